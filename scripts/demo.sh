@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The main job: installs what is missing, builds, starts the substitute controller vorel-sim
+# on a pseudo-terminal and the tool with settings of its own that point at it. The user's own
+# settings are never touched.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)"
+
+run=${VOREL_DEMO_DIR:-/tmp/vorel-demo-$USER}
+mkdir -p "$run/config/vorel"
+link="$run/ttyVOREL"
+build/sim/vorel-sim --link "$link" "$@" >"$run/sim.out" 2>"$run/sim.err" &
+sim=$!
+trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
+for _ in $(seq 100); do grep -q '^ready' "$run/sim.out" 2>/dev/null && break; sleep 0.05; done
+grep -q '^ready' "$run/sim.out" || { echo "vorel-sim did not start:"; cat "$run/sim.err"; exit 1; }
+
+ini="$run/config/vorel/vport.ini"
+if [ ! -f "$ini" ]; then
+  printf '[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr1=1\r\n[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\n' \
+    "$link" >"$ini"
+fi
+export XDG_CONFIG_HOME="$run/config"
+echo "vorel-sim answers on $link (site 1); settings in $XDG_CONFIG_HOME/vorel"
+if [ -x build/src/app/vorel ]; then
+  build/src/app/vorel
+else
+  echo "Identification block of site 1:"
+  build/src/app/vorel-cli --port "$link" read 1 0x0169 29
+fi

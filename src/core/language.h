@@ -1,0 +1,20 @@
+// The one language rule of the tool: English only when the language setting is exactly
+// "english" (case-sensitive); Chinese otherwise.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorel {
+
+// The language setting as loaded from the settings file ("english" or "chinese"). Starts as
+// "chinese", the setting's default. Main thread only.
+const std::string& LanguageSetting();
+void SetLanguageSetting(std::string_view setting);
+
+bool IsEnglish();
+
+// Both texts are UTF-8; returns the one the language setting picks.
+std::string_view PickText(std::string_view english, std::string_view chinese);
+
+}  // namespace vorel

@@ -1,0 +1,111 @@
+// Per-site stores fed by the controller's replies: the value image (512 words), the event-log
+// image (112 records of 32 words) and the descriptor tables of the block-transfer areas.
+// Fixed-size, zero at start and never cleared; storing a reply allocates nothing.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "core/register_table.h"
+
+namespace vorel {
+
+inline constexpr int kSiteCount = 32;
+inline constexpr int kImageWords = 512;
+inline constexpr int kEventLogRecords = 112;
+inline constexpr int kEventLogRecordWords = 32;
+inline constexpr int kMaxDescriptors = 83;
+inline constexpr int kValueDescriptorBytes = 6;
+inline constexpr int kParameterDescriptorBytes = 10;
+
+struct ValueDescriptor {
+  std::uint16_t address = 0;
+  std::uint8_t count = 0;
+  std::uint8_t attribute = 0;
+  std::uint16_t offset = 0;  // word offset in the paired VALUE block's data
+};
+
+struct ParameterDescriptor {
+  std::uint16_t address = 0;
+  std::uint8_t count = 0;
+  std::uint8_t attribute = 0;
+  std::int16_t maximum = 0;  // register units; sent before the minimum
+  std::int16_t minimum = 0;
+  std::uint16_t offset = 0;
+};
+
+// True for 1 to 32.
+constexpr bool IsSite(int site) { return site >= 1 && site <= kSiteCount; }
+
+// "0" to "9" and "A" to "F" give 0 to 15; anything else (lower case included) gives 0.
+int HexDigitValue(char c);
+
+class SiteImages {
+ public:
+  SiteImages();
+
+  // Word `address + k` of the site's value image; 0 outside the image or for a bad site.
+  std::uint16_t RegisterWord(int site, const TMultiReg& block, int k) const;
+  // Stores the word; ignored outside the image or for a bad site. No transfer takes place.
+  void SetRegisterWord(int site, const TMultiReg& block, int k, std::uint16_t value);
+  // Word by plain address (0 to 511).
+  std::uint16_t Word(int site, int address) const;
+  void SetWord(int site, int address, std::uint16_t value);
+  // The whole image of a site (all zero for a bad site).
+  std::span<const std::uint16_t, kImageWords> Image(int site) const;
+
+  // Record 0 to 111 of the site's event log (all zero for a bad site or record).
+  std::span<const std::uint16_t, kEventLogRecordWords> EventLogRecord(int site, int record) const;
+
+  // Decoders of checked replies. `data` is the reply's data bytes (after the header, without
+  // the CRC). Nothing outside the site's stores is ever written: words that would land past
+  // the image or past the event log, and words the reply does not carry, are dropped one by
+  // one (clipped), so the part of a reply that is in bounds is still stored.
+  void StoreBlockReply(int site, const TMultiReg& block, std::span<const std::uint8_t> data);
+  void StoreDescriptors(int site, const TMultiReg& config, std::span<const std::uint8_t> data);
+  void StoreValueBlock(int site, const TMultiReg& value, std::span<const std::uint8_t> data);
+
+  // The site's current descriptors of a CONFIG block, in reply order (empty for a block that
+  // holds no descriptors of that format or was never read).
+  std::span<const ValueDescriptor> ValueDescriptors(int site, const TMultiReg& config) const;
+  std::span<const ParameterDescriptor> ParameterDescriptors(int site,
+                                                            const TMultiReg& config) const;
+
+  // Registers 0x0172 to 0x0185, low byte first, trimmed of characters up to 32 at both ends.
+  // The bytes are code page 936 as the controller sends them.
+  std::string DeviceNameText(int site) const;
+  // Twelve upper-case hexadecimal digits from 0x0006 to 0x0008.
+  std::string SerialNumberText(int site) const;
+  // "yy-mm-dd" from the BCD date, or "00-01-01" when month or day is out of range.
+  std::string ControllerDateText(int site) const;
+  // "hh:mm:ss" from the BCD time, or "00:00:00" when out of the loose bounds (24, 60).
+  std::string ControllerTimeText(int site) const;
+
+ private:
+  static constexpr int kValueTables = 4;      // 0x8031, 0x8032, 0x8033, 0x8053
+  static constexpr int kParameterTables = 4;  // 0x8035, 0x8036, 0x8037, 0x8052
+
+  struct ValueTable {
+    int size = 0;
+    std::array<ValueDescriptor, kMaxDescriptors> entries{};
+  };
+  struct ParameterTable {
+    int size = 0;
+    std::array<ParameterDescriptor, kMaxDescriptors> entries{};
+  };
+  struct Site {
+    std::array<std::uint16_t, kImageWords> image{};
+    std::array<std::array<std::uint16_t, kEventLogRecordWords>, kEventLogRecords> log{};
+    std::array<ValueTable, kValueTables> valueTables{};
+    std::array<ParameterTable, kParameterTables> parameterTables{};
+  };
+
+  Site* At(int site) { return IsSite(site) ? &sites_[site - 1] : nullptr; }
+  const Site* At(int site) const { return IsSite(site) ? &sites_[site - 1] : nullptr; }
+
+  std::array<Site, kSiteCount> sites_{};
+};
+
+}  // namespace vorel

@@ -1,0 +1,41 @@
+// Everything the link and control layers show or ask goes through Host. The widget windows
+// implement it, vorel-cli prints, and tests script the answers and record what was shown, so
+// no modal dialog can block a test. Texts are UTF-8, already in the current language.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vorel {
+
+enum class Answer { Ok, Retry, Cancel, Yes, No, Closed };
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  // Panel `panel` of the status bar of the site's online parameter window; nothing when the
+  // site has no online window.
+  virtual void SetSiteStatus(int site, int panel, const std::string& text) = 0;
+  // Panel of the main window's status bar.
+  virtual void SetMainStatus(int panel, const std::string& text) = 0;
+  // A simple message box with an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // The Retry/Cancel box owned by the site's window; Closed when dismissed otherwise.
+  virtual Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) = 0;
+  // A question with Yes, No and Cancel.
+  virtual Answer AskYesNoCancel(const std::string& text) = 0;
+  // Enables or disables every window (long transfers).
+  virtual void SetWindowsEnabled(bool enabled) = 0;
+  // The progress window: shown with a bar 0 to 100, updated, hidden.
+  virtual void ShowProgress(bool shown) = 0;
+  virtual void SetProgress(int percent) = 0;
+  // File dialogs; nullopt when cancelled.
+  virtual std::optional<std::string> AskOpenFileName(const std::string& filter,
+                                                     const std::string& defaultExtension) = 0;
+  virtual std::optional<std::string> AskSaveFileName(const std::string& filter,
+                                                     const std::string& defaultExtension,
+                                                     const std::string& initialName) = 0;
+};
+
+}  // namespace vorel
