@@ -1,0 +1,56 @@
+// A Host for tests: records everything shown and answers questions from a script, so no
+// modal dialog ever blocks a test.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "link/host.h"
+
+namespace vorel::test {
+
+class ScriptedHost : public Host {
+ public:
+  struct Question {
+    int site = 0;
+    std::string caption;
+    std::string text;
+  };
+
+  // Answers handed out in order; when the script runs dry the default answer is used.
+  std::deque<Answer> answers;
+  Answer defaultAnswer = Answer::Cancel;
+  std::deque<std::optional<std::string>> fileNames;
+
+  std::vector<std::string> messages;
+  std::vector<Question> questions;
+  std::map<std::pair<int, int>, std::string> siteStatus;  // (site, panel) -> last text
+  std::map<int, std::string> mainStatus;                  // panel -> last text
+  std::vector<std::string> mainStatusHistory;             // every text set on any main panel
+  std::vector<int> progress;
+  bool windowsEnabled = true;
+  bool progressShown = false;
+
+  void SetSiteStatus(int site, int panel, const std::string& text) override;
+  void SetMainStatus(int panel, const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
+  Answer AskYesNoCancel(const std::string& text) override;
+  void SetWindowsEnabled(bool enabled) override;
+  void ShowProgress(bool shown) override;
+  void SetProgress(int percent) override;
+  std::optional<std::string> AskOpenFileName(const std::string& filter,
+                                             const std::string& defaultExtension) override;
+  std::optional<std::string> AskSaveFileName(const std::string& filter,
+                                             const std::string& defaultExtension,
+                                             const std::string& initialName) override;
+
+ private:
+  Answer NextAnswer();
+};
+
+}  // namespace vorel::test
