@@ -1,0 +1,7 @@
+#include "app/cli_port_defaults.h"
+
+namespace vorel {
+
+PortSettings CliDefaultPortSettings() { return PortSettings{}; }
+
+}  // namespace vorel
