@@ -61,7 +61,9 @@ bool ConfigureTermios(int fd, const PortSettings& s, std::string* error) {
     case FlowControl::DtrDsr:  // no DTR/DSR handshake on Linux: the line runs without
     case FlowControl::None: break;
   }
-  tio.c_cc[VMIN] = 0;
+  // With VMIN 1 a non-blocking read says EAGAIN when nothing is there and returns 0 only at
+  // hang-up (with VMIN 0 it would return 0 either way).
+  tio.c_cc[VMIN] = 1;
   tio.c_cc[VTIME] = 0;
   if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
     if (error) *error = std::string("cannot set the line settings: ") + std::strerror(errno);
