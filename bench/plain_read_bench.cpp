@@ -152,10 +152,10 @@ int main(int argc, char** argv) {
   std::printf("  elapsed per read        %8.1f ms\n", perRead);
   std::printf("  wire time               %8.1f ms (%d bytes)\n", wireMs, 8 + 5 + 2 * kCount);
   std::printf("  prescribed pauses       %8.1f ms (4 + 2 x 100 + 4)\n", pausesMs);
-  std::printf("  budget wire + pauses    %8.1f ms   ratio elapsed/budget %.3f\n",
-              wireMs + pausesMs, perRead / (wireMs + pausesMs));
-  std::printf("  CPU of this process     %8.2f ms per read (%.2f %% of elapsed)\n",
-              cpuMs / kReads, 100.0 * cpuMs / elapsedMs);
+  std::printf("  budget wire + pauses    %8.1f ms   ratio elapsed/budget %.3f\n", wireMs + pausesMs,
+              perRead / (wireMs + pausesMs));
+  std::printf("  CPU of this process     %8.2f ms per read (%.2f %% of elapsed)\n", cpuMs / kReads,
+              100.0 * cpuMs / elapsedMs);
   std::printf("  failed reads            %d\n", failures);
   return failures == 0 ? 0 : 1;
 }

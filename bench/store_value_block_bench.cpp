@@ -19,8 +19,12 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace {
 
@@ -33,7 +37,14 @@ void BM_StoreValueBlock83Parameters(benchmark::State& state) {
   for (int i = 0; i < 83; ++i) {
     const int address = 0x00C8 + i;
     const std::uint8_t d[10] = {static_cast<std::uint8_t>(address >> 8),
-                                static_cast<std::uint8_t>(address), 1, 0, 0x01, 0xF4, 0, 0, 0,
+                                static_cast<std::uint8_t>(address),
+                                1,
+                                0,
+                                0x01,
+                                0xF4,
+                                0,
+                                0,
+                                0,
                                 static_cast<std::uint8_t>(i)};
     descriptors.insert(descriptors.end(), d, d + 10);
   }

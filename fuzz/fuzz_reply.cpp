@@ -42,13 +42,16 @@ class NullHost : public Host {
 // A block each request group is used for, close to the ends of the stores.
 const TMultiReg kBlocks[kRequestGroups] = {
     {0x01F0, 29, 0, "Product Information"},  // plain read past the end of the image
-    reg::kParamValues1, reg::kParamConfig1, reg::kLiveValues, reg::kLiveConfig,
+    reg::kParamValues1,
+    reg::kParamConfig1,
+    reg::kLiveValues,
+    reg::kLiveConfig,
     {0x0011, 1, 0, "System"},
 };
 
 const TMultiReg kStoreBlocks[] = {
-    reg::kParamConfig1, reg::kParamConfig2, reg::kLiveConfig, reg::kValueConfigA,
-    reg::kParamValues1, reg::kParamValues2, reg::kLiveValues, {0x0FE0, 64, 0, "History"},
+    reg::kParamConfig1,   reg::kParamConfig2,     reg::kLiveConfig, reg::kValueConfigA,
+    reg::kParamValues1,   reg::kParamValues2,     reg::kLiveValues, {0x0FE0, 64, 0, "History"},
     {0x01FF, 125, 0, ""}, {0x0000, 0xFFFF, 0, ""}};
 
 SiteImages& Images() {

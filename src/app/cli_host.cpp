@@ -4,7 +4,9 @@
 
 namespace vorel {
 
-void CliHost::ShowMessage(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+void CliHost::ShowMessage(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
 
 Answer CliHost::AskRetryCancel(int, const std::string& caption, const std::string& text) {
   std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());

@@ -143,8 +143,9 @@ int main(int argc, char** argv) {
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
-    host.ShowMessage(std::string(vorel::PickText("Com port openning error！Please select right port.",
-                                                 "通讯端口打开错误！请选择正确的通讯端口。")));
+    host.ShowMessage(
+        std::string(vorel::PickText("Com port openning error！Please select right port.",
+                                    "通讯端口打开错误！请选择正确的通讯端口。")));
     std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }

@@ -2,6 +2,8 @@
 
 namespace vorel {
 
-PortSettings CliDefaultPortSettings() { return PortSettings{}; }
+PortSettings CliDefaultPortSettings() {
+  return PortSettings{};
+}
 
 }  // namespace vorel

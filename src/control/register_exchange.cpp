@@ -37,7 +37,8 @@ bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count
   return true;
 }
 
-bool RegisterExchange::Write(int site, std::uint16_t address, std::span<const std::uint16_t> words) {
+bool RegisterExchange::Write(int site, std::uint16_t address,
+                             std::span<const std::uint16_t> words) {
   const TMultiReg block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
   link_->DelayWithEvents(kRequestPauseMs);
   TFunction16Std(*link_, static_cast<std::uint8_t>(site), block,

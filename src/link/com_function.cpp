@@ -43,8 +43,8 @@ void TComFunction::Execute() {
   link.WorkerFinished();  // last touch of the link, which may go away right after
 }
 
-TFunction3::TFunction3(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                       TWriteData data, bool autoFree)
+TFunction3::TFunction3(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
+                       bool autoFree)
     : TReadRequest(link, site, block, std::move(data), autoFree) {
   Start();
 }
@@ -61,15 +61,14 @@ TReadValueConfig::TReadValueConfig(ModbusLink& link, std::uint8_t site, const TM
   Start();
 }
 
-TReadValue::TReadValue(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                       TWriteData data, bool autoFree)
+TReadValue::TReadValue(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
+                       bool autoFree)
     : TReadRequest(link, site, block, std::move(data), autoFree) {
   Start();
 }
 
 TReadParameterConfig::TReadParameterConfig(ModbusLink& link, std::uint8_t site,
-                                           const TMultiReg& block, TWriteData data,
-                                           bool autoFree)
+                                           const TMultiReg& block, TWriteData data, bool autoFree)
     : TReadRequest(link, site, block, std::move(data), autoFree) {
   Start();
 }

@@ -101,8 +101,8 @@ class TReadParameterConfig final : public TReadRequest<RequestGroup::ParameterCo
 
 class TReadParameter final : public TReadRequest<RequestGroup::Parameter> {
  public:
-  TReadParameter(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                 TWriteData data = {}, bool autoFree = false);
+  TReadParameter(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
+                 bool autoFree = false);
 };
 
 // Every write (function 16) of the first block.count words of the data.

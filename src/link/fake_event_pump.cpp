@@ -45,7 +45,9 @@ void FakeEventPump::AdvanceTo(std::uint64_t when) {
   FireDue();
 }
 
-void FakeEventPump::Advance(std::uint64_t ms) { AdvanceTo(NowMs() + ms); }
+void FakeEventPump::Advance(std::uint64_t ms) {
+  AdvanceTo(NowMs() + ms);
+}
 
 void FakeEventPump::Pump(int maxWaitMs) {
   if (maxWaitMs <= 0) {

@@ -159,8 +159,14 @@ bool FakeSerialPort::WaitForInput(int ms) {
   return false;
 }
 
-bool FakeSerialPort::SetDtr(bool) { return false; }
-bool FakeSerialPort::SetRts(bool) { return false; }
-bool FakeSerialPort::CarrierDetect() { return false; }
+bool FakeSerialPort::SetDtr(bool) {
+  return false;
+}
+bool FakeSerialPort::SetRts(bool) {
+  return false;
+}
+bool FakeSerialPort::CarrierDetect() {
+  return false;
+}
 
 }  // namespace vorel

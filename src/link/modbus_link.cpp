@@ -10,7 +10,9 @@ namespace {
 // Longest sleep of a wait loop between two looks at the port.
 constexpr int kWaitSliceMs = 2;
 
-int Index(RequestGroup group) { return static_cast<int>(group); }
+int Index(RequestGroup group) {
+  return static_cast<int>(group);
+}
 
 bool IsExtended(RequestGroup group) {
   return group != RequestGroup::PlainRead && group != RequestGroup::Write;
@@ -49,7 +51,9 @@ void ModbusLink::SetGroupIdle(RequestGroup group, bool idle) {
   idle_[static_cast<std::size_t>(Index(group))].store(idle, std::memory_order_release);
 }
 
-bool ModbusLink::LinkIdle() const { return FirstBusyGroup() < 0; }
+bool ModbusLink::LinkIdle() const {
+  return FirstBusyGroup() < 0;
+}
 
 void ModbusLink::SetAllIdle() {
   for (auto& flag : idle_) flag.store(true, std::memory_order_release);
@@ -151,7 +155,9 @@ ModbusLink::Shape ModbusLink::ShapeOf(RequestGroup group) {
   return {IsExtended(group) ? 4u : 3u, kReadFunction, kReadFunction | kExceptionFlag};
 }
 
-void ModbusLink::DiscardInput() { port_.PurgeInput(); }
+void ModbusLink::DiscardInput() {
+  port_.PurgeInput();
+}
 
 bool ModbusLink::PollReply(int site) {
   ShowAnnouncement();
@@ -218,12 +224,19 @@ void ModbusLink::Decode(RequestGroup group, int site) {
   const TMultiReg request = CurrentRequest();
   const std::span<const std::uint8_t> data = ReplyData();
   switch (group) {
-    case RequestGroup::PlainRead: images_.StoreBlockReply(site, request, data); break;
+    case RequestGroup::PlainRead:
+      images_.StoreBlockReply(site, request, data);
+      break;
     case RequestGroup::Parameter:
-    case RequestGroup::Value: images_.StoreValueBlock(site, request, data); break;
+    case RequestGroup::Value:
+      images_.StoreValueBlock(site, request, data);
+      break;
     case RequestGroup::ParameterConfig:
-    case RequestGroup::ValueConfig: images_.StoreDescriptors(site, request, data); break;
-    case RequestGroup::Write: break;
+    case RequestGroup::ValueConfig:
+      images_.StoreDescriptors(site, request, data);
+      break;
+    case RequestGroup::Write:
+      break;
   }
   ShowAnnouncement();
   host_.SetSiteStatus(site, kLinkStatusPanel,

@@ -104,9 +104,7 @@ class ModbusLink {
   void FinishRequest(int site);
 
   // The data bytes of the last completed reply (after the header, without the CRC).
-  std::span<const std::uint8_t> ReplyData() const {
-    return {receive_.data(), replyDataBytes_};
-  }
+  std::span<const std::uint8_t> ReplyData() const { return {receive_.data(), replyDataBytes_}; }
 
   // Worker bookkeeping, so that no worker outlives the link.
   void WorkerStarted();
@@ -147,7 +145,6 @@ class ModbusLink {
   std::atomic<std::uint16_t> announceAddress_{0};
 
   // Reply assembly: header, then the announced remainder.
-  RequestGroup replyGroup_ = RequestGroup::PlainRead;
   std::size_t headerBytes_ = 0;
   std::size_t replyDataBytes_ = 0;
   std::array<std::uint8_t, kAssemblyBytes> assembly_{};

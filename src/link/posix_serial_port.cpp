@@ -41,25 +41,47 @@ bool ConfigureTermios(int fd, const PortSettings& s, std::string* error) {
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
   switch (s.dataBits) {
-    case 5: tio.c_cflag |= CS5; break;
-    case 6: tio.c_cflag |= CS6; break;
-    case 7: tio.c_cflag |= CS7; break;
-    default: tio.c_cflag |= CS8; break;
+    case 5:
+      tio.c_cflag |= CS5;
+      break;
+    case 6:
+      tio.c_cflag |= CS6;
+      break;
+    case 7:
+      tio.c_cflag |= CS7;
+      break;
+    default:
+      tio.c_cflag |= CS8;
+      break;
   }
   switch (s.parity) {
-    case Parity::None: break;
-    case Parity::Odd: tio.c_cflag |= PARENB | PARODD; break;
-    case Parity::Even: tio.c_cflag |= PARENB; break;
-    case Parity::Mark: tio.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case Parity::Space: tio.c_cflag |= PARENB | CMSPAR; break;
+    case Parity::None:
+      break;
+    case Parity::Odd:
+      tio.c_cflag |= PARENB | PARODD;
+      break;
+    case Parity::Even:
+      tio.c_cflag |= PARENB;
+      break;
+    case Parity::Mark:
+      tio.c_cflag |= PARENB | CMSPAR | PARODD;
+      break;
+    case Parity::Space:
+      tio.c_cflag |= PARENB | CMSPAR;
+      break;
   }
   // Linux has no 1.5 stop bits; the nearest longer setting is 2.
   if (s.stopBits != StopBits::One) tio.c_cflag |= CSTOPB;
   switch (s.flowControl) {
-    case FlowControl::RtsCts: tio.c_cflag |= CRTSCTS; break;
-    case FlowControl::XonXoff: tio.c_iflag |= IXON | IXOFF; break;
+    case FlowControl::RtsCts:
+      tio.c_cflag |= CRTSCTS;
+      break;
+    case FlowControl::XonXoff:
+      tio.c_iflag |= IXON | IXOFF;
+      break;
     case FlowControl::DtrDsr:  // no DTR/DSR handshake on Linux: the line runs without
-    case FlowControl::None: break;
+    case FlowControl::None:
+      break;
   }
   // With VMIN 1 a non-blocking read says EAGAIN when nothing is there and returns 0 only at
   // hang-up (with VMIN 0 it would return 0 either way).
@@ -101,7 +123,9 @@ std::vector<std::string> ListSerialPortNames() {
   return names;
 }
 
-PosixSerialPort::~PosixSerialPort() { Close(); }
+PosixSerialPort::~PosixSerialPort() {
+  Close();
+}
 
 bool PosixSerialPort::Open(const PortSettings& settings, std::string* error) {
   std::unique_lock lock(mutex_);
@@ -260,9 +284,13 @@ bool PosixSerialPort::SetLine(int bit, bool on) {
   return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
 }
 
-bool PosixSerialPort::SetDtr(bool on) { return SetLine(TIOCM_DTR, on); }
+bool PosixSerialPort::SetDtr(bool on) {
+  return SetLine(TIOCM_DTR, on);
+}
 
-bool PosixSerialPort::SetRts(bool on) { return SetLine(TIOCM_RTS, on); }
+bool PosixSerialPort::SetRts(bool on) {
+  return SetLine(TIOCM_RTS, on);
+}
 
 bool PosixSerialPort::CarrierDetect() {
   std::shared_lock lock(mutex_);

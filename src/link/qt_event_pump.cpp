@@ -13,7 +13,9 @@ QtEventPump::QtEventPump() {
 
 QtEventPump::~QtEventPump() = default;
 
-std::uint64_t QtEventPump::NowMs() const { return static_cast<std::uint64_t>(clock_.elapsed()); }
+std::uint64_t QtEventPump::NowMs() const {
+  return static_cast<std::uint64_t>(clock_.elapsed());
+}
 
 void QtEventPump::Pump(int maxWaitMs) {
   if (maxWaitMs <= 0) {
@@ -37,6 +39,8 @@ int QtEventPump::StartTimer(int intervalMs, std::function<void()> onTimeout) {
   return id;
 }
 
-void QtEventPump::StopTimer(int id) { timers_.erase(id); }
+void QtEventPump::StopTimer(int id) {
+  timers_.erase(id);
+}
 
 }  // namespace vorel

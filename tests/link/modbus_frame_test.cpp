@@ -34,9 +34,13 @@ struct WriteCase {
 
 TEST(BuildWriteFrame, CasesOfCountAndData) {
   const WriteCase cases[] = {
-      {"one word to 0x0011 of site 3", 1, {0x0005},
+      {"one word to 0x0011 of site 3",
+       1,
+       {0x0005},
        {0x03, 0x10, 0x00, 0x11, 0x00, 0x01, 0x02, 0x00, 0x05, 0x7C, 0x72}},
-      {"data longer than the count sends count words", 1, {0x0005, 0xFFFF, 0x1234},
+      {"data longer than the count sends count words",
+       1,
+       {0x0005, 0xFFFF, 0x1234},
        {0x03, 0x10, 0x00, 0x11, 0x00, 0x01, 0x02, 0x00, 0x05, 0x7C, 0x72}},
       {"count 0 refused", 0, {0x0005}, {}},
       {"count 124 refused", 124, std::vector<std::uint16_t>(124, 1), {}},
@@ -45,7 +49,8 @@ TEST(BuildWriteFrame, CasesOfCountAndData) {
   for (const WriteCase& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFrame frame{};
-    const std::size_t n = BuildWriteFrame(3, TMultiReg{0x0011, c.count, 0, "System"}, c.data, frame);
+    const std::size_t n =
+        BuildWriteFrame(3, TMultiReg{0x0011, c.count, 0, "System"}, c.data, frame);
     EXPECT_EQ(Bytes(frame.begin(), frame.begin() + static_cast<long>(n)), c.expected);
   }
 }

@@ -10,7 +10,9 @@ namespace {
 
 const TMultiReg kThree{0x0010, 3, 0, "System"};
 
-std::string Status(ScriptedHost& host, int site, int panel) { return host.siteStatus[{site, panel}]; }
+std::string Status(ScriptedHost& host, int site, int panel) {
+  return host.siteStatus[{site, panel}];
+}
 
 // The reply of site 5 to a plain read of three registers: 0x1234, 0xFFFF, 0x0001.
 Bytes ThreeWordsOfSite5() {
@@ -38,25 +40,36 @@ TEST_F(LinkTest, PlainReadCases) {
 
   const PlainReadCase cases[] = {
       {"whole reply", 5, {{0, good}}, false, true, nullptr},
-      {"two pieces: 4 bytes, the other 7 later", 5,
+      {"two pieces: 4 bytes, the other 7 later",
+       5,
        {{0, Bytes(good.begin(), good.begin() + 4)}, {300, Bytes(good.begin() + 4, good.end())}},
-       false, true, nullptr},
+       false,
+       true,
+       nullptr},
       {"byte by byte", 5, byteByByte, false, true, nullptr},
       {"one extra trailing byte", 5, {{0, extra}}, false, false, "Communication timeout!"},
       {"another site's address", 5, {{0, otherSite}}, false, false, "Communication timeout!"},
       {"CRC error", 5, {{0, badCrc}}, false, false, "CRC error!"},
-      {"exception reply", 1, {{0, {0x01, 0x83, 0x02, 0xC0, 0xF1}}}, false, false,
+      {"exception reply",
+       1,
+       {{0, {0x01, 0x83, 0x02, 0xC0, 0xF1}}},
+       false,
+       false,
        "Exception response!"},
       {"no reply", 5, {}, false, false, "Communication timeout!"},
-      {"reply after 5 s without the modem", 5, {{5000, good}}, false, false,
+      {"reply after 5 s without the modem",
+       5,
+       {{5000, good}},
+       false,
+       false,
        "Communication timeout!"},
       {"reply after 5 s with the modem", 5, {{5000, good}}, true, true, nullptr},
   };
   for (const PlainReadCase& c : cases) {
     SCOPED_TRACE(c.name);
-    images = std::make_unique<SiteImages>();
+    auto caseImages = std::make_unique<SiteImages>();
     ScriptedHost freshHost;
-    ModbusLink caseLink(port, freshHost, pump, *images);
+    ModbusLink caseLink(port, freshHost, pump, *caseImages);
     caseLink.StartTicking();
     caseLink.SetModem(c.modem);
     port.QueueReply(c.reply);
@@ -69,14 +82,14 @@ TEST_F(LinkTest, PlainReadCases) {
     if (c.ok) {
       EXPECT_EQ(caseLink.CommState(c.site), kCommDone);
       EXPECT_TRUE(freshHost.messages.empty());
-      EXPECT_EQ(images->Word(c.site, 0x10), 0x1234);
-      EXPECT_EQ(images->Word(c.site, 0x11), 0xFFFF);
-      EXPECT_EQ(images->Word(c.site, 0x12), 0x0001);
+      EXPECT_EQ(caseImages->Word(c.site, 0x10), 0x1234);
+      EXPECT_EQ(caseImages->Word(c.site, 0x11), 0xFFFF);
+      EXPECT_EQ(caseImages->Word(c.site, 0x12), 0x0001);
       EXPECT_EQ(Status(freshHost, c.site, 3), "Read 16 done");
     } else {
       EXPECT_EQ(caseLink.CommState(c.site), kCommNoResult);
       EXPECT_EQ(freshHost.messages, std::vector<std::string>{c.message});
-      EXPECT_EQ(images->Word(c.site, 0x10), 0);
+      EXPECT_EQ(caseImages->Word(c.site, 0x10), 0);
       EXPECT_EQ(Status(freshHost, c.site, 3), "Response timeout!");
     }
     if (std::string(c.message ? c.message : "") == "Communication timeout!" && !c.modem) {
@@ -118,8 +131,15 @@ TEST_F(LinkTest, ExtendedReplyOf830BytesFillsTheParameterDescriptors) {
   for (int i = 0; i < 83; ++i) {
     const auto address = static_cast<std::uint16_t>(0x00C8 + i);
     const Bytes descriptor{static_cast<std::uint8_t>(address >> 8),
-                           static_cast<std::uint8_t>(address), 1, 0, 0x01, 0xF4, 0xFF, 0xFF,
-                           0x00, static_cast<std::uint8_t>(i)};
+                           static_cast<std::uint8_t>(address),
+                           1,
+                           0,
+                           0x01,
+                           0xF4,
+                           0xFF,
+                           0xFF,
+                           0x00,
+                           static_cast<std::uint8_t>(i)};
     reply.insert(reply.end(), descriptor.begin(), descriptor.end());
   }
   port.QueueReply(WithCrc(reply));
@@ -189,8 +209,7 @@ TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
   for (std::uint16_t count : {0, 124}) {
     SCOPED_TRACE(count);
     const std::uint64_t start = pump.NowMs();
-    EXPECT_FALSE(Exchange<TFunction16Std>(1, TMultiReg{0x00C8, count, 0, ""},
-                                          TWriteData(130, 1)));
+    EXPECT_FALSE(Exchange<TFunction16Std>(1, TMultiReg{0x00C8, count, 0, ""}, TWriteData(130, 1)));
     EXPECT_TRUE(port.Frames().empty());
     EXPECT_LT(pump.NowMs() - start, 10u);
   }
@@ -204,7 +223,8 @@ TEST_F(LinkTest, ChineseMessages) {
 
 TEST_F(LinkTest, UnpluggedMidReplyEndsByTimeout) {
   const Bytes good = ThreeWordsOfSite5();
-  port.QueueReply({{0, Bytes(good.begin(), good.begin() + 5)}, {500, Bytes(good.begin() + 5, good.end())}});
+  port.QueueReply(
+      {{0, Bytes(good.begin(), good.begin() + 5)}, {500, Bytes(good.begin() + 5, good.end())}});
   pump.StartTimer(250, [this] { port.Unplug(); });
   EXPECT_FALSE(Exchange<TFunction3>(5, kThree));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});

@@ -2,8 +2,8 @@
  * the protocol that is not ours. Usage: libmodbus_slave DEVICE SLAVE_ID
  * Holding registers 0 to 511 start as 1000 + address. After every write it prints
  * "wrote ADDRESS: V1 V2 ..." (decimal) on standard output. Ends when the line goes away. */
-#include <cerrno>
 #include <modbus.h>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
