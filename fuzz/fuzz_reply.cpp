@@ -1,5 +1,6 @@
 // Reply collection and the reply decoders against arbitrary bytes.
-// Input: byte 0 picks the request group, byte 1 the site (0 to 32, 0 being no site), byte 2
+// Input: byte 0 picks the request group and the collecting path (wait loop or poll steps),
+// byte 1 the site (0 to 32, 0 being no site), byte 2
 // where the reply is cut in two pieces; the rest is what arrives on the line. The same bytes
 // then go through the three store operations as reply data and as descriptors.
 #include <cstddef>
@@ -88,9 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         link.SendRead(group, site, block);
       }
     }
-    link.WaitForReply(site);
-    // The poller's path over whatever is left.
-    if (!link.PollReply(site) && link.ReplyTimedOut()) link.ReportPollFailure(site);
+    if ((data[0] / kRequestGroups) % 2 == 0) {
+      link.WaitForReply(site);
+    } else {
+      // The poller's path: one step per 20 ms until the reply is decoded or given up.
+      for (int step = 0; step < 200 && !link.LinkIdle(); ++step) {
+        if (link.PollReply(site)) break;
+        if (link.ReplyTimedOut()) link.ReportPollFailure(site);
+        pump.Pump(20);
+      }
+    }
   }
 
   const int storeSite = site == 0 ? 1 : site;

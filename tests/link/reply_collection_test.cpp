@@ -286,6 +286,14 @@ TEST_F(LinkTest, PollingCollectsTheReplyOfAFireAndForgetRequest) {
   EXPECT_EQ(Status(host, 2, 3), "Read 32847 done");
 }
 
+TEST_F(LinkTest, LeftoversOfAnEarlierReplyArePurgedBeforeTheRequest) {
+  // The tail of an earlier, abandoned reply is waiting when the next read is sent.
+  port.Inject({0x05, 0x03, 0x06, 0x00}, pump.NowMs());
+  port.QueueReply(ThreeWordsOfSite5(), 20);
+  ASSERT_TRUE(Exchange<TFunction3>(5, kThree));
+  EXPECT_EQ(images->Word(5, 0x10), 0x1234);
+}
+
 TEST_F(LinkTest, ReplyTicksAreCapped) {
   pump.Advance(200 * 1000);
   EXPECT_EQ(link.ReplyTicks(), kTickLimit);
