@@ -1,0 +1,21 @@
+#include "app/cli_host.h"
+
+#include <cstdio>
+
+namespace vorel {
+
+void CliHost::ShowMessage(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+Answer CliHost::AskRetryCancel(int, const std::string& caption, const std::string& text) {
+  std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+  return Answer::Cancel;
+}
+
+Answer CliHost::AskYesNoCancel(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+  return Answer::Cancel;
+}
+
+}  // namespace vorel

@@ -1,0 +1,164 @@
+// vorel-cli: the headless front end. Commands:
+//   vorel-cli [--port PATH] [--baud N] read SITE ADDRESS COUNT
+//   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
+// Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
+#include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cli_host.h"
+#include "app/cli_port_defaults.h"
+#include "control/register_exchange.h"
+#include "core/language.h"
+#include "core/site_images.h"
+#include "link/modbus_frame.h"
+#include "link/posix_serial_port.h"
+#include "link/qt_event_pump.h"
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "Usage: vorel-cli [--port PATH] [--baud N] COMMAND ARGS...\n"
+    "  read SITE ADDRESS COUNT    read COUNT (1-125) holding registers (function 3)\n"
+    "  write SITE ADDRESS WORD... write 1 to 123 registers (function 16)\n"
+    "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
+    "Port and baud rate default to the ComPort1 settings.\n";
+
+// Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
+std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long max) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty() || text.size() > 10) return std::nullopt;
+  unsigned long value = 0;
+  for (char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return std::nullopt;
+    }
+    value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digit);
+    if (value > max) return std::nullopt;
+  }
+  return value;
+}
+
+int Usage(const char* problem) {
+  if (problem) std::fprintf(stderr, "vorel-cli: %s\n", problem);
+  std::fputs(kUsage, stderr);
+  return kExitUsage;
+}
+
+struct Command {
+  vorel::PortSettings port;
+  std::string name;
+  int site = 0;
+  std::uint16_t address = 0;
+  std::uint16_t count = 0;
+  std::vector<std::uint16_t> words;
+};
+
+// Fills `command`; returns an exit status when the program should stop here.
+std::optional<int> Parse(const std::vector<std::string_view>& args, Command& command) {
+  std::size_t i = 0;
+  for (; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, stdout);
+      return kExitOk;
+    }
+    if (a == "--port" || a == "--baud") {
+      if (i + 1 >= args.size()) return Usage("missing value after an option");
+      const std::string_view value = args[++i];
+      if (a == "--port") {
+        if (value.empty()) return Usage("empty port name");
+        command.port.name = std::string(value);
+      } else {
+        const auto baud = ParseNumber(value, 4000000);
+        if (!baud || *baud == 0) return Usage("bad baud rate");
+        command.port.baud = static_cast<int>(*baud);
+      }
+      continue;
+    }
+    if (a.starts_with("--")) return Usage("unknown option");
+    break;
+  }
+  if (i >= args.size()) return Usage("no command");
+  command.name = std::string(args[i++]);
+  if (command.name != "read" && command.name != "write") return Usage("unknown command");
+  const std::size_t rest = args.size() - i;
+  if (command.name == "read" ? rest != 3 : rest < 3) return Usage("wrong number of arguments");
+  const auto site = ParseNumber(args[i], vorel::kSiteCount);
+  if (!site || *site < 1) return Usage("SITE must be 1 to 32");
+  const auto address = ParseNumber(args[i + 1], 0xFFFF);
+  if (!address) return Usage("bad ADDRESS");
+  command.site = static_cast<int>(*site);
+  command.address = static_cast<std::uint16_t>(*address);
+  if (command.name == "read") {
+    const auto count = ParseNumber(args[i + 2], vorel::kMaxReadCount);
+    if (!count || *count < 1) return Usage("COUNT must be 1 to 125");
+    command.count = static_cast<std::uint16_t>(*count);
+    return std::nullopt;
+  }
+  if (rest - 2 > static_cast<std::size_t>(vorel::kMaxWriteCount)) {
+    return Usage("at most 123 words per write");
+  }
+  for (std::size_t k = i + 2; k < args.size(); ++k) {
+    const auto word = ParseNumber(args[k], 0xFFFF);
+    if (!word) return Usage("bad WORD");
+    command.words.push_back(static_cast<std::uint16_t>(*word));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string_view> args(argv + 1, argv + argc);
+  Command command;
+  command.port = vorel::CliDefaultPortSettings();
+  if (auto stop = Parse(args, command)) return *stop;
+
+  QCoreApplication app(argc, argv);
+  vorel::SetLanguageSetting("english");
+  vorel::CliHost host;
+  vorel::QtEventPump pump;
+  vorel::PosixSerialPort port;
+  vorel::RegisterExchange exchange(port, host, pump);
+
+  std::string error;
+  if (!exchange.Open(command.port, &error)) {
+    host.ShowMessage(
+        std::string(vorel::PickText("Com port openning error！Please select right port.",
+                                    "通讯端口打开错误！请选择正确的通讯端口。")));
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (command.name == "read") {
+    std::vector<std::uint16_t> words;
+    if (!exchange.Read(command.site, command.address, command.count, &words)) return kExitFailed;
+    std::string line;
+    for (std::size_t k = 0; k < words.size(); ++k) {
+      if (k) line += ' ';
+      line += std::to_string(words[k]);
+    }
+    std::printf("%s\n", line.c_str());
+    return kExitOk;
+  }
+  return exchange.Write(command.site, command.address, command.words) ? kExitOk : kExitFailed;
+}

@@ -1,0 +1,50 @@
+#include "control/register_exchange.h"
+
+#include "link/com_function.h"
+
+namespace vorel {
+
+RegisterExchange::RegisterExchange(SerialPort& port, Host& host, EventPump& pump)
+    : port_(port),
+      host_(host),
+      images_(std::make_unique<SiteImages>()),
+      link_(std::make_unique<ModbusLink>(port, host, pump, *images_)) {}
+
+RegisterExchange::~RegisterExchange() = default;
+
+bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
+  if (!port_.Open(settings, error)) return false;
+  link_->StartTicking();
+  return true;
+}
+
+bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count,
+                            std::vector<std::uint16_t>* words) {
+  const TMultiReg block{address, count, 0, {}};
+  link_->DelayWithEvents(kRequestPauseMs);
+  TFunction3(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
+  if (!link_->WaitForReply(site)) return false;
+  const auto data = link_->ReplyData();
+  if (data.size() != 2u * count) {
+    host_.ShowMessage("The reply carries " + std::to_string(data.size()) +
+                      " data bytes instead of " + std::to_string(2u * count) + ".");
+    return false;
+  }
+  words->clear();
+  for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+    words->push_back(static_cast<std::uint16_t>((data[i] << 8) | data[i + 1]));
+  }
+  return true;
+}
+
+bool RegisterExchange::Write(int site, std::uint16_t address,
+                             std::span<const std::uint16_t> words) {
+  const TMultiReg block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
+  link_->DelayWithEvents(kRequestPauseMs);
+  TFunction16Std(*link_, static_cast<std::uint8_t>(site), block,
+                 TWriteData(words.begin(), words.end()))
+      .WaitFor();
+  return link_->WaitForReply(site);
+}
+
+}  // namespace vorel

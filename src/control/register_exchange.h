@@ -1,0 +1,47 @@
+// One request at a time with a controller, outside any connection sequence: open the port,
+// send a plain read or a write through its request worker, wait for the reply. The
+// command-line front end runs its read and write commands on it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/site_images.h"
+#include "link/event_pump.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
+#include "link/serial_port.h"
+
+namespace vorel {
+
+// Largest count of a plain function-3 read (the reply's byte count is one byte).
+inline constexpr int kMaxReadCount = 125;
+
+class RegisterExchange {
+ public:
+  RegisterExchange(SerialPort& port, Host& host, EventPump& pump);
+  ~RegisterExchange();
+
+  // Opens the port and starts the 100 ms reply tick.
+  bool Open(const PortSettings& settings, std::string* error);
+
+  // One plain read (TFunction3) of `count` registers; the words as received. False after a
+  // failure, which the link has reported through the Host.
+  bool Read(int site, std::uint16_t address, std::uint16_t count,
+            std::vector<std::uint16_t>* words);
+  // One write (TFunction16Std) of the words at `address`.
+  bool Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+
+  ModbusLink& Link() { return *link_; }
+
+ private:
+  SerialPort& port_;
+  Host& host_;
+  std::unique_ptr<SiteImages> images_;
+  std::unique_ptr<ModbusLink> link_;
+};
+
+}  // namespace vorel

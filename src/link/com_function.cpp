@@ -1,0 +1,93 @@
+#include "link/com_function.h"
+
+#include <mutex>
+
+namespace vorel {
+
+TComFunction::TComFunction(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
+                           TWriteData data, bool autoFree)
+    : link_(link), site_(site), block_(block), data_(std::move(data)), autoFree_(autoFree) {}
+
+TComFunction::~TComFunction() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TComFunction::Start() {
+  link_.WorkerStarted();
+  try {
+    std::thread thread(&TComFunction::Execute, this);
+    // An auto-free worker may be gone as soon as the thread runs: never touch a member then.
+    if (autoFree_) {
+      thread.detach();
+    } else {
+      thread_ = std::move(thread);
+    }
+  } catch (...) {
+    link_.WorkerFinished();
+    throw;
+  }
+}
+
+void TComFunction::WaitFor() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void TComFunction::Execute() {
+  {
+    std::lock_guard lock(link_.SendLock());
+    sent_.store(SendRequest(site_, block_, data_), std::memory_order_release);
+  }
+  const bool autoFree = autoFree_;
+  ModbusLink& link = link_;
+  if (autoFree) delete this;
+  link.WorkerFinished();  // last touch of the link, which may go away right after
+}
+
+TFunction3::TFunction3(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
+                       bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TReadHistory::TReadHistory(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
+                           TWriteData data, bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TReadValueConfig::TReadValueConfig(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
+                                   TWriteData data, bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TReadValue::TReadValue(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
+                       bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TReadParameterConfig::TReadParameterConfig(ModbusLink& link, std::uint8_t site,
+                                           const TMultiReg& block, TWriteData data, bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TReadParameter::TReadParameter(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
+                               TWriteData data, bool autoFree)
+    : TReadRequest(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+TFunction16Std::TFunction16Std(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
+                               TWriteData data, bool autoFree)
+    : TComFunction(link, site, block, std::move(data), autoFree) {
+  Start();
+}
+
+bool TFunction16Std::SendRequest(std::uint8_t site, const TMultiReg& block,
+                                 const TWriteData& data) {
+  return Link().SendWrite(site, block, data);
+}
+
+}  // namespace vorel

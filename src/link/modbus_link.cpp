@@ -1,0 +1,310 @@
+#include "link/modbus_link.h"
+
+#include <string>
+
+#include "core/language.h"
+
+namespace vorel {
+namespace {
+
+// Longest sleep of a wait loop between two looks at the port.
+constexpr int kWaitSliceMs = 2;
+
+int Index(RequestGroup group) {
+  return static_cast<int>(group);
+}
+
+bool IsExtended(RequestGroup group) {
+  return group != RequestGroup::PlainRead && group != RequestGroup::Write;
+}
+
+}  // namespace
+
+ModbusLink::ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages& images)
+    : port_(port), host_(host), pump_(pump), images_(images) {
+  for (auto& flag : idle_) flag.store(true);
+  commState_.fill(kCommNoResult);
+}
+
+ModbusLink::~ModbusLink() {
+  StopTicking();
+  std::unique_lock lock(workersMutex_);
+  workersDone_.wait(lock, [this] { return workers_ == 0; });
+}
+
+void ModbusLink::WorkerStarted() {
+  std::lock_guard lock(workersMutex_);
+  ++workers_;
+}
+
+void ModbusLink::WorkerFinished() {
+  std::lock_guard lock(workersMutex_);
+  --workers_;
+  workersDone_.notify_all();
+}
+
+bool ModbusLink::GroupIdle(RequestGroup group) const {
+  return idle_[static_cast<std::size_t>(Index(group))].load(std::memory_order_acquire);
+}
+
+void ModbusLink::SetGroupIdle(RequestGroup group, bool idle) {
+  idle_[static_cast<std::size_t>(Index(group))].store(idle, std::memory_order_release);
+}
+
+bool ModbusLink::LinkIdle() const {
+  return FirstBusyGroup() < 0;
+}
+
+void ModbusLink::SetAllIdle() {
+  for (auto& flag : idle_) flag.store(true, std::memory_order_release);
+}
+
+int ModbusLink::FirstBusyGroup() const {
+  for (int g = 0; g < kRequestGroups; ++g) {
+    if (!idle_[static_cast<std::size_t>(g)].load(std::memory_order_acquire)) return g;
+  }
+  return -1;
+}
+
+TMultiReg ModbusLink::CurrentRequest() const {
+  std::lock_guard lock(sendLock_);
+  return current_;
+}
+
+void ModbusLink::Tick() {
+  const std::uint16_t t = ticks_.load(std::memory_order_relaxed);
+  if (t < kTickLimit) ticks_.store(static_cast<std::uint16_t>(t + 1), std::memory_order_release);
+}
+
+void ModbusLink::StartTicking() {
+  if (tickTimer_ == 0) tickTimer_ = pump_.StartTimer(kTickMs, [this] { Tick(); });
+}
+
+void ModbusLink::StopTicking() {
+  if (tickTimer_ != 0) pump_.StopTimer(tickTimer_);
+  tickTimer_ = 0;
+}
+
+std::int16_t ModbusLink::CommState(int site) const {
+  return IsSite(site) ? commState_[static_cast<std::size_t>(site - 1)] : kCommNoResult;
+}
+
+void ModbusLink::SetCommState(int site, std::int16_t state) {
+  if (IsSite(site)) commState_[static_cast<std::size_t>(site - 1)] = state;
+}
+
+void ModbusLink::DelayWithEvents(int ms) {
+  const std::uint64_t start = pump_.NowMs();
+  for (;;) {
+    const std::uint64_t elapsed = pump_.NowMs() - start;
+    if (elapsed >= static_cast<std::uint64_t>(std::max(0, ms))) break;
+    pump_.Pump(ms - static_cast<int>(elapsed));
+  }
+}
+
+void ModbusLink::Announce(int site, bool write, std::uint16_t address) {
+  if (!IsSite(site)) return;
+  announceWrite_.store(write, std::memory_order_relaxed);
+  announceAddress_.store(address, std::memory_order_relaxed);
+  announceSite_.store(site, std::memory_order_release);
+}
+
+void ModbusLink::ShowAnnouncement() {
+  const int site = announceSite_.exchange(0, std::memory_order_acquire);
+  if (site == 0) return;
+  const bool write = announceWrite_.load(std::memory_order_relaxed);
+  const std::uint16_t address = announceAddress_.load(std::memory_order_relaxed);
+  host_.SetSiteStatus(site, kLinkStatusPanel,
+                      (write ? "Write " : "Read ") + std::to_string(address));
+}
+
+bool ModbusLink::SendRead(RequestGroup group, int site, const TMultiReg& block) {
+  SetGroupIdle(group, false);
+  current_ = block;
+  rejected_.store(false, std::memory_order_release);
+  port_.PurgeInput();
+  port_.PurgeOutput();
+  BuildReadFrame(site, block, readFrame_);
+  expected_.store(0, std::memory_order_release);
+  const bool written = port_.Write(readFrame_);
+  ticks_.store(0, std::memory_order_release);
+  Announce(site, false, block.address);
+  return written;
+}
+
+bool ModbusLink::SendWrite(int site, const TMultiReg& block, std::span<const std::uint16_t> data) {
+  const std::size_t length = BuildWriteFrame(site, block, data, writeFrame_);
+  if (length == 0) return false;  // refused: nothing sent, the link stays as it was
+  SetGroupIdle(RequestGroup::Write, false);
+  current_ = block;
+  rejected_.store(false, std::memory_order_release);
+  port_.PurgeInput();
+  port_.PurgeOutput();
+  const bool written = port_.Write({writeFrame_.data(), length});
+  ticks_.store(0, std::memory_order_release);
+  Announce(site, true, block.address);
+  return written;
+}
+
+bool ModbusLink::ReplyTimedOut() const {
+  return rejected_.load(std::memory_order_acquire) || ReplyTicks() > (modem_ ? 80 : 20);
+}
+
+ModbusLink::Shape ModbusLink::ShapeOf(RequestGroup group) {
+  if (group == RequestGroup::Write) return {3, kWriteFunction, kWriteFunction | kExceptionFlag};
+  return {IsExtended(group) ? 4u : 3u, kReadFunction, kReadFunction | kExceptionFlag};
+}
+
+void ModbusLink::DiscardInput() {
+  port_.PurgeInput();
+}
+
+bool ModbusLink::PollReply(int site) {
+  ShowAnnouncement();
+  const int busy = FirstBusyGroup();
+  if (busy < 0) return false;
+  const auto group = static_cast<RequestGroup>(busy);
+  const Shape shape = ShapeOf(group);
+  if (group == RequestGroup::PlainRead) DelayWithEvents(kPlainReadStepMs);
+
+  const int waiting = port_.InputCount();
+  const std::size_t n = static_cast<std::size_t>(waiting);
+  const std::size_t expected = ExpectedBytes();
+  if (expected == 0 && n >= shape.header) {
+    if (port_.Read({assembly_.data(), shape.header}) != static_cast<int>(shape.header)) {
+      DiscardInput();
+      return false;
+    }
+    const bool ours = assembly_[0] == site;
+    std::size_t rest = 0;
+    if (ours && assembly_[1] == shape.function) {
+      if (group == RequestGroup::Write) {
+        rest = 5;
+      } else if (group == RequestGroup::PlainRead) {
+        rest = assembly_[2] + 2u;
+      } else {
+        rest = ((std::size_t{assembly_[2]} << 8) | assembly_[3]) + 2u;
+      }
+    } else if (ours && assembly_[1] == shape.exception) {
+      rest = IsExtended(group) ? 1 : 2;
+    } else {
+      DiscardInput();
+      return false;
+    }
+    if (rest > kReceiveBytes) {
+      // Longer than the buffers can hold: the reply is dropped and the request given up.
+      DiscardInput();
+      rejected_.store(true, std::memory_order_release);
+      return false;
+    }
+    headerBytes_ = shape.header;
+    expected_.store(static_cast<std::uint16_t>(rest), std::memory_order_release);
+    return false;
+  }
+  if (n > 0 && n == expected) {
+    if (port_.Read({receive_.data(), expected}) != static_cast<int>(expected)) {
+      DiscardInput();
+      return false;
+    }
+    std::copy_n(receive_.begin(), expected, assembly_.begin() + static_cast<long>(headerBytes_));
+    const bool crcOk = CrcMatches({assembly_.data(), headerBytes_ + expected});
+    if (crcOk && assembly_[1] == shape.function) {
+      SetCommState(site, kCommDecoding);
+      replyDataBytes_ = expected - 2;
+      Decode(group, site);
+      return true;
+    }
+    SetCommState(site, crcOk ? kCommException : kCommCrcError);
+    return false;
+  }
+  return false;
+}
+
+void ModbusLink::Decode(RequestGroup group, int site) {
+  const TMultiReg request = CurrentRequest();
+  const std::span<const std::uint8_t> data = ReplyData();
+  switch (group) {
+    case RequestGroup::PlainRead:
+      images_.StoreBlockReply(site, request, data);
+      break;
+    case RequestGroup::Parameter:
+    case RequestGroup::Value:
+      images_.StoreValueBlock(site, request, data);
+      break;
+    case RequestGroup::ParameterConfig:
+    case RequestGroup::ValueConfig:
+      images_.StoreDescriptors(site, request, data);
+      break;
+    case RequestGroup::Write:
+      break;
+  }
+  ShowAnnouncement();
+  host_.SetSiteStatus(site, kLinkStatusPanel,
+                      (group == RequestGroup::Write ? "Write " : "Read ") +
+                          std::to_string(request.address) + " done");
+  FinishRequest(site);
+}
+
+void ModbusLink::FinishRequest(int site) {
+  DelayWithEvents(kRequestPauseMs);
+  expected_.store(0, std::memory_order_release);
+  SetAllIdle();
+  SetCommState(site, kCommDone);
+}
+
+void ModbusLink::EndFailedRequest(int site) {
+  ShowAnnouncement();
+  DiscardInput();
+  host_.SetSiteStatus(site, kLinkStatusPanel, "Response timeout!");
+  expected_.store(0, std::memory_order_release);
+  SetAllIdle();
+}
+
+bool ModbusLink::WaitForReply(int site) {
+  for (;;) {
+    const std::int16_t state = CommState(site);
+    // Nothing outstanding (a refused request) can never be answered either.
+    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
+    pump_.Pump(0);
+    if (PollReply(site)) return true;
+    if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
+    // Sleep until input arrives, or a slice while a reply is still coming in.
+    if (port_.InputCount() == 0) {
+      port_.WaitForInput(kWaitSliceMs);
+    } else {
+      pump_.Pump(kWaitSliceMs);
+    }
+  }
+  const std::int16_t state = CommState(site);
+  EndFailedRequest(site);
+  std::string_view text;
+  if (state == kCommCrcError) {
+    text = PickText("CRC error!", "CRC错误!");
+  } else if (state == kCommException) {
+    text = PickText("Exception response!", "控制器异常响应!");
+  } else {
+    text = PickText("Communication timeout!", "通讯超时!");
+  }
+  host_.ShowMessage(std::string(text));
+  SetCommState(site, kCommNoResult);
+  return false;
+}
+
+void ModbusLink::ReportPollFailure(int site) {
+  const std::int16_t state = CommState(site);
+  EndFailedRequest(site);
+  std::string_view text;
+  if (state == kCommCrcError) {
+    text = PickText("CRC error", "CRC错误");
+  } else if (state == kCommException) {
+    text = PickText("Exception response!", "控制器异常响应!");
+  } else {
+    text = PickText("Communication timeout!", "通讯超时!");
+  }
+  const Answer answer = host_.AskRetryCancel(
+      site, std::string(PickText("Communication error", "通讯错误")), std::string(text));
+  if (answer == Answer::Retry) SetCommState(site, kCommRetry);
+  if (answer == Answer::Cancel) SetCommState(site, kCommNoResult);
+}
+
+}  // namespace vorel

@@ -1,0 +1,160 @@
+// The link state shared by the request workers and the reply collector, and the collection,
+// checking and decoding of replies. Workers (com_function.h) only build and write frames under
+// the send lock; everything else runs on the main thread, which polls the port's input count.
+// The Host is only ever called from the main thread: the "Read nnn" / "Write nnn" text that a
+// worker announces is handed over and shown by the next PollReply or WaitForReply.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <span>
+
+#include "core/register_table.h"
+#include "core/site_images.h"
+#include "link/event_pump.h"
+#include "link/host.h"
+#include "link/modbus_frame.h"
+#include "link/serial_port.h"
+
+namespace vorel {
+
+// Request groups in the order in which PollReply serves them.
+enum class RequestGroup { PlainRead, Parameter, ParameterConfig, Value, ValueConfig, Write };
+inline constexpr int kRequestGroups = 6;
+
+// Communication state of a site.
+inline constexpr std::int16_t kCommRetry = 115;
+inline constexpr std::int16_t kCommDecoding = 298;
+inline constexpr std::int16_t kCommNoResult = 299;
+inline constexpr std::int16_t kCommDone = 300;
+inline constexpr std::int16_t kCommCrcError = 352;
+inline constexpr std::int16_t kCommException = 353;
+
+// Status panel of the site's online window that shows the link's progress.
+inline constexpr int kLinkStatusPanel = 3;
+
+// Fixed reply buffers: the whole reply for the CRC, and the part after the header.
+inline constexpr std::size_t kAssemblyBytes = 2056;
+inline constexpr std::size_t kReceiveBytes = 1058;  // 1056 data bytes and the CRC
+
+inline constexpr std::uint16_t kTickLimit = 1000;
+inline constexpr int kTickMs = 100;
+inline constexpr int kPlainReadStepMs = 100;
+inline constexpr int kRequestPauseMs = 4;
+
+class ModbusLink {
+ public:
+  ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages& images);
+  // Waits for workers still writing (auto-free ones included).
+  ~ModbusLink();
+  ModbusLink(const ModbusLink&) = delete;
+  ModbusLink& operator=(const ModbusLink&) = delete;
+
+  SerialPort& Port() { return port_; }
+  SiteImages& Images() { return images_; }
+
+  // The modem option: replies may take 8 s instead of 2 s.
+  void SetModem(bool on) { modem_ = on; }
+  bool Modem() const { return modem_; }
+
+  // --- Shared link state ---
+  bool GroupIdle(RequestGroup group) const;
+  void SetGroupIdle(RequestGroup group, bool idle);
+  bool LinkIdle() const;
+  void SetAllIdle();
+  // The block of the last request sent (read under the send lock).
+  TMultiReg CurrentRequest() const;
+  std::uint16_t ExpectedBytes() const { return expected_.load(std::memory_order_acquire); }
+  std::uint16_t ReplyTicks() const { return ticks_.load(std::memory_order_acquire); }
+  // One tenth of a second more since the last frame (capped). Main thread.
+  void Tick();
+  // Runs Tick every 100 ms on the event pump until StopTicking.
+  void StartTicking();
+  void StopTicking();
+
+  std::int16_t CommState(int site) const;
+  void SetCommState(int site, std::int16_t state);
+
+  // Returns after at least `ms` of the pump's clock, dispatching events meanwhile.
+  void DelayWithEvents(int ms);
+
+  // --- Sending (request workers; `SendRead`/`SendWrite` need the send lock held) ---
+  std::mutex& SendLock() { return sendLock_; }
+  // Steps of a read request: group busy, CurrentRequest, purges, frame, write. False when the
+  // port refused the frame (the group stays busy until the reply times out).
+  bool SendRead(RequestGroup group, int site, const TMultiReg& block);
+  // The same for a write. A count outside 1 to 123, or fewer words than the count, is refused
+  // before anything changes or is sent.
+  bool SendWrite(int site, const TMultiReg& block, std::span<const std::uint16_t> data);
+
+  // --- Replies (main thread) ---
+  // True when the reply can no longer come: over 2 s (8 s with the modem) since the frame, or
+  // the reply was rejected as longer than the buffers.
+  bool ReplyTimedOut() const;
+  // One step of reply collection for the first busy group; true when a reply was completed,
+  // checked and decoded in this step.
+  bool PollReply(int site);
+  // The blocking wait of a synchronous request; false after a failure, already reported.
+  bool WaitForReply(int site);
+  // Failure report of the poller with the Retry/Cancel choice.
+  void ReportPollFailure(int site);
+  void FinishRequest(int site);
+
+  // The data bytes of the last completed reply (after the header, without the CRC).
+  std::span<const std::uint8_t> ReplyData() const { return {receive_.data(), replyDataBytes_}; }
+
+  // Worker bookkeeping, so that no worker outlives the link.
+  void WorkerStarted();
+  void WorkerFinished();
+
+ private:
+  struct Shape {
+    std::size_t header;
+    std::uint8_t function;
+    std::uint8_t exception;
+  };
+  static Shape ShapeOf(RequestGroup group);
+  int FirstBusyGroup() const;
+  void DiscardInput();
+  void EndFailedRequest(int site);
+  void Announce(int site, bool write, std::uint16_t address);
+  void ShowAnnouncement();
+  void Decode(RequestGroup group, int site);
+
+  SerialPort& port_;
+  Host& host_;
+  EventPump& pump_;
+  SiteImages& images_;
+  bool modem_ = false;
+
+  mutable std::mutex sendLock_;
+  std::array<std::atomic<bool>, kRequestGroups> idle_;
+  TMultiReg current_{};  // guarded by sendLock_
+  std::atomic<std::uint16_t> expected_{0};
+  std::atomic<std::uint16_t> ticks_{0};
+  std::atomic<bool> rejected_{false};
+  std::array<std::int16_t, kSiteCount> commState_;
+  int tickTimer_ = 0;
+
+  // "Read nnn" / "Write nnn" handed from the worker to the main thread.
+  std::atomic<int> announceSite_{0};
+  std::atomic<bool> announceWrite_{false};
+  std::atomic<std::uint16_t> announceAddress_{0};
+
+  // Reply assembly: header, then the announced remainder.
+  std::size_t headerBytes_ = 0;
+  std::size_t replyDataBytes_ = 0;
+  std::array<std::uint8_t, kAssemblyBytes> assembly_{};
+  std::array<std::uint8_t, kReceiveBytes> receive_{};
+  ReadFrame readFrame_{};
+  WriteFrame writeFrame_{};
+
+  std::mutex workersMutex_;
+  std::condition_variable workersDone_;
+  int workers_ = 0;
+};
+
+}  // namespace vorel

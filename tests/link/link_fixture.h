@@ -1,0 +1,52 @@
+// A ModbusLink on the in-memory port and fake time, with a scripted host.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "core/language.h"
+#include "link/com_function.h"
+#include "link/fake_event_pump.h"
+#include "link/fake_serial_port.h"
+#include "link/modbus_frame.h"
+#include "link/modbus_link.h"
+#include "support/scripted_host.h"
+
+namespace vorel::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The bytes followed by their CRC, low byte first.
+inline Bytes WithCrc(Bytes bytes) {
+  const std::uint16_t crc = Crc16Modbus(bytes);
+  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
+  return bytes;
+}
+
+class LinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetLanguageSetting("english");
+    ASSERT_TRUE(port.Open(PortSettings{}, nullptr));
+    link.StartTicking();
+  }
+  void TearDown() override { SetLanguageSetting("chinese"); }
+
+  // The synchronous pattern: worker, wait for it, free it, wait for the reply.
+  template <class Worker>
+  bool Exchange(int site, const TMultiReg& block, TWriteData data = {}) {
+    Worker(link, static_cast<std::uint8_t>(site), block, std::move(data)).WaitFor();
+    return link.WaitForReply(site);
+  }
+
+  FakeEventPump pump;
+  FakeSerialPort port{pump};
+  ScriptedHost host;
+  std::unique_ptr<SiteImages> images = std::make_unique<SiteImages>();
+  ModbusLink link{port, host, pump, *images};
+};
+
+}  // namespace vorel::test
