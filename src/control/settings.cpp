@@ -92,7 +92,9 @@ bool ReadBool(const IniDocument& doc, const std::filesystem::path& path, std::st
   return value;
 }
 
-std::string SiteKey(int site) { return "ControlerAddr" + std::to_string(site); }
+std::string SiteKey(int site) {
+  return "ControlerAddr" + std::to_string(site);
+}
 
 bool& FactoryLevel() {
   static bool factory = false;
@@ -108,8 +110,12 @@ std::filesystem::path SettingsDirectory() {
   return std::filesystem::path(home && home[0] ? home : ".") / ".config" / "vorel";
 }
 
-std::filesystem::path VportIniPath() { return SettingsDirectory() / "vport.ini"; }
-std::filesystem::path VorelIniPath() { return SettingsDirectory() / "vorel.ini"; }
+std::filesystem::path VportIniPath() {
+  return SettingsDirectory() / "vport.ini";
+}
+std::filesystem::path VorelIniPath() {
+  return SettingsDirectory() / "vorel.ini";
+}
 
 bool ParseIniBool(std::string_view text, bool* ok) {
   *ok = true;
@@ -243,6 +249,8 @@ std::string ReadAccessLevel() {
   return level;
 }
 
-bool IsFactoryLevel() { return FactoryLevel(); }
+bool IsFactoryLevel() {
+  return FactoryLevel();
+}
 
 }  // namespace vorel

@@ -14,7 +14,9 @@ namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t';
+}
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
@@ -29,7 +31,9 @@ std::string Fold(std::string_view s) {
   return out;
 }
 
-std::string ErrnoText(int err) { return std::strerror(err); }
+std::string ErrnoText(int err) {
+  return std::strerror(err);
+}
 
 // Closes a descriptor on every path out.
 struct Fd {
@@ -41,7 +45,9 @@ struct Fd {
 
 }  // namespace
 
-IniDocument::IniDocument() { sections_.push_back(Section{}); }
+IniDocument::IniDocument() {
+  sections_.push_back(Section{});
+}
 
 std::string IniDocument::Decode(std::string_view raw) const {
   return utf8_ ? std::string(raw) : Cp936ToUtf8(raw);
@@ -113,7 +119,7 @@ bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
     if (error) *error = path.string() + ": " + ErrnoText(errno);
     return false;
   }
-  struct stat st{};
+  struct stat st {};
   if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     if (error) *error = path.string() + ": not a regular file";
     return false;
@@ -272,7 +278,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     return fail(ErrnoText(err));
   };
   // Keep the permissions of the file being replaced; new files get the usual 0666 & ~umask.
-  struct stat st{};
+  struct stat st {};
   mode_t mode;
   if (::stat(target.c_str(), &st) == 0) {
     mode = st.st_mode & 07777;

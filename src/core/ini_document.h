@@ -57,8 +57,8 @@ class IniDocument {
     bool blank = false;  // nothing but spaces
   };
   struct Section {
-    std::string name;       // UTF-8, as written in the header
-    bool hasHeader = false; // false only for the lines before the first header
+    std::string name;        // UTF-8, as written in the header
+    bool hasHeader = false;  // false only for the lines before the first header
     std::string headerRaw;
     std::vector<Line> lines;
     std::unordered_map<std::string, std::size_t> keys;  // folded key -> first line

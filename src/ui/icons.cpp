@@ -95,11 +95,21 @@ QIcon ToolIcon(ToolImage image) {
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   switch (image) {
-    case ToolImage::Connect: DrawConnect(p); break;
-    case ToolImage::File: DrawFile(p); break;
-    case ToolImage::Hangup: DrawHangup(p); break;
-    case ToolImage::Address: DrawAddress(p); break;
-    case ToolImage::ComPort: DrawComPort(p); break;
+    case ToolImage::Connect:
+      DrawConnect(p);
+      break;
+    case ToolImage::File:
+      DrawFile(p);
+      break;
+    case ToolImage::Hangup:
+      DrawHangup(p);
+      break;
+    case ToolImage::Address:
+      DrawAddress(p);
+      break;
+    case ToolImage::ComPort:
+      DrawComPort(p);
+      break;
   }
   return QIcon(pixmap);
 }

@@ -231,7 +231,9 @@ void TfmMain::SetLanguage(const std::string& language) {
   Relabel();
 }
 
-void TfmMain::ShowAbout() { RunModal(*aboutBox_); }
+void TfmMain::ShowAbout() {
+  RunModal(*aboutBox_);
+}
 
 bool TfmMain::LoadCommunicationProperties() {
   CommunicationProperties current;
@@ -248,15 +250,21 @@ bool TfmMain::LoadCommunicationProperties() {
   }
 }
 
-bool TfmMain::ModemOption() const { return fmProperties_->Modem(); }
+bool TfmMain::ModemOption() const {
+  return fmProperties_->Modem();
+}
 
-std::string TfmMain::DialNumber() const { return fmProperties_->DialNumber(); }
+std::string TfmMain::DialNumber() const {
+  return fmProperties_->DialNumber();
+}
 
 bool TfmMain::SiteSelected(int site) const {
   return SiteSlots::Valid(site) && fmSiteAddr_->Selections()[site - 1];
 }
 
-bool TfmMain::PortOpen() const { return port_ && port_->IsOpen(); }
+bool TfmMain::PortOpen() const {
+  return port_ && port_->IsOpen();
+}
 
 void TfmMain::ChoosePort() {
   PortSettings loaded;
@@ -363,7 +371,9 @@ void TfmMain::ConnectSites() {
   Disconnect();
 }
 
-bool TfmMain::IdentifySite(int) { return false; }
+bool TfmMain::IdentifySite(int) {
+  return false;
+}
 
 void TfmMain::Disconnect() {
   fmStatus_->SetPercent(0);
@@ -386,9 +396,13 @@ std::string TfmMain::StatusText(int panel) const {
   return panel == 0 || panel == 1 ? statusPanels_[panel]->text().toStdString() : std::string();
 }
 
-void TfmMain::ClearPowerUpLog() { memPowerUp_->clear(); }
+void TfmMain::ClearPowerUpLog() {
+  memPowerUp_->clear();
+}
 
-void TfmMain::AppendPowerUpLine(const std::string& line) { memPowerUp_->appendPlainText(Q(line)); }
+void TfmMain::AppendPowerUpLine(const std::string& line) {
+  memPowerUp_->appendPlainText(Q(line));
+}
 
 void TfmMain::AppendPowerUpText(const std::string& text) {
   QTextCursor cursor = memPowerUp_->textCursor();
@@ -400,7 +414,9 @@ void TfmMain::ShowPowerUpLog(bool shown) {
   panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(memPowerUp_) : imgIdle_);
 }
 
-bool TfmMain::PowerUpLogShown() const { return panelStack_->currentWidget() == memPowerUp_; }
+bool TfmMain::PowerUpLogShown() const {
+  return panelStack_->currentWidget() == memPowerUp_;
+}
 
 void TfmMain::Delay(int ms) {
   if (services_.delayWithEvents) {

@@ -65,15 +65,25 @@ void TfmProperties::SetPortNames(const std::vector<std::string>& names) {
   ccbPort_->setEditText(typed);
 }
 
-void TfmProperties::SetPortName(const std::string& name) { ccbPort_->setEditText(Q(name)); }
+void TfmProperties::SetPortName(const std::string& name) {
+  ccbPort_->setEditText(Q(name));
+}
 
-std::string TfmProperties::PortName() const { return ccbPort_->currentText().trimmed().toStdString(); }
+std::string TfmProperties::PortName() const {
+  return ccbPort_->currentText().trimmed().toStdString();
+}
 
-bool TfmProperties::Modem() const { return cbPropertyModem_->isChecked(); }
+bool TfmProperties::Modem() const {
+  return cbPropertyModem_->isChecked();
+}
 
-void TfmProperties::SetModem(bool modem) { cbPropertyModem_->setChecked(modem); }
+void TfmProperties::SetModem(bool modem) {
+  cbPropertyModem_->setChecked(modem);
+}
 
-std::string TfmProperties::DialNumber() const { return edTelNum_->text().toStdString(); }
+std::string TfmProperties::DialNumber() const {
+  return edTelNum_->text().toStdString();
+}
 
 void TfmProperties::Relabel() {
   setWindowTitle(Q(PickText("Properties", "属性")));

@@ -59,8 +59,7 @@ TfmSiteAddr::TfmSiteAddr(QWidget* parent)
     box->setFocusPolicy(Qt::NoFocus);
     sgSiteAddr_->setCellWidget(row, column, box);
     cbAddr_[site - 1] = box;
-    connect(box, &QCheckBox::clicked, this,
-            [this, row, column] { MoveToAccessCode(row, column); });
+    connect(box, &QCheckBox::clicked, this, [this, row, column] { MoveToAccessCode(row, column); });
   }
   connect(sgSiteAddr_, &QTableWidget::currentCellChanged, this,
           [this](int row, int column) { MoveToAccessCode(row, column); });

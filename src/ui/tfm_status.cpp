@@ -18,8 +18,12 @@ TfmStatus::TfmStatus(QWidget* parent) : QDialog(parent), pbStatus_(new QProgress
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TfmStatus::SetPercent(int percent) { pbStatus_->setValue(std::clamp(percent, 0, 100)); }
+void TfmStatus::SetPercent(int percent) {
+  pbStatus_->setValue(std::clamp(percent, 0, 100));
+}
 
-int TfmStatus::Percent() const { return pbStatus_->value(); }
+int TfmStatus::Percent() const {
+  return pbStatus_->value();
+}
 
 }  // namespace vorel

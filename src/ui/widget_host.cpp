@@ -66,19 +66,26 @@ Answer WidgetHost::AskRetryCancel(int, const std::string& caption, const std::st
   QMessageBox box(QMessageBox::Warning, Q(caption.empty() ? kTitle : caption), Q(text),
                   QMessageBox::Retry | QMessageBox::Cancel, Owner(main_));
   switch (box.exec()) {
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return Answer::Closed;
+    case QMessageBox::Retry:
+      return Answer::Retry;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Closed;
   }
 }
 
 Answer WidgetHost::AskYesNoCancel(const std::string& text) {
   switch (QMessageBox::question(Owner(main_), kTitle, Q(text),
                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return Answer::Closed;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Closed;
   }
 }
 
@@ -105,8 +112,8 @@ void WidgetHost::SetProgress(int percent) {
 
 std::optional<std::string> WidgetHost::AskOpenFileName(const std::string& filter,
                                                        const std::string& defaultExtension) {
-  QString name = QFileDialog::getOpenFileName(Owner(main_), QString(), QString(),
-                                              Q(QtFileFilter(filter)));
+  QString name =
+      QFileDialog::getOpenFileName(Owner(main_), QString(), QString(), Q(QtFileFilter(filter)));
   if (name.isEmpty()) return std::nullopt;
   return WithExtension(name, defaultExtension);
 }

@@ -125,11 +125,11 @@ TEST_F(SettingsTest, BooleansAreNumbersOrTrueFalse) {
     bool ok;
     bool value;
   } cases[] = {
-      {"-1", true, true},     {"0", true, false},    {"1", true, true},
-      {"00", true, false},    {"+7", true, true},    {"$0", true, false},
-      {"0x10", true, true},   {"true", true, true},  {"FALSE", true, false},
-      {"TrUe", true, true},   {"yes", false, false}, {"", false, false},
-      {"1.0", false, false},  {"-", false, false},   {"99999999999999999999", true, true},
+      {"-1", true, true},    {"0", true, false},    {"1", true, true},
+      {"00", true, false},   {"+7", true, true},    {"$0", true, false},
+      {"0x10", true, true},  {"true", true, true},  {"FALSE", true, false},
+      {"TrUe", true, true},  {"yes", false, false}, {"", false, false},
+      {"1.0", false, false}, {"-", false, false},   {"99999999999999999999", true, true},
       {"0 1", false, false},
   };
   for (const auto& c : cases) {
@@ -157,8 +157,10 @@ TEST_F(SettingsTest, CommunicationPropertiesKeepCurrentValuesForMissingKeys) {
     LoadCommunicationProperties(current);
     FAIL() << "no error";
   } catch (const SettingsError& e) {
-    EXPECT_EQ(std::string(e.what()), "'yes' is not a valid boolean value (key ControlerAddr5 of "
-                                     "section [Device] in " + VportIniPath().string() + ")");
+    EXPECT_EQ(std::string(e.what()),
+              "'yes' is not a valid boolean value (key ControlerAddr5 of "
+              "section [Device] in " +
+                  VportIniPath().string() + ")");
   }
 }
 

@@ -69,7 +69,10 @@ TEST(IniDocument, ReadsByTheRules) {
       {"NUL byte inside a value", std::string("[a]\r\nk=x\0y\r\n", 12), "a", "k",
        std::string("x\0y", 3)},
       {"code page 936", "[\xB2\xCE\xCA\xFD]\r\nk=\xC9\xE8\xD6\xC3\r\n", "参数", "k", "设置"},
-      {"invalid bytes keep the rest", "[a]\r\nk=ab\xFF\xFF" "cd\r\nj=2\r\n", "a", "j", "2"},
+      {"invalid bytes keep the rest",
+       "[a]\r\nk=ab\xFF\xFF"
+       "cd\r\nj=2\r\n",
+       "a", "j", "2"},
   };
   for (const auto& c : cases) {
     IniDocument doc = IniDocument::FromBytes(c.file);
@@ -78,8 +81,12 @@ TEST(IniDocument, ReadsByTheRules) {
 }
 
 TEST(IniDocument, InvalidBytesBecomeReplacementCharacters) {
-  IniDocument doc = IniDocument::FromBytes("[a]\r\nk=ab\xFF" "cd\r\n");
-  EXPECT_EQ(doc.ReadString("a", "k", ""), "ab\xEF\xBF\xBD" "cd");
+  IniDocument doc = IniDocument::FromBytes(
+      "[a]\r\nk=ab\xFF"
+      "cd\r\n");
+  EXPECT_EQ(doc.ReadString("a", "k", ""),
+            "ab\xEF\xBF\xBD"
+            "cd");
 }
 
 struct WriteCase {
@@ -92,8 +99,9 @@ struct WriteCase {
 };
 
 TEST(IniDocument, WritesByTheRules) {
-  const std::string file = "; keep me\r\n[System]\r\nUnknown=1\r\nlanguage = chinese\r\n\r\n"
-                           "[Device]\r\nX=2\r\n";
+  const std::string file =
+      "; keep me\r\n[System]\r\nUnknown=1\r\nlanguage = chinese\r\n\r\n"
+      "[Device]\r\nX=2\r\n";
   const WriteCase cases[] = {
       {"replace in place", file, "SYSTEM", "Language", "english",
        "; keep me\r\n[System]\r\nUnknown=1\r\nlanguage =english\r\n\r\n[Device]\r\nX=2\r\n"},
@@ -105,8 +113,8 @@ TEST(IniDocument, WritesByTheRules) {
       {"empty file", "", "ComPort1", "Port", "COM3", "[ComPort1]\r\nPort=COM3\r\n"},
       {"bare LF becomes CR LF", "[a]\nk=1\n;c\n", "a", "k", "2", "[a]\r\nk=2\r\n;c\r\n"},
       {"missing last line end", "[a]\r\nk=1", "a", "j", "2", "[a]\r\nk=1\r\nj=2\r\n"},
-      {"unreadable bytes elsewhere stay", std::string("[a]\r\nz=\xFF\x80\x00!\r\nk=1\r\n", 18), "a", "k", "2",
-       std::string("[a]\r\nz=\xFF\x80\x00!\r\nk=2\r\n", 18)},
+      {"unreadable bytes elsewhere stay", std::string("[a]\r\nz=\xFF\x80\x00!\r\nk=1\r\n", 18), "a",
+       "k", "2", std::string("[a]\r\nz=\xFF\x80\x00!\r\nk=2\r\n", 18)},
       {"code page 936 out", "", "参数设置", "名", "值",
        "[\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3]\r\n\xC3\xFB=\xD6\xB5\r\n"},
       {"line break in a value", "", "a", "k", "x\r\ny", "[a]\r\nk=x  y\r\n"},
@@ -125,8 +133,9 @@ TEST(IniDocument, Cp936RoundTripThroughAFile) {
   doc.WriteString("参数设置", "标题", "参数设置");
   std::string error;
   ASSERT_TRUE(doc.Save(p, &error)) << error;
-  EXPECT_EQ(ReadFile(p), "[\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3]\r\n\xB1\xEA\xCC\xE2="
-                         "\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3\r\n");
+  EXPECT_EQ(ReadFile(p),
+            "[\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3]\r\n\xB1\xEA\xCC\xE2="
+            "\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3\r\n");
   IniDocument back;
   ASSERT_TRUE(back.Load(p, &error)) << error;
   EXPECT_EQ(back.ReadString("参数设置", "标题", ""), "参数设置");
@@ -203,9 +212,9 @@ TEST(IniDocument, ManyKeysWrittenOneByOneStayFast) {
 TEST(Cp936, ConvertsAndNeverFails) {
   EXPECT_EQ(Utf8ToCp936("参数设置"), "\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3");
   EXPECT_EQ(Cp936ToUtf8("\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3"), "参数设置");
-  EXPECT_EQ(Cp936ToUtf8("ab\xB2"), "ab\xEF\xBF\xBD");  // cut-off pair
-  EXPECT_EQ(Utf8ToCp936("a\xF0\x9F\x98\x80z"), "a?z");   // no code in code page 936
-  EXPECT_EQ(Utf8ToCp936("a\xE5z"), "a?z");               // broken UTF-8
+  EXPECT_EQ(Cp936ToUtf8("ab\xB2"), "ab\xEF\xBF\xBD");   // cut-off pair
+  EXPECT_EQ(Utf8ToCp936("a\xF0\x9F\x98\x80z"), "a?z");  // no code in code page 936
+  EXPECT_EQ(Utf8ToCp936("a\xE5z"), "a?z");              // broken UTF-8
   EXPECT_EQ(Cp936ToUtf8(std::string("\0x", 2)), std::string("\0x", 2));
 }
 

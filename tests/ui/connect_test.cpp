@@ -16,7 +16,8 @@ bool Enabled(QObject& main, const char* name) {
 
 TEST_F(UiConnect, NoSelectedSiteIsRefusedInTheLanguage) {
   for (const char* language : {"english", "chinese"}) {
-    WriteVport(std::string("[System]\r\nLanguage=") + language + "\r\n[Device]\r\n"
+    WriteVport(std::string("[System]\r\nLanguage=") + language +
+               "\r\n[Device]\r\n"
                "ControlerAddr1=0\r\n");
     ScriptedHost host;
     bool made = false;
@@ -28,8 +29,8 @@ TEST_F(UiConnect, NoSelectedSiteIsRefusedInTheLanguage) {
     TfmMain main(host, services);
     main.Connect();
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], std::string(language) == "english" ? "Please select address!"
-                                                                   : "请选择地址!");
+    EXPECT_EQ(host.messages[0],
+              std::string(language) == "english" ? "Please select address!" : "请选择地址!");
     EXPECT_FALSE(made);
     EXPECT_TRUE(Enabled(main, "tbComPort"));
   }
@@ -70,8 +71,9 @@ TEST_F(UiConnect, FirstConnectWithoutSettingsUsesTheDefaults) {
 }
 
 TEST_F(UiConnect, NoSiteAnswersEndsInDisconnect) {
-  WriteVport("[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr3=-1\r\n"
-             "ControlerAddr7=true\r\n");
+  WriteVport(
+      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr3=-1\r\n"
+      "ControlerAddr7=true\r\n");
   TestMain& main = Main();
   std::vector<std::string> statusWhileTrying;
   main.identify = [&](int) {
@@ -89,7 +91,8 @@ TEST_F(UiConnect, NoSiteAnswersEndsInDisconnect) {
   EXPECT_FALSE(main.PortOpen());
   EXPECT_EQ(main.StatusText(0), "disconnected.");
   EXPECT_TRUE(main.isEnabled());
-  for (const char* name : {"tbSiteAddr", "tbComPort", "mConfigurationPort", "mConfigurationAddress"})
+  for (const char* name :
+       {"tbSiteAddr", "tbComPort", "mConfigurationPort", "mConfigurationAddress"})
     EXPECT_TRUE(Enabled(main, name)) << name;
 }
 
@@ -100,7 +103,8 @@ TEST_F(UiConnect, ConnectedSitesKeepThePortAndLockTheConfiguration) {
   main.Connect();
   EXPECT_TRUE(main.PortOpen());
   EXPECT_EQ(main.StatusText(0), "Adress2Connect fail!");  // no Language key: English
-  for (const char* name : {"tbSiteAddr", "tbComPort", "mConfigurationPort", "mConfigurationAddress"})
+  for (const char* name :
+       {"tbSiteAddr", "tbComPort", "mConfigurationPort", "mConfigurationAddress"})
     EXPECT_FALSE(Enabled(main, name)) << name;
   EXPECT_TRUE(main.isEnabled());
 
@@ -142,7 +146,7 @@ TEST_F(UiConnect, UnreadableBooleanFailsEveryOperationThatReadsIt) {
     EXPECT_NE(m.find("[Device]"), std::string::npos) << m;
     EXPECT_NE(m.find(Vport().string()), std::string::npos) << m;
   }
-  EXPECT_FALSE(port);  // connect stopped before the port
+  EXPECT_FALSE(port);                  // connect stopped before the port
   EXPECT_FALSE(main.SiteSelected(1));  // all or nothing: no box changed
 }
 

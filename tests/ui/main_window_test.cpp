@@ -53,12 +53,12 @@ TEST_F(UiMainWindow, LanguageSettingAtStartDecidesTheTexts) {
     const char* file;
     bool english;
   } cases[] = {
-      {"", true},                                        // missing key: english
+      {"", true},  // missing key: english
       {"[System]\r\nLanguage=english\r\n", true},
-      {"[system]\r\nlanguage = english \r\n", true},     // names ignore case, spaces dropped
-      {"[System]\r\nLanguage=English\r\n", false},       // only exactly "english"
+      {"[system]\r\nlanguage = english \r\n", true},  // names ignore case, spaces dropped
+      {"[System]\r\nLanguage=English\r\n", false},    // only exactly "english"
       {"[System]\r\nLanguage=chinese\r\n", false},
-      {"[System]\r\nLanguage=\r\n", false},              // empty is not missing
+      {"[System]\r\nLanguage=\r\n", false},  // empty is not missing
       {"[System]\r\nLanguage=klingon\r\n", false},
   };
   for (const auto& c : cases) {
@@ -85,17 +85,26 @@ TEST_F(UiMainWindow, LanguageMenuSwitchesRelabelsAndWritesTheFile) {
   EXPECT_TRUE(Checked(main, "mConfigurationChinese"));
   EXPECT_FALSE(Checked(main, "mConfigurationEnglish"));
   const std::pair<const char*, const char*> chinese[] = {
-      {"tbConnect", "连接(&C)"},          {"tbOpenOffLine", "文件(&F)"},
-      {"tbHangup", "挂断"},               {"tbSiteAddr", "设备地址(&G)"},
-      {"tbComPort", "通讯端口(&P)"},      {"mOpen", "打开(&O)"},
-      {"mOpenConnect", "连接(&C)"},       {"mOpenFile", "文件(&F)"},
-      {"mOpenExit", "退出(&E)"},          {"mConfiguration", "设置(&T)"},
-      {"mConfigurationPort", "通讯端口(&P)"}, {"mConfigurationAddress", "设备地址(&G)"},
-      {"mConfigurationChinese", "中文"},  {"mConfigurationEnglish", "英文"},
-      {"mHelp", "帮助(&H)"},              {"mHelpHelp", "帮助(&H)"},
+      {"tbConnect", "连接(&C)"},
+      {"tbOpenOffLine", "文件(&F)"},
+      {"tbHangup", "挂断"},
+      {"tbSiteAddr", "设备地址(&G)"},
+      {"tbComPort", "通讯端口(&P)"},
+      {"mOpen", "打开(&O)"},
+      {"mOpenConnect", "连接(&C)"},
+      {"mOpenFile", "文件(&F)"},
+      {"mOpenExit", "退出(&E)"},
+      {"mConfiguration", "设置(&T)"},
+      {"mConfigurationPort", "通讯端口(&P)"},
+      {"mConfigurationAddress", "设备地址(&G)"},
+      {"mConfigurationChinese", "中文"},
+      {"mConfigurationEnglish", "英文"},
+      {"mHelp", "帮助(&H)"},
+      {"mHelpHelp", "帮助(&H)"},
       {"mHelpAbout", "关于(&A)"},
   };
-  for (const auto& [name, text] : chinese) EXPECT_EQ(Text(main, name), QString::fromUtf8(text)) << name;
+  for (const auto& [name, text] : chinese)
+    EXPECT_EQ(Text(main, name), QString::fromUtf8(text)) << name;
   EXPECT_EQ(main.StatusText(0), "未连接");
   EXPECT_EQ(main.StatusText(1), "");
 
