@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/language.h"
+#include "ui/center_on_screen.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -93,7 +94,10 @@ void TfmProperties::Relabel() {
 }
 
 void TfmProperties::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) Relabel();
+  if (!event->spontaneous()) {
+    Relabel();
+    CenterOnScreen(*this);
+  }
   QDialog::showEvent(event);
 }
 

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/language.h"
+#include "ui/center_on_screen.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -111,8 +112,12 @@ void TfmSiteAddr::Relabel() {
 void TfmSiteAddr::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     Relabel();
+    CenterOnScreen(*this);
+    // The access-code column is current, with its editor open.
     int row = std::max(sgSiteAddr_->currentRow(), 0);
     sgSiteAddr_->setCurrentCell(row, 1);
+    sgSiteAddr_->setFocus(Qt::OtherFocusReason);
+    sgSiteAddr_->editItem(sgSiteAddr_->item(row, 1));
   }
   QDialog::showEvent(event);
 }

@@ -62,9 +62,10 @@ void WidgetHost::ShowMessage(const std::string& text) {
   QMessageBox::information(Owner(main_), kTitle, Q(text));
 }
 
-Answer WidgetHost::AskRetryCancel(int, const std::string& caption, const std::string& text) {
+Answer WidgetHost::AskRetryCancel(int site, const std::string& caption, const std::string& text) {
+  QWidget* owner = siteWindow ? siteWindow(site) : nullptr;
   QMessageBox box(QMessageBox::Warning, Q(caption.empty() ? kTitle : caption), Q(text),
-                  QMessageBox::Retry | QMessageBox::Cancel, Owner(main_));
+                  QMessageBox::Retry | QMessageBox::Cancel, owner ? owner : Owner(main_));
   switch (box.exec()) {
     case QMessageBox::Retry:
       return Answer::Retry;
@@ -90,8 +91,8 @@ Answer WidgetHost::AskYesNoCancel(const std::string& text) {
 }
 
 void WidgetHost::SetWindowsEnabled(bool enabled) {
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (!main_ || w != static_cast<QWidget*>(&main_->StatusWindow())) w->setEnabled(enabled);
+  // The progress window only shows; it follows the main window it belongs to.
+  for (QWidget* w : QApplication::topLevelWidgets()) w->setEnabled(enabled);
 }
 
 void WidgetHost::ShowProgress(bool shown) {

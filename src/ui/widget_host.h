@@ -6,6 +6,8 @@
 
 #include "link/host.h"
 
+class QWidget;
+
 namespace vorel {
 
 class TfmMain;
@@ -16,6 +18,8 @@ class WidgetHost : public Host {
 
   // Routes panel texts to the parameter window of a site; set when parameter windows exist.
   std::function<void(int site, int panel, const std::string& text)> siteStatusSink;
+  // The parameter window of a site, which owns its Retry/Cancel box; nullptr when none.
+  std::function<QWidget*(int site)> siteWindow;
 
   void SetSiteStatus(int site, int panel, const std::string& text) override;
   void SetMainStatus(int panel, const std::string& text) override;
