@@ -67,6 +67,8 @@ class TfmMain : public QMainWindow {
   virtual void OpenOffLine() {}
   // Hangs up the modem (not built yet).
   virtual void Hangup() {}
+  // The Hangup button is enabled only while a modem dial is under way.
+  void SetHangupEnabled(bool enabled);
   void ChoosePort();
   void ShowSiteAddresses();
   // Writes the language to vport.ini, sets it and relabels this window. An unwritable file

@@ -59,7 +59,8 @@ void WidgetHost::SetMainStatus(int panel, const std::string& text) {
 }
 
 void WidgetHost::ShowMessage(const std::string& text) {
-  QMessageBox::information(Owner(main_), kTitle, Q(text));
+  QMessageBox box(QMessageBox::NoIcon, kTitle, Q(text), QMessageBox::Ok, Owner(main_));
+  box.exec();
 }
 
 Answer WidgetHost::AskRetryCancel(int site, const std::string& caption, const std::string& text) {
