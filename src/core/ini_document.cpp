@@ -110,7 +110,9 @@ void IniDocument::AddLine(std::string_view raw) {
 
 bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
   Fd f;
-  f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe in place of the file cannot hang the program; it is
+  // refused below as not a regular file.
+  f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (f.fd < 0) {
     if (errno == ENOENT) {
       *this = IniDocument();

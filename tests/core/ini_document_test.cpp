@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -149,6 +150,9 @@ TEST(IniDocument, MissingFileIsEmptyAndUnreadableFileIsAnError) {
   EXPECT_EQ(doc.ReadString("a", "b", "d"), "d");
   EXPECT_FALSE(doc.Load(dir.path(), &error));  // a folder
   EXPECT_FALSE(error.empty());
+  fs::path fifo = dir.path() / "pipe.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(doc.Load(fifo, &error));  // refused, without waiting for a writer
 }
 
 TEST(IniDocument, FailedSaveLeavesTheOldFileIntact) {
