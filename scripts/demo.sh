@@ -19,8 +19,13 @@ grep -q '^ready' "$run/sim.out" || { echo "vorel-sim did not start:"; cat "$run/
 
 ini="$run/config/vorel/vport.ini"
 if [ ! -f "$ini" ]; then
-  printf '[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr1=1\r\n[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\n' \
-    "$link" >"$ini"
+  {
+    printf '[System]\r\nLanguage=english\r\n[Connect]\r\nModem=0\r\n[Device]\r\n'
+    printf 'ControlerAddr1=-1\r\n'
+    for n in $(seq 2 32); do printf 'ControlerAddr%d=0\r\n' "$n"; done
+    printf '[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\nStopBits=1\r\nDataBits=8\r\n' "$link"
+    printf 'Parity=None\r\nFlowControl=None\r\n'
+  } >"$ini"
 fi
 export XDG_CONFIG_HOME="$run/config"
 echo "vorel-sim answers on $link (site 1); settings in $XDG_CONFIG_HOME/vorel"

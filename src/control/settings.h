@@ -1,0 +1,68 @@
+// The two settings files of the tool, vport.ini (communication settings and language) and
+// vorel.ini (access level), in $XDG_CONFIG_HOME/vorel (by default ~/.config/vorel) whatever
+// the working directory. Every setting is written at the moment it changes; nothing at exit.
+//
+// Reading: a missing file or key leaves the setting as it is (the caller passes the current
+// value). A value that cannot be read, or a file that cannot be written, throws
+// SettingsError, whose message names the file, section, key and bad value; the caller shows
+// it with Host::ShowMessage and abandons the operation. Usable without widgets.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "link/serial_port.h"
+
+namespace vorel {
+
+inline constexpr int kSiteCount = 32;
+
+class SettingsError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// $XDG_CONFIG_HOME/vorel when XDG_CONFIG_HOME is an absolute path, else $HOME/.config/vorel.
+std::filesystem::path SettingsDirectory();
+std::filesystem::path VportIniPath();
+std::filesystem::path VorelIniPath();
+
+// Section System, key Language: "english" when missing. The text is returned as stored;
+// only exactly "english" selects English (core/language.h).
+std::string LoadLanguage();
+void SaveLanguage(std::string_view language);
+
+// Section ComPort1: Port, BaudRate (with CustomBaudRate), StopBits, DataBits, Parity,
+// FlowControl. Values match without regard to letter case; a missing key keeps the value of
+// `current`, an unknown value gives 9600 baud, 1 stop bit, 8 data bits, no parity or keeps
+// the flow control respectively.
+PortSettings LoadPortSettings(const PortSettings& current = PortSettings{});
+void SavePortSettings(const PortSettings& settings);
+
+// The modem option (section Connect, key Modem) and the 32 site selections (section Device,
+// keys ControlerAddr1 to ControlerAddr32). Booleans are stored "-1"/"0" and read as an
+// integer (0 false, anything else true) or true/false in any letter case.
+struct CommunicationProperties {
+  bool modem = false;
+  std::array<bool, kSiteCount> sites{};  // sites[n - 1] is site n
+};
+// Missing keys keep the values of `current`. All or nothing: a bad value throws before
+// anything is returned.
+CommunicationProperties LoadCommunicationProperties(const CommunicationProperties& current);
+void SaveModemOption(bool modem);
+// Writes all 32 keys.
+void SaveSiteSelections(const std::array<bool, kSiteCount>& sites);
+
+// vorel.ini, section Administrator, key ManagerLevel ("user" when missing). ReadAccessLevel
+// reads the file and remembers the result; IsFactoryLevel tells the level last read (user
+// until the first read). Only exactly "factory" is the factory level.
+std::string ReadAccessLevel();
+bool IsFactoryLevel();
+
+// Reads one boolean setting text; false in `ok` when it is neither an integer nor true/false.
+bool ParseIniBool(std::string_view text, bool* ok);
+
+}  // namespace vorel

@@ -1,0 +1,166 @@
+// The main window "Vorel2000": tool bar, framed panel with the idle picture or the power-up
+// log, two-panel status bar, the Open / Configurations / Help menus. It owns the serial port,
+// the per-site slots and the auxiliary windows (Properties, About, progress, site addresses),
+// which it creates hidden.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control/settings.h"
+#include "control/site_slots.h"
+#include "link/host.h"
+#include "link/serial_port.h"
+
+class QAction;
+class QDialog;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QStackedLayout;
+class QToolButton;
+
+namespace vorel {
+
+class TAboutBox;
+class TfmProperties;
+class TfmSiteAddr;
+class TfmStatus;
+
+// What the main window needs from outside, so that tests can run it without hardware and
+// without blocking dialogs.
+struct MainWindowServices {
+  // A new, closed serial port. May return nullptr (no port facility): Connect then shows the
+  // port error.
+  std::function<std::unique_ptr<SerialPort>()> makePort;
+  // The machine's serial port names for the Properties window.
+  std::function<std::vector<std::string>()> portNames;
+  // A pause that keeps dispatching events. Defaults to a local event loop.
+  std::function<void(int ms)> delayWithEvents;
+  // Runs a dialog modally and returns its result. Defaults to QDialog::exec; tests drive the
+  // dialog instead.
+  std::function<int(QDialog&)> runModal;
+};
+
+class TfmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  TfmMain(Host& host, MainWindowServices services, QWidget* parent = nullptr);
+  ~TfmMain() override;
+
+  // --- Entries of the tool bar and the menus ---
+  // Loads the properties, refuses without a selected site, opens the port and runs
+  // ConnectSites.
+  void Connect();
+  // The site loop: tries every selected site without a window through IdentifySite.
+  virtual void ConnectSites();
+  // Identifies one site and creates its online window; true on success. The identification
+  // sequence is not built yet, so every site fails.
+  virtual bool IdentifySite(int site);
+  void Disconnect();
+  // Opens a parameter file without a controller (not built yet).
+  virtual void OpenOffLine() {}
+  // Hangs up the modem (not built yet).
+  virtual void Hangup() {}
+  // The Hangup button is enabled only while a modem dial is under way.
+  void SetHangupEnabled(bool enabled);
+  void ChoosePort();
+  void ShowSiteAddresses();
+  // Writes the language to vport.ini, sets it and relabels this window. An unwritable file
+  // is reported and the language stays as it was.
+  void SetLanguage(const std::string& language);
+  void ShowAbout();
+
+  // --- Settings held by the windows ---
+  // Reads the modem option and the site selections into their check boxes; false (after
+  // the error report) when a value cannot be read.
+  bool LoadCommunicationProperties();
+  bool ModemOption() const;
+  std::string DialNumber() const;
+  bool SiteSelected(int site) const;
+  const PortSettings& CurrentPortSettings() const { return portSettings_; }
+
+  // --- State ---
+  SerialPort* Port() const { return port_.get(); }
+  bool PortOpen() const;
+  SiteSlots& Slots() { return slots_; }
+  // Communication state per site, 299 at start. Moves to the link's per-site state when the
+  // link layer is merged.
+  int CommState(int site) const { return SiteSlots::Valid(site) ? commState_[site - 1] : 0; }
+  const std::string& HelpFile() const { return helpFile_; }
+
+  // --- Status bar and power-up log ---
+  void SetStatusText(int panel, const std::string& text);
+  std::string StatusText(int panel) const;
+  void ClearPowerUpLog();
+  void AppendPowerUpLine(const std::string& line);
+  // Appends to the end of the whole text, without a line break (the "." progress marks).
+  void AppendPowerUpText(const std::string& text);
+  void ShowPowerUpLog(bool shown);
+  bool PowerUpLogShown() const;
+  QPlainTextEdit* PowerUpLog() const { return memPowerUp_; }
+
+  // Captions, check marks and status texts in the current language.
+  void Relabel();
+
+  TfmProperties& Properties() const { return *fmProperties_; }
+  TAboutBox& AboutBox() const { return *aboutBox_; }
+  TfmStatus& StatusWindow() const { return *fmStatus_; }
+  TfmSiteAddr& SiteAddr() const { return *fmSiteAddr_; }
+  Host& HostWindow() const { return host_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildToolBar();
+  void BuildMenus();
+  void BuildPanel();
+  void SetConfigurationEnabled(bool toolButtons, bool menuItems);
+  void Delay(int ms);
+  int RunModal(QDialog& dialog);
+
+  Host& host_;
+  MainWindowServices services_;
+  std::unique_ptr<SerialPort> port_;
+  PortSettings portSettings_;
+  SiteSlots slots_;
+  std::array<int, kSiteCount> commState_{};
+  std::string helpFile_;
+
+  QToolButton* tbConnect_ = nullptr;
+  QToolButton* tbOpenOffLine_ = nullptr;
+  QToolButton* tbHangup_ = nullptr;
+  QToolButton* tbSiteAddr_ = nullptr;
+  QToolButton* tbComPort_ = nullptr;
+  QMenu* mOpen_ = nullptr;
+  QAction* mOpenConnect_ = nullptr;
+  QAction* mOpenFile_ = nullptr;
+  QAction* mOpenExit_ = nullptr;
+  QMenu* mConfiguration_ = nullptr;
+  QAction* mConfigurationPort_ = nullptr;
+  QAction* mConfigurationAddress_ = nullptr;
+  QAction* mConfigurationChinese_ = nullptr;
+  QAction* mConfigurationEnglish_ = nullptr;
+  QMenu* mHelp_ = nullptr;
+  QAction* mHelpHelp_ = nullptr;
+  QAction* mHelpAbout_ = nullptr;
+  QFrame* pnlMain_ = nullptr;
+  QStackedLayout* panelStack_ = nullptr;
+  QLabel* imgIdle_ = nullptr;
+  QPlainTextEdit* memPowerUp_ = nullptr;
+  QLabel* statusPanels_[2] = {nullptr, nullptr};
+
+  TfmProperties* fmProperties_ = nullptr;
+  TAboutBox* aboutBox_ = nullptr;
+  TfmStatus* fmStatus_ = nullptr;
+  TfmSiteAddr* fmSiteAddr_ = nullptr;
+};
+
+}  // namespace vorel

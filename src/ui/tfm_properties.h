@@ -1,0 +1,49 @@
+// The Properties window: the port (any name the user types, or one of the machine's serial
+// ports), the modem option and the dial number. Its controls keep their states between
+// showings; the dial number is never stored in a file.
+#pragma once
+
+#include <QDialog>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vorel {
+
+// The dial field starts empty: there is no number that would be right for every user.
+inline constexpr const char* kDefaultDialNumber = "";
+
+class TfmProperties : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfmProperties(QWidget* parent = nullptr);
+
+  void SetPortNames(const std::vector<std::string>& names);
+  void SetPortName(const std::string& name);
+  std::string PortName() const;
+  bool Modem() const;
+  void SetModem(bool modem);
+  std::string DialNumber() const;
+
+  // Caption and label texts in the current language.
+  void Relabel();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  QLabel* lbPropertyComPort_;
+  QComboBox* ccbPort_;
+  QCheckBox* cbPropertyModem_;
+  QLabel* lbPropertyDial_;
+  QLineEdit* edTelNum_;
+  QPushButton* btnOK_;
+  QPushButton* btnCancel_;
+};
+
+}  // namespace vorel

@@ -1,0 +1,29 @@
+#include "ui/tfm_status.h"
+
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace vorel {
+
+TfmStatus::TfmStatus(QWidget* parent) : QDialog(parent), pbStatus_(new QProgressBar(this)) {
+  setObjectName("fmStatus");
+  setWindowTitle("Parvex");
+  setModal(false);
+  pbStatus_->setObjectName("pbStatus");
+  pbStatus_->setRange(0, 100);
+  pbStatus_->setValue(0);
+  pbStatus_->setMinimumWidth(300);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(pbStatus_);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TfmStatus::SetPercent(int percent) {
+  pbStatus_->setValue(std::clamp(percent, 0, 100));
+}
+
+int TfmStatus::Percent() const {
+  return pbStatus_->value();
+}
+
+}  // namespace vorel

@@ -1,0 +1,21 @@
+// The progress window of long transfers: one bar from 0 to 100, shown without blocking.
+#pragma once
+
+#include <QDialog>
+
+class QProgressBar;
+
+namespace vorel {
+
+class TfmStatus : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TfmStatus(QWidget* parent = nullptr);
+  void SetPercent(int percent);
+  int Percent() const;
+
+ private:
+  QProgressBar* pbStatus_;
+};
+
+}  // namespace vorel

@@ -1,0 +1,132 @@
+#include "ui/widget_host.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "ui/qt_text.h"
+#include "ui/tfm_main.h"
+#include "ui/tfm_status.h"
+
+namespace vorel {
+namespace {
+
+constexpr const char* kTitle = "Parvex";
+
+QWidget* Owner(TfmMain* main) {
+  QWidget* active = QApplication::activeWindow();
+  return active ? active : main;
+}
+
+std::string WithExtension(const QString& name, const std::string& defaultExtension) {
+  if (name.isEmpty()) return {};
+  if (!defaultExtension.empty() && QFileInfo(name).suffix().isEmpty())
+    return (name + "." + Q(defaultExtension)).toStdString();
+  return name.toStdString();
+}
+
+}  // namespace
+
+std::string QtFileFilter(const std::string& filter) {
+  if (filter.find('|') == std::string::npos) return filter;
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t bar = filter.find('|', start);
+    parts.push_back(filter.substr(start, bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  std::string out;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
+    std::string pattern = parts[i + 1];
+    for (char& c : pattern)
+      if (c == ';') c = ' ';
+    if (!out.empty()) out += ";;";
+    out += parts[i];
+    if (parts[i].find('(') == std::string::npos) out += " (" + pattern + ")";
+  }
+  return out;
+}
+
+void WidgetHost::SetSiteStatus(int site, int panel, const std::string& text) {
+  if (siteStatusSink) siteStatusSink(site, panel, text);
+}
+
+void WidgetHost::SetMainStatus(int panel, const std::string& text) {
+  if (main_) main_->SetStatusText(panel, text);
+}
+
+void WidgetHost::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, kTitle, Q(text), QMessageBox::Ok, Owner(main_));
+  box.exec();
+}
+
+Answer WidgetHost::AskRetryCancel(int site, const std::string& caption, const std::string& text) {
+  QWidget* owner = siteWindow ? siteWindow(site) : nullptr;
+  QMessageBox box(QMessageBox::Warning, Q(caption.empty() ? kTitle : caption), Q(text),
+                  QMessageBox::Retry | QMessageBox::Cancel, owner ? owner : Owner(main_));
+  switch (box.exec()) {
+    case QMessageBox::Retry:
+      return Answer::Retry;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Closed;
+  }
+}
+
+Answer WidgetHost::AskYesNoCancel(const std::string& text) {
+  switch (QMessageBox::question(Owner(main_), kTitle, Q(text),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Closed;
+  }
+}
+
+void WidgetHost::SetWindowsEnabled(bool enabled) {
+  // The progress window only shows; it follows the main window it belongs to.
+  for (QWidget* w : QApplication::topLevelWidgets()) w->setEnabled(enabled);
+}
+
+void WidgetHost::ShowProgress(bool shown) {
+  if (!main_) return;
+  TfmStatus& status = main_->StatusWindow();
+  if (shown) {
+    status.SetPercent(0);
+    status.show();
+    status.raise();
+  } else {
+    status.hide();
+  }
+}
+
+void WidgetHost::SetProgress(int percent) {
+  if (main_) main_->StatusWindow().SetPercent(percent);
+}
+
+std::optional<std::string> WidgetHost::AskOpenFileName(const std::string& filter,
+                                                       const std::string& defaultExtension) {
+  QString name =
+      QFileDialog::getOpenFileName(Owner(main_), QString(), QString(), Q(QtFileFilter(filter)));
+  if (name.isEmpty()) return std::nullopt;
+  return WithExtension(name, defaultExtension);
+}
+
+std::optional<std::string> WidgetHost::AskSaveFileName(const std::string& filter,
+                                                       const std::string& defaultExtension,
+                                                       const std::string& initialName) {
+  QString name = QFileDialog::getSaveFileName(Owner(main_), QString(), Q(initialName),
+                                              Q(QtFileFilter(filter)));
+  if (name.isEmpty()) return std::nullopt;
+  return WithExtension(name, defaultExtension);
+}
+
+}  // namespace vorel

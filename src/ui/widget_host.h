@@ -1,0 +1,46 @@
+// Host on widgets: the main window's status bar, message boxes titled "Parvex", the progress
+// window and the file dialogs. Created before the main window and attached to it afterwards.
+#pragma once
+
+#include <functional>
+
+#include "link/host.h"
+
+class QWidget;
+
+namespace vorel {
+
+class TfmMain;
+
+class WidgetHost : public Host {
+ public:
+  void Attach(TfmMain* main) { main_ = main; }
+
+  // Routes panel texts to the parameter window of a site; set when parameter windows exist.
+  std::function<void(int site, int panel, const std::string& text)> siteStatusSink;
+  // The parameter window of a site, which owns its Retry/Cancel box; nullptr when none.
+  std::function<QWidget*(int site)> siteWindow;
+
+  void SetSiteStatus(int site, int panel, const std::string& text) override;
+  void SetMainStatus(int panel, const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
+  Answer AskYesNoCancel(const std::string& text) override;
+  void SetWindowsEnabled(bool enabled) override;
+  void ShowProgress(bool shown) override;
+  void SetProgress(int percent) override;
+  std::optional<std::string> AskOpenFileName(const std::string& filter,
+                                             const std::string& defaultExtension) override;
+  std::optional<std::string> AskSaveFileName(const std::string& filter,
+                                             const std::string& defaultExtension,
+                                             const std::string& initialName) override;
+
+ private:
+  TfmMain* main_ = nullptr;
+};
+
+// "Parameter files (*.dat)|*.dat|All (*.*)|*.*" (description|pattern pairs) as a Qt file
+// dialog filter; a plain Qt filter passes unchanged.
+std::string QtFileFilter(const std::string& filter);
+
+}  // namespace vorel

@@ -1,0 +1,197 @@
+#include "control/settings.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "core/ini_document.h"
+
+namespace vorel {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string t = (fs::temp_directory_path() / "vorel-settings-XXXXXX").string();
+    dir_ = ::mkdtemp(t.data());
+    ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  void Write(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+  }
+  std::string Value(const char* section, const char* key) {
+    IniDocument doc;
+    doc.Load(VportIniPath(), nullptr);
+    return doc.ReadString(section, key, "<missing>");
+  }
+  fs::path dir_;
+};
+
+TEST_F(SettingsTest, FilesLiveInTheXdgConfigFolder) {
+  EXPECT_EQ(VportIniPath(), dir_ / "vorel" / "vport.ini");
+  EXPECT_EQ(VorelIniPath(), dir_ / "vorel" / "vorel.ini");
+  ::setenv("XDG_CONFIG_HOME", "relative/dir", 1);  // not absolute: ignored
+  std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(SettingsDirectory(), fs::path("/home/someone/.config/vorel"));
+  ::setenv("HOME", home.c_str(), 1);
+  ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+}
+
+TEST_F(SettingsTest, PortSettingsFollowTheReadingRules) {
+  PortSettings current;
+  current.name = "/dev/ttyS9";
+  current.baud = 4800;
+  current.flowControl = FlowControl::RtsCts;
+  struct Case {
+    const char* section;
+    PortSettings expected;
+  };
+  auto with = [&](auto change) {
+    PortSettings s = current;
+    change(s);
+    return s;
+  };
+  const Case cases[] = {
+      {"", current},  // no keys: nothing changes
+      {"Port=COM3\r\nBaudRate=115200\r\nDataBits=7\r\nParity=even\r\nStopBits=2\r\n"
+       "FlowControl=SOFTWARE\r\n",
+       with([](PortSettings& s) {
+         s.name = "COM3";
+         s.baud = 115200;
+         s.dataBits = 7;
+         s.parity = Parity::Even;
+         s.stopBits = StopBits::Two;
+         s.flowControl = FlowControl::XonXoff;
+       })},
+      {"BaudRate=custom\r\nCustomBaudRate=250000\r\nStopBits=1.5\r\nParity=Mark\r\n",
+       with([](PortSettings& s) {
+         s.baud = 250000;
+         s.stopBits = StopBits::OnePointFive;
+         s.parity = Parity::Mark;
+       })},
+      {"BaudRate=Custom\r\n", with([](PortSettings& s) { s.baud = 9600; })},
+      {"BaudRate=Custom\r\nCustomBaudRate=fast\r\n", with([](PortSettings& s) { s.baud = 9600; })},
+      {"BaudRate=9601\r\nDataBits=9\r\nParity=maybe\r\nStopBits=3\r\nFlowControl=odd\r\n",
+       with([](PortSettings& s) { s.baud = 9600; })},  // unknown values: the stated fallbacks
+      {"FlowControl=Custom\r\n", current},
+      {"FlowControl=none\r\n", with([](PortSettings& s) { s.flowControl = FlowControl::None; })},
+      {"FlowControl=Hardware\r\n", current},
+  };
+  for (const auto& c : cases) {
+    Write(VportIniPath(), std::string("[ComPort1]\r\n") + c.section);
+    PortSettings got = LoadPortSettings(current);
+    SCOPED_TRACE(c.section);
+    EXPECT_EQ(got.name, c.expected.name);
+    EXPECT_EQ(got.baud, c.expected.baud);
+    EXPECT_EQ(got.dataBits, c.expected.dataBits);
+    EXPECT_EQ(got.parity, c.expected.parity);
+    EXPECT_EQ(got.stopBits, c.expected.stopBits);
+    EXPECT_EQ(got.flowControl, c.expected.flowControl);
+  }
+}
+
+TEST_F(SettingsTest, PortSettingsRoundTrip) {
+  PortSettings s;
+  s.name = "/tmp/ttyVOREL";
+  s.baud = 76800;  // not in the list: stored as Custom
+  s.dataBits = 7;
+  s.parity = Parity::Space;
+  s.stopBits = StopBits::OnePointFive;
+  s.flowControl = FlowControl::RtsCts;
+  SavePortSettings(s);
+  EXPECT_EQ(Value("ComPort1", "BaudRate"), "Custom");
+  EXPECT_EQ(Value("ComPort1", "CustomBaudRate"), "76800");
+  EXPECT_EQ(Value("ComPort1", "StopBits"), "1.5");
+  EXPECT_EQ(Value("ComPort1", "FlowControl"), "Hardware");
+  PortSettings back = LoadPortSettings();
+  EXPECT_EQ(back.name, s.name);
+  EXPECT_EQ(back.baud, s.baud);
+  EXPECT_EQ(back.dataBits, s.dataBits);
+  EXPECT_EQ(back.parity, s.parity);
+  EXPECT_EQ(back.stopBits, s.stopBits);
+  EXPECT_EQ(back.flowControl, s.flowControl);
+}
+
+TEST_F(SettingsTest, BooleansAreNumbersOrTrueFalse) {
+  struct Case {
+    const char* text;
+    bool ok;
+    bool value;
+  } cases[] = {
+      {"-1", true, true},    {"0", true, false},    {"1", true, true},
+      {"00", true, false},   {"+7", true, true},    {"$0", true, false},
+      {"0x10", true, true},  {"true", true, true},  {"FALSE", true, false},
+      {"TrUe", true, true},  {"yes", false, false}, {"", false, false},
+      {"1.0", false, false}, {"-", false, false},   {"99999999999999999999", true, true},
+      {"0 1", false, false},
+  };
+  for (const auto& c : cases) {
+    bool ok = !c.ok;
+    bool value = ParseIniBool(c.text, &ok);
+    EXPECT_EQ(ok, c.ok) << c.text;
+    if (c.ok) {
+      EXPECT_EQ(value, c.value) << c.text;
+    }
+  }
+}
+
+TEST_F(SettingsTest, CommunicationPropertiesKeepCurrentValuesForMissingKeys) {
+  CommunicationProperties current;
+  current.modem = true;
+  current.sites[9] = true;
+  Write(VportIniPath(), "[Device]\r\nControlerAddr5=1\r\ncontroleraddr10=0\r\n");
+  CommunicationProperties p = LoadCommunicationProperties(current);
+  EXPECT_TRUE(p.modem);
+  EXPECT_TRUE(p.sites[4]);
+  EXPECT_FALSE(p.sites[9]);
+
+  Write(VportIniPath(), "[Device]\r\nControlerAddr5=yes\r\n");
+  try {
+    LoadCommunicationProperties(current);
+    FAIL() << "no error";
+  } catch (const SettingsError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "'yes' is not a valid boolean value (key ControlerAddr5 of "
+              "section [Device] in " +
+                  VportIniPath().string() + ")");
+  }
+}
+
+TEST_F(SettingsTest, SavingCreatesTheFolderAndNeverClobbersAnUnreadableFile) {
+  SaveModemOption(true);
+  EXPECT_EQ(Value("Connect", "Modem"), "-1");
+  SaveLanguage("chinese");
+  EXPECT_EQ(LoadLanguage(), "chinese");
+  EXPECT_EQ(Value("Connect", "Modem"), "-1");
+
+  // Too large to read: refused, not replaced by a file with only the new key.
+  fs::resize_file(VportIniPath(), IniDocument::kMaxFileBytes + 1);
+  EXPECT_THROW(SaveModemOption(false), SettingsError);
+  EXPECT_EQ(fs::file_size(VportIniPath()), IniDocument::kMaxFileBytes + 1);
+  EXPECT_EQ(LoadLanguage(), "english");  // unreadable reads as missing
+}
+
+TEST_F(SettingsTest, AccessLevelIsExactlyFactory) {
+  const std::pair<const char*, bool> cases[] = {
+      {"", false},
+      {"[Administrator]\r\nManagerLevel=factory\r\n", true},
+      {"[administrator]\r\nmanagerlevel= factory \r\n", true},
+      {"[Administrator]\r\nManagerLevel=Factory\r\n", false},
+      {"[Administrator]\r\nManagerLevel=user\r\n", false},
+  };
+  for (const auto& [file, factory] : cases) {
+    Write(VorelIniPath(), file);
+    ReadAccessLevel();
+    EXPECT_EQ(IsFactoryLevel(), factory) << file;
+  }
+}
+
+}  // namespace
+}  // namespace vorel

@@ -1,0 +1,120 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "ui/tfm_properties.h"
+#include "ui_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+using UiProperties = UiTest;
+
+void TypePort(QDialog& d, const QString& name) {
+  auto* combo = d.findChild<QComboBox*>("ccbPort");
+  combo->lineEdit()->selectAll();
+  QTest::keyClicks(combo->lineEdit(), name);
+}
+
+TEST_F(UiProperties, OkStoresThePortAndCancelStoresNothing) {
+  WriteVport("[ComPort1]\r\nPort=COM1\r\nBaudRate=19200\r\n");
+  TfmMain& main = Main();
+  scripts.push_back([](QDialog& d) {
+    TypePort(d, "COM3");
+    Click(d, "btnCancel");
+  });
+  Child<QToolButton>(main, "tbComPort")->click();
+  EXPECT_EQ(ReadVportBytes(), "[ComPort1]\r\nPort=COM1\r\nBaudRate=19200\r\n");
+
+  scripts.push_back([](QDialog& d) {
+    TypePort(d, "COM3");
+    Click(d, "btnOK");
+  });
+  Child<QToolButton>(main, "tbComPort")->click();
+  EXPECT_EQ(VportValue("ComPort1", "Port"), "COM3");
+  EXPECT_EQ(VportValue("ComPort1", "BaudRate"), "19200");  // loaded, then stored back
+  EXPECT_EQ(VportValue("ComPort1", "Parity"), "None");
+  EXPECT_EQ(VportValue("Connect", "Modem"), "0");
+  EXPECT_FALSE(main.Properties().isVisible());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(UiProperties, ShowsTheMachinesPortsAndTheStoredOne) {
+  WriteVport("[ComPort1]\r\nPort=/tmp/ttyLink\r\n");
+  portNames = {"/dev/ttyS0", "/dev/ttyUSB0"};
+  TfmMain& main = Main();
+  QStringList listed;
+  QString shown;
+  scripts.push_back([&](QDialog& d) {
+    auto* combo = d.findChild<QComboBox*>("ccbPort");
+    for (int i = 0; i < combo->count(); ++i) listed << combo->itemText(i);
+    shown = combo->currentText();
+    combo->setCurrentIndex(1);
+    Click(d, "btnOK");
+  });
+  main.ChoosePort();
+  EXPECT_EQ(listed, QStringList({"/dev/ttyS0", "/dev/ttyUSB0"}));
+  EXPECT_EQ(shown, "/tmp/ttyLink");
+  EXPECT_EQ(VportValue("ComPort1", "Port"), "/dev/ttyUSB0");
+}
+
+TEST_F(UiProperties, ModemOptionLoadsAndSaves) {
+  WriteVport("[Connect]\r\nModem=-1\r\n");
+  TfmMain& main = Main();
+  bool ticked = false;
+  scripts.push_back([&](QDialog& d) {
+    auto* modem = Child<QCheckBox>(d, "cbPropertyModem");
+    ticked = modem->isChecked();
+    QTest::mouseClick(modem, Qt::LeftButton);
+    Click(d, "btnOK");
+  });
+  main.ChoosePort();
+  EXPECT_TRUE(ticked);
+  EXPECT_EQ(VportValue("Connect", "Modem"), "0");
+  EXPECT_FALSE(main.ModemOption());
+}
+
+TEST_F(UiProperties, WithoutAConnectSectionTheBoxKeepsItsState) {
+  TfmMain& main = Main();
+  main.Properties().SetModem(true);
+  ASSERT_TRUE(main.LoadCommunicationProperties());
+  EXPECT_TRUE(main.ModemOption());
+  WriteVport("[Connect]\r\nModem=false\r\n");
+  ASSERT_TRUE(main.LoadCommunicationProperties());
+  EXPECT_FALSE(main.ModemOption());
+}
+
+TEST_F(UiProperties, DialNumberLastsForTheRunOnly) {
+  TfmMain& main = Main();
+  EXPECT_EQ(main.DialNumber(), kDefaultDialNumber);
+  scripts.push_back([](QDialog& d) {
+    QTest::keyClicks(Child<QLineEdit>(d, "edTelNum"), "5551234");
+    Click(d, "btnOK");
+  });
+  main.ChoosePort();
+  EXPECT_EQ(main.DialNumber(), std::string(kDefaultDialNumber) + "5551234");
+  EXPECT_EQ(ReadVportBytes().find("5551234"), std::string::npos);
+}
+
+TEST_F(UiProperties, TextsFollowTheLanguage) {
+  for (const char* language : {"english", "chinese"}) {
+    WriteVport(std::string("[System]\r\nLanguage=") + language + "\r\n");
+    bool english = std::string(language) == "english";
+    ScriptedHost host;
+    TfmMain main(host, {});
+    main.Properties().show();
+    EXPECT_EQ(main.Properties().windowTitle(), english ? "Properties" : "属性");
+    EXPECT_EQ(Child<QLabel>(main.Properties(), "lbPropertyComPort")->text(),
+              english ? "Com Port" : "通讯端口");
+    EXPECT_EQ(Child<QCheckBox>(main.Properties(), "cbPropertyModem")->text(),
+              english ? "Connect by modem" : "调制解调器");
+    EXPECT_EQ(Child<QLabel>(main.Properties(), "lbPropertyDial")->text(),
+              english ? "Dial number" : "拨号");
+    main.Properties().hide();
+  }
+}
+
+}  // namespace
+}  // namespace vorel::test
