@@ -13,6 +13,7 @@
 #include "app/cli_host.h"
 #include "app/cli_port_defaults.h"
 #include "control/register_exchange.h"
+#include "control/settings.h"
 #include "core/language.h"
 #include "core/site_images.h"
 #include "link/modbus_frame.h"
@@ -131,7 +132,12 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   Command command;
-  command.port = vorel::CliDefaultPortSettings();
+  try {
+    command.port = vorel::CliDefaultPortSettings();
+  } catch (const vorel::SettingsError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return kExitFailed;
+  }
   if (auto stop = Parse(args, command)) return *stop;
 
   QCoreApplication app(argc, argv);

@@ -5,8 +5,8 @@
 
 namespace vorel {
 
-// The ComPort1 settings the command-line tool starts from. For now the defaults of the
-// settings file ("COM1", 9600 baud, 8N1, no flow control); the settings loader takes over here.
+// The ComPort1 settings of vport.ini, over the defaults "COM1", 9600 baud, 8N1, no flow
+// control when the file or a key is missing. Throws SettingsError for an unreadable value.
 PortSettings CliDefaultPortSettings();
 
 }  // namespace vorel

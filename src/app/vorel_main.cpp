@@ -2,6 +2,7 @@
 // the event loop until the main window closes.
 #include <QApplication>
 
+#include "link/posix_serial_port.h"
 #include "ui/tfm_main.h"
 #include "ui/widget_host.h"
 
@@ -11,10 +12,10 @@ int main(int argc, char** argv) {
 
   vorel::WidgetHost host;
   vorel::MainWindowServices services;
-  // The serial port facility and the list of the machine's ports (wired at merge with the
-  // link layer's POSIX port).
-  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> { return nullptr; };
-  services.portNames = [] { return std::vector<std::string>{}; };
+  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
+    return std::make_unique<vorel::PosixSerialPort>();
+  };
+  services.portNames = [] { return vorel::ListSerialPortNames(); };
   vorel::TfmMain main(host, services);
   host.Attach(&main);
   main.show();

@@ -14,11 +14,10 @@
 #include <string>
 #include <string_view>
 
+#include "core/site_images.h"
 #include "link/serial_port.h"
 
 namespace vorel {
-
-inline constexpr int kSiteCount = 32;
 
 class SettingsError : public std::runtime_error {
  public:

@@ -3,7 +3,7 @@
 namespace vorel {
 namespace {
 std::string& Setting() {
-  static std::string setting = "chinese";
+  static std::string setting = "english";
   return setting;
 }
 }  // namespace

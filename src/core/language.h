@@ -8,7 +8,7 @@
 namespace vorel {
 
 // The language setting as loaded from the settings file ("english" or "chinese"). Starts as
-// "chinese", the setting's default. Main thread only.
+// "english", the setting's default. Main thread only.
 const std::string& LanguageSetting();
 void SetLanguageSetting(std::string_view setting);
 
