@@ -54,12 +54,12 @@ enum class TitleRule {
 };
 
 struct ParameterRow {
-  std::string_view name;  // editor name, e.g. "seNominPower"
+  std::string_view name{};  // editor name, e.g. "seNominPower"
   EditorKind kind = EditorKind::Spin;
   SetpointGrid grid = SetpointGrid::System;
   int row = 0;   // grid row; 0 for an editor without a row
   int half = 0;  // 0: columns 0 and 1; 1: columns 2 and 3 (four-column grids)
-  BilingualText title;
+  BilingualText title{};
   TitleRule titleRule = TitleRule::Fixed;
 
   std::uint16_t reg = 0;  // first register
@@ -72,13 +72,13 @@ struct ParameterRow {
   int shift = 0;           // CurrentAction / UnbalanceAction field position
   bool unsignedWord = false;
 
-  std::span<const BilingualText> items;  // list items in list order
-  std::string_view mask;                 // masked text: the edit mask
-  std::string_view hint;
+  std::span<const BilingualText> items{};  // list items in list order
+  std::string_view mask{};                 // masked text: the edit mask
+  std::string_view hint{};
 
-  std::string_view key;     // value key in the parameter file ("" when none)
-  std::string_view minKey;  // limit keys ("" when none)
-  std::string_view maxKey;
+  std::string_view key{};     // value key in the parameter file ("" when none)
+  std::string_view minKey{};  // limit keys ("" when none)
+  std::string_view maxKey{};
 
   LimitSource limits = LimitSource::None;
   double formMinimum = 0;  // design-time limits
@@ -98,11 +98,11 @@ std::optional<std::size_t> FindParameterRow(std::string_view name);
 // The seven setpoint grids.
 struct SetpointGridInfo {
   SetpointGrid grid;
-  std::string_view name;  // "sgSystemSetpoints"
+  std::string_view name{};  // "sgSystemSetpoints"
   int columns;
   int rows;
-  std::string_view headerLabel;  // "lbSystem"
-  BilingualText header;
+  std::string_view headerLabel{};  // "lbSystem"
+  BilingualText header{};
 };
 std::span<const SetpointGridInfo> SetpointGrids();
 const SetpointGridInfo& GridInfo(SetpointGrid grid);
@@ -111,7 +111,7 @@ const SetpointGridInfo& GridInfo(SetpointGrid grid);
 // register in four hexadecimal digits (FactoryHexText).
 struct FactoryRow {
   int row;
-  std::string_view title;  // the same in both languages
+  std::string_view title{};  // the same in both languages
   std::uint16_t reg;
 };
 std::span<const FactoryRow> FactoryRows();
