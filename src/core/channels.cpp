@@ -6,7 +6,9 @@
 namespace vorel {
 namespace {
 
-int SelectedOrNone(std::optional<int> position) { return position.value_or(-1); }
+int SelectedOrNone(std::optional<int> position) {
+  return position.value_or(-1);
+}
 
 int TypePosition(int function, int code) {
   const int size = static_cast<int>(SensorTypes(SensorListForFunction(function)).size());
@@ -72,9 +74,9 @@ void InputsToImage(SiteImages& images, int site, const ChannelSettings& settings
   std::uint16_t polarity = images.Word(site, kInputPolarity);
   for (int s = 0; s < kBinarySlots; ++s) {
     const InputSlotSettings& slot = settings.inputs[static_cast<std::size_t>(s)];
-    images.SetWord(site, kInputProperty + s,
-                   BuildChannelWord(slot.function, slot.action, slot.activity,
-                                    ChannelKind::BinaryInput));
+    images.SetWord(
+        site, kInputProperty + s,
+        BuildChannelWord(slot.function, slot.action, slot.activity, ChannelKind::BinaryInput));
     polarity = WithPolarityBit(polarity, s, slot.polarity);
   }
   images.SetWord(site, kInputPolarity, polarity);

@@ -4,9 +4,9 @@ namespace vorel {
 namespace {
 
 constexpr std::string_view kSections[] = {
-    "SYSTEM",      "Product Information", "GENERATOR",     "BASIC SETPOINT",
-    "ENGINE",      "ENG PROTECT",         "GEN PROTECT",   "CurrProperty",
-    "MAINS PROTECT", "ENG_SETPOINT",      "Sensor",        "IOProperty",
+    "SYSTEM",        "Product Information", "GENERATOR",   "BASIC SETPOINT",
+    "ENGINE",        "ENG PROTECT",         "GEN PROTECT", "CurrProperty",
+    "MAINS PROTECT", "ENG_SETPOINT",        "Sensor",      "IOProperty",
 };
 
 // clang-format off
@@ -697,9 +697,13 @@ constexpr ParameterLoadStep kLoadSteps[] = {
 
 }  // namespace
 
-std::span<const std::string_view> ParameterFileSections() { return kSections; }
+std::span<const std::string_view> ParameterFileSections() {
+  return kSections;
+}
 
-std::span<const ParameterKey> ParameterFileKeys() { return kKeys; }
+std::span<const ParameterKey> ParameterFileKeys() {
+  return kKeys;
+}
 
 std::optional<std::size_t> FindParameterKey(std::string_view key) {
   for (std::size_t i = 0; i < std::size(kKeys); ++i) {
@@ -708,6 +712,8 @@ std::optional<std::size_t> FindParameterKey(std::string_view key) {
   return std::nullopt;
 }
 
-std::span<const ParameterLoadStep> ParameterLoadSteps() { return kLoadSteps; }
+std::span<const ParameterLoadStep> ParameterLoadSteps() {
+  return kLoadSteps;
+}
 
 }  // namespace vorel

@@ -5,16 +5,18 @@ namespace {
 
 constexpr BilingualText kProtocolItems[] = {{"ModBus", "ModBus"}};
 constexpr BilingualText kLanguageItems[] = {{"Chinese", "中文"}, {"English", "英文"}};
-constexpr BilingualText kRetFromTestItems[] = {{"Off", "关闭"}, {"Manual", "手动"}, {"Auto", "自动"}};
+constexpr BilingualText kRetFromTestItems[] = {
+    {"Off", "关闭"}, {"Manual", "手动"}, {"Auto", "自动"}};
 constexpr BilingualText kFuelValveItems[] = {{"Fuel", "供油阀"}, {"Stop", "停机阀"}};
 constexpr BilingualText kCurrentActionItems[] = {
     {"Cooling", "卸载冷却运行"}, {"Shutdown", "卸载停机"}, {"Other", "其它"}};
 constexpr BilingualText kUnbalanceActionItems[] = {
-    {"Mask", "屏蔽"},          {"Warning", "报警"},       {"Electrical log", "历史记录"},
-    {"Unload", "卸载"},        {"Cooling", "卸载冷却运行"}, {"Shutdown", "卸载停机"},
+    {"Mask", "屏蔽"},   {"Warning", "报警"},         {"Electrical log", "历史记录"},
+    {"Unload", "卸载"}, {"Cooling", "卸载冷却运行"}, {"Shutdown", "卸载停机"},
     {"Other", "其它"}};
 constexpr BilingualText kAtsTypeItems[] = {{"II", "II"}, {"IOI", "IOI"}, {"I ", "I "}};
-constexpr BilingualText kAtsLogicItems[] = {{"High-Close", "断开-合闸"}, {"Low-Close", "闭合-合闸"}};
+constexpr BilingualText kAtsLogicItems[] = {{"High-Close", "断开-合闸"},
+                                            {"Low-Close", "闭合-合闸"}};
 
 // clang-format off
 constexpr ParameterRow kRows[] = {
@@ -118,27 +120,41 @@ constexpr ParameterRow kRows[] = {
 
 constexpr SetpointGridInfo kGrids[] = {
     {SetpointGrid::System, "sgSystemSetpoints", 2, 14, "lbSystem", {"System", "系统"}},
-    {SetpointGrid::Compensation, "sgCompensationSetpoints", 2, 16, "lbRecalibrate",
+    {SetpointGrid::Compensation,
+     "sgCompensationSetpoints",
+     2,
+     16,
+     "lbRecalibrate",
      {"Re-calibrate", "系统标定"}},
     {SetpointGrid::Basic, "sgBasicSetpoints", 2, 16, "lbBasic", {"Basic", "基本设定"}},
     {SetpointGrid::Engine, "sgEngineSetpoints", 2, 16, "lbEngine", {"Engine", "发动机设定"}},
-    {SetpointGrid::EngineProtection, "sgEngineProtectionSetpoints", 4, 17, "lbEngineProtection",
+    {SetpointGrid::EngineProtection,
+     "sgEngineProtectionSetpoints",
+     4,
+     17,
+     "lbEngineProtection",
      {"Engine Protection", "发动机保护设定"}},
-    {SetpointGrid::Generator, "sgGeneratorSetpoints", 4, 17, "lbGeneratorProtection",
+    {SetpointGrid::Generator,
+     "sgGeneratorSetpoints",
+     4,
+     17,
+     "lbGeneratorProtection",
      {"Generator Protection", "发电机保护设定"}},
     {SetpointGrid::Mains, "sgMainsSetpoints", 2, 17, "lbMains", {"Mains", "市电保护"}},
 };
 
 constexpr FactoryRow kFactoryRows[] = {
-    {6, "IN1_DEF", 0x0062},  {7, "L11_DEF", 0x0063},   {8, "L12_DEF", 0x0064},
-    {9, "L13_DEF", 0x0065},  {10, "VG1_DEF", 0x006A},  {11, "VG2_DEF", 0x006B},
-    {12, "VG3_DEF", 0x006C}, {13, "VM11_DEF", 0x006D}, {14, "VM12_DEF", 0x006E},
+    {6, "IN1_DEF", 0x0062},   {7, "L11_DEF", 0x0063},   {8, "L12_DEF", 0x0064},
+    {9, "L13_DEF", 0x0065},   {10, "VG1_DEF", 0x006A},  {11, "VG2_DEF", 0x006B},
+    {12, "VG3_DEF", 0x006C},  {13, "VM11_DEF", 0x006D}, {14, "VM12_DEF", 0x006E},
     {15, "VM13_DEF", 0x006F},
 };
 
 }  // namespace
 
-std::span<const ParameterRow> ParameterTable() { return kRows; }
+std::span<const ParameterRow> ParameterTable() {
+  return kRows;
+}
 
 std::optional<std::size_t> FindParameterRow(std::string_view name) {
   for (std::size_t i = 0; i < std::size(kRows); ++i) {
@@ -147,7 +163,9 @@ std::optional<std::size_t> FindParameterRow(std::string_view name) {
   return std::nullopt;
 }
 
-std::span<const SetpointGridInfo> SetpointGrids() { return kGrids; }
+std::span<const SetpointGridInfo> SetpointGrids() {
+  return kGrids;
+}
 
 const SetpointGridInfo& GridInfo(SetpointGrid grid) {
   for (const SetpointGridInfo& g : kGrids) {
@@ -156,6 +174,8 @@ const SetpointGridInfo& GridInfo(SetpointGrid grid) {
   return kGrids[0];
 }
 
-std::span<const FactoryRow> FactoryRows() { return kFactoryRows; }
+std::span<const FactoryRow> FactoryRows() {
+  return kFactoryRows;
+}
 
 }  // namespace vorel

@@ -65,11 +65,11 @@ struct ParameterRow {
   std::uint16_t reg = 0;  // first register
   int registerCount = 0;  // 0 for Conversion::None
   Conversion conversion = Conversion::None;
-  int factor = 1;          // Scaled
-  int decimals = 0;        // shown decimals (a start value for the channel-dependent rows)
-  double step = 1;         // spin increment
-  int channel = 0;         // AnalogueLevel and channel titles: 1 to 3
-  int shift = 0;           // CurrentAction / UnbalanceAction field position
+  int factor = 1;    // Scaled
+  int decimals = 0;  // shown decimals (a start value for the channel-dependent rows)
+  double step = 1;   // spin increment
+  int channel = 0;   // AnalogueLevel and channel titles: 1 to 3
+  int shift = 0;     // CurrentAction / UnbalanceAction field position
   bool unsignedWord = false;
 
   std::span<const BilingualText> items{};  // list items in list order
@@ -83,10 +83,10 @@ struct ParameterRow {
   LimitSource limits = LimitSource::None;
   double formMinimum = 0;  // design-time limits
   double formMaximum = 0;
-  int maxLength = 0;          // characters the editor accepts (0: no limit)
-  bool clampOnExit = false;   // brought within its limits when the editor is left
-  bool enabled = true;        // at creation
-  bool factoryOnly = false;   // shown and opened only at the factory access level
+  int maxLength = 0;               // characters the editor accepts (0: no limit)
+  bool clampOnExit = false;        // brought within its limits when the editor is left
+  bool enabled = true;             // at creation
+  bool factoryOnly = false;        // shown and opened only at the factory access level
   bool gatedBySystemBit6 = false;  // opened only while bit 6 of register 0x0000 is set
 };
 
