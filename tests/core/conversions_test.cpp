@@ -37,8 +37,7 @@ TEST(ScaledWordTest, SweepOfEveryValueWithTheFactorsDecimals) {
       if (s.decimals == 0) {
         std::snprintf(text, sizeof text, "%s%d", word < 0 ? "-" : "", whole);
       } else {
-        std::snprintf(text, sizeof text, "%s%d.%0*d", word < 0 ? "-" : "", whole, s.decimals,
-                      part);
+        std::snprintf(text, sizeof text, "%s%d.%0*d", word < 0 ? "-" : "", whole, s.decimals, part);
       }
       const auto expected = static_cast<std::uint16_t>(word);
       const double parsed = std::strtod(text, nullptr);
@@ -57,13 +56,26 @@ TEST(ScaledWordTest, TruncatesTowardZeroAndWraps) {
     int factor;
     std::optional<std::uint16_t> word;
   } cases[] = {
-      {"0.57", 100, 57},      {"1.15", 100, 115},     {"0.92", 100, 92},
-      {"50.1", 10, 501},      {"0.579", 100, 57},     {"-0.579", 100, 0xFFC7},  // -57
-      {"-0.1", 10, 0xFFFF},   {"1e2", 10, 1000},      {" 12.5 ", 10, 125},
-      {"+3", 1, 3},           {"65535", 1, 0xFFFF},   {"70000", 1, 70000 & 0xFFFF},
-      {"-32769", 1, 0x7FFF},  {"1e30", 1, 0},         {"", 10, std::nullopt},
-      {"abc", 10, std::nullopt}, {"1.2.3", 10, std::nullopt}, {"1e", 10, std::nullopt},
-      {".5", 10, 5},          {"0.0001", 100, 0},
+      {"0.57", 100, 57},
+      {"1.15", 100, 115},
+      {"0.92", 100, 92},
+      {"50.1", 10, 501},
+      {"0.579", 100, 57},
+      {"-0.579", 100, 0xFFC7},  // -57
+      {"-0.1", 10, 0xFFFF},
+      {"1e2", 10, 1000},
+      {" 12.5 ", 10, 125},
+      {"+3", 1, 3},
+      {"65535", 1, 0xFFFF},
+      {"70000", 1, 70000 & 0xFFFF},
+      {"-32769", 1, 0x7FFF},
+      {"1e30", 1, 0},
+      {"", 10, std::nullopt},
+      {"abc", 10, std::nullopt},
+      {"1.2.3", 10, std::nullopt},
+      {"1e", 10, std::nullopt},
+      {".5", 10, 5},
+      {"0.0001", 100, 0},
   };
   for (const auto& c : cases) EXPECT_EQ(ScaledWordFromText(c.text, c.factor), c.word) << c.text;
   EXPECT_EQ(ScaledWord(std::nan(""), 10), std::nullopt);
@@ -75,9 +87,9 @@ TEST(FixedTextTest, ExactDigitsAfterThePoint) {
     double value;
     int decimals;
     std::string_view text;
-  } cases[] = {{0.92, 2, "0.92"},   {12.5, 2, "12.50"}, {-3, 2, "-3.00"},  {-0.1, 1, "-0.1"},
+  } cases[] = {{0.92, 2, "0.92"},     {12.5, 2, "12.50"}, {-3, 2, "-3.00"},    {-0.1, 1, "-0.1"},
                {1234.5, 1, "1234.5"}, {2.675, 2, "2.68"}, {-0.001, 2, "0.00"}, {9.96, 1, "10.0"},
-               {65535, 0, "65535"},  {0.5, 0, "1"},     {1e-7, 2, "0.00"}};
+               {65535, 0, "65535"},   {0.5, 0, "1"},      {1e-7, 2, "0.00"}};
   for (const auto& c : cases) EXPECT_EQ(FixedText(c.value, c.decimals), c.text) << c.value;
   EXPECT_EQ(ShortestText(50), "50");
   EXPECT_EQ(ShortestText(0.85), "0.85");
@@ -104,8 +116,8 @@ TEST_F(ConversionsTest, RunHoursBothWays) {
     double value;
     std::uint16_t word0;
     std::uint16_t word1;
-  } cases[] = {{1234.5, 1234, 1800}, {0.1, 0, 360}, {-0.5, 0, 0xF8F8 /* -1800 */},
-               {32767.9, 32767, 3240}};
+  } cases[] = {
+      {1234.5, 1234, 1800}, {0.1, 0, 360}, {-0.5, 0, 0xF8F8 /* -1800 */}, {32767.9, 32767, 3240}};
   for (const auto& c : cases) {
     StoreRunHours(*images, kSite, c.value);
     EXPECT_EQ(Word(0x009F), c.word0) << c.value;
@@ -174,10 +186,14 @@ TEST_F(ConversionsTest, ControllerClockBothWays) {
     int currentYear;
     std::optional<CivilDate> date;
   } dates[] = {
-      {"24-05-07", 2026, CivilDate{2024, 5, 7}}, {"76-01-01", 2026, CivilDate{1976, 1, 1}},
-      {"75-12-31", 2026, CivilDate{2075, 12, 31}}, {"00-02-29", 2026, CivilDate{2000, 2, 29}},
-      {"01-02-29", 2026, std::nullopt},           {"24-13-01", 2026, std::nullopt},
-      {"24-04-31", 2026, std::nullopt},           {"2A-01-01", 2026, std::nullopt},
+      {"24-05-07", 2026, CivilDate{2024, 5, 7}},
+      {"76-01-01", 2026, CivilDate{1976, 1, 1}},
+      {"75-12-31", 2026, CivilDate{2075, 12, 31}},
+      {"00-02-29", 2026, CivilDate{2000, 2, 29}},
+      {"01-02-29", 2026, std::nullopt},
+      {"24-13-01", 2026, std::nullopt},
+      {"24-04-31", 2026, std::nullopt},
+      {"2A-01-01", 2026, std::nullopt},
       {"24-05-7", 2026, std::nullopt},
   };
   for (const auto& c : dates) {

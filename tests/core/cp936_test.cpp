@@ -16,7 +16,10 @@ TEST(Cp936Test, RoundTripOfChineseAndAscii) {
 TEST(Cp936Test, BadInputGivesQuestionMarksNotFailures) {
   // A lone lead byte at the end, an invalid pair, invalid UTF-8 and an unmappable character.
   EXPECT_EQ(Cp936ToUtf8("AB\xBB"), "AB?");
-  EXPECT_EQ(Cp936ToUtf8(std::string("\xFF\xFF" "C", 3)), "??C");
+  EXPECT_EQ(Cp936ToUtf8(std::string("\xFF\xFF"
+                                    "C",
+                                    3)),
+            "??C");
   EXPECT_EQ(Utf8ToCp936("A\xC3"), "A?");
   EXPECT_EQ(Utf8ToCp936("x\xF0\x9F\x98\x80y"), "x?y");  // an emoji has no code page 936 form
   std::string all;

@@ -139,12 +139,21 @@ TEST(ParameterTableTest, HoldsExactlyTheEditorsOfTheGrids) {
 }
 
 TEST(ParameterTableTest, FactorsAndDecimals) {
-  const std::set<std::string_view> tenths = {
-      "seDCDrop",           "seNominFrequency",      "seStartBatLev2",
-      "seStartBatLev1",     "seGenVoltageDel",       "seGenVoltageUnbalanceDel",
-      "seGenFrequencyDel",  "seOverLoadDel",         "seOverCurrentDel",
-      "seNeutralCurrentDel", "seCurrentUnbalanceDel", "seInversePowerDel",
-      "seMainsVoltageDel",  "seMainsVoltageUnbalanceDel", "seMainsFrequencyDel"};
+  const std::set<std::string_view> tenths = {"seDCDrop",
+                                             "seNominFrequency",
+                                             "seStartBatLev2",
+                                             "seStartBatLev1",
+                                             "seGenVoltageDel",
+                                             "seGenVoltageUnbalanceDel",
+                                             "seGenFrequencyDel",
+                                             "seOverLoadDel",
+                                             "seOverCurrentDel",
+                                             "seNeutralCurrentDel",
+                                             "seCurrentUnbalanceDel",
+                                             "seInversePowerDel",
+                                             "seMainsVoltageDel",
+                                             "seMainsVoltageUnbalanceDel",
+                                             "seMainsFrequencyDel"};
   for (const ParameterRow& r : ParameterTable()) {
     if (r.conversion != Conversion::Scaled) continue;
     int factor = tenths.count(r.name) ? 10 : 1;
@@ -198,21 +207,20 @@ const std::vector<ExpectedSection>& ExpectedFile() {
        {"CRANK_COUNT+", "RUN_HOURS+", "CRANK_OIL_PRE+", "LOW_SPEED+", "UNDER_SPEED_DEL+",
         "OVER_SPEED_DEL+", "INVERSE_PWR+", "INVERSE_PWR_DEL+"}},
       {"BASIC SETPOINT",
-       {"GNOMIN_PWR+", "GNOMIN_CUR+", "GNOMIN_FREQ+", "GNOMIN_VOL+", "GEAR_TEETH+",
-        "GNOMIN_RPM+", "CT_RATIO+", "NEU_CT_RATIO+", "VOLTAGE_RATIO+"}},
+       {"GNOMIN_PWR+", "GNOMIN_CUR+", "GNOMIN_FREQ+", "GNOMIN_VOL+", "GEAR_TEETH+", "GNOMIN_RPM+",
+        "CT_RATIO+", "NEU_CT_RATIO+", "VOLTAGE_RATIO+"}},
       {"ENGINE",
        {"PRE_START_TIME+", "START_RPM+", "PRE_LUBR_TIME+", "MAX_CRANK_TIME+", "IDLE_TIME+",
-        "CRANK_ATTEMP+", "CRANK_FAIL_PAUSE+", "MIN_STAB_TIME_+", "FUEL_VALVE",
-        "MAX_STAB_TIME_+", "COOLING_TIME+"}},
+        "CRANK_ATTEMP+", "CRANK_FAIL_PAUSE+", "MIN_STAB_TIME_+", "FUEL_VALVE", "MAX_STAB_TIME_+",
+        "COOLING_TIME+"}},
       {"ENG PROTECT",
-       {"PM_TIME+", "HORN_TIMEOUT+", "OVER_SPEED+", "PROTECTION_DEL+", "ANLG1_LEV1+",
-        "ANLG1_LEV2+", "ANLG1_DEL+", "ANLG2_LEV1+", "ANLG2_LEV2+", "ANLG2_DEL+", "ANLG3_LEV1+",
-        "ANLG3_LEV2+", "ANLG3_DEL+", "START_BAT_LEV1+", "START_BAT_LEV2+", "START_BAT_DEL+"}},
+       {"PM_TIME+", "HORN_TIMEOUT+", "OVER_SPEED+", "PROTECTION_DEL+", "ANLG1_LEV1+", "ANLG1_LEV2+",
+        "ANLG1_DEL+", "ANLG2_LEV1+", "ANLG2_LEV2+", "ANLG2_DEL+", "ANLG3_LEV1+", "ANLG3_LEV2+",
+        "ANLG3_DEL+", "START_BAT_LEV1+", "START_BAT_LEV2+", "START_BAT_DEL+"}},
       {"GEN PROTECT",
        {"OV_LD+", "OV_LD_DEL+", "OV_CURR+", "OV_CURR_DEL+", "GNEUTRAL_CURRENT+",
-        "GNEUTRAL_CURRENT_DEL+", "GCURR_UNBAL+", "GCURR_UNBAL_DEL+", "VG_UNBAL+",
-        "VG_UNBAL_DEL+", "VG_LEV1+", "VG_LEV2+", "VG_DEL+", "GFREQ_LEV1+", "GFREQ_LEV2+",
-        "GFREQ_DEL+"}},
+        "GNEUTRAL_CURRENT_DEL+", "GCURR_UNBAL+", "GCURR_UNBAL_DEL+", "VG_UNBAL+", "VG_UNBAL_DEL+",
+        "VG_LEV1+", "VG_LEV2+", "VG_DEL+", "GFREQ_LEV1+", "GFREQ_LEV2+", "GFREQ_DEL+"}},
       {"CurrProperty", {"CURR_PROPERTY"}},
       {"MAINS PROTECT",
        {"MAINS_FAIL_VALID_DEL+", "RET_FROM_TEST", "ATS_TYPE", "ATS_LOG", "ATS1_OPEN_DEL+",
@@ -239,7 +247,8 @@ std::vector<std::string> ExpectedKeys(const ExpectedSection& section) {
   }
   if (section.name == "Sensor") {
     for (std::string_view p : {"PROPERTY1", "PROPERTY2"}) {
-      for (int n = 1; n <= 3; ++n) keys.push_back("ANLG" + std::to_string(n) + "_" + std::string(p));
+      for (int n = 1; n <= 3; ++n)
+        keys.push_back("ANLG" + std::to_string(n) + "_" + std::string(p));
     }
     for (std::string_view kind : {"VAL", "RES"}) {
       for (char chart : {'A', 'B', 'C'}) {
@@ -255,8 +264,7 @@ std::vector<std::string> ExpectedKeys(const ExpectedSection& section) {
       keys.push_back(std::string(io) + (io == "BI" ? "N_POLARITY" : "_POLARITY"));
       for (int group : {0, 1}) {
         for (int n = 1; n <= 8; ++n) {
-          keys.push_back(std::string(io) + std::to_string(group) + std::to_string(n) +
-                         "_PROPERTY");
+          keys.push_back(std::string(io) + std::to_string(group) + std::to_string(n) + "_PROPERTY");
         }
       }
     }
@@ -345,9 +353,8 @@ TEST(ParameterKeysTest, LoadStepsReadEveryKeyInItsOrder) {
                          k.key == "START_BAT_DEL";  // read twice
     EXPECT_EQ(read.count(k.key), battery ? 2u : 1u) << k.key;
   }
-  for (std::string_view k : {"L1NOMIN_PWR", "L1NOMIN_CUR", "L2NOMIN_PWR", "L2NOMIN_CUR",
-                             "STANDBY", "L1_OV_LD", "L2_OV_LD", "ATS2_OPEN_DEL",
-                             "ATS2_CLOSE_DEL"}) {
+  for (std::string_view k : {"L1NOMIN_PWR", "L1NOMIN_CUR", "L2NOMIN_PWR", "L2NOMIN_CUR", "STANDBY",
+                             "L1_OV_LD", "L2_OV_LD", "ATS2_OPEN_DEL", "ATS2_CLOSE_DEL"}) {
     EXPECT_EQ(read.count(k), 1u) << k;
   }
   EXPECT_EQ(steps.size(), 333u + 3 + 9);

@@ -74,12 +74,17 @@ TEST(VocabularyTest, ListsHoldTheirCodesByPosition) {
     std::uint16_t code;
     std::optional<int> expected;
   } cases[] = {
-      {AnalogueFunctionPosition, 84, 0},       {AnalogueFunctionPosition, 148, 5},
-      {AnalogueFunctionPosition, 213, 22},     {AnalogueFunctionPosition, 34, std::nullopt},
+      {AnalogueFunctionPosition, 84, 0},
+      {AnalogueFunctionPosition, 148, 5},
+      {AnalogueFunctionPosition, 213, 22},
+      {AnalogueFunctionPosition, 34, std::nullopt},
       {AnalogueFunctionPosition, 209, std::nullopt},
-      {InputFunctionPosition, 148, 0},         {InputFunctionPosition, 79, 6},
-      {InputFunctionPosition, 209, 18},        {InputFunctionPosition, 84, std::nullopt},
-      {InputFunctionPosition, 0x0822, 4},      {OutputFunctionPosition, 175, 15},
+      {InputFunctionPosition, 148, 0},
+      {InputFunctionPosition, 79, 6},
+      {InputFunctionPosition, 209, 18},
+      {InputFunctionPosition, 84, std::nullopt},
+      {InputFunctionPosition, 0x0822, 4},
+      {OutputFunctionPosition, 175, 15},
       {OutputFunctionPosition, 159, std::nullopt},
   };
   for (const auto& c : cases) EXPECT_EQ(c.position(c.code), c.expected) << c.code;
