@@ -42,8 +42,7 @@ class SiteImagesTest : public ::testing::Test {
 };
 
 TEST_F(SiteImagesTest, StandardReplyGoesToTheImageOrTheEventLog) {
-  images->StoreBlockReply(5, TMultiReg{0x0006, 3, 0, ""},
-                          Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
+  images->StoreBlockReply(5, TMultiReg{0x0006, 3, 0, ""}, Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
   EXPECT_EQ(images->SerialNumberText(5), "123456789ABC");
   EXPECT_EQ(images->Word(4, 0x0006), 0);  // other sites untouched
 
@@ -178,10 +177,8 @@ TEST_F(SiteImagesTest, ClockTexts) {
     std::uint16_t w0C, w0D;
     const char* time;
   };
-  const TimeCase times[] = {{0x2360, 0x6000, "23:60:60"},
-                            {0x1234, 0x5699, "12:34:56"},
-                            {0x2500, 0x0000, "00:00:00"},
-                            {0x0061, 0x0000, "00:00:00"},
+  const TimeCase times[] = {{0x2360, 0x6000, "23:60:60"}, {0x1234, 0x5699, "12:34:56"},
+                            {0x2500, 0x0000, "00:00:00"}, {0x0061, 0x0000, "00:00:00"},
                             {0x0000, 0x6100, "00:00:00"}};
   for (const TimeCase& c : times) {
     images->SetWord(1, 0x000C, c.w0C);
