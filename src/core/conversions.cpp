@@ -163,6 +163,61 @@ std::optional<std::uint16_t> ScaledWordFromText(std::string_view text, int facto
   return ScaledFromDecimal(*d, factor);
 }
 
+std::optional<std::uint16_t> IntegerWordFromText(std::string_view text) {
+  text = Trim(text);
+  std::size_t i = 0;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+  if (i == text.size()) return std::nullopt;
+  for (std::size_t j = i; j < text.size(); ++j) {
+    if (!IsDigit(text[j])) return std::nullopt;
+  }
+  std::optional<Decimal> d = ParseDecimal(text);
+  if (!d || d->digits.size() > 10) return std::nullopt;
+  const long long magnitude = d->digits.empty() ? 0 : std::stoll(d->digits);
+  const long long value = d->negative ? -magnitude : magnitude;
+  if (value < -2147483648LL || value > 2147483647LL) return std::nullopt;
+  return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+
+std::optional<std::uint16_t> RoundedWordFromText(std::string_view text, int factor) {
+  std::optional<Decimal> d = ParseDecimal(text);
+  const int p = PowerOfTen(factor);
+  if (!d || p < 0) return std::nullopt;
+  d->exponent += p;
+  // Split into the integer digits and the dropped fraction.
+  const long keep = static_cast<long>(d->digits.size()) + d->exponent;
+  Decimal whole = *d;
+  bool roundUp = false;
+  if (d->exponent < 0) {
+    const std::size_t k = keep > 0 ? static_cast<std::size_t>(keep) : 0;
+    const std::string fraction =
+        keep >= 0 ? d->digits.substr(k)
+                  : std::string(static_cast<std::size_t>(-keep), '0') + d->digits;
+    whole.digits = d->digits.substr(0, k);
+    whole.exponent = 0;
+    const char first = fraction.empty() ? '0' : fraction[0];
+    const bool rest = fraction.find_first_not_of('0', 1) != std::string::npos;
+    const bool odd = !whole.digits.empty() && (whole.digits.back() - '0') % 2 == 1;
+    roundUp = first > '5' || (first == '5' && (rest || odd));
+  }
+  std::uint16_t low = TruncatedLow16(Decimal{false, whole.digits, whole.exponent});
+  if (roundUp) low = static_cast<std::uint16_t>(low + 1);
+  if (d->negative) low = static_cast<std::uint16_t>(0x10000 - low);
+  return low;
+}
+
+std::optional<double> DecimalNumberFromText(std::string_view text) {
+  if (!ParseDecimal(text)) return std::nullopt;
+  const std::string trimmed(Trim(text));
+  double value = 0;
+  const char* first = trimmed.data();
+  const char* last = first + trimmed.size();
+  if (first != last && *first == '+') ++first;
+  const auto r = std::from_chars(first, last, value);
+  if (r.ec != std::errc() || r.ptr != last || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
 void StoreScaled(SiteImages& images, int site, std::uint16_t reg, double value, int factor) {
   if (std::optional<std::uint16_t> w = ScaledWord(value, factor)) images.SetWord(site, reg, *w);
 }

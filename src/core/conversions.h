@@ -36,6 +36,15 @@ void StoreScaled(SiteImages& images, int site, std::uint16_t reg, double value, 
 bool StoreScaledText(SiteImages& images, int site, std::uint16_t reg, std::string_view text,
                      int factor);
 
+// Parameter-file texts. A decimal integer with optional sign (no point, no exponent) within
+// the signed 32-bit range, low 16 bits; nothing otherwise.
+std::optional<std::uint16_t> IntegerWordFromText(std::string_view text);
+// A decimal number x factor rounded to the nearest integer, a half to the even neighbour
+// (exactly, on the decimal digits: "1.25" x 10 gives 12, "1.35" x 10 gives 14), low 16 bits.
+std::optional<std::uint16_t> RoundedWordFromText(std::string_view text, int factor);
+// A decimal number ("." separator, optional sign and exponent); nothing for anything else.
+std::optional<double> DecimalNumberFromText(std::string_view text);
+
 // Fixed notation with exactly `decimals` digits after ".", no thousands separators
 // ("12.50", "-3.0", "7"). Rounds half away from zero on the value's shortest decimal text.
 std::string FixedText(double value, int decimals);

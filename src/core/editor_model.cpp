@@ -373,6 +373,19 @@ std::string EditorModel::Text(std::size_t row) const {
   return {};
 }
 
+double EditorModel::Step(std::size_t row) const {
+  if (row >= values_.size()) return 1;
+  const ParameterRow& r = Rows()[row];
+  switch (r.conversion) {
+    case Conversion::AnalogueLevel:
+      return 1.0 / CurveFactor(values_[row].decimals);
+    case Conversion::CrankOilPressure:
+      return 1.0 / LevelDivisor(values_[row].decimals);
+    default:
+      return r.step;
+  }
+}
+
 std::string EditorModel::Title(std::size_t row) const {
   if (row >= values_.size()) return {};
   const ParameterRow& r = Rows()[row];

@@ -85,6 +85,9 @@ class EditorModel {
   // The text an editor shows ("." as decimal separator, dates "yyyy-MM-dd", times
   // "HH:mm:ss", a list's item in the current language, "" for no selection).
   std::string Text(std::size_t row) const;
+  // The increment of a spin editor: the row's step, or one unit of the shown decimals for the
+  // channel-dependent editors (levels step by 1 / CurveFactor(d)).
+  double Step(std::size_t row) const;
   // The row title in the current language, with channel names and units where the row takes
   // them.
   std::string Title(std::size_t row) const;

@@ -218,6 +218,8 @@ TEST_F(EditorModelTest, LoadShowsTheEdgeCases) {
   EXPECT_EQ(model.Text(Row("seDebugAddr")), "65535");
   EXPECT_EQ(E("seAnlg1Lev1").decimals, 2);
   EXPECT_EQ(model.Text(Row("seAnlg1Lev1")), "12.34");
+  EXPECT_DOUBLE_EQ(model.Step(Row("seAnlg1Lev1")), 0.01);
+  EXPECT_DOUBLE_EQ(model.Step(Row("seNominFrequency")), 0.1);
   {
     LanguageGuard english("english");
     EXPECT_EQ(model.Text(Row("cbRetFromTest")), "Auto");
