@@ -39,6 +39,8 @@ EditorModel::EditorModel() {
     v.minimum = rows[i].formMinimum;
     v.maximum = rows[i].formMaximum;
     v.enabled = rows[i].enabled;
+    // A list without a register (the protocol) shows its only item.
+    if (rows[i].kind == EditorKind::List && rows[i].conversion == Conversion::None) v.index = 0;
   }
 }
 
