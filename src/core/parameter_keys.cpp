@@ -23,7 +23,7 @@ constexpr ParameterKey kKeys[] = {
     {"SYSTEM", "CONTROLER_ADDR", KeyRole::Value, 0x0011, ValueForm::Integer, "seControlerAddr"},
     {"SYSTEM", "CONTROLER_ADDR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seControlerAddr"},
     {"SYSTEM", "CONTROLER_ADDR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seControlerAddr"},
-    {"Product Information", "DEV_NAME", KeyRole::Value, 0x0000, ValueForm::Text, ""},
+    {"Product Information", "DEV_NAME", KeyRole::DeviceName, 0x0000, ValueForm::Text, ""},
     {"Product Information", "PRODUCT_CODE", KeyRole::Value, 0x016B, ValueForm::Integer, ""},
     {"GENERATOR", "CRANK_COUNT", KeyRole::Value, 0x0098, ValueForm::Integer, "seCrankCount"},
     {"GENERATOR", "CRANK_COUNT_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCrankCount"},
