@@ -80,7 +80,7 @@ bool Engine::Command(std::uint16_t word, std::time_t host) {
       break;
     case kActionStop:
       if (phase_ == Phase::kPreStart || phase_ == Phase::kCranking || phase_ == Phase::kPause) {
-        Enter(Phase::kStopping);
+        Enter(speed_ < 5 ? Phase::kStopped : Phase::kStopping);
         site_.AppendEvent(0x4848, host);
       } else if (phase_ == Phase::kIdle || phase_ == Phase::kStabilising ||
                  phase_ == Phase::kRunning || phase_ == Phase::kLoaded) {
@@ -109,7 +109,7 @@ void Engine::ModeChanged(std::time_t host) {
   const std::uint16_t mode = site_.Word(0x0113);
   if (mode == 198 && phase_ != Phase::kStopped && phase_ != Phase::kStopping &&
       phase_ != Phase::kFailStop) {
-    Enter(Phase::kStopping);  // OFF stops at once, without cooling
+    Enter(speed_ < 5 ? Phase::kStopped : Phase::kStopping);  // OFF stops at once, no cooling
     site_.AppendEvent(0x4848, host);
   } else if (mode == 201 && phase_ == Phase::kStopped) {
     attempts_ = 0;
