@@ -10,6 +10,18 @@ constexpr std::uint16_t kImageEnd = 0x0200;
 constexpr std::uint16_t kAction = 0x8010;
 constexpr Exception kOk = static_cast<Exception>(0);
 
+// The alarm levels of the analogue inputs carry their limits in shown units: the word is
+// compared after division by 10 to the power of the channel's decimals.
+bool WithinLimits(const Site& site, const RegisterDefault& limits, std::uint16_t word) {
+  double value = static_cast<std::int16_t>(word);
+  const int a = limits.address;
+  if (a >= 0x00E4 && a <= 0x00EC && (a - 0x00E4) % 3 != 2) {
+    const int decimals = (site.Word(0x0129 + (a - 0x00E4) / 3) >> 8) & 3;
+    for (int d = 0; d < decimals; ++d) value /= 10;
+  }
+  return value >= limits.minimum && value <= limits.maximum;
+}
+
 void Header(Reply& out, std::uint8_t address, std::uint8_t function) {
   out.size = 0;
   out.Put(address);
@@ -170,8 +182,7 @@ Exception ModbusServer::Write(SimSite& s, std::uint16_t address,
     if (!IsParameterRegister(static_cast<std::uint16_t>(a))) return Exception::kIllegalAddress;
     parameters = true;
     const auto limits = FindFactoryRegister(static_cast<std::uint16_t>(a));
-    const auto value = static_cast<std::int16_t>(word(i));
-    if (limits && a != 0x0098 && (value < limits->minimum || value > limits->maximum)) {
+    if (limits && a != 0x0098 && !WithinLimits(site, *limits, word(i))) {
       return Exception::kIllegalValue;
     }
   }

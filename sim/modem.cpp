@@ -50,10 +50,11 @@ std::size_t Modem::Command(std::span<const std::uint8_t> bytes, std::int64_t now
   while (i < bytes.size() && mode_ != Mode::kData) {
     const std::uint8_t c = bytes[i++];
     if (mode_ == Mode::kDialing) {
-      // Any character aborts a dial; the rest of its line is dropped.
+      if (c == '\r' || c == '\n') continue;  // the end of the dial command line
+      // Any other character aborts a dial; the rest of its line is dropped.
       mode_ = Mode::kCommand;
       Say(Result::kNoCarrier, reply);
-      skipLine_ = c != '\r';
+      skipLine_ = true;
       continue;
     }
     if (skipLine_) {
@@ -65,6 +66,8 @@ std::size_t Modem::Command(std::span<const std::uint8_t> bytes, std::int64_t now
     if (c == '\r') {
       Line(nowUs, reply);
       line_.clear();
+    } else if (!Printable(c)) {
+      line_.clear();  // line noise (a Modbus frame, say) starts the line anew
     } else if (line_.size() < kMaxLine) {
       line_ += static_cast<char>(c);
     }
@@ -79,10 +82,13 @@ void Modem::Line(std::int64_t nowUs, std::string& reply) {
     if (c != ' ') text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
   if (text.empty() || text.find_first_not_of('+') == std::string::npos) return;
-  if (text.size() < 2 || text[0] != 'A' || text[1] != 'T') {
+  // A command starts at "AT"; whatever came before it on the line is noise.
+  const std::size_t at = text.find("AT");
+  if (at == std::string::npos) {
     Say(Result::kError, reply);
     return;
   }
+  text.erase(0, at);
   Result result = Result::kOk;
   std::size_t i = 2;
   auto digit = [&](int fallback) {

@@ -75,7 +75,8 @@ TEST_F(SimTest, FaultHitsOnlyTheSelectedRequestAndNotTheState) {
   Launch({"--fault-noreply", "1", "--fault-function", "16", "--fault-after", "4", "--fault-count",
           "1"});
   for (std::uint16_t i = 1; i <= 6; ++i) {
-    const Bytes reply = master.WriteRegisters(1, 0x0113, {static_cast<std::uint16_t>(i % 2 ? 199 : 200)});
+    const Bytes reply =
+        master.WriteRegisters(1, 0x0113, {static_cast<std::uint16_t>(i % 2 ? 199 : 200)});
     if (i == 5) {
       EXPECT_TRUE(reply.empty()) << "write " << i;
       EXPECT_EQ(Register(0x0113), 199) << "the unanswered write was stored";

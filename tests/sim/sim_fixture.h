@@ -16,7 +16,9 @@ class SimTest : public ::testing::Test {
  protected:
   // Starts the simulator (at --baud 0 unless the arguments name a baud rate) and opens the line.
   void Launch(QStringList arguments) {
-    if (!arguments.contains("--baud")) arguments << "--baud" << "0";
+    if (!arguments.contains("--baud"))
+      arguments << "--baud"
+                << "0";
     ASSERT_TRUE(sim.Start(arguments)) << sim.error();
     ASSERT_TRUE(master.Open(sim.LinkPath()));
   }

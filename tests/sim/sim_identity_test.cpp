@@ -33,7 +33,8 @@ TEST_F(SimTest, IdentificationBlockCarriesTypeAndVersion) {
     EXPECT_EQ(name.substr(dot - 1, 4), c.version) << name;
   }
   // Serial number: twelve digits, four per register.
-  EXPECT_EQ(master.ReadRegisters(7, 0x0006, 3), (std::vector<std::uint16_t>{0x2026, 0x1209, 0x0007}));
+  EXPECT_EQ(master.ReadRegisters(7, 0x0006, 3),
+            (std::vector<std::uint16_t>{0x2026, 0x1209, 0x0007}));
   // Status word: initialised and in order.
   const std::uint16_t status = Register(0x0000, 7);
   EXPECT_EQ(status & 0x0003, 3);
@@ -51,9 +52,9 @@ TEST_F(SimTest, DefaultsAreThoseOfARealSet) {
     std::uint16_t value;
   };
   const Case cases[] = {
-      {0x0011, 1},    {0x00C8, 200},  {0x00CA, 500},  {0x00CB, 400},    {0x00CD, 1500},
-      {0x0113, 198},  {0x0004, 0},    {0x0126, 0xC054}, {0x0127, 0xC055}, {0x0128, 0x2856},
-      {0x0129, 0x1500}, {0x012A, 0x1018}, {0x012B, 0x1420}, {0x007B, 167},  {0x003A, 0xC897},
+      {0x0011, 1},      {0x00C8, 200},    {0x00CA, 500},    {0x00CB, 400},    {0x00CD, 1500},
+      {0x0113, 198},    {0x0004, 0},      {0x0126, 0xC054}, {0x0127, 0xC055}, {0x0128, 0x2856},
+      {0x0129, 0x1500}, {0x012A, 0x1018}, {0x012B, 0x1420}, {0x007B, 167},    {0x003A, 0xC897},
   };
   for (const Case& c : cases) EXPECT_EQ(Register(c.address), c.value) << std::hex << c.address;
   EXPECT_EQ(Text(master.ReadRegisters(1, 0x0012, 8), 0, 8).substr(0, 9), "GENSET-01");
@@ -77,11 +78,15 @@ TEST_F(SimTest, BadRequestsGetExceptionsOrSilence) {
       {"read count 126", ReadFrame(1, 0x0000, 126), Exception(1, 0x83, 3)},
       {"block count wrong", ReadFrame(1, 0x8052, 82), Exception(1, 0x83, 3)},
       {"no such block", ReadFrame(1, 0x8060, 1), Exception(1, 0x83, 2)},
-      {"write a measurement", WriteFrame(1, 0x0099, std::vector<std::uint16_t>{5}), Exception(1, 0x90, 2)},
-      {"write the event log", WriteFrame(1, 0x0200, std::vector<std::uint16_t>{5}), Exception(1, 0x90, 2)},
-      {"unknown action", WriteFrame(1, 0x8010, std::vector<std::uint16_t>{0x1234}), Exception(1, 0x90, 3)},
+      {"write a measurement", WriteFrame(1, 0x0099, std::vector<std::uint16_t>{5}),
+       Exception(1, 0x90, 2)},
+      {"write the event log", WriteFrame(1, 0x0200, std::vector<std::uint16_t>{5}),
+       Exception(1, 0x90, 2)},
+      {"unknown action", WriteFrame(1, 0x8010, std::vector<std::uint16_t>{0x1234}),
+       Exception(1, 0x90, 3)},
       {"bad mode", WriteFrame(1, 0x0113, std::vector<std::uint16_t>{202}), Exception(1, 0x90, 3)},
-      {"bad clock", WriteFrame(1, 0x000C, std::vector<std::uint16_t>{0x2460, 0}), Exception(1, 0x90, 3)},
+      {"bad clock", WriteFrame(1, 0x000C, std::vector<std::uint16_t>{0x2460, 0}),
+       Exception(1, 0x90, 3)},
       {"bad CRC", badCrc, {}},
   };
   for (const Case& c : cases) {

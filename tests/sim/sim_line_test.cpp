@@ -43,7 +43,8 @@ std::vector<TraceLine> ReadTrace(const std::string& path) {
     std::istringstream fields(line);
     fields >> t.start >> t.end >> t.direction;
     std::string hex;
-    while (fields >> hex) t.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
+    while (fields >> hex)
+      t.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
     out.push_back(t);
   }
   return out;
@@ -56,7 +57,8 @@ TEST_F(SimTest, RepliesLeaveAtTheLineSpeed) {
     SimProcess paced(VOREL_SIM_PATH);
     RawMaster line;
     const std::string trace = paced.File("trace.txt");
-    ASSERT_TRUE(paced.Start({"--baud", QString::number(baud), "--trace", QString::fromStdString(trace)}));
+    ASSERT_TRUE(
+        paced.Start({"--baud", QString::number(baud), "--trace", QString::fromStdString(trace)}));
     ASSERT_TRUE(line.Open(paced.LinkPath()));
     const Bytes request = ReadFrame(1, 0x8052, 83);
     const auto sent = Clock::now();
@@ -79,9 +81,10 @@ TEST_F(SimTest, RepliesLeaveAtTheLineSpeed) {
     EXPECT_NEAR(txWire, 836 * character, 836 * character * 0.03 + 0.002) << baud;
     const double gap = static_cast<double>(lines[1].start - lines[0].start) / 1e6;
     EXPECT_NEAR(gap, 8 * character + turnaround, 0.003) << baud;
-    std::printf("baud %ld: reply of 836 bytes on the wire %.4f s (theory %.4f s), request to "
-                "complete reply %.4f s (theory %.4f s)\n",
-                baud, txWire, 836 * character, waited, wire);
+    std::printf(
+        "baud %ld: reply of 836 bytes on the wire %.4f s (theory %.4f s), request to "
+        "complete reply %.4f s (theory %.4f s)\n",
+        baud, txWire, 836 * character, waited, wire);
   }
 }
 

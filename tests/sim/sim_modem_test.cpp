@@ -6,7 +6,9 @@
 namespace vorel::test {
 namespace {
 
-std::string AsText(const Bytes& b) { return std::string(b.begin(), b.end()); }
+std::string AsText(const Bytes& b) {
+  return std::string(b.begin(), b.end());
+}
 
 class ModemTest : public SimTest {
  protected:
@@ -23,6 +25,7 @@ TEST_F(ModemTest, DialogueFromCommandsToDataModeAndHangUp) {
   Launch({"--modem", "--dial-delay", "100", "--connect-speed", "19200"});
   // The master's initialisation: "+++" in command mode is ignored, commands answer OK.
   master.SendText("+++\r\n");
+  EXPECT_EQ(AsText(master.ReadQuiet(500, 100)), "+++\r") << "echoed, not answered";
   EXPECT_EQ(Say("ATZ"), "ATZ\r\r\nOK\r\n");  // echo on after reset
   EXPECT_EQ(Say("ATE0"), "ATE0\r\r\nOK\r\n");
   for (const char* c : {"AT&F", "ATE0", "ATV1", "ATQ0", "AT&D2", "AT&C1", "ATS0=0"}) {

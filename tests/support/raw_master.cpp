@@ -1,11 +1,11 @@
 #include "raw_master.h"
 
-#include <chrono>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
+#include <chrono>
 
 namespace vorel::test {
 namespace {
@@ -23,7 +23,9 @@ std::uint16_t TestCrc(std::span<const std::uint8_t> bytes) {
   std::uint16_t crc = 0xFFFF;
   for (std::uint8_t b : bytes) {
     crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : static_cast<std::uint16_t>(crc >> 1);
+    for (int i = 0; i < 8; ++i)
+      crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                      : static_cast<std::uint16_t>(crc >> 1);
   }
   return crc;
 }
@@ -48,8 +50,12 @@ Bytes ReadFrame(std::uint8_t site, std::uint16_t address, std::uint16_t count) {
 }
 
 Bytes WriteFrame(std::uint8_t site, std::uint16_t address, std::span<const std::uint16_t> words) {
-  Bytes f{site, 0x10, static_cast<std::uint8_t>(address >> 8),
-          static_cast<std::uint8_t>(address & 0xFF), 0, static_cast<std::uint8_t>(words.size()),
+  Bytes f{site,
+          0x10,
+          static_cast<std::uint8_t>(address >> 8),
+          static_cast<std::uint8_t>(address & 0xFF),
+          0,
+          static_cast<std::uint8_t>(words.size()),
           static_cast<std::uint8_t>(2 * words.size())};
   for (std::uint16_t w : words) {
     f.push_back(static_cast<std::uint8_t>(w >> 8));
@@ -62,7 +68,9 @@ std::uint16_t BigEndian(std::span<const std::uint8_t> bytes, std::size_t at) {
   return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
 }
 
-RawMaster::~RawMaster() { Close(); }
+RawMaster::~RawMaster() {
+  Close();
+}
 
 bool RawMaster::Open(const std::string& path) {
   Close();

@@ -48,8 +48,7 @@ class RawMaster {
   // Helpers over Exchange for the common cases; they fail the current test on a bad reply.
   std::vector<std::uint16_t> ReadRegisters(std::uint8_t site, std::uint16_t address,
                                            std::uint16_t count);
-  Bytes WriteRegisters(std::uint8_t site, std::uint16_t address,
-                       std::vector<std::uint16_t> words);
+  Bytes WriteRegisters(std::uint8_t site, std::uint16_t address, std::vector<std::uint16_t> words);
 
  private:
   int fd_ = -1;

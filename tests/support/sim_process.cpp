@@ -8,13 +8,17 @@ SimProcess::~SimProcess() {
   if (process_.state() != QProcess::NotRunning) Stop();
 }
 
-std::string SimProcess::LinkPath() const { return File("line"); }
+std::string SimProcess::LinkPath() const {
+  return File("line");
+}
 
 std::string SimProcess::File(const std::string& name) const {
   return dir_.filePath(QString::fromStdString(name)).toStdString();
 }
 
-QByteArray SimProcess::StandardError() { return process_.readAllStandardError(); }
+QByteArray SimProcess::StandardError() {
+  return process_.readAllStandardError();
+}
 
 bool SimProcess::Start(const QStringList& arguments) {
   if (!dir_.isValid()) {
