@@ -16,6 +16,8 @@ struct FaultCase {
   QStringList options;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(FaultTest, SeenFromTheMaster) {
