@@ -101,8 +101,17 @@ bool Line::Open(std::string& error) {
   return true;
 }
 
+std::int64_t Line::Chars(std::size_t n) const {
+  return options_.baud > 0 ? static_cast<std::int64_t>(n) * 10000000 / options_.baud : 0;
+}
+
+std::int64_t Line::PieceGaps(const Outgoing& f) const {
+  const std::int64_t gapUs = static_cast<std::int64_t>(options_.faults.pieceGapMs) * 1000;
+  return (f.pieceAt[0] > 0 ? gapUs : 0) + (f.pieceAt[1] > 0 ? gapUs : 0);
+}
+
 std::int64_t Line::RequestEnd(std::size_t bytes) const {
-  return std::max(rxLastUs_, rxFirstUs_ + static_cast<std::int64_t>(bytes) * charUs_);
+  return std::max(rxLastUs_, rxFirstUs_ + Chars(bytes));
 }
 
 void Line::Receive(std::int64_t now) {
@@ -227,7 +236,7 @@ std::int64_t Line::NextDeparture() const {
   if (count_ == 0) return -1;
   const Outgoing& f = queue_[head_];
   const std::int64_t gapUs = static_cast<std::int64_t>(options_.faults.pieceGapMs) * 1000;
-  std::int64_t t = frameBeginUs_ + static_cast<std::int64_t>(sent_ + 1) * charUs_;
+  std::int64_t t = frameBeginUs_ + Chars(sent_ + 1);
   for (std::size_t at : f.pieceAt) {
     if (at > 0 && at <= sent_) t += gapUs;
   }
@@ -241,7 +250,7 @@ void Line::Pump(std::int64_t now) {
     // All bytes due by now go out in one write; a piece boundary always ends the write.
     std::size_t end = sent_;
     while (end < f.size) {
-      std::int64_t t = frameBeginUs_ + static_cast<std::int64_t>(end + 1) * charUs_;
+      std::int64_t t = frameBeginUs_ + Chars(end + 1);
       for (std::size_t at : f.pieceAt) {
         if (at > 0 && at <= end) t += gapUs;
       }
@@ -254,7 +263,7 @@ void Line::Pump(std::int64_t now) {
     if (n <= 0) return;  // the terminal's buffer is full; poll() says when it drains
     sent_ += static_cast<std::size_t>(n);
     if (sent_ < f.size) continue;
-    const std::int64_t lastDue = NextDeparture() - charUs_;
+    const std::int64_t lastDue = frameBeginUs_ + Chars(f.size) + PieceGaps(f);
     trace_.Frame(frameBeginUs_, now, "TX", {f.bytes.data(), f.size}, f.note);
     lineFreeUs_ = std::max(lastDue, now);
     head_ = (head_ + 1) % kQueue;

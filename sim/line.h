@@ -45,6 +45,8 @@ class Line {
   void Pump(std::int64_t now);
   std::int64_t NextDeparture() const;
   std::int64_t RequestEnd(std::size_t bytes) const;
+  std::int64_t Chars(std::size_t n) const;  // time of n characters on the line
+  std::int64_t PieceGaps(const Outgoing& f) const;
 
   const Options& options_;
   Sites& sites_;

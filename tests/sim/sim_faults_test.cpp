@@ -16,7 +16,9 @@ struct FaultCase {
   QStringList options;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase> {};
 
