@@ -17,9 +17,10 @@
 namespace vorel::sim {
 namespace {
 
-constexpr std::int64_t kTickUs = 100000;        // engine and clock update
-constexpr std::int64_t kMinSilenceUs = 20000;   // a pause that ends an incomplete frame
-constexpr std::int64_t kHangupPauseUs = 20000;  // wait when nobody holds the terminal
+constexpr std::int64_t kTickUs = 100000;          // engine and clock update
+constexpr std::int64_t kMinSilenceUs = 20000;     // a pause that ends an incomplete frame
+constexpr std::int64_t kHangupPauseUs = 20000;    // wait when nobody holds the terminal
+constexpr std::int64_t kBlockedDropUs = 1000000;  // replies nobody takes are dropped after this
 
 }  // namespace
 
@@ -260,7 +261,23 @@ void Line::Pump(std::int64_t now) {
     }
     if (end == sent_) return;
     const ssize_t n = write(master_, f.bytes.data() + sent_, end - sent_);
-    if (n <= 0) return;  // the terminal's buffer is full; poll() says when it drains
+    if (n <= 0) {
+      // The terminal's buffer is full (nobody reads): poll() says when it drains, and replies
+      // that nobody takes for a second are dropped.
+      if (blockedSinceUs_ == 0) blockedSinceUs_ = now;
+      if (now - blockedSinceUs_ >= kBlockedDropUs) {
+        trace_.Frame(frameBeginUs_, now, "TX", {f.bytes.data(), f.size}, "dropped: nobody reads");
+        head_ = (head_ + 1) % kQueue;
+        --count_;
+        sent_ = 0;
+        blockedSinceUs_ = 0;
+        lineFreeUs_ = now;
+        if (count_ > 0) frameBeginUs_ = std::max(lineFreeUs_, queue_[head_].startUs);
+        continue;
+      }
+      return;
+    }
+    blockedSinceUs_ = 0;
     sent_ += static_cast<std::size_t>(n);
     if (sent_ < f.size) continue;
     const std::int64_t lastDue = frameBeginUs_ + Chars(f.size) + PieceGaps(f);
@@ -296,15 +313,18 @@ void Line::Run(volatile const int& stop) {
 
     std::int64_t deadline = lastTick + kTickUs;
     const std::int64_t departure = NextDeparture();
-    if (departure >= 0) deadline = std::min(deadline, departure);
+    if (blockedSinceUs_ != 0) {
+      deadline = std::min(deadline, blockedSinceUs_ + kBlockedDropUs);
+    } else if (departure >= 0) {
+      deadline = std::min(deadline, departure);
+    }
     if (rxSize_ > 0) deadline = std::min(deadline, rxLastUs_ + silenceUs_);
     const std::int64_t dial = modem_.DeadlineUs();
     if (dial >= 0) deadline = std::min(deadline, dial);
     now = NowUs();
     const std::int64_t wait = std::max<std::int64_t>(0, deadline - now);
     timespec ts{static_cast<time_t>(wait / 1000000), static_cast<long>((wait % 1000000) * 1000)};
-    pollfd pfd{master_, static_cast<short>(POLLIN | (count_ > 0 && departure <= now ? POLLOUT : 0)),
-               0};
+    pollfd pfd{master_, static_cast<short>(POLLIN | (blockedSinceUs_ != 0 ? POLLOUT : 0)), 0};
     const bool quiet = now < quietUntil;
     const int r = ppoll(quiet ? nullptr : &pfd, quiet ? 0 : 1, &ts, &unblocked);
     if (r < 0) {

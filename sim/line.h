@@ -73,9 +73,10 @@ class Line {
   std::array<Outgoing, kQueue> queue_{};
   std::size_t head_ = 0;
   std::size_t count_ = 0;
-  std::size_t sent_ = 0;           // bytes of the head frame already written
-  std::int64_t lineFreeUs_ = 0;    // when the last byte written has left the emulated line
-  std::int64_t frameBeginUs_ = 0;  // start bit of the head frame's first character
+  std::size_t sent_ = 0;             // bytes of the head frame already written
+  std::int64_t lineFreeUs_ = 0;      // when the last byte written has left the emulated line
+  std::int64_t blockedSinceUs_ = 0;  // a write found the terminal's buffer full
+  std::int64_t frameBeginUs_ = 0;    // start bit of the head frame's first character
   Reply reply_;
 };
 

@@ -132,3 +132,20 @@ TEST_F(SimTest, BadStateFileIsReportedAndDefaultsUsed) {
 
 }  // namespace
 }  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+TEST_F(SimTest, RepliesNobodyReadsAreDroppedAndTheLineRecovers) {
+  Launch({});
+  const Bytes request = ReadFrame(1, 0x8052, 83);
+  for (int i = 0; i < 12; ++i) master.Send(request);  // about 10 KB of replies, never read
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+  master.Purge();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  master.Purge();
+  EXPECT_EQ(Register(0x016B), 3101);
+}
+
+}  // namespace
+}  // namespace vorel::test
