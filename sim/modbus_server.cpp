@@ -38,6 +38,7 @@ SimSite* ModbusServer::Find(int address) {
 }
 
 bool ModbusServer::Handle(std::span<const std::uint8_t> request, std::time_t host, Reply& out) {
+  if (request.size() < 4) return false;
   const std::uint8_t address = request[0];
   const std::uint8_t function = request[1];
   SimSite* s = Find(address);
@@ -62,6 +63,7 @@ bool ModbusServer::Handle(std::span<const std::uint8_t> request, std::time_t hos
       return true;
     }
     case 0x10: {
+      if (request.size() < 9) break;
       const std::uint16_t start = Word(request, 2);
       const std::uint16_t count = Word(request, 4);
       const std::size_t bytes = request[6];

@@ -58,6 +58,11 @@ bool LoadState(const std::string& path, Sites& sites, std::string& error) {
     return false;
   }
   text.resize(static_cast<std::size_t>(file.gcount()));
+  return ParseState(text, path, sites, error);
+}
+
+bool ParseState(const std::string& text, const std::string& path, Sites& sites,
+                std::string& error) {
   std::istringstream in(text);
   std::string first;
   if (!std::getline(in, first) || first != kMagic) {

@@ -22,6 +22,10 @@ namespace vorel::sim {
 // result is false. A missing file is not an error (nothing to load).
 bool LoadState(const std::string& path, Sites& sites, std::string& error);
 
+// The same for the text of a state file (`path` only names it in messages).
+bool ParseState(const std::string& text, const std::string& path, Sites& sites,
+                std::string& error);
+
 bool SaveState(const std::string& path, const Sites& sites, std::string& error);
 
 }  // namespace vorel::sim
