@@ -23,6 +23,12 @@ class SimTest : public ::testing::Test {
     ASSERT_TRUE(master.Open(sim.LinkPath()));
   }
 
+  // The simulator must end cleanly on SIGTERM (under the sanitizers: without errors or leaks).
+  void TearDown() override {
+    master.Close();
+    EXPECT_EQ(sim.Stop(), 0) << sim.StandardError().toStdString();
+  }
+
   // Polls `done` every 20 ms for up to `timeoutMs`.
   static bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

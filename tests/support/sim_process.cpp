@@ -48,7 +48,9 @@ bool SimProcess::Start(const QStringList& arguments) {
 }
 
 int SimProcess::Stop() {
-  if (process_.state() == QProcess::NotRunning) return process_.exitCode();
+  if (process_.state() == QProcess::NotRunning) {
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+  }
   process_.terminate();
   if (!process_.waitForFinished(10000)) {
     process_.kill();
