@@ -95,8 +95,26 @@ Modbus behaviour
   0x0004: writing the password unlocks (reads 746), anything else locks. 0x0005: new
   password while unlocked. 0x0113: 198 OFF, 199 MANU, 200 AUTO, 201 TEST (TEST starts an
   unloaded run, OFF stops at once). 0x8010: 0xFE01 START (MANU or TEST), 0xFD02 STOP (cooling
-  run first), 0xA956 MUTE, 0xAA55 RESET. The event-log position 0x0168 is the address of the
-  record written next; it moves on by 32 per event and wraps from 0x0FE0 to 0x0200.
+  run first), 0xA956 MUTE, 0xAA55 RESET. In MANU a start runs prestart, cranking, idle,
+  stabilising, running and takes the load; AUTO stands by (no mains failure is simulated).
+  Alarms (battery limits, the analogue input levels, a failed start) enter the alarm list
+  0x001A.. with bit 11 set while present and cleared once gone, sound the horn output until
+  MUTE or HORN_TIMEOUT; RESET removes the alarms that are gone and ends a shutdown. Every
+  event writes a 32-word record at the event-log position 0x0168, the address of the record
+  written next; it moves on by 32 per event and wraps from 0x0FE0 to 0x0200.
+
+Factory set-up of every site
+  Device name "GENSET CONTROLLER <TYPE> <VERSION>" padded to 40 characters, serial number
+  2026 1209 00NN (N = address), generator name "GENSET-NN", status word 0x0003 (initialised,
+  in order), mode OFF, protection locked. 200 kW, 361 A, 400 V, 50.0 Hz, 1500 r/min, 118
+  teeth, CT 400/5. Engine: pre-start 5 s, start 25 %, crank 8 s x 3 with 10 s pauses, idle
+  10 s, stabilising 2..10 s, cooling 60 s. AI1 oil pressure (VDO 10 bar, Bar, 1 decimal,
+  under 2.0/1.0 bar, shutdown), AI2 coolant temperature (VDO 110, C, above 95/105, shutdown),
+  AI3 fuel level (VDO Ohm 10-180, %, under 20/10, always active, warning), each with a
+  ten-point curve. Inputs BI1..BI8: emergency stop, remote off, oil pressure switch, coolant
+  temperature switch, fuel level switch, belt switch, MCB and GCB feedback. Outputs BO1..BO8:
+  MCB, GCB, alarm horn, idle, pre-heat, running, not ready, standby in AUTO. Battery limits
+  18.0/30.0 V; 1234.5 run hours, 27 starts. The event log starts with a "power up" record.
 
 Trace format
   One line per frame: START_US END_US DIR HEX... [# NOTE]

@@ -23,8 +23,7 @@ namespace vorel::sim {
 bool LoadState(const std::string& path, Sites& sites, std::string& error);
 
 // The same for the text of a state file (`path` only names it in messages).
-bool ParseState(const std::string& text, const std::string& path, Sites& sites,
-                std::string& error);
+bool ParseState(const std::string& text, const std::string& path, Sites& sites, std::string& error);
 
 bool SaveState(const std::string& path, const Sites& sites, std::string& error);
 
