@@ -19,6 +19,10 @@ TEST_F(SimTest, KeepsAnsweringWhenTheMasterReopens) {
     ASSERT_TRUE(master.Open(sim.LinkPath()));
   }
   EXPECT_EQ(Register(0x016B), 3101);
+  // SIGTERM ends it cleanly and removes the link.
+  master.Close();
+  EXPECT_EQ(sim.Stop(), 0);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(sim.LinkPath())));
 }
 
 struct TraceLine {
