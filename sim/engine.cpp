@@ -392,9 +392,10 @@ void Engine::Publish() {
   s.SetWord(0x009E, Clamp16(battery_));
 
   // Generator.
-  const double phaseVolts =
-      excited ? static_cast<std::int16_t>(Param(0x00CB)) / std::sqrt(3.0) * std::min(1.0, ratio)
-              : 0;
+  // The regulator holds the nominal voltage from 90 % speed on; below it the voltage follows.
+  const double phaseVolts = excited ? static_cast<std::int16_t>(Param(0x00CB)) / std::sqrt(3.0) *
+                                          std::min(1.0, ratio / 0.9)
+                                    : 0;
   const double spread[3] = {1.0, 0.995, 1.004};
   const double nominalAmps = static_cast<std::int16_t>(Param(0x00C9));
   double kwTotal = 0, kvaTotal = 0, kvarTotal = 0;

@@ -99,7 +99,7 @@ TEST_F(SimTest, ProbabilitiesFollowTheSeed) {
     EXPECT_TRUE(master.Open(sim.LinkPath()));
     std::string out;
     for (int i = 0; i < 12; ++i) {
-      out += master.Exchange(kRequest, Shape::kPlainRead, 150).empty() ? '-' : '+';
+      out += master.Exchange(kRequest, Shape::kPlainRead, 400).empty() ? '-' : '+';
     }
     return out;
   };

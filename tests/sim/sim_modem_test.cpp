@@ -17,7 +17,7 @@ class ModemTest : public SimTest {
     return AsText(master.ReadQuiet(1500, quietMs));
   }
   bool ModbusAnswers() {
-    return master.Exchange(ReadFrame(1, 0x016B, 1), Shape::kPlainRead, 300).size() == 7;
+    return master.Exchange(ReadFrame(1, 0x016B, 1), Shape::kPlainRead, 1000).size() == 7;
   }
 };
 
