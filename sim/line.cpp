@@ -163,6 +163,15 @@ void Line::Process(std::int64_t now, bool silence) {
     if (!silence) return;
     // A pause on the line ends a frame of a function without a length rule, or drops the
     // remains of an incomplete one.
+    const std::uint8_t escape[] = {'+', '+', '+'};
+    const auto plus = std::search(buf.begin() + 1, buf.end(), std::begin(escape), std::end(escape));
+    if (options_.modem.enabled && plus != buf.end()) {
+      // Noise before the modem escape: drop the noise, keep the escape.
+      const auto noise = static_cast<std::size_t>(plus - buf.begin());
+      trace_.Frame(rxFirstUs_, rxLastUs_, "RX", buf.first(noise), "ignored incomplete");
+      erase(noise);
+      continue;
+    }
     if (length && *length == 0 && CrcMatches(buf)) {
       HandleFrame(buf, now);
     } else {
@@ -298,7 +307,9 @@ void Line::Run(volatile const int& stop) {
   while (stop == 0) {
     std::int64_t now = NowUs();
     if (now - lastTick >= kTickUs) {
-      const double seconds = static_cast<double>(now - lastTick) / 1e6 * options_.timeScale;
+      // A process that was stopped for a while does not replay that time all at once.
+      const double real = std::min(1.0, static_cast<double>(now - lastTick) / 1e6);
+      const double seconds = real * options_.timeScale;
       lastTick = now;
       const std::time_t host = std::time(nullptr);
       for (auto& s : sites_) s->engine.Advance(seconds, host);
