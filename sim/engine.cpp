@@ -29,7 +29,7 @@ bool IsGroupC(std::uint16_t type) {
 Engine::Engine(Site& site, EngineOptions options)
     : site_(site),
       options_(options),
-      noise_(static_cast<std::uint32_t>(site.spec.address) * 7919U) {
+      noise_(static_cast<std::uint32_t>(site.config.address) * 7919U) {
   alarms_.reserve(kAlarmLines);
 }
 
@@ -481,7 +481,7 @@ void Engine::Publish() {
         break;
     }
     // Groups other than C report an input as a clear bit.
-    const bool bit = IsGroupC(s.spec.type) ? on : !on;
+    const bool bit = IsGroupC(s.config.type) ? on : !on;
     if (bit) inputs = static_cast<std::uint16_t>(inputs | (1U << k));
   }
   s.SetWord(0x0060, inputs);

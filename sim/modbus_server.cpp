@@ -32,7 +32,7 @@ void Header(Reply& out, std::uint8_t address, std::uint8_t function) {
 
 SimSite* ModbusServer::Find(int address) {
   for (auto& s : sites_) {
-    if (s->site.spec.address == address) return s.get();
+    if (s->site.config.address == address) return s.get();
   }
   return nullptr;
 }
@@ -89,7 +89,7 @@ bool ModbusServer::Handle(std::span<const std::uint8_t> request, std::time_t hos
 }
 
 void ModbusServer::Read(SimSite& s, std::uint16_t address, std::uint16_t count, Reply& out) {
-  const std::uint8_t slave = static_cast<std::uint8_t>(s.site.spec.address);
+  const std::uint8_t slave = static_cast<std::uint8_t>(s.site.config.address);
   if (address >= vorel::kExtendedReplyFirst) {
     ReadBlock(s, address, count, out);
     return;
@@ -119,7 +119,7 @@ void ModbusServer::Read(SimSite& s, std::uint16_t address, std::uint16_t count, 
 }
 
 void ModbusServer::ReadBlock(SimSite& s, std::uint16_t address, std::uint16_t count, Reply& out) {
-  const std::uint8_t slave = static_cast<std::uint8_t>(s.site.spec.address);
+  const std::uint8_t slave = static_cast<std::uint8_t>(s.site.config.address);
   const BlockLayout* layout = FindLayout(address);
   if (layout == nullptr) {
     BuildException(out, slave, 0x03, Exception::kIllegalAddress);

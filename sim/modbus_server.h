@@ -15,8 +15,8 @@
 namespace vorel::sim {
 
 struct SimSite {
-  SimSite(const SiteSpec& spec, std::uint16_t password, EngineOptions options)
-      : site(spec, password), engine(site, options) {}
+  SimSite(const SiteConfig& config, std::uint16_t password, EngineOptions options)
+      : site(config, password), engine(site, options) {}
   Site site;
   Engine engine;
 };

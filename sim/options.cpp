@@ -131,8 +131,8 @@ Other
 )";
 }
 
-bool ParseSite(const std::string& text, SiteSpec& site, std::string& error) {
-  site = SiteSpec{};
+bool ParseSite(const std::string& text, SiteConfig& site, std::string& error) {
+  site = SiteConfig{};
   std::string parts[3];
   int n = 0;
   std::size_t start = 0;
@@ -206,10 +206,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--link") {
       ok = value(o.link);
     } else if (arg == "--site") {
-      SiteSpec site;
+      SiteConfig site;
       ok = value(text) && ParseSite(text, site, error);
       if (ok) {
-        for (const SiteSpec& s : o.sites) {
+        for (const SiteConfig& s : o.sites) {
           if (s.address == site.address) {
             error = "--site " + text + ": address given twice";
             return false;
@@ -292,7 +292,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     error = "--link PATH is required (see --help)";
     return false;
   }
-  if (o.sites.empty()) o.sites.push_back(SiteSpec{});
+  if (o.sites.empty()) o.sites.push_back(SiteConfig{});
   return true;
 }
 

@@ -13,7 +13,7 @@ namespace vorel::sim {
 
 struct Options {
   std::string link;
-  std::vector<SiteSpec> sites;
+  std::vector<SiteConfig> sites;
   unsigned password = 1234;
   long baud = 9600;
   double turnaroundMs = -1;  // -1: 3.5 character times (at least 1.75 ms), 0 at --baud 0
@@ -30,7 +30,7 @@ struct Options {
 bool ParseOptions(int argc, char** argv, Options& options, std::string& error);
 
 // Parses "N[:TYPE[:VERSION]]".
-bool ParseSite(const std::string& text, SiteSpec& site, std::string& error);
+bool ParseSite(const std::string& text, SiteConfig& site, std::string& error);
 
 const char* HelpText();
 

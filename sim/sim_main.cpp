@@ -46,8 +46,8 @@ int main(int argc, char** argv) {
   std::signal(SIGPIPE, SIG_IGN);
 
   Sites sites;
-  for (const SiteSpec& spec : options.sites) {
-    sites.push_back(std::make_unique<SimSite>(spec, static_cast<std::uint16_t>(options.password),
+  for (const SiteConfig& config : options.sites) {
+    sites.push_back(std::make_unique<SimSite>(config, static_cast<std::uint16_t>(options.password),
                                               options.engine));
   }
   if (!options.statePath.empty() && !LoadState(options.statePath, sites, error)) {

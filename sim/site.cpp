@@ -30,15 +30,15 @@ void PutText(Site& site, int first, int words, const std::string& text) {
 
 }  // namespace
 
-std::string DeviceName(const SiteSpec& spec) {
+std::string DeviceName(const SiteConfig& config) {
   char text[64];
-  std::snprintf(text, sizeof text, "GENSET CONTROLLER %u %s", spec.type, spec.version.c_str());
+  std::snprintf(text, sizeof text, "GENSET CONTROLLER %u %s", config.type, config.version.c_str());
   std::string name(text);
   name.resize(40, ' ');
   return name;
 }
 
-Site::Site(const SiteSpec& s, std::uint16_t pw) : spec(s), password(pw) {
+Site::Site(const SiteConfig& s, std::uint16_t pw) : config(s), password(pw) {
   Reset();
 }
 
@@ -54,9 +54,9 @@ void Site::Reset() {
     }
   }
   char name[17];
-  std::snprintf(name, sizeof name, "GENSET-%02d", spec.address);
+  std::snprintf(name, sizeof name, "GENSET-%02d", config.address);
   PutText(*this, 0x0012, 8, name);
-  SetWord(0x0011, static_cast<std::uint16_t>(spec.address));
+  SetWord(0x0011, static_cast<std::uint16_t>(config.address));
   SetWord(0x0168, kLogFirst);
   unlocked = false;
   clockOffset = 0;
@@ -64,12 +64,13 @@ void Site::Reset() {
 }
 
 void Site::ApplyIdentity() {
-  SetWord(0x016B, spec.type);
-  PutText(*this, 0x0172, 20, DeviceName(spec));
+  SetWord(0x016B, config.type);
+  PutText(*this, 0x0172, 20, DeviceName(config));
   // Serial number 2026-1209-00NN: twelve digits, four per register.
   SetWord(0x0006, 0x2026);
   SetWord(0x0007, 0x1209);
-  SetWord(0x0008, static_cast<std::uint16_t>(ToBcd(spec.address / 100) << 8 | ToBcd(spec.address)));
+  SetWord(0x0008,
+          static_cast<std::uint16_t>(ToBcd(config.address / 100) << 8 | ToBcd(config.address)));
   SetUnlocked(unlocked);
 }
 

@@ -16,18 +16,18 @@ inline constexpr std::uint16_t kLogEnd = 0x1000;  // one past the last log regis
 inline constexpr std::uint16_t kUnlocked = 746;
 
 // What the command line says about a site: --site N[:TYPE[:VERSION]].
-struct SiteSpec {
+struct SiteConfig {
   int address = 1;
   std::uint16_t type = 3101;
   std::string version = "V5.10";
 };
 
 struct Site {
-  explicit Site(const SiteSpec& spec, std::uint16_t password);
+  explicit Site(const SiteConfig& config, std::uint16_t password);
 
   // Factory state: default registers, curves, identity, empty log at position 0x0200.
   void Reset();
-  // Product code, device name, controller address and serial number from the spec (kept when a
+  // Product code, device name and serial number from the command line (kept when a
   // saved image is loaded, so the command line decides what the site is).
   void ApplyIdentity();
 
@@ -51,7 +51,7 @@ struct Site {
   // Word 0x0004 follows the protection state.
   void SetUnlocked(bool on);
 
-  SiteSpec spec;
+  SiteConfig config;
   std::uint16_t password;
   bool unlocked = false;
   std::time_t clockOffset = 0;
@@ -59,7 +59,7 @@ struct Site {
   std::array<std::array<std::uint16_t, kLogRecordWords>, kLogRecords> log{};
 };
 
-// Device name text for a spec: 40 characters carrying the firmware version.
-std::string DeviceName(const SiteSpec& spec);
+// Device name of a site: 40 characters carrying the firmware version.
+std::string DeviceName(const SiteConfig& config);
 
 }  // namespace vorel::sim

@@ -112,7 +112,7 @@ bool ParseState(const std::string& text, const std::string& path, Sites& sites,
   }
   for (const Loaded& s : loaded) {
     for (auto& sim : sites) {
-      if (sim->site.spec.address != s.address) continue;
+      if (sim->site.config.address != s.address) continue;
       sim->site.image = s.image;
       sim->site.log = s.log;
       sim->site.password = s.password;
@@ -128,7 +128,7 @@ bool SaveState(const std::string& path, const Sites& sites, std::string& error) 
   char buf[8];
   for (const auto& sim : sites) {
     const Site& s = sim->site;
-    out << "site " << s.spec.address << " password " << s.password << "\nimage\n";
+    out << "site " << s.config.address << " password " << s.password << "\nimage\n";
     for (int i = 0; i < kImageWords; ++i) {
       std::snprintf(buf, sizeof buf, "%04X", s.image[static_cast<std::size_t>(i)]);
       out << buf << ((i % 16 == 15) ? '\n' : ' ');

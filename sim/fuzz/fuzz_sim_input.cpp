@@ -20,8 +20,8 @@ namespace {
 
 Sites MakeSites() {
   Sites sites;
-  sites.push_back(std::make_unique<SimSite>(SiteSpec{1, 3101, "V5.10"}, 1234, EngineOptions{}));
-  sites.push_back(std::make_unique<SimSite>(SiteSpec{2, 3106, "V4.10"}, 0, EngineOptions{true}));
+  sites.push_back(std::make_unique<SimSite>(SiteConfig{1, 3101, "V5.10"}, 1234, EngineOptions{}));
+  sites.push_back(std::make_unique<SimSite>(SiteConfig{2, 3106, "V4.10"}, 0, EngineOptions{true}));
   return sites;
 }
 
