@@ -54,6 +54,8 @@ Controllers
   --time-scale F         run the gen-set sequence F times faster than real time (default 1);
                          the clock always follows the host clock
   --start-fails          the engine never fires: every start ends in "start-fail stop"
+  --system-unlocked      set bit 6 of the status word ("system unlocked": the serial number
+                         may be edited) on every site
   --state FILE           load the register images, event logs and passwords from FILE at
                          start (a bad file is reported and ignored) and save them on exit
 
@@ -229,6 +231,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       ok = real(0.001, 10000, o.timeScale);
     } else if (arg == "--start-fails") {
       o.engine.startFails = true;
+    } else if (arg == "--system-unlocked") {
+      o.systemUnlocked = true;
     } else if (arg == "--trace") {
       ok = value(o.tracePath);
     } else if (arg == "--state") {
@@ -293,6 +297,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     return false;
   }
   if (o.sites.empty()) o.sites.push_back(SiteConfig{});
+  for (SiteConfig& site : o.sites) site.systemUnlocked = o.systemUnlocked;
   return true;
 }
 

@@ -65,6 +65,8 @@ void Site::Reset() {
 
 void Site::ApplyIdentity() {
   SetWord(0x016B, config.type);
+  SetWord(0x0000, static_cast<std::uint16_t>(config.systemUnlocked ? Word(0x0000) | 0x0040U
+                                                                   : Word(0x0000) & ~0x0040U));
   PutText(*this, 0x0172, 20, DeviceName(config));
   // Serial number 2026-1209-00NN: twelve digits, four per register.
   SetWord(0x0006, 0x2026);

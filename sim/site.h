@@ -20,6 +20,7 @@ struct SiteConfig {
   int address = 1;
   std::uint16_t type = 3101;
   std::string version = "V5.10";
+  bool systemUnlocked = false;  // status bit 6: the serial number may be written
 };
 
 struct Site {

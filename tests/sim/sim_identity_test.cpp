@@ -45,6 +45,11 @@ TEST_F(SimTest, IdentificationBlockCarriesTypeAndVersion) {
   EXPECT_TRUE(master.ReadQuiet(300, 50).empty());
 }
 
+TEST_F(SimTest, SystemUnlockedSetsStatusBit6) {
+  Launch({"--system-unlocked", "--site", "3"});
+  EXPECT_EQ(Register(0x0000, 3), 0x0043);
+}
+
 TEST_F(SimTest, DefaultsAreThoseOfARealSet) {
   Launch({});
   struct Case {
