@@ -13,18 +13,22 @@ TComFunction::~TComFunction() {
 }
 
 void TComFunction::Start() {
-  link_.WorkerStarted();
+  // An auto-free worker may be gone as soon as its thread runs: take what is needed first and
+  // never touch a member after the thread has started.
+  const bool autoFree = autoFree_;
+  ModbusLink& link = link_;
+  link.WorkerStarted();
+  std::thread thread;
   try {
-    std::thread thread(&TComFunction::Execute, this);
-    // An auto-free worker may be gone as soon as the thread runs: never touch a member then.
-    if (autoFree_) {
-      thread.detach();
-    } else {
-      thread_ = std::move(thread);
-    }
+    thread = std::thread(&TComFunction::Execute, this);
   } catch (...) {
-    link_.WorkerFinished();
+    link.WorkerFinished();
     throw;
+  }
+  if (autoFree) {
+    thread.detach();
+  } else {
+    thread_ = std::move(thread);
   }
 }
 
