@@ -1,0 +1,170 @@
+#include "ui/binary_io_grids.h"
+
+#include "core/language.h"
+#include "core/vocabulary.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+struct Title {
+  const char* english;
+  const char* chinese;
+};
+constexpr Title kInputTitles[] = {{"Channel", "通道"},
+                                  {"Name", "名称"},
+                                  {"Alarm action", "报警保护"},
+                                  {"Polarity", "类型"},
+                                  {"Active when", "激活条件"}};
+constexpr Title kOutputTitles[] = {{"Channel", "通道"}, {"Name", "名称"}, {"Polarity", "类型"}};
+constexpr const char* kInputColumns[] = {"", "Name", "Alarm", "Polarity", "Activity"};
+constexpr const char* kOutputColumns[] = {"", "Name", "Polarity"};
+
+QStringList Items(TwoEntryList which) {
+  QStringList items;
+  for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
+  return items;
+}
+
+}  // namespace
+
+BinaryIoGrid::BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent)
+    : StringGrid(9, kind == Kind::Inputs ? 5 : 3, parent), kind_(kind), model_(model) {
+  const bool inputs = kind == Kind::Inputs;
+  setObjectName(inputs ? "sgBInput" : "sgBoutput");
+  if (inputs) {
+    SetColumnWidths({52, 150, 112, 124, 130});
+  } else {
+    SetColumnWidths({52, 150, 96});
+  }
+  for (int slot = 1; slot <= kBinarySlots; ++slot) {
+    for (int column = 1; column < columnCount(); ++column) {
+      auto* list = new QComboBox(viewport());
+      list->setObjectName(QString(inputs ? "cbBI%1%2" : "cbBO%1%2")
+                              .arg(slot)
+                              .arg(inputs ? kInputColumns[column] : kOutputColumns[column]));
+      list->hide();
+      lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)] = list;
+      connect(list, &QComboBox::activated, this, [this, slot, column](int index) {
+        Choice(slot, column) = index;
+        Rewrite();
+        emit rowsRewritten();
+      });
+    }
+  }
+  FillFunctionLists();
+  connect(this, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    if (row == 0) {
+      HideLists();
+      Rewrite();
+      emit rowsRewritten();
+      return;
+    }
+    Rewrite();
+    emit rowsRewritten();
+    const int slot = SlotOfRow(row);
+    if (QComboBox* list = slot ? List(slot, column) : nullptr) {
+      PlaceOver(list, row, column);
+      list->setFocus();
+    }
+  });
+}
+
+QComboBox* BinaryIoGrid::List(int slot, int column) const {
+  if (slot < 1 || slot > kBinarySlots || column < 1 || column >= columnCount()) return nullptr;
+  return lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+}
+
+int& BinaryIoGrid::Choice(int slot, int column) {
+  ChannelSettings& c = model_.Channels();
+  const auto s = static_cast<std::size_t>(slot - 1);
+  if (kind_ == Kind::Outputs)
+    return column == 1 ? c.outputs[s].function : c.outputs[s].polarity;
+  switch (column) {
+    case 1:
+      return c.inputs[s].function;
+    case 2:
+      return c.inputs[s].action;
+    case 3:
+      return c.inputs[s].polarity;
+    default:
+      return c.inputs[s].activity;
+  }
+}
+
+int BinaryIoGrid::SlotOfRow(int row) const {
+  return kind_ == Kind::Inputs ? layout_.InputSlot(row) : layout_.OutputSlot(row);
+}
+
+void BinaryIoGrid::FillList(QComboBox* list, const QStringList& items) {
+  list->clear();
+  list->addItems(items);
+  list->setCurrentIndex(-1);
+}
+
+void BinaryIoGrid::SetTitles() {
+  const bool inputs = kind_ == Kind::Inputs;
+  for (int c = 0; c < columnCount(); ++c) {
+    const Title& t = inputs ? kInputTitles[c] : kOutputTitles[c];
+    SetCellText(0, c, Q(PickText(t.english, t.chinese)));
+  }
+  if (!layout_.titled) return;
+  for (int row = 1; row < rowCount(); ++row) {
+    const int slot = SlotOfRow(row);
+    SetCellText(row, 0, slot ? QString(inputs ? "BI%1" : "BO%1").arg(slot) : QString());
+  }
+}
+
+void BinaryIoGrid::FillFunctionLists() {
+  QStringList functions;
+  if (kind_ == Kind::Inputs) {
+    for (int i = 0; i < kInputFunctionCount; ++i) functions << Q(InputFunctionText(i));
+  } else {
+    for (int i = 0; i < kOutputFunctionCount; ++i) functions << Q(OutputFunctionText(i));
+  }
+  QStringList actions;
+  for (const AlarmAction& a : AlarmActionList()) actions << Q(a.text.Pick());
+  for (int slot = 1; slot <= kBinarySlots; ++slot) {
+    Choice(slot, 1) = -1;
+    FillList(List(slot, 1), functions);
+    // The other lists keep their choices (the load pass shows them).
+    if (kind_ == Kind::Inputs) {
+      FillList(List(slot, 2), actions);
+      FillList(List(slot, 3), Items(TwoEntryList::InputPolarity));
+      FillList(List(slot, 4), Items(TwoEntryList::Activity));
+    } else {
+      FillList(List(slot, 2), Items(TwoEntryList::OutputPolarity));
+    }
+  }
+}
+
+void BinaryIoGrid::ShowSlots() {
+  for (int slot = 1; slot <= kBinarySlots; ++slot) {
+    for (int column = 1; column < columnCount(); ++column) {
+      QComboBox* list = List(slot, column);
+      const int index = Choice(slot, column);
+      list->setCurrentIndex(index < list->count() ? index : -1);
+    }
+  }
+  Rewrite();
+}
+
+void BinaryIoGrid::Rewrite() {
+  if (!layout_.titled) return;
+  for (int row = 1; row < rowCount(); ++row) {
+    const int slot = SlotOfRow(row);
+    if (!slot) continue;
+    for (int column = 1; column < columnCount(); ++column)
+      SetCellText(row, column, List(slot, column)->currentText());
+  }
+}
+
+void BinaryIoGrid::HideLists() {
+  for (auto& slot : lists_) {
+    for (QComboBox* list : slot) {
+      if (list) list->hide();
+    }
+  }
+}
+
+}  // namespace vorel
