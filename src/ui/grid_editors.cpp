@@ -115,7 +115,10 @@ QWidget* GridEditors::Create(std::size_t row, QWidget* grid) {
     }
     case EditorKind::MaskedText: {
       auto* edit = new QLineEdit(grid);
-      edit->setInputMask(QtInputMask(r.mask));
+      // The generator name and the serial number are upper case.
+      const bool upper =
+          r.conversion == Conversion::GeneratorName || r.conversion == Conversion::SerialNumber;
+      edit->setInputMask((upper ? ">" : "") + QtInputMask(r.mask));
       if (r.maxLength > 0) edit->setMaxLength(r.maxLength);
       if (r.conversion == Conversion::None) edit->setEchoMode(QLineEdit::Password);
       connect(edit, &QLineEdit::textEdited, this, [this, row, edit] {

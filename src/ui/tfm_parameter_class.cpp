@@ -5,6 +5,8 @@
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QAbstractSpinBox>
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -521,6 +523,9 @@ void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
       }
     }
     editor->setFocus();
+    // Typing replaces what the editor shows.
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) edit->selectAll();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(editor)) spin->selectAll();
     return;
   }
 }
