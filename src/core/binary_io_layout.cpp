@@ -33,7 +33,10 @@ BinaryIoLayout BinaryIoLayoutOf(std::uint16_t type) {
       return {.titled = true, .inputRows = 5, .outputRows = 3};
     case ControllerGroup::C:
       // The three inputs and four outputs of these types are slots 6 to 8 and 4 to 7.
-      return {.titled = true, .inputRows = 3, .outputRows = 4, .firstInputSlot = 6,
+      return {.titled = true,
+              .inputRows = 3,
+              .outputRows = 4,
+              .firstInputSlot = 6,
               .firstOutputSlot = 4};
     case ControllerGroup::D:
       return {.titled = true, .inputRows = 8, .outputRows = 7};

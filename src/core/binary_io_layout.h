@@ -13,14 +13,16 @@ enum class ControllerGroup { A, B, C, D, Other };
 ControllerGroup ControllerGroupOf(std::uint16_t controllerType);
 
 struct BinaryIoLayout {
-  bool titled = false;      // row titles and row contents are written
-  int inputRows = 8;        // grid rows 1 to inputRows can be edited
+  bool titled = false;  // row titles and row contents are written
+  int inputRows = 8;    // grid rows 1 to inputRows can be edited
   int outputRows = 8;
-  int firstInputSlot = 1;   // slot (1 to 8) of grid row 1; row r is slot firstInputSlot + r - 1
+  int firstInputSlot = 1;  // slot (1 to 8) of grid row 1; row r is slot firstInputSlot + r - 1
   int firstOutputSlot = 1;
 
   // Slot of a grid row, or 0 when the row offers nothing.
-  int InputSlot(int row) const { return row >= 1 && row <= inputRows ? firstInputSlot + row - 1 : 0; }
+  int InputSlot(int row) const {
+    return row >= 1 && row <= inputRows ? firstInputSlot + row - 1 : 0;
+  }
   int OutputSlot(int row) const {
     return row >= 1 && row <= outputRows ? firstOutputSlot + row - 1 : 0;
   }

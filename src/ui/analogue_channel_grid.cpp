@@ -3,23 +3,34 @@
 #include "core/channels.h"
 #include "core/language.h"
 #include "core/vocabulary.h"
+#include "ui/both_languages.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
 namespace {
 
-constexpr const char* kColumnNames[] = {"",         "Name",     "Type", "AlarmCondition",
-                                        "Alarm",    "Activity", "Unit", "Dot"};
+constexpr const char* kColumnNames[] = {"",      "Name",     "Type", "AlarmCondition",
+                                        "Alarm", "Activity", "Unit", "Dot"};
 
 struct ColumnTitle {
   const char* english;
   const char* chinese;
 };
 constexpr ColumnTitle kTitles[] = {
-    {"Channel", "通道"},    {"Name", "名称"},         {"Type", "类型"},
-    {"Above/Under", "报警条件"}, {"Alarm action", "报警保护"}, {"Active when", "激活条件"},
-    {"Unit", "单位"},       {"Dec", "小数"},          {"Chart", "曲线"},
+    {"Channel", "通道"},
+    {"Name", "名称"},
+    {"Type", "类型"},
+    {"Above/Under", "报警条件"},
+    {"Alarm action", "报警保护"},
+    {"Active when", "激活条件"},
+    {"Unit", "单位"},
+    {"Dec", "小数"},
+    {"Chart", "曲线"},
 };
+
+// Room for the arrow of a list laid over a cell, and the margins of a cell.
+constexpr int kListExtra = 20;
+constexpr int kCellExtra = 10;
 
 void FillList(QComboBox* list, const QStringList& items, int selected) {
   list->clear();
@@ -100,6 +111,8 @@ AnalogueChannelGrid::AnalogueChannelGrid(EditorModel& model, QWidget* parent)
     FillList(List(n, kAnlgUnit), units, -1);
     FillList(List(n, kAnlgDot), decimals, -1);
   }
+  FitColumns();
+  StyleTitleRow();
   connect(this, &QTableWidget::cellClicked, this, [this](int row, int column) {
     if (row == 0) {
       HideLists();
@@ -113,6 +126,29 @@ AnalogueChannelGrid::AnalogueChannelGrid(EditorModel& model, QWidget* parent)
   });
 }
 
+void AnalogueChannelGrid::FitColumns() {
+  std::array<QStringList, 9> texts;
+  ForEachLanguage([&] {
+    for (int c = 0; c < 9; ++c)
+      texts[static_cast<std::size_t>(c)] << Q(PickText(kTitles[c].english, kTitles[c].chinese));
+    for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
+    for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
+                            SensorList::BinaryOnly}) {
+      for (const TSensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
+    }
+    texts[kAnlgCondition] << TwoEntryItems(TwoEntryList::AlarmCondition);
+    for (const AlarmAction& a : AlarmActionList()) texts[kAnlgAlarm] << Q(a.text.Pick());
+    texts[kAnlgActivity] << TwoEntryItems(TwoEntryList::Activity);
+    for (std::string_view u : Units()) texts[kAnlgUnit] << Q(u);
+    for (std::string_view d : DecimalsList()) texts[kAnlgDot] << Q(d);
+  });
+  for (int c = 0; c < 9; ++c) {
+    WidenColumn(c, texts[static_cast<std::size_t>(c)],
+                c >= kAnlgName && c <= kAnlgDot ? kListExtra : kCellExtra);
+  }
+  FitToCells();
+}
+
 QComboBox* AnalogueChannelGrid::List(int channel, int column) const {
   if (channel < 0 || channel > 2 || column < kAnlgName || column > kAnlgDot) return nullptr;
   return lists_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)];
@@ -123,7 +159,8 @@ AnalogueChannelSettings& AnalogueChannelGrid::Channel(int channel) {
 }
 
 void AnalogueChannelGrid::SetTitles() {
-  for (int c = 0; c < 9; ++c) SetCellText(0, c, Q(PickText(kTitles[c].english, kTitles[c].chinese)));
+  for (int c = 0; c < 9; ++c)
+    SetCellText(0, c, Q(PickText(kTitles[c].english, kTitles[c].chinese)));
   for (int n = 0; n < 3; ++n) SetCellText(n + 1, 0, QString("AI%1").arg(n + 1));
 }
 
@@ -191,9 +228,9 @@ void AnalogueChannelGrid::RewriteRow(int n) {
   // The cells of disabled lists read as disabled.
   for (int column = kAnlgType; column <= kAnlgDot; ++column) {
     QTableWidgetItem* cell = item(row, column);
-    if (cell) cell->setForeground(palette().color(List(n, column)->isEnabled() ? QPalette::Active
-                                                                               : QPalette::Disabled,
-                                                  QPalette::Text));
+    if (cell)
+      cell->setForeground(palette().color(
+          List(n, column)->isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
   }
 }
 

@@ -57,6 +57,8 @@ class AnalogueChannelGrid : public StringGrid {
 
  private:
   void ShowListOf(int row, int column);
+  // Column widths (the given ones at least) that fit every text of both languages.
+  void FitColumns();
   void FillTypeList(int channel);
   AnalogueChannelSettings& Channel(int channel);
 

@@ -2,6 +2,7 @@
 
 #include "core/language.h"
 #include "core/vocabulary.h"
+#include "ui/both_languages.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -33,9 +34,9 @@ BinaryIoGrid::BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent)
   const bool inputs = kind == Kind::Inputs;
   setObjectName(inputs ? "sgBInput" : "sgBoutput");
   if (inputs) {
-    SetColumnWidths({52, 150, 112, 124, 130});
+    SetColumnWidths({40, 60, 60, 60, 60});
   } else {
-    SetColumnWidths({52, 150, 96});
+    SetColumnWidths({40, 60, 60});
   }
   for (int slot = 1; slot <= kBinarySlots; ++slot) {
     for (int column = 1; column < columnCount(); ++column) {
@@ -53,6 +54,8 @@ BinaryIoGrid::BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent)
     }
   }
   FillFunctionLists();
+  FitColumns();
+  StyleTitleRow();
   connect(this, &QTableWidget::cellClicked, this, [this](int row, int column) {
     if (row == 0) {
       HideLists();
@@ -70,6 +73,31 @@ BinaryIoGrid::BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent)
   });
 }
 
+void BinaryIoGrid::FitColumns() {
+  constexpr int kListExtra = 20;  // the arrow of a list laid over a cell
+  const bool inputs = kind_ == Kind::Inputs;
+  std::array<QStringList, 5> texts;
+  ForEachLanguage([&] {
+    for (int c = 0; c < columnCount(); ++c) {
+      const Title& t = inputs ? kInputTitles[c] : kOutputTitles[c];
+      texts[static_cast<std::size_t>(c)] << Q(PickText(t.english, t.chinese));
+    }
+    texts[0] << QString(inputs ? "BI8" : "BO8");
+    if (inputs) {
+      for (int i = 0; i < kInputFunctionCount; ++i) texts[1] << Q(InputFunctionText(i));
+      for (const AlarmAction& a : AlarmActionList()) texts[2] << Q(a.text.Pick());
+      texts[3] << Items(TwoEntryList::InputPolarity);
+      texts[4] << Items(TwoEntryList::Activity);
+    } else {
+      for (int i = 0; i < kOutputFunctionCount; ++i) texts[1] << Q(OutputFunctionText(i));
+      texts[2] << Items(TwoEntryList::OutputPolarity);
+    }
+  });
+  for (int c = 0; c < columnCount(); ++c)
+    WidenColumn(c, texts[static_cast<std::size_t>(c)], c == 0 ? 10 : kListExtra);
+  FitToCells();
+}
+
 QComboBox* BinaryIoGrid::List(int slot, int column) const {
   if (slot < 1 || slot > kBinarySlots || column < 1 || column >= columnCount()) return nullptr;
   return lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
@@ -78,8 +106,7 @@ QComboBox* BinaryIoGrid::List(int slot, int column) const {
 int& BinaryIoGrid::Choice(int slot, int column) {
   ChannelSettings& c = model_.Channels();
   const auto s = static_cast<std::size_t>(slot - 1);
-  if (kind_ == Kind::Outputs)
-    return column == 1 ? c.outputs[s].function : c.outputs[s].polarity;
+  if (kind_ == Kind::Outputs) return column == 1 ? c.outputs[s].function : c.outputs[s].polarity;
   switch (column) {
     case 1:
       return c.inputs[s].function;

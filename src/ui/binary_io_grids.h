@@ -39,6 +39,8 @@ class BinaryIoGrid : public StringGrid {
 
  private:
   int SlotOfRow(int row) const;
+  // Column widths that fit every text of both languages.
+  void FitColumns();
   void FillList(QComboBox* list, const QStringList& items);
   int& Choice(int slot, int column);
 

@@ -95,6 +95,7 @@ QWidget* GridEditors::Create(std::size_t row, QWidget* grid) {
       auto* spin = new SpinEdit(grid);
       spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
       spin->setAccelerated(true);
+      spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (r.maxLength > 0) spin->lineEdit()->setMaxLength(r.maxLength);
       connect(spin, &QDoubleSpinBox::valueChanged, this, [this, row](double value) {
         if (showing_) return;

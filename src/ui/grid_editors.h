@@ -21,8 +21,8 @@ namespace vorel {
 class SpinEdit : public QDoubleSpinBox {
   Q_OBJECT
  public:
-  using QDoubleSpinBox::QDoubleSpinBox;
   using QDoubleSpinBox::lineEdit;
+  using QDoubleSpinBox::QDoubleSpinBox;
 };
 
 // The Qt input mask of an edit mask "mask;save literals;blank": "0" a required digit, "9" an

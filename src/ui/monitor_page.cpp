@@ -77,17 +77,18 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   sgEngine_->SetColumnWidths({8, 150, 90});
   sgGenerator_ = new StringGrid(18, 6, this);
   sgGenerator_->setObjectName("sgGenerator");
-  sgGenerator_->SetColumnWidths({8, 120, 64, 64, 64, 64});
+  sgGenerator_->SetColumnWidths({8, 110, 56, 56, 56, 56});
   sgBIO_ = new StringGrid(20, 3, this);
   sgBIO_->setObjectName("sgBIO");
   sgBIO_->SetColumnWidths({8, 170, 80});
-  for (StringGrid* g : {sgEngine_, sgGenerator_, sgBIO_}) g->setSelectionMode(QAbstractItemView::NoSelection);
+  for (StringGrid* g : {sgEngine_, sgGenerator_, sgBIO_})
+    g->setSelectionMode(QAbstractItemView::NoSelection);
 
   // Section captions over grid rows.
   const std::pair<const char*, StringGrid*> captions[] = {
-      {"lbMonitorEngine", sgEngine_},      {"lbMonitorGenerator", sgGenerator_},
-      {"lbMonitorMains", sgGenerator_},    {"lbMonitorInputs", sgBIO_},
-      {"lbMonitorOutputs", sgBIO_},        {"lbMonitorAlarmList", sgEngine_}};
+      {"lbMonitorEngine", sgEngine_},   {"lbMonitorGenerator", sgGenerator_},
+      {"lbMonitorMains", sgGenerator_}, {"lbMonitorInputs", sgBIO_},
+      {"lbMonitorOutputs", sgBIO_},     {"lbMonitorAlarmList", sgEngine_}};
   for (const auto& [name, grid] : captions) {
     auto* label = new QLabel(grid);
     label->setObjectName(name);
@@ -116,7 +117,8 @@ void MonitorPage::SetButtonCaptions() {
   for (std::size_t i = 0; i < modeButtons_.size(); ++i)
     modeButtons_[i]->setText(Q(PickText(kModeButtons[i].english, kModeButtons[i].chinese)));
   for (std::size_t i = 0; i < commandButtons_.size(); ++i)
-    commandButtons_[i]->setText(Q(PickText(kCommandButtons[i].english, kCommandButtons[i].chinese)));
+    commandButtons_[i]->setText(
+        Q(PickText(kCommandButtons[i].english, kCommandButtons[i].chinese)));
 }
 
 void MonitorPage::SetMainsLabelsShown(bool shown) {

@@ -13,7 +13,8 @@ void ClickLabel::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
 }
 
-StringGrid::StringGrid(int rows, int columns, QWidget* parent) : QTableWidget(rows, columns, parent) {
+StringGrid::StringGrid(int rows, int columns, QWidget* parent)
+    : QTableWidget(rows, columns, parent) {
   horizontalHeader()->hide();
   verticalHeader()->hide();
   verticalHeader()->setMinimumSectionSize(kGridRowHeight);
@@ -66,6 +67,27 @@ void StringGrid::FitToCells() {
   int height = 2 * frameWidth();
   for (int r = 0; r < rowCount(); ++r) height += rowHeight(r);
   setFixedSize(width, height);
+}
+
+void StringGrid::WidenColumn(int column, const QStringList& texts, int extra) {
+  QFont bold = font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);  // the wider of the two faces
+  int width = columnWidth(column);
+  for (const QString& text : texts)
+    width = std::max(width, metrics.horizontalAdvance(text) + extra);
+  setColumnWidth(column, width);
+}
+
+void StringGrid::StyleTitleRow() {
+  QFont bold = font();
+  bold.setBold(true);
+  for (int c = 0; c < columnCount(); ++c) {
+    if (QTableWidgetItem* cell = item(0, c)) {
+      cell->setFont(bold);
+      cell->setBackground(palette().button());
+    }
+  }
 }
 
 void StringGrid::mousePressEvent(QMouseEvent* event) {

@@ -39,6 +39,10 @@ class StringGrid : public QTableWidget {
   void PlaceOver(QWidget* widget, int row, int column);
   // Fixes the grid's size to its cells.
   void FitToCells();
+  // Widens a column (never narrows it) so that every text fits, plus `extra` pixels.
+  void WidenColumn(int column, const QStringList& texts, int extra);
+  // Row 0 as a title row: bold on the button colour.
+  void StyleTitleRow();
 
  signals:
   // A mouse press is about to move the selection (sent before it moves).

@@ -1,12 +1,12 @@
 #include "ui/tfm_parameter_class.h"
 
+#include <QAbstractSpinBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractSpinBox>
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -21,6 +21,7 @@
 #include "core/site_images.h"
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
+#include "ui/both_languages.h"
 #include "ui/event_log_page.h"
 #include "ui/grid_editors.h"
 #include "ui/monitor_page.h"
@@ -132,9 +133,12 @@ TfmParameterClass::TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, i
     bar->addWidget(panels_[i]);
   }
 
-  connect(eventLog_->ReadButton(), &QPushButton::clicked, this, [this] { Call(hooks.onReadEventLog); });
-  connect(eventLog_->SaveButton(), &QPushButton::clicked, this, [this] { Call(hooks.onSaveEventLog); });
-  connect(eventLog_->OpenButton(), &QPushButton::clicked, this, [this] { Call(hooks.onOpenEventLog); });
+  connect(eventLog_->ReadButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onReadEventLog); });
+  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onSaveEventLog); });
+  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onOpenEventLog); });
 
   ApplyWindowTexts();
   GridTitleChannelShow();
@@ -207,8 +211,8 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
     return row;
   };
   auto* basic = new QVBoxLayout(tbBasic_);
-  basic->addLayout(side({Grid(SetpointGrid::System), Grid(SetpointGrid::Compensation),
-                         Grid(SetpointGrid::Basic)}));
+  basic->addLayout(side(
+      {Grid(SetpointGrid::System), Grid(SetpointGrid::Compensation), Grid(SetpointGrid::Basic)}));
   basic->addStretch();
   auto* engine = new QVBoxLayout(tbEngine_);
   engine->addLayout(side({Grid(SetpointGrid::Engine), Grid(SetpointGrid::EngineProtection)}));
@@ -221,14 +225,17 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
   sgBInput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Inputs, model_, tbSensor_);
   sgBoutput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Outputs, model_, tbSensor_);
   auto* sensor = new QVBoxLayout(tbSensor_);
+  // One above the other: the lists' texts make the grids too wide to stand side by side.
   sensor->addLayout(side({sgAnlg_}));
-  sensor->addLayout(side({sgBInput_, sgBoutput_}));
+  sensor->addLayout(side({sgBInput_}));
+  sensor->addLayout(side({sgBoutput_}));
   sensor->addStretch();
   for (StringGrid* g : {static_cast<StringGrid*>(sgAnlg_), static_cast<StringGrid*>(sgBInput_),
                         static_cast<StringGrid*>(sgBoutput_)}) {
     connect(g, &StringGrid::aboutToSelect, this, [this] { HideChannelLists(); });
   }
-  connect(sgAnlg_, &AnalogueChannelGrid::functionChosen, this, &TfmParameterClass::OnFunctionChosen);
+  connect(sgAnlg_, &AnalogueChannelGrid::functionChosen, this,
+          &TfmParameterClass::OnFunctionChosen);
   connect(sgAnlg_, &AnalogueChannelGrid::typeChanged, this, &TfmParameterClass::OnTypeChanged);
   connect(sgAnlg_, &AnalogueChannelGrid::unitChanged, this, &TfmParameterClass::OnUnitChanged);
   connect(sgAnlg_, &AnalogueChannelGrid::decimalsChanged, this,
@@ -237,7 +244,8 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
   connect(sgAnlg_, &AnalogueChannelGrid::rowsRewritten, this,
           &TfmParameterClass::ChannelRowsRewritten);
 
-  auto button = [this](QPushButton*& b, const char* name, std::function<void(int)> ParameterWindowHooks::*hook) {
+  auto button = [this](QPushButton*& b, const char* name,
+                       std::function<void(int)> ParameterWindowHooks::*hook) {
     b = new QPushButton(this);
     b->setObjectName(name);
     connect(b, &QPushButton::clicked, this, [this, hook] { Call(hooks.*hook); });
@@ -274,16 +282,13 @@ void TfmParameterClass::SizeTitleColumns() {
   // Title columns wide enough for the titles of both languages.
   QFontMetrics metrics(font());
   std::string longestFunction;
-  for (int i = 0; i < kAnalogueFunctionCount; ++i) {
-    for (const char* language : {"english", "chinese"}) {
-      const std::string saved = LanguageSetting();
-      SetLanguageSetting(language);
-      std::string name(AnalogueFunctionText(i));
-      SetLanguageSetting(saved);
+  ForEachLanguage([&] {
+    for (int i = 0; i < kAnalogueFunctionCount; ++i) {
+      const std::string name(AnalogueFunctionText(i));
       if (metrics.horizontalAdvance(Q(name)) > metrics.horizontalAdvance(Q(longestFunction)))
         longestFunction = name;
     }
-  }
+  });
   for (SetpointGridWidget* grid : grids_) {
     std::array<int, 2> widths{60, 60};
     for (const ParameterRow& r : EditorModel::Rows()) {
@@ -339,6 +344,9 @@ QString TfmParameterClass::StatusPanel(int panel) const {
 void TfmParameterClass::SetUpWindow() {
   online_ = slots_.WindowState(site_) == kWindowOnline;
   factory_ = IsFactoryLevel();
+  // A window opened from a file has no controller to unlock.
+  tbUnlock_->setEnabled(online_);
+  tbPswChange_->setEnabled(online_);
   AdaptToControllerType();
   if (online_) ApplyEditorLimits();
   Call(hooks.displayEventLog);
@@ -384,7 +392,8 @@ void TfmParameterClass::ApplyWindowTexts() {
       {tsStatusDisplay_, {"Monitor", "监测"}},
       {tsHistoryDisplay_, {"Event Log", "历史记录"}},
   };
-  for (const auto& [page, text] : pages) pcParameter_->setTabText(pcParameter_->indexOf(page), Pick(text));
+  for (const auto& [page, text] : pages)
+    pcParameter_->setTabText(pcParameter_->indexOf(page), Pick(text));
   const std::pair<QWidget*, Text2> subPages[] = {
       {tbBasic_, {"System/Basic", "系统/基本设定"}},
       {tbEngine_, {"Engine/Engine Protection", "发动机/发动机保护"}},
@@ -451,7 +460,8 @@ void TfmParameterClass::FillItemLists() {
   monitor_->SetButtonCaptions();
 }
 
-// ---- Load and store ------------------------------------------------------------------------------
+// ---- Load and store
+// ------------------------------------------------------------------------------
 
 void TfmParameterClass::LoadAllPages() {
   model_.Load(images_, site_);
@@ -487,7 +497,8 @@ void TfmParameterClass::ChannelToImage() {
   OutputsToImage(images_, site_, model_.Channels());
 }
 
-// ---- Editing the setpoint grids ------------------------------------------------------------------
+// ---- Editing the setpoint grids
+// ------------------------------------------------------------------
 
 void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
   SetpointGridWidget* grid = Grid(g);
@@ -592,7 +603,8 @@ void TfmParameterClass::RefreshValueCells(SetpointGrid g) {
   }
 }
 
-// ---- Analogue channels ---------------------------------------------------------------------------
+// ---- Analogue channels
+// ---------------------------------------------------------------------------
 
 void TfmParameterClass::ApplyChannelEnables(int channel) {
   const bool levels =
@@ -684,7 +696,8 @@ void TfmParameterClass::ChannelRowsRewritten() {
   Call(hooks.gridTitleMonitorShow);
 }
 
-// ---- SiteWindow ------------------------------------------------------------------------------------
+// ---- SiteWindow
+// ------------------------------------------------------------------------------------
 
 void TfmParameterClass::SetCaption(const std::string& caption) {
   setWindowTitle(Q(caption));

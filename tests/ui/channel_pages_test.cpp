@@ -14,14 +14,14 @@ TEST_F(ChannelPages, AnalogueChannelDecodesIntoItsRow) {
   images->SetWord(kSite, 0x0129, 0x1010);
   images->SetWord(kSite, 0x0127, 0x0055);  // Coolant Temp., type 0: unused
   TfmParameterClass& w = OpenType(3101);
-  const std::vector<std::string> row1 = {"AI1",  "Oil Pressure", "VDO 5 bar",
-                                         "Under", "Warning",     "Active from starting",
-                                         "℃",    "0"};
+  const std::vector<std::string> row1 = {"AI1",     "Oil Pressure",         "VDO 5 bar", "Under",
+                                         "Warning", "Active from starting", "℃",         "0"};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(Cell(w.AnalogueGrid(), 1, c), row1[c]) << c;
   for (int c : {kAnlgCondition, kAnlgUnit, kAnlgDot}) EXPECT_EQ(Cell(w.AnalogueGrid(), 2, c), "--");
   EXPECT_EQ(Cell(w.AnalogueGrid(), 0, 3), "Above/Under");
   // Type 0: the sensor lists, the actions and the channel's protection editors are disabled.
-  for (int c = kAnlgType + 1; c <= kAnlgDot; ++c) EXPECT_FALSE(w.AnalogueGrid()->List(1, c)->isEnabled()) << c;
+  for (int c = kAnlgType + 1; c <= kAnlgDot; ++c)
+    EXPECT_FALSE(w.AnalogueGrid()->List(1, c)->isEnabled()) << c;
   EXPECT_FALSE(w.AnalogueGrid()->CurveButton(1)->isEnabled());
   for (const char* name : {"seAnlg2Lev1", "seAnlg2Lev2", "seAnlg2Del"})
     EXPECT_FALSE(Named(name)->isEnabled()) << name;
@@ -46,18 +46,32 @@ TEST_F(ChannelPages, EngineTitlesFollowTheChannels) {
     std::vector<std::string> titles;  // engine row 11, protection rows 8, 9, 10, 11, 14
     int crankDecimals;
   } cases[] = {
-      {"english", {84, 85, 86}, {0x0C00, 0x0C10, 0x0C20},
+      {"english",
+       {84, 85, 86},
+       {0x0C00, 0x0C10, 0x0C20},
        {"CrankOilPre(Bar)", "Oil PressureLev1(Bar)", "Oil PressureLev2(Bar)", "Oil PressureDel",
-        "Coolant Temp.Lev1(℃)", "Fuel LevelLev1(%)"}, 0},
+        "Coolant Temp.Lev1(℃)", "Fuel LevelLev1(%)"},
+       0},
       // Channel 2 measures the oil pressure, channel 1 does not: its unit and decimals.
-      {"english", {85, 84, 0}, {0x0D10, 0x0E40, 0}, {"CrankOilPre(PSI)", "Coolant Temp.Lev1(℃)",
-        "Coolant Temp.Lev2(℃)", "Coolant Temp.Del", "Oil PressureLev1(PSI)", "Lev1(Bar)"}, 2},
-      {"chinese", {84, 85, 86}, {0x0C00, 0x0C10, 0x0C20},
+      {"english",
+       {85, 84, 0},
+       {0x0D10, 0x0E40, 0},
+       {"CrankOilPre(PSI)", "Coolant Temp.Lev1(℃)", "Coolant Temp.Lev2(℃)", "Coolant Temp.Del",
+        "Oil PressureLev1(PSI)", "Lev1(Bar)"},
+       2},
+      {"chinese",
+       {84, 85, 86},
+       {0x0C00, 0x0C10, 0x0C20},
        {"退齿油压(Bar)", "油压预警值 (Bar)", "油压报警值 (Bar)", "油压报警延时 (s)",
-        "水温预警值 (℃)", "油位预警值 (%)"}, 0},
+        "水温预警值 (℃)", "油位预警值 (%)"},
+       0},
       // No oil-pressure channel: the plain title.
-      {"english", {85, 85, 85}, {0x0C10, 0x0C10, 0x0E10}, {"CrankOilPre", "Coolant Temp.Lev1(℃)",
-        "Coolant Temp.Lev2(℃)", "Coolant Temp.Del", "Coolant Temp.Lev1(℃)", "Coolant Temp.Lev1(℃)"}, 0},
+      {"english",
+       {85, 85, 85},
+       {0x0C10, 0x0C10, 0x0E10},
+       {"CrankOilPre", "Coolant Temp.Lev1(℃)", "Coolant Temp.Lev2(℃)", "Coolant Temp.Del",
+        "Coolant Temp.Lev1(℃)", "Coolant Temp.Lev1(℃)"},
+       0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.titles[0]);
@@ -150,7 +164,8 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
     images->SetWord(kSite, 0x0129, 0x1101 | 0x0080);
     ClickCell(w.AnalogueGrid(), 1, kAnlgType);
     Choose(w.AnalogueGrid()->List(0, kAnlgType), 2);
-    for (int c : {kAnlgCondition, kAnlgUnit, kAnlgDot}) EXPECT_EQ(Cell(w.AnalogueGrid(), 1, c), "--");
+    for (int c : {kAnlgCondition, kAnlgUnit, kAnlgDot})
+      EXPECT_EQ(Cell(w.AnalogueGrid(), 1, c), "--");
     EXPECT_FALSE(w.AnalogueGrid()->CurveButton(0)->isEnabled());
     EXPECT_FALSE(Named("seAnlg1Lev1")->isEnabled());
     EXPECT_TRUE(w.AnalogueGrid()->List(0, kAnlgAlarm)->isEnabled());
@@ -173,8 +188,8 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
 TEST_F(ChannelPages, CurveButtonEnabledBySensorType) {
   for (int channel = 0; channel < 3; ++channel) {
     SCOPED_TRACE(channel);
-    images->SetWord(kSite, 0x0126 + channel, 86);         // Fuel Level
-    images->SetWord(kSite, 0x0129 + channel, 4 << 10);    // 4-20mA/100
+    images->SetWord(kSite, 0x0126 + channel, 86);       // Fuel Level
+    images->SetWord(kSite, 0x0129 + channel, 4 << 10);  // 4-20mA/100
     TfmParameterClass& w = OpenType(3101);
     EXPECT_EQ(Cell(w.AnalogueGrid(), channel + 1, kAnlgType), "4-20mA/100");
     EXPECT_FALSE(w.AnalogueGrid()->CurveButton(channel)->isEnabled());
@@ -266,10 +281,10 @@ TEST_F(ChannelPages, RowsOfferTheSlotsOfTheControllerType) {
     int row;
     std::string list;
   } cases[] = {
-      {3106, true, 1, "cbBI6Name"},  {3106, true, 3, "cbBI8Name"},   {3106, true, 4, ""},
-      {3106, false, 1, "cbBO4Name"}, {3106, false, 4, "cbBO7Name"},  {3106, false, 5, ""},
-      {3105, true, 5, "cbBI5Name"},  {3105, true, 6, ""},            {3105, false, 4, ""},
-      {3113, false, 7, "cbBO7Name"}, {3113, false, 8, ""},           {3101, false, 8, "cbBO8Name"},
+      {3106, true, 1, "cbBI6Name"},  {3106, true, 3, "cbBI8Name"},  {3106, true, 4, ""},
+      {3106, false, 1, "cbBO4Name"}, {3106, false, 4, "cbBO7Name"}, {3106, false, 5, ""},
+      {3105, true, 5, "cbBI5Name"},  {3105, true, 6, ""},           {3105, false, 4, ""},
+      {3113, false, 7, "cbBO7Name"}, {3113, false, 8, ""},          {3101, false, 8, "cbBO8Name"},
       {4242, true, 8, "cbBI8Name"},  {4242, false, 8, "cbBO8Name"},
   };
   for (const auto& c : cases) {

@@ -29,17 +29,28 @@ TEST_F(RoundTrip, WindowLoadStoreMatchesTheModel) {
       {"scattered", Fill([](int a) { return static_cast<std::uint16_t>(a * 40503 + 0x5A5A); })},
       {"realistic", Fill([](int a) {
          switch (a) {
-           case 0x0126: return std::uint16_t{0x2054};
-           case 0x0129: return std::uint16_t{0x1E35};
-           case 0x0127: return std::uint16_t{0xD855};
-           case 0x012A: return std::uint16_t{0x2D9F};
-           case 0x003A: return std::uint16_t{0xC8D1};
-           case 0x0079: return std::uint16_t{167};
-           case 0x0089: return std::uint16_t{0x1DCD};
-           case 0x009F: return std::uint16_t{1234};
-           case 0x00A0: return std::uint16_t{1830};
-           case 0x0073: return std::uint16_t{57};
-           default: return static_cast<std::uint16_t>(a % 7 == 0 ? 0xFFFF : a);
+           case 0x0126:
+             return std::uint16_t{0x2054};
+           case 0x0129:
+             return std::uint16_t{0x1E35};
+           case 0x0127:
+             return std::uint16_t{0xD855};
+           case 0x012A:
+             return std::uint16_t{0x2D9F};
+           case 0x003A:
+             return std::uint16_t{0xC8D1};
+           case 0x0079:
+             return std::uint16_t{167};
+           case 0x0089:
+             return std::uint16_t{0x1DCD};
+           case 0x009F:
+             return std::uint16_t{1234};
+           case 0x00A0:
+             return std::uint16_t{1830};
+           case 0x0073:
+             return std::uint16_t{57};
+           default:
+             return static_cast<std::uint16_t>(a % 7 == 0 ? 0xFFFF : a);
          }
        })},
   };
@@ -68,13 +79,12 @@ TEST_F(RoundTrip, WindowLoadStoreMatchesTheModel) {
       for (const SetpointGridInfo& info : SetpointGrids()) {
         if (!open) break;
         for (int row = 1; row < info.rows; ++row) {
-          for (int column = 0; column < info.columns; ++column)
-            ClickCell(info.grid, row, column);
+          for (int column = 0; column < info.columns; ++column) ClickCell(info.grid, row, column);
         }
       }
-      for (QTableWidget* grid : {static_cast<QTableWidget*>(w.AnalogueGrid()),
-                                 static_cast<QTableWidget*>(w.InputGrid()),
-                                 static_cast<QTableWidget*>(w.OutputGrid())}) {
+      for (QTableWidget* grid :
+           {static_cast<QTableWidget*>(w.AnalogueGrid()), static_cast<QTableWidget*>(w.InputGrid()),
+            static_cast<QTableWidget*>(w.OutputGrid())}) {
         if (!open) break;
         for (int row = 1; row < grid->rowCount(); ++row) {
           for (int column = 1; column < grid->columnCount(); ++column) {

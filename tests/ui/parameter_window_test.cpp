@@ -29,29 +29,93 @@ TEST_F(ParameterWindow, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
     bool retFromTest, inversePower, pickers, address, neutral;
     std::vector<std::string> inputs, outputs;  // row titles of rows 1 to 8
   } cases[] = {
-      {3101, false, "Generator/Mains Protection", true, true, true, true, true, true,
+      {3101,
+       false,
+       "Generator/Mains Protection",
+       true,
+       true,
+       true,
+       true,
+       true,
+       true,
        {"BI1", "BI2", "BI3", "BI4", "BI5", "BI6", "BI7", "BI8"},
        {"BO1", "BO2", "BO3", "BO4", "BO5", "BO6", "BO7", "BO8"}},
-      {3105, false, "Generator Protection", false, false, true, true, false, true,
+      {3105,
+       false,
+       "Generator Protection",
+       false,
+       false,
+       true,
+       true,
+       false,
+       true,
        {"BI1", "BI2", "BI3", "BI4", "BI5", "", "", ""},
        {"BO1", "BO2", "BO3", "", "", "", "", ""}},
-      {3106, false, "Generator/Mains Protection", true, false, false, true, true, true,
+      {3106,
+       false,
+       "Generator/Mains Protection",
+       true,
+       false,
+       false,
+       true,
+       true,
+       true,
        {"BI6", "BI7", "BI8", "", "", "", "", ""},
        {"BO4", "BO5", "BO6", "BO7", "", "", "", ""}},
-      {3109, false, "Generator/Mains Protection", true, false, false, false, true, true,
+      {3109,
+       false,
+       "Generator/Mains Protection",
+       true,
+       false,
+       false,
+       false,
+       true,
+       true,
        {"BI6", "BI7", "BI8", "", "", "", "", ""},
        {"BO4", "BO5", "BO6", "BO7", "", "", "", ""}},
-      {3110, false, "Generator Protection", false, false, false, false, false, false,
+      {3110,
+       false,
+       "Generator Protection",
+       false,
+       false,
+       false,
+       false,
+       false,
+       false,
        {"BI1", "BI2", "BI3", "BI4", "BI5", "", "", ""},
        {"BO1", "BO2", "BO3", "", "", "", "", ""}},
-      {3110, true, "Generator Protection", false, false, false, false, false, true,
+      {3110,
+       true,
+       "Generator Protection",
+       false,
+       false,
+       false,
+       false,
+       false,
+       true,
        {"BI1", "BI2", "BI3", "BI4", "BI5", "", "", ""},
        {"BO1", "BO2", "BO3", "", "", "", "", ""}},
-      {3113, false, "Generator/Mains Protection", true, false, false, true, true, true,
+      {3113,
+       false,
+       "Generator/Mains Protection",
+       true,
+       false,
+       false,
+       true,
+       true,
+       true,
        {"BI1", "BI2", "BI3", "BI4", "BI5", "BI6", "BI7", "BI8"},
        {"BO1", "BO2", "BO3", "BO4", "BO5", "BO6", "BO7", ""}},
       // An unknown type changes nothing and writes no channel row titles.
-      {4242, false, "Generator/Mains Protection", true, true, true, true, true, true,
+      {4242,
+       false,
+       "Generator/Mains Protection",
+       true,
+       true,
+       true,
+       true,
+       true,
+       true,
        {"", "", "", "", "", "", "", ""},
        {"", "", "", "", "", "", "", ""}},
   };
@@ -79,6 +143,17 @@ TEST_F(ParameterWindow, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
     // The generator grid's right half is titled for every type.
     EXPECT_EQ(Cell(SetpointGrid::Generator, 3, 2), "Curr Over Shutdown");
     EXPECT_EQ(Cell(SetpointGrid::Generator, 6, 2), "Curr Unbal Shutdown");
+    // An edit reaches exactly its register on every type.
+    w.StoreAllPages();
+    const Image before = Current();
+    ClickCell(SetpointGrid::Basic, 1, 1);
+    EXPECT_EQ(ShownEditor(SetpointGrid::Basic), "seNominPower");
+    Named<QDoubleSpinBox>("seNominPower")->setValue(250);
+    ClickCell(SetpointGrid::Basic, 2, 1);
+    w.StoreAllPages();
+    Image expected = before;
+    expected[0x00C8] = 250;
+    EXPECT_EQ(Current(), expected);
   }
 }
 
@@ -88,18 +163,50 @@ TEST_F(ParameterWindow, WindowTextsInBothLanguages) {
     std::vector<std::string> texts;
   } cases[] = {
       {"english",
-       {"Configuration/Monitor", "Configuration", "Monitor", "Event Log", "System/Basic",
-        "Engine/Engine Protection", "Generator Protection", "Analogue Inputs/Inputs/Outputs",
-        "System", "Re-calibrate", "Basic", "Engine", "Engine Protection",
-        "Generator Protection", "Mains", "Backup", "Load", "Read", "Write", "Exit", "Help",
-        "Read event log", "Save event log", "Open event log", "Password", "Controller Addr",
-        "Curr Calibration (x1A)", "Nomin Power (KW)", "ATS Tyep"}},
-      {"chinese",
-       {"参数/监测", "参数设置", "监测", "历史记录", "系统/基本设定", "发动机/发动机保护",
-        "发电机保护", "传感器/输入/输出", "系统", "系统标定", "基本设定", "发动机设定",
-        "发动机保护设定", "发电机保护设定", "市电保护", "备份", "打开", "读出", "写入", "退出",
-        "帮助", "读历史记录", "保存到文件", "打开记录文件", "密码", "地址", "电流补偿 (x1A)",
-        "额定功率 (KW)", "开关类型"}},
+       {"Configuration/Monitor",
+        "Configuration",
+        "Monitor",
+        "Event Log",
+        "System/Basic",
+        "Engine/Engine Protection",
+        "Generator Protection",
+        "Analogue Inputs/Inputs/Outputs",
+        "System",
+        "Re-calibrate",
+        "Basic",
+        "Engine",
+        "Engine Protection",
+        "Generator Protection",
+        "Mains",
+        "Backup",
+        "Load",
+        "Read",
+        "Write",
+        "Exit",
+        "Help",
+        "Read event log",
+        "Save event log",
+        "Open event log",
+        "Password",
+        "Controller Addr",
+        "Curr Calibration (x1A)",
+        "Nomin Power (KW)",
+        "ATS Tyep"}},
+      {"chinese", {"参数/监测",      "参数设置",
+                   "监测",           "历史记录",
+                   "系统/基本设定",  "发动机/发动机保护",
+                   "发电机保护",     "传感器/输入/输出",
+                   "系统",           "系统标定",
+                   "基本设定",       "发动机设定",
+                   "发动机保护设定", "发电机保护设定",
+                   "市电保护",       "备份",
+                   "打开",           "读出",
+                   "写入",           "退出",
+                   "帮助",           "读历史记录",
+                   "保存到文件",     "打开记录文件",
+                   "密码",           "地址",
+                   "电流补偿 (x1A)", "额定功率 (KW)",
+                   "开关类型"}},
   };
   for (const auto& c : cases) {
     SetLanguageSetting(c.language);
@@ -107,14 +214,10 @@ TEST_F(ParameterWindow, WindowTextsInBothLanguages) {
     auto* pages = w.findChild<QTabWidget*>("pcParameter");
     auto* sub = w.findChild<QTabWidget*>("pcConfiguration");
     std::vector<std::string> shown = {
-        w.windowTitle().toStdString(),
-        TabText(pages, "tsConfiguration"),
-        TabText(pages, "tsStatusDisplay"),
-        TabText(pages, "tsHistoryDisplay"),
-        TabText(sub, "tbBasic"),
-        TabText(sub, "tbEngine"),
-        TabText(sub, "tbGenProtection"),
-        TabText(sub, "tbSensor")};
+        w.windowTitle().toStdString(),     TabText(pages, "tsConfiguration"),
+        TabText(pages, "tsStatusDisplay"), TabText(pages, "tsHistoryDisplay"),
+        TabText(sub, "tbBasic"),           TabText(sub, "tbEngine"),
+        TabText(sub, "tbGenProtection"),   TabText(sub, "tbSensor")};
     for (const char* label : {"lbSystem", "lbRecalibrate", "lbBasic", "lbEngine",
                               "lbEngineProtection", "lbGeneratorProtection", "lbMains"})
       shown.push_back(Named<QLabel>(label)->text().toStdString());
@@ -186,8 +289,8 @@ TEST_F(ParameterWindow, ClickingARowOpensItsEditorOrNothing) {
       {false, false, G::Mains, 14, 1, ""},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(GridInfo(c.grid).name) + " row " + std::to_string(c.row) +
-                 " column " + std::to_string(c.column) + (c.factory ? " factory" : ""));
+    SCOPED_TRACE(std::string(GridInfo(c.grid).name) + " row " + std::to_string(c.row) + " column " +
+                 std::to_string(c.column) + (c.factory ? " factory" : ""));
     SetAccessLevel(c.factory);
     images->SetWord(kSite, 0x0000, c.serialBit ? 0x0040 : 0xFFBF);
     OpenType(3101);
@@ -214,9 +317,10 @@ TEST_F(ParameterWindow, FocusColumnFollowsTheGridsRules) {
     int column;
     int focus;
   } cases[] = {
-      {G::System, 1, 0},           {G::Basic, 1, 0},     {G::Engine, 1, 0},
-      {G::EngineProtection, 1, 0}, {G::EngineProtection, 3, 2},
-      {G::Generator, 3, 3},        {G::Generator, 1, 1}, {G::Mains, 1, 1},
+      {G::System, 1, 0},           {G::Basic, 1, 0},
+      {G::Engine, 1, 0},           {G::EngineProtection, 1, 0},
+      {G::EngineProtection, 3, 2}, {G::Generator, 3, 3},
+      {G::Generator, 1, 1},        {G::Mains, 1, 1},
   };
   OpenType(3101);
   for (const auto& c : cases) {
@@ -265,34 +369,66 @@ TEST_F(ParameterWindow, EditingOneValueStoresExactlyItsRegisters) {
     std::function<void(ParameterWindowTest&)> edit;
     std::map<int, std::uint16_t> changed;
   } cases[] = {
-      {"frequency 50.1", G::Basic, 4, 1,
+      {"frequency 50.1",
+       G::Basic,
+       4,
+       1,
        [](auto& t) { t.template Named<QDoubleSpinBox>("seNominFrequency")->setValue(50.1); },
        {{0x00CA, 501}}},
-      {"current calibration 0.57", G::Compensation, 1, 1,
+      {"current calibration 0.57",
+       G::Compensation,
+       1,
+       1,
        [](auto& t) { t.template Named<QDoubleSpinBox>("seLCompensation")->setValue(0.57); },
        {{0x0073, 57}}},
-      {"run hours 0.1", G::Compensation, 5, 1,
+      {"run hours 0.1",
+       G::Compensation,
+       5,
+       1,
        [](auto& t) { t.template Named<QDoubleSpinBox>("seRunHours")->setValue(0.1); },
        {{0x009F, 0}, {0x00A0, 360}}},
-      {"test mode Manual", G::Basic, 10, 1,
+      {"test mode Manual",
+       G::Basic,
+       10,
+       1,
        [](auto& t) { Choose(t.template Named<QComboBox>("cbRetFromTest"), 1); },
        {{0x0103, 199}}},
-      {"unbalance action Cooling", G::Generator, 6, 3,
+      {"unbalance action Cooling",
+       G::Generator,
+       6,
+       3,
        [](auto& t) { Choose(t.template Named<QComboBox>("cbUnbalCurrProtection"), 4); },
        {{0x0089, 0xDDCD}}},
-      {"ATS logic", G::Mains, 11, 1,
+      {"ATS logic",
+       G::Mains,
+       11,
+       1,
        [](auto& t) { Choose(t.template Named<QComboBox>("cbATSLogic"), 1); },
        {{0x0105, 185}}},
-      {"power save", G::System, 8, 0,
-       [](auto& t) { QTest::mouseClick(t.template Named<QCheckBox>("cbPowerSave"), Qt::LeftButton); },
+      {"power save",
+       G::System,
+       8,
+       0,
+       [](auto& t) {
+         QTest::mouseClick(t.template Named<QCheckBox>("cbPowerSave"), Qt::LeftButton);
+       },
        {{0x0118, 0x8123}}},
-      {"date", G::System, 6, 1,
+      {"date",
+       G::System,
+       6,
+       1,
        [](auto& t) { t.template Named<QDateEdit>("dtpDate")->setDate(QDate(2024, 5, 7)); },
        {{0x000E, 0x0705}, {0x000F, 0x2400}}},
-      {"level with two decimals", G::EngineProtection, 11, 1,
+      {"level with two decimals",
+       G::EngineProtection,
+       11,
+       1,
        [](auto& t) { t.template Named<QDoubleSpinBox>("seAnlg2Lev1")->setValue(12.34); },
        {{0x00E7, 1234}}},
-      {"generator name", G::System, 5, 1,
+      {"generator name",
+       G::System,
+       5,
+       1,
        [](auto& t) {
          auto* name = t.template Named<QLineEdit>("medGenName");
          name->selectAll();
@@ -358,12 +494,12 @@ TEST_F(ParameterWindow, EditorLimitsOfAnOnlineWindow) {
     const char* editor;
     double minimum, maximum;
   } cases[] = {
-      {"seNominFrequency", 45, 65},    // divided by the factor
-      {"seRunHours", 0, 5000},         // the limits of PM_TIME
-      {"seAnlg1Lev1", -100, 1000},     // undivided
-      {"seCrankOilPre", 0, 10},        // divided by 10
-      {"seCrankCount", 0, 65535},      // its own range
-      {"seDebugAddr", 0, 65535},       // the form limits
+      {"seNominFrequency", 45, 65},  // divided by the factor
+      {"seRunHours", 0, 5000},       // the limits of PM_TIME
+      {"seAnlg1Lev1", -100, 1000},   // undivided
+      {"seCrankOilPre", 0, 10},      // divided by 10
+      {"seCrankCount", 0, 65535},    // its own range
+      {"seDebugAddr", 0, 65535},     // the form limits
   };
   TfmParameterClass& w = OpenType(3101);
   for (const auto& c : cases) {
@@ -414,7 +550,9 @@ TEST_F(ParameterWindow, SystemRowsShowTheirCells) {
 TEST_F(ParameterWindow, ButtonsAndPasswordsCallTheirHooks) {
   TfmParameterClass& w = OpenType(3101);
   std::vector<std::string> calls;
-  auto record = [&](const char* what) { return [&calls, what](int site) { calls.push_back(what + std::to_string(site)); }; };
+  auto record = [&](const char* what) {
+    return [&calls, what](int site) { calls.push_back(what + std::to_string(site)); };
+  };
   w.hooks.onSave = record("save");
   w.hooks.onOpen = record("open");
   w.hooks.onRead = record("read");
@@ -442,9 +580,9 @@ TEST_F(ParameterWindow, ButtonsAndPasswordsCallTheirHooks) {
   QTest::keyClicks(Named<QLineEdit>("medPSWChange"), "4321");
   Named<QToolButton>("tbPswChange")->click();
   EXPECT_EQ(Named<QLineEdit>("medPSWChange")->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(calls, (std::vector<std::string>{"save3", "open3", "read3", "write3", "help3",
-                                             "readlog3", "openlog3", "unlock3[12  ]",
-                                             "change3[4321]"}));
+  EXPECT_EQ(calls,
+            (std::vector<std::string>{"save3", "open3", "read3", "write3", "help3", "readlog3",
+                                      "openlog3", "unlock3[12  ]", "change3[4321]"}));
 }
 
 TEST_F(ParameterWindow, ClosingFreesTheSlotAndTheLastOneDisconnects) {
