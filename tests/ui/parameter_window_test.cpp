@@ -7,6 +7,7 @@
 #include <QToolButton>
 
 #include "parameter_window_fixture.h"
+#include "ui/active_site.h"
 
 namespace vorel::test {
 namespace {
@@ -622,6 +623,33 @@ TEST_F(ParameterWindow, ClockFollowsTheControllerUntilThePickerIsChanged) {
   EXPECT_EQ(images->Word(kSite, 0x000C), 0x0905);
   EXPECT_EQ(images->Word(kSite, 0x000D), 0x3000);
   EXPECT_EQ(images->Word(kSite, 0x000E), 0);  // the date was never changed
+}
+
+TEST_F(ParameterWindow, TestModeRowShowsTheMode) {
+  images->SetWord(kSite, 0x0103, 200);
+  for (const auto& [language, text] :
+       {std::pair{"english", "Auto"}, std::pair{"chinese", "自动"}}) {
+    SetLanguageSetting(language);
+    OpenType(3101);
+    EXPECT_EQ(Cell(SetpointGrid::Basic, 10, 1), text);
+  }
+}
+
+TEST_F(ParameterWindow, ActiveSiteIsTheSiteOfTheActiveWindow) {
+  QWidget a, b, other;
+  SiteSlots s;
+  auto windowOf = [&](int site) -> const QWidget* {
+    return site == 4 ? &a : site == 7 ? &b : site == 9 ? &b : nullptr;
+  };
+  s.SetWindowState(4, kWindowOnline);
+  s.SetWindowState(7, kWindowOffline);
+  s.SetWindowState(9, kWindowOnline);
+  EXPECT_EQ(ActiveSite(s, windowOf, &a), 4);
+  EXPECT_EQ(ActiveSite(s, windowOf, &b), 7);  // the lowest site of that window
+  EXPECT_EQ(ActiveSite(s, windowOf, &other), 0);
+  EXPECT_EQ(ActiveSite(s, windowOf, nullptr), 0);
+  s.SetWindowState(4, kWindowNone);
+  EXPECT_EQ(ActiveSite(s, windowOf, &a), 0);  // a slot without a window is never active
 }
 
 }  // namespace
