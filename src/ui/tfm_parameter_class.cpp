@@ -146,7 +146,14 @@ TfmParameterClass::TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, i
   SizeTitleColumns();
 }
 
-TfmParameterClass::~TfmParameterClass() = default;
+TfmParameterClass::~TfmParameterClass() {
+  // The child widgets outlive the members; nothing they send while they are destroyed may
+  // reach the window or the editors.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->disconnect(editors_);
+  }
+}
 
 void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
   pcConfiguration_ = new QTabWidget(page);
