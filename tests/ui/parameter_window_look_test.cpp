@@ -42,6 +42,13 @@ TEST_F(Look, SubPagesFitTheScreenAndTheirCells) {
       }
     }
     if (dir) {
+      auto* pages = w.findChild<QTabWidget*>("pcParameter");
+      for (int page : {1, 2}) {
+        pages->setCurrentIndex(page);
+        w.grab().save(
+            QString("%1/%2-%3.png").arg(dir, language, pages->widget(page)->objectName()));
+      }
+      pages->setCurrentIndex(0);
       // Editors laid over their cells.
       ClickCell(SetpointGrid::System, 5, 1);
       ClickCell(SetpointGrid::Basic, 4, 1);
