@@ -38,6 +38,41 @@ TEST_F(ChannelPages, AnalogueChannelDecodesIntoItsRow) {
   EXPECT_EQ(ShownEditor(w.AnalogueGrid()), "");
 }
 
+TEST_F(ChannelPages, ChannelGridTitlesInBothLanguages) {
+  const struct {
+    const char* language;
+    std::vector<std::string> analogue, inputs, outputs;
+  } cases[] = {
+      {"english",
+       {"Channel", "Name", "Type", "Above/Under", "Alarm action", "Active when", "Unit", "Dec",
+        "Chart"},
+       {"Channel", "Name", "Alarm action", "Polarity", "Active when"},
+       {"Channel", "Name", "Polarity"}},
+      {"chinese",
+       {"通道", "名称", "类型", "报警条件", "报警保护", "激活条件", "单位", "小数", "曲线"},
+       {"通道", "名称", "报警保护", "类型", "激活条件"},
+       {"通道", "名称", "类型"}},
+  };
+  for (const auto& c : cases) {
+    SetLanguageSetting(c.language);
+    TfmParameterClass& w = OpenType(3101);
+    auto titles = [this](QTableWidget* grid) {
+      std::vector<std::string> t;
+      for (int column = 0; column < grid->columnCount(); ++column)
+        t.push_back(Cell(grid, 0, column));
+      return t;
+    };
+    EXPECT_EQ(titles(w.AnalogueGrid()), c.analogue) << c.language;
+    EXPECT_EQ(titles(w.InputGrid()), c.inputs) << c.language;
+    EXPECT_EQ(titles(w.OutputGrid()), c.outputs) << c.language;
+    EXPECT_EQ(Cell(w.AnalogueGrid(), 3, 0), "AI3");
+  }
+  // The analogue grid keeps at least its given column widths.
+  const int widths[] = {64, 86, 126, 70, 112, 73, 52, 32, 38};
+  for (int column = 0; column < 9; ++column)
+    EXPECT_GE(window->AnalogueGrid()->columnWidth(column), widths[column]) << column;
+}
+
 TEST_F(ChannelPages, EngineTitlesFollowTheChannels) {
   const struct {
     const char* language;
