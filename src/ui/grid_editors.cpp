@@ -84,10 +84,21 @@ QString LocaleNumber(const std::string& text) {
 
 GridEditors::GridEditors(EditorModel& model, QObject* parent) : QObject(parent), model_(model) {
   widgets_.resize(model.size(), nullptr);
+  parents_.resize(model.size(), nullptr);
 }
 
-QWidget* GridEditors::Create(std::size_t row, QWidget* grid) {
+void GridEditors::SetParentOf(std::size_t row, QWidget* grid) {
+  if (row < parents_.size()) parents_[row] = grid;
+}
+
+QWidget* GridEditors::Ensure(std::size_t row) {
   if (row >= widgets_.size()) return nullptr;
+  if (!widgets_[row] && parents_[row]) Create(row);
+  return widgets_[row];
+}
+
+QWidget* GridEditors::Create(std::size_t row) {
+  QWidget* grid = parents_[row];
   const ParameterRow& r = EditorModel::Rows()[row];
   QWidget* w = nullptr;
   switch (r.kind) {
@@ -169,20 +180,25 @@ QWidget* GridEditors::Create(std::size_t row, QWidget* grid) {
   if (!r.hint.empty()) w->setToolTip(Q(r.hint));
   if (r.kind != EditorKind::CheckBox) w->hide();
   widgets_[row] = w;
-  if (r.kind == EditorKind::List) RefillList(row);
+  FillItems(row);
   Show(row);
   return w;
 }
 
-void GridEditors::RefillList(std::size_t row) {
+void GridEditors::FillItems(std::size_t row) {
   auto* list = qobject_cast<QComboBox*>(Widget(row));
   if (!list) return;
   ShowingGuard guard(showing_);
   list->clear();
   for (const BilingualText& item : EditorModel::Rows()[row].items) list->addItem(Q(item.Pick()));
+  list->setCurrentIndex(model_[row].index < list->count() ? model_[row].index : -1);
+}
+
+void GridEditors::RefillList(std::size_t row) {
+  if (row >= widgets_.size() || EditorModel::Rows()[row].kind != EditorKind::List) return;
   // The protocol list has no register: it keeps showing its only item.
   if (EditorModel::Rows()[row].conversion != Conversion::None) model_[row].index = -1;
-  list->setCurrentIndex(model_[row].index);
+  FillItems(row);
 }
 
 void GridEditors::Show(std::size_t row) {

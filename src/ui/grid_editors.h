@@ -2,7 +2,8 @@
 // child of its grid, bound to the editor model. Model -> widget whenever the window shows
 // values; widget -> model only when the user changes the widget, so a value the widget cannot
 // show exactly (a spin box rounds to its decimals and keeps to its range) stays exact in the
-// model until it is really edited.
+// model until it is really edited. The model holds every value, so a widget is made only when
+// its row is first edited (32 windows of some 90 editors each stay light).
 #pragma once
 
 #include <QDoubleSpinBox>
@@ -38,9 +39,11 @@ class GridEditors : public QObject {
  public:
   explicit GridEditors(EditorModel& model, QObject* parent = nullptr);
 
-  // Creates the widget of a parameter row as a hidden child of `grid` (the check box is left
-  // to the grid, which keeps it visible on its cell).
-  QWidget* Create(std::size_t row, QWidget* grid);
+  // The grid (viewport) whose child the row's widget becomes.
+  void SetParentOf(std::size_t row, QWidget* grid);
+  // The widget of a row, made (hidden, showing the model) on first use.
+  QWidget* Ensure(std::size_t row);
+  // The widget of a row if it was made, else nullptr.
   QWidget* Widget(std::size_t row) const { return row < widgets_.size() ? widgets_[row] : nullptr; }
 
   // Model -> widget: value, decimals, increment, limits and enabled state; the list items in
@@ -56,8 +59,13 @@ class GridEditors : public QObject {
   void edited(std::size_t row);
 
  private:
+  QWidget* Create(std::size_t row);
+  // The list's items in the current language; the model's selection is shown.
+  void FillItems(std::size_t row);
+
   EditorModel& model_;
   std::vector<QWidget*> widgets_;
+  std::vector<QWidget*> parents_;
   bool showing_ = false;  // widget changes made by Show are not the user's
 };
 

@@ -180,9 +180,10 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
   const std::span<const ParameterRow> rows = EditorModel::Rows();
   for (std::size_t i = 0; i < rows.size(); ++i) {
     SetpointGridWidget* grid = Grid(rows[i].grid);
-    QWidget* editor = editors_->Create(i, grid->viewport());
+    editors_->SetParentOf(i, grid->viewport());
     if (rows[i].kind == EditorKind::CheckBox) {
       // Always visible on its cell.
+      QWidget* editor = editors_->Ensure(i);
       auto* holder = new QWidget(grid);
       auto* layout = new QHBoxLayout(holder);
       layout->setContentsMargins(4, 0, 0, 0);
@@ -192,6 +193,7 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
       grid->setCellWidget(rows[i].row, SetpointGridWidget::ValueColumn(rows[i].half), holder);
     }
   }
+
   tbUnlock_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
   tbUnlock_->setObjectName("tbUnlock");
   tbUnlock_->setCheckable(true);
@@ -337,9 +339,9 @@ SetpointGridWidget* TfmParameterClass::Grid(SetpointGrid grid) const {
   return grids_[static_cast<std::size_t>(grid)];
 }
 
-QWidget* TfmParameterClass::Editor(std::string_view name) const {
+QWidget* TfmParameterClass::Editor(std::string_view name) {
   std::optional<std::size_t> row = FindParameterRow(name);
-  return row ? editors_->Widget(*row) : nullptr;
+  return row ? editors_->Ensure(*row) : nullptr;
 }
 
 QString TfmParameterClass::StatusPanel(int panel) const {
@@ -532,7 +534,7 @@ void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
     if (r.factoryOnly && !factory_) return;
     if (r.gatedBySystemBit6 && !(images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit))
       return;
-    QWidget* editor = editors_->Widget(i);
+    QWidget* editor = editors_->Ensure(i);
     grid->PlaceOver(editor, row, SetpointGridWidget::ValueColumn(half));
     if (row == 1 || row == 2) {
       if (g == SetpointGrid::System) {

@@ -120,7 +120,8 @@ class TfmParameterClass : public QMainWindow, public SiteWindow {
   BinaryIoGrid* OutputGrid() const { return sgBoutput_; }
   MonitorPage* Monitor() const { return monitor_; }
   EventLogPage* EventLog() const { return eventLog_; }
-  QWidget* Editor(std::string_view name) const;
+  // The editor widget of a parameter row (made on first use).
+  QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
   QToolButton* UnlockButton() const { return tbUnlock_; }
 
