@@ -32,16 +32,20 @@ constexpr ColumnTitle kTitles[] = {
 constexpr int kListExtra = 20;
 constexpr int kCellExtra = 10;
 
-void FillList(QComboBox* list, const QStringList& items, int selected) {
-  list->clear();
-  list->addItems(items);
-  list->setCurrentIndex(selected < list->count() ? selected : -1);
-}
-
 QStringList TwoEntryItems(TwoEntryList which) {
   QStringList items;
   for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
   return items;
+}
+
+QStringList ActionItems() {
+  QStringList items;
+  for (const AlarmAction& a : AlarmActionList()) items << Q(a.text.Pick());
+  return items;
+}
+
+QString Item(const QStringList& items, int index) {
+  return index >= 0 && index < items.size() ? items[index] : QString();
 }
 
 }  // namespace
@@ -51,45 +55,6 @@ AnalogueChannelGrid::AnalogueChannelGrid(EditorModel& model, QWidget* parent)
   setObjectName("sgAnlg");
   SetColumnWidths({64, 86, 126, 70, 112, 73, 52, 32, 38});
   for (int n = 0; n < 3; ++n) {
-    for (int column = kAnlgName; column <= kAnlgDot; ++column) {
-      auto* list = new QComboBox(viewport());
-      list->setObjectName(QString("cbAnlg%1%2").arg(n + 1).arg(kColumnNames[column]));
-      list->hide();
-      lists_[static_cast<std::size_t>(n)][static_cast<std::size_t>(column)] = list;
-      connect(list, &QComboBox::activated, this, [this, n, column](int index) {
-        AnalogueChannelSettings& c = Channel(n);
-        switch (column) {
-          case kAnlgName:
-            emit functionChosen(n, index);
-            return;
-          case kAnlgType:
-            c.type = index;
-            emit typeChanged(n);
-            return;
-          case kAnlgCondition:
-            c.condition = index;
-            break;
-          case kAnlgAlarm:
-            c.action = index;
-            break;
-          case kAnlgActivity:
-            c.activity = index;
-            break;
-          case kAnlgUnit:
-            c.unit = index;
-            emit unitChanged(n);
-            break;
-          case kAnlgDot:
-            c.decimals = index;
-            emit decimalsChanged(n);
-            break;
-          default:
-            break;
-        }
-        RewriteRow(n);
-        emit rowsRewritten();
-      });
-    }
     auto* button = new QToolButton(this);
     button->setObjectName(QString("tbAnlg%1").arg(n + 1));
     button->setText("...");
@@ -97,32 +62,13 @@ AnalogueChannelGrid::AnalogueChannelGrid(EditorModel& model, QWidget* parent)
     setCellWidget(n + 1, kAnlgChart, button);
     connect(button, &QToolButton::clicked, this, [this, n] { emit curveClicked(n); });
   }
-  // The fixed lists; the function and type lists follow the language and the function.
-  for (int n = 0; n < 3; ++n) {
-    QStringList actions;
-    for (const AlarmAction& a : AlarmActionList()) actions << Q(a.text.Pick());
-    QStringList units;
-    for (std::string_view u : Units()) units << Q(u);
-    QStringList decimals;
-    for (std::string_view d : DecimalsList()) decimals << Q(d);
-    FillList(List(n, kAnlgCondition), TwoEntryItems(TwoEntryList::AlarmCondition), -1);
-    FillList(List(n, kAnlgAlarm), actions, -1);
-    FillList(List(n, kAnlgActivity), TwoEntryItems(TwoEntryList::Activity), -1);
-    FillList(List(n, kAnlgUnit), units, -1);
-    FillList(List(n, kAnlgDot), decimals, -1);
-  }
   FitColumns();
   StyleTitleRow();
   connect(this, &QTableWidget::cellClicked, this, [this](int row, int column) {
-    if (row == 0) {
-      HideLists();
-      for (int n = 0; n < 3; ++n) RewriteRow(n);
-      emit rowsRewritten();
-      return;
-    }
+    if (row == 0) HideLists();
     for (int n = 0; n < 3; ++n) RewriteRow(n);
     emit rowsRewritten();
-    ShowListOf(row, column);
+    if (row > 0) ShowListOf(row, column);
   });
 }
 
@@ -131,13 +77,14 @@ void AnalogueChannelGrid::FitColumns() {
   ForEachLanguage([&] {
     for (int c = 0; c < 9; ++c)
       texts[static_cast<std::size_t>(c)] << Q(PickText(kTitles[c].english, kTitles[c].chinese));
-    for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
+    for (int i = 0; i < kAnalogueFunctionCount; ++i)
+      texts[kAnlgName] << Q(AnalogueFunctionText(i));
     for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
                             SensorList::BinaryOnly}) {
       for (const TSensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
     }
     texts[kAnlgCondition] << TwoEntryItems(TwoEntryList::AlarmCondition);
-    for (const AlarmAction& a : AlarmActionList()) texts[kAnlgAlarm] << Q(a.text.Pick());
+    texts[kAnlgAlarm] << ActionItems();
     texts[kAnlgActivity] << TwoEntryItems(TwoEntryList::Activity);
     for (std::string_view u : Units()) texts[kAnlgUnit] << Q(u);
     for (std::string_view d : DecimalsList()) texts[kAnlgDot] << Q(d);
@@ -149,65 +96,146 @@ void AnalogueChannelGrid::FitColumns() {
   FitToCells();
 }
 
-QComboBox* AnalogueChannelGrid::List(int channel, int column) const {
+AnalogueChannelSettings& AnalogueChannelGrid::Channel(int channel) {
+  return model_.Channels().analogue[static_cast<std::size_t>(channel)];
+}
+
+QStringList AnalogueChannelGrid::Items(int channel, int column) {
+  QStringList items;
+  switch (column) {
+    case kAnlgName:
+      for (int i = 0; i < kAnalogueFunctionCount; ++i) items << Q(AnalogueFunctionText(i));
+      break;
+    case kAnlgType:
+      for (const TSensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
+        items << Q(t.text.Pick());
+      break;
+    case kAnlgCondition:
+      return TwoEntryItems(TwoEntryList::AlarmCondition);
+    case kAnlgAlarm:
+      return ActionItems();
+    case kAnlgActivity:
+      return TwoEntryItems(TwoEntryList::Activity);
+    case kAnlgUnit:
+      for (std::string_view u : Units()) items << Q(u);
+      break;
+    case kAnlgDot:
+      for (std::string_view d : DecimalsList()) items << Q(d);
+      break;
+    default:
+      break;
+  }
+  return items;
+}
+
+int& AnalogueChannelGrid::Choice(int channel, int column) {
+  AnalogueChannelSettings& c = Channel(channel);
+  switch (column) {
+    case kAnlgName:
+      return c.function;
+    case kAnlgType:
+      return c.type;
+    case kAnlgCondition:
+      return c.condition;
+    case kAnlgAlarm:
+      return c.action;
+    case kAnlgActivity:
+      return c.activity;
+    case kAnlgUnit:
+      return c.unit;
+    default:
+      return c.decimals;
+  }
+}
+
+bool AnalogueChannelGrid::ListEnabled(int channel, int column) {
+  const AnalogueEnables e = AnalogueChannelEnables(Channel(channel));
+  switch (column) {
+    case kAnlgCondition:
+      return e.condition;
+    case kAnlgAlarm:
+      return e.action;
+    case kAnlgActivity:
+      return e.activity;
+    case kAnlgUnit:
+      return e.unit;
+    case kAnlgDot:
+      return e.decimals;
+    default:
+      return true;  // function and type
+  }
+}
+
+QComboBox* AnalogueChannelGrid::ExistingList(int channel, int column) const {
   if (channel < 0 || channel > 2 || column < kAnlgName || column > kAnlgDot) return nullptr;
   return lists_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)];
 }
 
-AnalogueChannelSettings& AnalogueChannelGrid::Channel(int channel) {
-  return model_.Channels().analogue[static_cast<std::size_t>(channel)];
+QComboBox* AnalogueChannelGrid::List(int channel, int column) {
+  if (channel < 0 || channel > 2 || column < kAnlgName || column > kAnlgDot) return nullptr;
+  QComboBox*& list = lists_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)];
+  if (list) return list;
+  // Made when first needed: the model holds the choices, the grid shows their texts.
+  list = new QComboBox(viewport());
+  list->setObjectName(QString("cbAnlg%1%2").arg(channel + 1).arg(kColumnNames[column]));
+  list->hide();
+  connect(list, &QComboBox::activated, this, [this, channel, column](int index) {
+    if (column == kAnlgName) {
+      emit functionChosen(channel, index);
+      return;
+    }
+    Choice(channel, column) = index;
+    switch (column) {
+      case kAnlgType:
+        emit typeChanged(channel);
+        return;
+      case kAnlgUnit:
+        emit unitChanged(channel);
+        break;
+      case kAnlgDot:
+        emit decimalsChanged(channel);
+        break;
+      default:
+        break;
+    }
+    RewriteRow(channel);
+    emit rowsRewritten();
+  });
+  ShowList(channel, column, true);
+  return list;
+}
+
+void AnalogueChannelGrid::ShowList(int channel, int column, bool refill) {
+  QComboBox* list = ExistingList(channel, column);
+  if (!list) return;
+  if (refill) {
+    list->clear();
+    list->addItems(Items(channel, column));
+  }
+  const int index = Choice(channel, column);
+  list->setCurrentIndex(index < list->count() ? index : -1);
+  list->setEnabled(ListEnabled(channel, column));
 }
 
 void AnalogueChannelGrid::SetTitles() {
   for (int c = 0; c < 9; ++c)
     SetCellText(0, c, Q(PickText(kTitles[c].english, kTitles[c].chinese)));
+  StyleTitleRow();
   for (int n = 0; n < 3; ++n) SetCellText(n + 1, 0, QString("AI%1").arg(n + 1));
 }
 
 void AnalogueChannelGrid::FillFunctionLists() {
-  QStringList functions;
-  for (int i = 0; i < kAnalogueFunctionCount; ++i) functions << Q(AnalogueFunctionText(i));
-  QStringList conditions = TwoEntryItems(TwoEntryList::AlarmCondition);
-  QStringList activities = TwoEntryItems(TwoEntryList::Activity);
-  QStringList actions;
-  for (const AlarmAction& a : AlarmActionList()) actions << Q(a.text.Pick());
   for (int n = 0; n < 3; ++n) {
     Channel(n).function = -1;
-    FillList(List(n, kAnlgName), functions, -1);
-    FillList(List(n, kAnlgCondition), conditions, Channel(n).condition);
-    FillList(List(n, kAnlgAlarm), actions, Channel(n).action);
-    FillList(List(n, kAnlgActivity), activities, Channel(n).activity);
+    for (int column = kAnlgName; column <= kAnlgDot; ++column) ShowList(n, column, true);
   }
-}
-
-void AnalogueChannelGrid::FillTypeList(int channel) {
-  QStringList types;
-  for (const TSensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
-    types << Q(t.text.Pick());
-  FillList(List(channel, kAnlgType), types, Channel(channel).type);
 }
 
 void AnalogueChannelGrid::ShowChannel(int n) {
   if (n < 0 || n > 2) return;
-  const AnalogueChannelSettings& c = Channel(n);
-  List(n, kAnlgName)->setCurrentIndex(c.function < List(n, kAnlgName)->count() ? c.function : -1);
-  FillTypeList(n);
-  const std::pair<int, int> selections[] = {{kAnlgCondition, c.condition},
-                                            {kAnlgAlarm, c.action},
-                                            {kAnlgActivity, c.activity},
-                                            {kAnlgUnit, c.unit},
-                                            {kAnlgDot, c.decimals}};
-  for (const auto& [column, index] : selections) {
-    QComboBox* list = List(n, column);
-    list->setCurrentIndex(index < list->count() ? index : -1);
-  }
-  const AnalogueEnables e = AnalogueChannelEnables(c);
-  List(n, kAnlgCondition)->setEnabled(e.condition);
-  List(n, kAnlgAlarm)->setEnabled(e.action);
-  List(n, kAnlgActivity)->setEnabled(e.activity);
-  List(n, kAnlgUnit)->setEnabled(e.unit);
-  List(n, kAnlgDot)->setEnabled(e.decimals);
-  CurveButton(n)->setEnabled(e.curve);
+  for (int column = kAnlgName; column <= kAnlgDot; ++column)
+    ShowList(n, column, column == kAnlgType);  // the type list follows the function
+  CurveButton(n)->setEnabled(AnalogueChannelEnables(Channel(n)).curve);
   RewriteRow(n);
 }
 
@@ -217,20 +245,18 @@ void AnalogueChannelGrid::ShowAllChannels() {
 
 void AnalogueChannelGrid::RewriteRow(int n) {
   const int row = n + 1;
-  auto text = [this, n](int column) { return List(n, column)->currentText(); };
-  SetCellText(row, kAnlgName, text(kAnlgName));
-  SetCellText(row, kAnlgType, text(kAnlgType));
-  SetCellText(row, kAnlgAlarm, text(kAnlgAlarm));
-  SetCellText(row, kAnlgActivity, text(kAnlgActivity));
-  const bool sensor = Channel(n).type >= 3;
-  for (int column : {kAnlgCondition, kAnlgUnit, kAnlgDot})
-    SetCellText(row, column, sensor ? text(column) : QString("--"));
-  // The cells of disabled lists read as disabled.
-  for (int column = kAnlgType; column <= kAnlgDot; ++column) {
-    QTableWidgetItem* cell = item(row, column);
-    if (cell)
+  const AnalogueChannelSettings& c = Channel(n);
+  const bool sensor = c.type >= 3;
+  for (int column = kAnlgName; column <= kAnlgDot; ++column) {
+    const bool sensorColumn =
+        column == kAnlgCondition || column == kAnlgUnit || column == kAnlgDot;
+    SetCellText(row, column,
+                sensorColumn && !sensor ? QString("--") : Item(Items(n, column), Choice(n, column)));
+    // The cells of disabled lists read as disabled.
+    if (QTableWidgetItem* cell = item(row, column)) {
       cell->setForeground(palette().color(
-          List(n, column)->isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+          ListEnabled(n, column) ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    }
   }
 }
 
@@ -243,10 +269,10 @@ void AnalogueChannelGrid::HideLists() {
 }
 
 void AnalogueChannelGrid::ShowListOf(int row, int column) {
-  if (row < 1 || row > 3) return;
+  if (row < 1 || row > 3 || column < kAnlgName || column > kAnlgDot) return;
+  // The function list always; the others only while enabled.
+  if (column != kAnlgName && !ListEnabled(row - 1, column)) return;
   QComboBox* list = List(row - 1, column);
-  if (!list) return;  // the title column and the curve buttons
-  if (column != kAnlgName && !list->isEnabled()) return;
   PlaceOver(list, row, column);
   list->setFocus();
 }

@@ -30,8 +30,9 @@ class AnalogueChannelGrid : public StringGrid {
  public:
   AnalogueChannelGrid(EditorModel& model, QWidget* parent);
 
-  // The list of a channel (0 to 2) and column (1 to 7); the curve button of a channel.
-  QComboBox* List(int channel, int column) const;
+  // The list of a channel (0 to 2) and column (1 to 7), made on first use; the curve button of
+  // a channel.
+  QComboBox* List(int channel, int column);
   QToolButton* CurveButton(int channel) const { return curve_[static_cast<std::size_t>(channel)]; }
 
   // Title row and row titles (GridTitleChannelShow).
@@ -41,7 +42,7 @@ class AnalogueChannelGrid : public StringGrid {
   // Lists, enables and the grid row of a channel from the model (after a decode or a change).
   void ShowChannel(int channel);
   void ShowAllChannels();
-  // Grid row rewrite from the lists' texts ("--" for the sensor columns of types 0 to 2).
+  // Grid row rewrite from the channel's choices ("--" for the sensor columns of types 0 to 2).
   void RewriteRow(int channel);
   void HideLists();
 
@@ -59,13 +60,19 @@ class AnalogueChannelGrid : public StringGrid {
   void ShowListOf(int row, int column);
   // Column widths (the given ones at least) that fit every text of both languages.
   void FitColumns();
-  void FillTypeList(int channel);
   AnalogueChannelSettings& Channel(int channel);
+  int& Choice(int channel, int column);
+  // The items of a list in the current language (the type list of the channel's function).
+  QStringList Items(int channel, int column);
+  // The enable rule of the channel's sensor type.
+  bool ListEnabled(int channel, int column);
+  QComboBox* ExistingList(int channel, int column) const;
+  // An existing list shows the model's choice (after a refill of its items if asked).
+  void ShowList(int channel, int column, bool refill);
 
   EditorModel& model_;
   std::array<std::array<QComboBox*, 8>, 3> lists_{};  // [channel][column], column 0 unused
   std::array<QToolButton*, 3> curve_{};
-  bool showing_ = false;
 };
 
 }  // namespace vorel
