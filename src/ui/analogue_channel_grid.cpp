@@ -77,8 +77,7 @@ void AnalogueChannelGrid::FitColumns() {
   ForEachLanguage([&] {
     for (int c = 0; c < 9; ++c)
       texts[static_cast<std::size_t>(c)] << Q(PickText(kTitles[c].english, kTitles[c].chinese));
-    for (int i = 0; i < kAnalogueFunctionCount; ++i)
-      texts[kAnlgName] << Q(AnalogueFunctionText(i));
+    for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
     for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
                             SensorList::BinaryOnly}) {
       for (const TSensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
@@ -248,10 +247,10 @@ void AnalogueChannelGrid::RewriteRow(int n) {
   const AnalogueChannelSettings& c = Channel(n);
   const bool sensor = c.type >= 3;
   for (int column = kAnlgName; column <= kAnlgDot; ++column) {
-    const bool sensorColumn =
-        column == kAnlgCondition || column == kAnlgUnit || column == kAnlgDot;
-    SetCellText(row, column,
-                sensorColumn && !sensor ? QString("--") : Item(Items(n, column), Choice(n, column)));
+    const bool sensorColumn = column == kAnlgCondition || column == kAnlgUnit || column == kAnlgDot;
+    SetCellText(
+        row, column,
+        sensorColumn && !sensor ? QString("--") : Item(Items(n, column), Choice(n, column)));
     // The cells of disabled lists read as disabled.
     if (QTableWidgetItem* cell = item(row, column)) {
       cell->setForeground(palette().color(

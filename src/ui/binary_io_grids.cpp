@@ -21,7 +21,7 @@ constexpr Title kOutputTitles[] = {{"Channel", "通道"}, {"Name", "名称"}, {"
 constexpr const char* kInputColumns[] = {"", "Name", "Alarm", "Polarity", "Activity"};
 constexpr const char* kOutputColumns[] = {"", "Name", "Polarity"};
 
-QStringList Items(TwoEntryList which) {
+QStringList TwoEntryItems(TwoEntryList which) {
   QStringList items;
   for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
   return items;
@@ -37,21 +37,6 @@ BinaryIoGrid::BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent)
     SetColumnWidths({40, 60, 60, 60, 60});
   } else {
     SetColumnWidths({40, 60, 60});
-  }
-  for (int slot = 1; slot <= kBinarySlots; ++slot) {
-    for (int column = 1; column < columnCount(); ++column) {
-      auto* list = new QComboBox(viewport());
-      list->setObjectName(QString(inputs ? "cbBI%1%2" : "cbBO%1%2")
-                              .arg(slot)
-                              .arg(inputs ? kInputColumns[column] : kOutputColumns[column]));
-      list->hide();
-      lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)] = list;
-      connect(list, &QComboBox::activated, this, [this, slot, column](int index) {
-        Choice(slot, column) = index;
-        Rewrite();
-        emit rowsRewritten();
-      });
-    }
   }
   FillFunctionLists();
   FitColumns();
@@ -86,11 +71,11 @@ void BinaryIoGrid::FitColumns() {
     if (inputs) {
       for (int i = 0; i < kInputFunctionCount; ++i) texts[1] << Q(InputFunctionText(i));
       for (const AlarmAction& a : AlarmActionList()) texts[2] << Q(a.text.Pick());
-      texts[3] << Items(TwoEntryList::InputPolarity);
-      texts[4] << Items(TwoEntryList::Activity);
+      texts[3] << TwoEntryItems(TwoEntryList::InputPolarity);
+      texts[4] << TwoEntryItems(TwoEntryList::Activity);
     } else {
       for (int i = 0; i < kOutputFunctionCount; ++i) texts[1] << Q(OutputFunctionText(i));
-      texts[2] << Items(TwoEntryList::OutputPolarity);
+      texts[2] << TwoEntryItems(TwoEntryList::OutputPolarity);
     }
   });
   for (int c = 0; c < columnCount(); ++c)
@@ -98,9 +83,55 @@ void BinaryIoGrid::FitColumns() {
   FitToCells();
 }
 
-QComboBox* BinaryIoGrid::List(int slot, int column) const {
+QComboBox* BinaryIoGrid::List(int slot, int column) {
   if (slot < 1 || slot > kBinarySlots || column < 1 || column >= columnCount()) return nullptr;
-  return lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+  QComboBox*& list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+  if (list) return list;
+  // Made when first needed: the model holds the choices, the grid shows their texts.
+  const bool inputs = kind_ == Kind::Inputs;
+  list = new QComboBox(viewport());
+  list->setObjectName(QString(inputs ? "cbBI%1%2" : "cbBO%1%2")
+                          .arg(slot)
+                          .arg(inputs ? kInputColumns[column] : kOutputColumns[column]));
+  list->hide();
+  connect(list, &QComboBox::activated, this, [this, slot, column](int index) {
+    Choice(slot, column) = index;
+    Rewrite();
+    emit rowsRewritten();
+  });
+  list->addItems(Items(column));
+  ShowList(slot, column);
+  return list;
+}
+
+QStringList BinaryIoGrid::Items(int column) const {
+  QStringList items;
+  if (kind_ == Kind::Inputs) {
+    switch (column) {
+      case 1:
+        for (int i = 0; i < kInputFunctionCount; ++i) items << Q(InputFunctionText(i));
+        break;
+      case 2:
+        for (const AlarmAction& a : AlarmActionList()) items << Q(a.text.Pick());
+        break;
+      case 3:
+        return TwoEntryItems(TwoEntryList::InputPolarity);
+      default:
+        return TwoEntryItems(TwoEntryList::Activity);
+    }
+  } else if (column == 1) {
+    for (int i = 0; i < kOutputFunctionCount; ++i) items << Q(OutputFunctionText(i));
+  } else {
+    return TwoEntryItems(TwoEntryList::OutputPolarity);
+  }
+  return items;
+}
+
+void BinaryIoGrid::ShowList(int slot, int column) {
+  QComboBox* list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+  if (!list) return;
+  const int index = Choice(slot, column);
+  list->setCurrentIndex(index < list->count() ? index : -1);
 }
 
 int& BinaryIoGrid::Choice(int slot, int column) {
@@ -123,12 +154,6 @@ int BinaryIoGrid::SlotOfRow(int row) const {
   return kind_ == Kind::Inputs ? layout_.InputSlot(row) : layout_.OutputSlot(row);
 }
 
-void BinaryIoGrid::FillList(QComboBox* list, const QStringList& items) {
-  list->clear();
-  list->addItems(items);
-  list->setCurrentIndex(-1);
-}
-
 void BinaryIoGrid::SetTitles() {
   const bool inputs = kind_ == Kind::Inputs;
   for (int c = 0; c < columnCount(); ++c) {
@@ -143,35 +168,21 @@ void BinaryIoGrid::SetTitles() {
 }
 
 void BinaryIoGrid::FillFunctionLists() {
-  QStringList functions;
-  if (kind_ == Kind::Inputs) {
-    for (int i = 0; i < kInputFunctionCount; ++i) functions << Q(InputFunctionText(i));
-  } else {
-    for (int i = 0; i < kOutputFunctionCount; ++i) functions << Q(OutputFunctionText(i));
-  }
-  QStringList actions;
-  for (const AlarmAction& a : AlarmActionList()) actions << Q(a.text.Pick());
   for (int slot = 1; slot <= kBinarySlots; ++slot) {
     Choice(slot, 1) = -1;
-    FillList(List(slot, 1), functions);
-    // The other lists keep their choices (the load pass shows them).
-    if (kind_ == Kind::Inputs) {
-      FillList(List(slot, 2), actions);
-      FillList(List(slot, 3), Items(TwoEntryList::InputPolarity));
-      FillList(List(slot, 4), Items(TwoEntryList::Activity));
-    } else {
-      FillList(List(slot, 2), Items(TwoEntryList::OutputPolarity));
+    for (int column = 1; column < columnCount(); ++column) {
+      QComboBox* list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+      if (!list) continue;
+      list->clear();
+      list->addItems(Items(column));
+      ShowList(slot, column);
     }
   }
 }
 
 void BinaryIoGrid::ShowSlots() {
   for (int slot = 1; slot <= kBinarySlots; ++slot) {
-    for (int column = 1; column < columnCount(); ++column) {
-      QComboBox* list = List(slot, column);
-      const int index = Choice(slot, column);
-      list->setCurrentIndex(index < list->count() ? index : -1);
-    }
+    for (int column = 1; column < columnCount(); ++column) ShowList(slot, column);
   }
   Rewrite();
 }
@@ -181,8 +192,11 @@ void BinaryIoGrid::Rewrite() {
   for (int row = 1; row < rowCount(); ++row) {
     const int slot = SlotOfRow(row);
     if (!slot) continue;
-    for (int column = 1; column < columnCount(); ++column)
-      SetCellText(row, column, List(slot, column)->currentText());
+    for (int column = 1; column < columnCount(); ++column) {
+      const QStringList items = Items(column);
+      const int index = Choice(slot, column);
+      SetCellText(row, column, index >= 0 && index < items.size() ? items[index] : QString());
+    }
   }
 }
 

@@ -20,8 +20,9 @@ class BinaryIoGrid : public StringGrid {
   BinaryIoGrid(Kind kind, EditorModel& model, QWidget* parent);
 
   Kind GridKind() const { return kind_; }
-  // The list of a slot (1 to 8) and column (1 to 4 for inputs, 1 and 2 for outputs).
-  QComboBox* List(int slot, int column) const;
+  // The list of a slot (1 to 8) and column (1 to 4 for inputs, 1 and 2 for outputs), made on
+  // first use.
+  QComboBox* List(int slot, int column);
 
   void SetLayout(const BinaryIoLayout& layout) { layout_ = layout; }
   const BinaryIoLayout& Layout() const { return layout_; }
@@ -29,7 +30,8 @@ class BinaryIoGrid : public StringGrid {
   void SetTitles();
   // The function lists in the current language (a refill clears their selection).
   void FillFunctionLists();
-  // Lists of all eight slots from the model, then the rows shown for the type.
+  // Lists of all eight slots from the model, then the rows shown for the type (texts from the
+  // slots' choices).
   void ShowSlots();
   void Rewrite();
   void HideLists();
@@ -41,7 +43,10 @@ class BinaryIoGrid : public StringGrid {
   int SlotOfRow(int row) const;
   // Column widths that fit every text of both languages.
   void FitColumns();
-  void FillList(QComboBox* list, const QStringList& items);
+  // The items of a column's lists in the current language.
+  QStringList Items(int column) const;
+  // An existing list shows the model's choice.
+  void ShowList(int slot, int column);
   int& Choice(int slot, int column);
 
   Kind kind_;
