@@ -1,0 +1,279 @@
+#include "ui/analogue_channel_grid.h"
+
+#include "core/channels.h"
+#include "core/language.h"
+#include "core/vocabulary.h"
+#include "ui/both_languages.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+constexpr const char* kColumnNames[] = {"",      "Name",     "Type", "AlarmCondition",
+                                        "Alarm", "Activity", "Unit", "Dot"};
+
+struct ColumnTitle {
+  const char* english;
+  const char* chinese;
+};
+constexpr ColumnTitle kTitles[] = {
+    {"Channel", "通道"},
+    {"Name", "名称"},
+    {"Type", "类型"},
+    {"Above/Under", "报警条件"},
+    {"Alarm action", "报警保护"},
+    {"Active when", "激活条件"},
+    {"Unit", "单位"},
+    {"Dec", "小数"},
+    {"Chart", "曲线"},
+};
+
+// Room for the arrow of a list laid over a cell, and the margins of a cell.
+constexpr int kListExtra = 20;
+constexpr int kCellExtra = 10;
+
+QStringList TwoEntryItems(TwoEntryList which) {
+  QStringList items;
+  for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
+  return items;
+}
+
+QStringList ActionItems() {
+  QStringList items;
+  for (const AlarmAction& a : AlarmActionList()) items << Q(a.text.Pick());
+  return items;
+}
+
+QString Item(const QStringList& items, int index) {
+  return index >= 0 && index < items.size() ? items[index] : QString();
+}
+
+}  // namespace
+
+AnalogueChannelGrid::AnalogueChannelGrid(EditorModel& model, QWidget* parent)
+    : StringGrid(4, 9, parent), model_(model) {
+  setObjectName("sgAnlg");
+  SetColumnWidths({64, 86, 126, 70, 112, 73, 52, 32, 38});
+  for (int n = 0; n < 3; ++n) {
+    auto* button = new QToolButton(this);
+    button->setObjectName(QString("tbAnlg%1").arg(n + 1));
+    button->setText("...");
+    curve_[static_cast<std::size_t>(n)] = button;
+    setCellWidget(n + 1, kAnlgChart, button);
+    connect(button, &QToolButton::clicked, this, [this, n] { emit curveClicked(n); });
+  }
+  FitColumns();
+  StyleTitleRow();
+  connect(this, &QTableWidget::cellClicked, this, [this](int row, int column) {
+    if (row == 0) HideLists();
+    for (int n = 0; n < 3; ++n) RewriteRow(n);
+    emit rowsRewritten();
+    if (row > 0) ShowListOf(row, column);
+  });
+}
+
+void AnalogueChannelGrid::FitColumns() {
+  std::array<QStringList, 9> texts;
+  ForEachLanguage([&] {
+    for (int c = 0; c < 9; ++c)
+      texts[static_cast<std::size_t>(c)] << Q(PickText(kTitles[c].english, kTitles[c].chinese));
+    for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
+    for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
+                            SensorList::BinaryOnly}) {
+      for (const TSensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
+    }
+    texts[kAnlgCondition] << TwoEntryItems(TwoEntryList::AlarmCondition);
+    texts[kAnlgAlarm] << ActionItems();
+    texts[kAnlgActivity] << TwoEntryItems(TwoEntryList::Activity);
+    for (std::string_view u : Units()) texts[kAnlgUnit] << Q(u);
+    for (std::string_view d : DecimalsList()) texts[kAnlgDot] << Q(d);
+  });
+  for (int c = 0; c < 9; ++c) {
+    WidenColumn(c, texts[static_cast<std::size_t>(c)],
+                c >= kAnlgName && c <= kAnlgDot ? kListExtra : kCellExtra);
+  }
+  FitToCells();
+}
+
+AnalogueChannelSettings& AnalogueChannelGrid::Channel(int channel) {
+  return model_.Channels().analogue[static_cast<std::size_t>(channel)];
+}
+
+QStringList AnalogueChannelGrid::Items(int channel, int column) {
+  QStringList items;
+  switch (column) {
+    case kAnlgName:
+      for (int i = 0; i < kAnalogueFunctionCount; ++i) items << Q(AnalogueFunctionText(i));
+      break;
+    case kAnlgType:
+      for (const TSensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
+        items << Q(t.text.Pick());
+      break;
+    case kAnlgCondition:
+      return TwoEntryItems(TwoEntryList::AlarmCondition);
+    case kAnlgAlarm:
+      return ActionItems();
+    case kAnlgActivity:
+      return TwoEntryItems(TwoEntryList::Activity);
+    case kAnlgUnit:
+      for (std::string_view u : Units()) items << Q(u);
+      break;
+    case kAnlgDot:
+      for (std::string_view d : DecimalsList()) items << Q(d);
+      break;
+    default:
+      break;
+  }
+  return items;
+}
+
+int& AnalogueChannelGrid::Choice(int channel, int column) {
+  AnalogueChannelSettings& c = Channel(channel);
+  switch (column) {
+    case kAnlgName:
+      return c.function;
+    case kAnlgType:
+      return c.type;
+    case kAnlgCondition:
+      return c.condition;
+    case kAnlgAlarm:
+      return c.action;
+    case kAnlgActivity:
+      return c.activity;
+    case kAnlgUnit:
+      return c.unit;
+    default:
+      return c.decimals;
+  }
+}
+
+bool AnalogueChannelGrid::ListEnabled(int channel, int column) {
+  const AnalogueEnables e = AnalogueChannelEnables(Channel(channel));
+  switch (column) {
+    case kAnlgCondition:
+      return e.condition;
+    case kAnlgAlarm:
+      return e.action;
+    case kAnlgActivity:
+      return e.activity;
+    case kAnlgUnit:
+      return e.unit;
+    case kAnlgDot:
+      return e.decimals;
+    default:
+      return true;  // function and type
+  }
+}
+
+QComboBox* AnalogueChannelGrid::ExistingList(int channel, int column) const {
+  if (channel < 0 || channel > 2 || column < kAnlgName || column > kAnlgDot) return nullptr;
+  return lists_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)];
+}
+
+QComboBox* AnalogueChannelGrid::List(int channel, int column) {
+  if (channel < 0 || channel > 2 || column < kAnlgName || column > kAnlgDot) return nullptr;
+  QComboBox*& list = lists_[static_cast<std::size_t>(channel)][static_cast<std::size_t>(column)];
+  if (list) return list;
+  // Made when first needed: the model holds the choices, the grid shows their texts.
+  list = new QComboBox(viewport());
+  list->setObjectName(QString("cbAnlg%1%2").arg(channel + 1).arg(kColumnNames[column]));
+  list->hide();
+  connect(list, &QComboBox::activated, this, [this, channel, column](int index) {
+    if (column == kAnlgName) {
+      emit functionChosen(channel, index);
+      return;
+    }
+    Choice(channel, column) = index;
+    switch (column) {
+      case kAnlgType:
+        emit typeChanged(channel);
+        return;
+      case kAnlgUnit:
+        emit unitChanged(channel);
+        break;
+      case kAnlgDot:
+        emit decimalsChanged(channel);
+        break;
+      default:
+        break;
+    }
+    RewriteRow(channel);
+    emit rowsRewritten();
+  });
+  ShowList(channel, column, true);
+  return list;
+}
+
+void AnalogueChannelGrid::ShowList(int channel, int column, bool refill) {
+  QComboBox* list = ExistingList(channel, column);
+  if (!list) return;
+  if (refill) {
+    list->clear();
+    list->addItems(Items(channel, column));
+  }
+  const int index = Choice(channel, column);
+  list->setCurrentIndex(index < list->count() ? index : -1);
+  list->setEnabled(ListEnabled(channel, column));
+}
+
+void AnalogueChannelGrid::SetTitles() {
+  for (int c = 0; c < 9; ++c)
+    SetCellText(0, c, Q(PickText(kTitles[c].english, kTitles[c].chinese)));
+  StyleTitleRow();
+  for (int n = 0; n < 3; ++n) SetCellText(n + 1, 0, QString("AI%1").arg(n + 1));
+}
+
+void AnalogueChannelGrid::FillFunctionLists() {
+  for (int n = 0; n < 3; ++n) {
+    Channel(n).function = -1;
+    for (int column = kAnlgName; column <= kAnlgDot; ++column) ShowList(n, column, true);
+  }
+}
+
+void AnalogueChannelGrid::ShowChannel(int n) {
+  if (n < 0 || n > 2) return;
+  for (int column = kAnlgName; column <= kAnlgDot; ++column)
+    ShowList(n, column, column == kAnlgType);  // the type list follows the function
+  CurveButton(n)->setEnabled(AnalogueChannelEnables(Channel(n)).curve);
+  RewriteRow(n);
+}
+
+void AnalogueChannelGrid::ShowAllChannels() {
+  for (int n = 0; n < 3; ++n) ShowChannel(n);
+}
+
+void AnalogueChannelGrid::RewriteRow(int n) {
+  const int row = n + 1;
+  const AnalogueChannelSettings& c = Channel(n);
+  const bool sensor = c.type >= 3;
+  for (int column = kAnlgName; column <= kAnlgDot; ++column) {
+    const bool sensorColumn = column == kAnlgCondition || column == kAnlgUnit || column == kAnlgDot;
+    SetCellText(
+        row, column,
+        sensorColumn && !sensor ? QString("--") : Item(Items(n, column), Choice(n, column)));
+    // The cells of disabled lists read as disabled.
+    if (QTableWidgetItem* cell = item(row, column)) {
+      cell->setForeground(palette().color(
+          ListEnabled(n, column) ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    }
+  }
+}
+
+void AnalogueChannelGrid::HideLists() {
+  for (auto& channel : lists_) {
+    for (QComboBox* list : channel) {
+      if (list) list->hide();
+    }
+  }
+}
+
+void AnalogueChannelGrid::ShowListOf(int row, int column) {
+  if (row < 1 || row > 3 || column < kAnlgName || column > kAnlgDot) return;
+  // The function list always; the others only while enabled.
+  if (column != kAnlgName && !ListEnabled(row - 1, column)) return;
+  QComboBox* list = List(row - 1, column);
+  PlaceOver(list, row, column);
+  list->setFocus();
+}
+
+}  // namespace vorel

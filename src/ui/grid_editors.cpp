@@ -1,0 +1,236 @@
+#include "ui/grid_editors.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QLocale>
+#include <QTimeEdit>
+
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+// A spin editor whose limits are equal (a register no descriptor names) has no limits.
+constexpr double kOpenLimit = 1e9;
+
+class ShowingGuard {
+ public:
+  explicit ShowingGuard(bool& flag) : flag_(flag), saved_(flag) { flag_ = true; }
+  ~ShowingGuard() { flag_ = saved_; }
+  ShowingGuard(const ShowingGuard&) = delete;
+  ShowingGuard& operator=(const ShowingGuard&) = delete;
+
+ private:
+  bool& flag_;
+  bool saved_;
+};
+
+}  // namespace
+
+QString QtInputMask(std::string_view editMask) {
+  const std::size_t end = editMask.find(';');
+  const std::string_view mask = editMask.substr(0, end);
+  QString blank = "_";
+  if (end != std::string_view::npos) {
+    const std::size_t second = editMask.find(';', end + 1);
+    if (second != std::string_view::npos && second + 1 < editMask.size())
+      blank = QString(QChar(editMask[second + 1]));
+  }
+  QString qt;
+  for (char c : mask) {
+    switch (c) {
+      case '!':
+        break;
+      case '0':
+        qt += '9';
+        break;
+      case '9':
+        qt += '0';
+        break;
+      case 'a':
+        qt += 'n';
+        break;
+      case 'A':
+        qt += 'N';
+        break;
+      case 'c':
+        qt += 'x';
+        break;
+      case 'C':
+        qt += 'X';
+        break;
+      case 'l':
+        qt += 'a';
+        break;
+      case 'L':
+        qt += 'A';
+        break;
+      default:
+        qt += QChar(c);
+        break;
+    }
+  }
+  return qt + ";" + blank;
+}
+
+QString LocaleNumber(const std::string& text) {
+  QString q = Q(text);
+  const QString point = QLocale().decimalPoint();
+  if (point != ".") q.replace('.', point);
+  return q;
+}
+
+GridEditors::GridEditors(EditorModel& model, QObject* parent) : QObject(parent), model_(model) {
+  widgets_.resize(model.size(), nullptr);
+  parents_.resize(model.size(), nullptr);
+}
+
+void GridEditors::SetParentOf(std::size_t row, QWidget* grid) {
+  if (row < parents_.size()) parents_[row] = grid;
+}
+
+QWidget* GridEditors::Ensure(std::size_t row) {
+  if (row >= widgets_.size()) return nullptr;
+  if (!widgets_[row] && parents_[row]) Create(row);
+  return widgets_[row];
+}
+
+QWidget* GridEditors::Create(std::size_t row) {
+  QWidget* grid = parents_[row];
+  const ParameterRow& r = EditorModel::Rows()[row];
+  QWidget* w = nullptr;
+  switch (r.kind) {
+    case EditorKind::Spin: {
+      auto* spin = new SpinEdit(grid);
+      spin->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+      spin->setAccelerated(true);
+      spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      if (r.maxLength > 0) spin->lineEdit()->setMaxLength(r.maxLength);
+      connect(spin, &QDoubleSpinBox::valueChanged, this, [this, row](double value) {
+        if (showing_) return;
+        model_[row].number = value;
+        emit edited(row);
+      });
+      w = spin;
+      break;
+    }
+    case EditorKind::List: {
+      auto* list = new QComboBox(grid);
+      connect(list, &QComboBox::activated, this, [this, row](int index) {
+        model_[row].index = index;
+        emit edited(row);
+      });
+      w = list;
+      break;
+    }
+    case EditorKind::MaskedText: {
+      auto* edit = new QLineEdit(grid);
+      // The generator name and the serial number are upper case.
+      const bool upper =
+          r.conversion == Conversion::GeneratorName || r.conversion == Conversion::SerialNumber;
+      edit->setInputMask((upper ? ">" : "") + QtInputMask(r.mask));
+      if (r.maxLength > 0) edit->setMaxLength(r.maxLength);
+      if (r.conversion == Conversion::None) edit->setEchoMode(QLineEdit::Password);
+      connect(edit, &QLineEdit::textEdited, this, [this, row, edit] {
+        if (showing_) return;
+        model_[row].text = edit->text().toStdString();
+        emit edited(row);
+      });
+      w = edit;
+      break;
+    }
+    case EditorKind::Date: {
+      auto* date = new QDateEdit(grid);
+      date->setDisplayFormat("yyyy-MM-dd");
+      connect(date, &QDateEdit::dateChanged, this, [this, row](QDate d) {
+        if (showing_) return;
+        model_[row].date = {d.year(), d.month(), d.day()};
+        model_[row].changed = true;
+        emit edited(row);
+      });
+      w = date;
+      break;
+    }
+    case EditorKind::Time: {
+      auto* time = new QTimeEdit(grid);
+      time->setDisplayFormat("HH:mm:ss");
+      connect(time, &QTimeEdit::timeChanged, this, [this, row](QTime t) {
+        if (showing_) return;
+        model_[row].time = {t.hour(), t.minute(), t.second()};
+        model_[row].changed = true;
+        emit edited(row);
+      });
+      w = time;
+      break;
+    }
+    case EditorKind::CheckBox: {
+      auto* box = new QCheckBox(grid);
+      connect(box, &QCheckBox::toggled, this, [this, row](bool on) {
+        if (showing_) return;
+        model_[row].checked = on;
+        emit edited(row);
+      });
+      w = box;
+      break;
+    }
+  }
+  w->setObjectName(Q(r.name));
+  if (!r.hint.empty()) w->setToolTip(Q(r.hint));
+  if (r.kind != EditorKind::CheckBox) w->hide();
+  widgets_[row] = w;
+  FillItems(row);
+  Show(row);
+  return w;
+}
+
+void GridEditors::FillItems(std::size_t row) {
+  auto* list = qobject_cast<QComboBox*>(Widget(row));
+  if (!list) return;
+  ShowingGuard guard(showing_);
+  list->clear();
+  for (const BilingualText& item : EditorModel::Rows()[row].items) list->addItem(Q(item.Pick()));
+  list->setCurrentIndex(model_[row].index < list->count() ? model_[row].index : -1);
+}
+
+void GridEditors::RefillList(std::size_t row) {
+  if (row >= widgets_.size() || EditorModel::Rows()[row].kind != EditorKind::List) return;
+  // The protocol list has no register: it keeps showing its only item.
+  if (EditorModel::Rows()[row].conversion != Conversion::None) model_[row].index = -1;
+  FillItems(row);
+}
+
+void GridEditors::Show(std::size_t row) {
+  QWidget* w = Widget(row);
+  if (!w) return;
+  ShowingGuard guard(showing_);
+  const EditorValue& v = model_[row];
+  w->setEnabled(v.enabled);
+  if (auto* spin = qobject_cast<QDoubleSpinBox*>(w)) {
+    spin->setDecimals(v.decimals);
+    spin->setSingleStep(model_.Step(row));
+    if (v.minimum < v.maximum) {
+      spin->setRange(v.minimum, v.maximum);
+    } else {
+      spin->setRange(-kOpenLimit, kOpenLimit);
+    }
+    spin->setValue(v.number);
+  } else if (auto* list = qobject_cast<QComboBox*>(w)) {
+    list->setCurrentIndex(v.index < list->count() ? v.index : -1);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+    edit->setText(Q(v.text));
+  } else if (auto* date = qobject_cast<QDateEdit*>(w)) {
+    date->setDate(QDate(v.date.year, v.date.month, v.date.day));
+  } else if (auto* time = qobject_cast<QTimeEdit*>(w)) {
+    time->setTime(QTime(v.time.hour, v.time.minute, v.time.second));
+  } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
+    box->setChecked(v.checked);
+  }
+}
+
+void GridEditors::ShowAll() {
+  for (std::size_t row = 0; row < widgets_.size(); ++row) Show(row);
+}
+
+}  // namespace vorel

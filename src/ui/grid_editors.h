@@ -1,0 +1,72 @@
+// The in-place editors of the setpoint grids: one widget per row of the parameter table, a
+// child of its grid, bound to the editor model. Model -> widget whenever the window shows
+// values; widget -> model only when the user changes the widget, so a value the widget cannot
+// show exactly (a spin box rounds to its decimals and keeps to its range) stays exact in the
+// model until it is really edited. The model holds every value, so a widget is made only when
+// its row is first edited (32 windows of some 90 editors each stay light).
+#pragma once
+
+#include <QDoubleSpinBox>
+#include <QObject>
+#include <QString>
+#include <cstddef>
+#include <vector>
+
+#include "core/editor_model.h"
+
+class QWidget;
+
+namespace vorel {
+
+// A spin editor whose text field can be limited to a number of characters.
+class SpinEdit : public QDoubleSpinBox {
+  Q_OBJECT
+ public:
+  using QDoubleSpinBox::lineEdit;
+  using QDoubleSpinBox::QDoubleSpinBox;
+};
+
+// The Qt input mask of an edit mask "mask;save literals;blank": "0" a required digit, "9" an
+// optional digit, "a"/"A" an optional/required letter or digit, "c"/"C" an optional/required
+// character, "l"/"L" an optional/required letter, "!" dropped, ">" and "<" kept.
+QString QtInputMask(std::string_view editMask);
+
+// A number in the locale's decimal separator (the model's texts use ".").
+QString LocaleNumber(const std::string& text);
+
+class GridEditors : public QObject {
+  Q_OBJECT
+ public:
+  explicit GridEditors(EditorModel& model, QObject* parent = nullptr);
+
+  // The grid (viewport) whose child the row's widget becomes.
+  void SetParentOf(std::size_t row, QWidget* grid);
+  // The widget of a row, made (hidden, showing the model) on first use.
+  QWidget* Ensure(std::size_t row);
+  // The widget of a row if it was made, else nullptr.
+  QWidget* Widget(std::size_t row) const { return row < widgets_.size() ? widgets_[row] : nullptr; }
+
+  // Model -> widget: value, decimals, increment, limits and enabled state; the list items in
+  // the current language.
+  void Show(std::size_t row);
+  void ShowAll();
+  // Refills a list's items in the current language; the selection is cleared (in the model
+  // too), as the load pass sets it again.
+  void RefillList(std::size_t row);
+
+ signals:
+  // The user changed the editor of a row (the model holds the new value).
+  void edited(std::size_t row);
+
+ private:
+  QWidget* Create(std::size_t row);
+  // The list's items in the current language; the model's selection is shown.
+  void FillItems(std::size_t row);
+
+  EditorModel& model_;
+  std::vector<QWidget*> widgets_;
+  std::vector<QWidget*> parents_;
+  bool showing_ = false;  // widget changes made by Show are not the user's
+};
+
+}  // namespace vorel

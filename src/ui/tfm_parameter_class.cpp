@@ -1,0 +1,773 @@
+#include "ui/tfm_parameter_class.h"
+
+#include <QAbstractSpinBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "control/settings.h"
+#include "core/binary_io_layout.h"
+#include "core/language.h"
+#include "core/site_images.h"
+#include "ui/analogue_channel_grid.h"
+#include "ui/binary_io_grids.h"
+#include "ui/both_languages.h"
+#include "ui/event_log_page.h"
+#include "ui/grid_editors.h"
+#include "ui/monitor_page.h"
+#include "ui/qt_text.h"
+#include "ui/setpoint_grid.h"
+
+namespace vorel {
+namespace {
+
+constexpr std::uint16_t kProductCodeRegister = 0x016B;
+constexpr std::uint16_t kSystemStatusRegister = 0x0000;
+constexpr std::uint16_t kSerialNumberGateBit = 0x0040;
+constexpr int kStatusPanelWidths[] = {150, 100, 350, 100};
+constexpr int kPasswordButtonWidth = 48;
+
+// The sub-pages refreshed as units, each in this order.
+constexpr SetpointGrid kBasicPage[] = {SetpointGrid::System, SetpointGrid::Compensation,
+                                       SetpointGrid::Basic};
+constexpr SetpointGrid kEnginePage[] = {SetpointGrid::Engine, SetpointGrid::EngineProtection};
+constexpr SetpointGrid kGeneratorPage[] = {SetpointGrid::Generator, SetpointGrid::Mains};
+
+std::span<const SetpointGrid> SubPageOf(SetpointGrid grid) {
+  switch (grid) {
+    case SetpointGrid::System:
+    case SetpointGrid::Compensation:
+    case SetpointGrid::Basic:
+      return kBasicPage;
+    case SetpointGrid::Engine:
+    case SetpointGrid::EngineProtection:
+      return kEnginePage;
+    case SetpointGrid::Generator:
+    case SetpointGrid::Mains:
+      return kGeneratorPage;
+  }
+  return kBasicPage;
+}
+
+// Width of the value columns (left half, right half).
+std::pair<int, int> ValueColumnWidths(SetpointGrid grid) {
+  switch (grid) {
+    case SetpointGrid::System:
+      return {160, 0};
+    case SetpointGrid::Generator:
+      return {84, 124};
+    case SetpointGrid::EngineProtection:
+      return {84, 84};
+    case SetpointGrid::Mains:
+      return {110, 0};
+    default:
+      return {96, 0};
+  }
+}
+
+struct Text2 {
+  const char* english;
+  const char* chinese;
+};
+QString Pick(const Text2& t) {
+  return Q(PickText(t.english, t.chinese));
+}
+
+QString ShortDateText(const CivilDate& d) {
+  return QLocale().toString(QDate(d.year, d.month, d.day), QLocale::ShortFormat);
+}
+
+QString LongTimeText(const TimeOfDay& t) {
+  QString format = QLocale().timeFormat(QLocale::LongFormat);
+  format.remove(QRegularExpression("\\s*t+\\s*"));  // no time zone
+  return QLocale().toString(QTime(t.hour, t.minute, t.second), format.trimmed());
+}
+
+std::string ChannelEditorName(int channel, std::string_view what) {
+  return "seAnlg" + std::to_string(channel + 1) + std::string(what);
+}
+
+}  // namespace
+
+TfmParameterClass::TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, int site,
+                                     QWidget* parent)
+    : QMainWindow(parent), images_(images), slots_(siteSlots), site_(site) {
+  setObjectName("fmParameter");
+  factory_ = IsFactoryLevel();
+  editors_ = new GridEditors(model_, this);
+
+  pcParameter_ = new QTabWidget(this);
+  pcParameter_->setObjectName("pcParameter");
+  tsConfiguration_ = new QWidget;
+  tsConfiguration_->setObjectName("tsConfiguration");
+  monitor_ = new MonitorPage;
+  tsStatusDisplay_ = monitor_;
+  tsStatusDisplay_->setObjectName("tsStatusDisplay");
+  eventLog_ = new EventLogPage;
+  tsHistoryDisplay_ = eventLog_;
+  tsHistoryDisplay_->setObjectName("tsHistoryDisplay");
+  pcParameter_->addTab(tsConfiguration_, QString());
+  pcParameter_->addTab(tsStatusDisplay_, QString());
+  pcParameter_->addTab(tsHistoryDisplay_, QString());
+  BuildConfigurationPage(tsConfiguration_);
+  setCentralWidget(pcParameter_);
+
+  QStatusBar* bar = statusBar();
+  bar->setObjectName("stbParameter");
+  bar->setSizeGripEnabled(false);
+  for (std::size_t i = 0; i < panels_.size(); ++i) {
+    panels_[i] = new QLabel(bar);
+    panels_[i]->setObjectName(QString("stbParameterPanel%1").arg(i));
+    panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panels_[i]->setFixedWidth(kStatusPanelWidths[i]);
+    bar->addWidget(panels_[i]);
+  }
+
+  connect(eventLog_->ReadButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onReadEventLog); });
+  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onSaveEventLog); });
+  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
+          [this] { Call(hooks.onOpenEventLog); });
+
+  ApplyWindowTexts();
+  GridTitleChannelShow();
+  FillItemLists();
+  SizeTitleColumns();
+}
+
+TfmParameterClass::~TfmParameterClass() {
+  // The child widgets outlive the members; nothing they send while they are destroyed may
+  // reach the window or the editors.
+  for (QObject* child : findChildren<QObject*>()) {
+    child->disconnect(this);
+    child->disconnect(editors_);
+  }
+}
+
+void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
+  pcConfiguration_ = new QTabWidget(page);
+  pcConfiguration_->setObjectName("pcConfiguration");
+  const std::pair<QWidget**, const char*> pages[] = {{&tbBasic_, "tbBasic"},
+                                                     {&tbEngine_, "tbEngine"},
+                                                     {&tbGenProtection_, "tbGenProtection"},
+                                                     {&tbSensor_, "tbSensor"}};
+  for (const auto& [widget, name] : pages) {
+    *widget = new QWidget;
+    (*widget)->setObjectName(name);
+    pcConfiguration_->addTab(*widget, QString());
+  }
+
+  // The setpoint grids with their editors, built from the parameter table.
+  for (const SetpointGridInfo& info : SetpointGrids()) {
+    auto* grid = new SetpointGridWidget(info, this);
+    grids_[static_cast<std::size_t>(info.grid)] = grid;
+    const auto [left, right] = ValueColumnWidths(info.grid);
+    grid->setColumnWidth(1, left);
+    if (info.columns == 4) grid->setColumnWidth(3, right);
+    ConnectGrid(grid);
+  }
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    SetpointGridWidget* grid = Grid(rows[i].grid);
+    editors_->SetParentOf(i, grid->viewport());
+    if (rows[i].kind == EditorKind::CheckBox) {
+      // Always visible on its cell.
+      QWidget* editor = editors_->Ensure(i);
+      auto* holder = new QWidget(grid);
+      auto* layout = new QHBoxLayout(holder);
+      layout->setContentsMargins(4, 0, 0, 0);
+      editor->setParent(holder);
+      layout->addWidget(editor);
+      layout->addStretch();
+      grid->setCellWidget(rows[i].row, SetpointGridWidget::ValueColumn(rows[i].half), holder);
+    }
+  }
+
+  tbUnlock_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
+  tbUnlock_->setObjectName("tbUnlock");
+  tbUnlock_->setCheckable(true);
+  tbPswChange_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
+  tbPswChange_->setObjectName("tbPswChange");
+  auto fieldText = [this](std::string_view name) {
+    std::string text = model_.Find(name)->text;
+    text.resize(4, ' ');
+    return text;
+  };
+  connect(tbUnlock_, &QToolButton::clicked, this, [this, fieldText] {
+    // The button shows what the controller reports, not the click.
+    tbUnlock_->setChecked(!tbUnlock_->isChecked());
+    if (hooks.onUnlock) hooks.onUnlock(site_, fieldText("medPSWUnlock"));
+  });
+  connect(tbPswChange_, &QToolButton::clicked, this, [this, fieldText] {
+    if (hooks.onChangePassword) hooks.onChangePassword(site_, fieldText("medPSWChange"));
+  });
+
+  auto side = [](std::initializer_list<QWidget*> widgets) {
+    auto* row = new QHBoxLayout;
+    for (QWidget* w : widgets) row->addWidget(w, 0, Qt::AlignTop);
+    row->addStretch();
+    return row;
+  };
+  auto* basic = new QVBoxLayout(tbBasic_);
+  basic->addLayout(side(
+      {Grid(SetpointGrid::System), Grid(SetpointGrid::Compensation), Grid(SetpointGrid::Basic)}));
+  basic->addStretch();
+  auto* engine = new QVBoxLayout(tbEngine_);
+  engine->addLayout(side({Grid(SetpointGrid::Engine), Grid(SetpointGrid::EngineProtection)}));
+  engine->addStretch();
+  auto* generator = new QVBoxLayout(tbGenProtection_);
+  generator->addLayout(side({Grid(SetpointGrid::Generator), Grid(SetpointGrid::Mains)}));
+  generator->addStretch();
+
+  sgAnlg_ = new AnalogueChannelGrid(model_, tbSensor_);
+  sgBInput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Inputs, model_, tbSensor_);
+  sgBoutput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Outputs, model_, tbSensor_);
+  auto* sensor = new QVBoxLayout(tbSensor_);
+  // One above the other: the lists' texts make the grids too wide to stand side by side.
+  sensor->addLayout(side({sgAnlg_}));
+  sensor->addLayout(side({sgBInput_}));
+  sensor->addLayout(side({sgBoutput_}));
+  sensor->addStretch();
+  for (StringGrid* g : {static_cast<StringGrid*>(sgAnlg_), static_cast<StringGrid*>(sgBInput_),
+                        static_cast<StringGrid*>(sgBoutput_)}) {
+    connect(g, &StringGrid::aboutToSelect, this, [this] { HideChannelLists(); });
+  }
+  connect(sgAnlg_, &AnalogueChannelGrid::functionChosen, this,
+          &TfmParameterClass::OnFunctionChosen);
+  connect(sgAnlg_, &AnalogueChannelGrid::typeChanged, this, &TfmParameterClass::OnTypeChanged);
+  connect(sgAnlg_, &AnalogueChannelGrid::unitChanged, this, &TfmParameterClass::OnUnitChanged);
+  connect(sgAnlg_, &AnalogueChannelGrid::decimalsChanged, this,
+          &TfmParameterClass::OnDecimalsChanged);
+  connect(sgAnlg_, &AnalogueChannelGrid::curveClicked, this, &TfmParameterClass::OnCurveClicked);
+  connect(sgAnlg_, &AnalogueChannelGrid::rowsRewritten, this,
+          &TfmParameterClass::ChannelRowsRewritten);
+
+  auto button = [this](QPushButton*& b, const char* name,
+                       std::function<void(int)> ParameterWindowHooks::*hook) {
+    b = new QPushButton(this);
+    b->setObjectName(name);
+    connect(b, &QPushButton::clicked, this, [this, hook] { Call(hooks.*hook); });
+  };
+  button(btnSave_, "btnSave", &ParameterWindowHooks::onSave);
+  button(btnOpen_, "btnOpen", &ParameterWindowHooks::onOpen);
+  button(btnRead_, "btnRead", &ParameterWindowHooks::onRead);
+  button(btnWrite_, "btnWrite", &ParameterWindowHooks::onWrite);
+  btnExit_ = new QPushButton(this);
+  btnExit_->setObjectName("btnExit");
+  connect(btnExit_, &QPushButton::clicked, this, [this] { close(); });
+  button(btnHelp_, "btnHelp", &ParameterWindowHooks::onHelp);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  for (QPushButton* b : {btnSave_, btnOpen_, btnRead_, btnWrite_, btnExit_, btnHelp_})
+    buttons->addWidget(b);
+
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(pcConfiguration_, 1);
+  layout->addLayout(buttons);
+}
+
+void TfmParameterClass::ConnectGrid(SetpointGridWidget* grid) {
+  const SetpointGrid which = grid->Info().grid;
+  connect(grid, &StringGrid::aboutToSelect, this, [this, which] { CloseRowEditors(which); });
+  connect(grid->Header(), &ClickLabel::clicked, this, [this, which] { CloseRowEditors(which); });
+  connect(grid, &QTableWidget::currentCellChanged, this,
+          [this, which](int, int, int, int) { CloseRowEditors(which); });
+  connect(grid, &QTableWidget::cellClicked, this,
+          [this, which](int row, int column) { ShowRowEditor(which, row, column); });
+}
+
+void TfmParameterClass::SizeTitleColumns() {
+  // Title columns wide enough for the titles of both languages.
+  QFontMetrics metrics(font());
+  std::string longestFunction;
+  ForEachLanguage([&] {
+    for (int i = 0; i < kAnalogueFunctionCount; ++i) {
+      const std::string name(AnalogueFunctionText(i));
+      if (metrics.horizontalAdvance(Q(name)) > metrics.horizontalAdvance(Q(longestFunction)))
+        longestFunction = name;
+    }
+  });
+  for (SetpointGridWidget* grid : grids_) {
+    std::array<int, 2> widths{60, 60};
+    for (const ParameterRow& r : EditorModel::Rows()) {
+      if (r.grid != grid->Info().grid || r.row == 0) continue;
+      for (std::string_view title : {r.title.english, r.title.chinese}) {
+        std::string text(title);
+        if (r.titleRule == TitleRule::ChannelLevel || r.titleRule == TitleRule::ChannelDelay)
+          text = longestFunction + text;
+        if (r.titleRule != TitleRule::Fixed && r.titleRule != TitleRule::ChannelDelay)
+          text += "(KPa)";
+        auto& w = widths[static_cast<std::size_t>(r.half)];
+        w = std::max(w, metrics.horizontalAdvance(Q(text)) + 14);
+      }
+    }
+    grid->setColumnWidth(0, widths[0]);
+    if (grid->columnCount() == 4) grid->setColumnWidth(2, widths[1]);
+    grid->FitToCells();
+  }
+  PlaceButtonsBesideRows();
+}
+
+void TfmParameterClass::PlaceButtonsBesideRows() {
+  SetpointGridWidget* system = Grid(SetpointGrid::System);
+  const std::pair<QToolButton*, int> buttons[] = {{tbUnlock_, 1}, {tbPswChange_, 2}};
+  for (const auto& [b, row] : buttons) {
+    QRect cell = system->visualRect(system->model()->index(row, 1));
+    b->setGeometry(cell.right() - kPasswordButtonWidth + 1, cell.top(), kPasswordButtonWidth,
+                   cell.height());
+    b->show();
+  }
+}
+
+void TfmParameterClass::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  PlaceButtonsBesideRows();
+}
+
+SetpointGridWidget* TfmParameterClass::Grid(SetpointGrid grid) const {
+  return grids_[static_cast<std::size_t>(grid)];
+}
+
+QWidget* TfmParameterClass::Editor(std::string_view name) {
+  std::optional<std::size_t> row = FindParameterRow(name);
+  return row ? editors_->Ensure(*row) : nullptr;
+}
+
+QString TfmParameterClass::StatusPanel(int panel) const {
+  return panel >= 0 && panel < 4 ? panels_[static_cast<std::size_t>(panel)]->text() : QString();
+}
+
+// ---- Set-up -------------------------------------------------------------------------------------
+
+void TfmParameterClass::SetUpWindow() {
+  online_ = slots_.WindowState(site_) == kWindowOnline;
+  factory_ = IsFactoryLevel();
+  // A window opened from a file has no controller to unlock.
+  tbUnlock_->setEnabled(online_);
+  tbPswChange_->setEnabled(online_);
+  AdaptToControllerType();
+  if (online_) ApplyEditorLimits();
+  Call(hooks.displayEventLog);
+  SetGridTitles({SetpointGrid::System, SetpointGrid::Compensation, SetpointGrid::Basic,
+                 SetpointGrid::Generator, SetpointGrid::Mains});
+  Call(hooks.setEventLogTitles);
+  GridTitleChannelShow();
+  Call(hooks.gridTitleMonitorShow);
+  fileLoaded_ = false;
+  ApplyWindowTexts();
+  if (!generatorTabCaption_.english.empty())
+    pcConfiguration_->setTabText(pcConfiguration_->indexOf(tbGenProtection_),
+                                 Q(generatorTabCaption_.Pick()));
+  FillItemLists();
+  LoadAllPages();
+  SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
+}
+
+void TfmParameterClass::AdaptToControllerType() {
+  const std::uint16_t type = images_.Word(site_, kProductCodeRegister);
+  const ControllerTypeLayout layout = model_.AdaptToControllerType(type, factory_);
+  generatorTabCaption_ = layout.generatorTabCaption;
+  SetpointGridWidget* mains = Grid(SetpointGrid::Mains);
+  mains->setEnabled(layout.mainsGrid);
+  mains->setVisible(layout.mainsGrid);
+  monitor_->SetMainsLabelsShown(layout.mainsLabels);
+  monitor_->SetTimeLabelShown(layout.timeLabel);
+  const BinaryIoLayout io = BinaryIoLayoutOf(type);
+  sgBInput_->SetLayout(io);
+  sgBoutput_->SetLayout(io);
+  editors_->ShowAll();
+}
+
+void TfmParameterClass::ApplyEditorLimits() {
+  model_.ApplyEditorLimits(images_, site_);
+  editors_->ShowAll();
+}
+
+void TfmParameterClass::ApplyWindowTexts() {
+  setWindowTitle(Pick({"Configuration/Monitor", "参数/监测"}));
+  const std::pair<QWidget*, Text2> pages[] = {
+      {tsConfiguration_, {"Configuration", "参数设置"}},
+      {tsStatusDisplay_, {"Monitor", "监测"}},
+      {tsHistoryDisplay_, {"Event Log", "历史记录"}},
+  };
+  for (const auto& [page, text] : pages)
+    pcParameter_->setTabText(pcParameter_->indexOf(page), Pick(text));
+  const std::pair<QWidget*, Text2> subPages[] = {
+      {tbBasic_, {"System/Basic", "系统/基本设定"}},
+      {tbEngine_, {"Engine/Engine Protection", "发动机/发动机保护"}},
+      {tbGenProtection_, {"Generator/Mains Protection", "发电机保护/市电保护"}},
+      {tbSensor_, {"Analogue Inputs/Inputs/Outputs", "传感器/输入/输出"}},
+  };
+  for (const auto& [page, text] : subPages) {
+    // The generator tab's caption follows the controller type once it is known.
+    if (page == tbGenProtection_ && !generatorTabCaption_.english.empty()) {
+      pcConfiguration_->setTabText(pcConfiguration_->indexOf(page), Q(generatorTabCaption_.Pick()));
+      continue;
+    }
+    pcConfiguration_->setTabText(pcConfiguration_->indexOf(page), Pick(text));
+  }
+  for (SetpointGridWidget* grid : grids_) grid->Header()->setText(Q(grid->Info().header.Pick()));
+  const std::pair<QPushButton*, Text2> buttons[] = {
+      {btnSave_, {"Backup", "备份"}},
+      {btnOpen_, {"Load", "打开"}},
+      {btnRead_, {"Read", "读出"}},
+      {btnWrite_, {"Write", "写入"}},
+      {btnExit_, {"Exit", "退出"}},
+      {btnHelp_, {"Help", "帮助"}},
+      {eventLog_->ReadButton(), {"Read event log", "读历史记录"}},
+      {eventLog_->SaveButton(), {"Save event log", "保存到文件"}},
+      {eventLog_->OpenButton(), {"Open event log", "打开记录文件"}},
+  };
+  for (const auto& [b, text] : buttons) b->setText(Pick(text));
+  tbUnlock_->setText(Pick({"Unlock", "解锁"}));
+  tbPswChange_->setText(Pick({"Change", "修改"}));
+}
+
+void TfmParameterClass::SetGridTitles(std::initializer_list<SetpointGrid> which) {
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (SetpointGrid g : which) {
+    SetpointGridWidget* grid = Grid(g);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      const ParameterRow& r = rows[i];
+      if (r.grid != g || r.row == 0) continue;
+      const QString title = r.factoryOnly && !factory_ ? QString() : Q(model_.Title(i));
+      grid->SetCellText(r.row, r.half * 2, title);
+    }
+  }
+}
+
+void TfmParameterClass::GridTitleChannelShow() {
+  sgAnlg_->SetTitles();
+  sgBInput_->SetTitles();
+  sgBoutput_->SetTitles();
+}
+
+void TfmParameterClass::FillItemLists() {
+  const auto refill = [this](std::string_view name) {
+    if (std::optional<std::size_t> row = FindParameterRow(name)) editors_->RefillList(*row);
+  };
+  refill("cbLanguage");
+  refill("cbRetFromTest");
+  refill("cbFuelValve");
+  sgAnlg_->FillFunctionLists();
+  sgBInput_->FillFunctionLists();
+  sgBoutput_->FillFunctionLists();
+  for (std::string_view name : {"cbATSLogic", "cbOverCurrProtection", "cbShortProtection",
+                                "cbOverLoadProtection", "cbUnbalCurrProtection"})
+    refill(name);
+  monitor_->SetButtonCaptions();
+}
+
+// ---- Load and store
+// ------------------------------------------------------------------------------
+
+void TfmParameterClass::LoadAllPages() {
+  model_.Load(images_, site_);
+  for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
+  editors_->ShowAll();
+  sgAnlg_->ShowAllChannels();
+  for (SetpointGridWidget* grid : grids_) RefreshValueCells(grid->Info().grid);
+  sgBInput_->ShowSlots();
+  sgBoutput_->ShowSlots();
+  // The channel names and units in the engine titles follow the channels just loaded.
+  SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
+  Call(hooks.gridTitleMonitorShow);
+}
+
+void TfmParameterClass::StoreAllPages() {
+  model_.Store(images_, site_);
+}
+
+void TfmParameterClass::ChannelFromImage() {
+  AnalogueFromImage(images_, site_, model_.Channels());
+  InputsFromImage(images_, site_, model_.Channels());
+  OutputsFromImage(images_, site_, model_.Channels());
+  for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
+  sgAnlg_->ShowAllChannels();
+  sgBInput_->ShowSlots();
+  sgBoutput_->ShowSlots();
+  Call(hooks.gridTitleMonitorShow);
+}
+
+void TfmParameterClass::ChannelToImage() {
+  AnalogueToImage(images_, site_, model_.Channels());
+  InputsToImage(images_, site_, model_.Channels());
+  OutputsToImage(images_, site_, model_.Channels());
+}
+
+// ---- Editing the setpoint grids
+// ------------------------------------------------------------------
+
+void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
+  SetpointGridWidget* grid = Grid(g);
+  const int half = grid->columnCount() == 4 && column >= 2 ? 1 : 0;
+  switch (g) {
+    case SetpointGrid::System:
+    case SetpointGrid::Compensation:
+    case SetpointGrid::Basic:
+    case SetpointGrid::Engine:
+      grid->setCurrentCell(row, 0);
+      break;
+    case SetpointGrid::EngineProtection:
+      grid->setCurrentCell(row, half * 2);
+      break;
+    default:
+      break;
+  }
+  if (row < 1) return;
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ParameterRow& r = rows[i];
+    if (r.grid != g || r.row != row || r.half != half) continue;
+    if (r.kind == EditorKind::CheckBox) return;  // always on its cell
+    if (r.factoryOnly && !factory_) return;
+    if (r.gatedBySystemBit6 && !(images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit))
+      return;
+    QWidget* editor = editors_->Ensure(i);
+    grid->PlaceOver(editor, row, SetpointGridWidget::ValueColumn(half));
+    if (row == 1 || row == 2) {
+      if (g == SetpointGrid::System) {
+        // The password fields leave room for their buttons.
+        editor->resize(editor->width() - kPasswordButtonWidth, editor->height());
+      }
+    }
+    editor->setFocus();
+    // Typing replaces what the editor shows.
+    if (auto* edit = qobject_cast<QLineEdit*>(editor)) edit->selectAll();
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(editor)) spin->selectAll();
+    return;
+  }
+}
+
+void TfmParameterClass::CloseRowEditors(SetpointGrid which) {
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (SetpointGrid g : SubPageOf(which)) {
+    // An editor being left brings its value within its limits.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      QWidget* w = editors_->Widget(i);
+      if (rows[i].grid != g || rows[i].kind == EditorKind::CheckBox || !w || w->isHidden())
+        continue;
+      if (rows[i].clampOnExit) {
+        const double before = model_[i].number;
+        model_.ClampToLimits(i);
+        if (model_[i].number != before) editors_->Show(i);
+      }
+    }
+    RefreshValueCells(g);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      QWidget* w = editors_->Widget(i);
+      if (rows[i].grid == g && rows[i].kind != EditorKind::CheckBox && w) w->hide();
+    }
+  }
+}
+
+void TfmParameterClass::RefreshValueCells(SetpointGrid g) {
+  SetpointGridWidget* grid = Grid(g);
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const ParameterRow& r = rows[i];
+    if (r.grid != g || r.row == 0) continue;
+    QString text;
+    if (r.factoryOnly && !factory_) {
+      text = QString();
+    } else if (r.kind == EditorKind::MaskedText && r.conversion == Conversion::None) {
+      text = "****";
+    } else if (r.kind == EditorKind::Date) {
+      text = ShortDateText(model_[i].date);
+    } else if (r.kind == EditorKind::Time) {
+      text = LongTimeText(model_[i].time);
+    } else if (r.kind == EditorKind::Spin) {
+      text = LocaleNumber(model_.Text(i));
+    } else {
+      text = Q(model_.Text(i));
+    }
+    const int column = SetpointGridWidget::ValueColumn(r.half);
+    grid->SetCellText(r.row, column, text);
+    if (QTableWidgetItem* cell = grid->item(r.row, column)) {
+      cell->setTextAlignment(r.kind == EditorKind::Spin ? Qt::AlignRight | Qt::AlignVCenter
+                                                        : Qt::AlignLeft | Qt::AlignVCenter);
+      // A value whose editor is disabled reads as disabled.
+      cell->setForeground(grid->palette().color(
+          model_[i].enabled ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+    }
+  }
+  if (g == SetpointGrid::Compensation) {
+    for (const FactoryRow& f : FactoryRows()) {
+      grid->SetCellText(f.row, 0, factory_ ? Q(f.title) : QString());
+      grid->SetCellText(f.row, 1, factory_ ? Q(FactoryHexText(images_, site_, f.reg)) : QString());
+      if (QTableWidgetItem* cell = grid->item(f.row, 1))
+        cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+  }
+}
+
+// ---- Analogue channels
+// ---------------------------------------------------------------------------
+
+void TfmParameterClass::ApplyChannelEnables(int channel) {
+  const bool levels =
+      AnalogueChannelEnables(model_.Channels().analogue[static_cast<std::size_t>(channel)]).levels;
+  for (std::string_view what : {"Lev1", "Lev2", "Del"}) {
+    const std::string name = ChannelEditorName(channel, what);
+    if (EditorValue* v = model_.Find(name)) v->enabled = levels;
+    if (std::optional<std::size_t> row = FindParameterRow(name)) editors_->Show(*row);
+  }
+}
+
+void TfmParameterClass::RetitleChannelRows(int channel) {
+  SetpointGridWidget* grid = Grid(SetpointGrid::EngineProtection);
+  for (std::string_view what : {"Lev1", "Lev2", "Del"}) {
+    if (std::optional<std::size_t> row = FindParameterRow(ChannelEditorName(channel, what))) {
+      const ParameterRow& r = EditorModel::Rows()[*row];
+      grid->SetCellText(r.row, r.half * 2, Q(model_.Title(*row)));
+    }
+  }
+}
+
+void TfmParameterClass::RetitleCrankOilPressure(int channel) {
+  const AnalogueChannelSettings& c = model_.Channels().analogue[static_cast<std::size_t>(channel)];
+  if (c.function != 0) return;
+  if (std::optional<std::size_t> row = FindParameterRow("seCrankOilPre")) {
+    const ParameterRow& r = EditorModel::Rows()[*row];
+    std::string title(r.title.Pick());
+    title += "(";
+    title += UnitText(c.unit);
+    title += ")";
+    Grid(SetpointGrid::Engine)->SetCellText(r.row, 0, Q(title));
+  }
+}
+
+void TfmParameterClass::OnFunctionChosen(int channel, int position) {
+  ChangeAnalogueFunction(images_, site_, channel + 1, model_.Channels(), position);
+  ApplyChannelEnables(channel);
+  sgAnlg_->ShowChannel(channel);
+  RetitleChannelRows(channel);
+  // The crank oil-pressure threshold follows whichever channel now measures oil pressure.
+  model_.ApplyChannelDecimals();
+  editors_->ShowAll();
+  SetGridTitles({SetpointGrid::Engine});
+  RefreshValueCells(SetpointGrid::Engine);
+  RefreshValueCells(SetpointGrid::EngineProtection);
+  Call(hooks.gridTitleMonitorShow);
+}
+
+void TfmParameterClass::OnTypeChanged(int channel) {
+  ApplyChannelEnables(channel);
+  sgAnlg_->ShowChannel(channel);
+  RefreshValueCells(SetpointGrid::EngineProtection);
+  Call(hooks.gridTitleMonitorShow);
+}
+
+void TfmParameterClass::OnUnitChanged(int channel) {
+  RetitleCrankOilPressure(channel);
+  RetitleChannelRows(channel);
+}
+
+void TfmParameterClass::OnDecimalsChanged(int channel) {
+  (void)channel;
+  model_.ApplyChannelDecimals();
+  for (std::string_view name : {"seCrankOilPre", "seAnlg1Lev1", "seAnlg1Lev2", "seAnlg2Lev1",
+                                "seAnlg2Lev2", "seAnlg3Lev1", "seAnlg3Lev2"}) {
+    if (std::optional<std::size_t> row = FindParameterRow(name)) editors_->Show(*row);
+  }
+  RefreshValueCells(SetpointGrid::Engine);
+  RefreshValueCells(SetpointGrid::EngineProtection);
+}
+
+void TfmParameterClass::OnCurveClicked(int channel) {
+  if (online_ && !fileLoaded_) {
+    Call(hooks.readSensorBlock);
+    ChannelFromImage();
+  }
+  if (model_.Channels().analogue[static_cast<std::size_t>(channel)].type > 2 &&
+      hooks.openCurveEditor)
+    hooks.openCurveEditor(site_, channel);
+}
+
+void TfmParameterClass::HideChannelLists() {
+  sgAnlg_->HideLists();
+  sgBInput_->HideLists();
+  sgBoutput_->HideLists();
+}
+
+void TfmParameterClass::ChannelRowsRewritten() {
+  Call(hooks.gridTitleMonitorShow);
+}
+
+// ---- SiteWindow
+// ------------------------------------------------------------------------------------
+
+void TfmParameterClass::SetCaption(const std::string& caption) {
+  setWindowTitle(Q(caption));
+}
+
+void TfmParameterClass::SetStatusPanel(int panel, const std::string& text) {
+  if (panel >= 0 && panel < 4) panels_[static_cast<std::size_t>(panel)]->setText(Q(text));
+}
+
+void TfmParameterClass::SetPageVisibility(bool statusPage, bool eventLogPage) {
+  pcParameter_->setTabVisible(pcParameter_->indexOf(tsStatusDisplay_), statusPage);
+  pcParameter_->setTabVisible(pcParameter_->indexOf(tsHistoryDisplay_), eventLogPage);
+}
+
+void TfmParameterClass::SetWindowEnabled(bool enabled) {
+  setEnabled(enabled);
+}
+
+void TfmParameterClass::ShowWindow() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void TfmParameterClass::ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) {
+  SetpointGridWidget* system = Grid(SetpointGrid::System);
+  const std::pair<std::string_view, bool> pickers[] = {{"dtpDate", date.has_value()},
+                                                       {"dtpTime", time.has_value()}};
+  for (const auto& [name, given] : pickers) {
+    const std::optional<std::size_t> row = FindParameterRow(name);
+    if (!row || !given || model_[*row].changed) continue;
+    if (name == "dtpDate") {
+      model_[*row].date = {date->year(), date->month(), date->day()};
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, ShortDateText(model_[*row].date));
+    } else {
+      model_[*row].time = {time->hour(), time->minute(), time->second()};
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, LongTimeText(model_[*row].time));
+    }
+    editors_->Show(*row);
+  }
+  monitor_->TimeLabel()->setText(system->CellText(6, 1) + "  " + system->CellText(7, 1));
+}
+
+void TfmParameterClass::ShowProtectionState(bool unlocked) {
+  tbUnlock_->setChecked(unlocked);
+  SetStatusPanel(1, std::string(unlocked ? PickText("unlocked", "参数保护已解锁")
+                                         : PickText("locked", "参数保护未解锁")));
+}
+
+void TfmParameterClass::RefreshMonitor() {
+  Call(hooks.refreshMonitor);
+}
+
+void TfmParameterClass::closeEvent(QCloseEvent* event) {
+  slots_.SetWindowState(site_, kWindowNone);
+  event->accept();
+  Call(hooks.onClosed);
+  for (int s = 1; s <= kSiteCount; ++s) {
+    if (slots_.WindowState(s) != kWindowNone) return;
+  }
+  if (hooks.onAllSlotsFree) hooks.onAllSlotsFree();
+}
+
+}  // namespace vorel

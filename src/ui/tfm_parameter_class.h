@@ -1,0 +1,187 @@
+// The parameter window of one site (TfmParameterClass): the configuration page with its four
+// sub-pages of setpoint and channel grids and its button row, the monitor page, the event-log
+// page and a four-panel status bar. The editors hold the values between a load pass (value
+// image -> editors) and a store pass (editors -> value image); nothing is sent from here.
+// What talks to the controller or to the main window is reached through `hooks`.
+#pragma once
+
+#include <QMainWindow>
+#include <array>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+#include "control/site_slots.h"
+#include "control/site_window.h"
+#include "core/editor_model.h"
+
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
+
+namespace vorel {
+
+class AnalogueChannelGrid;
+class BinaryIoGrid;
+class EventLogPage;
+class GridEditors;
+class MonitorPage;
+class SetpointGridWidget;
+class SiteImages;
+
+// What the wiring connects. Every hook gets the window's site; an unset hook does nothing.
+struct ParameterWindowHooks {
+  std::function<void(int site)> onSave;   // btnSave: save a parameter file
+  std::function<void(int site)> onOpen;   // btnOpen: load a parameter file
+  std::function<void(int site)> onRead;   // btnRead: read the parameters
+  std::function<void(int site)> onWrite;  // btnWrite: write the parameters
+  std::function<void(int site)> onHelp;   // btnHelp
+  // tbUnlock / tbPswChange with the four characters of the password field (blanks as spaces).
+  std::function<void(int site, const std::string& digits)> onUnlock;
+  std::function<void(int site, const std::string& digits)> onChangePassword;
+  std::function<void(int site)> onReadEventLog;  // btnReadHistory
+  std::function<void(int site)> onSaveEventLog;  // btnSaveHistory
+  std::function<void(int site)> onOpenEventLog;  // btnOpenHistory
+  // Curve buttons: the re-read of the sensor block (online window without a loaded file), then
+  // the curve editor of a channel (0 to 2) whose sensor type has a curve.
+  std::function<void(int site)> readSensorBlock;
+  std::function<void(int site, int channel)> openCurveEditor;
+  // The monitor and event-log pages.
+  std::function<void(int site)> gridTitleMonitorShow;
+  std::function<void(int site)> refreshMonitor;
+  std::function<void(int site)> setEventLogTitles;
+  std::function<void(int site)> displayEventLog;
+  // After the window closed and its slot went back to "no window".
+  std::function<void(int site)> onClosed;
+  // After a close left every slot without a window: the main window disconnects and clears
+  // its power-up log.
+  std::function<void()> onAllSlotsFree;
+};
+
+class TfmParameterClass : public QMainWindow, public SiteWindow {
+  Q_OBJECT
+ public:
+  TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, int site, QWidget* parent = nullptr);
+  ~TfmParameterClass() override;
+
+  ParameterWindowHooks hooks;
+
+  int Site() const { return site_; }
+  EditorModel& Model() { return model_; }
+  const EditorModel& Model() const { return model_; }
+  // Online: the slot's window state was 245 when the window was set up.
+  bool Online() const { return online_; }
+  // Set when a parameter file was loaded into the window; cleared by the set-up and a read.
+  bool FileLoaded() const { return fileLoaded_; }
+  void SetFileLoaded(bool loaded) { fileLoaded_ = loaded; }
+
+  // --- SiteWindow ---
+  void SetUpWindow() override;
+  void LoadAllPages() override;
+  void StoreAllPages() override;
+  void SetCaption(const std::string& caption) override;
+  void SetStatusPanel(int panel, const std::string& text) override;
+  void SetPageVisibility(bool statusPage, bool eventLogPage) override;
+  void SetWindowEnabled(bool enabled) override;
+  void ShowWindow() override;
+  void ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) override;
+  void ShowProtectionState(bool unlocked) override;
+  void RefreshMonitor() override;
+
+  // --- The steps of the set-up ---
+  void AdaptToControllerType();
+  void ApplyEditorLimits();
+  void ApplyWindowTexts();
+  // Row titles of the given grids in the current language.
+  void SetGridTitles(std::initializer_list<SetpointGrid> grids);
+  // Title rows and row titles of the three channel grids.
+  void GridTitleChannelShow();
+  // The item lists of the set-up (a refill clears the selection; the load pass sets it).
+  void FillItemLists();
+
+  // --- Editing ---
+  // The editor of the clicked row over its value cell (nothing for rows without one).
+  void ShowRowEditor(SetpointGrid grid, int row, int column);
+  // Refreshes every grid of the grid's sub-page and hides their editors.
+  void CloseRowEditors(SetpointGrid grid);
+  // Value cells of a grid from its editors.
+  void RefreshValueCells(SetpointGrid grid);
+
+  // The channel pages from and into the value image.
+  void ChannelFromImage();
+  void ChannelToImage();
+
+  // --- Access for the wiring and the tests ---
+  SetpointGridWidget* Grid(SetpointGrid grid) const;
+  AnalogueChannelGrid* AnalogueGrid() const { return sgAnlg_; }
+  BinaryIoGrid* InputGrid() const { return sgBInput_; }
+  BinaryIoGrid* OutputGrid() const { return sgBoutput_; }
+  MonitorPage* Monitor() const { return monitor_; }
+  EventLogPage* EventLog() const { return eventLog_; }
+  // The editor widget of a parameter row (made on first use).
+  QWidget* Editor(std::string_view name);
+  QString StatusPanel(int panel) const;
+  QToolButton* UnlockButton() const { return tbUnlock_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildConfigurationPage(QWidget* page);
+  void ConnectGrid(SetpointGridWidget* grid);
+  void PlaceButtonsBesideRows();
+  void ApplyChannelEnables(int channel);
+  void RetitleChannelRows(int channel);
+  void RetitleCrankOilPressure(int channel);
+  void OnFunctionChosen(int channel, int position);
+  void OnTypeChanged(int channel);
+  void OnUnitChanged(int channel);
+  void OnDecimalsChanged(int channel);
+  void OnCurveClicked(int channel);
+  void HideChannelLists();
+  void ChannelRowsRewritten();
+  void SizeTitleColumns();
+  void Call(const std::function<void(int)>& hook) {
+    if (hook) hook(site_);
+  }
+
+  SiteImages& images_;
+  SiteSlots& slots_;
+  int site_;
+  bool online_ = false;
+  bool fileLoaded_ = false;
+  bool factory_ = false;
+  EditorModel model_;
+  GridEditors* editors_ = nullptr;
+  BilingualText generatorTabCaption_{};
+
+  QTabWidget* pcParameter_ = nullptr;
+  QWidget* tsConfiguration_ = nullptr;
+  QWidget* tsStatusDisplay_ = nullptr;
+  QWidget* tsHistoryDisplay_ = nullptr;
+  QTabWidget* pcConfiguration_ = nullptr;
+  QWidget* tbBasic_ = nullptr;
+  QWidget* tbEngine_ = nullptr;
+  QWidget* tbGenProtection_ = nullptr;
+  QWidget* tbSensor_ = nullptr;
+  std::array<SetpointGridWidget*, 7> grids_{};
+  AnalogueChannelGrid* sgAnlg_ = nullptr;
+  BinaryIoGrid* sgBInput_ = nullptr;
+  BinaryIoGrid* sgBoutput_ = nullptr;
+  MonitorPage* monitor_ = nullptr;
+  EventLogPage* eventLog_ = nullptr;
+  QToolButton* tbUnlock_ = nullptr;
+  QToolButton* tbPswChange_ = nullptr;
+  QPushButton* btnSave_ = nullptr;
+  QPushButton* btnOpen_ = nullptr;
+  QPushButton* btnRead_ = nullptr;
+  QPushButton* btnWrite_ = nullptr;
+  QPushButton* btnExit_ = nullptr;
+  QPushButton* btnHelp_ = nullptr;
+  std::array<QLabel*, 4> panels_{};
+};
+
+}  // namespace vorel
