@@ -71,6 +71,7 @@ class ModbusLink {
   std::uint16_t ReplyTicks() const { return ticks_.load(std::memory_order_acquire); }
   // One tenth of a second more since the last frame (capped). Main thread.
   void Tick();
+  void ResetReplyTicks() { ticks_.store(0, std::memory_order_release); }
   // Runs Tick every 100 ms on the event pump until StopTicking.
   void StartTicking();
   void StopTicking();
