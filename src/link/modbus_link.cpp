@@ -28,6 +28,10 @@ ModbusLink::ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages
 
 ModbusLink::~ModbusLink() {
   StopTicking();
+  WaitForWorkers();
+}
+
+void ModbusLink::WaitForWorkers() {
   std::unique_lock lock(workersMutex_);
   workersDone_.wait(lock, [this] { return workers_ == 0; });
 }

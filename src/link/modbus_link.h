@@ -110,6 +110,8 @@ class ModbusLink {
   // Worker bookkeeping, so that no worker outlives the link.
   void WorkerStarted();
   void WorkerFinished();
+  // Returns once no worker is writing (auto-free ones included).
+  void WaitForWorkers();
 
  private:
   struct Shape {

@@ -110,6 +110,7 @@ class ControlTest : public ::testing::Test {
       return controller.Answer(frame);
     };
     connection = std::make_unique<Connection>(host, pump, view);
+    pump.beforeTimeMoves = [this] { connection->Link().WaitForWorkers(); };
     connection->SetWindowFactory([this](int site, SiteCommands&) {
       auto w = std::make_unique<RecordingWindow>();
       windows[site] = w.get();
@@ -117,7 +118,10 @@ class ControlTest : public ::testing::Test {
     });
     ASSERT_TRUE(connection->OpenPort(std::move(p), PortSettings{}, nullptr));
   }
-  void TearDown() override { SetLanguageSetting("chinese"); }
+  void TearDown() override {
+    pump.beforeTimeMoves = nullptr;
+    SetLanguageSetting("chinese");
+  }
 
   std::array<bool, kSiteCount> Selected(std::initializer_list<int> sites) {
     std::array<bool, kSiteCount> s{};

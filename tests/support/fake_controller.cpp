@@ -51,8 +51,8 @@ FakeController::Site& FakeController::AddSite(int site, std::int16_t productCode
   s.regs[0x0008] = 0x9ABC;
   s.regs[0x000C] = 0x1234;  // 12:34:56
   s.regs[0x000D] = 0x5600;
-  s.regs[0x000E] = 0x2612;  // 26-12-10
-  s.regs[0x000F] = 0x1000;
+  s.regs[0x000E] = 0x1012;  // 26-12-10: day and month, then the year
+  s.regs[0x000F] = 0x2600;
   s.regs[0x0113] = 198;
   SetDeviceName(s, deviceName);
   s.live = {{0x0000, 5}, {0x000C, 4}, {0x0113, 1}};

@@ -3,6 +3,7 @@
 namespace vorel::test {
 
 Answer ScriptedHost::NextAnswer() {
+  if (whileAsking) whileAsking();
   if (answers.empty()) return defaultAnswer;
   Answer a = answers.front();
   answers.pop_front();
