@@ -65,6 +65,7 @@ class RecordingWindow : public SiteWindow {
   std::optional<QDate> date;
   std::optional<QTime> time;
   int clockShows = 0;
+  int monitorRefreshes = 0;
   bool dateChanged = false;
   bool timeChanged = false;
   bool serialEditable = false;
@@ -88,7 +89,7 @@ class RecordingWindow : public SiteWindow {
     time = t;
   }
   void ShowProtectionState(bool unlocked) override { unlockedShown = unlocked; }
-  void RefreshMonitor() override { calls.push_back("RefreshMonitor"); }
+  void RefreshMonitor() override { ++monitorRefreshes; }
   bool DateChanged() const override { return dateChanged; }
   bool TimeChanged() const override { return timeChanged; }
   void ClearDateChanged() override { dateChanged = false; }
