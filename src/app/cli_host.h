@@ -11,6 +11,8 @@ class CliHost : public Host {
   void SetSiteStatus(int, int, const std::string&) override {}
   void SetMainStatus(int, const std::string&) override {}
   void ShowMessage(const std::string& text) override;
+  // The last message shown (vorel-cli identify names it as the reason of a failure).
+  std::string lastMessage;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskYesNoCancel(const std::string& text) override;
   void SetWindowsEnabled(bool) override {}

@@ -22,11 +22,16 @@ std::optional<int> TwoDigits(const std::string& text, std::size_t at) {
   return (a - '0') * 10 + (b - '0');
 }
 
-// "yy-mm-dd" and "hh:mm:ss" of the value image; two-digit years are this century's.
+// "yy-mm-dd" and "hh:mm:ss" of the value image.
 std::optional<QDate> ParseControllerDate(const std::string& text) {
   const auto y = TwoDigits(text, 0), m = TwoDigits(text, 3), d = TwoDigits(text, 6);
   if (text.size() != 8 || text[2] != '-' || text[5] != '-' || !y || !m || !d) return std::nullopt;
-  const QDate date(2000 + *y, *m, *d);
+  // The two-digit year is taken within 50 years of today.
+  const int today = QDate::currentDate().year();
+  int year = today - today % 100 + *y;
+  if (year > today + 50) year -= 100;
+  if (year < today - 50) year += 100;
+  const QDate date(year, *m, *d);
   if (!date.isValid()) return std::nullopt;
   return date;
 }

@@ -294,6 +294,11 @@ bool ModbusLink::WaitForReply(int site) {
   return false;
 }
 
+void ModbusLink::AbandonRequest(int site) {
+  EndFailedRequest(site);
+  SetCommState(site, kCommNoResult);
+}
+
 void ModbusLink::ReportPollFailure(int site) {
   const std::int16_t state = CommState(site);
   EndFailedRequest(site);

@@ -100,6 +100,9 @@ class ModbusLink {
   bool PollReply(int site);
   // The blocking wait of a synchronous request; false after a failure, already reported.
   bool WaitForReply(int site);
+  // Gives up the request under way without a message (a caller with a deadline of its own):
+  // input discarded, every group idle, the site's state 299.
+  void AbandonRequest(int site);
   // Failure report of the poller with the Retry/Cancel choice.
   void ReportPollFailure(int site);
   void FinishRequest(int site);

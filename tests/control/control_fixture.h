@@ -20,7 +20,7 @@ namespace vorel::test {
 
 class RecordingView : public ConnectionView {
  public:
-  std::vector<std::string> log;  // the power-up log, line by line
+  std::vector<std::string> log;     // the power-up log, line by line
   std::vector<std::string> status;  // every text of main panel 0
   std::string status1;
   bool enabled = true;
@@ -130,9 +130,7 @@ class ControlTest : public ::testing::Test {
     return s;
   }
   // Identifies the sites and leaves them polled.
-  void ConnectAll(std::initializer_list<int> sites) {
-    connection->ConnectSites(Selected(sites));
-  }
+  void ConnectAll(std::initializer_list<int> sites) { connection->ConnectSites(Selected(sites)); }
   // Runs the event loop on fake time.
   void Run(std::uint64_t ms) { pump.Advance(ms); }
 

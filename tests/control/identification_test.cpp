@@ -1,7 +1,7 @@
 #include "control/identification.h"
 
-#include "control_fixture.h"
 #include "control/settings.h"
+#include "control_fixture.h"
 
 namespace vorel::test {
 namespace {
@@ -12,11 +12,16 @@ TEST(Version, TheFourCharactersFromTheDigitBeforeThePoint) {
     const char* text;
     std::optional<int> value;
   } cases[] = {
-      {"Vorel2000 V5.10", "5.10", 5100}, {"Vorel2000 V5.05", "5.05", 5050},
-      {"V4.1", "4.1", 4100},             {"Vorel2000", "0", 0},
-      {"V5.1a build 7", "5.1a", std::nullopt}, {"V5.10.2", "5.10", 5100},
-      {".5", ".5", 500},                 {"V5. ", "5. ", 5000},
-      {"V-.1", "-.1", std::nullopt},     {"V.x", "V.x", std::nullopt},
+      {"Vorel2000 V5.10", "5.10", 5100},
+      {"Vorel2000 V5.05", "5.05", 5050},
+      {"V4.1", "4.1", 4100},
+      {"Vorel2000", "0", 0},
+      {"V5.1a build 7", "5.1a", std::nullopt},
+      {"V5.10.2", "5.10", 5100},
+      {".5", ".5", 500},
+      {"V5. ", "5. ", 5000},
+      {"V-.1", "-.1", std::nullopt},
+      {"V.x", "V.x", std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(VersionText(c.name), c.text) << c.name;
@@ -32,10 +37,16 @@ TEST(Version, TypeTableAndItsMessages) {
     int version;
     const char* message;  // nullptr: accepted
   } cases[] = {
-      {3101, 5100, nullptr}, {3104, 5050, wrong.c_str()}, {3104, 5100, nullptr},
-      {3105, 4100, nullptr}, {3108, 4099, wrong.c_str()}, {3110, 4100, nullptr},
-      {3111, 6000, nullptr}, {3107, 9000, "Unsupported controller!"},
-      {3102, 5100, "Unsupported controller!"}, {3113, 0, "Unsupported controller!"},
+      {3101, 5100, nullptr},
+      {3104, 5050, wrong.c_str()},
+      {3104, 5100, nullptr},
+      {3105, 4100, nullptr},
+      {3108, 4099, wrong.c_str()},
+      {3110, 4100, nullptr},
+      {3111, 6000, nullptr},
+      {3107, 9000, "Unsupported controller!"},
+      {3102, 5100, "Unsupported controller!"},
+      {3113, 0, "Unsupported controller!"},
   };
   for (const auto& c : cases) {
     const auto m = RefusalMessage(c.code, "x", c.version);
@@ -63,9 +74,10 @@ TEST(Identification, StatusWordLines) {
   EXPECT_EQ(StatusWordLines(0x0002), (L{"Device OK!"}));
   EXPECT_EQ(StatusWordLines(0x0001), (L{"Register Not Init!", "Device OK!"}));
   EXPECT_EQ(StatusWordLines(0x00FF),
-            (L{"Register Init!", "S/N Error!", "CRC Error!", "Channel Error!",
-               "Parameter Error!", "System Unlock!", "Product Code Error!"}));
-  EXPECT_EQ(StatusWordLines(0x0080), (L{"Register Not Init!", "Device OK!", "Product Code Error!"}));
+            (L{"Register Init!", "S/N Error!", "CRC Error!", "Channel Error!", "Parameter Error!",
+               "System Unlock!", "Product Code Error!"}));
+  EXPECT_EQ(StatusWordLines(0x0080),
+            (L{"Register Not Init!", "Device OK!", "Product Code Error!"}));
 }
 
 TEST(Identification, PagesByTypeAndAccessLevel) {
@@ -73,8 +85,11 @@ TEST(Identification, PagesByTypeAndAccessLevel) {
     std::int16_t code;
     bool factory;
     bool status, log;
-  } cases[] = {{3110, false, false, false}, {3110, true, true, true}, {3111, false, true, false},
-               {3111, true, true, true},    {3101, false, true, true}};
+  } cases[] = {{3110, false, false, false},
+               {3110, true, true, true},
+               {3111, false, true, false},
+               {3111, true, true, true},
+               {3101, false, true, true}};
   for (const auto& c : cases) {
     const PageVisibility p = PagesFor(c.code, c.factory);
     EXPECT_EQ(p.statusPage, c.status) << c.code << c.factory;
@@ -90,17 +105,16 @@ TEST_F(Identify, TwelveReadsLogProgressAndWindow) {
   EXPECT_EQ(Addresses(controller.requests, 3),
             (std::vector<std::uint16_t>{0x0169, 0x0006, 0x8053, 0x804F, 0x8052, 0x8035, 0x8036,
                                         0x8037, 0x804D, 0x8045, 0x8046, 0x8047}));
-  EXPECT_EQ(view.log, (std::vector<std::string>{
-                          "Korvane Interface Vorel2000 Version 1.40c", "Communication Address 4",
-                          "Vorel2000 V5.10", "Product Code 3101", "Serial Number: 123456789ABC",
-                          "Register Init!", "Device OK!", " ", "Initializing" + std::string(15, '.')}));
-  EXPECT_EQ(view.status,
-            (std::vector<std::string>{"Address 4 init 0%.", "Address 4 init 21%.",
-                                      "Address 4 init 42%.", "Address 4 init 50%.",
-                                      "Address 4 init 57%.", "Address 4 init 64%.",
-                                      "Address 4 init 71%.", "Address 4 init 78%.",
-                                      "Address 4 init 85%.", "Address 4 init 92%.",
-                                      "Address 4 init 100%.", "Connected."}));
+  EXPECT_EQ(view.log,
+            (std::vector<std::string>{
+                "Korvane Interface Vorel2000 Version 1.40c", "Communication Address 4",
+                "Vorel2000 V5.10", "Product Code 3101", "Serial Number: 123456789ABC",
+                "Register Init!", "Device OK!", " ", "Initializing" + std::string(15, '.')}));
+  EXPECT_EQ(view.status, (std::vector<std::string>{
+                             "Address 4 init 0%.", "Address 4 init 21%.", "Address 4 init 42%.",
+                             "Address 4 init 50%.", "Address 4 init 57%.", "Address 4 init 64%.",
+                             "Address 4 init 71%.", "Address 4 init 78%.", "Address 4 init 85%.",
+                             "Address 4 init 92%.", "Address 4 init 100%.", "Connected."}));
   // The reply of the value configuration is collected only after a 2 s pause.
   const auto times = port->FrameTimes();
   ASSERT_GE(times.size(), 4u);

@@ -65,8 +65,11 @@ FakeController::Site& FakeController::AddSite(int site, std::int16_t productCode
 
 FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame) {
   if (frame.size() < 8) return {};
-  FakeRequest r{frame[0], frame[1], static_cast<std::uint16_t>((frame[2] << 8) | frame[3]),
-                static_cast<std::uint16_t>((frame[4] << 8) | frame[5]), {}};
+  FakeRequest r{frame[0],
+                frame[1],
+                static_cast<std::uint16_t>((frame[2] << 8) | frame[3]),
+                static_cast<std::uint16_t>((frame[4] << 8) | frame[5]),
+                {}};
   if (r.function == 16) {
     for (std::size_t i = 7; i + 1 < frame.size() - 2; i += 2) {
       r.words.push_back(static_cast<std::uint16_t>((frame[i] << 8) | frame[i + 1]));
