@@ -1,0 +1,68 @@
+// Injected reply faults for reliability tests. A fault changes only what goes on the line; the
+// request has already been carried out on the site as usual.
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+namespace vorel::sim {
+
+struct FaultOptions {
+  // Probabilities 0..1 per reply.
+  double noReply = 0;
+  double badCrc = 0;
+  double exception = 0;
+  double pieces = 0;
+  double late = 0;
+  double extraByte = 0;
+  double otherAddress = 0;
+  int delayMs = 2500;   // a late reply starts this much later
+  int pieceGapMs = 30;  // pause between the pieces of a reply in pieces
+  std::uint64_t seed = 1;
+  // Selection: only requests that match (function, first register, site; -1 = any) count; the
+  // first `after` matching requests pass untouched, and at most `limit` replies are faulted
+  // (-1 = no limit).
+  int function = -1;
+  int reg = -1;
+  int site = -1;
+  long after = 0;
+  long limit = -1;
+
+  bool Any() const {
+    return noReply > 0 || badCrc > 0 || exception > 0 || pieces > 0 || late > 0 || extraByte > 0 ||
+           otherAddress > 0;
+  }
+};
+
+struct FaultPlan {
+  bool noReply = false;
+  bool badCrc = false;
+  bool exception = false;
+  bool pieces = false;
+  bool late = false;
+  bool extraByte = false;
+  bool otherAddress = false;
+
+  bool Any() const {
+    return noReply || badCrc || exception || pieces || late || extraByte || otherAddress;
+  }
+};
+
+class FaultInjector {
+ public:
+  explicit FaultInjector(const FaultOptions& options) : options_(options), random_(options.seed) {}
+
+  // Decides the faults of the reply to one request.
+  FaultPlan Decide(int site, int function, int reg);
+  const FaultOptions& options() const { return options_; }
+
+ private:
+  bool Roll(double p);
+
+  FaultOptions options_;
+  std::mt19937_64 random_;
+  long matched_ = 0;
+  long faulted_ = 0;
+};
+
+}  // namespace vorel::sim

@@ -1,0 +1,113 @@
+// Each injected fault as the master sees it.
+#include <chrono>
+
+#include "sim_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const Bytes kRequest = ReadFrame(1, 0x0006, 3);
+const Bytes kGood = WithCrc({1, 0x03, 0x06, 0x20, 0x26, 0x12, 0x09, 0x00, 0x01});
+
+struct FaultCase {
+  const char* name;
+  QStringList options;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FaultTest : public SimTest, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(FaultTest, SeenFromTheMaster) {
+  Launch(GetParam().options);
+  master.Purge();
+  const auto sent = Clock::now();
+  master.Send(kRequest);
+  const std::string name = GetParam().name;
+  if (name == "noreply") {
+    EXPECT_TRUE(master.ReadQuiet(400, 100).empty());
+  } else if (name == "crc") {
+    const Bytes reply = master.ReadReply(Shape::kPlainRead);
+    ASSERT_EQ(reply.size(), kGood.size());
+    EXPECT_FALSE(TestCrcOk(reply));
+    EXPECT_EQ(Bytes(reply.begin(), reply.end() - 2), Bytes(kGood.begin(), kGood.end() - 2));
+  } else if (name == "exception") {
+    EXPECT_EQ(master.ReadReply(Shape::kPlainRead), Exception(1, 0x83, 4));
+  } else if (name == "pieces") {
+    // The first piece arrives alone; the whole reply is complete after the two gaps.
+    const Bytes first = master.Read(kGood.size(), 60);
+    EXPECT_GT(first.size(), 0U);
+    EXPECT_LT(first.size(), kGood.size());
+    Bytes all = first;
+    const Bytes rest = master.Read(kGood.size() - first.size(), 1000);
+    all.insert(all.end(), rest.begin(), rest.end());
+    EXPECT_EQ(all, kGood);
+    EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(150));
+  } else if (name == "late") {
+    EXPECT_TRUE(master.Read(1, 200).empty());
+    EXPECT_EQ(master.ReadReply(Shape::kPlainRead, 1000), kGood);
+    EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(400));
+  } else if (name == "extra") {
+    EXPECT_EQ(master.ReadReply(Shape::kPlainRead), kGood);
+    EXPECT_EQ(master.ReadQuiet(300, 50), Bytes{0x00});
+  } else if (name == "address") {
+    const Bytes reply = master.ReadReply(Shape::kPlainRead);
+    ASSERT_EQ(reply.size(), kGood.size());
+    EXPECT_EQ(reply[0], 2);
+    EXPECT_TRUE(TestCrcOk(reply));
+  }
+  // Faults touch replies only: the link keeps working for the requests that follow.
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sim, FaultTest,
+    ::testing::Values(FaultCase{"noreply", {"--fault-noreply", "1"}},
+                      FaultCase{"crc", {"--fault-crc", "1"}},
+                      FaultCase{"exception", {"--fault-exception", "1"}},
+                      FaultCase{"pieces", {"--fault-pieces", "1", "--piece-gap", "100"}},
+                      FaultCase{"late", {"--fault-late", "1", "--delay", "400"}},
+                      FaultCase{"extra", {"--fault-extra", "1"}},
+                      FaultCase{"address", {"--fault-address", "1"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SimTest, FaultHitsOnlyTheSelectedRequestAndNotTheState) {
+  // The 5th write gets no reply; the write itself is still carried out.
+  Launch({"--fault-noreply", "1", "--fault-function", "16", "--fault-after", "4", "--fault-count",
+          "1"});
+  for (std::uint16_t i = 1; i <= 6; ++i) {
+    const Bytes reply =
+        master.WriteRegisters(1, 0x0113, {static_cast<std::uint16_t>(i % 2 ? 199 : 200)});
+    if (i == 5) {
+      EXPECT_TRUE(reply.empty()) << "write " << i;
+      EXPECT_EQ(Register(0x0113), 199) << "the unanswered write was stored";
+    } else {
+      EXPECT_EQ(reply.size(), 8U) << "write " << i;
+    }
+    EXPECT_EQ(Register(0x016B), 3101) << "reads are not selected";
+  }
+}
+
+TEST_F(SimTest, ProbabilitiesFollowTheSeed) {
+  auto pattern = [](const char* seed) {
+    SimProcess sim(VOREL_SIM_PATH);
+    RawMaster master;
+    EXPECT_TRUE(sim.Start({"--baud", "0", "--fault-noreply", "0.5", "--seed", seed}));
+    EXPECT_TRUE(master.Open(sim.LinkPath()));
+    std::string out;
+    for (int i = 0; i < 12; ++i) {
+      out += master.Exchange(kRequest, Shape::kPlainRead, 400).empty() ? '-' : '+';
+    }
+    return out;
+  };
+  const std::string a = pattern("7");
+  EXPECT_EQ(a, pattern("7"));
+  EXPECT_NE(a.find('-'), std::string::npos);
+  EXPECT_NE(a.find('+'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vorel::test
