@@ -75,6 +75,7 @@ void Connection::PauseForReconnect() {
 
 void Connection::ConnectSites(const std::array<bool, kSiteCount>& selected,
                               const std::function<bool(int)>& identify) {
+  if (!BeginExchange()) return;
   link_->ResetReplyTicks();
   link_->SetAllIdle();
   StopPolling();
@@ -102,12 +103,14 @@ void Connection::ConnectSites(const std::array<bool, kSiteCount>& selected,
   if (slots_.AnyOnline()) {
     StartPolling();
     StartRefresh();
+    EndExchange();
     return;
   }
   view_.SetMainStatus(0, Text("connect fail!", "连接失败!"));
   view_.SetMainStatus(1, "");
   view_.Pause(kFailedSitePauseMs);
   Disconnect();
+  EndExchange();
 }
 
 template <class Worker>
@@ -226,8 +229,28 @@ void Connection::CloseQuietly() {
   holder_.Release();
 }
 
+bool Connection::BeginExchange() {
+  if (exchangeRunning_) return false;
+  exchangeRunning_ = true;
+  return true;
+}
+
+void Connection::EndExchange() {
+  exchangeRunning_ = false;
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (closePending_[static_cast<std::size_t>(n - 1)]) {
+      closePending_[static_cast<std::size_t>(n - 1)] = false;
+      WindowClosed(n);
+    }
+  }
+}
+
 void Connection::WindowClosed(int site) {
   if (!SiteSlots::Valid(site)) return;
+  if (exchangeRunning_) {
+    closePending_[static_cast<std::size_t>(site - 1)] = true;
+    return;
+  }
   windows_[static_cast<std::size_t>(site - 1)].reset();
   slots_.SetWindowState(site, kWindowNone);
   for (int n = 1; n <= kSiteCount; ++n) {

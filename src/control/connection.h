@@ -119,6 +119,11 @@ class Connection : public SiteCommands {
   void ShowSiteCaption(int site);
   void SetWindowsEnabled(bool enabled);
   bool SiteFailed(int site) const { return link_->CommState(site) == kCommNoResult; }
+  // Marks a user exchange as running; false when one already runs (the new one is dropped:
+  // the link carries one request at a time, and a window must not go while its own
+  // exchange is under way).
+  bool BeginExchange();
+  void EndExchange();
   void SendPassword(int site, std::uint16_t address, const std::string& text, bool modeOff);
 
   Host& host_;
@@ -137,6 +142,8 @@ class Connection : public SiteCommands {
   int pollSite_ = 1;
   int pollPhase_ = 1;
   bool inPollStep_ = false;
+  bool exchangeRunning_ = false;
+  std::array<bool, kSiteCount> closePending_{};
   bool pollStoppedInStep_ = false;
 };
 

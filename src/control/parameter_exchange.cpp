@@ -63,7 +63,7 @@ bool Connection::WriteBlock(int site, std::uint16_t address, std::span<const std
 }
 
 void Connection::ReadParameters(int site) {
-  if (!SiteSlots::Valid(site)) return;
+  if (!SiteSlots::Valid(site) || !BeginExchange()) return;
   BeginTransfer();
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
     link_->DelayWithEvents(kRequestPauseMs);
@@ -75,6 +75,7 @@ void Connection::ReadParameters(int site) {
   ShowSiteCaption(site);
   if (SiteWindow* w = Window(site)) w->ShowWindow();
   slots_.SetFileLoaded(site, false);
+  EndExchange();
 }
 
 void Connection::WriteParameters(int s) {
@@ -88,6 +89,7 @@ void Connection::WriteParameters(int s) {
         Text("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!!"));
     return;
   }
+  if (!BeginExchange()) return;
   SiteWindow* window = Window(s);
   BeginTransfer();
   if (window) window->StoreAllPages();
@@ -177,11 +179,12 @@ void Connection::WriteParameters(int s) {
     w->ShowWindow();
     w->RefillEventLog();
   }
+  EndExchange();
 }
 
 void Connection::SendPassword(int site, std::uint16_t address, const std::string& text,
                               bool modeOff) {
-  if (!SiteSlots::Valid(site)) return;
+  if (!SiteSlots::Valid(site) || !BeginExchange()) return;
   WaitForLinkOrStoppedPoll();
   StopPolling();
   if (modeOff) {
@@ -192,6 +195,7 @@ void Connection::SendPassword(int site, std::uint16_t address, const std::string
   const std::uint16_t password = PasswordValue(text);
   WriteBlock(site, address, {&password, 1});
   StartPolling();
+  EndExchange();
 }
 
 void Connection::UnlockParameters(int site) {

@@ -168,3 +168,29 @@ TEST_F(Exchange, TheRightPasswordShowsUnlockedAtTheNextRefresh) {
 
 }  // namespace
 }  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
+  Unlocked();
+  std::size_t requestsDuring = 0;
+  host.whileAsking = [&] {
+    // The window's own close and another button, from inside the question's event loop.
+    connection->WindowClosed(2);
+    connection->ReadParameters(2);
+    connection->UnlockParameters(2);
+    requestsDuring = controller.requests.size();
+    EXPECT_NE(connection->Window(2), nullptr);
+  };
+  connection->WriteParameters(2);
+  const std::size_t writes = Writes().size();
+  EXPECT_EQ(controller.requests.size(), requestsDuring);
+  EXPECT_EQ(writes, 12u);
+  // The close took effect when the write ended: the last window, so the connection ended.
+  EXPECT_EQ(connection->Window(2), nullptr);
+  EXPECT_FALSE(connection->PortOpen());
+}
+
+}  // namespace
+}  // namespace vorel::test
