@@ -9,6 +9,8 @@ namespace {
 
 // Longest sleep of a wait loop between two looks at the port.
 constexpr int kWaitSliceMs = 2;
+// While a reply is partly in: a byte takes about 1 ms at 9600 baud.
+constexpr int kPartialReplySliceMs = 1;
 
 int Index(RequestGroup group) {
   return static_cast<int>(group);
@@ -276,7 +278,7 @@ bool ModbusLink::WaitForReply(int site) {
     if (port_.InputCount() == 0) {
       port_.WaitForInput(kWaitSliceMs);
     } else {
-      pump_.Pump(kWaitSliceMs);
+      pump_.Pump(kPartialReplySliceMs);
     }
   }
   const std::int16_t state = CommState(site);
