@@ -95,6 +95,10 @@ class Connection : public SiteCommands {
   int PollPhase() const { return pollPhase_; }
   // Waits, dispatching events, until the link is idle or the poll timer is stopped.
   void WaitForLinkOrStoppedPoll();
+  // A single command or a short exchange: waits for the link (or a stopped poll timer), stops
+  // the poll timer, runs `exchange` and starts the poll timer again. Nothing runs while
+  // another user exchange is under way; false then.
+  bool RunSingleCommand(const std::function<void()>& exchange);
   // A long transfer: windows and main window disabled, polling paused, progress shown.
   void BeginTransfer();
   void EndTransfer();

@@ -184,18 +184,16 @@ void Connection::WriteParameters(int s) {
 
 void Connection::SendPassword(int site, std::uint16_t address, const std::string& text,
                               bool modeOff) {
-  if (!SiteSlots::Valid(site) || !BeginExchange()) return;
-  WaitForLinkOrStoppedPoll();
-  StopPolling();
-  if (modeOff) {
-    const std::uint16_t off = kModeOff;
-    WriteBlock(site, kModeRegister, {&off, 1});
-    images_->SetWord(site, kModeRegister, kModeOff);
-  }
-  const std::uint16_t password = PasswordValue(text);
-  WriteBlock(site, address, {&password, 1});
-  StartPolling();
-  EndExchange();
+  if (!SiteSlots::Valid(site)) return;
+  RunSingleCommand([&] {
+    if (modeOff) {
+      const std::uint16_t off = kModeOff;
+      WriteBlock(site, kModeRegister, {&off, 1});
+      images_->SetWord(site, kModeRegister, kModeOff);
+    }
+    const std::uint16_t password = PasswordValue(text);
+    WriteBlock(site, address, {&password, 1});
+  });
 }
 
 void Connection::UnlockParameters(int site) {

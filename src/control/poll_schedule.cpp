@@ -151,6 +151,16 @@ void Connection::SetWindowsEnabled(bool enabled) {
   }
 }
 
+bool Connection::RunSingleCommand(const std::function<void()>& exchange) {
+  if (!BeginExchange()) return false;
+  WaitForLinkOrStoppedPoll();
+  StopPolling();
+  exchange();
+  StartPolling();
+  EndExchange();
+  return true;
+}
+
 void Connection::BeginTransfer() {
   SetWindowsEnabled(false);
   WaitForLinkOrStoppedPoll();
