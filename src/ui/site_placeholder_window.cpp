@@ -43,6 +43,8 @@ std::uint16_t Bcd(int high, int low) {
 SitePlaceholderWindow::SitePlaceholderWindow(int site, SiteCommands& commands)
     : site_(site), commands_(commands) {
   setObjectName("fmParameter" + QString::number(site));
+  // Cascaded beside the main window, which is brought to the front after each site.
+  move(580 + 24 * ((site - 1) % 8), 24 * ((site - 1) % 8));
   auto* layout = new QVBoxLayout(this);
   auto* grid = new QGridLayout;
   layout->addLayout(grid);
@@ -111,7 +113,7 @@ SitePlaceholderWindow::SitePlaceholderWindow(int site, SiteCommands& commands)
     panels_[i] = new QLabel(this);
     panels_[i]->setObjectName("stbParameter" + QString::number(i));
     panels_[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panels_[i]->setMinimumWidth(widths[i] / 2);
+    panels_[i]->setMinimumWidth(widths[i]);
     bar->addWidget(panels_[i], i == 2 ? 1 : 0);
   }
 }
