@@ -22,6 +22,7 @@
 #include "link/modbus_link.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/quiet_host.h"
 
 namespace {
 
@@ -30,26 +31,7 @@ constexpr int kCount = 29;
 constexpr int kReads = 20;
 constexpr double kByteNs = 10.0 * 1e9 / kBaud;
 
-class SilentHost : public vorel::Host {
- public:
-  void SetSiteStatus(int, int, const std::string&) override {}
-  void SetMainStatus(int, const std::string&) override {}
-  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  vorel::Answer AskRetryCancel(int, const std::string&, const std::string&) override {
-    return vorel::Answer::Cancel;
-  }
-  vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::Cancel; }
-  void SetWindowsEnabled(bool) override {}
-  void ShowProgress(bool) override {}
-  void SetProgress(int) override {}
-  std::optional<std::string> AskOpenFileName(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> AskSaveFileName(const std::string&, const std::string&,
-                                             const std::string&) override {
-    return std::nullopt;
-  }
-};
+using SilentHost = vorel::QuietHost;
 
 void SleepUntil(const timespec& t) {
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) != 0) {

@@ -12,31 +12,17 @@
 #include "core/site_images.h"
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
-#include "link/host.h"
 #include "link/modbus_link.h"
+#include "link/quiet_host.h"
 
 namespace {
 
 using namespace vorel;
 
-class NullHost : public Host {
+class NullHost : public QuietHost {
  public:
-  void SetSiteStatus(int, int, const std::string&) override {}
-  void SetMainStatus(int, const std::string&) override {}
-  void ShowMessage(const std::string&) override {}
   Answer AskRetryCancel(int, const std::string&, const std::string&) override {
     return Answer::Retry;
-  }
-  Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-  void SetWindowsEnabled(bool) override {}
-  void ShowProgress(bool) override {}
-  void SetProgress(int) override {}
-  std::optional<std::string> AskOpenFileName(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> AskSaveFileName(const std::string&, const std::string&,
-                                             const std::string&) override {
-    return std::nullopt;
   }
 };
 

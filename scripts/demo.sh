@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The main job: installs what is missing, builds, starts the substitute controller vorel-sim
 # on a pseudo-terminal and the tool with settings of its own that point at it. The user's own
-# settings are never touched.
+# settings are never touched. The simulator keeps what was written in $run/sim.state; extra
+# arguments go to vorel-sim (for example --site 2:3105:V4.10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,7 +12,7 @@ cmake --build build -j "$(nproc)"
 run=${VOREL_DEMO_DIR:-/tmp/vorel-demo-$USER}
 mkdir -p "$run/config/vorel"
 link="$run/ttyVOREL"
-build/sim/vorel-sim --link "$link" "$@" >"$run/sim.out" 2>"$run/sim.err" &
+build/sim/vorel-sim --link "$link" --state "$run/sim.state" "$@" >"$run/sim.out" 2>"$run/sim.err" &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 for _ in $(seq 100); do grep -q '^ready' "$run/sim.out" 2>/dev/null && break; sleep 0.05; done
