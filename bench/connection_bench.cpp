@@ -21,6 +21,7 @@
 #include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/quiet_host.h"
 
 #ifndef VOREL_SIM_PATH
 int main() {
@@ -33,26 +34,14 @@ namespace {
 
 constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;
 
-class SilentHost : public vorel::Host {
+class SilentHost : public vorel::QuietHost {
  public:
-  void SetSiteStatus(int, int, const std::string&) override {}
-  void SetMainStatus(int, const std::string&) override {}
   void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
   vorel::Answer AskRetryCancel(int, const std::string&, const std::string& t) override {
     std::fprintf(stderr, "poll failure: %s\n", t.c_str());
     return vorel::Answer::Retry;
   }
   vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::No; }
-  void SetWindowsEnabled(bool) override {}
-  void ShowProgress(bool) override {}
-  void SetProgress(int) override {}
-  std::optional<std::string> AskOpenFileName(const std::string&, const std::string&) override {
-    return std::nullopt;
-  }
-  std::optional<std::string> AskSaveFileName(const std::string&, const std::string&,
-                                             const std::string&) override {
-    return std::nullopt;
-  }
 };
 
 class NullView : public vorel::ConnectionView {
