@@ -43,6 +43,8 @@ std::uint16_t Bcd(int high, int low) {
 SitePlaceholderWindow::SitePlaceholderWindow(int site, SiteCommands& commands)
     : site_(site), commands_(commands) {
   setObjectName("fmParameter" + QString::number(site));
+  // The program ends with the main window, not with the last site window.
+  setAttribute(Qt::WA_QuitOnClose, false);
   // Cascaded beside the main window, which is brought to the front after each site.
   move(580 + 24 * ((site - 1) % 8), 24 * ((site - 1) % 8));
   auto* layout = new QVBoxLayout(this);
