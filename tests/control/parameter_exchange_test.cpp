@@ -194,3 +194,32 @@ TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
 
 }  // namespace
 }  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+class OddDescriptors : public ControlTest {};
+
+TEST_F(OddDescriptors, DescriptorsThatDoNotFitAreNotSent) {
+  auto& site = controller.AddSite(3);
+  // Too long for the 17-word buffer, past the end of the image, empty, and a fitting one.
+  site.parameters[0] = {{0x0050, 18}, {0x01F8, 9}, {0x0060, 0}, {0x0070, 17}};
+  ConnectAll({3});
+  ASSERT_TRUE(connection->IsOnline(3));
+  connection->Images().SetWord(3, 0x0004, kUnlockedMark);
+  connection->Images().SetWord(3, 0x0113, kModeOff);
+  controller.requests.clear();
+  connection->WriteParameters(3);
+  std::vector<std::uint16_t> writes;
+  for (const auto& r : controller.requests) {
+    if (r.function == 16) writes.push_back(r.address);
+  }
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x0070), 1);
+  for (std::uint16_t skipped : {0x0050, 0x01F8, 0x0060}) {
+    EXPECT_EQ(std::count(writes.begin(), writes.end(), skipped), 0) << skipped;
+  }
+  EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace vorel::test
