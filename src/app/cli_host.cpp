@@ -5,6 +5,7 @@
 namespace vorel {
 
 void CliHost::ShowMessage(const std::string& text) {
+  lastMessage = text;
   std::fprintf(stderr, "%s\n", text.c_str());
 }
 

@@ -9,6 +9,8 @@ namespace vorel {
 class CliHost : public QuietHost {
  public:
   void ShowMessage(const std::string& text) override;
+  // The last message shown (vorel-cli identify names it as the reason of a failure).
+  std::string lastMessage;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskYesNoCancel(const std::string& text) override;
 };

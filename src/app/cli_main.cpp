@@ -1,6 +1,8 @@
 // vorel-cli: the headless front end. Commands:
 //   vorel-cli [--port PATH] [--baud N] read SITE ADDRESS COUNT
 //   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
+//   vorel-cli [--port PATH] [--baud N] identify SITE...
+//   vorel-cli [--port PATH] [--baud N] scan
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
 #include <cstdio>
@@ -12,6 +14,8 @@
 
 #include "app/cli_host.h"
 #include "app/cli_port_defaults.h"
+#include "app/cli_view.h"
+#include "control/connection.h"
 #include "control/register_exchange.h"
 #include "control/settings.h"
 #include "core/language.h"
@@ -25,11 +29,18 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+constexpr int kScanTimeoutMs = 500;
 
 constexpr const char* kUsage =
     "Usage: vorel-cli [--port PATH] [--baud N] COMMAND ARGS...\n"
     "  read SITE ADDRESS COUNT    read COUNT (1-125) holding registers (function 3)\n"
     "  write SITE ADDRESS WORD... write 1 to 123 registers (function 16)\n"
+    "  identify SITE...           identify each controller as Connect does: the power-up log,\n"
+    "                             then 'Address N: connected' or the reason of the failure;\n"
+    "                             exit 0 only when every site connected\n"
+    "  scan                       read the identification block of sites 1 to 32, waiting at\n"
+    "                             most 500 ms for each reply, and list the sites that answer\n"
+    "                             with their product codes; exit 0 when any site answered\n"
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "Port and baud rate default to the ComPort1 settings.\n";
 
@@ -72,6 +83,7 @@ struct Command {
   std::uint16_t address = 0;
   std::uint16_t count = 0;
   std::vector<std::uint16_t> words;
+  std::vector<int> sites;  // identify
 };
 
 // Fills `command`; returns an exit status when the program should stop here.
@@ -101,8 +113,21 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (i >= args.size()) return Usage("no command");
   command.name = std::string(args[i++]);
-  if (command.name != "read" && command.name != "write") return Usage("unknown command");
   const std::size_t rest = args.size() - i;
+  if (command.name == "scan") {
+    if (rest != 0) return Usage("scan takes no arguments");
+    return std::nullopt;
+  }
+  if (command.name == "identify") {
+    if (rest == 0) return Usage("identify needs at least one SITE");
+    for (; i < args.size(); ++i) {
+      const auto site = ParseNumber(args[i], vorel::kSiteCount);
+      if (!site || *site < 1) return Usage("SITE must be 1 to 32");
+      command.sites.push_back(static_cast<int>(*site));
+    }
+    return std::nullopt;
+  }
+  if (command.name != "read" && command.name != "write") return Usage("unknown command");
   if (command.name == "read" ? rest != 3 : rest < 3) return Usage("wrong number of arguments");
   const auto site = ParseNumber(args[i], vorel::kSiteCount);
   if (!site || *site < 1) return Usage("SITE must be 1 to 32");
@@ -127,6 +152,41 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   return std::nullopt;
 }
 
+void ShowPortError(vorel::Host& host, const std::string& error) {
+  host.ShowMessage(std::string(vorel::PickText("Com port openning error！Please select right port.",
+                                               "通讯端口打开错误！请选择正确的通讯端口。")));
+  std::fprintf(stderr, "%s\n", error.c_str());
+}
+
+// The identification of Connect for each site, without windows.
+int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pump) {
+  vorel::CliView view;
+  vorel::Connection connection(host, pump, view);
+  std::string error;
+  if (!connection.OpenPort(std::make_unique<vorel::PosixSerialPort>(), command.port, &error)) {
+    ShowPortError(host, error);
+    return kExitFailed;
+  }
+  bool all = true;
+  for (int site : command.sites) {
+    host.lastMessage.clear();
+    const bool ok = connection.IdentifySite(site);
+    for (const auto& line : view.log) std::printf("%s\n", line.c_str());
+    if (ok) {
+      std::printf("Address %d: connected\n", site);
+    } else {
+      all = false;
+      std::printf("Address %d: %s\n", site,
+                  host.lastMessage.empty()
+                      ? ("Adress" + std::to_string(site) + "Connect fail!").c_str()
+                      : host.lastMessage.c_str());
+    }
+    std::fflush(stdout);
+  }
+  connection.Disconnect();
+  return all ? kExitOk : kExitFailed;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,16 +204,25 @@ int main(int argc, char** argv) {
   vorel::SetLanguageSetting("english");
   vorel::CliHost host;
   vorel::QtEventPump pump;
+  if (command.name == "identify") return Identify(command, host, pump);
   vorel::PosixSerialPort port;
   vorel::RegisterExchange exchange(port, host, pump);
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
-    host.ShowMessage(
-        std::string(vorel::PickText("Com port openning error！Please select right port.",
-                                    "通讯端口打开错误！请选择正确的通讯端口。")));
-    std::fprintf(stderr, "%s\n", error.c_str());
+    ShowPortError(host, error);
     return kExitFailed;
+  }
+  if (command.name == "scan") {
+    int found = 0;
+    for (int site = 1; site <= vorel::kSiteCount; ++site) {
+      if (const auto code = exchange.Probe(site, kScanTimeoutMs)) {
+        std::printf("Address %d: product code %d\n", site, *code);
+        std::fflush(stdout);
+        ++found;
+      }
+    }
+    return found > 0 ? kExitOk : kExitFailed;
   }
   if (command.name == "read") {
     std::vector<std::uint16_t> words;

@@ -4,6 +4,8 @@
 
 namespace vorel {
 
-PortSettings CliDefaultPortSettings() { return LoadPortSettings(PortSettings{}); }
+PortSettings CliDefaultPortSettings() {
+  return LoadPortSettings(PortSettings{});
+}
 
 }  // namespace vorel

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "link/posix_serial_port.h"
+#include "ui/site_placeholder_window.h"
 #include "ui/tfm_main.h"
 #include "ui/widget_host.h"
 
@@ -16,8 +17,24 @@ int main(int argc, char** argv) {
     return std::make_unique<vorel::PosixSerialPort>();
   };
   services.portNames = [] { return vorel::ListSerialPortNames(); };
+  vorel::TfmMain* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
+    auto window = std::make_unique<vorel::SitePlaceholderWindow>(site, commands);
+    window->storeWord = [&mainWindow, site](std::uint16_t address, std::uint16_t word) {
+      mainWindow->Link().Images().SetWord(site, address, word);
+    };
+    return window;
+  };
   vorel::TfmMain main(host, services);
+  mainWindow = &main;
   host.Attach(&main);
+  host.siteWindow = [&main](int site) -> QWidget* {
+    return dynamic_cast<QWidget*>(main.Link().Window(site));
+  };
+  host.siteStatusSink = [&main](int site, int panel, const std::string& text) {
+    if (!main.IsOnline(site)) return;
+    if (vorel::SiteWindow* w = main.Link().Window(site)) w->SetStatusPanel(panel, text);
+  };
   main.show();
   return app.exec();
 }

@@ -7,6 +7,7 @@ namespace vorel {
 RegisterExchange::RegisterExchange(SerialPort& port, Host& host, EventPump& pump)
     : port_(port),
       host_(host),
+      pump_(pump),
       images_(std::make_unique<SiteImages>()),
       link_(std::make_unique<ModbusLink>(port, host, pump, *images_)) {}
 
@@ -45,6 +46,25 @@ bool RegisterExchange::Write(int site, std::uint16_t address,
                  TWriteData(words.begin(), words.end()))
       .WaitFor();
   return link_->WaitForReply(site);
+}
+
+}  // namespace vorel
+
+namespace vorel {
+
+std::optional<std::int16_t> RegisterExchange::Probe(int site, int timeoutMs) {
+  link_->DelayWithEvents(kRequestPauseMs);
+  TFunction3(*link_, static_cast<std::uint8_t>(site), reg::kIdentification).WaitFor();
+  const std::uint64_t deadline = pump_.NowMs() + static_cast<std::uint64_t>(timeoutMs);
+  while (pump_.NowMs() < deadline && !link_->LinkIdle()) {
+    if (link_->PollReply(site)) {
+      return static_cast<std::int16_t>(images_->Word(site, reg::kProductCode.address));
+    }
+    const std::int16_t state = link_->CommState(site);
+    if (state == kCommCrcError || state == kCommException) break;
+  }
+  link_->AbandonRequest(site);
+  return std::nullopt;
 }
 
 }  // namespace vorel

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -35,11 +36,16 @@ class RegisterExchange {
   // One write (TFunction16Std) of the words at `address`.
   bool Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
 
+  // Reads the identification block of `site`, waiting at most `timeoutMs` for the reply and
+  // reporting nothing; the product code when the site answered correctly.
+  std::optional<std::int16_t> Probe(int site, int timeoutMs);
+
   ModbusLink& Link() { return *link_; }
 
  private:
   SerialPort& port_;
   Host& host_;
+  EventPump& pump_;
   std::unique_ptr<SiteImages> images_;
   std::unique_ptr<ModbusLink> link_;
 };

@@ -21,7 +21,10 @@ class SiteSlots {
   SiteSlots() { Reset(); }
 
   // Every site back to "no window".
-  void Reset() { windowState_.fill(kWindowNone); }
+  void Reset() {
+    windowState_.fill(kWindowNone);
+    fileLoaded_.fill(false);
+  }
 
   // Sites outside 1 to 32 read as "no window" and are never written.
   std::int16_t WindowState(int site) const {
@@ -37,10 +40,18 @@ class SiteSlots {
     return false;
   }
 
+  // Set when a parameter file was loaded into the site's window; cleared when the site is
+  // identified and when its parameters are read.
+  bool FileLoaded(int site) const { return Valid(site) && fileLoaded_[site - 1]; }
+  void SetFileLoaded(int site, bool loaded) {
+    if (Valid(site)) fileLoaded_[site - 1] = loaded;
+  }
+
   static bool Valid(int site) { return site >= 1 && site <= kSiteCount; }
 
  private:
   std::array<std::int16_t, kSiteCount> windowState_{};
+  std::array<bool, kSiteCount> fileLoaded_{};
 };
 
 }  // namespace vorel

@@ -1,6 +1,7 @@
-// What connection, polling and transfers need of a site's parameter window. The widget window
-// (TfmParameterClass) implements it; control-layer tests use a recording fake, and vorel-cli
-// runs the same sequences with no window at all.
+// What connection, polling and transfers need of a site's parameter window, and what the
+// window's buttons ask of the connection. The widget window (TfmParameterClass) implements
+// SiteWindow; control-layer tests use a recording fake, and vorel-cli runs the same sequences
+// with no window at all.
 #pragma once
 
 #include <QDate>
@@ -17,6 +18,8 @@ class SiteWindow {
   // Sets up every page in its fixed order and shows all parameter values from the value image.
   virtual void SetUpWindow() = 0;
   // Value image -> editors -> grids, and the reverse (the store pass runs before a write).
+  // The load pass leaves a picker whose changed mark is set alone; the store pass stores date
+  // and time only while their marks are set.
   virtual void LoadAllPages() = 0;
   virtual void StoreAllPages() = 0;
 
@@ -28,11 +31,43 @@ class SiteWindow {
   virtual void SetWindowEnabled(bool enabled) = 0;
   virtual void ShowWindow() = 0;
 
-  // Refresh: the controller clock (nullopt where the controller's text does not convert; a
-  // picker the user has changed is left alone), the protection state, the monitor page.
+  // Refresh tick: the controller clock (nullopt where the controller's text does not convert).
+  // A picker whose changed mark is clear is set to the value and its grid row (6 date, 7 time)
+  // gets the picker's value in the locale's short date / long time format; a marked picker and
+  // its row are left alone. Then the monitor's clock label `lbTime` = row 6 + "  " + row 7.
   virtual void ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) = 0;
+  // `tbUnlock` shown pressed (unlocked) or released. Panel 1's text is set by the caller.
   virtual void ShowProtectionState(bool unlocked) = 0;
+  // The monitor page redraws itself from the value image.
   virtual void RefreshMonitor() = 0;
+
+  // The pickers' changed marks (set only by the user changing `dtpDate` / `dtpTime`).
+  virtual bool DateChanged() const = 0;
+  virtual bool TimeChanged() const = 0;
+  virtual void ClearDateChanged() = 0;
+  virtual void ClearTimeChanged() = 0;
+  // Whether the serial-number editor `medMasterSN` is enabled (its registers are then written).
+  virtual bool SerialNumberEditable() const = 0;
+  // The texts of the password editors `medPSWUnlock` and `medPSWChange` (up to four
+  // characters; blanks count as "0").
+  virtual std::string UnlockPasswordText() const = 0;
+  virtual std::string NewPasswordText() const = 0;
+  // The event-log page refilled from the site's event-log image.
+  virtual void RefillEventLog() = 0;
+};
+
+// What a parameter window's buttons start; the connection implements it and hands it to the
+// window factory. Every call names the window's own site.
+class SiteCommands {
+ public:
+  virtual ~SiteCommands() = default;
+  virtual void ReadParameters(int site) = 0;    // btnRead
+  virtual void WriteParameters(int site) = 0;   // btnWrite
+  virtual void UnlockParameters(int site) = 0;  // tbUnlock
+  virtual void ChangePassword(int site) = 0;    // tbPswChange
+  // The user closed the window. Call it after the close event has been handled (queued):
+  // the connection destroys the window, frees the slot and disconnects after the last one.
+  virtual void WindowClosed(int site) = 0;
 };
 
 }  // namespace vorel

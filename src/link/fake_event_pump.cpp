@@ -39,9 +39,13 @@ void FakeEventPump::AdvanceTo(std::uint64_t when) {
     FireDue();
     const std::uint64_t next = NextDue();
     if (next > when) break;
+    if (beforeTimeMoves) beforeTimeMoves();
     now_.store(std::max(NowMs(), next), std::memory_order_release);
   }
-  if (when > NowMs()) now_.store(when, std::memory_order_release);
+  if (when > NowMs()) {
+    if (beforeTimeMoves) beforeTimeMoves();
+    now_.store(when, std::memory_order_release);
+  }
   FireDue();
 }
 

@@ -19,6 +19,10 @@ class FakeEventPump : public EventPump {
   int StartTimer(int intervalMs, std::function<void()> onTimeout) override;
   void StopTimer(int id) override;
 
+  // Called whenever the clock is about to move (tests wait here for request workers, so that
+  // fake time never runs ahead of a frame still being written on another thread).
+  std::function<void()> beforeTimeMoves;
+
   // Moves the clock forward by `ms`, firing every timer that falls due on the way.
   void Advance(std::uint64_t ms);
   // Moves the clock to `when` (never backwards), firing due timers on the way.

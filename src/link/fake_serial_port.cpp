@@ -37,6 +37,11 @@ std::vector<std::vector<std::uint8_t>> FakeSerialPort::Frames() const {
   return frames_;
 }
 
+std::vector<std::uint64_t> FakeSerialPort::FrameTimes() const {
+  std::lock_guard lock(mutex_);
+  return frameTimes_;
+}
+
 int FakeSerialPort::InputPurges() const {
   std::lock_guard lock(mutex_);
   return inputPurges_;
@@ -86,8 +91,14 @@ bool FakeSerialPort::Write(std::span<const std::uint8_t> bytes) {
   std::lock_guard lock(mutex_);
   if (!open_ || gone_) return false;
   frames_.emplace_back(bytes.begin(), bytes.end());
-  if (script_.empty()) return true;
   const std::uint64_t now = pump_.NowMs();
+  frameTimes_.push_back(now);
+  if (script_.empty()) {
+    if (responder) {
+      for (const Piece& piece : responder(bytes)) Schedule(piece.bytes, now + piece.delayMs);
+    }
+    return true;
+  }
   for (const Piece& piece : script_.front()) Schedule(piece.bytes, now + piece.delayMs);
   script_.pop_front();
   return true;

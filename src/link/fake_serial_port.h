@@ -35,7 +35,13 @@ class FakeSerialPort : public SerialPort {
   // The device vanishes: every operation fails from now on.
   void Unplug();
 
+  // Answers each frame written while the script is empty (called from the writing thread,
+  // with the port locked: it must not call the port).
+  std::function<Reply(std::span<const std::uint8_t> frame)> responder;
+
   std::vector<std::vector<std::uint8_t>> Frames() const;
+  // The fake time at which each frame was written.
+  std::vector<std::uint64_t> FrameTimes() const;
   int InputPurges() const;
   int OutputPurges() const;
   std::optional<PortSettings> openedWith;
@@ -72,6 +78,7 @@ class FakeSerialPort : public SerialPort {
   std::deque<Reply> script_;
   std::deque<Byte> input_;  // in arrival order
   std::vector<std::vector<std::uint8_t>> frames_;
+  std::vector<std::uint64_t> frameTimes_;
   int inputPurges_ = 0;
   int outputPurges_ = 0;
 };

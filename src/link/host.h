@@ -25,6 +25,13 @@ class Host {
   virtual Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) = 0;
   // A question with Yes, No and Cancel.
   virtual Answer AskYesNoCancel(const std::string& text) = 0;
+  // A question with a title, Yes, No and Cancel and a question icon, owned by the site's
+  // window. By default the plain question.
+  virtual Answer AskQuestion(int site, const std::string& caption, const std::string& text) {
+    (void)site;
+    (void)caption;
+    return AskYesNoCancel(text);
+  }
   // Enables or disables every window (long transfers).
   virtual void SetWindowsEnabled(bool enabled) = 0;
   // The progress window: shown with a bar 0 to 100, updated, hidden.

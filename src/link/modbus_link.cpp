@@ -9,6 +9,8 @@ namespace {
 
 // Longest sleep of a wait loop between two looks at the port.
 constexpr int kWaitSliceMs = 2;
+// While a reply is partly in: a byte takes about 1 ms at 9600 baud.
+constexpr int kPartialReplySliceMs = 1;
 
 int Index(RequestGroup group) {
   return static_cast<int>(group);
@@ -28,6 +30,10 @@ ModbusLink::ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages
 
 ModbusLink::~ModbusLink() {
   StopTicking();
+  WaitForWorkers();
+}
+
+void ModbusLink::WaitForWorkers() {
   std::unique_lock lock(workersMutex_);
   workersDone_.wait(lock, [this] { return workers_ == 0; });
 }
@@ -272,7 +278,7 @@ bool ModbusLink::WaitForReply(int site) {
     if (port_.InputCount() == 0) {
       port_.WaitForInput(kWaitSliceMs);
     } else {
-      pump_.Pump(kWaitSliceMs);
+      pump_.Pump(kPartialReplySliceMs);
     }
   }
   const std::int16_t state = CommState(site);
@@ -288,6 +294,11 @@ bool ModbusLink::WaitForReply(int site) {
   host_.ShowMessage(std::string(text));
   SetCommState(site, kCommNoResult);
   return false;
+}
+
+void ModbusLink::AbandonRequest(int site) {
+  EndFailedRequest(site);
+  SetCommState(site, kCommNoResult);
 }
 
 void ModbusLink::ReportPollFailure(int site) {

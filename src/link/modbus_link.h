@@ -71,6 +71,7 @@ class ModbusLink {
   std::uint16_t ReplyTicks() const { return ticks_.load(std::memory_order_acquire); }
   // One tenth of a second more since the last frame (capped). Main thread.
   void Tick();
+  void ResetReplyTicks() { ticks_.store(0, std::memory_order_release); }
   // Runs Tick every 100 ms on the event pump until StopTicking.
   void StartTicking();
   void StopTicking();
@@ -99,6 +100,9 @@ class ModbusLink {
   bool PollReply(int site);
   // The blocking wait of a synchronous request; false after a failure, already reported.
   bool WaitForReply(int site);
+  // Gives up the request under way without a message (a caller with a deadline of its own):
+  // input discarded, every group idle, the site's state 299.
+  void AbandonRequest(int site);
   // Failure report of the poller with the Retry/Cancel choice.
   void ReportPollFailure(int site);
   void FinishRequest(int site);
@@ -109,6 +113,8 @@ class ModbusLink {
   // Worker bookkeeping, so that no worker outlives the link.
   void WorkerStarted();
   void WorkerFinished();
+  // Returns once no worker is writing (auto-free ones included).
+  void WaitForWorkers();
 
  private:
   struct Shape {

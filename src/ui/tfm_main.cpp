@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include "core/language.h"
+#include "link/qt_event_pump.h"
 #include "ui/about_box.h"
 #include "ui/icons.h"
 #include "ui/qt_text.h"
@@ -69,8 +70,10 @@ TfmMain::TfmMain(Host& host, MainWindowServices services, QWidget* parent)
   // Main window creation: the language, the help file, the site slots.
   SetLanguageSetting(LoadLanguage());
   helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
-  slots_.Reset();
-  commState_.fill(kCommStateNone);
+  pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
+  connection_ = std::make_unique<Connection>(host_, *pump_, *this);
+  connection_->SetWindowFactory(services_.makeWindow);
+  connection_->onLastWindowClosed = [this] { ClearPowerUpLog(); };
 
   // The auxiliary windows, created hidden in this order.
   fmProperties_ = new TfmProperties(this);
@@ -80,7 +83,10 @@ TfmMain::TfmMain(Host& host, MainWindowServices services, QWidget* parent)
   Relabel();
 }
 
-TfmMain::~TfmMain() = default;
+TfmMain::~TfmMain() {
+  // The parameter windows go before the main window they report to.
+  connection_.reset();
+}
 
 void TfmMain::BuildToolBar() {
   auto* bar = addToolBar("Tools");
@@ -213,10 +219,7 @@ void TfmMain::showEvent(QShowEvent* event) {
 
 void TfmMain::closeEvent(QCloseEvent* event) {
   // Closing ends an open connection quietly; the modem is not hung up.
-  if (PortOpen()) {
-    port_->Close();
-    port_.reset();
-  }
+  connection_->CloseQuietly();
   event->accept();
 }
 
@@ -263,7 +266,7 @@ bool TfmMain::SiteSelected(int site) const {
 }
 
 bool TfmMain::PortOpen() const {
-  return port_ && port_->IsOpen();
+  return connection_->PortOpen();
 }
 
 void TfmMain::ChoosePort() {
@@ -310,7 +313,7 @@ void TfmMain::SetConfigurationEnabled(bool toolButtons, bool menuItems) {
 }
 
 void TfmMain::Connect() {
-  // The poll site and phase are reset here by the polling schedule (wired at merge).
+  connection_->ResetPoll();
   if (!LoadCommunicationProperties()) return;
   ReadAccessLevel();
   if (!fmSiteAddr_->AnySelected()) {
@@ -319,73 +322,48 @@ void TfmMain::Connect() {
   }
   tbSiteAddr_->setEnabled(false);
   tbComPort_->setEnabled(false);
+  connection_->SetModem(ModemOption());
   if (PortOpen()) {
-    // A connection exists: the link is waited for and the timers stopped here, and the modem
-    // redialled when its carrier is gone (wired at merge).
+    // The port stays; modem redialling on a lost carrier belongs to the modem feature.
+    connection_->PauseForReconnect();
   } else {
     std::string error;
     bool opened = false;
     try {
       portSettings_ = LoadPortSettings(portSettings_);
-      port_ = services_.makePort ? services_.makePort() : nullptr;
-      opened = port_ && port_->Open(portSettings_, &error);
+      opened = connection_->OpenPort(services_.makePort ? services_.makePort() : nullptr,
+                                     portSettings_, &error);
     } catch (const SettingsError&) {
       opened = false;
     }
     if (!opened) {
-      port_.reset();
       host_.ShowMessage(PortErrorText());
       tbSiteAddr_->setEnabled(true);
       tbComPort_->setEnabled(true);
       return;
     }
     SetStatusText(0, std::string(PickText("connecting...", "正在连接...")));
-    // Modem dialing and the send lock come with the link layer (wired at merge).
   }
   ConnectSites();
 }
 
 void TfmMain::ConnectSites() {
-  // Reply ticks, request groups and the poll and refresh timers belong to the link and the
-  // polling schedule (wired at merge).
-  mConfigurationPort_->setEnabled(false);
-  mConfigurationAddress_->setEnabled(false);
-  setEnabled(false);
-  for (int n = 1; n <= kSiteCount; ++n) {
-    if (!SiteSelected(n) || slots_.WindowState(n) != kWindowNone) continue;
-    if (IdentifySite(n)) {
-      raise();
-      activateWindow();
-    } else {
-      SetStatusText(0, std::string(PickText("Adress", "地址")) + std::to_string(n) +
-                           std::string(PickText("Connect fail!", "连接失败!")));
-      Delay(500);
-    }
-  }
-  setEnabled(true);
-  ShowPowerUpLog(false);
-  if (slots_.AnyOnline()) return;  // the poll and refresh timers start here (wired at merge)
-  SetStatusText(0, std::string(PickText("connect fail!", "连接失败!")));
-  SetStatusText(1, "");
-  Delay(500);
-  Disconnect();
+  connection_->ConnectSites(fmSiteAddr_->Selections(), [this](int n) { return IdentifySite(n); });
 }
 
-bool TfmMain::IdentifySite(int) {
-  return false;
+bool TfmMain::IdentifySite(int site) {
+  return connection_->IdentifySite(site);
 }
 
 void TfmMain::Disconnect() {
   fmStatus_->SetPercent(0);
   fmStatus_->hide();
-  // Waiting for the link, stopping the timers and hanging up the modem come with the link
-  // layer (wired at merge).
-  if (port_) {
-    port_->Close();
-    port_.reset();
-  }
-  SetStatusText(0, std::string(PickText("disconnected.", "未连接.")));
-  SetConfigurationEnabled(true, true);
+  connection_->Disconnect();
+}
+
+void TfmMain::BringToFront() {
+  raise();
+  activateWindow();
 }
 
 void TfmMain::SetStatusText(int panel, const std::string& text) {

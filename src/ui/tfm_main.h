@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "control/connection.h"
+#include "control/connection_view.h"
 #include "control/settings.h"
 #include "control/site_slots.h"
+#include "link/event_pump.h"
 #include "link/host.h"
 #include "link/serial_port.h"
 
@@ -45,9 +48,13 @@ struct MainWindowServices {
   // Runs a dialog modally and returns its result. Defaults to QDialog::exec; tests drive the
   // dialog instead.
   std::function<int(QDialog&)> runModal;
+  // The parameter window of a site identified by Connect; none when empty.
+  Connection::WindowFactory makeWindow;
+  // The clock, event dispatch and timers of the connection. Defaults to Qt's event loop.
+  std::shared_ptr<EventPump> pump;
 };
 
-class TfmMain : public QMainWindow {
+class TfmMain : public QMainWindow, public ConnectionView {
   Q_OBJECT
  public:
   TfmMain(Host& host, MainWindowServices services, QWidget* parent = nullptr);
@@ -59,8 +66,7 @@ class TfmMain : public QMainWindow {
   void Connect();
   // The site loop: tries every selected site without a window through IdentifySite.
   virtual void ConnectSites();
-  // Identifies one site and creates its online window; true on success. The identification
-  // sequence is not built yet, so every site fails.
+  // Identifies one site and creates its online window; true on success.
   virtual bool IdentifySite(int site);
   void Disconnect();
   // Opens a parameter file without a controller (not built yet).
@@ -86,22 +92,29 @@ class TfmMain : public QMainWindow {
   const PortSettings& CurrentPortSettings() const { return portSettings_; }
 
   // --- State ---
-  SerialPort* Port() const { return port_.get(); }
+  SerialPort* Port() const { return connection_->Port(); }
   bool PortOpen() const;
-  SiteSlots& Slots() { return slots_; }
-  // Communication state per site, 299 at start. Moves to the link's per-site state when the
-  // link layer is merged.
-  int CommState(int site) const { return SiteSlots::Valid(site) ? commState_[site - 1] : 0; }
+  SiteSlots& Slots() { return connection_->Slots(); }
+  bool IsOnline(int site) const { return connection_->IsOnline(site); }
+  Connection& Link() { return *connection_; }
+  // Communication state per site (the link's), 299 at start.
+  int CommState(int site) const { return connection_->Link().CommState(site); }
   const std::string& HelpFile() const { return helpFile_; }
 
   // --- Status bar and power-up log ---
   void SetStatusText(int panel, const std::string& text);
   std::string StatusText(int panel) const;
-  void ClearPowerUpLog();
-  void AppendPowerUpLine(const std::string& line);
+  void ClearPowerUpLog() override;
+  void AppendPowerUpLine(const std::string& line) override;
   // Appends to the end of the whole text, without a line break (the "." progress marks).
-  void AppendPowerUpText(const std::string& text);
-  void ShowPowerUpLog(bool shown);
+  void AppendPowerUpText(const std::string& text) override;
+  void ShowPowerUpLog(bool shown) override;
+  // ConnectionView
+  void SetMainStatus(int panel, const std::string& text) override { SetStatusText(panel, text); }
+  void SetMainEnabled(bool enabled) override { setEnabled(enabled); }
+  void BringToFront() override;
+  void SetConfigurationEnabled(bool toolButtons, bool menuItems) override;
+  void Pause(int ms) override { Delay(ms); }
   bool PowerUpLogShown() const;
   QPlainTextEdit* PowerUpLog() const { return memPowerUp_; }
 
@@ -122,16 +135,14 @@ class TfmMain : public QMainWindow {
   void BuildToolBar();
   void BuildMenus();
   void BuildPanel();
-  void SetConfigurationEnabled(bool toolButtons, bool menuItems);
   void Delay(int ms);
   int RunModal(QDialog& dialog);
 
   Host& host_;
   MainWindowServices services_;
-  std::unique_ptr<SerialPort> port_;
+  std::shared_ptr<EventPump> pump_;
+  std::unique_ptr<Connection> connection_;
   PortSettings portSettings_;
-  SiteSlots slots_;
-  std::array<int, kSiteCount> commState_{};
   std::string helpFile_;
 
   QToolButton* tbConnect_ = nullptr;

@@ -91,6 +91,23 @@ Answer WidgetHost::AskYesNoCancel(const std::string& text) {
   }
 }
 
+Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::string& text) {
+  QWidget* owner = siteWindow ? siteWindow(site) : nullptr;
+  QMessageBox box(QMessageBox::Question, Q(caption), Q(text),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                  owner ? owner : Owner(main_));
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    case QMessageBox::Cancel:
+      return Answer::Cancel;
+    default:
+      return Answer::Closed;
+  }
+}
+
 void WidgetHost::SetWindowsEnabled(bool enabled) {
   // The progress window only shows; it follows the main window it belongs to.
   for (QWidget* w : QApplication::topLevelWidgets()) w->setEnabled(enabled);

@@ -3,6 +3,7 @@
 namespace vorel::test {
 
 Answer ScriptedHost::NextAnswer() {
+  if (whileAsking) whileAsking();
   if (answers.empty()) return defaultAnswer;
   Answer a = answers.front();
   answers.pop_front();
@@ -18,10 +19,11 @@ void ScriptedHost::SetMainStatus(int panel, const std::string& text) {
   mainStatusHistory.push_back(text);
 }
 
-void ScriptedHost::ShowMessage(const std::string& text) { messages.push_back(text); }
+void ScriptedHost::ShowMessage(const std::string& text) {
+  messages.push_back(text);
+}
 
-Answer ScriptedHost::AskRetryCancel(int site, const std::string& caption,
-                                    const std::string& text) {
+Answer ScriptedHost::AskRetryCancel(int site, const std::string& caption, const std::string& text) {
   questions.push_back({site, caption, text});
   return NextAnswer();
 }
@@ -31,11 +33,22 @@ Answer ScriptedHost::AskYesNoCancel(const std::string& text) {
   return NextAnswer();
 }
 
-void ScriptedHost::SetWindowsEnabled(bool enabled) { windowsEnabled = enabled; }
+Answer ScriptedHost::AskQuestion(int site, const std::string& caption, const std::string& text) {
+  questions.push_back({site, caption, text});
+  return NextAnswer();
+}
 
-void ScriptedHost::ShowProgress(bool shown) { progressShown = shown; }
+void ScriptedHost::SetWindowsEnabled(bool enabled) {
+  windowsEnabled = enabled;
+}
 
-void ScriptedHost::SetProgress(int percent) { progress.push_back(percent); }
+void ScriptedHost::ShowProgress(bool shown) {
+  progressShown = shown;
+}
+
+void ScriptedHost::SetProgress(int percent) {
+  progress.push_back(percent);
+}
 
 std::optional<std::string> ScriptedHost::AskOpenFileName(const std::string&, const std::string&) {
   if (fileNames.empty()) return std::nullopt;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,6 +26,8 @@ class ScriptedHost : public Host {
   std::deque<Answer> answers;
   Answer defaultAnswer = Answer::Cancel;
   std::deque<std::optional<std::string>> fileNames;
+  // Runs while a question is open (as a modal box would dispatch events).
+  std::function<void()> whileAsking;
 
   std::vector<std::string> messages;
   std::vector<Question> questions;
@@ -40,6 +43,7 @@ class ScriptedHost : public Host {
   void ShowMessage(const std::string& text) override;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskYesNoCancel(const std::string& text) override;
+  Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
   void SetWindowsEnabled(bool enabled) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;

@@ -1,0 +1,220 @@
+// End-to-end timings of the connection against vorel-sim at 9600 baud with its line-speed
+// emulation: the identification of one site, a parameter read and a full parameter write,
+// each as elapsed time / (time on the wire + the pauses the exchange prescribes), the wire
+// time taken from the simulator's trace. Then the CPU time this process spends polling 32
+// online sites (VOREL_POLL_SECONDS, default 60).
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "control/connection.h"
+#include "core/language.h"
+#include "link/posix_serial_port.h"
+#include "link/qt_event_pump.h"
+#include "link/quiet_host.h"
+
+#ifndef VOREL_SIM_PATH
+int main() {
+  std::puts("vorel-sim is not built");
+  return 0;
+}
+#else
+
+namespace {
+
+constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;
+
+class SilentHost : public vorel::QuietHost {
+ public:
+  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  vorel::Answer AskRetryCancel(int, const std::string&, const std::string& t) override {
+    std::fprintf(stderr, "poll failure: %s\n", t.c_str());
+    return vorel::Answer::Retry;
+  }
+  vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::No; }
+};
+
+class NullView : public vorel::ConnectionView {
+ public:
+  void ClearPowerUpLog() override {}
+  void AppendPowerUpLine(const std::string&) override {}
+  void AppendPowerUpText(const std::string&) override {}
+  void ShowPowerUpLog(bool) override {}
+  void SetMainStatus(int, const std::string&) override {}
+  void SetMainEnabled(bool) override {}
+  void BringToFront() override {}
+  void SetConfigurationEnabled(bool, bool) override {}
+  void Pause(int) override {}
+};
+
+struct TraceLine {
+  double startMs, endMs;
+  bool rx;
+  int bytes;
+  int function;
+  std::uint16_t address;
+};
+
+std::vector<TraceLine> ReadTrace(const std::string& path) {
+  std::vector<TraceLine> out;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream words(line);
+    double start = 0, end = 0;
+    std::string dir, hex;
+    words >> start >> end >> dir;
+    std::vector<int> bytes;
+    while (words >> hex && hex != "#") bytes.push_back(std::stoi(hex, nullptr, 16));
+    if (bytes.size() < 4) continue;
+    out.push_back({start / 1000.0, end / 1000.0, dir == "RX", static_cast<int>(bytes.size()),
+                   bytes[1], static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3])});
+  }
+  return out;
+}
+
+// The line time of the exchanges whose request starts in [fromMs, toMs): from the request's
+// first byte to the reply's last at the emulated line speed (request bytes, turnaround, reply).
+struct Wire {
+  double total = 0;
+  std::vector<double> perRequest;
+};
+Wire WireTime(const std::vector<TraceLine>& trace, double fromMs, double toMs) {
+  Wire w;
+  for (std::size_t i = 0; i < trace.size(); ++i) {
+    const TraceLine& rx = trace[i];
+    if (!rx.rx || rx.startMs < fromMs || rx.startMs >= toMs) continue;
+    double t = rx.bytes * kCharMs;  // a request without a reply
+    if (i + 1 < trace.size() && !trace[i + 1].rx) t = trace[i + 1].endMs - rx.startMs;
+    w.perRequest.push_back(t);
+    w.total += t;
+  }
+  return w;
+}
+
+double MonotonicMs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+double CpuMs() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 +
+         (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+}
+
+void Report(const char* what, double elapsed, double wire, double pauses) {
+  std::printf("%-16s elapsed %8.1f ms  wire %8.1f ms  pauses %7.1f ms  ratio %.3f\n", what, elapsed,
+              wire, pauses, elapsed / (wire + pauses));
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  vorel::SetLanguageSetting("english");
+  QTemporaryDir dir;
+  const QString link = dir.filePath("line");
+  const std::string trace = dir.filePath("trace").toStdString();
+  QStringList args{"--link", link, "--baud", "9600", "--trace", QString::fromStdString(trace)};
+  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
+  QProcess sim;
+  sim.start(VOREL_SIM_PATH, args);
+  if (!sim.waitForReadyRead(10000)) {
+    std::fprintf(stderr, "vorel-sim did not start\n");
+    return 1;
+  }
+
+  SilentHost host;
+  NullView view;
+  vorel::QtEventPump pump;
+  vorel::Connection connection(host, pump, view);
+  vorel::PortSettings settings;
+  settings.name = link.toStdString();
+  std::string error;
+  if (!connection.OpenPort(std::make_unique<vorel::PosixSerialPort>(), settings, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+
+  // Identification: 12 requests; the two plain reads wait in 100 ms steps (at least two: the
+  // header, then the rest), the value configuration reply is collected after a 2000 ms pause
+  // (the reply itself arrives during it); 4 ms before each of the last ten, 4 ms after each.
+  double t0 = MonotonicMs();
+  if (!connection.IdentifySite(1)) return 1;
+  double t1 = MonotonicMs();
+  Wire wire = WireTime(ReadTrace(trace), t0, t1);
+  if (wire.perRequest.size() != 12) std::fprintf(stderr, "identification: odd trace\n");
+  double overlapped = 0;  // wire time hidden in a prescribed pause
+  for (std::size_t i = 0; i < 3 && i < wire.perRequest.size(); ++i) {
+    overlapped += wire.perRequest[i];
+  }
+  Report("identification", t1 - t0, wire.total - overlapped,
+         2 * 200.0 + 2000.0 + 10 * 4.0 + 12 * 4.0);
+
+  // Parameter read: four requests, 4 ms before and after each.
+  connection.StopPolling();
+  t0 = MonotonicMs();
+  connection.ReadParameters(1);
+  t1 = MonotonicMs();
+  connection.StopPolling();
+  wire = WireTime(ReadTrace(trace), t0, t1);
+  Report("parameter read", t1 - t0, wire.total, 4 * (4.0 + 4.0));
+
+  // Full parameter write (unlocked, mode OFF).
+  const std::uint16_t off = vorel::kModeOff, password = 1234;
+  connection.WriteBlock(1, 0x0113, {&off, 1});
+  connection.WriteBlock(1, 0x0004, {&password, 1});
+  connection.Images().SetWord(1, 0x0004, vorel::kUnlockedMark);
+  connection.Images().SetWord(1, 0x0113, vorel::kModeOff);
+  const auto descriptors =
+      connection.Images().ParameterDescriptors(1, vorel::reg::kParamConfig1).size();
+  t0 = MonotonicMs();
+  connection.WriteParameters(1);
+  t1 = MonotonicMs();
+  connection.StopPolling();
+  wire = WireTime(ReadTrace(trace), t0, t1);
+  const std::size_t requests = wire.perRequest.size();
+  // After each request 4 ms (the reply's finish); fixed steps 4 ms; descriptor steps 4 + 8 ms
+  // (8 ms for the skipped password); channel steps 8+4, 4+4, 4, 4; 4 ms before the end.
+  const double pauses =
+      requests * 4.0 + 7 * 4.0 + (descriptors - 1) * 12.0 + 8.0 + (12.0 + 8.0 + 4.0 + 4.0) + 4.0;
+  Report("parameter write", t1 - t0, wire.total, pauses);
+  std::printf("  (%zu requests, %zu descriptors)\n", requests, descriptors);
+
+  const char* env = std::getenv("VOREL_POLL_SECONDS");
+  const int seconds = env ? std::atoi(env) : 60;
+  // Polling 32 online sites: identify the rest, then measure.
+  for (int n = 2; seconds > 0 && n <= vorel::kSiteCount; ++n) {
+    if (!connection.IdentifySite(n)) std::fprintf(stderr, "site %d failed\n", n);
+  }
+  connection.StartPolling();
+  const double c0 = CpuMs();
+  t0 = MonotonicMs();
+  const std::size_t traced0 = ReadTrace(trace).size();
+  while (MonotonicMs() - t0 < seconds * 1000.0) pump.Pump(100);
+  const double cpu = CpuMs() - c0;
+  t1 = MonotonicMs();
+  const std::size_t polls = (ReadTrace(trace).size() - traced0) / 2;
+  std::printf("polling 32 sites: %.1f s, %zu polls, CPU %.1f ms = %.2f %% of one core\n",
+              (t1 - t0) / 1000.0, polls, cpu, 100.0 * cpu / (t1 - t0));
+  connection.Disconnect();
+  sim.terminate();
+  sim.waitForFinished(5000);
+  return 0;
+}
+
+#endif

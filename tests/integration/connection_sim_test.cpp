@@ -1,0 +1,324 @@
+// Connection, polling and the parameter exchanges against vorel-sim over a real
+// pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <fstream>
+#include <sstream>
+
+#include "control/connection.h"
+#include "core/language.h"
+#include "link/com_function.h"
+#include "link/posix_serial_port.h"
+#include "link/qt_event_pump.h"
+#include "support/recording_windows.h"
+#include "support/scripted_host.h"
+#include "support/sim_process.h"
+
+#ifdef VOREL_SIM_PATH
+
+namespace vorel::test {
+namespace {
+
+struct TraceFrame {
+  int site;
+  int function;
+  std::uint16_t address;
+};
+
+class SimConnection : public ::testing::Test {
+ protected:
+  void SetUp() override { SetLanguageSetting("english"); }
+  void TearDown() override {
+    connection.reset();
+    if (sim) sim->Stop();
+    SetLanguageSetting("chinese");
+  }
+
+  void Start(QStringList arguments) {
+    sim = std::make_unique<SimProcess>(VOREL_SIM_PATH);
+    trace = sim->File("trace");
+    arguments << "--baud"
+              << "0"
+              << "--trace" << QString::fromStdString(trace);
+    ASSERT_TRUE(sim->Start(arguments)) << sim->error();
+    connection = std::make_unique<Connection>(host, pump, view);
+    connection->SetWindowFactory([this](int site, SiteCommands&) {
+      auto w = std::make_unique<RecordingWindow>();
+      windows[site] = w.get();
+      return w;
+    });
+    PortSettings settings;
+    settings.name = sim->LinkPath();
+    std::string error;
+    ASSERT_TRUE(connection->OpenPort(std::make_unique<PosixSerialPort>(), settings, &error))
+        << error;
+  }
+
+  void Connect(std::initializer_list<int> sites) {
+    std::array<bool, kSiteCount> selected{};
+    for (int n : sites) selected[static_cast<std::size_t>(n - 1)] = true;
+    connection->ConnectSites(selected);
+  }
+
+  void RunFor(int ms) {
+    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
+    while (pump.NowMs() < end) pump.Pump(static_cast<int>(end - pump.NowMs()));
+  }
+
+  // Runs until `done` or `ms` have passed; whether `done` came true.
+  template <class F>
+  bool RunUntil(F done, int ms) {
+    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
+    while (!done() && pump.NowMs() < end) pump.Pump(10);
+    return done();
+  }
+
+  // The requests the simulator received, in order.
+  std::vector<TraceFrame> Requests() const {
+    std::vector<TraceFrame> out;
+    std::ifstream in(trace);
+    std::string line;
+    while (std::getline(in, line)) {
+      std::istringstream words(line);
+      std::string start, end, dir;
+      words >> start >> end >> dir;
+      if (dir != "RX") continue;
+      std::vector<int> bytes;
+      std::string hex;
+      while (words >> hex && hex != "#") bytes.push_back(std::stoi(hex, nullptr, 16));
+      if (bytes.size() < 4) continue;
+      out.push_back({bytes[0], bytes[1], static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3])});
+    }
+    return out;
+  }
+  std::vector<int> PolledSites(std::size_t from = 0) const {
+    std::vector<int> sites;
+    const auto all = Requests();
+    for (std::size_t i = from; i < all.size(); ++i) {
+      if (all[i].function == 3 && all[i].address == 0x804F) sites.push_back(all[i].site);
+    }
+    return sites;
+  }
+  std::vector<std::uint16_t> WriteAddresses(std::size_t from = 0) const {
+    std::vector<std::uint16_t> out;
+    const auto all = Requests();
+    for (std::size_t i = from; i < all.size(); ++i) {
+      if (all[i].function == 16) out.push_back(all[i].address);
+    }
+    return out;
+  }
+  // A plain read of one register through the connection's own link.
+  std::uint16_t ReadRegister(int site, std::uint16_t address) {
+    connection->WaitForLinkOrStoppedPoll();
+    connection->StopPolling();
+    TFunction3(connection->Link(), static_cast<std::uint8_t>(site), {address, 1, 0, {}}).WaitFor();
+    EXPECT_TRUE(connection->Link().WaitForReply(site));
+    connection->StartPolling();
+    return connection->Images().Word(site, address);
+  }
+  void Unlock(int site, const std::string& password) {
+    windows.at(site)->unlockText = password;
+    connection->UnlockParameters(site);
+  }
+
+  QtEventPump pump;
+  ScriptedHost host;
+  RecordingView view;
+  std::map<int, RecordingWindow*> windows;
+  std::unique_ptr<SimProcess> sim;
+  std::unique_ptr<Connection> connection;
+  std::string trace;
+};
+
+TEST_F(SimConnection, OnlyTheAnsweringSiteOfTwoConnects) {
+  Start({"--site", "7"});
+  Connect({3, 7});
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
+  EXPECT_NE(std::find(view.status.begin(), view.status.end(), "Adress3Connect fail!"),
+            view.status.end());
+  EXPECT_FALSE(connection->IsOnline(3));
+  ASSERT_TRUE(connection->IsOnline(7));
+  EXPECT_EQ(windows.at(7)->caption, "3101 address 7");
+  EXPECT_EQ(view.log.front(), "Korvane Interface Vorel2000 Version 1.40c");
+  EXPECT_EQ(view.log.back(), "Initializing" + std::string(15, '.'));
+  EXPECT_TRUE(connection->PollTimerRunning());
+}
+
+TEST_F(SimConnection, TypesAndVersions) {
+  Start({"--site", "1:3107", "--site", "2:3104:V5.05", "--site", "3:3104:V5.10"});
+  EXPECT_FALSE(connection->IdentifySite(1));
+  EXPECT_FALSE(connection->IdentifySite(2));
+  EXPECT_TRUE(connection->IdentifySite(3));
+  EXPECT_EQ(host.messages,
+            (std::vector<std::string>{"Unsupported controller!",
+                                      "Controller version wrong! Please upgrade the software."}));
+}
+
+TEST_F(SimConnection, TwoSitesArePolledInTurn) {
+  Start({"--site", "2", "--site", "5"});
+  Connect({2, 5});
+  const std::size_t from = Requests().size();
+  RunFor(3000);
+  const auto sites = PolledSites(from);
+  ASSERT_GE(sites.size(), 6u);
+  for (std::size_t i = 1; i < sites.size(); ++i) EXPECT_NE(sites[i], sites[i - 1]) << i;
+  EXPECT_TRUE(host.questions.empty());
+}
+
+TEST_F(SimConnection, CancelStopsPollingOfTheSiteUntilARead) {
+  Start({"--site", "2", "--site", "5", "--fault-noreply", "1", "--fault-site", "2",
+         "--fault-register", "0x804F", "--fault-after", "1", "--fault-count", "1"});
+  Connect({2, 5});
+  host.defaultAnswer = Answer::Cancel;
+  ASSERT_TRUE(RunUntil([&] { return !host.questions.empty(); }, 6000));
+  EXPECT_EQ(host.questions[0].site, 2);
+  std::size_t from = Requests().size();
+  RunFor(2000);
+  auto sites = PolledSites(from);
+  ASSERT_FALSE(sites.empty());
+  for (int s : sites) EXPECT_EQ(s, 5);
+
+  connection->ReadParameters(2);
+  from = Requests().size();
+  RunFor(2000);
+  sites = PolledSites(from);
+  EXPECT_NE(std::find(sites.begin(), sites.end(), 2), sites.end());
+}
+
+TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
+  Start({"--site", "1"});
+  Connect({1});
+  ASSERT_TRUE(connection->IsOnline(1));
+  RecordingWindow* w = windows.at(1);
+
+  connection->ReadParameters(1);
+  EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 75, 100, 0}));
+  EXPECT_EQ(w->caption, "3101 address 1");
+
+  // Locked: refused, nothing sent.
+  RunFor(800);
+  std::size_t from = Requests().size();
+  connection->WriteParameters(1);
+  EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
+  EXPECT_TRUE(WriteAddresses(from).empty());
+
+  // Unlocked but in AUTO: refused.
+  Unlock(1, "1234");
+  ASSERT_TRUE(
+      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  RunFor(600);
+  EXPECT_TRUE(w->unlockedShown);
+  EXPECT_EQ(w->panels[1], "unlocked");
+  const std::uint16_t autoMode = kModeAuto;
+  connection->StopPolling();
+  ASSERT_TRUE(connection->WriteBlock(1, 0x0113, {&autoMode, 1}));
+  connection->StartPolling();
+  ASSERT_TRUE(RunUntil([&] { return connection->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
+  from = Requests().size();
+  connection->WriteParameters(1);
+  EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
+  EXPECT_TRUE(WriteAddresses(from).empty());
+
+  // Unlock sets OFF; a write with a changed value, date and time reaches the controller.
+  Unlock(1, "1234");
+  ASSERT_TRUE(RunUntil([&] { return connection->Images().Word(1, 0x0113) == kModeOff; }, 3000));
+  const auto descriptors = connection->Images().ParameterDescriptors(1, reg::kParamConfig1);
+  const ParameterDescriptor* pick = nullptr;
+  for (const auto& d : descriptors) {
+    if (d.address != 0x0004 && d.count == 1 && d.maximum > d.minimum) {
+      pick = &d;
+      break;
+    }
+  }
+  ASSERT_NE(pick, nullptr);
+  const std::uint16_t before = connection->Images().Word(1, pick->address);
+  const auto value = static_cast<std::uint16_t>(
+      static_cast<std::int16_t>(before) == pick->minimum ? pick->minimum + 1 : pick->minimum);
+  connection->Images().SetWord(1, pick->address, value);
+  w->dateChanged = true;
+  w->timeChanged = true;
+  connection->Images().SetWord(1, 0x000E, 0x1506);  // day 15, month 6
+  connection->Images().SetWord(1, 0x000F, 0x3000);  // 2030
+  connection->Images().SetWord(1, 0x000C, 0x0807);  // 08:07:00
+  connection->Images().SetWord(1, 0x000D, 0x0000);
+  host.answers = {Answer::No};
+  from = Requests().size();
+  host.messages.clear();
+  connection->WriteParameters(1);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+  const auto written = WriteAddresses(from);
+  EXPECT_EQ(std::count(written.begin(), written.end(), 0x0004), 0);
+  EXPECT_EQ(std::count(written.begin(), written.end(), 0x000E), 1);
+  EXPECT_EQ(written.back(), 0x0129);
+  EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
+  connection->Images().SetWord(1, pick->address, 0);
+  EXPECT_EQ(ReadRegister(1, pick->address), value);
+  ASSERT_TRUE(
+      RunUntil([&] { return connection->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
+  EXPECT_EQ(connection->Images().ControllerTimeText(1).substr(0, 5), "08:07");
+
+  // A new password; the old one no longer unlocks, the new one does.
+  w->newText = "4321";
+  connection->ChangePassword(1);
+  const std::uint16_t lockWord = 0;
+  connection->StopPolling();
+  connection->WriteBlock(1, 0x0004, {&lockWord, 1});
+  connection->StartPolling();
+  Unlock(1, "1234");
+  RunFor(1500);
+  EXPECT_NE(connection->Images().Word(1, 0x0004), kUnlockedMark);
+  Unlock(1, "4321");
+  EXPECT_TRUE(
+      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+}
+
+TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
+  Start({"--site", "1", "--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
+         "--fault-count", "1"});
+  Connect({1});
+  ASSERT_TRUE(connection->IsOnline(1));
+  Unlock(1, "1234");  // two writes: mode and password
+  ASSERT_TRUE(
+      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  const std::size_t from = Requests().size();
+  host.progress.clear();
+  connection->WriteParameters(1);
+  EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098}));
+  EXPECT_EQ(host.messages.back(), "Exception response!");
+  EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 4, 0}));
+  EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
+  EXPECT_TRUE(connection->PollTimerRunning());
+}
+
+std::pair<int, std::string> RunCli(const QStringList& arguments) {
+  QProcess cli;
+  cli.start(VOREL_CLI_PATH, arguments);
+  EXPECT_TRUE(cli.waitForFinished(60000));
+  return {cli.exitCode(), cli.readAllStandardOutput().toStdString()};
+}
+
+TEST(CliSim, IdentifyAndScan) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "7", "--site", "9:3107"})) << sim.error();
+  const QString port = QString::fromStdString(sim.LinkPath());
+  auto [code, out] = RunCli({"--port", port, "identify", "7"});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(out.substr(0, out.find('\n')), "Korvane Interface Vorel2000 Version 1.40c");
+  EXPECT_NE(out.find("Product Code 3101\n"), std::string::npos);
+  EXPECT_NE(out.find("\nAddress 7: connected\n"), std::string::npos);
+
+  std::tie(code, out) = RunCli({"--port", port, "identify", "7", "9"});
+  EXPECT_EQ(code, 1);
+  EXPECT_NE(out.find("\nAddress 9: Unsupported controller!\n"), std::string::npos);
+
+  std::tie(code, out) = RunCli({"--port", port, "scan"});
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(out, "Address 7: product code 3101\nAddress 9: product code 3107\n");
+  sim.Stop();
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+#endif
