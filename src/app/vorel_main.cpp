@@ -3,7 +3,7 @@
 #include <QApplication>
 
 #include "link/posix_serial_port.h"
-#include "ui/site_placeholder_window.h"
+#include "ui/parameter_window_factory.h"
 #include "ui/tfm_main.h"
 #include "ui/widget_host.h"
 
@@ -19,11 +19,7 @@ int main(int argc, char** argv) {
   services.portNames = [] { return vorel::ListSerialPortNames(); };
   vorel::TfmMain* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    auto window = std::make_unique<vorel::SitePlaceholderWindow>(site, commands);
-    window->storeWord = [&mainWindow, site](std::uint16_t address, std::uint16_t word) {
-      mainWindow->Link().Images().SetWord(site, address, word);
-    };
-    return window;
+    return vorel::MakeParameterWindow(mainWindow->Link(), site, commands);
   };
   vorel::TfmMain main(host, services);
   mainWindow = &main;

@@ -125,6 +125,10 @@ bool Connection::ReadBlock(int site, const TMultiReg& block, int pauseBeforeRepl
   return !SiteFailed(site);
 }
 
+// The request kinds the parameter exchange reads with, instantiated here where the template
+// is defined.
+template bool Connection::ReadBlock<TReadParameter>(int, const TMultiReg&, int);
+
 bool Connection::IdentifySite(int n) {
   if (!SiteSlots::Valid(n)) return false;
   view_.ClearPowerUpLog();

@@ -760,6 +760,39 @@ void TfmParameterClass::RefreshMonitor() {
   Call(hooks.refreshMonitor);
 }
 
+bool TfmParameterClass::DateChanged() const {
+  return Value("dtpDate").changed;
+}
+
+bool TfmParameterClass::TimeChanged() const {
+  return Value("dtpTime").changed;
+}
+
+void TfmParameterClass::ClearDateChanged() {
+  Value("dtpDate").changed = false;
+}
+
+void TfmParameterClass::ClearTimeChanged() {
+  Value("dtpTime").changed = false;
+}
+
+bool TfmParameterClass::SerialNumberEditable() const {
+  return (images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit) != 0 &&
+         Value("medMasterSN").enabled;
+}
+
+std::string TfmParameterClass::UnlockPasswordText() const {
+  return Value("medPSWUnlock").text;
+}
+
+std::string TfmParameterClass::NewPasswordText() const {
+  return Value("medPSWChange").text;
+}
+
+void TfmParameterClass::RefillEventLog() {
+  Call(hooks.displayEventLog);
+}
+
 void TfmParameterClass::closeEvent(QCloseEvent* event) {
   slots_.SetWindowState(site_, kWindowNone);
   event->accept();

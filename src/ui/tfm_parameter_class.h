@@ -89,6 +89,14 @@ class TfmParameterClass : public QMainWindow, public SiteWindow {
   void ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) override;
   void ShowProtectionState(bool unlocked) override;
   void RefreshMonitor() override;
+  bool DateChanged() const override;
+  bool TimeChanged() const override;
+  void ClearDateChanged() override;
+  void ClearTimeChanged() override;
+  bool SerialNumberEditable() const override;
+  std::string UnlockPasswordText() const override;
+  std::string NewPasswordText() const override;
+  void RefillEventLog() override;
 
   // --- The steps of the set-up ---
   void AdaptToControllerType();
@@ -144,6 +152,8 @@ class TfmParameterClass : public QMainWindow, public SiteWindow {
   void HideChannelLists();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
+  EditorValue& Value(std::string_view name) { return *model_.Find(name); }
+  const EditorValue& Value(std::string_view name) const { return *model_.Find(name); }
   void Call(const std::function<void(int)>& hook) {
     if (hook) hook(site_);
   }

@@ -2,11 +2,14 @@
 // polling keeps its clock and protection state fresh.
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
-#include "ui/site_placeholder_window.h"
+#include "ui/parameter_window_factory.h"
+#include "ui/tfm_parameter_class.h"
 #include "ui_fixture.h"
 
 #ifdef VOREL_SIM_PATH
@@ -26,25 +29,29 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   MainWindowServices services;
   services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
   services.delayWithEvents = [](int) {};
-  services.makeWindow = [](int site, SiteCommands& commands) {
-    return std::make_unique<SitePlaceholderWindow>(site, commands);
+  TfmMain* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
+    return MakeParameterWindow(mainWindow->Link(), site, commands);
   };
   TfmMain main(host, services);
+  mainWindow = &main;
   main.show();
   main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
   EXPECT_FALSE(main.IsOnline(2));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
-  auto* window = dynamic_cast<SitePlaceholderWindow*>(main.Link().Window(4));
+  auto* window = dynamic_cast<TfmParameterClass*>(main.Link().Window(4));
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->isEnabled());
-  EXPECT_EQ(window->windowTitle(), "3101 address 4");
+  // The set-up replaces the caption given at connection until a Read sets it again.
+  EXPECT_EQ(window->windowTitle(), "Configuration/Monitor");
+  EXPECT_EQ(window->StatusPanel(2), "3101");
   EXPECT_TRUE(main.isEnabled());
   EXPECT_FALSE(main.PowerUpLogShown());
   EXPECT_EQ(main.StatusText(0), "Connected.");
   QTest::qWait(1200);
-  EXPECT_EQ(Child<QLabel>(*window, "stbParameter1")->text(), "locked");
+  EXPECT_EQ(Child<QLabel>(*window, "stbParameterPanel1")->text(), "locked");
   EXPECT_FALSE(Child<QLabel>(*window, "lbTime")->text().isEmpty());
   EXPECT_TRUE(host.questions.empty());
 
@@ -55,6 +62,57 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   EXPECT_EQ(main.Slots().WindowState(4), kWindowNone);
   EXPECT_TRUE(main.PowerUpLog()->toPlainText().isEmpty());
   EXPECT_EQ(main.StatusText(0), "disconnected.");
+  sim.Stop();
+}
+
+// The engineer's day through the real window: unlock with the password, change a setpoint,
+// write, and find the value in the controller afterwards.
+TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
+  WriteVport(
+      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
+      sim.LinkPath() + "\r\n");
+  MainWindowServices services;
+  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
+  services.delayWithEvents = [](int) {};
+  TfmMain* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
+    return MakeParameterWindow(mainWindow->Link(), site, commands);
+  };
+  TfmMain main(host, services);
+  mainWindow = &main;
+  main.show();
+  main.Connect();
+  auto* window = dynamic_cast<TfmParameterClass*>(main.Link().Window(4));
+  ASSERT_NE(window, nullptr);
+
+  // Locked: the write is refused and nothing is sent.
+  window->Model().Find("seNominPower")->number = 250;
+  Child<QPushButton>(*window, "btnWrite")->click();
+  ASSERT_EQ(host.messages.size(), 1u);
+
+  window->Model().Find("medPSWUnlock")->text = "1234";
+  window->UnlockButton()->click();
+  QTest::qWait(1200);
+  EXPECT_EQ(window->StatusPanel(1), "unlocked");
+  EXPECT_TRUE(window->UnlockButton()->isChecked());
+
+  window->Model().Find("seNominPower")->number = 250;
+  Child<QPushButton>(*window, "btnWrite")->click();
+  EXPECT_EQ(host.messages.size(), 1u) << host.messages.back();
+  ASSERT_FALSE(host.questions.empty());
+  EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
+  EXPECT_EQ(window->Model().Find("seNominPower")->number, 250);
+
+  window->close();
+  QTest::qWait(50);
+  ASSERT_FALSE(main.PortOpen());
+  QProcess cli;
+  cli.start(VOREL_CLI_PATH,
+            {"--port", QString::fromStdString(sim.LinkPath()), "read", "4", "0x00C8", "1"});
+  ASSERT_TRUE(cli.waitForFinished(10000));
+  EXPECT_EQ(cli.readAllStandardOutput().trimmed().toStdString(), "250");
   sim.Stop();
 }
 
