@@ -47,42 +47,6 @@ void TComFunction::Execute() {
   link.WorkerFinished();  // last touch of the link, which may go away right after
 }
 
-TFunction3::TFunction3(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
-                       bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
-TReadHistory::TReadHistory(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                           TWriteData data, bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
-TReadValueConfig::TReadValueConfig(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                                   TWriteData data, bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
-TReadValue::TReadValue(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data,
-                       bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
-TReadParameterConfig::TReadParameterConfig(ModbusLink& link, std::uint8_t site,
-                                           const TMultiReg& block, TWriteData data, bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
-TReadParameter::TReadParameter(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                               TWriteData data, bool autoFree)
-    : TReadRequest(link, site, block, std::move(data), autoFree) {
-  Start();
-}
-
 TFunction16Std::TFunction16Std(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
                                TWriteData data, bool autoFree)
     : TComFunction(link, site, block, std::move(data), autoFree) {

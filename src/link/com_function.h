@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "core/register_table.h"
@@ -53,57 +54,34 @@ class TComFunction {
   std::thread thread_;
 };
 
-// A function-3 request of one request group.
-// The thread is joined here, while SendRequest still dispatches to this class.
-template <RequestGroup Group>
-class TReadRequest : public TComFunction {
+// A function-3 request of one request group. `Kind` only tells the worker classes apart: the
+// classes of one group behave alike. The thread starts once the object is complete and is
+// joined here, while SendRequest still dispatches to this class.
+template <RequestGroup Group, class Kind>
+class TReadRequest final : public TComFunction {
  public:
+  TReadRequest(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
+               bool autoFree = false)
+      : TComFunction(link, site, block, std::move(data), autoFree) {
+    Start();
+  }
   ~TReadRequest() override { WaitFor(); }
 
  protected:
-  using TComFunction::TComFunction;
   bool SendRequest(std::uint8_t site, const TMultiReg& block, const TWriteData&) override {
     return Link().SendRead(Group, site, block);
   }
 };
 
 // Identification and other plain reads.
-class TFunction3 final : public TReadRequest<RequestGroup::PlainRead> {
- public:
-  TFunction3(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
-             bool autoFree = false);
-};
-
+using TFunction3 = TReadRequest<RequestGroup::PlainRead, struct Function3Kind>;
 // Event-log reads; the same group and behaviour as TFunction3.
-class TReadHistory final : public TReadRequest<RequestGroup::PlainRead> {
- public:
-  TReadHistory(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
-               bool autoFree = false);
-};
-
-class TReadValueConfig final : public TReadRequest<RequestGroup::ValueConfig> {
- public:
-  TReadValueConfig(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                   TWriteData data = {}, bool autoFree = false);
-};
-
-class TReadValue final : public TReadRequest<RequestGroup::Value> {
- public:
-  TReadValue(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
-             bool autoFree = false);
-};
-
-class TReadParameterConfig final : public TReadRequest<RequestGroup::ParameterConfig> {
- public:
-  TReadParameterConfig(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                       TWriteData data = {}, bool autoFree = false);
-};
-
-class TReadParameter final : public TReadRequest<RequestGroup::Parameter> {
- public:
-  TReadParameter(ModbusLink& link, std::uint8_t site, const TMultiReg& block, TWriteData data = {},
-                 bool autoFree = false);
-};
+using TReadHistory = TReadRequest<RequestGroup::PlainRead, struct ReadHistoryKind>;
+using TReadValueConfig = TReadRequest<RequestGroup::ValueConfig, struct ReadValueConfigKind>;
+using TReadValue = TReadRequest<RequestGroup::Value, struct ReadValueKind>;
+using TReadParameterConfig =
+    TReadRequest<RequestGroup::ParameterConfig, struct ReadParameterConfigKind>;
+using TReadParameter = TReadRequest<RequestGroup::Parameter, struct ReadParameterKind>;
 
 // Every write (function 16) of the first block.count words of the data.
 class TFunction16Std final : public TComFunction {
