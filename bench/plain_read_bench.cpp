@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
 #include "link/posix_serial_port.h"
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kReads; ++i) {
     link.DelayWithEvents(vorel::kRequestPauseMs);
-    vorel::TFunction3(link, 1, vorel::reg::kIdentification).WaitFor();
+    vorel::PlainRead(link, 1, vorel::reg::kIdentification).WaitFor();
     if (!link.WaitForReply(1)) ++failures;
   }
   const double elapsedMs =

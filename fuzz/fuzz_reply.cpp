@@ -27,7 +27,7 @@ class NullHost : public QuietHost {
 };
 
 // A block each request group is used for, close to the ends of the stores.
-const TMultiReg kBlocks[kRequestGroups] = {
+const RegisterBlock kBlocks[kRequestGroups] = {
     {0x01F0, 29, 0, "Product Information"},  // plain read past the end of the image
     reg::kParamValues1,
     reg::kParamConfig1,
@@ -36,7 +36,7 @@ const TMultiReg kBlocks[kRequestGroups] = {
     {0x0011, 1, 0, "System"},
 };
 
-const TMultiReg kStoreBlocks[] = {
+const RegisterBlock kStoreBlocks[] = {
     reg::kParamConfig1,   reg::kParamConfig2,     reg::kLiveConfig, reg::kValueConfigA,
     reg::kParamValues1,   reg::kParamValues2,     reg::kLiveValues, {0x0FE0, 64, 0, "History"},
     {0x01FF, 125, 0, ""}, {0x0000, 0xFFFF, 0, ""}};
@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      {150, {line.begin() + static_cast<long>(cut), line.end()}}});
     {
       std::lock_guard lock(link.SendLock());
-      const TMultiReg& block = kBlocks[static_cast<int>(group)];
+      const RegisterBlock& block = kBlocks[static_cast<int>(group)];
       if (group == RequestGroup::Write) {
         const std::uint16_t word = 5;
         link.SendWrite(site, block, {&word, 1});
@@ -88,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const int storeSite = site == 0 ? 1 : site;
-  for (const TMultiReg& block : kStoreBlocks) {
+  for (const RegisterBlock& block : kStoreBlocks) {
     images.StoreDescriptors(storeSite, block, line);
     images.StoreValueBlock(storeSite, block, line);
     images.StoreBlockReply(storeSite, block, line);

@@ -4,7 +4,7 @@
 
 #include "link/posix_serial_port.h"
 #include "ui/parameter_window_factory.h"
-#include "ui/tfm_main.h"
+#include "ui/main_window.h"
 #include "ui/widget_host.h"
 
 int main(int argc, char** argv) {
@@ -17,11 +17,11 @@ int main(int argc, char** argv) {
     return std::make_unique<vorel::PosixSerialPort>();
   };
   services.portNames = [] { return vorel::ListSerialPortNames(); };
-  vorel::TfmMain* mainWindow = nullptr;
+  vorel::MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
     return vorel::MakeParameterWindow(mainWindow->Link(), site, commands);
   };
-  vorel::TfmMain main(host, services);
+  vorel::MainWindow main(host, services);
   mainWindow = &main;
   host.Attach(&main);
   host.siteWindow = [&main](int site) -> QWidget* {

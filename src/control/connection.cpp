@@ -5,7 +5,7 @@
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 
 namespace vorel {
 namespace {
@@ -114,7 +114,7 @@ void Connection::ConnectSites(const std::array<bool, kSiteCount>& selected,
 }
 
 template <class Worker>
-bool Connection::ReadBlock(int site, const TMultiReg& block, int pauseBeforeReplyMs) {
+bool Connection::ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs) {
   Worker(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   if (pauseBeforeReplyMs > 0) {
     link_->DelayWithEvents(pauseBeforeReplyMs);
@@ -127,7 +127,7 @@ bool Connection::ReadBlock(int site, const TMultiReg& block, int pauseBeforeRepl
 
 // The request kinds the parameter exchange reads with, instantiated here where the template
 // is defined.
-template bool Connection::ReadBlock<TReadParameter>(int, const TMultiReg&, int);
+template bool Connection::ReadBlock<ParameterRead>(int, const RegisterBlock&, int);
 
 bool Connection::IdentifySite(int n) {
   if (!SiteSlots::Valid(n)) return false;
@@ -137,8 +137,8 @@ bool Connection::IdentifySite(int n) {
   view_.AppendPowerUpLine("Communication Address " + std::to_string(n));
   view_.SetMainStatus(0, InitText(n, 0));
 
-  if (!ReadBlock<TFunction3>(n, reg::kIdentification)) return false;
-  if (!ReadBlock<TFunction3>(n, reg::kSerialNumber)) return false;
+  if (!ReadBlock<PlainRead>(n, reg::kIdentification)) return false;
+  if (!ReadBlock<PlainRead>(n, reg::kSerialNumber)) return false;
   const std::string deviceName = images_->DeviceNameText(n);
   const auto productCode = static_cast<std::int16_t>(images_->Word(n, reg::kProductCode.address));
   view_.AppendPowerUpLine(Cp936ToUtf8(deviceName));
@@ -154,11 +154,11 @@ bool Connection::IdentifySite(int n) {
 
   int steps = 0;
   link_->DelayWithEvents(kRequestPauseMs);
-  if (!ReadBlock<TReadValueConfig>(n, reg::kLiveConfig, kValueConfigPauseMs)) return false;
+  if (!ReadBlock<ValueConfigRead>(n, reg::kLiveConfig, kValueConfigPauseMs)) return false;
   steps = 3;
   view_.SetMainStatus(0, InitText(n, steps));
   link_->DelayWithEvents(kRequestPauseMs);
-  if (!ReadBlock<TReadValue>(n, reg::kLiveValues)) return false;
+  if (!ReadBlock<ValueRead>(n, reg::kLiveValues)) return false;
   steps = 6;
   view_.SetMainStatus(0, InitText(n, steps));
 
@@ -168,18 +168,18 @@ bool Connection::IdentifySite(int n) {
   view_.AppendPowerUpLine(" ");
   view_.AppendPowerUpLine("Initializing......");
 
-  for (const TMultiReg& block :
+  for (const RegisterBlock& block :
        {reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3, reg::kParamConfig4}) {
     link_->DelayWithEvents(kRequestPauseMs);
-    if (!ReadBlock<TReadParameterConfig>(n, block)) return false;
+    if (!ReadBlock<ParameterConfigRead>(n, block)) return false;
     view_.SetMainStatus(0, InitText(n, ++steps));
     view_.AppendPowerUpText(".");
   }
   view_.AppendPowerUpText(".");
-  for (const TMultiReg& block :
+  for (const RegisterBlock& block :
        {reg::kParamValues1, reg::kParamValues2, reg::kParamValues3, reg::kParamValues4}) {
     link_->DelayWithEvents(kRequestPauseMs);
-    if (!ReadBlock<TReadParameter>(n, block)) return false;
+    if (!ReadBlock<ParameterRead>(n, block)) return false;
     view_.SetMainStatus(0, InitText(n, ++steps));
     view_.AppendPowerUpText(".");
   }

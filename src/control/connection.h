@@ -1,7 +1,7 @@
 // The connection of the main window, without widgets: the serial port and the link, the site
 // slots with their parameter windows, the identification of each controller, the three timers
 // and the poll schedule, and every exchange a parameter window starts (read, write, unlock,
-// new password). TfmMain wires it to its buttons and windows; vorel-cli runs it headless.
+// new password). MainWindow wires it to its buttons and windows; vorel-cli runs it headless.
 //
 // The link (with its send lock and per-site communication states) lives as long as this
 // object; the port is created at connect and destroyed at disconnect, and without a port every
@@ -118,7 +118,7 @@ class Connection : public SiteCommands {
 
  private:
   template <class Worker>
-  bool ReadBlock(int site, const TMultiReg& block, int pauseBeforeReplyMs = 0);
+  bool ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
   void SetSiteStatusText(int site, int panel, const std::string& text);
   void ShowSiteCaption(int site);
   void SetWindowsEnabled(bool enabled);

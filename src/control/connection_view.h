@@ -1,5 +1,5 @@
 // What connecting shows on the main window: the power-up log, the main status bar, the
-// window's enabled state and its configuration controls. TfmMain implements it; vorel-cli
+// window's enabled state and its configuration controls. MainWindow implements it; vorel-cli
 // collects the log lines and prints them.
 #pragma once
 

@@ -4,7 +4,7 @@
 
 #include "control/connection.h"
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 
 namespace vorel {
 namespace {
@@ -35,7 +35,7 @@ constexpr std::array<FixedStep, 9> kFixedSteps{{
     {0x0006, 3, Condition::SerialNumber},
 }};
 
-constexpr std::array<TMultiReg, 4> kParameterGroups{reg::kParamValues1, reg::kParamValues2,
+constexpr std::array<RegisterBlock, 4> kParameterGroups{reg::kParamValues1, reg::kParamValues2,
                                                     reg::kParamValues3, reg::kParamValues4};
 
 std::string Text(std::string_view english, std::string_view chinese) {
@@ -54,9 +54,9 @@ std::uint16_t PasswordValue(const std::string& text) {
 }
 
 bool Connection::WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words) {
-  const TMultiReg block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
-  TFunction16Std(*link_, static_cast<std::uint8_t>(site), block,
-                 TWriteData(words.begin(), words.end()))
+  const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
+  WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
+                 RegisterWords(words.begin(), words.end()))
       .WaitFor();
   link_->WaitForReply(site);
   return !SiteFailed(site);
@@ -67,7 +67,7 @@ void Connection::ReadParameters(int site) {
   BeginTransfer();
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
     link_->DelayWithEvents(kRequestPauseMs);
-    if (!ReadBlock<TReadParameter>(site, kParameterGroups[i])) break;
+    if (!ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
     host_.SetProgress(25 * static_cast<int>(i + 1));
   }
   if (SiteWindow* w = Window(site)) w->LoadAllPages();

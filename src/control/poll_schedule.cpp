@@ -6,7 +6,7 @@
 
 #include "control/connection.h"
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 
 namespace vorel {
 namespace {
@@ -88,7 +88,7 @@ void Connection::PollStep() {
           if (link.CommState(pollSite_) != kCommNoResult) {
             link.SetGroupIdle(RequestGroup::Value, false);
             link.ResetReplyTicks();
-            new TReadValue(link, static_cast<std::uint8_t>(pollSite_), reg::kLiveValues, {}, true);
+            new ValueRead(link, static_cast<std::uint8_t>(pollSite_), reg::kLiveValues, {}, true);
           }
           pollPhase_ = 2;
           break;

@@ -1,6 +1,6 @@
 #include "control/register_exchange.h"
 
-#include "link/com_function.h"
+#include "link/request_worker.h"
 
 namespace vorel {
 
@@ -21,9 +21,9 @@ bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
 
 bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count,
                             std::vector<std::uint16_t>* words) {
-  const TMultiReg block{address, count, 0, {}};
+  const RegisterBlock block{address, count, 0, {}};
   link_->DelayWithEvents(kRequestPauseMs);
-  TFunction3(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
+  PlainRead(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   if (!link_->WaitForReply(site)) return false;
   const auto data = link_->ReplyData();
   if (data.size() != 2u * count) {
@@ -40,10 +40,10 @@ bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count
 
 bool RegisterExchange::Write(int site, std::uint16_t address,
                              std::span<const std::uint16_t> words) {
-  const TMultiReg block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
+  const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
   link_->DelayWithEvents(kRequestPauseMs);
-  TFunction16Std(*link_, static_cast<std::uint8_t>(site), block,
-                 TWriteData(words.begin(), words.end()))
+  WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
+                 RegisterWords(words.begin(), words.end()))
       .WaitFor();
   return link_->WaitForReply(site);
 }
@@ -54,7 +54,7 @@ namespace vorel {
 
 std::optional<std::int16_t> RegisterExchange::Probe(int site, int timeoutMs) {
   link_->DelayWithEvents(kRequestPauseMs);
-  TFunction3(*link_, static_cast<std::uint8_t>(site), reg::kIdentification).WaitFor();
+  PlainRead(*link_, static_cast<std::uint8_t>(site), reg::kIdentification).WaitFor();
   const std::uint64_t deadline = pump_.NowMs() + static_cast<std::uint64_t>(timeoutMs);
   while (pump_.NowMs() < deadline && !link_->LinkIdle()) {
     if (link_->PollReply(site)) {

@@ -29,11 +29,11 @@ class RegisterExchange {
   // Opens the port and starts the 100 ms reply tick.
   bool Open(const PortSettings& settings, std::string* error);
 
-  // One plain read (TFunction3) of `count` registers; the words as received. False after a
+  // One plain read (PlainRead) of `count` registers; the words as received. False after a
   // failure, which the link has reported through the Host.
   bool Read(int site, std::uint16_t address, std::uint16_t count,
             std::vector<std::uint16_t>* words);
-  // One write (TFunction16Std) of the words at `address`.
+  // One write (WriteRequest) of the words at `address`.
   bool Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
 
   // Reads the identification block of `site`, waiting at most `timeoutMs` for the reply and

@@ -1,5 +1,5 @@
 // What connection, polling and transfers need of a site's parameter window, and what the
-// window's buttons ask of the connection. The widget window (TfmParameterClass) implements
+// window's buttons ask of the connection. The widget window (ParameterWindow) implements
 // SiteWindow; control-layer tests use a recording fake, and vorel-cli runs the same sequences
 // with no window at all.
 #pragma once

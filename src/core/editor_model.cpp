@@ -245,7 +245,7 @@ void EditorModel::ApplyEditorLimits(const SiteImages& images, int site) {
     double maximum = 0;
   };
   std::array<Limits, kImageWords> table{};
-  for (const TMultiReg& config :
+  for (const RegisterBlock& config :
        {reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3, reg::kParamConfig4}) {
     for (const ParameterDescriptor& d : images.ParameterDescriptors(site, config)) {
       if (d.address < kImageWords) table[d.address] = {double(d.minimum), double(d.maximum)};

@@ -157,25 +157,25 @@ constexpr std::size_t ExpandedCount() {
 }
 static_assert(ExpandedCount() == kRegisterCount, "register table must hold 332 records");
 
-constexpr std::array<TMultiReg, kRegisterCount> Expand() {
-  std::array<TMultiReg, kRegisterCount> out{};
+constexpr std::array<RegisterBlock, kRegisterCount> Expand() {
+  std::array<RegisterBlock, kRegisterCount> out{};
   std::size_t i = 0;
   for (const Row& r : kRows) {
     for (unsigned a = r.first; a <= r.last; ++a) {
-      out[i++] = TMultiReg{static_cast<std::uint16_t>(a), r.count, r.kind, r.section};
+      out[i++] = RegisterBlock{static_cast<std::uint16_t>(a), r.count, r.kind, r.section};
     }
   }
   return out;
 }
 
-constexpr std::array<TMultiReg, kRegisterCount> kTable = Expand();
+constexpr std::array<RegisterBlock, kRegisterCount> kTable = Expand();
 
 }  // namespace
 
-const std::array<TMultiReg, kRegisterCount>& RegisterTable() { return kTable; }
+const std::array<RegisterBlock, kRegisterCount>& RegisterTable() { return kTable; }
 
-std::optional<TMultiReg> FindRegister(std::uint16_t address, std::optional<std::uint16_t> count) {
-  for (const TMultiReg& r : kTable) {
+std::optional<RegisterBlock> FindRegister(std::uint16_t address, std::optional<std::uint16_t> count) {
+  for (const RegisterBlock& r : kTable) {
     if (r.address == address && (!count || r.count == *count)) return r;
   }
   return std::nullopt;

@@ -1,4 +1,4 @@
-// The controller's register map: one TMultiReg record per register block that the tool reads,
+// The controller's register map: one RegisterBlock record per register block that the tool reads,
 // writes, shows or keeps in a parameter file, in the controller's declared order.
 #pragma once
 
@@ -12,13 +12,13 @@ namespace vorel {
 
 // One register block. For the block-transfer areas (0x8031 and up) `count` is the number of
 // descriptors or value entries, not of registers.
-struct TMultiReg {
+struct RegisterBlock {
   std::uint16_t address = 0;
   std::uint16_t count = 0;
   std::int32_t kind = 0;  // carried into every request, interpreted by nothing
   std::string_view section;
 
-  friend constexpr bool operator==(const TMultiReg& a, const TMultiReg& b) {
+  friend constexpr bool operator==(const RegisterBlock& a, const RegisterBlock& b) {
     return a.address == b.address && a.count == b.count && a.kind == b.kind &&
            a.section == b.section;
   }
@@ -27,10 +27,10 @@ struct TMultiReg {
 inline constexpr std::size_t kRegisterCount = 332;
 
 // All records in declared order; two records share address 0x0169 (counts 29 and 1).
-const std::array<TMultiReg, kRegisterCount>& RegisterTable();
+const std::array<RegisterBlock, kRegisterCount>& RegisterTable();
 
 // The first record with this address (and count, when given).
-std::optional<TMultiReg> FindRegister(std::uint16_t address,
+std::optional<RegisterBlock> FindRegister(std::uint16_t address,
                                       std::optional<std::uint16_t> count = std::nullopt);
 
 // Address spaces.
@@ -41,36 +41,36 @@ inline constexpr std::uint16_t kExtendedReplyFirst = 0x8031;
 
 // Named blocks used across the tool. Each equals a record of the table (checked by a test).
 namespace reg {
-inline constexpr TMultiReg kValueConfigA{0x8031, 35, 0, "CONFIG"};
-inline constexpr TMultiReg kValueConfigB{0x8032, 39, 0, "CONFIG"};
-inline constexpr TMultiReg kValueConfigC{0x8033, 15, 0, "CONFIG"};
-inline constexpr TMultiReg kLiveConfig{0x8053, 70, 0, "CONFIG"};
-inline constexpr TMultiReg kWriteCountConfig{0x8034, 83, 0, "CONFIG"};
-inline constexpr TMultiReg kParamConfig2{0x8035, 34, 0, "CONFIG"};
-inline constexpr TMultiReg kParamConfig3{0x8036, 21, 0, "CONFIG"};
-inline constexpr TMultiReg kParamConfig4{0x8037, 66, 0, "CONFIG"};
-inline constexpr TMultiReg kParamConfig1{0x8052, 83, 0, "CONFIG"};
-inline constexpr TMultiReg kLiveValues{0x804F, 70, 0, "VALUE"};
-inline constexpr TMultiReg kParamValues2{0x8045, 34, 0, "VALUE"};
-inline constexpr TMultiReg kParamValues3{0x8046, 21, 0, "VALUE"};
-inline constexpr TMultiReg kParamValues4{0x8047, 66, 0, "VALUE"};
-inline constexpr TMultiReg kParamValues1{0x804D, 83, 0, "VALUE"};
+inline constexpr RegisterBlock kValueConfigA{0x8031, 35, 0, "CONFIG"};
+inline constexpr RegisterBlock kValueConfigB{0x8032, 39, 0, "CONFIG"};
+inline constexpr RegisterBlock kValueConfigC{0x8033, 15, 0, "CONFIG"};
+inline constexpr RegisterBlock kLiveConfig{0x8053, 70, 0, "CONFIG"};
+inline constexpr RegisterBlock kWriteCountConfig{0x8034, 83, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig2{0x8035, 34, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig3{0x8036, 21, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig4{0x8037, 66, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig1{0x8052, 83, 0, "CONFIG"};
+inline constexpr RegisterBlock kLiveValues{0x804F, 70, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues2{0x8045, 34, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues3{0x8046, 21, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues4{0x8047, 66, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues1{0x804D, 83, 0, "VALUE"};
 
-inline constexpr TMultiReg kSystem{0x0000, 4, 0, "System"};  // status word first
-inline constexpr TMultiReg kProtection{0x0004, 1, 0, "System"};
-inline constexpr TMultiReg kNewPassword{0x0005, 1, 0, "System"};
-inline constexpr TMultiReg kSerialNumber{0x0006, 3, 0, "System"};
-inline constexpr TMultiReg kControllerTime{0x000C, 2, 0, "DateTime"};
-inline constexpr TMultiReg kControllerDate{0x000E, 2, 0, "DateTime"};
-inline constexpr TMultiReg kControllerAddress{0x0011, 1, 0, "System"};
-inline constexpr TMultiReg kGeneratorName{0x0012, 8, 0, "System"};
-inline constexpr TMultiReg kAlarmList{0x001A, 16, 0, "Alarm"};
-inline constexpr TMultiReg kOperatingMode{0x0113, 1, 0, "Menu"};
-inline constexpr TMultiReg kEventLogPosition{0x0168, 1, 0, "History/Alarm"};
-inline constexpr TMultiReg kIdentification{0x0169, 29, 0, "Product Information"};
-inline constexpr TMultiReg kProductCode{0x016B, 1, 0, "Product Information"};
-inline constexpr TMultiReg kDeviceName{0x0172, 20, 0, "Product Information"};
-inline constexpr TMultiReg kCommand{0x8010, 1, 0, "Action"};
+inline constexpr RegisterBlock kSystem{0x0000, 4, 0, "System"};  // status word first
+inline constexpr RegisterBlock kProtection{0x0004, 1, 0, "System"};
+inline constexpr RegisterBlock kNewPassword{0x0005, 1, 0, "System"};
+inline constexpr RegisterBlock kSerialNumber{0x0006, 3, 0, "System"};
+inline constexpr RegisterBlock kControllerTime{0x000C, 2, 0, "DateTime"};
+inline constexpr RegisterBlock kControllerDate{0x000E, 2, 0, "DateTime"};
+inline constexpr RegisterBlock kControllerAddress{0x0011, 1, 0, "System"};
+inline constexpr RegisterBlock kGeneratorName{0x0012, 8, 0, "System"};
+inline constexpr RegisterBlock kAlarmList{0x001A, 16, 0, "Alarm"};
+inline constexpr RegisterBlock kOperatingMode{0x0113, 1, 0, "Menu"};
+inline constexpr RegisterBlock kEventLogPosition{0x0168, 1, 0, "History/Alarm"};
+inline constexpr RegisterBlock kIdentification{0x0169, 29, 0, "Product Information"};
+inline constexpr RegisterBlock kProductCode{0x016B, 1, 0, "Product Information"};
+inline constexpr RegisterBlock kDeviceName{0x0172, 20, 0, "Product Information"};
+inline constexpr RegisterBlock kCommand{0x8010, 1, 0, "Action"};
 }  // namespace reg
 
 // Register 0x0004 reads this while parameter protection is unlocked.

@@ -41,11 +41,11 @@ int HexDigitValue(char c) {
 
 SiteImages::SiteImages() = default;
 
-std::uint16_t SiteImages::RegisterWord(int site, const TMultiReg& block, int k) const {
+std::uint16_t SiteImages::RegisterWord(int site, const RegisterBlock& block, int k) const {
   return Word(site, block.address + k);
 }
 
-void SiteImages::SetRegisterWord(int site, const TMultiReg& block, int k, std::uint16_t value) {
+void SiteImages::SetRegisterWord(int site, const RegisterBlock& block, int k, std::uint16_t value) {
   SetWord(site, block.address + k, value);
 }
 
@@ -73,7 +73,7 @@ std::span<const std::uint16_t, kEventLogRecordWords> SiteImages::EventLogRecord(
   return s->log[static_cast<std::size_t>(record)];
 }
 
-void SiteImages::StoreBlockReply(int site, const TMultiReg& block,
+void SiteImages::StoreBlockReply(int site, const RegisterBlock& block,
                                  std::span<const std::uint8_t> data) {
   Site* s = At(site);
   if (!s) return;
@@ -95,7 +95,7 @@ void SiteImages::StoreBlockReply(int site, const TMultiReg& block,
   // 0x1000 and up: no store holds such registers.
 }
 
-void SiteImages::StoreDescriptors(int site, const TMultiReg& config,
+void SiteImages::StoreDescriptors(int site, const RegisterBlock& config,
                                   std::span<const std::uint8_t> data) {
   Site* s = At(site);
   if (!s) return;
@@ -128,7 +128,7 @@ void SiteImages::StoreDescriptors(int site, const TMultiReg& config,
   }
 }
 
-void SiteImages::StoreValueBlock(int site, const TMultiReg& value,
+void SiteImages::StoreValueBlock(int site, const RegisterBlock& value,
                                  std::span<const std::uint8_t> data) {
   Site* s = At(site);
   if (!s) return;
@@ -160,7 +160,7 @@ void SiteImages::StoreValueBlock(int site, const TMultiReg& value,
 }
 
 std::span<const ValueDescriptor> SiteImages::ValueDescriptors(int site,
-                                                              const TMultiReg& config) const {
+                                                              const RegisterBlock& config) const {
   const Site* s = At(site);
   const int v = IndexOf(kValueConfigs, config.address);
   if (!s || v < 0) return {};
@@ -169,7 +169,7 @@ std::span<const ValueDescriptor> SiteImages::ValueDescriptors(int site,
 }
 
 std::span<const ParameterDescriptor> SiteImages::ParameterDescriptors(
-    int site, const TMultiReg& config) const {
+    int site, const RegisterBlock& config) const {
   const Site* s = At(site);
   const int p = IndexOf(kParameterConfigs, config.address);
   if (!s || p < 0) return {};

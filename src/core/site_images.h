@@ -47,9 +47,9 @@ class SiteImages {
   SiteImages();
 
   // Word `address + k` of the site's value image; 0 outside the image or for a bad site.
-  std::uint16_t RegisterWord(int site, const TMultiReg& block, int k) const;
+  std::uint16_t RegisterWord(int site, const RegisterBlock& block, int k) const;
   // Stores the word; ignored outside the image or for a bad site. No transfer takes place.
-  void SetRegisterWord(int site, const TMultiReg& block, int k, std::uint16_t value);
+  void SetRegisterWord(int site, const RegisterBlock& block, int k, std::uint16_t value);
   // Word by plain address (0 to 511).
   std::uint16_t Word(int site, int address) const;
   void SetWord(int site, int address, std::uint16_t value);
@@ -63,15 +63,15 @@ class SiteImages {
   // the CRC). Nothing outside the site's stores is ever written: words that would land past
   // the image or past the event log, and words the reply does not carry, are dropped one by
   // one (clipped), so the part of a reply that is in bounds is still stored.
-  void StoreBlockReply(int site, const TMultiReg& block, std::span<const std::uint8_t> data);
-  void StoreDescriptors(int site, const TMultiReg& config, std::span<const std::uint8_t> data);
-  void StoreValueBlock(int site, const TMultiReg& value, std::span<const std::uint8_t> data);
+  void StoreBlockReply(int site, const RegisterBlock& block, std::span<const std::uint8_t> data);
+  void StoreDescriptors(int site, const RegisterBlock& config, std::span<const std::uint8_t> data);
+  void StoreValueBlock(int site, const RegisterBlock& value, std::span<const std::uint8_t> data);
 
   // The site's current descriptors of a CONFIG block, in reply order (empty for a block that
   // holds no descriptors of that format or was never read).
-  std::span<const ValueDescriptor> ValueDescriptors(int site, const TMultiReg& config) const;
+  std::span<const ValueDescriptor> ValueDescriptors(int site, const RegisterBlock& config) const;
   std::span<const ParameterDescriptor> ParameterDescriptors(int site,
-                                                            const TMultiReg& config) const;
+                                                            const RegisterBlock& config) const;
 
   // Registers 0x0172 to 0x0185, low byte first, trimmed of characters up to 32 at both ends.
   // The bytes are code page 936 as the controller sends them.

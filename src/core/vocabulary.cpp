@@ -79,17 +79,17 @@ constexpr AlarmAction kActions[kAlarmActionCount] = {
 
 // A sensor type list is built by placing each entry at the position its code gives.
 template <std::size_t N>
-constexpr std::array<TSensorType, N> BuildSensorList(std::initializer_list<TSensorType> entries) {
-  std::array<TSensorType, N> list{};
-  for (const TSensorType& e : entries) list[static_cast<std::size_t>(e.code)] = e;
+constexpr std::array<SensorType, N> BuildSensorList(std::initializer_list<SensorType> entries) {
+  std::array<SensorType, N> list{};
+  for (const SensorType& e : entries) list[static_cast<std::size_t>(e.code)] = e;
   return list;
 }
 
 // Codes 0 to 3 are the same in every list.
-constexpr TSensorType kUnused{0, {"Unused", "通道关闭"}};
-constexpr TSensorType kBinaryClose{1, {"Binary(Close to activate)", "开关(闭合-激活)"}};
-constexpr TSensorType kBinaryOpen{2, {"Binary(Open to activate)", "开关(断开-激活)"}};
-constexpr TSensorType kUserDefined{3, {"User defined", "自定义"}};
+constexpr SensorType kUnused{0, {"Unused", "通道关闭"}};
+constexpr SensorType kBinaryClose{1, {"Binary(Close to activate)", "开关(闭合-激活)"}};
+constexpr SensorType kBinaryOpen{2, {"Binary(Open to activate)", "开关(断开-激活)"}};
+constexpr SensorType kUserDefined{3, {"User defined", "自定义"}};
 
 constexpr auto kPressure = BuildSensorList<11>({
     kUnused,
@@ -236,7 +236,7 @@ std::optional<int> AlarmActionPosition(std::uint8_t nibble) {
   return std::nullopt;
 }
 
-std::span<const TSensorType> SensorTypes(SensorList list) {
+std::span<const SensorType> SensorTypes(SensorList list) {
   switch (list) {
     case SensorList::Pressure:
       return kPressure;
@@ -266,7 +266,7 @@ SensorList SensorListForFunction(int functionPosition) {
 }
 
 std::string_view SensorTypeText(SensorList list, int code) {
-  const std::span<const TSensorType> types = SensorTypes(list);
+  const std::span<const SensorType> types = SensorTypes(list);
   if (code < 0 || code >= static_cast<int>(types.size())) return {};
   return types[static_cast<std::size_t>(code)].text.Pick();
 }

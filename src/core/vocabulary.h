@@ -23,7 +23,7 @@ struct BilingualText {
 };
 
 // One entry of a sensor type list. The code equals the entry's position in its list.
-struct TSensorType {
+struct SensorType {
   std::int32_t code = 0;
   BilingualText text;
 };
@@ -76,7 +76,7 @@ std::optional<int> AlarmActionPosition(std::uint8_t nibble);
 
 // Sensor type lists.
 enum class SensorList { Pressure, Temperature, Level, BinaryOnly };
-std::span<const TSensorType> SensorTypes(SensorList list);
+std::span<const SensorType> SensorTypes(SensorList list);
 // The list an analogue channel offers for its function list position (no selection: -1).
 SensorList SensorListForFunction(int functionPosition);
 // Text of a type code in a list (empty outside the list).

@@ -41,7 +41,7 @@ bool CrcMatches(std::span<const std::uint8_t> frame) {
   return frame[n] == (crc & 0xFF) && frame[n + 1] == (crc >> 8);
 }
 
-void BuildReadFrame(int site, const TMultiReg& block, ReadFrame& out) {
+void BuildReadFrame(int site, const RegisterBlock& block, ReadFrame& out) {
   out[0] = static_cast<std::uint8_t>(site);
   out[1] = kReadFunction;
   out[2] = static_cast<std::uint8_t>(block.address >> 8);
@@ -51,7 +51,7 @@ void BuildReadFrame(int site, const TMultiReg& block, ReadFrame& out) {
   PutCrc(out.data(), 6);
 }
 
-std::size_t BuildWriteFrame(int site, const TMultiReg& block, std::span<const std::uint16_t> data,
+std::size_t BuildWriteFrame(int site, const RegisterBlock& block, std::span<const std::uint16_t> data,
                             WriteFrame& out) {
   const int n = block.count;
   if (n < 1 || n > kMaxWriteCount || data.size() < static_cast<std::size_t>(n)) return 0;

@@ -30,12 +30,12 @@ std::uint16_t Crc16Modbus(std::span<const std::uint8_t> bytes);
 bool CrcMatches(std::span<const std::uint8_t> frame);
 
 // The 8-byte read request for the block: site, 3, address and count high byte first, CRC.
-void BuildReadFrame(int site, const TMultiReg& block, ReadFrame& out);
+void BuildReadFrame(int site, const RegisterBlock& block, ReadFrame& out);
 
 // The write request for the block with the first `block.count` words of `data`. Returns the
 // frame length, or 0 (nothing built) when the count is outside 1 to 123 or `data` holds fewer
 // words than the count.
-std::size_t BuildWriteFrame(int site, const TMultiReg& block, std::span<const std::uint16_t> data,
+std::size_t BuildWriteFrame(int site, const RegisterBlock& block, std::span<const std::uint16_t> data,
                             WriteFrame& out);
 
 }  // namespace vorel

@@ -72,7 +72,7 @@ int ModbusLink::FirstBusyGroup() const {
   return -1;
 }
 
-TMultiReg ModbusLink::CurrentRequest() const {
+RegisterBlock ModbusLink::CurrentRequest() const {
   std::lock_guard lock(sendLock_);
   return current_;
 }
@@ -124,7 +124,7 @@ void ModbusLink::ShowAnnouncement() {
                       (write ? "Write " : "Read ") + std::to_string(address));
 }
 
-bool ModbusLink::SendRead(RequestGroup group, int site, const TMultiReg& block) {
+bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& block) {
   SetGroupIdle(group, false);
   current_ = block;
   rejected_.store(false, std::memory_order_release);
@@ -138,7 +138,7 @@ bool ModbusLink::SendRead(RequestGroup group, int site, const TMultiReg& block) 
   return written;
 }
 
-bool ModbusLink::SendWrite(int site, const TMultiReg& block, std::span<const std::uint16_t> data) {
+bool ModbusLink::SendWrite(int site, const RegisterBlock& block, std::span<const std::uint16_t> data) {
   const std::size_t length = BuildWriteFrame(site, block, data, writeFrame_);
   if (length == 0) return false;  // refused: nothing sent, the link stays as it was
   SetGroupIdle(RequestGroup::Write, false);
@@ -227,7 +227,7 @@ bool ModbusLink::PollReply(int site) {
 }
 
 void ModbusLink::Decode(RequestGroup group, int site) {
-  const TMultiReg request = CurrentRequest();
+  const RegisterBlock request = CurrentRequest();
   const std::span<const std::uint8_t> data = ReplyData();
   switch (group) {
     case RequestGroup::PlainRead:

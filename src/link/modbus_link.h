@@ -1,5 +1,5 @@
 // The link state shared by the request workers and the reply collector, and the collection,
-// checking and decoding of replies. Workers (com_function.h) only build and write frames under
+// checking and decoding of replies. Workers (request_worker.h) only build and write frames under
 // the send lock; everything else runs on the main thread, which polls the port's input count.
 // The Host is only ever called from the main thread: the "Read nnn" / "Write nnn" text that a
 // worker announces is handed over and shown by the next PollReply or WaitForReply.
@@ -66,7 +66,7 @@ class ModbusLink {
   bool LinkIdle() const;
   void SetAllIdle();
   // The block of the last request sent (read under the send lock).
-  TMultiReg CurrentRequest() const;
+  RegisterBlock CurrentRequest() const;
   std::uint16_t ExpectedBytes() const { return expected_.load(std::memory_order_acquire); }
   std::uint16_t ReplyTicks() const { return ticks_.load(std::memory_order_acquire); }
   // One tenth of a second more since the last frame (capped). Main thread.
@@ -86,10 +86,10 @@ class ModbusLink {
   std::mutex& SendLock() { return sendLock_; }
   // Steps of a read request: group busy, CurrentRequest, purges, frame, write. False when the
   // port refused the frame (the group stays busy until the reply times out).
-  bool SendRead(RequestGroup group, int site, const TMultiReg& block);
+  bool SendRead(RequestGroup group, int site, const RegisterBlock& block);
   // The same for a write. A count outside 1 to 123, or fewer words than the count, is refused
   // before anything changes or is sent.
-  bool SendWrite(int site, const TMultiReg& block, std::span<const std::uint16_t> data);
+  bool SendWrite(int site, const RegisterBlock& block, std::span<const std::uint16_t> data);
 
   // --- Replies (main thread) ---
   // True when the reply can no longer come: over 2 s (8 s with the modem) since the frame, or
@@ -138,7 +138,7 @@ class ModbusLink {
 
   mutable std::mutex sendLock_;
   std::array<std::atomic<bool>, kRequestGroups> idle_;
-  TMultiReg current_{};  // guarded by sendLock_
+  RegisterBlock current_{};  // guarded by sendLock_
   std::atomic<std::uint16_t> expected_{0};
   std::atomic<std::uint16_t> ticks_{0};
   std::atomic<bool> rejected_{false};

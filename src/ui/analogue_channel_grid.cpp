@@ -80,7 +80,7 @@ void AnalogueChannelGrid::FitColumns() {
     for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
     for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
                             SensorList::BinaryOnly}) {
-      for (const TSensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
+      for (const SensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
     }
     texts[kAnlgCondition] << TwoEntryItems(TwoEntryList::AlarmCondition);
     texts[kAnlgAlarm] << ActionItems();
@@ -106,7 +106,7 @@ QStringList AnalogueChannelGrid::Items(int channel, int column) {
       for (int i = 0; i < kAnalogueFunctionCount; ++i) items << Q(AnalogueFunctionText(i));
       break;
     case kAnlgType:
-      for (const TSensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
+      for (const SensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
         items << Q(t.text.Pick());
       break;
     case kAnlgCondition:

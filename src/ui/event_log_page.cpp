@@ -10,31 +10,31 @@ namespace vorel {
 
 EventLogPage::EventLogPage(QWidget* parent) : QWidget(parent) {
   setObjectName("pnlHistory");
-  sgHistory_ = new QTableWidget(113, 27, this);
-  sgHistory_->setObjectName("sgHistory");
-  sgHistory_->horizontalHeader()->hide();
-  sgHistory_->verticalHeader()->hide();
-  sgHistory_->horizontalHeader()->setDefaultSectionSize(50);
-  sgHistory_->verticalHeader()->setDefaultSectionSize(21);
-  sgHistory_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  sgHistory_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  sgHistory_->hide();
+  eventLogGrid_ = new QTableWidget(113, 27, this);
+  eventLogGrid_->setObjectName("sgHistory");
+  eventLogGrid_->horizontalHeader()->hide();
+  eventLogGrid_->verticalHeader()->hide();
+  eventLogGrid_->horizontalHeader()->setDefaultSectionSize(50);
+  eventLogGrid_->verticalHeader()->setDefaultSectionSize(21);
+  eventLogGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  eventLogGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  eventLogGrid_->hide();
 
-  btnReadHistory_ = new QPushButton(this);
-  btnReadHistory_->setObjectName("btnReadHistory");
-  btnSaveHistory_ = new QPushButton(this);
-  btnSaveHistory_->setObjectName("btnSaveHistory");
-  btnSaveHistory_->setEnabled(false);
-  btnOpenHistory_ = new QPushButton(this);
-  btnOpenHistory_->setObjectName("btnOpenHistory");
+  readEventLogButton_ = new QPushButton(this);
+  readEventLogButton_->setObjectName("btnReadHistory");
+  saveEventLogButton_ = new QPushButton(this);
+  saveEventLogButton_->setObjectName("btnSaveHistory");
+  saveEventLogButton_->setEnabled(false);
+  openEventLogButton_ = new QPushButton(this);
+  openEventLogButton_->setObjectName("btnOpenHistory");
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(btnReadHistory_);
-  buttons->addWidget(btnSaveHistory_);
-  buttons->addWidget(btnOpenHistory_);
+  buttons->addWidget(readEventLogButton_);
+  buttons->addWidget(saveEventLogButton_);
+  buttons->addWidget(openEventLogButton_);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(sgHistory_, 1);
+  layout->addWidget(eventLogGrid_, 1);
   layout->addLayout(buttons);
 }
 

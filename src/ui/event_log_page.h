@@ -15,16 +15,16 @@ class EventLogPage : public QWidget {
  public:
   explicit EventLogPage(QWidget* parent = nullptr);
 
-  QTableWidget* Grid() const { return sgHistory_; }
-  QPushButton* ReadButton() const { return btnReadHistory_; }
-  QPushButton* SaveButton() const { return btnSaveHistory_; }
-  QPushButton* OpenButton() const { return btnOpenHistory_; }
+  QTableWidget* Grid() const { return eventLogGrid_; }
+  QPushButton* ReadButton() const { return readEventLogButton_; }
+  QPushButton* SaveButton() const { return saveEventLogButton_; }
+  QPushButton* OpenButton() const { return openEventLogButton_; }
 
  private:
-  QTableWidget* sgHistory_ = nullptr;
-  QPushButton* btnReadHistory_ = nullptr;
-  QPushButton* btnSaveHistory_ = nullptr;
-  QPushButton* btnOpenHistory_ = nullptr;
+  QTableWidget* eventLogGrid_ = nullptr;
+  QPushButton* readEventLogButton_ = nullptr;
+  QPushButton* saveEventLogButton_ = nullptr;
+  QPushButton* openEventLogButton_ = nullptr;
 };
 
 }  // namespace vorel

@@ -41,12 +41,12 @@ QLabel* StateLabel(const char* name, QWidget* parent) {
 MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   setObjectName("pnlMonitor");
   auto* top = new QHBoxLayout;
-  lbGenSetStatus_ = StateLabel("lbGenSetStatus", this);
-  lbMains1Status_ = StateLabel("lbMains1Status", this);
-  lbLoad1Status_ = StateLabel("lbLoad1Status", this);
-  top->addWidget(lbGenSetStatus_);
-  top->addWidget(lbMains1Status_);
-  top->addWidget(lbLoad1Status_);
+  genSetStateLabel_ = StateLabel("lbGenSetStatus", this);
+  mainsStateLabel_ = StateLabel("lbMains1Status", this);
+  loadStateLabel_ = StateLabel("lbLoad1Status", this);
+  top->addWidget(genSetStateLabel_);
+  top->addWidget(mainsStateLabel_);
+  top->addWidget(loadStateLabel_);
   top->addStretch();
 
   auto* modes = new QButtonGroup(this);
@@ -68,43 +68,43 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
     modeRow->addWidget(b);
   }
   modeRow->addStretch();
-  lbTime_ = new QLabel(this);
-  lbTime_->setObjectName("lbTime");
-  modeRow->addWidget(lbTime_);
+  clockLabel_ = new QLabel(this);
+  clockLabel_->setObjectName("lbTime");
+  modeRow->addWidget(clockLabel_);
 
-  sgEngine_ = new StringGrid(18, 3, this);
-  sgEngine_->setObjectName("sgEngine");
-  sgEngine_->SetColumnWidths({8, 150, 90});
-  sgGenerator_ = new StringGrid(18, 6, this);
-  sgGenerator_->setObjectName("sgGenerator");
-  sgGenerator_->SetColumnWidths({8, 110, 56, 56, 56, 56});
-  sgBIO_ = new StringGrid(20, 3, this);
-  sgBIO_->setObjectName("sgBIO");
-  sgBIO_->SetColumnWidths({8, 170, 80});
-  for (StringGrid* g : {sgEngine_, sgGenerator_, sgBIO_})
+  engineGrid_ = new StringGrid(18, 3, this);
+  engineGrid_->setObjectName("sgEngine");
+  engineGrid_->SetColumnWidths({8, 150, 90});
+  generatorGrid_ = new StringGrid(18, 6, this);
+  generatorGrid_->setObjectName("sgGenerator");
+  generatorGrid_->SetColumnWidths({8, 110, 56, 56, 56, 56});
+  binaryIoGrid_ = new StringGrid(20, 3, this);
+  binaryIoGrid_->setObjectName("sgBIO");
+  binaryIoGrid_->SetColumnWidths({8, 170, 80});
+  for (StringGrid* g : {engineGrid_, generatorGrid_, binaryIoGrid_})
     g->setSelectionMode(QAbstractItemView::NoSelection);
 
   // Section captions over grid rows.
   const std::pair<const char*, StringGrid*> captions[] = {
-      {"lbMonitorEngine", sgEngine_},   {"lbMonitorGenerator", sgGenerator_},
-      {"lbMonitorMains", sgGenerator_}, {"lbMonitorInputs", sgBIO_},
-      {"lbMonitorOutputs", sgBIO_},     {"lbMonitorAlarmList", sgEngine_}};
+      {"lbMonitorEngine", engineGrid_},   {"lbMonitorGenerator", generatorGrid_},
+      {"lbMonitorMains", generatorGrid_}, {"lbMonitorInputs", binaryIoGrid_},
+      {"lbMonitorOutputs", binaryIoGrid_},     {"lbMonitorAlarmList", engineGrid_}};
   for (const auto& [name, grid] : captions) {
     auto* label = new QLabel(grid);
     label->setObjectName(name);
     label->hide();
-    if (std::string_view(name) == "lbMonitorMains") lbMonitorMains_ = label;
+    if (std::string_view(name) == "lbMonitorMains") mainsTitleLabel_ = label;
   }
   for (int i = 1; i <= 16; ++i) {
-    auto* alarm = new QLabel(sgEngine_);
+    auto* alarm = new QLabel(engineGrid_);
     alarm->setObjectName(QString("lbAlarmList%1").arg(i));
     alarm->hide();
   }
 
   auto* grids = new QHBoxLayout;
-  grids->addWidget(sgEngine_, 0, Qt::AlignTop);
-  grids->addWidget(sgGenerator_, 0, Qt::AlignTop);
-  grids->addWidget(sgBIO_, 0, Qt::AlignTop);
+  grids->addWidget(engineGrid_, 0, Qt::AlignTop);
+  grids->addWidget(generatorGrid_, 0, Qt::AlignTop);
+  grids->addWidget(binaryIoGrid_, 0, Qt::AlignTop);
   grids->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -122,13 +122,13 @@ void MonitorPage::SetButtonCaptions() {
 }
 
 void MonitorPage::SetMainsLabelsShown(bool shown) {
-  lbMains1Status_->setVisible(shown);
-  lbLoad1Status_->setVisible(shown);
-  if (lbMonitorMains_) lbMonitorMains_->setProperty("mainsShown", shown);
+  mainsStateLabel_->setVisible(shown);
+  loadStateLabel_->setVisible(shown);
+  if (mainsTitleLabel_) mainsTitleLabel_->setProperty("mainsShown", shown);
 }
 
 void MonitorPage::SetTimeLabelShown(bool shown) {
-  lbTime_->setVisible(shown);
+  clockLabel_->setVisible(shown);
 }
 
 }  // namespace vorel

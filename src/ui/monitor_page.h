@@ -23,19 +23,19 @@ class MonitorPage : public QWidget {
   // The mains labels of the page (types that measure the mains).
   void SetMainsLabelsShown(bool shown);
   void SetTimeLabelShown(bool shown);
-  QLabel* TimeLabel() const { return lbTime_; }
+  QLabel* TimeLabel() const { return clockLabel_; }
 
  private:
-  QLabel* lbGenSetStatus_ = nullptr;
-  QLabel* lbMains1Status_ = nullptr;
-  QLabel* lbLoad1Status_ = nullptr;
-  QLabel* lbMonitorMains_ = nullptr;
-  QLabel* lbTime_ = nullptr;
+  QLabel* genSetStateLabel_ = nullptr;
+  QLabel* mainsStateLabel_ = nullptr;
+  QLabel* loadStateLabel_ = nullptr;
+  QLabel* mainsTitleLabel_ = nullptr;
+  QLabel* clockLabel_ = nullptr;
   std::array<QPushButton*, 4> modeButtons_{};
   std::array<QPushButton*, 4> commandButtons_{};
-  StringGrid* sgEngine_ = nullptr;
-  StringGrid* sgGenerator_ = nullptr;
-  StringGrid* sgBIO_ = nullptr;
+  StringGrid* engineGrid_ = nullptr;
+  StringGrid* generatorGrid_ = nullptr;
+  StringGrid* binaryIoGrid_ = nullptr;
 };
 
 }  // namespace vorel

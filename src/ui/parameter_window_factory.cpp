@@ -2,13 +2,13 @@
 
 #include <QTimer>
 
-#include "ui/tfm_parameter_class.h"
+#include "ui/parameter_window.h"
 
 namespace vorel {
 
 std::unique_ptr<SiteWindow> MakeParameterWindow(Connection& connection, int site,
                                                 SiteCommands& commands) {
-  auto window = std::make_unique<TfmParameterClass>(connection.Images(), connection.Slots(), site);
+  auto window = std::make_unique<ParameterWindow>(connection.Images(), connection.Slots(), site);
   // Site windows never end the program; the main window does.
   window->setAttribute(Qt::WA_QuitOnClose, false);
   ParameterWindowHooks& hooks = window->hooks;

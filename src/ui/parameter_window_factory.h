@@ -1,4 +1,4 @@
-// Creates a site's online parameter window for the connection: a TfmParameterClass on the
+// Creates a site's online parameter window for the connection: a ParameterWindow on the
 // connection's value image and site slots, its buttons wired to the connection's commands.
 #pragma once
 

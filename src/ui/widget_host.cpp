@@ -6,15 +6,15 @@
 #include <QMessageBox>
 
 #include "ui/qt_text.h"
-#include "ui/tfm_main.h"
-#include "ui/tfm_status.h"
+#include "ui/main_window.h"
+#include "ui/progress_window.h"
 
 namespace vorel {
 namespace {
 
 constexpr const char* kTitle = "Parvex";
 
-QWidget* Owner(TfmMain* main) {
+QWidget* Owner(MainWindow* main) {
   QWidget* active = QApplication::activeWindow();
   return active ? active : main;
 }
@@ -115,7 +115,7 @@ void WidgetHost::SetWindowsEnabled(bool enabled) {
 
 void WidgetHost::ShowProgress(bool shown) {
   if (!main_) return;
-  TfmStatus& status = main_->StatusWindow();
+  ProgressWindow& status = main_->StatusWindow();
   if (shown) {
     status.SetPercent(0);
     status.show();

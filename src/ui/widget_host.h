@@ -10,11 +10,11 @@ class QWidget;
 
 namespace vorel {
 
-class TfmMain;
+class MainWindow;
 
 class WidgetHost : public Host {
  public:
-  void Attach(TfmMain* main) { main_ = main; }
+  void Attach(MainWindow* main) { main_ = main; }
 
   // Routes panel texts to the parameter window of a site; set when parameter windows exist.
   std::function<void(int site, int panel, const std::string& text)> siteStatusSink;
@@ -37,7 +37,7 @@ class WidgetHost : public Host {
                                              const std::string& initialName) override;
 
  private:
-  TfmMain* main_ = nullptr;
+  MainWindow* main_ = nullptr;
 };
 
 // "Parameter files (*.dat)|*.dat|All (*.*)|*.*" (description|pattern pairs) as a Qt file

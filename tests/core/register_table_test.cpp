@@ -10,8 +10,8 @@ namespace {
 TEST(RegisterTable, HoldsTheDeclaredRecordsInOrder) {
   const auto& t = RegisterTable();
   ASSERT_EQ(t.size(), 332u);
-  EXPECT_EQ(t.front(), (TMultiReg{0x8031, 35, 0, "CONFIG"}));
-  EXPECT_EQ(t.back(), (TMultiReg{0x8010, 1, 0, "Action"}));
+  EXPECT_EQ(t.front(), (RegisterBlock{0x8031, 35, 0, "CONFIG"}));
+  EXPECT_EQ(t.back(), (RegisterBlock{0x8010, 1, 0, "Action"}));
   // The identification block and the single record share 0x0169, block first.
   std::size_t block = 0, single = 0;
   for (std::size_t i = 0; i < t.size(); ++i) {
@@ -51,7 +51,7 @@ TEST(RegisterTable, KindsAndSections) {
 }
 
 TEST(RegisterTable, NamedBlocksAreRecordsOfTheTable) {
-  const TMultiReg named[] = {
+  const RegisterBlock named[] = {
       reg::kValueConfigA, reg::kValueConfigB,   reg::kValueConfigC, reg::kLiveConfig,
       reg::kWriteCountConfig, reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3,
       reg::kParamConfig4, reg::kLiveValues,      reg::kParamValues1, reg::kParamValues2,
@@ -61,7 +61,7 @@ TEST(RegisterTable, NamedBlocksAreRecordsOfTheTable) {
       reg::kEventLogPosition, reg::kIdentification, reg::kProductCode, reg::kDeviceName,
       reg::kCommand,
   };
-  for (const TMultiReg& n : named) {
+  for (const RegisterBlock& n : named) {
     auto r = FindRegister(n.address, n.count);
     ASSERT_TRUE(r) << std::hex << n.address;
     EXPECT_EQ(*r, n);

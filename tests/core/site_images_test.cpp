@@ -42,13 +42,13 @@ class SiteImagesTest : public ::testing::Test {
 };
 
 TEST_F(SiteImagesTest, StandardReplyGoesToTheImageOrTheEventLog) {
-  images->StoreBlockReply(5, TMultiReg{0x0006, 3, 0, ""}, Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
+  images->StoreBlockReply(5, RegisterBlock{0x0006, 3, 0, ""}, Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
   EXPECT_EQ(images->SerialNumberText(5), "123456789ABC");
   EXPECT_EQ(images->Word(4, 0x0006), 0);  // other sites untouched
 
   Bytes log;
   for (int w = 0; w < 64; ++w) PutBe(log, static_cast<std::uint16_t>(1000 + w));
-  images->StoreBlockReply(1, TMultiReg{0x0240, 64, 0, ""}, log);
+  images->StoreBlockReply(1, RegisterBlock{0x0240, 64, 0, ""}, log);
   EXPECT_EQ(images->EventLogRecord(1, 2)[0], 1000);
   EXPECT_EQ(images->EventLogRecord(1, 3)[31], 1063);
   EXPECT_EQ(images->EventLogRecord(1, 1)[0], 0);
@@ -59,18 +59,18 @@ TEST_F(SiteImagesTest, OutOfBoundsRepliesNeverWriteOutsideTheStores) {
   Bytes words;
   for (int w = 0; w < 100; ++w) PutBe(words, 0xFFFF);
   // Runs past the image: clipped at 511.
-  images->StoreBlockReply(1, TMultiReg{0x01F0, 100, 0, ""}, words);
+  images->StoreBlockReply(1, RegisterBlock{0x01F0, 100, 0, ""}, words);
   EXPECT_EQ(images->Word(1, 511), 0xFFFF);
   EXPECT_EQ(images->Word(2, 0), 0);
   // Event log past the last record, block area and bad sites: nothing stored, no crash.
   Bytes log(64 * 2 * 4, 0xAB);
-  images->StoreBlockReply(1, TMultiReg{0x0FE0, 256, 0, ""}, log);
+  images->StoreBlockReply(1, RegisterBlock{0x0FE0, 256, 0, ""}, log);
   EXPECT_EQ(images->EventLogRecord(1, 111)[0], 0xABAB);
-  images->StoreBlockReply(1, TMultiReg{0x8000, 50, 0, ""}, words);
-  images->StoreBlockReply(0, TMultiReg{0x0000, 4, 0, ""}, words);
-  images->StoreBlockReply(33, TMultiReg{0x0000, 4, 0, ""}, words);
+  images->StoreBlockReply(1, RegisterBlock{0x8000, 50, 0, ""}, words);
+  images->StoreBlockReply(0, RegisterBlock{0x0000, 4, 0, ""}, words);
+  images->StoreBlockReply(33, RegisterBlock{0x0000, 4, 0, ""}, words);
   // Count larger than the data: only the data that came is stored.
-  images->StoreBlockReply(3, TMultiReg{0x0000, 10, 0, ""}, Bytes{0x00, 0x07, 0x01});
+  images->StoreBlockReply(3, RegisterBlock{0x0000, 10, 0, ""}, Bytes{0x00, 0x07, 0x01});
   EXPECT_EQ(images->Word(3, 0), 7);
   EXPECT_EQ(images->Word(3, 1), 0);
 }

@@ -104,7 +104,7 @@ TEST(VocabularyTest, SensorTypeListsAreBuiltByCode) {
                {SensorList::Level, 6},
                {SensorList::BinaryOnly, 3}};
   for (const auto& s : sizes) {
-    const std::span<const TSensorType> types = SensorTypes(s.list);
+    const std::span<const SensorType> types = SensorTypes(s.list);
     ASSERT_EQ(types.size(), s.size);
     for (std::size_t i = 0; i < types.size(); ++i) EXPECT_EQ(types[i].code, int(i));
   }

@@ -8,7 +8,7 @@
 
 #include "control/connection.h"
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "support/recording_windows.h"
@@ -112,7 +112,7 @@ class SimConnection : public ::testing::Test {
   std::uint16_t ReadRegister(int site, std::uint16_t address) {
     connection->WaitForLinkOrStoppedPoll();
     connection->StopPolling();
-    TFunction3(connection->Link(), static_cast<std::uint8_t>(site), {address, 1, 0, {}}).WaitFor();
+    PlainRead(connection->Link(), static_cast<std::uint8_t>(site), {address, 1, 0, {}}).WaitFor();
     EXPECT_TRUE(connection->Link().WaitForReply(site));
     connection->StartPolling();
     return connection->Images().Word(site, address);

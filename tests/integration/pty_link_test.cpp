@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
 #include "link/posix_serial_port.h"
@@ -119,7 +119,7 @@ TEST_F(PtyLinkTest, PlainReadThroughASymlinkAtACustomBaudRate) {
     request = pty.ReadMaster(8);
     pty.WriteMaster(WithCrc({0x01, 0x03, 0x04, 0x12, 0x34, 0xFF, 0xFE}));
   });
-  TFunction3(link, 1, TMultiReg{0x0010, 2, 0, ""}).WaitFor();
+  PlainRead(link, 1, RegisterBlock{0x0010, 2, 0, ""}).WaitFor();
   const bool ok = link.WaitForReply(1);
   responder.join();
   EXPECT_TRUE(ok);
@@ -156,7 +156,7 @@ TEST_F(PtyLinkTest, VanishingPortFailsCleanly) {
     pty.ReadMaster(8);
     pty.CloseMaster();  // the adapter is pulled while the reply is awaited
   });
-  TFunction3(link, 1, TMultiReg{0x0010, 2, 0, ""}).WaitFor();
+  PlainRead(link, 1, RegisterBlock{0x0010, 2, 0, ""}).WaitFor();
   const auto start = Clock::now();
   EXPECT_FALSE(link.WaitForReply(1));
   unplug.join();

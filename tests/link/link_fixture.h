@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/language.h"
-#include "link/com_function.h"
+#include "link/request_worker.h"
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
 #include "link/modbus_frame.h"
@@ -37,7 +37,7 @@ class LinkTest : public ::testing::Test {
 
   // The synchronous pattern: worker, wait for it, free it, wait for the reply.
   template <class Worker>
-  bool Exchange(int site, const TMultiReg& block, TWriteData data = {}) {
+  bool Exchange(int site, const RegisterBlock& block, RegisterWords data = {}) {
     Worker(link, static_cast<std::uint8_t>(site), block, std::move(data)).WaitFor();
     return link.WaitForReply(site);
   }

@@ -50,7 +50,7 @@ TEST(BuildWriteFrame, CasesOfCountAndData) {
     SCOPED_TRACE(c.name);
     WriteFrame frame{};
     const std::size_t n =
-        BuildWriteFrame(3, TMultiReg{0x0011, c.count, 0, "System"}, c.data, frame);
+        BuildWriteFrame(3, RegisterBlock{0x0011, c.count, 0, "System"}, c.data, frame);
     EXPECT_EQ(Bytes(frame.begin(), frame.begin() + static_cast<long>(n)), c.expected);
   }
 }
@@ -58,7 +58,7 @@ TEST(BuildWriteFrame, CasesOfCountAndData) {
 TEST(BuildWriteFrame, LargestWriteFillsTheFrame) {
   WriteFrame frame{};
   const std::vector<std::uint16_t> data(kMaxWriteCount, 0xA55A);
-  const std::size_t n = BuildWriteFrame(32, TMultiReg{0x00C8, 123, 0, ""}, data, frame);
+  const std::size_t n = BuildWriteFrame(32, RegisterBlock{0x00C8, 123, 0, ""}, data, frame);
   ASSERT_EQ(n, kMaxWriteFrameBytes);
   EXPECT_EQ(frame[6], 246);  // byte count 2 * 123
   EXPECT_EQ(frame[7], 0xA5);

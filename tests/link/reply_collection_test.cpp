@@ -8,7 +8,7 @@
 namespace vorel::test {
 namespace {
 
-const TMultiReg kThree{0x0010, 3, 0, "System"};
+const RegisterBlock kThree{0x0010, 3, 0, "System"};
 
 std::string Status(ScriptedHost& host, int site, int panel) {
   return host.siteStatus[{site, panel}];
@@ -74,7 +74,7 @@ TEST_F(LinkTest, PlainReadCases) {
     caseLink.SetModem(c.modem);
     port.QueueReply(c.reply);
     const std::uint64_t start = pump.NowMs();
-    TFunction3(caseLink, static_cast<std::uint8_t>(c.site), kThree).WaitFor();
+    PlainRead(caseLink, static_cast<std::uint8_t>(c.site), kThree).WaitFor();
     EXPECT_EQ(caseLink.WaitForReply(c.site), c.ok);
     EXPECT_TRUE(caseLink.LinkIdle());
     EXPECT_EQ(caseLink.ExpectedBytes(), 0);
@@ -103,7 +103,7 @@ TEST_F(LinkTest, PlainReadCases) {
 TEST_F(LinkTest, PlainReadStepsPauseAHundredMilliseconds) {
   port.QueueReply(ThreeWordsOfSite5());
   const std::uint64_t start = pump.NowMs();
-  ASSERT_TRUE(Exchange<TFunction3>(5, kThree));
+  ASSERT_TRUE(Exchange<PlainRead>(5, kThree));
   // Step 1 takes the header, step 2 the rest: two 100 ms pauses, then the 4 ms finish.
   EXPECT_EQ(pump.NowMs() - start, 204u);
 }
@@ -111,14 +111,14 @@ TEST_F(LinkTest, PlainReadStepsPauseAHundredMilliseconds) {
 TEST_F(LinkTest, ModemTimeoutIsEightSeconds) {
   link.SetModem(true);
   const std::uint64_t start = pump.NowMs();
-  EXPECT_FALSE(Exchange<TFunction3>(5, kThree));
+  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
   EXPECT_GE(pump.NowMs() - start, 8100u);
   EXPECT_LE(pump.NowMs() - start, 8300u);
 }
 
 TEST_F(LinkTest, SendAnnouncesAndFinishes) {
   port.QueueReply(WithCrc({0x01, 0x03, 0x00, 0x02, 0x00, 0x07}));
-  ASSERT_TRUE(Exchange<TReadValue>(1, reg::kLiveValues));
+  ASSERT_TRUE(Exchange<ValueRead>(1, reg::kLiveValues));
   EXPECT_EQ(port.Frames().back(), (Bytes{0x01, 0x03, 0x80, 0x4F, 0x00, 0x46, 0xDC, 0x2F}));
   EXPECT_EQ(Status(host, 1, 3), "Read 32847 done");
   EXPECT_EQ(port.InputPurges(), 1);
@@ -143,7 +143,7 @@ TEST_F(LinkTest, ExtendedReplyOf830BytesFillsTheParameterDescriptors) {
     reply.insert(reply.end(), descriptor.begin(), descriptor.end());
   }
   port.QueueReply(WithCrc(reply));
-  ASSERT_TRUE(Exchange<TReadParameterConfig>(1, reg::kParamConfig1));
+  ASSERT_TRUE(Exchange<ParameterConfigRead>(1, reg::kParamConfig1));
   const auto table = images->ParameterDescriptors(1, reg::kParamConfig1);
   ASSERT_EQ(table.size(), 83u);
   EXPECT_EQ(table[82].address, 0x00C8 + 82);
@@ -158,7 +158,7 @@ TEST_F(LinkTest, ExtendedReplyOf830BytesFillsTheParameterDescriptors) {
     values.push_back(static_cast<std::uint8_t>(i));
   }
   port.QueueReply(WithCrc(values));
-  ASSERT_TRUE(Exchange<TReadParameter>(1, reg::kParamValues1));
+  ASSERT_TRUE(Exchange<ParameterRead>(1, reg::kParamValues1));
   EXPECT_EQ(images->Word(1, 0x00C8), 0x1000);
   EXPECT_EQ(images->Word(1, 0x00C8 + 82), 0x1052);
 }
@@ -169,7 +169,7 @@ TEST_F(LinkTest, OversizeReplyIsDroppedAndFailsAtOnce) {
   reply.resize(4 + 1280 + 2, 0x55);
   port.QueueReply(reply);
   const std::uint64_t start = pump.NowMs();
-  EXPECT_FALSE(Exchange<TReadValueConfig>(1, reg::kLiveConfig));
+  EXPECT_FALSE(Exchange<ValueConfigRead>(1, reg::kLiveConfig));
   EXPECT_LT(pump.NowMs() - start, 100u);
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   EXPECT_EQ(link.CommState(1), kCommNoResult);
@@ -181,27 +181,27 @@ TEST_F(LinkTest, LargestExtendedReplyFits) {
   Bytes reply{0x01, 0x03, 0x04, 0x20};  // 1056 data bytes
   reply.resize(4 + 1056, 0);
   port.QueueReply(WithCrc(reply));
-  EXPECT_TRUE(Exchange<TReadValue>(1, reg::kLiveValues));
+  EXPECT_TRUE(Exchange<ValueRead>(1, reg::kLiveValues));
   EXPECT_EQ(link.ReplyData().size(), 1056u);
 }
 
 TEST_F(LinkTest, ExtendedExceptionReply) {
   // Header: address, 0x83, exception code, CRC low; then the CRC high byte.
   port.QueueReply(WithCrc({0x01, 0x83, 0x02}));
-  EXPECT_FALSE(Exchange<TReadParameter>(1, reg::kParamValues2));
+  EXPECT_FALSE(Exchange<ParameterRead>(1, reg::kParamValues2));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
 }
 
 TEST_F(LinkTest, WriteEchoAndWriteException) {
   port.QueueReply(WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01}));
-  ASSERT_TRUE(Exchange<TFunction16Std>(3, reg::kControllerAddress, {0x0005}));
+  ASSERT_TRUE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
   EXPECT_EQ(port.Frames().back(),
             (Bytes{0x03, 0x10, 0x00, 0x11, 0x00, 0x01, 0x02, 0x00, 0x05, 0x7C, 0x72}));
   EXPECT_EQ(Status(host, 3, 3), "Write 17 done");
   EXPECT_EQ(link.CommState(3), kCommDone);
 
   port.QueueReply(WithCrc({0x03, 0x90, 0x02}));
-  EXPECT_FALSE(Exchange<TFunction16Std>(3, reg::kControllerAddress, {0x0005}));
+  EXPECT_FALSE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
 }
 
@@ -209,7 +209,7 @@ TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
   for (std::uint16_t count : {0, 124}) {
     SCOPED_TRACE(count);
     const std::uint64_t start = pump.NowMs();
-    EXPECT_FALSE(Exchange<TFunction16Std>(1, TMultiReg{0x00C8, count, 0, ""}, TWriteData(130, 1)));
+    EXPECT_FALSE(Exchange<WriteRequest>(1, RegisterBlock{0x00C8, count, 0, ""}, RegisterWords(130, 1)));
     EXPECT_TRUE(port.Frames().empty());
     EXPECT_LT(pump.NowMs() - start, 10u);
   }
@@ -217,7 +217,7 @@ TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
 
 TEST_F(LinkTest, ChineseMessages) {
   SetLanguageSetting("English");  // only the exact "english" selects English
-  EXPECT_FALSE(Exchange<TFunction3>(5, kThree));
+  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
   EXPECT_EQ(host.messages, std::vector<std::string>{"通讯超时!"});
 }
 
@@ -226,7 +226,7 @@ TEST_F(LinkTest, UnpluggedMidReplyEndsByTimeout) {
   port.QueueReply(
       {{0, Bytes(good.begin(), good.begin() + 5)}, {500, Bytes(good.begin() + 5, good.end())}});
   pump.StartTimer(250, [this] { port.Unplug(); });
-  EXPECT_FALSE(Exchange<TFunction3>(5, kThree));
+  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   EXPECT_TRUE(link.LinkIdle());
 }
@@ -250,7 +250,7 @@ TEST_F(LinkTest, ReportPollFailureCases) {
     SCOPED_TRACE(c.text);
     ScriptedHost freshHost;
     ModbusLink caseLink(port, freshHost, pump, *images);
-    new TReadValue(caseLink, 7, reg::kLiveValues, {}, true);  // frees itself
+    new ValueRead(caseLink, 7, reg::kLiveValues, {}, true);  // frees itself
     while (caseLink.LinkIdle()) pump.Pump(1);
     caseLink.SetCommState(7, c.stateBefore);
     port.Inject({0x07, 0x03}, pump.NowMs());  // a stray start, dropped
@@ -270,10 +270,10 @@ TEST_F(LinkTest, ReportPollFailureCases) {
 TEST_F(LinkTest, PollingCollectsTheReplyOfAFireAndForgetRequest) {
   // Descriptors first, then live values polled by a 20 ms timer as the poller does.
   port.QueueReply(WithCrc({0x02, 0x03, 0x00, 0x06, 0x00, 0x4A, 0x02, 0x00, 0x00, 0x01}));
-  ASSERT_TRUE(Exchange<TReadValueConfig>(2, TMultiReg{0x8053, 1, 0, "CONFIG"}));
+  ASSERT_TRUE(Exchange<ValueConfigRead>(2, RegisterBlock{0x8053, 1, 0, "CONFIG"}));
   port.QueueReply({{30, WithCrc({0x02, 0x03, 0x00, 0x06, 0xAA, 0xAA, 0x12, 0x34, 0x56, 0x78})}});
   link.SetGroupIdle(RequestGroup::Value, false);
-  new TReadValue(link, 2, reg::kLiveValues, {}, true);
+  new ValueRead(link, 2, reg::kLiveValues, {}, true);
   // The worker runs in real time; let it write its frame before fake time moves on.
   while (port.Frames().size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   bool done = false;
@@ -290,7 +290,7 @@ TEST_F(LinkTest, LeftoversOfAnEarlierReplyArePurgedBeforeTheRequest) {
   // The tail of an earlier, abandoned reply is waiting when the next read is sent.
   port.Inject({0x05, 0x03, 0x06, 0x00}, pump.NowMs());
   port.QueueReply(ThreeWordsOfSite5(), 20);
-  ASSERT_TRUE(Exchange<TFunction3>(5, kThree));
+  ASSERT_TRUE(Exchange<PlainRead>(5, kThree));
   EXPECT_EQ(images->Word(5, 0x10), 0x1234);
 }
 

@@ -14,7 +14,7 @@ struct Descriptor {
 };
 
 // Reads a CONFIG block and decodes its descriptors (value: 6 bytes, parameter: 10 bytes).
-std::vector<Descriptor> ReadDescriptors(RawMaster& master, const TMultiReg& config,
+std::vector<Descriptor> ReadDescriptors(RawMaster& master, const RegisterBlock& config,
                                         bool parameters) {
   const Bytes reply =
       master.Exchange(ReadFrame(1, config.address, config.count), Shape::kBlockRead);
@@ -36,7 +36,7 @@ std::vector<Descriptor> ReadDescriptors(RawMaster& master, const TMultiReg& conf
   return out;
 }
 
-Bytes ReadValues(RawMaster& master, const TMultiReg& value) {
+Bytes ReadValues(RawMaster& master, const RegisterBlock& value) {
   const Bytes reply = master.Exchange(ReadFrame(1, value.address, value.count), Shape::kBlockRead);
   EXPECT_TRUE(TestCrcOk(reply));
   return reply.size() >= 6 ? Bytes(reply.begin() + 4, reply.end() - 2) : Bytes{};
@@ -45,8 +45,8 @@ Bytes ReadValues(RawMaster& master, const TMultiReg& value) {
 TEST_F(SimTest, ParameterBlocksMatchThePlainRegisters) {
   Launch({});
   struct Pair {
-    TMultiReg config;
-    TMultiReg value;
+    RegisterBlock config;
+    RegisterBlock value;
   };
   const Pair pairs[] = {{reg::kParamConfig1, reg::kParamValues1},
                         {reg::kParamConfig2, reg::kParamValues2},

@@ -13,7 +13,7 @@ TEST_F(ChannelPages, AnalogueChannelDecodesIntoItsRow) {
   images->SetWord(kSite, 0x0126, 0x2054);
   images->SetWord(kSite, 0x0129, 0x1010);
   images->SetWord(kSite, 0x0127, 0x0055);  // Coolant Temp., type 0: unused
-  TfmParameterClass& w = OpenType(3101);
+  ParameterWindow& w = OpenType(3101);
   const std::vector<std::string> row1 = {"AI1",     "Oil Pressure",         "VDO 5 bar", "Under",
                                          "Warning", "Active from starting", "℃",         "0"};
   for (int c = 0; c < 8; ++c) EXPECT_EQ(Cell(w.AnalogueGrid(), 1, c), row1[c]) << c;
@@ -55,7 +55,7 @@ TEST_F(ChannelPages, ChannelGridTitlesInBothLanguages) {
   };
   for (const auto& c : cases) {
     SetLanguageSetting(c.language);
-    TfmParameterClass& w = OpenType(3101);
+    ParameterWindow& w = OpenType(3101);
     auto titles = [this](QTableWidget* grid) {
       std::vector<std::string> t;
       for (int column = 0; column < grid->columnCount(); ++column)
@@ -140,7 +140,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   };
   {
     SCOPED_TRACE("decimals 2 on the oil channel");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     EXPECT_EQ(Cell(SetpointGrid::EngineProtection, 8, 1), "12.3");
     ClickCell(w.AnalogueGrid(), 1, kAnlgDot);
     Choose(w.AnalogueGrid()->List(0, kAnlgDot), 2);
@@ -156,7 +156,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   }
   {
     SCOPED_TRACE("decimals 2 on a coolant channel");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     ClickCell(w.AnalogueGrid(), 1, kAnlgName);
     Choose(w.AnalogueGrid()->List(0, kAnlgName), kCoolant);
     ClickCell(w.AnalogueGrid(), 1, kAnlgDot);
@@ -166,7 +166,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   }
   {
     SCOPED_TRACE("function change refills the type list from the value image");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     ClickCell(w.AnalogueGrid(), 1, kAnlgType);
     Choose(w.AnalogueGrid()->List(0, kAnlgType), 3);
     ClickCell(w.AnalogueGrid(), 1, kAnlgName);
@@ -180,7 +180,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   }
   {
     SCOPED_TRACE("unit change");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     ClickCell(w.AnalogueGrid(), 1, kAnlgUnit);
     Choose(w.AnalogueGrid()->List(0, kAnlgUnit), 4);
     EXPECT_EQ(Cell(SetpointGrid::Engine, 11, 0), "CrankOilPre(PSI)");
@@ -195,7 +195,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   }
   {
     SCOPED_TRACE("binary use");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     images->SetWord(kSite, 0x0129, 0x1101 | 0x0080);
     ClickCell(w.AnalogueGrid(), 1, kAnlgType);
     Choose(w.AnalogueGrid()->List(0, kAnlgType), 2);
@@ -209,7 +209,7 @@ TEST_F(ChannelPages, ChoicesInTheChannelListsAndWhatTheyChange) {
   }
   {
     SCOPED_TRACE("alarm actions");
-    TfmParameterClass& w = *setUp();
+    ParameterWindow& w = *setUp();
     const std::pair<int, std::uint16_t> actions[] = {{4, 0xD}, {5, 0xC}, {3, 0x8}, {0, 0x0}};
     for (const auto& [index, nibble] : actions) {
       ClickCell(w.AnalogueGrid(), 1, kAnlgAlarm);
@@ -225,7 +225,7 @@ TEST_F(ChannelPages, CurveButtonEnabledBySensorType) {
     SCOPED_TRACE(channel);
     images->SetWord(kSite, 0x0126 + channel, 86);       // Fuel Level
     images->SetWord(kSite, 0x0129 + channel, 4 << 10);  // 4-20mA/100
-    TfmParameterClass& w = OpenType(3101);
+    ParameterWindow& w = OpenType(3101);
     EXPECT_EQ(Cell(w.AnalogueGrid(), channel + 1, kAnlgType), "4-20mA/100");
     EXPECT_FALSE(w.AnalogueGrid()->CurveButton(channel)->isEnabled());
     ClickCell(w.AnalogueGrid(), channel + 1, kAnlgType);
@@ -253,7 +253,7 @@ TEST_F(ChannelPages, CurveButtonRereadsOnlineWindowsAndOpensTheEditorForSensors)
   for (const auto& c : cases) {
     images->SetWord(kSite, 0x0127, 84);
     images->SetWord(kSite, 0x012A, 3 << 10);
-    TfmParameterClass& w = OpenType(3101, c.state);
+    ParameterWindow& w = OpenType(3101, c.state);
     w.SetFileLoaded(c.fileLoaded);
     int reads = 0;
     std::vector<std::pair<int, int>> editors;
@@ -281,7 +281,7 @@ TEST_F(ChannelPages, BinaryInputsAndOutputsDecodeAndEncode) {
   images->SetWord(kSite, 0x007A, 0);
   images->SetWord(kSite, 0x007B, 200);
   images->SetWord(kSite, 0x0078, 0x00F0);
-  TfmParameterClass& w = OpenType(3105);
+  ParameterWindow& w = OpenType(3105);
   EXPECT_EQ(Cell(w.InputGrid(), 1, 1), "Oil presure switch");
   EXPECT_EQ(Cell(w.InputGrid(), 1, 2), "Warning");
   EXPECT_EQ(Cell(w.InputGrid(), 1, 3), "Open to activate");
@@ -325,7 +325,7 @@ TEST_F(ChannelPages, RowsOfferTheSlotsOfTheControllerType) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + (c.inputs ? " input row " : " output row ") +
                  std::to_string(c.row));
-    TfmParameterClass& w = OpenType(c.type);
+    ParameterWindow& w = OpenType(c.type);
     BinaryIoGrid* grid = c.inputs ? w.InputGrid() : w.OutputGrid();
     ClickCell(grid, c.row, 1);
     EXPECT_EQ(ShownEditor(grid), c.list);
@@ -336,7 +336,7 @@ TEST_F(ChannelPages, RowsOfferTheSlotsOfTheControllerType) {
 }
 
 TEST_F(ChannelPages, GroupCRowsEditTheirSlots) {
-  TfmParameterClass& w = OpenType(3109);
+  ParameterWindow& w = OpenType(3109);
   ClickCell(w.InputGrid(), 1, 2);
   Choose(Named<QComboBox>("cbBI6Alarm"), 5);
   ClickCell(w.OutputGrid(), 1, 1);
@@ -350,7 +350,7 @@ TEST_F(ChannelPages, GroupCRowsEditTheirSlots) {
 }
 
 TEST_F(ChannelPages, RowRewritesRetitleTheMonitor) {
-  TfmParameterClass& w = OpenType(3101);
+  ParameterWindow& w = OpenType(3101);
   int titled = 0;
   w.hooks.gridTitleMonitorShow = [&](int site) {
     EXPECT_EQ(site, kSite);

@@ -9,7 +9,7 @@
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
 #include "ui/parameter_window_factory.h"
-#include "ui/tfm_parameter_class.h"
+#include "ui/parameter_window.h"
 #include "ui_fixture.h"
 
 #ifdef VOREL_SIM_PATH
@@ -29,18 +29,18 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   MainWindowServices services;
   services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
   services.delayWithEvents = [](int) {};
-  TfmMain* mainWindow = nullptr;
+  MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
     return MakeParameterWindow(mainWindow->Link(), site, commands);
   };
-  TfmMain main(host, services);
+  MainWindow main(host, services);
   mainWindow = &main;
   main.show();
   main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
   EXPECT_FALSE(main.IsOnline(2));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
-  auto* window = dynamic_cast<TfmParameterClass*>(main.Link().Window(4));
+  auto* window = dynamic_cast<ParameterWindow*>(main.Link().Window(4));
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->isEnabled());
@@ -76,15 +76,15 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
   MainWindowServices services;
   services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
   services.delayWithEvents = [](int) {};
-  TfmMain* mainWindow = nullptr;
+  MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
     return MakeParameterWindow(mainWindow->Link(), site, commands);
   };
-  TfmMain main(host, services);
+  MainWindow main(host, services);
   mainWindow = &main;
   main.show();
   main.Connect();
-  auto* window = dynamic_cast<TfmParameterClass*>(main.Link().Window(4));
+  auto* window = dynamic_cast<ParameterWindow*>(main.Link().Window(4));
   ASSERT_NE(window, nullptr);
 
   // Locked: the write is refused and nothing is sent.

@@ -1,7 +1,7 @@
 #include <QAction>
 #include <QToolButton>
 
-#include "ui/tfm_site_addr.h"
+#include "ui/site_list_dialog.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -26,7 +26,7 @@ TEST_F(UiConnect, NoSelectedSiteIsRefusedInTheLanguage) {
       made = true;
       return nullptr;
     };
-    TfmMain main(host, services);
+    MainWindow main(host, services);
     main.Connect();
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0],
@@ -44,7 +44,7 @@ TEST_F(UiConnect, PortThatWillNotOpenShowsThePortError) {
     auto record = std::make_shared<RecordingPort::Record>();
     MainWindowServices services;
     services.makePort = [&] { return std::make_unique<RecordingPort>(record, false); };
-    TfmMain main(host, services);
+    MainWindow main(host, services);
     main.Connect();
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0], std::string(language) == "english"
@@ -58,7 +58,7 @@ TEST_F(UiConnect, PortThatWillNotOpenShowsThePortError) {
 }
 
 TEST_F(UiConnect, FirstConnectWithoutSettingsUsesTheDefaults) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   main.SiteAddr().CheckBox(1)->setChecked(true);  // no file: the box's state is kept
   main.Connect();
   ASSERT_TRUE(port);
@@ -135,7 +135,7 @@ TEST_F(UiConnect, ClosingTheWindowEndsTheConnection) {
 
 TEST_F(UiConnect, UnreadableBooleanFailsEveryOperationThatReadsIt) {
   WriteVport("[Device]\r\nControlerAddr1=-1\r\nControlerAddr5=yes\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   main.Connect();
   main.ShowSiteAddresses();  // no dialog script: it must not be shown
   main.ChoosePort();

@@ -5,7 +5,7 @@
 #include <QToolButton>
 
 #include "control/version.h"
-#include "ui/about_box.h"
+#include "ui/about_dialog.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -26,7 +26,7 @@ bool Checked(QObject& window, const char* name) {
 using UiMainWindow = UiTest;
 
 TEST_F(UiMainWindow, StartsWithItsTitlesWindowsAndSiteSlots) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   EXPECT_EQ(main.windowTitle(), "Vorel2000");
   EXPECT_FALSE(main.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(main.windowFlags() & Qt::WindowMinimizeButtonHint);
@@ -64,7 +64,7 @@ TEST_F(UiMainWindow, LanguageSettingAtStartDecidesTheTexts) {
   for (const auto& c : cases) {
     WriteVport(c.file);
     ScriptedHost host;
-    TfmMain main(host, {});
+    MainWindow main(host, {});
     main.show();
     SCOPED_TRACE(c.file);
     EXPECT_EQ(IsEnglish(), c.english);
@@ -77,7 +77,7 @@ TEST_F(UiMainWindow, LanguageSettingAtStartDecidesTheTexts) {
 
 TEST_F(UiMainWindow, LanguageMenuSwitchesRelabelsAndWritesTheFile) {
   WriteVport("; mine\r\n[System]\r\nLanguage=english\r\nOther=1\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   main.SetStatusText(1, "modem");
   Child<QAction>(main, "mConfigurationChinese")->trigger();
   EXPECT_EQ(ReadVportBytes(), "; mine\r\n[System]\r\nLanguage=chinese\r\nOther=1\r\n");
@@ -123,7 +123,7 @@ TEST_F(UiMainWindow, LanguageMenuSwitchesRelabelsAndWritesTheFile) {
 
 TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
   WriteVport("[System]\r\nLanguage=english\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   // A folder where the file should be: the save fails whoever runs the test.
   std::filesystem::remove(Vport());
   std::filesystem::create_directory(Vport());
@@ -137,10 +137,10 @@ TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
 }
 
 TEST_F(UiMainWindow, AboutShowsTheVersionModally) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   bool seen = false;
   scripts.push_back([&](QDialog& d) {
-    seen = dynamic_cast<TAboutBox*>(&d) != nullptr &&
+    seen = dynamic_cast<AboutDialog*>(&d) != nullptr &&
            Child<QLabel>(d, "Version")->text() == kVersionText;
     d.accept();
   });
@@ -149,7 +149,7 @@ TEST_F(UiMainWindow, AboutShowsTheVersionModally) {
 }
 
 TEST_F(UiMainWindow, PowerUpLogCoversThePictureAndAppends) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   main.ShowPowerUpLog(true);
   main.AppendPowerUpLine("Communication Address 1");
   main.AppendPowerUpText(".");

@@ -15,7 +15,7 @@
 #include "ui/binary_io_grids.h"
 #include "ui/monitor_page.h"
 #include "ui/setpoint_grid.h"
-#include "ui/tfm_parameter_class.h"
+#include "ui/parameter_window.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -59,16 +59,16 @@ class ParameterWindowTest : public UiTest {
   }
 
   // A window of the site set up from the value image as it is.
-  TfmParameterClass& Open(std::int16_t state = kWindowOnline) {
+  ParameterWindow& Open(std::int16_t state = kWindowOnline) {
     window.reset();
     siteSlots.SetWindowState(kSite, state);
-    window = std::make_unique<TfmParameterClass>(*images, siteSlots, kSite);
+    window = std::make_unique<ParameterWindow>(*images, siteSlots, kSite);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->SetUpWindow();
     return *window;
   }
-  TfmParameterClass& OpenType(std::uint16_t type, std::int16_t state = kWindowOnline) {
+  ParameterWindow& OpenType(std::uint16_t type, std::int16_t state = kWindowOnline) {
     images->SetWord(kSite, 0x016B, type);
     return Open(state);
   }
@@ -132,7 +132,7 @@ class ParameterWindowTest : public UiTest {
 
   std::unique_ptr<SiteImages> images = std::make_unique<SiteImages>();
   SiteSlots siteSlots;
-  std::unique_ptr<TfmParameterClass> window;
+  std::unique_ptr<ParameterWindow> window;
 
   void SetUp() override {
     UiTest::SetUp();

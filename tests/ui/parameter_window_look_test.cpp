@@ -29,7 +29,7 @@ TEST_F(Look, SubPagesFitTheScreenAndTheirCells) {
   for (const char* language : {"english", "chinese"}) {
     SetLanguageSetting(language);
     SetAccessLevel(true);
-    TfmParameterClass& w = OpenType(3101);
+    ParameterWindow& w = OpenType(3101);
     auto* tabs = w.findChild<QTabWidget*>("pcConfiguration");
     for (int page = 0; page < tabs->count(); ++page) {
       tabs->setCurrentIndex(page);

@@ -88,7 +88,7 @@ TEST_F(RoundTrip, WindowLoadStoreMatchesTheModel) {
       const Image expected = Current();
 
       SetImage(image);
-      TfmParameterClass& w = Open(state);
+      ParameterWindow& w = Open(state);
       for (const SetpointGridInfo& info : SetpointGrids()) {
         if (!open) break;
         for (int row = 1; row < info.rows; ++row) {
@@ -125,14 +125,14 @@ TEST_F(RoundTrip, TimeToSetUpOneAndThirtyTwoWindows) {
   using Clock = std::chrono::steady_clock;
   const long residentBefore = ResidentKb();
   auto start = Clock::now();
-  std::vector<std::unique_ptr<TfmParameterClass>> windows;
-  windows.push_back(std::make_unique<TfmParameterClass>(*images, siteSlots, 1));
+  std::vector<std::unique_ptr<ParameterWindow>> windows;
+  windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, 1));
   windows.back()->show();
   windows.back()->SetUpWindow();
   const double one = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   start = Clock::now();
   for (int s = 2; s <= kSiteCount; ++s) {
-    windows.push_back(std::make_unique<TfmParameterClass>(*images, siteSlots, s));
+    windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, s));
     windows.back()->show();
     windows.back()->SetUpWindow();
   }

@@ -12,7 +12,7 @@
 namespace vorel::test {
 namespace {
 
-using ParameterWindow = ParameterWindowTest;
+
 
 std::string TabText(QTabWidget* tabs, const char* page) {
   for (int i = 0; i < tabs->count(); ++i) {
@@ -21,7 +21,7 @@ std::string TabText(QTabWidget* tabs, const char* page) {
   return "<none>";
 }
 
-TEST_F(ParameterWindow, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
+TEST_F(ParameterWindowTest, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
   const struct {
     std::uint16_t type;
     bool factory;
@@ -123,7 +123,7 @@ TEST_F(ParameterWindow, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.type) + (c.factory ? " factory" : " user"));
     SetAccessLevel(c.factory);
-    TfmParameterClass& w = OpenType(c.type);
+    ParameterWindow& w = OpenType(c.type);
     EXPECT_EQ(TabText(w.findChild<QTabWidget*>("pcConfiguration"), "tbGenProtection"), c.tab);
     EXPECT_EQ(!w.Grid(SetpointGrid::Mains)->isHidden(), c.mains);
     EXPECT_EQ(Named("cbRetFromTest")->isEnabled(), c.retFromTest);
@@ -158,7 +158,7 @@ TEST_F(ParameterWindow, ControllerTypeDecidesWhatIsEnabledShownAndTitled) {
   }
 }
 
-TEST_F(ParameterWindow, WindowTextsInBothLanguages) {
+TEST_F(ParameterWindowTest, WindowTextsInBothLanguages) {
   const struct {
     const char* language;
     std::vector<std::string> texts;
@@ -211,7 +211,7 @@ TEST_F(ParameterWindow, WindowTextsInBothLanguages) {
   };
   for (const auto& c : cases) {
     SetLanguageSetting(c.language);
-    TfmParameterClass& w = OpenType(3105);
+    ParameterWindow& w = OpenType(3105);
     auto* pages = w.findChild<QTabWidget*>("pcParameter");
     auto* sub = w.findChild<QTabWidget*>("pcConfiguration");
     std::vector<std::string> shown = {
@@ -234,8 +234,8 @@ TEST_F(ParameterWindow, WindowTextsInBothLanguages) {
   }
 }
 
-TEST_F(ParameterWindow, StatusBarHasFourPanelsOfTheirWidths) {
-  TfmParameterClass& w = OpenType(3101);
+TEST_F(ParameterWindowTest, StatusBarHasFourPanelsOfTheirWidths) {
+  ParameterWindow& w = OpenType(3101);
   const int widths[] = {150, 100, 350, 100};
   for (int i = 0; i < 4; ++i) {
     auto* panel = Named<QLabel>(("stbParameterPanel" + std::to_string(i)).c_str());
@@ -252,7 +252,7 @@ TEST_F(ParameterWindow, StatusBarHasFourPanelsOfTheirWidths) {
   EXPECT_FALSE(w.UnlockButton()->isChecked());
 }
 
-TEST_F(ParameterWindow, ClickingARowOpensItsEditorOrNothing) {
+TEST_F(ParameterWindowTest, ClickingARowOpensItsEditorOrNothing) {
   using G = SetpointGrid;
   const struct {
     bool factory;
@@ -311,7 +311,7 @@ TEST_F(ParameterWindow, ClickingARowOpensItsEditorOrNothing) {
   }
 }
 
-TEST_F(ParameterWindow, FocusColumnFollowsTheGridsRules) {
+TEST_F(ParameterWindowTest, FocusColumnFollowsTheGridsRules) {
   using G = SetpointGrid;
   const struct {
     G grid;
@@ -331,7 +331,7 @@ TEST_F(ParameterWindow, FocusColumnFollowsTheGridsRules) {
   }
 }
 
-TEST_F(ParameterWindow, SelectingAnotherCellRefreshesTheWholeSubPage) {
+TEST_F(ParameterWindowTest, SelectingAnotherCellRefreshesTheWholeSubPage) {
   OpenType(3101);
   ClickCell(SetpointGrid::Basic, 4, 1);
   auto* frequency = Named<QDoubleSpinBox>("seNominFrequency");
@@ -344,7 +344,7 @@ TEST_F(ParameterWindow, SelectingAnotherCellRefreshesTheWholeSubPage) {
   EXPECT_EQ(ShownEditor(SetpointGrid::System), "seControlerAddr");
 }
 
-TEST_F(ParameterWindow, DisabledEditorOpensButCannotChange) {
+TEST_F(ParameterWindowTest, DisabledEditorOpensButCannotChange) {
   SetAccessLevel(false);
   images->SetWord(kSite, 0x00D3, 7);
   OpenType(3110);
@@ -361,7 +361,7 @@ TEST_F(ParameterWindow, DisabledEditorOpensButCannotChange) {
 }
 
 // Editing one editor as the user does changes exactly its registers on the next store.
-TEST_F(ParameterWindow, EditingOneValueStoresExactlyItsRegisters) {
+TEST_F(ParameterWindowTest, EditingOneValueStoresExactlyItsRegisters) {
   using G = SetpointGrid;
   const struct {
     const char* label;
@@ -451,7 +451,7 @@ TEST_F(ParameterWindow, EditingOneValueStoresExactlyItsRegisters) {
     image[0x000F] = 0x2600;
     for (int k = 0; k < 8; ++k) image[0x0012 + k] = '_' | '_' << 8;
     SetImage(image);
-    TfmParameterClass& w = Open();
+    ParameterWindow& w = Open();
     w.StoreAllPages();  // the words the store rebuilds take their stored form first
     const Image before = Current();
     ClickCell(c.grid, c.row, c.column);
@@ -467,10 +467,10 @@ TEST_F(ParameterWindow, EditingOneValueStoresExactlyItsRegisters) {
   }
 }
 
-TEST_F(ParameterWindow, LeavingASpinEditorBringsItsValueWithinItsLimits) {
+TEST_F(ParameterWindowTest, LeavingASpinEditorBringsItsValueWithinItsLimits) {
   images->SetWord(kSite, 0x00D4, 500);  // pre-start time beyond its maximum
   SetLimits({{0x00D4, 1, 60}});
-  TfmParameterClass& w = OpenType(3101);
+  ParameterWindow& w = OpenType(3101);
   EXPECT_EQ(Cell(SetpointGrid::Engine, 1, 1), "500");  // loaded as it is
   w.StoreAllPages();
   EXPECT_EQ(images->Word(kSite, 0x00D4), 500);  // kept while never edited
@@ -484,7 +484,7 @@ TEST_F(ParameterWindow, LeavingASpinEditorBringsItsValueWithinItsLimits) {
   EXPECT_EQ(images->Word(kSite, 0x00D4), 60);
 }
 
-TEST_F(ParameterWindow, EditorLimitsOfAnOnlineWindow) {
+TEST_F(ParameterWindowTest, EditorLimitsOfAnOnlineWindow) {
   SetLimits({{0x00CA, 450, 650},
              {0x00E0, 0, 5000},
              {0x00E4, -100, 1000},
@@ -502,7 +502,7 @@ TEST_F(ParameterWindow, EditorLimitsOfAnOnlineWindow) {
       {"seCrankCount", 0, 65535},    // its own range
       {"seDebugAddr", 0, 65535},     // the form limits
   };
-  TfmParameterClass& w = OpenType(3101);
+  ParameterWindow& w = OpenType(3101);
   for (const auto& c : cases) {
     EXPECT_EQ(w.Model().Find(c.editor)->minimum, c.minimum) << c.editor;
     EXPECT_EQ(w.Model().Find(c.editor)->maximum, c.maximum) << c.editor;
@@ -517,12 +517,12 @@ TEST_F(ParameterWindow, EditorLimitsOfAnOnlineWindow) {
   EXPECT_EQ(Cell(SetpointGrid::Engine, 3, 1), "1234");
 
   // A window opened from a file keeps the form limits.
-  TfmParameterClass& offline = Open(kWindowOffline);
+  ParameterWindow& offline = Open(kWindowOffline);
   EXPECT_EQ(offline.Model().Find("seNominFrequency")->maximum, 0);
   EXPECT_EQ(offline.Model().Find("seControlerAddr")->maximum, 32);
 }
 
-TEST_F(ParameterWindow, SystemRowsShowTheirCells) {
+TEST_F(ParameterWindowTest, SystemRowsShowTheirCells) {
   images->SetWord(kSite, 0x0000, 0x0000);
   images->SetWord(kSite, 0x0006, 0x0012);
   images->SetWord(kSite, 0x0007, 0xAB34);
@@ -531,7 +531,7 @@ TEST_F(ParameterWindow, SystemRowsShowTheirCells) {
   images->SetWord(kSite, 0x0062, 0xFFFF);
   for (bool factory : {false, true}) {
     SetAccessLevel(factory);
-    TfmParameterClass& w = OpenType(3101);
+    ParameterWindow& w = OpenType(3101);
     EXPECT_EQ(Cell(SetpointGrid::System, 1, 1), "****");
     EXPECT_EQ(Cell(SetpointGrid::System, 2, 1), "****");
     EXPECT_EQ(Cell(SetpointGrid::System, 4, 1), "ModBus");
@@ -548,8 +548,8 @@ TEST_F(ParameterWindow, SystemRowsShowTheirCells) {
   }
 }
 
-TEST_F(ParameterWindow, ButtonsAndPasswordsCallTheirHooks) {
-  TfmParameterClass& w = OpenType(3101);
+TEST_F(ParameterWindowTest, ButtonsAndPasswordsCallTheirHooks) {
+  ParameterWindow& w = OpenType(3101);
   std::vector<std::string> calls;
   auto record = [&](const char* what) {
     return [&calls, what](int site) { calls.push_back(what + std::to_string(site)); };
@@ -586,9 +586,9 @@ TEST_F(ParameterWindow, ButtonsAndPasswordsCallTheirHooks) {
                                       "openlog3", "unlock3[12  ]", "change3[4321]"}));
 }
 
-TEST_F(ParameterWindow, ClosingFreesTheSlotAndTheLastOneDisconnects) {
+TEST_F(ParameterWindowTest, ClosingFreesTheSlotAndTheLastOneDisconnects) {
   siteSlots.SetWindowState(9, kWindowOffline);
-  TfmParameterClass& w = OpenType(3101);
+  ParameterWindow& w = OpenType(3101);
   std::vector<int> closed;
   int allFree = 0;
   w.hooks.onClosed = [&](int site) { closed.push_back(site); };
@@ -600,15 +600,15 @@ TEST_F(ParameterWindow, ClosingFreesTheSlotAndTheLastOneDisconnects) {
   EXPECT_EQ(allFree, 0);  // site 9 still has its window
 
   siteSlots.SetWindowState(9, kWindowNone);
-  TfmParameterClass& again = Open();
+  ParameterWindow& again = Open();
   again.hooks.onAllSlotsFree = [&] { ++allFree; };
   again.close();
   EXPECT_EQ(siteSlots.WindowState(kSite), kWindowNone);
   EXPECT_EQ(allFree, 1);
 }
 
-TEST_F(ParameterWindow, ClockFollowsTheControllerUntilThePickerIsChanged) {
-  TfmParameterClass& w = OpenType(3101);
+TEST_F(ParameterWindowTest, ClockFollowsTheControllerUntilThePickerIsChanged) {
+  ParameterWindow& w = OpenType(3101);
   w.ShowControllerClock(QDate(2025, 3, 4), QTime(10, 11, 12));
   EXPECT_EQ(Named<QDateEdit>("dtpDate")->date(), QDate(2025, 3, 4));
   EXPECT_EQ(Cell(SetpointGrid::System, 6, 1),
@@ -625,7 +625,7 @@ TEST_F(ParameterWindow, ClockFollowsTheControllerUntilThePickerIsChanged) {
   EXPECT_EQ(images->Word(kSite, 0x000E), 0);  // the date was never changed
 }
 
-TEST_F(ParameterWindow, TestModeRowShowsTheMode) {
+TEST_F(ParameterWindowTest, TestModeRowShowsTheMode) {
   images->SetWord(kSite, 0x0103, 200);
   for (const auto& [language, text] :
        {std::pair{"english", "Auto"}, std::pair{"chinese", "自动"}}) {
@@ -635,7 +635,7 @@ TEST_F(ParameterWindow, TestModeRowShowsTheMode) {
   }
 }
 
-TEST_F(ParameterWindow, ActiveSiteIsTheSiteOfTheActiveWindow) {
+TEST_F(ParameterWindowTest, ActiveSiteIsTheSiteOfTheActiveWindow) {
   QWidget a, b, other;
   SiteSlots s;
   auto windowOf = [&](int site) -> const QWidget* {

@@ -20,11 +20,11 @@
 #include "core/ini_document.h"
 #include "core/language.h"
 #include "support/scripted_host.h"
-#include "ui/about_box.h"
-#include "ui/tfm_main.h"
-#include "ui/tfm_properties.h"
-#include "ui/tfm_site_addr.h"
-#include "ui/tfm_status.h"
+#include "ui/about_dialog.h"
+#include "ui/main_window.h"
+#include "ui/port_settings_dialog.h"
+#include "ui/site_list_dialog.h"
+#include "ui/progress_window.h"
 
 namespace vorel::test {
 
@@ -70,9 +70,9 @@ class RecordingPort : public SerialPort {
 };
 
 // The main window with IdentifySite answered by the test.
-class TestMain : public TfmMain {
+class TestMain : public MainWindow {
  public:
-  using TfmMain::TfmMain;
+  using MainWindow::MainWindow;
   std::function<bool(int)> identify = [](int) { return false; };
   std::vector<int> tried;
   bool IdentifySite(int site) override {

@@ -20,7 +20,7 @@ using UiWidgetHost = UiTest;
 
 TEST_F(UiWidgetHost, DrivesTheStatusBarAndTheProgressWindow) {
   WidgetHost widgets;
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   widgets.Attach(&main);
   widgets.SetMainStatus(0, "Address 4 init 21%.");
   widgets.SetMainStatus(1, "modem");

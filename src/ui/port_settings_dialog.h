@@ -18,10 +18,10 @@ namespace vorel {
 // The dial field starts empty: there is no number that would be right for every user.
 inline constexpr const char* kDefaultDialNumber = "";
 
-class TfmProperties : public QDialog {
+class PortSettingsDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfmProperties(QWidget* parent = nullptr);
+  explicit PortSettingsDialog(QWidget* parent = nullptr);
 
   void SetPortNames(const std::vector<std::string>& names);
   void SetPortName(const std::string& name);
@@ -37,13 +37,13 @@ class TfmProperties : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QLabel* lbPropertyComPort_;
+  QLabel* portLabel_;
   QComboBox* ccbPort_;
-  QCheckBox* cbPropertyModem_;
-  QLabel* lbPropertyDial_;
+  QCheckBox* modemCheck_;
+  QLabel* dialLabel_;
   QLineEdit* edTelNum_;
-  QPushButton* btnOK_;
-  QPushButton* btnCancel_;
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
 };
 
 }  // namespace vorel

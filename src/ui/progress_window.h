@@ -7,10 +7,10 @@ class QProgressBar;
 
 namespace vorel {
 
-class TfmStatus : public QDialog {
+class ProgressWindow : public QDialog {
   Q_OBJECT
  public:
-  explicit TfmStatus(QWidget* parent = nullptr);
+  explicit ProgressWindow(QWidget* parent = nullptr);
   void SetPercent(int percent);
   int Percent() const;
 

@@ -1,4 +1,4 @@
-// The parameter window of one site (TfmParameterClass): the configuration page with its four
+// The parameter window of one site (ParameterWindow): the configuration page with its four
 // sub-pages of setpoint and channel grids and its button row, the monitor page, the event-log
 // page and a four-panel status bar. The editors hold the values between a load pass (value
 // image -> editors) and a store pass (editors -> value image); nothing is sent from here.
@@ -60,11 +60,11 @@ struct ParameterWindowHooks {
   std::function<void()> onAllSlotsFree;
 };
 
-class TfmParameterClass : public QMainWindow, public SiteWindow {
+class ParameterWindow : public QMainWindow, public SiteWindow {
   Q_OBJECT
  public:
-  TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, int site, QWidget* parent = nullptr);
-  ~TfmParameterClass() override;
+  ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int site, QWidget* parent = nullptr);
+  ~ParameterWindow() override;
 
   ParameterWindowHooks hooks;
 
@@ -123,15 +123,15 @@ class TfmParameterClass : public QMainWindow, public SiteWindow {
 
   // --- Access for the wiring and the tests ---
   SetpointGridWidget* Grid(SetpointGrid grid) const;
-  AnalogueChannelGrid* AnalogueGrid() const { return sgAnlg_; }
-  BinaryIoGrid* InputGrid() const { return sgBInput_; }
-  BinaryIoGrid* OutputGrid() const { return sgBoutput_; }
+  AnalogueChannelGrid* AnalogueGrid() const { return analogueGrid_; }
+  BinaryIoGrid* InputGrid() const { return inputGrid_; }
+  BinaryIoGrid* OutputGrid() const { return outputGrid_; }
   MonitorPage* Monitor() const { return monitor_; }
   EventLogPage* EventLog() const { return eventLog_; }
   // The editor widget of a parameter row (made on first use).
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
-  QToolButton* UnlockButton() const { return tbUnlock_; }
+  QToolButton* UnlockButton() const { return unlockButton_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -168,29 +168,29 @@ class TfmParameterClass : public QMainWindow, public SiteWindow {
   GridEditors* editors_ = nullptr;
   BilingualText generatorTabCaption_{};
 
-  QTabWidget* pcParameter_ = nullptr;
-  QWidget* tsConfiguration_ = nullptr;
-  QWidget* tsStatusDisplay_ = nullptr;
-  QWidget* tsHistoryDisplay_ = nullptr;
-  QTabWidget* pcConfiguration_ = nullptr;
-  QWidget* tbBasic_ = nullptr;
-  QWidget* tbEngine_ = nullptr;
-  QWidget* tbGenProtection_ = nullptr;
-  QWidget* tbSensor_ = nullptr;
+  QTabWidget* pages_ = nullptr;
+  QWidget* configurationPage_ = nullptr;
+  QWidget* monitorPage_ = nullptr;
+  QWidget* eventLogPage_ = nullptr;
+  QTabWidget* configurationPages_ = nullptr;
+  QWidget* basicPage_ = nullptr;
+  QWidget* enginePage_ = nullptr;
+  QWidget* generatorProtectionPage_ = nullptr;
+  QWidget* sensorPage_ = nullptr;
   std::array<SetpointGridWidget*, 7> grids_{};
-  AnalogueChannelGrid* sgAnlg_ = nullptr;
-  BinaryIoGrid* sgBInput_ = nullptr;
-  BinaryIoGrid* sgBoutput_ = nullptr;
+  AnalogueChannelGrid* analogueGrid_ = nullptr;
+  BinaryIoGrid* inputGrid_ = nullptr;
+  BinaryIoGrid* outputGrid_ = nullptr;
   MonitorPage* monitor_ = nullptr;
   EventLogPage* eventLog_ = nullptr;
-  QToolButton* tbUnlock_ = nullptr;
-  QToolButton* tbPswChange_ = nullptr;
-  QPushButton* btnSave_ = nullptr;
-  QPushButton* btnOpen_ = nullptr;
-  QPushButton* btnRead_ = nullptr;
-  QPushButton* btnWrite_ = nullptr;
-  QPushButton* btnExit_ = nullptr;
-  QPushButton* btnHelp_ = nullptr;
+  QToolButton* unlockButton_ = nullptr;
+  QToolButton* changePasswordButton_ = nullptr;
+  QPushButton* saveButton_ = nullptr;
+  QPushButton* openButton_ = nullptr;
+  QPushButton* readButton_ = nullptr;
+  QPushButton* writeButton_ = nullptr;
+  QPushButton* exitButton_ = nullptr;
+  QPushButton* helpButton_ = nullptr;
   std::array<QLabel*, 4> panels_{};
 };
 

@@ -1,4 +1,4 @@
-#include "ui/about_box.h"
+#include "ui/about_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -9,7 +9,7 @@
 
 namespace vorel {
 
-TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setObjectName("AboutBox");
   setWindowTitle("About");
   auto* picture = new QLabel(this);

@@ -1,11 +1,11 @@
-#include "ui/tfm_status.h"
+#include "ui/progress_window.h"
 
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 namespace vorel {
 
-TfmStatus::TfmStatus(QWidget* parent) : QDialog(parent), pbStatus_(new QProgressBar(this)) {
+ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent), pbStatus_(new QProgressBar(this)) {
   setObjectName("fmStatus");
   setWindowTitle("Parvex");
   setModal(false);
@@ -18,11 +18,11 @@ TfmStatus::TfmStatus(QWidget* parent) : QDialog(parent), pbStatus_(new QProgress
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TfmStatus::SetPercent(int percent) {
+void ProgressWindow::SetPercent(int percent) {
   pbStatus_->setValue(std::clamp(percent, 0, 100));
 }
 
-int TfmStatus::Percent() const {
+int ProgressWindow::Percent() const {
   return pbStatus_->value();
 }
 

@@ -1,4 +1,4 @@
-#include "ui/tfm_parameter_class.h"
+#include "ui/parameter_window.h"
 
 #include <QAbstractSpinBox>
 #include <QCloseEvent>
@@ -99,28 +99,28 @@ std::string ChannelEditorName(int channel, std::string_view what) {
 
 }  // namespace
 
-TfmParameterClass::TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, int site,
+ParameterWindow::ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int site,
                                      QWidget* parent)
     : QMainWindow(parent), images_(images), slots_(siteSlots), site_(site) {
   setObjectName("fmParameter");
   factory_ = IsFactoryLevel();
   editors_ = new GridEditors(model_, this);
 
-  pcParameter_ = new QTabWidget(this);
-  pcParameter_->setObjectName("pcParameter");
-  tsConfiguration_ = new QWidget;
-  tsConfiguration_->setObjectName("tsConfiguration");
+  pages_ = new QTabWidget(this);
+  pages_->setObjectName("pcParameter");
+  configurationPage_ = new QWidget;
+  configurationPage_->setObjectName("tsConfiguration");
   monitor_ = new MonitorPage;
-  tsStatusDisplay_ = monitor_;
-  tsStatusDisplay_->setObjectName("tsStatusDisplay");
+  monitorPage_ = monitor_;
+  monitorPage_->setObjectName("tsStatusDisplay");
   eventLog_ = new EventLogPage;
-  tsHistoryDisplay_ = eventLog_;
-  tsHistoryDisplay_->setObjectName("tsHistoryDisplay");
-  pcParameter_->addTab(tsConfiguration_, QString());
-  pcParameter_->addTab(tsStatusDisplay_, QString());
-  pcParameter_->addTab(tsHistoryDisplay_, QString());
-  BuildConfigurationPage(tsConfiguration_);
-  setCentralWidget(pcParameter_);
+  eventLogPage_ = eventLog_;
+  eventLogPage_->setObjectName("tsHistoryDisplay");
+  pages_->addTab(configurationPage_, QString());
+  pages_->addTab(monitorPage_, QString());
+  pages_->addTab(eventLogPage_, QString());
+  BuildConfigurationPage(configurationPage_);
+  setCentralWidget(pages_);
 
   QStatusBar* bar = statusBar();
   bar->setObjectName("stbParameter");
@@ -146,7 +146,7 @@ TfmParameterClass::TfmParameterClass(SiteImages& images, SiteSlots& siteSlots, i
   SizeTitleColumns();
 }
 
-TfmParameterClass::~TfmParameterClass() {
+ParameterWindow::~ParameterWindow() {
   // The child widgets outlive the members; nothing they send while they are destroyed may
   // reach the window or the editors.
   for (QObject* child : findChildren<QObject*>()) {
@@ -155,17 +155,17 @@ TfmParameterClass::~TfmParameterClass() {
   }
 }
 
-void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
-  pcConfiguration_ = new QTabWidget(page);
-  pcConfiguration_->setObjectName("pcConfiguration");
-  const std::pair<QWidget**, const char*> pages[] = {{&tbBasic_, "tbBasic"},
-                                                     {&tbEngine_, "tbEngine"},
-                                                     {&tbGenProtection_, "tbGenProtection"},
-                                                     {&tbSensor_, "tbSensor"}};
+void ParameterWindow::BuildConfigurationPage(QWidget* page) {
+  configurationPages_ = new QTabWidget(page);
+  configurationPages_->setObjectName("pcConfiguration");
+  const std::pair<QWidget**, const char*> pages[] = {{&basicPage_, "tbBasic"},
+                                                     {&enginePage_, "tbEngine"},
+                                                     {&generatorProtectionPage_, "tbGenProtection"},
+                                                     {&sensorPage_, "tbSensor"}};
   for (const auto& [widget, name] : pages) {
     *widget = new QWidget;
     (*widget)->setObjectName(name);
-    pcConfiguration_->addTab(*widget, QString());
+    configurationPages_->addTab(*widget, QString());
   }
 
   // The setpoint grids with their editors, built from the parameter table.
@@ -194,22 +194,22 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
     }
   }
 
-  tbUnlock_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
-  tbUnlock_->setObjectName("tbUnlock");
-  tbUnlock_->setCheckable(true);
-  tbPswChange_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
-  tbPswChange_->setObjectName("tbPswChange");
+  unlockButton_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
+  unlockButton_->setObjectName("tbUnlock");
+  unlockButton_->setCheckable(true);
+  changePasswordButton_ = new QToolButton(Grid(SetpointGrid::System)->viewport());
+  changePasswordButton_->setObjectName("tbPswChange");
   auto fieldText = [this](std::string_view name) {
     std::string text = model_.Find(name)->text;
     text.resize(4, ' ');
     return text;
   };
-  connect(tbUnlock_, &QToolButton::clicked, this, [this, fieldText] {
+  connect(unlockButton_, &QToolButton::clicked, this, [this, fieldText] {
     // The button shows what the controller reports, not the click.
-    tbUnlock_->setChecked(!tbUnlock_->isChecked());
+    unlockButton_->setChecked(!unlockButton_->isChecked());
     if (hooks.onUnlock) hooks.onUnlock(site_, fieldText("medPSWUnlock"));
   });
-  connect(tbPswChange_, &QToolButton::clicked, this, [this, fieldText] {
+  connect(changePasswordButton_, &QToolButton::clicked, this, [this, fieldText] {
     if (hooks.onChangePassword) hooks.onChangePassword(site_, fieldText("medPSWChange"));
   });
 
@@ -219,39 +219,39 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
     row->addStretch();
     return row;
   };
-  auto* basic = new QVBoxLayout(tbBasic_);
+  auto* basic = new QVBoxLayout(basicPage_);
   basic->addLayout(side(
       {Grid(SetpointGrid::System), Grid(SetpointGrid::Compensation), Grid(SetpointGrid::Basic)}));
   basic->addStretch();
-  auto* engine = new QVBoxLayout(tbEngine_);
+  auto* engine = new QVBoxLayout(enginePage_);
   engine->addLayout(side({Grid(SetpointGrid::Engine), Grid(SetpointGrid::EngineProtection)}));
   engine->addStretch();
-  auto* generator = new QVBoxLayout(tbGenProtection_);
+  auto* generator = new QVBoxLayout(generatorProtectionPage_);
   generator->addLayout(side({Grid(SetpointGrid::Generator), Grid(SetpointGrid::Mains)}));
   generator->addStretch();
 
-  sgAnlg_ = new AnalogueChannelGrid(model_, tbSensor_);
-  sgBInput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Inputs, model_, tbSensor_);
-  sgBoutput_ = new BinaryIoGrid(BinaryIoGrid::Kind::Outputs, model_, tbSensor_);
-  auto* sensor = new QVBoxLayout(tbSensor_);
+  analogueGrid_ = new AnalogueChannelGrid(model_, sensorPage_);
+  inputGrid_ = new BinaryIoGrid(BinaryIoGrid::Kind::Inputs, model_, sensorPage_);
+  outputGrid_ = new BinaryIoGrid(BinaryIoGrid::Kind::Outputs, model_, sensorPage_);
+  auto* sensor = new QVBoxLayout(sensorPage_);
   // One above the other: the lists' texts make the grids too wide to stand side by side.
-  sensor->addLayout(side({sgAnlg_}));
-  sensor->addLayout(side({sgBInput_}));
-  sensor->addLayout(side({sgBoutput_}));
+  sensor->addLayout(side({analogueGrid_}));
+  sensor->addLayout(side({inputGrid_}));
+  sensor->addLayout(side({outputGrid_}));
   sensor->addStretch();
-  for (StringGrid* g : {static_cast<StringGrid*>(sgAnlg_), static_cast<StringGrid*>(sgBInput_),
-                        static_cast<StringGrid*>(sgBoutput_)}) {
+  for (StringGrid* g : {static_cast<StringGrid*>(analogueGrid_), static_cast<StringGrid*>(inputGrid_),
+                        static_cast<StringGrid*>(outputGrid_)}) {
     connect(g, &StringGrid::aboutToSelect, this, [this] { HideChannelLists(); });
   }
-  connect(sgAnlg_, &AnalogueChannelGrid::functionChosen, this,
-          &TfmParameterClass::OnFunctionChosen);
-  connect(sgAnlg_, &AnalogueChannelGrid::typeChanged, this, &TfmParameterClass::OnTypeChanged);
-  connect(sgAnlg_, &AnalogueChannelGrid::unitChanged, this, &TfmParameterClass::OnUnitChanged);
-  connect(sgAnlg_, &AnalogueChannelGrid::decimalsChanged, this,
-          &TfmParameterClass::OnDecimalsChanged);
-  connect(sgAnlg_, &AnalogueChannelGrid::curveClicked, this, &TfmParameterClass::OnCurveClicked);
-  connect(sgAnlg_, &AnalogueChannelGrid::rowsRewritten, this,
-          &TfmParameterClass::ChannelRowsRewritten);
+  connect(analogueGrid_, &AnalogueChannelGrid::functionChosen, this,
+          &ParameterWindow::OnFunctionChosen);
+  connect(analogueGrid_, &AnalogueChannelGrid::typeChanged, this, &ParameterWindow::OnTypeChanged);
+  connect(analogueGrid_, &AnalogueChannelGrid::unitChanged, this, &ParameterWindow::OnUnitChanged);
+  connect(analogueGrid_, &AnalogueChannelGrid::decimalsChanged, this,
+          &ParameterWindow::OnDecimalsChanged);
+  connect(analogueGrid_, &AnalogueChannelGrid::curveClicked, this, &ParameterWindow::OnCurveClicked);
+  connect(analogueGrid_, &AnalogueChannelGrid::rowsRewritten, this,
+          &ParameterWindow::ChannelRowsRewritten);
 
   auto button = [this](QPushButton*& b, const char* name,
                        std::function<void(int)> ParameterWindowHooks::*hook) {
@@ -259,25 +259,25 @@ void TfmParameterClass::BuildConfigurationPage(QWidget* page) {
     b->setObjectName(name);
     connect(b, &QPushButton::clicked, this, [this, hook] { Call(hooks.*hook); });
   };
-  button(btnSave_, "btnSave", &ParameterWindowHooks::onSave);
-  button(btnOpen_, "btnOpen", &ParameterWindowHooks::onOpen);
-  button(btnRead_, "btnRead", &ParameterWindowHooks::onRead);
-  button(btnWrite_, "btnWrite", &ParameterWindowHooks::onWrite);
-  btnExit_ = new QPushButton(this);
-  btnExit_->setObjectName("btnExit");
-  connect(btnExit_, &QPushButton::clicked, this, [this] { close(); });
-  button(btnHelp_, "btnHelp", &ParameterWindowHooks::onHelp);
+  button(saveButton_, "btnSave", &ParameterWindowHooks::onSave);
+  button(openButton_, "btnOpen", &ParameterWindowHooks::onOpen);
+  button(readButton_, "btnRead", &ParameterWindowHooks::onRead);
+  button(writeButton_, "btnWrite", &ParameterWindowHooks::onWrite);
+  exitButton_ = new QPushButton(this);
+  exitButton_->setObjectName("btnExit");
+  connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
+  button(helpButton_, "btnHelp", &ParameterWindowHooks::onHelp);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b : {btnSave_, btnOpen_, btnRead_, btnWrite_, btnExit_, btnHelp_})
+  for (QPushButton* b : {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
-  layout->addWidget(pcConfiguration_, 1);
+  layout->addWidget(configurationPages_, 1);
   layout->addLayout(buttons);
 }
 
-void TfmParameterClass::ConnectGrid(SetpointGridWidget* grid) {
+void ParameterWindow::ConnectGrid(SetpointGridWidget* grid) {
   const SetpointGrid which = grid->Info().grid;
   connect(grid, &StringGrid::aboutToSelect, this, [this, which] { CloseRowEditors(which); });
   connect(grid->Header(), &ClickLabel::clicked, this, [this, which] { CloseRowEditors(which); });
@@ -287,7 +287,7 @@ void TfmParameterClass::ConnectGrid(SetpointGridWidget* grid) {
           [this, which](int row, int column) { ShowRowEditor(which, row, column); });
 }
 
-void TfmParameterClass::SizeTitleColumns() {
+void ParameterWindow::SizeTitleColumns() {
   // Title columns wide enough for the titles of both languages.
   QFontMetrics metrics(font());
   std::string longestFunction;
@@ -319,9 +319,9 @@ void TfmParameterClass::SizeTitleColumns() {
   PlaceButtonsBesideRows();
 }
 
-void TfmParameterClass::PlaceButtonsBesideRows() {
+void ParameterWindow::PlaceButtonsBesideRows() {
   SetpointGridWidget* system = Grid(SetpointGrid::System);
-  const std::pair<QToolButton*, int> buttons[] = {{tbUnlock_, 1}, {tbPswChange_, 2}};
+  const std::pair<QToolButton*, int> buttons[] = {{unlockButton_, 1}, {changePasswordButton_, 2}};
   for (const auto& [b, row] : buttons) {
     QRect cell = system->visualRect(system->model()->index(row, 1));
     b->setGeometry(cell.right() - kPasswordButtonWidth + 1, cell.top(), kPasswordButtonWidth,
@@ -330,32 +330,32 @@ void TfmParameterClass::PlaceButtonsBesideRows() {
   }
 }
 
-void TfmParameterClass::showEvent(QShowEvent* event) {
+void ParameterWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   PlaceButtonsBesideRows();
 }
 
-SetpointGridWidget* TfmParameterClass::Grid(SetpointGrid grid) const {
+SetpointGridWidget* ParameterWindow::Grid(SetpointGrid grid) const {
   return grids_[static_cast<std::size_t>(grid)];
 }
 
-QWidget* TfmParameterClass::Editor(std::string_view name) {
+QWidget* ParameterWindow::Editor(std::string_view name) {
   std::optional<std::size_t> row = FindParameterRow(name);
   return row ? editors_->Ensure(*row) : nullptr;
 }
 
-QString TfmParameterClass::StatusPanel(int panel) const {
+QString ParameterWindow::StatusPanel(int panel) const {
   return panel >= 0 && panel < 4 ? panels_[static_cast<std::size_t>(panel)]->text() : QString();
 }
 
 // ---- Set-up -------------------------------------------------------------------------------------
 
-void TfmParameterClass::SetUpWindow() {
+void ParameterWindow::SetUpWindow() {
   online_ = slots_.WindowState(site_) == kWindowOnline;
   factory_ = IsFactoryLevel();
   // A window opened from a file has no controller to unlock.
-  tbUnlock_->setEnabled(online_);
-  tbPswChange_->setEnabled(online_);
+  unlockButton_->setEnabled(online_);
+  changePasswordButton_->setEnabled(online_);
   AdaptToControllerType();
   if (online_) ApplyEditorLimits();
   Call(hooks.displayEventLog);
@@ -367,14 +367,14 @@ void TfmParameterClass::SetUpWindow() {
   fileLoaded_ = false;
   ApplyWindowTexts();
   if (!generatorTabCaption_.english.empty())
-    pcConfiguration_->setTabText(pcConfiguration_->indexOf(tbGenProtection_),
+    configurationPages_->setTabText(configurationPages_->indexOf(generatorProtectionPage_),
                                  Q(generatorTabCaption_.Pick()));
   FillItemLists();
   LoadAllPages();
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
 }
 
-void TfmParameterClass::AdaptToControllerType() {
+void ParameterWindow::AdaptToControllerType() {
   const std::uint16_t type = images_.Word(site_, kProductCodeRegister);
   const ControllerTypeLayout layout = model_.AdaptToControllerType(type, factory_);
   generatorTabCaption_ = layout.generatorTabCaption;
@@ -384,57 +384,57 @@ void TfmParameterClass::AdaptToControllerType() {
   monitor_->SetMainsLabelsShown(layout.mainsLabels);
   monitor_->SetTimeLabelShown(layout.timeLabel);
   const BinaryIoLayout io = BinaryIoLayoutOf(type);
-  sgBInput_->SetLayout(io);
-  sgBoutput_->SetLayout(io);
+  inputGrid_->SetLayout(io);
+  outputGrid_->SetLayout(io);
   editors_->ShowAll();
 }
 
-void TfmParameterClass::ApplyEditorLimits() {
+void ParameterWindow::ApplyEditorLimits() {
   model_.ApplyEditorLimits(images_, site_);
   editors_->ShowAll();
 }
 
-void TfmParameterClass::ApplyWindowTexts() {
+void ParameterWindow::ApplyWindowTexts() {
   setWindowTitle(Pick({"Configuration/Monitor", "参数/监测"}));
   const std::pair<QWidget*, Text2> pages[] = {
-      {tsConfiguration_, {"Configuration", "参数设置"}},
-      {tsStatusDisplay_, {"Monitor", "监测"}},
-      {tsHistoryDisplay_, {"Event Log", "历史记录"}},
+      {configurationPage_, {"Configuration", "参数设置"}},
+      {monitorPage_, {"Monitor", "监测"}},
+      {eventLogPage_, {"Event Log", "历史记录"}},
   };
   for (const auto& [page, text] : pages)
-    pcParameter_->setTabText(pcParameter_->indexOf(page), Pick(text));
+    pages_->setTabText(pages_->indexOf(page), Pick(text));
   const std::pair<QWidget*, Text2> subPages[] = {
-      {tbBasic_, {"System/Basic", "系统/基本设定"}},
-      {tbEngine_, {"Engine/Engine Protection", "发动机/发动机保护"}},
-      {tbGenProtection_, {"Generator/Mains Protection", "发电机保护/市电保护"}},
-      {tbSensor_, {"Analogue Inputs/Inputs/Outputs", "传感器/输入/输出"}},
+      {basicPage_, {"System/Basic", "系统/基本设定"}},
+      {enginePage_, {"Engine/Engine Protection", "发动机/发动机保护"}},
+      {generatorProtectionPage_, {"Generator/Mains Protection", "发电机保护/市电保护"}},
+      {sensorPage_, {"Analogue Inputs/Inputs/Outputs", "传感器/输入/输出"}},
   };
   for (const auto& [page, text] : subPages) {
     // The generator tab's caption follows the controller type once it is known.
-    if (page == tbGenProtection_ && !generatorTabCaption_.english.empty()) {
-      pcConfiguration_->setTabText(pcConfiguration_->indexOf(page), Q(generatorTabCaption_.Pick()));
+    if (page == generatorProtectionPage_ && !generatorTabCaption_.english.empty()) {
+      configurationPages_->setTabText(configurationPages_->indexOf(page), Q(generatorTabCaption_.Pick()));
       continue;
     }
-    pcConfiguration_->setTabText(pcConfiguration_->indexOf(page), Pick(text));
+    configurationPages_->setTabText(configurationPages_->indexOf(page), Pick(text));
   }
   for (SetpointGridWidget* grid : grids_) grid->Header()->setText(Q(grid->Info().header.Pick()));
   const std::pair<QPushButton*, Text2> buttons[] = {
-      {btnSave_, {"Backup", "备份"}},
-      {btnOpen_, {"Load", "打开"}},
-      {btnRead_, {"Read", "读出"}},
-      {btnWrite_, {"Write", "写入"}},
-      {btnExit_, {"Exit", "退出"}},
-      {btnHelp_, {"Help", "帮助"}},
+      {saveButton_, {"Backup", "备份"}},
+      {openButton_, {"Load", "打开"}},
+      {readButton_, {"Read", "读出"}},
+      {writeButton_, {"Write", "写入"}},
+      {exitButton_, {"Exit", "退出"}},
+      {helpButton_, {"Help", "帮助"}},
       {eventLog_->ReadButton(), {"Read event log", "读历史记录"}},
       {eventLog_->SaveButton(), {"Save event log", "保存到文件"}},
       {eventLog_->OpenButton(), {"Open event log", "打开记录文件"}},
   };
   for (const auto& [b, text] : buttons) b->setText(Pick(text));
-  tbUnlock_->setText(Pick({"Unlock", "解锁"}));
-  tbPswChange_->setText(Pick({"Change", "修改"}));
+  unlockButton_->setText(Pick({"Unlock", "解锁"}));
+  changePasswordButton_->setText(Pick({"Change", "修改"}));
 }
 
-void TfmParameterClass::SetGridTitles(std::initializer_list<SetpointGrid> which) {
+void ParameterWindow::SetGridTitles(std::initializer_list<SetpointGrid> which) {
   const std::span<const ParameterRow> rows = EditorModel::Rows();
   for (SetpointGrid g : which) {
     SetpointGridWidget* grid = Grid(g);
@@ -447,22 +447,22 @@ void TfmParameterClass::SetGridTitles(std::initializer_list<SetpointGrid> which)
   }
 }
 
-void TfmParameterClass::GridTitleChannelShow() {
-  sgAnlg_->SetTitles();
-  sgBInput_->SetTitles();
-  sgBoutput_->SetTitles();
+void ParameterWindow::GridTitleChannelShow() {
+  analogueGrid_->SetTitles();
+  inputGrid_->SetTitles();
+  outputGrid_->SetTitles();
 }
 
-void TfmParameterClass::FillItemLists() {
+void ParameterWindow::FillItemLists() {
   const auto refill = [this](std::string_view name) {
     if (std::optional<std::size_t> row = FindParameterRow(name)) editors_->RefillList(*row);
   };
   refill("cbLanguage");
   refill("cbRetFromTest");
   refill("cbFuelValve");
-  sgAnlg_->FillFunctionLists();
-  sgBInput_->FillFunctionLists();
-  sgBoutput_->FillFunctionLists();
+  analogueGrid_->FillFunctionLists();
+  inputGrid_->FillFunctionLists();
+  outputGrid_->FillFunctionLists();
   for (std::string_view name : {"cbATSLogic", "cbOverCurrProtection", "cbShortProtection",
                                 "cbOverLoadProtection", "cbUnbalCurrProtection"})
     refill(name);
@@ -472,35 +472,35 @@ void TfmParameterClass::FillItemLists() {
 // ---- Load and store
 // ------------------------------------------------------------------------------
 
-void TfmParameterClass::LoadAllPages() {
+void ParameterWindow::LoadAllPages() {
   model_.Load(images_, site_);
   for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
   editors_->ShowAll();
-  sgAnlg_->ShowAllChannels();
+  analogueGrid_->ShowAllChannels();
   for (SetpointGridWidget* grid : grids_) RefreshValueCells(grid->Info().grid);
-  sgBInput_->ShowSlots();
-  sgBoutput_->ShowSlots();
+  inputGrid_->ShowSlots();
+  outputGrid_->ShowSlots();
   // The channel names and units in the engine titles follow the channels just loaded.
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
   Call(hooks.gridTitleMonitorShow);
 }
 
-void TfmParameterClass::StoreAllPages() {
+void ParameterWindow::StoreAllPages() {
   model_.Store(images_, site_);
 }
 
-void TfmParameterClass::ChannelFromImage() {
+void ParameterWindow::ChannelFromImage() {
   AnalogueFromImage(images_, site_, model_.Channels());
   InputsFromImage(images_, site_, model_.Channels());
   OutputsFromImage(images_, site_, model_.Channels());
   for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
-  sgAnlg_->ShowAllChannels();
-  sgBInput_->ShowSlots();
-  sgBoutput_->ShowSlots();
+  analogueGrid_->ShowAllChannels();
+  inputGrid_->ShowSlots();
+  outputGrid_->ShowSlots();
   Call(hooks.gridTitleMonitorShow);
 }
 
-void TfmParameterClass::ChannelToImage() {
+void ParameterWindow::ChannelToImage() {
   AnalogueToImage(images_, site_, model_.Channels());
   InputsToImage(images_, site_, model_.Channels());
   OutputsToImage(images_, site_, model_.Channels());
@@ -509,7 +509,7 @@ void TfmParameterClass::ChannelToImage() {
 // ---- Editing the setpoint grids
 // ------------------------------------------------------------------
 
-void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
+void ParameterWindow::ShowRowEditor(SetpointGrid g, int row, int column) {
   SetpointGridWidget* grid = Grid(g);
   const int half = grid->columnCount() == 4 && column >= 2 ? 1 : 0;
   switch (g) {
@@ -550,7 +550,7 @@ void TfmParameterClass::ShowRowEditor(SetpointGrid g, int row, int column) {
   }
 }
 
-void TfmParameterClass::CloseRowEditors(SetpointGrid which) {
+void ParameterWindow::CloseRowEditors(SetpointGrid which) {
   const std::span<const ParameterRow> rows = EditorModel::Rows();
   for (SetpointGrid g : SubPageOf(which)) {
     // An editor being left brings its value within its limits.
@@ -572,7 +572,7 @@ void TfmParameterClass::CloseRowEditors(SetpointGrid which) {
   }
 }
 
-void TfmParameterClass::RefreshValueCells(SetpointGrid g) {
+void ParameterWindow::RefreshValueCells(SetpointGrid g) {
   SetpointGridWidget* grid = Grid(g);
   const std::span<const ParameterRow> rows = EditorModel::Rows();
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -615,7 +615,7 @@ void TfmParameterClass::RefreshValueCells(SetpointGrid g) {
 // ---- Analogue channels
 // ---------------------------------------------------------------------------
 
-void TfmParameterClass::ApplyChannelEnables(int channel) {
+void ParameterWindow::ApplyChannelEnables(int channel) {
   const bool levels =
       AnalogueChannelEnables(model_.Channels().analogue[static_cast<std::size_t>(channel)]).levels;
   for (std::string_view what : {"Lev1", "Lev2", "Del"}) {
@@ -625,7 +625,7 @@ void TfmParameterClass::ApplyChannelEnables(int channel) {
   }
 }
 
-void TfmParameterClass::RetitleChannelRows(int channel) {
+void ParameterWindow::RetitleChannelRows(int channel) {
   SetpointGridWidget* grid = Grid(SetpointGrid::EngineProtection);
   for (std::string_view what : {"Lev1", "Lev2", "Del"}) {
     if (std::optional<std::size_t> row = FindParameterRow(ChannelEditorName(channel, what))) {
@@ -635,7 +635,7 @@ void TfmParameterClass::RetitleChannelRows(int channel) {
   }
 }
 
-void TfmParameterClass::RetitleCrankOilPressure(int channel) {
+void ParameterWindow::RetitleCrankOilPressure(int channel) {
   const AnalogueChannelSettings& c = model_.Channels().analogue[static_cast<std::size_t>(channel)];
   if (c.function != 0) return;
   if (std::optional<std::size_t> row = FindParameterRow("seCrankOilPre")) {
@@ -648,10 +648,10 @@ void TfmParameterClass::RetitleCrankOilPressure(int channel) {
   }
 }
 
-void TfmParameterClass::OnFunctionChosen(int channel, int position) {
+void ParameterWindow::OnFunctionChosen(int channel, int position) {
   ChangeAnalogueFunction(images_, site_, channel + 1, model_.Channels(), position);
   ApplyChannelEnables(channel);
-  sgAnlg_->ShowChannel(channel);
+  analogueGrid_->ShowChannel(channel);
   RetitleChannelRows(channel);
   // The crank oil-pressure threshold follows whichever channel now measures oil pressure.
   model_.ApplyChannelDecimals();
@@ -662,19 +662,19 @@ void TfmParameterClass::OnFunctionChosen(int channel, int position) {
   Call(hooks.gridTitleMonitorShow);
 }
 
-void TfmParameterClass::OnTypeChanged(int channel) {
+void ParameterWindow::OnTypeChanged(int channel) {
   ApplyChannelEnables(channel);
-  sgAnlg_->ShowChannel(channel);
+  analogueGrid_->ShowChannel(channel);
   RefreshValueCells(SetpointGrid::EngineProtection);
   Call(hooks.gridTitleMonitorShow);
 }
 
-void TfmParameterClass::OnUnitChanged(int channel) {
+void ParameterWindow::OnUnitChanged(int channel) {
   RetitleCrankOilPressure(channel);
   RetitleChannelRows(channel);
 }
 
-void TfmParameterClass::OnDecimalsChanged(int channel) {
+void ParameterWindow::OnDecimalsChanged(int channel) {
   (void)channel;
   model_.ApplyChannelDecimals();
   for (std::string_view name : {"seCrankOilPre", "seAnlg1Lev1", "seAnlg1Lev2", "seAnlg2Lev1",
@@ -685,7 +685,7 @@ void TfmParameterClass::OnDecimalsChanged(int channel) {
   RefreshValueCells(SetpointGrid::EngineProtection);
 }
 
-void TfmParameterClass::OnCurveClicked(int channel) {
+void ParameterWindow::OnCurveClicked(int channel) {
   if (online_ && !fileLoaded_) {
     Call(hooks.readSensorBlock);
     ChannelFromImage();
@@ -695,43 +695,43 @@ void TfmParameterClass::OnCurveClicked(int channel) {
     hooks.openCurveEditor(site_, channel);
 }
 
-void TfmParameterClass::HideChannelLists() {
-  sgAnlg_->HideLists();
-  sgBInput_->HideLists();
-  sgBoutput_->HideLists();
+void ParameterWindow::HideChannelLists() {
+  analogueGrid_->HideLists();
+  inputGrid_->HideLists();
+  outputGrid_->HideLists();
 }
 
-void TfmParameterClass::ChannelRowsRewritten() {
+void ParameterWindow::ChannelRowsRewritten() {
   Call(hooks.gridTitleMonitorShow);
 }
 
 // ---- SiteWindow
 // ------------------------------------------------------------------------------------
 
-void TfmParameterClass::SetCaption(const std::string& caption) {
+void ParameterWindow::SetCaption(const std::string& caption) {
   setWindowTitle(Q(caption));
 }
 
-void TfmParameterClass::SetStatusPanel(int panel, const std::string& text) {
+void ParameterWindow::SetStatusPanel(int panel, const std::string& text) {
   if (panel >= 0 && panel < 4) panels_[static_cast<std::size_t>(panel)]->setText(Q(text));
 }
 
-void TfmParameterClass::SetPageVisibility(bool statusPage, bool eventLogPage) {
-  pcParameter_->setTabVisible(pcParameter_->indexOf(tsStatusDisplay_), statusPage);
-  pcParameter_->setTabVisible(pcParameter_->indexOf(tsHistoryDisplay_), eventLogPage);
+void ParameterWindow::SetPageVisibility(bool statusPage, bool eventLogPage) {
+  pages_->setTabVisible(pages_->indexOf(monitorPage_), statusPage);
+  pages_->setTabVisible(pages_->indexOf(eventLogPage_), eventLogPage);
 }
 
-void TfmParameterClass::SetWindowEnabled(bool enabled) {
+void ParameterWindow::SetWindowEnabled(bool enabled) {
   setEnabled(enabled);
 }
 
-void TfmParameterClass::ShowWindow() {
+void ParameterWindow::ShowWindow() {
   show();
   raise();
   activateWindow();
 }
 
-void TfmParameterClass::ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) {
+void ParameterWindow::ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) {
   SetpointGridWidget* system = Grid(SetpointGrid::System);
   const std::pair<std::string_view, bool> pickers[] = {{"dtpDate", date.has_value()},
                                                        {"dtpTime", time.has_value()}};
@@ -750,50 +750,50 @@ void TfmParameterClass::ShowControllerClock(std::optional<QDate> date, std::opti
   monitor_->TimeLabel()->setText(system->CellText(6, 1) + "  " + system->CellText(7, 1));
 }
 
-void TfmParameterClass::ShowProtectionState(bool unlocked) {
-  tbUnlock_->setChecked(unlocked);
+void ParameterWindow::ShowProtectionState(bool unlocked) {
+  unlockButton_->setChecked(unlocked);
   SetStatusPanel(1, std::string(unlocked ? PickText("unlocked", "参数保护已解锁")
                                          : PickText("locked", "参数保护未解锁")));
 }
 
-void TfmParameterClass::RefreshMonitor() {
+void ParameterWindow::RefreshMonitor() {
   Call(hooks.refreshMonitor);
 }
 
-bool TfmParameterClass::DateChanged() const {
+bool ParameterWindow::DateChanged() const {
   return Value("dtpDate").changed;
 }
 
-bool TfmParameterClass::TimeChanged() const {
+bool ParameterWindow::TimeChanged() const {
   return Value("dtpTime").changed;
 }
 
-void TfmParameterClass::ClearDateChanged() {
+void ParameterWindow::ClearDateChanged() {
   Value("dtpDate").changed = false;
 }
 
-void TfmParameterClass::ClearTimeChanged() {
+void ParameterWindow::ClearTimeChanged() {
   Value("dtpTime").changed = false;
 }
 
-bool TfmParameterClass::SerialNumberEditable() const {
+bool ParameterWindow::SerialNumberEditable() const {
   return (images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit) != 0 &&
          Value("medMasterSN").enabled;
 }
 
-std::string TfmParameterClass::UnlockPasswordText() const {
+std::string ParameterWindow::UnlockPasswordText() const {
   return Value("medPSWUnlock").text;
 }
 
-std::string TfmParameterClass::NewPasswordText() const {
+std::string ParameterWindow::NewPasswordText() const {
   return Value("medPSWChange").text;
 }
 
-void TfmParameterClass::RefillEventLog() {
+void ParameterWindow::RefillEventLog() {
   Call(hooks.displayEventLog);
 }
 
-void TfmParameterClass::closeEvent(QCloseEvent* event) {
+void ParameterWindow::closeEvent(QCloseEvent* event) {
   slots_.SetWindowState(site_, kWindowNone);
   event->accept();
   Call(hooks.onClosed);

@@ -15,17 +15,17 @@ class QTableWidget;
 
 namespace vorel {
 
-class TfmSiteAddr : public QDialog {
+class SiteListDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TfmSiteAddr(QWidget* parent = nullptr);
+  explicit SiteListDialog(QWidget* parent = nullptr);
 
   std::array<bool, kSiteCount> Selections() const;
   void SetSelections(const std::array<bool, kSiteCount>& sites);
   bool AnySelected() const;
 
-  QCheckBox* CheckBox(int site) const { return cbAddr_[site - 1]; }
-  QTableWidget* Grid() const { return sgSiteAddr_; }
+  QCheckBox* CheckBox(int site) const { return addressChecks_[site - 1]; }
+  QTableWidget* Grid() const { return siteGrid_; }
 
   // Caption and title row in the current language.
   void Relabel();
@@ -36,10 +36,10 @@ class TfmSiteAddr : public QDialog {
  private:
   void MoveToAccessCode(int row, int column);
 
-  QTableWidget* sgSiteAddr_;
-  std::array<QCheckBox*, kSiteCount> cbAddr_{};
-  QPushButton* btnOK_;
-  QPushButton* btnCancel_;
+  QTableWidget* siteGrid_;
+  std::array<QCheckBox*, kSiteCount> addressChecks_{};
+  QPushButton* okButton_;
+  QPushButton* cancelButton_;
 };
 
 }  // namespace vorel

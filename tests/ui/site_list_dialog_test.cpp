@@ -4,7 +4,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "ui/tfm_site_addr.h"
+#include "ui/site_list_dialog.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -19,7 +19,7 @@ void Tick(QDialog& d, int site) {
 
 TEST_F(UiSiteAddr, OkWritesAllThirtyTwoKeys) {
   WriteVport("[Device]\r\nControlerAddr7=-1\r\nRemark=kept\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   scripts.push_back([](QDialog& d) {
     Tick(d, 7);  // clears the one from the file
     Tick(d, 3);
@@ -36,7 +36,7 @@ TEST_F(UiSiteAddr, OkWritesAllThirtyTwoKeys) {
 }
 
 TEST_F(UiSiteAddr, CancelStoresNothingAndReopeningReloads) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   scripts.push_back([](QDialog& d) {
     Tick(d, 5);
     Click(d, "btnCancel");
@@ -55,7 +55,7 @@ TEST_F(UiSiteAddr, CancelStoresNothingAndReopeningReloads) {
 }
 
 TEST_F(UiSiteAddr, AddressCellsSendTheKeyboardToTheAccessCode) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   int row = -1, column = -1;
   bool editing = false;
   scripts.push_back([&](QDialog& d) {
@@ -89,8 +89,8 @@ TEST_F(UiSiteAddr, GridLayoutAndTitlesByLanguage) {
     WriteVport(std::string("[System]\r\nLanguage=") + language + "\r\n");
     bool english = std::string(language) == "english";
     ScriptedHost host;
-    TfmMain main(host, {});
-    TfmSiteAddr& w = main.SiteAddr();
+    MainWindow main(host, {});
+    SiteListDialog& w = main.SiteAddr();
     w.show();
     EXPECT_EQ(w.windowTitle(), english ? "Communication address" : "通讯地址");
     QTableWidget* grid = w.Grid();

@@ -1,18 +1,18 @@
-#include "link/com_function.h"
+#include "link/request_worker.h"
 
 #include <mutex>
 
 namespace vorel {
 
-TComFunction::TComFunction(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                           TWriteData data, bool autoFree)
+RequestWorker::RequestWorker(ModbusLink& link, std::uint8_t site, const RegisterBlock& block,
+                           RegisterWords data, bool autoFree)
     : link_(link), site_(site), block_(block), data_(std::move(data)), autoFree_(autoFree) {}
 
-TComFunction::~TComFunction() {
+RequestWorker::~RequestWorker() {
   if (thread_.joinable()) thread_.join();
 }
 
-void TComFunction::Start() {
+void RequestWorker::Start() {
   // An auto-free worker may be gone as soon as its thread runs: take what is needed first and
   // never touch a member after the thread has started.
   const bool autoFree = autoFree_;
@@ -20,7 +20,7 @@ void TComFunction::Start() {
   link.WorkerStarted();
   std::thread thread;
   try {
-    thread = std::thread(&TComFunction::Execute, this);
+    thread = std::thread(&RequestWorker::Execute, this);
   } catch (...) {
     link.WorkerFinished();
     throw;
@@ -32,11 +32,11 @@ void TComFunction::Start() {
   }
 }
 
-void TComFunction::WaitFor() {
+void RequestWorker::WaitFor() {
   if (thread_.joinable()) thread_.join();
 }
 
-void TComFunction::Execute() {
+void RequestWorker::Execute() {
   {
     std::lock_guard lock(link_.SendLock());
     sent_.store(SendRequest(site_, block_, data_), std::memory_order_release);
@@ -47,14 +47,14 @@ void TComFunction::Execute() {
   link.WorkerFinished();  // last touch of the link, which may go away right after
 }
 
-TFunction16Std::TFunction16Std(ModbusLink& link, std::uint8_t site, const TMultiReg& block,
-                               TWriteData data, bool autoFree)
-    : TComFunction(link, site, block, std::move(data), autoFree) {
+WriteRequest::WriteRequest(ModbusLink& link, std::uint8_t site, const RegisterBlock& block,
+                               RegisterWords data, bool autoFree)
+    : RequestWorker(link, site, block, std::move(data), autoFree) {
   Start();
 }
 
-bool TFunction16Std::SendRequest(std::uint8_t site, const TMultiReg& block,
-                                 const TWriteData& data) {
+bool WriteRequest::SendRequest(std::uint8_t site, const RegisterBlock& block,
+                                 const RegisterWords& data) {
   return Link().SendWrite(site, block, data);
 }
 

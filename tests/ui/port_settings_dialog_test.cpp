@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "ui/tfm_properties.h"
+#include "ui/port_settings_dialog.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -20,7 +20,7 @@ void TypePort(QDialog& d, const QString& name) {
 
 TEST_F(UiProperties, OkStoresThePortAndCancelStoresNothing) {
   WriteVport("[ComPort1]\r\nPort=COM1\r\nBaudRate=19200\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   scripts.push_back([](QDialog& d) {
     TypePort(d, "COM3");
     Click(d, "btnCancel");
@@ -44,7 +44,7 @@ TEST_F(UiProperties, OkStoresThePortAndCancelStoresNothing) {
 TEST_F(UiProperties, ShowsTheMachinesPortsAndTheStoredOne) {
   WriteVport("[ComPort1]\r\nPort=/tmp/ttyLink\r\n");
   portNames = {"/dev/ttyS0", "/dev/ttyUSB0"};
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   QStringList listed;
   QString shown;
   scripts.push_back([&](QDialog& d) {
@@ -62,7 +62,7 @@ TEST_F(UiProperties, ShowsTheMachinesPortsAndTheStoredOne) {
 
 TEST_F(UiProperties, ModemOptionLoadsAndSaves) {
   WriteVport("[Connect]\r\nModem=-1\r\n");
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   bool ticked = false;
   scripts.push_back([&](QDialog& d) {
     auto* modem = Child<QCheckBox>(d, "cbPropertyModem");
@@ -77,7 +77,7 @@ TEST_F(UiProperties, ModemOptionLoadsAndSaves) {
 }
 
 TEST_F(UiProperties, WithoutAConnectSectionTheBoxKeepsItsState) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   main.Properties().SetModem(true);
   ASSERT_TRUE(main.LoadCommunicationProperties());
   EXPECT_TRUE(main.ModemOption());
@@ -87,7 +87,7 @@ TEST_F(UiProperties, WithoutAConnectSectionTheBoxKeepsItsState) {
 }
 
 TEST_F(UiProperties, DialNumberLastsForTheRunOnly) {
-  TfmMain& main = Main();
+  MainWindow& main = Main();
   EXPECT_EQ(main.DialNumber(), kDefaultDialNumber);
   scripts.push_back([](QDialog& d) {
     QTest::keyClicks(Child<QLineEdit>(d, "edTelNum"), "5551234");
@@ -103,7 +103,7 @@ TEST_F(UiProperties, TextsFollowTheLanguage) {
     WriteVport(std::string("[System]\r\nLanguage=") + language + "\r\n");
     bool english = std::string(language) == "english";
     ScriptedHost host;
-    TfmMain main(host, {});
+    MainWindow main(host, {});
     main.Properties().show();
     EXPECT_EQ(main.Properties().windowTitle(), english ? "Properties" : "属性");
     EXPECT_EQ(Child<QLabel>(main.Properties(), "lbPropertyComPort")->text(),

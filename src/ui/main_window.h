@@ -30,10 +30,10 @@ class QToolButton;
 
 namespace vorel {
 
-class TAboutBox;
-class TfmProperties;
-class TfmSiteAddr;
-class TfmStatus;
+class AboutDialog;
+class PortSettingsDialog;
+class SiteListDialog;
+class ProgressWindow;
 
 // What the main window needs from outside, so that tests can run it without hardware and
 // without blocking dialogs.
@@ -54,11 +54,11 @@ struct MainWindowServices {
   std::shared_ptr<EventPump> pump;
 };
 
-class TfmMain : public QMainWindow, public ConnectionView {
+class MainWindow : public QMainWindow, public ConnectionView {
   Q_OBJECT
  public:
-  TfmMain(Host& host, MainWindowServices services, QWidget* parent = nullptr);
-  ~TfmMain() override;
+  MainWindow(Host& host, MainWindowServices services, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // --- Entries of the tool bar and the menus ---
   // Loads the properties, refuses without a selected site, opens the port and runs
@@ -116,15 +116,15 @@ class TfmMain : public QMainWindow, public ConnectionView {
   void SetConfigurationEnabled(bool toolButtons, bool menuItems) override;
   void Pause(int ms) override { Delay(ms); }
   bool PowerUpLogShown() const;
-  QPlainTextEdit* PowerUpLog() const { return memPowerUp_; }
+  QPlainTextEdit* PowerUpLog() const { return powerUpLog_; }
 
   // Captions, check marks and status texts in the current language.
   void Relabel();
 
-  TfmProperties& Properties() const { return *fmProperties_; }
-  TAboutBox& AboutBox() const { return *aboutBox_; }
-  TfmStatus& StatusWindow() const { return *fmStatus_; }
-  TfmSiteAddr& SiteAddr() const { return *fmSiteAddr_; }
+  PortSettingsDialog& Properties() const { return *portSettingsDialog_; }
+  AboutDialog& AboutBox() const { return *aboutDialog_; }
+  ProgressWindow& StatusWindow() const { return *progressWindow_; }
+  SiteListDialog& SiteAddr() const { return *siteListDialog_; }
   Host& HostWindow() const { return host_; }
 
  protected:
@@ -145,33 +145,33 @@ class TfmMain : public QMainWindow, public ConnectionView {
   PortSettings portSettings_;
   std::string helpFile_;
 
-  QToolButton* tbConnect_ = nullptr;
-  QToolButton* tbOpenOffLine_ = nullptr;
-  QToolButton* tbHangup_ = nullptr;
-  QToolButton* tbSiteAddr_ = nullptr;
-  QToolButton* tbComPort_ = nullptr;
-  QMenu* mOpen_ = nullptr;
-  QAction* mOpenConnect_ = nullptr;
-  QAction* mOpenFile_ = nullptr;
-  QAction* mOpenExit_ = nullptr;
-  QMenu* mConfiguration_ = nullptr;
-  QAction* mConfigurationPort_ = nullptr;
-  QAction* mConfigurationAddress_ = nullptr;
-  QAction* mConfigurationChinese_ = nullptr;
-  QAction* mConfigurationEnglish_ = nullptr;
-  QMenu* mHelp_ = nullptr;
-  QAction* mHelpHelp_ = nullptr;
-  QAction* mHelpAbout_ = nullptr;
-  QFrame* pnlMain_ = nullptr;
+  QToolButton* connectButton_ = nullptr;
+  QToolButton* openFileButton_ = nullptr;
+  QToolButton* hangupButton_ = nullptr;
+  QToolButton* siteListButton_ = nullptr;
+  QToolButton* portButton_ = nullptr;
+  QMenu* openMenu_ = nullptr;
+  QAction* connectAction_ = nullptr;
+  QAction* openFileAction_ = nullptr;
+  QAction* exitAction_ = nullptr;
+  QMenu* configurationMenu_ = nullptr;
+  QAction* portAction_ = nullptr;
+  QAction* addressAction_ = nullptr;
+  QAction* chineseAction_ = nullptr;
+  QAction* englishAction_ = nullptr;
+  QMenu* helpMenu_ = nullptr;
+  QAction* helpAction_ = nullptr;
+  QAction* aboutAction_ = nullptr;
+  QFrame* mainPanel_ = nullptr;
   QStackedLayout* panelStack_ = nullptr;
-  QLabel* imgIdle_ = nullptr;
-  QPlainTextEdit* memPowerUp_ = nullptr;
+  QLabel* idlePicture_ = nullptr;
+  QPlainTextEdit* powerUpLog_ = nullptr;
   QLabel* statusPanels_[2] = {nullptr, nullptr};
 
-  TfmProperties* fmProperties_ = nullptr;
-  TAboutBox* aboutBox_ = nullptr;
-  TfmStatus* fmStatus_ = nullptr;
-  TfmSiteAddr* fmSiteAddr_ = nullptr;
+  PortSettingsDialog* portSettingsDialog_ = nullptr;
+  AboutDialog* aboutDialog_ = nullptr;
+  ProgressWindow* progressWindow_ = nullptr;
+  SiteListDialog* siteListDialog_ = nullptr;
 };
 
 }  // namespace vorel

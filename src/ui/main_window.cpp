@@ -1,0 +1,413 @@
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QStackedLayout>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "core/language.h"
+#include "link/qt_event_pump.h"
+#include "ui/about_dialog.h"
+#include "ui/icons.h"
+#include "ui/qt_text.h"
+#include "ui/port_settings_dialog.h"
+#include "ui/site_list_dialog.h"
+#include "ui/progress_window.h"
+
+namespace vorel {
+namespace {
+
+// The desktop colour behind the power-up log.
+const QColor kDesktopColour(58, 110, 165);
+
+std::string PortErrorText() {
+  return std::string(PickText("Com port openning error！Please select right port.",
+                              "通讯端口打开错误！请选择正确的通讯端口。"));
+}
+
+// A caption table row: the control it labels and its two texts.
+struct Caption {
+  const char* english;
+  const char* chinese;
+};
+
+}  // namespace
+
+MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
+    : QMainWindow(parent), host_(host), services_(std::move(services)) {
+  setObjectName("fmMain");
+  setWindowTitle("Vorel2000");
+  // Minimise and close, no maximise.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  BuildToolBar();
+  BuildMenus();
+  BuildPanel();
+  for (auto*& panel : statusPanels_) {
+    panel = new QLabel(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  }
+  statusPanels_[0]->setObjectName("StatusPanel0");
+  statusPanels_[1]->setObjectName("StatusPanel1");
+  statusPanels_[0]->setFixedWidth(120);
+  statusBar()->addWidget(statusPanels_[0]);
+  statusBar()->addWidget(statusPanels_[1], 1);
+  statusBar()->setSizeGripEnabled(false);
+  resize(560, 400);
+
+  // Main window creation: the language, the help file, the site slots.
+  SetLanguageSetting(LoadLanguage());
+  helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
+  pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
+  connection_ = std::make_unique<Connection>(host_, *pump_, *this);
+  connection_->SetWindowFactory(services_.makeWindow);
+  connection_->onLastWindowClosed = [this] { ClearPowerUpLog(); };
+
+  // The auxiliary windows, created hidden in this order.
+  portSettingsDialog_ = new PortSettingsDialog(this);
+  aboutDialog_ = new AboutDialog(this);
+  progressWindow_ = new ProgressWindow(this);
+  siteListDialog_ = new SiteListDialog(this);
+  Relabel();
+}
+
+MainWindow::~MainWindow() {
+  // The parameter windows go before the main window they report to.
+  connection_.reset();
+}
+
+void MainWindow::BuildToolBar() {
+  auto* bar = addToolBar("Tools");
+  bar->setObjectName("ToolBar");
+  bar->setMovable(false);
+  bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  bar->setIconSize(QSize(32, 32));
+  auto button = [&](const char* name, ToolImage image, auto handler) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setIcon(ToolIcon(image));
+    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    b->setAutoRaise(true);
+    connect(b, &QToolButton::clicked, this, handler);
+    bar->addWidget(b);
+    return b;
+  };
+  connectButton_ = button("tbConnect", ToolImage::Connect, [this] { Connect(); });
+  openFileButton_ = button("tbOpenOffLine", ToolImage::File, [this] { OpenOffLine(); });
+  hangupButton_ = button("tbHangup", ToolImage::Hangup, [this] { Hangup(); });
+  hangupButton_->setEnabled(false);  // enabled only while a modem dial is under way
+  bar->addSeparator();
+  siteListButton_ = button("tbSiteAddr", ToolImage::Address, [this] { ShowSiteAddresses(); });
+  portButton_ = button("tbComPort", ToolImage::ComPort, [this] { ChoosePort(); });
+}
+
+void MainWindow::BuildMenus() {
+  auto item = [&](QMenu* menu, const char* name, auto handler) {
+    QAction* a = menu->addAction(QString());
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, handler);
+    return a;
+  };
+  openMenu_ = menuBar()->addMenu(QString());
+  openMenu_->setObjectName("mOpen");
+  connectAction_ = item(openMenu_, "mOpenConnect", [this] { Connect(); });
+  openFileAction_ = item(openMenu_, "mOpenFile", [this] { OpenOffLine(); });
+  openMenu_->addSeparator();
+  exitAction_ = item(openMenu_, "mOpenExit", [this] {
+    Disconnect();
+    close();
+  });
+
+  configurationMenu_ = menuBar()->addMenu(QString());
+  configurationMenu_->setObjectName("mConfiguration");
+  portAction_ = item(configurationMenu_, "mConfigurationPort", [this] { ChoosePort(); });
+  addressAction_ =
+      item(configurationMenu_, "mConfigurationAddress", [this] { ShowSiteAddresses(); });
+  configurationMenu_->addSeparator();
+  chineseAction_ =
+      item(configurationMenu_, "mConfigurationChinese", [this] { SetLanguage("chinese"); });
+  englishAction_ =
+      item(configurationMenu_, "mConfigurationEnglish", [this] { SetLanguage("english"); });
+  chineseAction_->setCheckable(true);
+  englishAction_->setCheckable(true);
+
+  helpMenu_ = menuBar()->addMenu(QString());
+  helpMenu_->setObjectName("mHelp");
+  helpAction_ = item(helpMenu_, "mHelpHelp", [] {});
+  helpAction_->setEnabled(false);
+  aboutAction_ = item(helpMenu_, "mHelpAbout", [this] { ShowAbout(); });
+}
+
+void MainWindow::BuildPanel() {
+  mainPanel_ = new QFrame(this);
+  mainPanel_->setObjectName("pnlMain");
+  mainPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panelStack_ = new QStackedLayout(mainPanel_);
+  idlePicture_ = new QLabel(mainPanel_);
+  idlePicture_->setObjectName("imgIdle");
+  idlePicture_->setPixmap(IdlePicture());
+  idlePicture_->setAlignment(Qt::AlignCenter);
+  powerUpLog_ = new QPlainTextEdit(mainPanel_);
+  powerUpLog_->setObjectName("memPowerUp");
+  powerUpLog_->setReadOnly(true);
+  QFont bold = powerUpLog_->font();
+  bold.setBold(true);
+  powerUpLog_->setFont(bold);
+  QPalette palette = powerUpLog_->palette();
+  palette.setColor(QPalette::Base, kDesktopColour);
+  palette.setColor(QPalette::Text, Qt::white);
+  powerUpLog_->setPalette(palette);
+  panelStack_->addWidget(idlePicture_);
+  panelStack_->addWidget(powerUpLog_);
+  panelStack_->setCurrentWidget(idlePicture_);
+  setCentralWidget(mainPanel_);
+}
+
+void MainWindow::Relabel() {
+  bool english = IsEnglish();
+  chineseAction_->setChecked(!english);
+  englishAction_->setChecked(english);
+  const std::pair<QToolButton*, Caption> buttons[] = {
+      {connectButton_, {"Connect(&C)", "连接(&C)"}},
+      {openFileButton_, {"File(&F)", "文件(&F)"}},
+      {hangupButton_, {"Hungup", "挂断"}},
+      {siteListButton_, {"Address(&G)", "设备地址(&G)"}},
+      {portButton_, {"Com Port(&P)", "通讯端口(&P)"}},
+  };
+  for (const auto& [button, caption] : buttons)
+    button->setText(Q(PickText(caption.english, caption.chinese)));
+  const std::pair<QMenu*, Caption> menus[] = {
+      {openMenu_, {"Open(&O)", "打开(&O)"}},
+      {configurationMenu_, {"Configurations(&T)", "设置(&T)"}},
+      {helpMenu_, {"Help(&H)", "帮助(&H)"}},
+  };
+  for (const auto& [menu, caption] : menus)
+    menu->setTitle(Q(PickText(caption.english, caption.chinese)));
+  const std::pair<QAction*, Caption> items[] = {
+      {connectAction_, {"Connect(&C)", "连接(&C)"}},
+      {openFileAction_, {"File(&F)", "文件(&F)"}},
+      {exitAction_, {"Exit(&E)", "退出(&E)"}},
+      {portAction_, {"Com Port(&P)", "通讯端口(&P)"}},
+      {addressAction_, {"Address(&G)", "设备地址(&G)"}},
+      {chineseAction_, {"Chinese", "中文"}},
+      {englishAction_, {"English", "英文"}},
+      {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
+      {aboutAction_, {"About(&A)", "关于(&A)"}},
+  };
+  for (const auto& [action, caption] : items)
+    action->setText(Q(PickText(caption.english, caption.chinese)));
+  SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
+  SetStatusText(1, "");
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) Relabel();
+  QMainWindow::showEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  // Closing ends an open connection quietly; the modem is not hung up.
+  connection_->CloseQuietly();
+  event->accept();
+}
+
+void MainWindow::SetLanguage(const std::string& language) {
+  try {
+    SaveLanguage(language);
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+    return;
+  }
+  SetLanguageSetting(language);
+  Relabel();
+}
+
+void MainWindow::ShowAbout() {
+  RunModal(*aboutDialog_);
+}
+
+bool MainWindow::LoadCommunicationProperties() {
+  CommunicationProperties current;
+  current.modem = portSettingsDialog_->Modem();
+  current.sites = siteListDialog_->Selections();
+  try {
+    CommunicationProperties loaded = vorel::LoadCommunicationProperties(current);
+    portSettingsDialog_->SetModem(loaded.modem);
+    siteListDialog_->SetSelections(loaded.sites);
+    return true;
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+    return false;
+  }
+}
+
+bool MainWindow::ModemOption() const {
+  return portSettingsDialog_->Modem();
+}
+
+std::string MainWindow::DialNumber() const {
+  return portSettingsDialog_->DialNumber();
+}
+
+bool MainWindow::SiteSelected(int site) const {
+  return SiteSlots::Valid(site) && siteListDialog_->Selections()[site - 1];
+}
+
+bool MainWindow::PortOpen() const {
+  return connection_->PortOpen();
+}
+
+void MainWindow::ChoosePort() {
+  PortSettings loaded;
+  try {
+    loaded = LoadPortSettings(portSettings_);
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+    return;
+  }
+  portSettings_ = loaded;
+  if (services_.portNames) portSettingsDialog_->SetPortNames(services_.portNames());
+  portSettingsDialog_->SetPortName(portSettings_.name);
+  if (!LoadCommunicationProperties()) return;
+  if (RunModal(*portSettingsDialog_) == QDialog::Accepted) {
+    portSettings_.name = portSettingsDialog_->PortName();
+    try {
+      SaveModemOption(portSettingsDialog_->Modem());
+      SavePortSettings(portSettings_);
+    } catch (const SettingsError& e) {
+      host_.ShowMessage(e.what());
+    }
+  }
+  portSettingsDialog_->hide();
+}
+
+void MainWindow::ShowSiteAddresses() {
+  if (!LoadCommunicationProperties()) return;
+  if (RunModal(*siteListDialog_) == QDialog::Accepted) {
+    try {
+      SaveSiteSelections(siteListDialog_->Selections());
+    } catch (const SettingsError& e) {
+      host_.ShowMessage(e.what());
+    }
+  }
+  siteListDialog_->hide();
+}
+
+void MainWindow::SetConfigurationEnabled(bool toolButtons, bool menuItems) {
+  siteListButton_->setEnabled(toolButtons);
+  portButton_->setEnabled(toolButtons);
+  portAction_->setEnabled(menuItems);
+  addressAction_->setEnabled(menuItems);
+}
+
+void MainWindow::Connect() {
+  connection_->ResetPoll();
+  if (!LoadCommunicationProperties()) return;
+  ReadAccessLevel();
+  if (!siteListDialog_->AnySelected()) {
+    host_.ShowMessage(std::string(PickText("Please select address!", "请选择地址!")));
+    return;
+  }
+  siteListButton_->setEnabled(false);
+  portButton_->setEnabled(false);
+  connection_->SetModem(ModemOption());
+  if (PortOpen()) {
+    // The port stays; modem redialling on a lost carrier belongs to the modem feature.
+    connection_->PauseForReconnect();
+  } else {
+    std::string error;
+    bool opened = false;
+    try {
+      portSettings_ = LoadPortSettings(portSettings_);
+      opened = connection_->OpenPort(services_.makePort ? services_.makePort() : nullptr,
+                                     portSettings_, &error);
+    } catch (const SettingsError&) {
+      opened = false;
+    }
+    if (!opened) {
+      host_.ShowMessage(PortErrorText());
+      siteListButton_->setEnabled(true);
+      portButton_->setEnabled(true);
+      return;
+    }
+    SetStatusText(0, std::string(PickText("connecting...", "正在连接...")));
+  }
+  ConnectSites();
+}
+
+void MainWindow::ConnectSites() {
+  connection_->ConnectSites(siteListDialog_->Selections(), [this](int n) { return IdentifySite(n); });
+}
+
+bool MainWindow::IdentifySite(int site) {
+  return connection_->IdentifySite(site);
+}
+
+void MainWindow::Disconnect() {
+  progressWindow_->SetPercent(0);
+  progressWindow_->hide();
+  connection_->Disconnect();
+}
+
+void MainWindow::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void MainWindow::SetStatusText(int panel, const std::string& text) {
+  if (panel == 0 || panel == 1) statusPanels_[panel]->setText(Q(text));
+}
+
+std::string MainWindow::StatusText(int panel) const {
+  return panel == 0 || panel == 1 ? statusPanels_[panel]->text().toStdString() : std::string();
+}
+
+void MainWindow::ClearPowerUpLog() {
+  powerUpLog_->clear();
+}
+
+void MainWindow::AppendPowerUpLine(const std::string& line) {
+  powerUpLog_->appendPlainText(Q(line));
+}
+
+void MainWindow::AppendPowerUpText(const std::string& text) {
+  QTextCursor cursor = powerUpLog_->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(Q(text));
+}
+
+void MainWindow::ShowPowerUpLog(bool shown) {
+  panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(powerUpLog_) : idlePicture_);
+}
+
+bool MainWindow::PowerUpLogShown() const {
+  return panelStack_->currentWidget() == powerUpLog_;
+}
+
+void MainWindow::Delay(int ms) {
+  if (services_.delayWithEvents) {
+    services_.delayWithEvents(ms);
+    return;
+  }
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+int MainWindow::RunModal(QDialog& dialog) {
+  return services_.runModal ? services_.runModal(dialog) : dialog.exec();
+}
+
+}  // namespace vorel

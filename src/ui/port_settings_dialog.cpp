@@ -1,0 +1,104 @@
+#include "ui/port_settings_dialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include "core/language.h"
+#include "ui/center_on_screen.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+
+PortSettingsDialog::PortSettingsDialog(QWidget* parent)
+    : QDialog(parent),
+      portLabel_(new QLabel(this)),
+      ccbPort_(new QComboBox(this)),
+      modemCheck_(new QCheckBox(this)),
+      dialLabel_(new QLabel(this)),
+      edTelNum_(new QLineEdit(kDefaultDialNumber, this)),
+      okButton_(new QPushButton("OK", this)),
+      cancelButton_(new QPushButton("Cancel", this)) {
+  setObjectName("fmProperties");
+  portLabel_->setObjectName("lbPropertyComPort");
+  ccbPort_->setObjectName("ccbPort");
+  modemCheck_->setObjectName("cbPropertyModem");
+  dialLabel_->setObjectName("lbPropertyDial");
+  edTelNum_->setObjectName("edTelNum");
+  okButton_->setObjectName("btnOK");
+  cancelButton_->setObjectName("btnCancel");
+
+  // Editable, so that any device path (a symbolic link to a pseudo-terminal, say) can be used.
+  ccbPort_->setEditable(true);
+  ccbPort_->setInsertPolicy(QComboBox::NoInsert);
+  ccbPort_->setMinimumWidth(220);
+  ccbPort_->setEditText("COM1");
+  portLabel_->setBuddy(ccbPort_);
+  dialLabel_->setBuddy(edTelNum_);
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(okButton_);
+  buttons->addWidget(cancelButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(portLabel_);
+  layout->addWidget(ccbPort_);
+  layout->addWidget(modemCheck_);
+  layout->addWidget(dialLabel_);
+  layout->addWidget(edTelNum_);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+  Relabel();
+}
+
+void PortSettingsDialog::SetPortNames(const std::vector<std::string>& names) {
+  QString typed = ccbPort_->currentText();
+  ccbPort_->clear();
+  for (const auto& name : names) ccbPort_->addItem(Q(name));
+  ccbPort_->setEditText(typed);
+}
+
+void PortSettingsDialog::SetPortName(const std::string& name) {
+  ccbPort_->setEditText(Q(name));
+}
+
+std::string PortSettingsDialog::PortName() const {
+  return ccbPort_->currentText().trimmed().toStdString();
+}
+
+bool PortSettingsDialog::Modem() const {
+  return modemCheck_->isChecked();
+}
+
+void PortSettingsDialog::SetModem(bool modem) {
+  modemCheck_->setChecked(modem);
+}
+
+std::string PortSettingsDialog::DialNumber() const {
+  return edTelNum_->text().toStdString();
+}
+
+void PortSettingsDialog::Relabel() {
+  setWindowTitle(Q(PickText("Properties", "属性")));
+  portLabel_->setText(Q(PickText("Com Port", "通讯端口")));
+  modemCheck_->setText(Q(PickText("Connect by modem", "调制解调器")));
+  dialLabel_->setText(Q(PickText("Dial number", "拨号")));
+}
+
+void PortSettingsDialog::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) {
+    Relabel();
+    CenterOnScreen(*this);
+  }
+  QDialog::showEvent(event);
+}
+
+}  // namespace vorel
