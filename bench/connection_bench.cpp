@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "control/connection.h"
+#include "control/session.h"
 #include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
@@ -53,8 +53,9 @@ class NullView : public vorel::ConnectionView {
   void SetMainStatus(int, const std::string&) override {}
   void SetMainEnabled(bool) override {}
   void BringToFront() override {}
-  void SetConfigurationEnabled(bool, bool) override {}
-  void Pause(int) override {}
+  void SetConfigurationButtonsEnabled(bool) override {}
+  void SetConfigurationMenuEnabled(bool) override {}
+  void ShowCommunicationProperties(const vorel::CommunicationProperties&) override {}
 };
 
 struct TraceLine {
@@ -141,11 +142,12 @@ int main(int argc, char** argv) {
   SilentHost host;
   NullView view;
   vorel::QtEventPump pump;
-  vorel::Connection connection(host, pump, view);
+  vorel::Session session(host, pump, view);
+  session.SetPortFactory([] { return std::make_unique<vorel::PosixSerialPort>(); });
   vorel::PortSettings settings;
   settings.name = link.toStdString();
   std::string error;
-  if (!connection.OpenPort(std::make_unique<vorel::PosixSerialPort>(), settings, &error)) {
+  if (!session.Connector().OpenPort(settings, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
   // header, then the rest), the value configuration reply is collected after a 2000 ms pause
   // (the reply itself arrives during it); 4 ms before each of the last ten, 4 ms after each.
   double t0 = MonotonicMs();
-  if (!connection.IdentifySite(1)) return 1;
+  if (!session.Connector().IdentifySite(1)) return 1;
   double t1 = MonotonicMs();
   Wire wire = WireTime(ReadTrace(trace), t0, t1);
   if (wire.perRequest.size() != 12) std::fprintf(stderr, "identification: odd trace\n");
@@ -166,26 +168,26 @@ int main(int argc, char** argv) {
          2 * 200.0 + 2000.0 + 10 * 4.0 + 12 * 4.0);
 
   // Parameter read: four requests, 4 ms before and after each.
-  connection.StopPolling();
+  session.Poll().StopPolling();
   t0 = MonotonicMs();
-  connection.ReadParameters(1);
+  session.ReadParameters(1);
   t1 = MonotonicMs();
-  connection.StopPolling();
+  session.Poll().StopPolling();
   wire = WireTime(ReadTrace(trace), t0, t1);
   Report("parameter read", t1 - t0, wire.total, 4 * (4.0 + 4.0));
 
   // Full parameter write (unlocked, mode OFF).
   const std::uint16_t off = vorel::kModeOff, password = 1234;
-  connection.WriteBlock(1, 0x0113, {&off, 1});
-  connection.WriteBlock(1, 0x0004, {&password, 1});
-  connection.Images().SetWord(1, 0x0004, vorel::kUnlockedMark);
-  connection.Images().SetWord(1, 0x0113, vorel::kModeOff);
+  session.WriteBlock(1, 0x0113, {&off, 1});
+  session.WriteBlock(1, 0x0004, {&password, 1});
+  session.Images().SetWord(1, 0x0004, vorel::kUnlockedMark);
+  session.Images().SetWord(1, 0x0113, vorel::kModeOff);
   const auto descriptors =
-      connection.Images().ParameterDescriptors(1, vorel::reg::kParamConfig1).size();
+      session.Images().ParameterDescriptors(1, vorel::reg::kParamConfig1).size();
   t0 = MonotonicMs();
-  connection.WriteParameters(1);
+  session.WriteParameters(1);
   t1 = MonotonicMs();
-  connection.StopPolling();
+  session.Poll().StopPolling();
   wire = WireTime(ReadTrace(trace), t0, t1);
   const std::size_t requests = wire.perRequest.size();
   // After each request 4 ms (the reply's finish); fixed steps 4 ms; descriptor steps 4 + 8 ms
@@ -199,9 +201,9 @@ int main(int argc, char** argv) {
   const int seconds = env ? std::atoi(env) : 60;
   // Polling 32 online sites: identify the rest, then measure.
   for (int n = 2; seconds > 0 && n <= vorel::kSiteCount; ++n) {
-    if (!connection.IdentifySite(n)) std::fprintf(stderr, "site %d failed\n", n);
+    if (!session.Connector().IdentifySite(n)) std::fprintf(stderr, "site %d failed\n", n);
   }
-  connection.StartPolling();
+  session.Poll().StartPolling();
   const double c0 = CpuMs();
   t0 = MonotonicMs();
   const std::size_t traced0 = ReadTrace(trace).size();
@@ -211,7 +213,7 @@ int main(int argc, char** argv) {
   const std::size_t polls = (ReadTrace(trace).size() - traced0) / 2;
   std::printf("polling 32 sites: %.1f s, %zu polls, CPU %.1f ms = %.2f %% of one core\n",
               (t1 - t0) / 1000.0, polls, cpu, 100.0 * cpu / (t1 - t0));
-  connection.Disconnect();
+  session.Connector().Disconnect();
   sim.terminate();
   sim.waitForFinished(5000);
   return 0;

@@ -15,8 +15,9 @@
 #include "app/cli_host.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_view.h"
-#include "control/connection.h"
+#include "control/connect_sequence.h"
 #include "control/register_exchange.h"
+#include "control/session.h"
 #include "control/settings.h"
 #include "core/language.h"
 #include "core/site_images.h"
@@ -153,37 +154,37 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
 }
 
 void ShowPortError(vorel::Host& host, const std::string& error) {
-  host.ShowMessage(std::string(vorel::PickText("Com port openning error！Please select right port.",
-                                               "通讯端口打开错误！请选择正确的通讯端口。")));
+  host.ShowMessage(vorel::PortErrorText());
   std::fprintf(stderr, "%s\n", error.c_str());
 }
 
 // The identification of Connect for each site, without windows.
 int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pump) {
   vorel::CliView view;
-  vorel::Connection connection(host, pump, view);
+  vorel::Session session(host, pump, view);
+  session.SetPortFactory([] { return std::make_unique<vorel::PosixSerialPort>(); });
+  vorel::ConnectSequence& connector = session.Connector();
   std::string error;
-  if (!connection.OpenPort(std::make_unique<vorel::PosixSerialPort>(), command.port, &error)) {
-    ShowPortError(host, error);
+  if (!connector.OpenPort(command.port, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   bool all = true;
   for (int site : command.sites) {
     host.lastMessage.clear();
-    const bool ok = connection.IdentifySite(site);
+    const bool ok = connector.IdentifySite(site);
     for (const auto& line : view.log) std::printf("%s\n", line.c_str());
     if (ok) {
       std::printf("Address %d: connected\n", site);
     } else {
       all = false;
       std::printf("Address %d: %s\n", site,
-                  host.lastMessage.empty()
-                      ? ("Adress" + std::to_string(site) + "Connect fail!").c_str()
-                      : host.lastMessage.c_str());
+                  host.lastMessage.empty() ? vorel::SiteConnectFailText(site).c_str()
+                                           : host.lastMessage.c_str());
     }
     std::fflush(stdout);
   }
-  connection.Disconnect();
+  connector.Disconnect();
   return all ? kExitOk : kExitFailed;
 }
 

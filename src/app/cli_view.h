@@ -23,8 +23,9 @@ class CliView : public ConnectionView {
   void SetMainStatus(int, const std::string&) override {}
   void SetMainEnabled(bool) override {}
   void BringToFront() override {}
-  void SetConfigurationEnabled(bool, bool) override {}
-  void Pause(int) override {}
+  void SetConfigurationButtonsEnabled(bool) override {}
+  void SetConfigurationMenuEnabled(bool) override {}
+  void ShowCommunicationProperties(const CommunicationProperties&) override {}
 };
 
 }  // namespace vorel

@@ -3,8 +3,8 @@
 #include <QApplication>
 
 #include "link/posix_serial_port.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/main_window.h"
+#include "ui/parameter_window_factory.h"
 #include "ui/widget_host.h"
 
 int main(int argc, char** argv) {
@@ -19,17 +19,17 @@ int main(int argc, char** argv) {
   services.portNames = [] { return vorel::ListSerialPortNames(); };
   vorel::MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->Link(), site, commands);
+    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
   };
   vorel::MainWindow main(host, services);
   mainWindow = &main;
   host.Attach(&main);
   host.siteWindow = [&main](int site) -> QWidget* {
-    return dynamic_cast<QWidget*>(main.Link().Window(site));
+    return dynamic_cast<QWidget*>(main.session().Window(site));
   };
   host.siteStatusSink = [&main](int site, int panel, const std::string& text) {
     if (!main.IsOnline(site)) return;
-    if (vorel::SiteWindow* w = main.Link().Window(site)) w->SetStatusPanel(panel, text);
+    if (vorel::SiteWindow* w = main.session().Window(site)) w->SetStatusPanel(panel, text);
   };
   main.show();
   return app.exec();

@@ -1,11 +1,13 @@
 // What connecting shows on the main window: the power-up log, the main status bar, the
-// window's enabled state and its configuration controls. MainWindow implements it; vorel-cli
-// collects the log lines and prints them.
+// window's enabled state, its configuration controls and the communication properties that
+// Connect loaded. MainWindow implements it; vorel-cli collects the log lines and prints them.
 #pragma once
 
 #include <string>
 
 namespace vorel {
+
+struct CommunicationProperties;
 
 class ConnectionView {
  public:
@@ -18,10 +20,12 @@ class ConnectionView {
   virtual void SetMainStatus(int panel, const std::string& text) = 0;
   virtual void SetMainEnabled(bool enabled) = 0;
   virtual void BringToFront() = 0;
-  // The Address and Com Port tool buttons, and the Com Port and Address menu items.
-  virtual void SetConfigurationEnabled(bool toolButtons, bool menuItems) = 0;
-  // A pause that keeps events dispatched (the half-second pauses after a failed site).
-  virtual void Pause(int ms) = 0;
+  // The Address and Com Port tool buttons.
+  virtual void SetConfigurationButtonsEnabled(bool enabled) = 0;
+  // The Com Port and Address menu items.
+  virtual void SetConfigurationMenuEnabled(bool enabled) = 0;
+  // The modem option and the site selections as Connect loaded them.
+  virtual void ShowCommunicationProperties(const CommunicationProperties& properties) = 0;
 };
 
 }  // namespace vorel

@@ -43,7 +43,7 @@ bool RegisterExchange::Write(int site, std::uint16_t address,
   const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
   link_->DelayWithEvents(kRequestPauseMs);
   WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
-                 RegisterWords(words.begin(), words.end()))
+               RegisterWords(words.begin(), words.end()))
       .WaitFor();
   return link_->WaitForReply(site);
 }

@@ -1,7 +1,8 @@
-// What connection, polling and transfers need of a site's parameter window, and what the
-// window's buttons ask of the connection. The widget window (ParameterWindow) implements
-// SiteWindow; control-layer tests use a recording fake, and vorel-cli runs the same sequences
-// with no window at all.
+// The seam between a site's parameter window and the control layer, one interface each way:
+// SiteWindow is what connecting, polling and transfers need of the window; SiteCommands is
+// what the window's controls ask of the session. The widget window (ParameterWindow)
+// implements SiteWindow; control-layer tests use a recording fake, and vorel-cli runs the same
+// sequences with no window at all.
 #pragma once
 
 #include <QDate>
@@ -48,25 +49,27 @@ class SiteWindow {
   virtual void ClearTimeChanged() = 0;
   // Whether the serial-number editor `medMasterSN` is enabled (its registers are then written).
   virtual bool SerialNumberEditable() const = 0;
-  // The texts of the password editors `medPSWUnlock` and `medPSWChange` (up to four
-  // characters; blanks count as "0").
-  virtual std::string UnlockPasswordText() const = 0;
-  virtual std::string NewPasswordText() const = 0;
+  // Yes to "Modify sensor chart?": as if the three curve buttons were clicked in turn.
+  virtual void OpenCurveEditors() = 0;
   // The event-log page refilled from the site's event-log image.
   virtual void RefillEventLog() = 0;
 };
 
-// What a parameter window's buttons start; the connection implements it and hands it to the
+// What a parameter window's controls start; the session implements it and hands it to the
 // window factory. Every call names the window's own site.
 class SiteCommands {
  public:
   virtual ~SiteCommands() = default;
-  virtual void ReadParameters(int site) = 0;    // btnRead
-  virtual void WriteParameters(int site) = 0;   // btnWrite
-  virtual void UnlockParameters(int site) = 0;  // tbUnlock
-  virtual void ChangePassword(int site) = 0;    // tbPswChange
+  virtual void ReadParameters(int site) = 0;   // btnRead
+  virtual void WriteParameters(int site) = 0;  // btnWrite
+  // tbUnlock / tbPswChange with the four characters of the password field, blank positions
+  // as spaces (they count as "0").
+  virtual void UnlockParameters(int site, const std::string& password) = 0;
+  virtual void ChangePassword(int site, const std::string& password) = 0;
+  // A curve button of an online window without a loaded file: the sensor block again.
+  virtual void ReadSensorBlock(int site) = 0;
   // The user closed the window. Call it after the close event has been handled (queued):
-  // the connection destroys the window, frees the slot and disconnects after the last one.
+  // the session destroys the window, frees the slot and disconnects after the last one.
   virtual void WindowClosed(int site) = 0;
 };
 

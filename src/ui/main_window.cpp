@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
@@ -12,7 +11,6 @@
 #include <QShowEvent>
 #include <QStackedLayout>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -20,21 +18,16 @@
 #include "link/qt_event_pump.h"
 #include "ui/about_dialog.h"
 #include "ui/icons.h"
-#include "ui/qt_text.h"
 #include "ui/port_settings_dialog.h"
-#include "ui/site_list_dialog.h"
 #include "ui/progress_window.h"
+#include "ui/qt_text.h"
+#include "ui/site_list_dialog.h"
 
 namespace vorel {
 namespace {
 
 // The desktop colour behind the power-up log.
 const QColor kDesktopColour(58, 110, 165);
-
-std::string PortErrorText() {
-  return std::string(PickText("Com port openning error！Please select right port.",
-                              "通讯端口打开错误！请选择正确的通讯端口。"));
-}
 
 // A caption table row: the control it labels and its two texts.
 struct Caption {
@@ -71,9 +64,9 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   SetLanguageSetting(LoadLanguage());
   helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
-  connection_ = std::make_unique<Connection>(host_, *pump_, *this);
-  connection_->SetWindowFactory(services_.makeWindow);
-  connection_->onLastWindowClosed = [this] { ClearPowerUpLog(); };
+  session_ = std::make_unique<Session>(host_, *pump_, *this);
+  session_->SetWindowFactory(services_.makeWindow);
+  session_->SetPortFactory(services_.makePort);
 
   // The auxiliary windows, created hidden in this order.
   portSettingsDialog_ = new PortSettingsDialog(this);
@@ -85,7 +78,7 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
 
 MainWindow::~MainWindow() {
   // The parameter windows go before the main window they report to.
-  connection_.reset();
+  session_.reset();
 }
 
 void MainWindow::BuildToolBar() {
@@ -219,7 +212,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // Closing ends an open connection quietly; the modem is not hung up.
-  connection_->CloseQuietly();
+  session_->Connector().CloseQuietly();
   event->accept();
 }
 
@@ -265,10 +258,6 @@ bool MainWindow::SiteSelected(int site) const {
   return SiteSlots::Valid(site) && siteListDialog_->Selections()[site - 1];
 }
 
-bool MainWindow::PortOpen() const {
-  return connection_->PortOpen();
-}
-
 void MainWindow::ChoosePort() {
   PortSettings loaded;
   try {
@@ -305,60 +294,32 @@ void MainWindow::ShowSiteAddresses() {
   siteListDialog_->hide();
 }
 
-void MainWindow::SetConfigurationEnabled(bool toolButtons, bool menuItems) {
-  siteListButton_->setEnabled(toolButtons);
-  portButton_->setEnabled(toolButtons);
-  portAction_->setEnabled(menuItems);
-  addressAction_->setEnabled(menuItems);
+void MainWindow::SetConfigurationButtonsEnabled(bool enabled) {
+  siteListButton_->setEnabled(enabled);
+  portButton_->setEnabled(enabled);
+}
+
+void MainWindow::SetConfigurationMenuEnabled(bool enabled) {
+  portAction_->setEnabled(enabled);
+  addressAction_->setEnabled(enabled);
+}
+
+void MainWindow::ShowCommunicationProperties(const CommunicationProperties& properties) {
+  portSettingsDialog_->SetModem(properties.modem);
+  siteListDialog_->SetSelections(properties.sites);
 }
 
 void MainWindow::Connect() {
-  connection_->ResetPoll();
-  if (!LoadCommunicationProperties()) return;
-  ReadAccessLevel();
-  if (!siteListDialog_->AnySelected()) {
-    host_.ShowMessage(std::string(PickText("Please select address!", "请选择地址!")));
-    return;
-  }
-  siteListButton_->setEnabled(false);
-  portButton_->setEnabled(false);
-  connection_->SetModem(ModemOption());
-  if (PortOpen()) {
-    // The port stays; modem redialling on a lost carrier belongs to the modem feature.
-    connection_->PauseForReconnect();
-  } else {
-    std::string error;
-    bool opened = false;
-    try {
-      portSettings_ = LoadPortSettings(portSettings_);
-      opened = connection_->OpenPort(services_.makePort ? services_.makePort() : nullptr,
-                                     portSettings_, &error);
-    } catch (const SettingsError&) {
-      opened = false;
-    }
-    if (!opened) {
-      host_.ShowMessage(PortErrorText());
-      siteListButton_->setEnabled(true);
-      portButton_->setEnabled(true);
-      return;
-    }
-    SetStatusText(0, std::string(PickText("connecting...", "正在连接...")));
-  }
-  ConnectSites();
-}
-
-void MainWindow::ConnectSites() {
-  connection_->ConnectSites(siteListDialog_->Selections(), [this](int n) { return IdentifySite(n); });
-}
-
-bool MainWindow::IdentifySite(int site) {
-  return connection_->IdentifySite(site);
+  ConnectSequence& connector = session_->Connector();
+  CommunicationProperties current;
+  current.modem = portSettingsDialog_->Modem();
+  current.sites = siteListDialog_->Selections();
+  connector.SetProperties(current);
+  connector.Connect();
 }
 
 void MainWindow::Disconnect() {
-  progressWindow_->SetPercent(0);
-  progressWindow_->hide();
-  connection_->Disconnect();
+  session_->Connector().Disconnect();
 }
 
 void MainWindow::BringToFront() {
@@ -394,16 +355,6 @@ void MainWindow::ShowPowerUpLog(bool shown) {
 
 bool MainWindow::PowerUpLogShown() const {
   return panelStack_->currentWidget() == powerUpLog_;
-}
-
-void MainWindow::Delay(int ms) {
-  if (services_.delayWithEvents) {
-    services_.delayWithEvents(ms);
-    return;
-  }
-  QEventLoop loop;
-  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-  loop.exec();
 }
 
 int MainWindow::RunModal(QDialog& dialog) {

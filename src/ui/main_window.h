@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "control/connection.h"
 #include "control/connection_view.h"
+#include "control/session.h"
 #include "control/settings.h"
 #include "control/site_slots.h"
 #include "link/event_pump.h"
@@ -43,14 +43,13 @@ struct MainWindowServices {
   std::function<std::unique_ptr<SerialPort>()> makePort;
   // The machine's serial port names for the Properties window.
   std::function<std::vector<std::string>()> portNames;
-  // A pause that keeps dispatching events. Defaults to a local event loop.
-  std::function<void(int ms)> delayWithEvents;
   // Runs a dialog modally and returns its result. Defaults to QDialog::exec; tests drive the
   // dialog instead.
   std::function<int(QDialog&)> runModal;
   // The parameter window of a site identified by Connect; none when empty.
-  Connection::WindowFactory makeWindow;
-  // The clock, event dispatch and timers of the connection. Defaults to Qt's event loop.
+  Session::WindowFactory makeWindow;
+  // The clock, event dispatch and timers of the session (every pause of the tool runs on it).
+  // Defaults to Qt's event loop.
   std::shared_ptr<EventPump> pump;
 };
 
@@ -61,13 +60,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   ~MainWindow() override;
 
   // --- Entries of the tool bar and the menus ---
-  // Loads the properties, refuses without a selected site, opens the port and runs
-  // ConnectSites.
+  // The session's Connect, from the check boxes' current selections.
   void Connect();
-  // The site loop: tries every selected site without a window through IdentifySite.
-  virtual void ConnectSites();
-  // Identifies one site and creates its online window; true on success.
-  virtual bool IdentifySite(int site);
   void Disconnect();
   // Opens a parameter file without a controller (not built yet).
   virtual void OpenOffLine() {}
@@ -92,13 +86,13 @@ class MainWindow : public QMainWindow, public ConnectionView {
   const PortSettings& CurrentPortSettings() const { return portSettings_; }
 
   // --- State ---
-  SerialPort* Port() const { return connection_->Port(); }
-  bool PortOpen() const;
-  SiteSlots& Slots() { return connection_->Slots(); }
-  bool IsOnline(int site) const { return connection_->IsOnline(site); }
-  Connection& Link() { return *connection_; }
+  SerialPort* Port() const { return session_->Port().Get(); }
+  bool PortOpen() const { return session_->PortOpen(); }
+  SiteSlots& Slots() { return session_->Slots(); }
+  bool IsOnline(int site) const { return session_->IsOnline(site); }
+  Session& session() { return *session_; }
   // Communication state per site (the link's), 299 at start.
-  int CommState(int site) const { return connection_->Link().CommState(site); }
+  int CommState(int site) const { return session_->Link().CommState(site); }
   const std::string& HelpFile() const { return helpFile_; }
 
   // --- Status bar and power-up log ---
@@ -113,8 +107,9 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void SetMainStatus(int panel, const std::string& text) override { SetStatusText(panel, text); }
   void SetMainEnabled(bool enabled) override { setEnabled(enabled); }
   void BringToFront() override;
-  void SetConfigurationEnabled(bool toolButtons, bool menuItems) override;
-  void Pause(int ms) override { Delay(ms); }
+  void SetConfigurationButtonsEnabled(bool enabled) override;
+  void SetConfigurationMenuEnabled(bool enabled) override;
+  void ShowCommunicationProperties(const CommunicationProperties& properties) override;
   bool PowerUpLogShown() const;
   QPlainTextEdit* PowerUpLog() const { return powerUpLog_; }
 
@@ -135,13 +130,12 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void BuildToolBar();
   void BuildMenus();
   void BuildPanel();
-  void Delay(int ms);
   int RunModal(QDialog& dialog);
 
   Host& host_;
   MainWindowServices services_;
   std::shared_ptr<EventPump> pump_;
-  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<Session> session_;
   PortSettings portSettings_;
   std::string helpFile_;
 

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -99,9 +100,9 @@ std::string ChannelEditorName(int channel, std::string_view what) {
 
 }  // namespace
 
-ParameterWindow::ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int site,
-                                     QWidget* parent)
-    : QMainWindow(parent), images_(images), slots_(siteSlots), site_(site) {
+ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots, int site,
+                                 SiteCommands& commands, QWidget* parent)
+    : QMainWindow(parent), images_(images), slots_(siteSlots), site_(site), commands_(commands) {
   setObjectName("fmParameter");
   factory_ = IsFactoryLevel();
   editors_ = new GridEditors(model_, this);
@@ -132,13 +133,6 @@ ParameterWindow::ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int s
     panels_[i]->setFixedWidth(kStatusPanelWidths[i]);
     bar->addWidget(panels_[i]);
   }
-
-  connect(eventLog_->ReadButton(), &QPushButton::clicked, this,
-          [this] { Call(hooks.onReadEventLog); });
-  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
-          [this] { Call(hooks.onSaveEventLog); });
-  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
-          [this] { Call(hooks.onOpenEventLog); });
 
   ApplyWindowTexts();
   GridTitleChannelShow();
@@ -207,11 +201,10 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(unlockButton_, &QToolButton::clicked, this, [this, fieldText] {
     // The button shows what the controller reports, not the click.
     unlockButton_->setChecked(!unlockButton_->isChecked());
-    if (hooks.onUnlock) hooks.onUnlock(site_, fieldText("medPSWUnlock"));
+    commands_.UnlockParameters(site_, fieldText("medPSWUnlock"));
   });
-  connect(changePasswordButton_, &QToolButton::clicked, this, [this, fieldText] {
-    if (hooks.onChangePassword) hooks.onChangePassword(site_, fieldText("medPSWChange"));
-  });
+  connect(changePasswordButton_, &QToolButton::clicked, this,
+          [this, fieldText] { commands_.ChangePassword(site_, fieldText("medPSWChange")); });
 
   auto side = [](std::initializer_list<QWidget*> widgets) {
     auto* row = new QHBoxLayout;
@@ -239,8 +232,9 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   sensor->addLayout(side({inputGrid_}));
   sensor->addLayout(side({outputGrid_}));
   sensor->addStretch();
-  for (StringGrid* g : {static_cast<StringGrid*>(analogueGrid_), static_cast<StringGrid*>(inputGrid_),
-                        static_cast<StringGrid*>(outputGrid_)}) {
+  for (StringGrid* g :
+       {static_cast<StringGrid*>(analogueGrid_), static_cast<StringGrid*>(inputGrid_),
+        static_cast<StringGrid*>(outputGrid_)}) {
     connect(g, &StringGrid::aboutToSelect, this, [this] { HideChannelLists(); });
   }
   connect(analogueGrid_, &AnalogueChannelGrid::functionChosen, this,
@@ -249,27 +243,28 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(analogueGrid_, &AnalogueChannelGrid::unitChanged, this, &ParameterWindow::OnUnitChanged);
   connect(analogueGrid_, &AnalogueChannelGrid::decimalsChanged, this,
           &ParameterWindow::OnDecimalsChanged);
-  connect(analogueGrid_, &AnalogueChannelGrid::curveClicked, this, &ParameterWindow::OnCurveClicked);
+  connect(analogueGrid_, &AnalogueChannelGrid::curveClicked, this,
+          &ParameterWindow::OnCurveClicked);
   connect(analogueGrid_, &AnalogueChannelGrid::rowsRewritten, this,
           &ParameterWindow::ChannelRowsRewritten);
 
-  auto button = [this](QPushButton*& b, const char* name,
-                       std::function<void(int)> ParameterWindowHooks::*hook) {
+  auto button = [this](QPushButton*& b, const char* name) {
     b = new QPushButton(this);
     b->setObjectName(name);
-    connect(b, &QPushButton::clicked, this, [this, hook] { Call(hooks.*hook); });
   };
-  button(saveButton_, "btnSave", &ParameterWindowHooks::onSave);
-  button(openButton_, "btnOpen", &ParameterWindowHooks::onOpen);
-  button(readButton_, "btnRead", &ParameterWindowHooks::onRead);
-  button(writeButton_, "btnWrite", &ParameterWindowHooks::onWrite);
-  exitButton_ = new QPushButton(this);
-  exitButton_->setObjectName("btnExit");
+  button(saveButton_, "btnSave");
+  button(openButton_, "btnOpen");
+  button(readButton_, "btnRead");
+  button(writeButton_, "btnWrite");
+  button(exitButton_, "btnExit");
+  button(helpButton_, "btnHelp");
+  connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
+  connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
-  button(helpButton_, "btnHelp", &ParameterWindowHooks::onHelp);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b : {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
+  for (QPushButton* b :
+       {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -358,17 +353,15 @@ void ParameterWindow::SetUpWindow() {
   changePasswordButton_->setEnabled(online_);
   AdaptToControllerType();
   if (online_) ApplyEditorLimits();
-  Call(hooks.displayEventLog);
   SetGridTitles({SetpointGrid::System, SetpointGrid::Compensation, SetpointGrid::Basic,
                  SetpointGrid::Generator, SetpointGrid::Mains});
-  Call(hooks.setEventLogTitles);
   GridTitleChannelShow();
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
   fileLoaded_ = false;
   ApplyWindowTexts();
   if (!generatorTabCaption_.english.empty())
     configurationPages_->setTabText(configurationPages_->indexOf(generatorProtectionPage_),
-                                 Q(generatorTabCaption_.Pick()));
+                                    Q(generatorTabCaption_.Pick()));
   FillItemLists();
   LoadAllPages();
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
@@ -401,8 +394,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {monitorPage_, {"Monitor", "监测"}},
       {eventLogPage_, {"Event Log", "历史记录"}},
   };
-  for (const auto& [page, text] : pages)
-    pages_->setTabText(pages_->indexOf(page), Pick(text));
+  for (const auto& [page, text] : pages) pages_->setTabText(pages_->indexOf(page), Pick(text));
   const std::pair<QWidget*, Text2> subPages[] = {
       {basicPage_, {"System/Basic", "系统/基本设定"}},
       {enginePage_, {"Engine/Engine Protection", "发动机/发动机保护"}},
@@ -412,7 +404,8 @@ void ParameterWindow::ApplyWindowTexts() {
   for (const auto& [page, text] : subPages) {
     // The generator tab's caption follows the controller type once it is known.
     if (page == generatorProtectionPage_ && !generatorTabCaption_.english.empty()) {
-      configurationPages_->setTabText(configurationPages_->indexOf(page), Q(generatorTabCaption_.Pick()));
+      configurationPages_->setTabText(configurationPages_->indexOf(page),
+                                      Q(generatorTabCaption_.Pick()));
       continue;
     }
     configurationPages_->setTabText(configurationPages_->indexOf(page), Pick(text));
@@ -482,7 +475,7 @@ void ParameterWindow::LoadAllPages() {
   outputGrid_->ShowSlots();
   // The channel names and units in the engine titles follow the channels just loaded.
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
 }
 
 void ParameterWindow::StoreAllPages() {
@@ -497,7 +490,7 @@ void ParameterWindow::ChannelFromImage() {
   analogueGrid_->ShowAllChannels();
   inputGrid_->ShowSlots();
   outputGrid_->ShowSlots();
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
 }
 
 void ParameterWindow::ChannelToImage() {
@@ -659,14 +652,14 @@ void ParameterWindow::OnFunctionChosen(int channel, int position) {
   SetGridTitles({SetpointGrid::Engine});
   RefreshValueCells(SetpointGrid::Engine);
   RefreshValueCells(SetpointGrid::EngineProtection);
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
 }
 
 void ParameterWindow::OnTypeChanged(int channel) {
   ApplyChannelEnables(channel);
   analogueGrid_->ShowChannel(channel);
   RefreshValueCells(SetpointGrid::EngineProtection);
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
 }
 
 void ParameterWindow::OnUnitChanged(int channel) {
@@ -687,12 +680,11 @@ void ParameterWindow::OnDecimalsChanged(int channel) {
 
 void ParameterWindow::OnCurveClicked(int channel) {
   if (online_ && !fileLoaded_) {
-    Call(hooks.readSensorBlock);
+    commands_.ReadSensorBlock(site_);
     ChannelFromImage();
   }
-  if (model_.Channels().analogue[static_cast<std::size_t>(channel)].type > 2 &&
-      hooks.openCurveEditor)
-    hooks.openCurveEditor(site_, channel);
+  if (model_.Channels().analogue[static_cast<std::size_t>(channel)].type > 2)
+    emit curveEditorRequested(channel);
 }
 
 void ParameterWindow::HideChannelLists() {
@@ -702,7 +694,7 @@ void ParameterWindow::HideChannelLists() {
 }
 
 void ParameterWindow::ChannelRowsRewritten() {
-  Call(hooks.gridTitleMonitorShow);
+  emit channelTitlesChanged();
 }
 
 // ---- SiteWindow
@@ -756,9 +748,7 @@ void ParameterWindow::ShowProtectionState(bool unlocked) {
                                          : PickText("locked", "参数保护未解锁")));
 }
 
-void ParameterWindow::RefreshMonitor() {
-  Call(hooks.refreshMonitor);
-}
+void ParameterWindow::RefreshMonitor() {}
 
 bool ParameterWindow::DateChanged() const {
   return Value("dtpDate").changed;
@@ -781,26 +771,17 @@ bool ParameterWindow::SerialNumberEditable() const {
          Value("medMasterSN").enabled;
 }
 
-std::string ParameterWindow::UnlockPasswordText() const {
-  return Value("medPSWUnlock").text;
+void ParameterWindow::OpenCurveEditors() {
+  for (int channel = 0; channel < kAnalogueChannels; ++channel) OnCurveClicked(channel);
 }
 
-std::string ParameterWindow::NewPasswordText() const {
-  return Value("medPSWChange").text;
-}
-
-void ParameterWindow::RefillEventLog() {
-  Call(hooks.displayEventLog);
-}
+void ParameterWindow::RefillEventLog() {}
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {
-  slots_.SetWindowState(site_, kWindowNone);
   event->accept();
-  Call(hooks.onClosed);
-  for (int s = 1; s <= kSiteCount; ++s) {
-    if (slots_.WindowState(s) != kWindowNone) return;
-  }
-  if (hooks.onAllSlotsFree) hooks.onAllSlotsFree();
+  // The session destroys the window and frees its slot, so only after this event is done.
+  QTimer::singleShot(0, this,
+                     [commands = &commands_, site = site_] { commands->WindowClosed(site); });
 }
 
 }  // namespace vorel

@@ -2,12 +2,11 @@
 // sub-pages of setpoint and channel grids and its button row, the monitor page, the event-log
 // page and a four-panel status bar. The editors hold the values between a load pass (value
 // image -> editors) and a store pass (editors -> value image); nothing is sent from here.
-// What talks to the controller or to the main window is reached through `hooks`.
+// What talks to the controller goes through SiteCommands; the session owns the window's slot.
 #pragma once
 
 #include <QMainWindow>
 #include <array>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -31,42 +30,12 @@ class MonitorPage;
 class SetpointGridWidget;
 class SiteImages;
 
-// What the wiring connects. Every hook gets the window's site; an unset hook does nothing.
-struct ParameterWindowHooks {
-  std::function<void(int site)> onSave;   // btnSave: save a parameter file
-  std::function<void(int site)> onOpen;   // btnOpen: load a parameter file
-  std::function<void(int site)> onRead;   // btnRead: read the parameters
-  std::function<void(int site)> onWrite;  // btnWrite: write the parameters
-  std::function<void(int site)> onHelp;   // btnHelp
-  // tbUnlock / tbPswChange with the four characters of the password field (blanks as spaces).
-  std::function<void(int site, const std::string& digits)> onUnlock;
-  std::function<void(int site, const std::string& digits)> onChangePassword;
-  std::function<void(int site)> onReadEventLog;  // btnReadHistory
-  std::function<void(int site)> onSaveEventLog;  // btnSaveHistory
-  std::function<void(int site)> onOpenEventLog;  // btnOpenHistory
-  // Curve buttons: the re-read of the sensor block (online window without a loaded file), then
-  // the curve editor of a channel (0 to 2) whose sensor type has a curve.
-  std::function<void(int site)> readSensorBlock;
-  std::function<void(int site, int channel)> openCurveEditor;
-  // The monitor and event-log pages.
-  std::function<void(int site)> gridTitleMonitorShow;
-  std::function<void(int site)> refreshMonitor;
-  std::function<void(int site)> setEventLogTitles;
-  std::function<void(int site)> displayEventLog;
-  // After the window closed and its slot went back to "no window".
-  std::function<void(int site)> onClosed;
-  // After a close left every slot without a window: the main window disconnects and clears
-  // its power-up log.
-  std::function<void()> onAllSlotsFree;
-};
-
 class ParameterWindow : public QMainWindow, public SiteWindow {
   Q_OBJECT
  public:
-  ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int site, QWidget* parent = nullptr);
+  ParameterWindow(SiteImages& images, const SiteSlots& siteSlots, int site, SiteCommands& commands,
+                  QWidget* parent = nullptr);
   ~ParameterWindow() override;
-
-  ParameterWindowHooks hooks;
 
   int Site() const { return site_; }
   EditorModel& Model() { return model_; }
@@ -94,8 +63,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void ClearDateChanged() override;
   void ClearTimeChanged() override;
   bool SerialNumberEditable() const override;
-  std::string UnlockPasswordText() const override;
-  std::string NewPasswordText() const override;
+  void OpenCurveEditors() override;
   void RefillEventLog() override;
 
   // --- The steps of the set-up ---
@@ -133,6 +101,12 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QString StatusPanel(int panel) const;
   QToolButton* UnlockButton() const { return unlockButton_; }
 
+ signals:
+  // A channel's function, sensor type or unit changed the titles the monitor shows.
+  void channelTitlesChanged();
+  // A curve button of a channel (0 to 2) whose sensor type has a curve.
+  void curveEditorRequested(int channel);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
@@ -154,13 +128,11 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void SizeTitleColumns();
   EditorValue& Value(std::string_view name) { return *model_.Find(name); }
   const EditorValue& Value(std::string_view name) const { return *model_.Find(name); }
-  void Call(const std::function<void(int)>& hook) {
-    if (hook) hook(site_);
-  }
 
   SiteImages& images_;
-  SiteSlots& slots_;
+  const SiteSlots& slots_;
   int site_;
+  SiteCommands& commands_;
   bool online_ = false;
   bool fileLoaded_ = false;
   bool factory_ = false;

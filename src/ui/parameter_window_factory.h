@@ -1,14 +1,13 @@
-// Creates a site's online parameter window for the connection: a ParameterWindow on the
-// connection's value image and site slots, its buttons wired to the connection's commands.
+// Creates a site's online parameter window for the session: a ParameterWindow on the
+// session's value image and site slots, its controls wired to the session's commands.
 #pragma once
 
 #include <memory>
 
-#include "control/connection.h"
+#include "control/session.h"
 
 namespace vorel {
 
-std::unique_ptr<SiteWindow> MakeParameterWindow(Connection& connection, int site,
-                                                SiteCommands& commands);
+std::unique_ptr<SiteWindow> MakeParameterWindow(Session& session, int site, SiteCommands& commands);
 
 }  // namespace vorel

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "control/connection.h"
+#include "control/session.h"
 #include "core/language.h"
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
@@ -29,14 +29,15 @@ class ControlTest : public ::testing::Test {
     port->responder = [this](std::span<const std::uint8_t> frame) {
       return controller.Answer(frame);
     };
-    connection = std::make_unique<Connection>(host, pump, view);
-    pump.beforeTimeMoves = [this] { connection->Link().WaitForWorkers(); };
-    connection->SetWindowFactory([this](int site, SiteCommands&) {
+    session = std::make_unique<Session>(host, pump, view);
+    pump.beforeTimeMoves = [this] { session->Link().WaitForWorkers(); };
+    session->SetWindowFactory([this](int site, SiteCommands&) {
       auto w = std::make_unique<RecordingWindow>();
       windows[site] = w.get();
       return w;
     });
-    ASSERT_TRUE(connection->OpenPort(std::move(p), PortSettings{}, nullptr));
+    session->SetPortFactory([&p] { return std::move(p); });
+    ASSERT_TRUE(session->Connector().OpenPort(PortSettings{}));
   }
   void TearDown() override {
     pump.beforeTimeMoves = nullptr;
@@ -49,7 +50,17 @@ class ControlTest : public ::testing::Test {
     return s;
   }
   // Identifies the sites and leaves them polled.
-  void ConnectAll(std::initializer_list<int> sites) { connection->ConnectSites(Selected(sites)); }
+  void ConnectAll(std::initializer_list<int> sites) {
+    session->Connector().ConnectSites(Selected(sites));
+  }
+  // The time from the main status text `text` to the next one.
+  std::uint64_t PauseAfter(const std::string& text) const {
+    for (std::size_t i = 0; i + 1 < view.status.size(); ++i) {
+      if (view.status[i] == text) return view.statusTimes[i + 1] - view.statusTimes[i];
+    }
+    ADD_FAILURE() << "no status " << text;
+    return 0;
+  }
   // Runs the event loop on fake time.
   void Run(std::uint64_t ms) { pump.Advance(ms); }
 
@@ -59,7 +70,7 @@ class ControlTest : public ::testing::Test {
   ScriptedHost host;
   RecordingView view;
   std::map<int, RecordingWindow*> windows;
-  std::unique_ptr<Connection> connection;
+  std::unique_ptr<Session> session;
 };
 
 }  // namespace vorel::test

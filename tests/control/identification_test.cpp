@@ -101,7 +101,7 @@ using Identify = ControlTest;
 
 TEST_F(Identify, TwelveReadsLogProgressAndWindow) {
   controller.AddSite(4, 3101, "Vorel2000 V5.10");
-  ASSERT_TRUE(connection->IdentifySite(4));
+  ASSERT_TRUE(session->Connector().IdentifySite(4));
   EXPECT_EQ(Addresses(controller.requests, 3),
             (std::vector<std::uint16_t>{0x0169, 0x0006, 0x8053, 0x804F, 0x8052, 0x8035, 0x8036,
                                         0x8037, 0x804D, 0x8045, 0x8046, 0x8047}));
@@ -120,7 +120,7 @@ TEST_F(Identify, TwelveReadsLogProgressAndWindow) {
   ASSERT_GE(times.size(), 4u);
   EXPECT_GE(times[3] - times[2], 2000u + 2 * kRequestPauseMs);
   RecordingWindow* w = windows.at(4);
-  EXPECT_EQ(connection->Slots().WindowState(4), kWindowOnline);
+  EXPECT_EQ(session->Slots().WindowState(4), kWindowOnline);
   EXPECT_FALSE(w->enabled);
   EXPECT_EQ(w->caption, "3101 address 4");
   EXPECT_EQ(w->panels[0], "Vorel2000 V5.10");
@@ -128,8 +128,8 @@ TEST_F(Identify, TwelveReadsLogProgressAndWindow) {
   EXPECT_EQ(w->calls, (std::vector<std::string>{"ShowWindow", "SetUpWindow"}));
   EXPECT_TRUE(host.messages.empty());
   // The descriptors and parameter groups are in the value image.
-  EXPECT_EQ(connection->Images().ParameterDescriptors(4, reg::kParamConfig1).size(), 3u);
-  EXPECT_EQ(connection->Images().Word(4, 0x0113), 198);
+  EXPECT_EQ(session->Images().ParameterDescriptors(4, reg::kParamConfig1).size(), 3u);
+  EXPECT_EQ(session->Images().Word(4, 0x0113), 198);
 }
 
 TEST_F(Identify, RefusedTypesAndVersionsStopAfterTheSerialNumber) {
@@ -149,12 +149,12 @@ TEST_F(Identify, RefusedTypesAndVersionsStopAfterTheSerialNumber) {
     controller.AddSite(site, c.code, c.name);
     host.messages.clear();
     controller.requests.clear();
-    const bool ok = connection->IdentifySite(site);
+    const bool ok = session->Connector().IdentifySite(site);
     EXPECT_EQ(ok, c.message == nullptr) << c.name;
     if (c.message) {
       EXPECT_EQ(host.messages, std::vector<std::string>{c.message}) << c.name;
       EXPECT_EQ(controller.requests.size(), 2u) << c.name;
-      EXPECT_EQ(connection->Slots().WindowState(site), kWindowNone);
+      EXPECT_EQ(session->Slots().WindowState(site), kWindowNone);
     }
     ++site;
   }
@@ -166,62 +166,62 @@ TEST_F(Identify, OnlyTheAnsweringSiteConnectsAndPollingStarts) {
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   EXPECT_NE(std::find(view.status.begin(), view.status.end(), "Adress3Connect fail!"),
             view.status.end());
-  EXPECT_EQ(view.pauses, std::vector<int>{500});
-  EXPECT_FALSE(connection->IsOnline(3));
-  EXPECT_TRUE(connection->IsOnline(7));
+  EXPECT_EQ(PauseAfter("Adress3Connect fail!"), 500u);
+  EXPECT_FALSE(session->IsOnline(3));
+  EXPECT_TRUE(session->IsOnline(7));
   EXPECT_TRUE(windows.at(7)->enabled);
   EXPECT_TRUE(view.enabled);
   EXPECT_FALSE(view.logShown);
-  EXPECT_TRUE(connection->PollTimerRunning());
-  EXPECT_TRUE(connection->RefreshTimerRunning());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
+  EXPECT_TRUE(session->Poll().RefreshTimerRunning());
   EXPECT_FALSE(view.toolButtons);
 
   // Connect again: only the site without a window is tried, and site 7 keeps working.
   controller.AddSite(3);
   controller.requests.clear();
-  connection->PauseForReconnect();
+  session->Connector().PauseForReconnect();
   ConnectAll({3, 7});
-  EXPECT_TRUE(connection->IsOnline(3));
+  EXPECT_TRUE(session->IsOnline(3));
   for (const auto& r : controller.requests) {
     if (r.address != 0x804F) {
       EXPECT_EQ(r.site, 3);
     }
   }
-  EXPECT_TRUE(connection->PortOpen());
+  EXPECT_TRUE(session->PortOpen());
 }
 
 TEST_F(Identify, NoSiteAndAnUnreadableVersionEndInDisconnectWithTheMainWindowEnabled) {
   controller.AddSite(2, 3101, "V5.1a");
   ConnectAll({2});
   EXPECT_EQ(view.status.back(), "disconnected.");
-  EXPECT_EQ(view.pauses, (std::vector<int>{500, 500}));
+  EXPECT_EQ(PauseAfter("Adress2Connect fail!"), 500u);
+  EXPECT_EQ(PauseAfter("connect fail!"), 500u);
   EXPECT_TRUE(view.enabled);
   EXPECT_TRUE(view.toolButtons);
   EXPECT_TRUE(view.menuItems);
-  EXPECT_FALSE(connection->PortOpen());
-  EXPECT_FALSE(connection->PollTimerRunning());
+  EXPECT_FALSE(session->PortOpen());
+  EXPECT_FALSE(session->Poll().PollTimerRunning());
 }
 
 TEST_F(Identify, AFailureInTheMiddleEndsTheSite) {
   controller.AddSite(5);
   controller.silent = [](const FakeRequest& r) { return r.address == 0x8036; };
-  EXPECT_FALSE(connection->IdentifySite(5));
+  EXPECT_FALSE(session->Connector().IdentifySite(5));
   EXPECT_EQ(controller.requests.back().address, 0x8036);
   EXPECT_EQ(view.status.back(), "Address 5 init 57%.");
-  EXPECT_EQ(connection->Slots().WindowState(5), kWindowNone);
+  EXPECT_EQ(session->Slots().WindowState(5), kWindowNone);
 }
 
 TEST_F(Identify, LastWindowClosedDisconnects) {
   controller.AddSite(1);
   ConnectAll({1});
-  ASSERT_TRUE(connection->IsOnline(1));
-  bool cleared = false;
-  connection->onLastWindowClosed = [&] { cleared = true; };
-  connection->WindowClosed(1);
-  EXPECT_TRUE(cleared);
-  EXPECT_FALSE(connection->PortOpen());
-  EXPECT_EQ(connection->Slots().WindowState(1), kWindowNone);
-  EXPECT_EQ(connection->Window(1), nullptr);
+  ASSERT_TRUE(session->IsOnline(1));
+  ASSERT_FALSE(view.log.empty());
+  session->WindowClosed(1);
+  EXPECT_TRUE(view.log.empty());  // the power-up log is cleared
+  EXPECT_FALSE(session->PortOpen());
+  EXPECT_EQ(session->Slots().WindowState(1), kWindowNone);
+  EXPECT_EQ(session->Window(1), nullptr);
 }
 
 }  // namespace

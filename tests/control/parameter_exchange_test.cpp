@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "control_fixture.h"
 
 namespace vorel::test {
@@ -9,7 +11,7 @@ class Exchange : public ControlTest {
     ControlTest::SetUp();
     controller.AddSite(2, 3101, "Vorel2000 V5.10");
     ConnectAll({2});
-    ASSERT_TRUE(connection->IsOnline(2));
+    ASSERT_TRUE(session->IsOnline(2));
     window = windows.at(2);
     controller.requests.clear();
     host.progress.clear();
@@ -22,35 +24,35 @@ class Exchange : public ControlTest {
     return out;
   }
   void Unlocked(std::uint16_t mode = kModeOff) {
-    connection->Images().SetWord(2, 0x0004, kUnlockedMark);
-    connection->Images().SetWord(2, 0x0113, mode);
+    session->Images().SetWord(2, 0x0004, kUnlockedMark);
+    session->Images().SetWord(2, 0x0113, mode);
   }
 
   RecordingWindow* window = nullptr;
 };
 
 TEST_F(Exchange, ReadFetchesTheFourGroupsAndReloads) {
-  connection->ReadParameters(2);
+  session->ReadParameters(2);
   auto reads = Addresses(controller.requests, 3);
   std::erase(reads, 0x804F);  // polls that were under way
   EXPECT_EQ(reads, (std::vector<std::uint16_t>{0x804D, 0x8045, 0x8046, 0x8047}));
   EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 75, 100, 0}));
   EXPECT_EQ(window->caption, "3101 address 2");
-  EXPECT_TRUE(connection->PollTimerRunning());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
   EXPECT_TRUE(window->enabled);
   EXPECT_TRUE(view.enabled);
 }
 
 TEST_F(Exchange, ReadThatFailsOnTheThirdGroupStillLoadsThePages) {
   controller.silent = [](const FakeRequest& r) { return r.address == 0x8046; };
-  connection->Slots().SetFileLoaded(2, true);
+  session->Slots().SetFileLoaded(2, true);
   window->calls.clear();
   SetLanguageSetting("chinese");
-  connection->ReadParameters(2);
+  session->ReadParameters(2);
   EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 0}));
   EXPECT_EQ(window->calls.front(), "LoadAllPages");
   EXPECT_EQ(window->caption, "3101 地址 2");
-  EXPECT_FALSE(connection->Slots().FileLoaded(2));
+  EXPECT_FALSE(session->Slots().FileLoaded(2));
 }
 
 TEST_F(Exchange, WriteGuards) {
@@ -63,10 +65,10 @@ TEST_F(Exchange, WriteGuards) {
       {kUnlockedMark, kModeAuto, "Please set the controller to MAINTENANCE mode!"},
   };
   for (const auto& c : cases) {
-    connection->Images().SetWord(2, 0x0004, c.protection);
-    connection->Images().SetWord(2, 0x0113, c.mode);
+    session->Images().SetWord(2, 0x0004, c.protection);
+    session->Images().SetWord(2, 0x0113, c.mode);
     host.messages.clear();
-    connection->WriteParameters(2);
+    session->WriteParameters(2);
     EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
   }
   EXPECT_TRUE(Writes().empty());
@@ -75,12 +77,12 @@ TEST_F(Exchange, WriteGuards) {
 
 TEST_F(Exchange, WriteSendsTheFixedDescriptorAndChannelStepsButNeverThePassword) {
   Unlocked();
-  connection->Images().SetWord(2, 0x0073, 4321);
-  connection->Images().SetWord(2, 0x0010, 7);
-  connection->Images().SetWord(2, 0x0011, 8);
+  session->Images().SetWord(2, 0x0073, 4321);
+  session->Images().SetWord(2, 0x0010, 7);
+  session->Images().SetWord(2, 0x0011, 8);
   window->dateChanged = true;
   host.answers = {Answer::Cancel};
-  connection->WriteParameters(2);
+  session->WriteParameters(2);
   std::vector<std::uint16_t> addresses;
   for (const auto& r : Writes()) addresses.push_back(r.address);
   EXPECT_EQ(addresses,
@@ -105,7 +107,7 @@ TEST_F(Exchange, WriteSendsTheFixedDescriptorAndChannelStepsButNeverThePassword)
   // The date went once; the serial number goes only while its editor is enabled.
   controller.requests.clear();
   window->serialEditable = true;
-  connection->WriteParameters(2);
+  session->WriteParameters(2);
   addresses.clear();
   for (const auto& r : Writes()) addresses.push_back(r.address);
   EXPECT_EQ(std::count(addresses.begin(), addresses.end(), 0x000E), 0);
@@ -116,17 +118,18 @@ TEST_F(Exchange, WriteSendsTheFixedDescriptorAndChannelStepsButNeverThePassword)
 TEST_F(Exchange, AFailureAtTheThirdRequestStopsAtOnceAndStillAsks) {
   Unlocked();
   controller.except = [](const FakeRequest& r) { return r.function == 16 && r.address == 0x011A; };
-  bool curves = false;
-  connection->onModifySensorCharts = [&](int site) { curves = site == 2; };
   host.answers = {Answer::Yes};
-  connection->WriteParameters(2);
+  session->WriteParameters(2);
   EXPECT_EQ(Writes().size(), 3u);
   EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
   EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 0}));
   ASSERT_EQ(host.questions.size(), 1u);
-  EXPECT_TRUE(curves);
+  // Yes opens the curve editors before the window is reloaded.
+  const auto curves = std::find(window->calls.begin(), window->calls.end(), "OpenCurveEditors");
+  ASSERT_NE(curves, window->calls.end());
+  EXPECT_EQ(*(curves + 1), "LoadAllPages");
   EXPECT_EQ(window->calls.back(), "RefillEventLog");
-  EXPECT_TRUE(connection->PollTimerRunning());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 
 TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinary) {
@@ -136,30 +139,27 @@ TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinary) {
   } cases[] = {{"1234", 1234}, {"12 4", 1204}, {"    ", 0}, {"", 0}, {"0042", 42}, {"9999", 9999}};
   for (const auto& c : cases) {
     controller.requests.clear();
-    connection->Images().SetWord(2, 0x0113, kModeAuto);
-    window->unlockText = c.text;
-    connection->UnlockParameters(2);
+    session->Images().SetWord(2, 0x0113, kModeAuto);
+    session->UnlockParameters(2, c.text);
     const auto writes = Writes();
     ASSERT_EQ(writes.size(), 2u) << c.text;
     EXPECT_EQ(writes[0].address, 0x0113);
     EXPECT_EQ(writes[0].words, std::vector<std::uint16_t>{198});
     EXPECT_EQ(writes[1].address, 0x0004);
     EXPECT_EQ(writes[1].words, std::vector<std::uint16_t>{c.sent}) << c.text;
-    EXPECT_EQ(connection->Images().Word(2, 0x0113), 198);
-    EXPECT_TRUE(connection->PollTimerRunning());
+    EXPECT_EQ(session->Images().Word(2, 0x0113), 198);
+    EXPECT_TRUE(session->Poll().PollTimerRunning());
   }
 }
 
 TEST_F(Exchange, TheRightPasswordShowsUnlockedAtTheNextRefresh) {
-  window->unlockText = "1234";
-  connection->UnlockParameters(2);
+  session->UnlockParameters(2, "1234");
   Run(2000);
   EXPECT_TRUE(window->unlockedShown);
   EXPECT_EQ(window->panels[1], "unlocked");
 
-  window->newText = "4321";
   controller.requests.clear();
-  connection->ChangePassword(2);
+  session->ChangePassword(2, "4321");
   ASSERT_EQ(Writes().size(), 1u);
   EXPECT_EQ(Writes()[0].address, 0x0005);
   EXPECT_EQ(Writes()[0].words, std::vector<std::uint16_t>{4321});
@@ -177,19 +177,19 @@ TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
   std::size_t requestsDuring = 0;
   host.whileAsking = [&] {
     // The window's own close and another button, from inside the question's event loop.
-    connection->WindowClosed(2);
-    connection->ReadParameters(2);
-    connection->UnlockParameters(2);
+    session->WindowClosed(2);
+    session->ReadParameters(2);
+    session->UnlockParameters(2, "1234");
     requestsDuring = controller.requests.size();
-    EXPECT_NE(connection->Window(2), nullptr);
+    EXPECT_NE(session->Window(2), nullptr);
   };
-  connection->WriteParameters(2);
+  session->WriteParameters(2);
   const std::size_t writes = Writes().size();
   EXPECT_EQ(controller.requests.size(), requestsDuring);
   EXPECT_EQ(writes, 12u);
   // The close took effect when the write ended: the last window, so the connection ended.
-  EXPECT_EQ(connection->Window(2), nullptr);
-  EXPECT_FALSE(connection->PortOpen());
+  EXPECT_EQ(session->Window(2), nullptr);
+  EXPECT_FALSE(session->PortOpen());
 }
 
 }  // namespace
@@ -205,11 +205,11 @@ TEST_F(OddDescriptors, DescriptorsThatDoNotFitAreNotSent) {
   // Too long for the 17-word buffer, past the end of the image, empty, and a fitting one.
   site.parameters[0] = {{0x0050, 18}, {0x01F8, 9}, {0x0060, 0}, {0x0070, 17}};
   ConnectAll({3});
-  ASSERT_TRUE(connection->IsOnline(3));
-  connection->Images().SetWord(3, 0x0004, kUnlockedMark);
-  connection->Images().SetWord(3, 0x0113, kModeOff);
+  ASSERT_TRUE(session->IsOnline(3));
+  session->Images().SetWord(3, 0x0004, kUnlockedMark);
+  session->Images().SetWord(3, 0x0113, kModeOff);
   controller.requests.clear();
-  connection->WriteParameters(3);
+  session->WriteParameters(3);
   std::vector<std::uint16_t> writes;
   for (const auto& r : controller.requests) {
     if (r.function == 16) writes.push_back(r.address);

@@ -20,7 +20,7 @@ TEST_F(Poll, TwoSitesAlternateWithThreeIdleStepsAfterEachReply) {
   controller.requests.clear();
   const std::size_t before = port->FrameTimes().size();
   Run(4000);
-  connection->StopPolling();
+  session->Poll().StopPolling();
   const auto sites = PolledSites(controller.requests);
   ASSERT_GE(sites.size(), 8u);
   for (std::size_t i = 0; i < sites.size(); ++i) EXPECT_EQ(sites[i], i % 2 ? 5 : 2) << i;
@@ -48,8 +48,8 @@ TEST_F(Poll, PollSiteRunsTo33AndBackTo1) {
   bool saw33 = false;
   for (int k = 0; k < 40; ++k) {
     Run(kPollIntervalMs);
-    saw33 = saw33 || connection->PollSite() == kPollSiteNone;
-    EXPECT_LE(connection->PollSite(), kPollSiteNone);
+    saw33 = saw33 || session->Poll().PollSite() == kPollSiteNone;
+    EXPECT_LE(session->Poll().PollSite(), kPollSiteNone);
   }
   EXPECT_TRUE(saw33);
 }
@@ -67,7 +67,7 @@ TEST_F(Poll, CancelStopsPollingOfThatSiteUntilASuccessfulRead) {
   EXPECT_EQ(host.questions[0].site, 2);
   EXPECT_EQ(host.questions[0].caption, "Communication error");
   EXPECT_EQ(host.questions[0].text, "Communication timeout!");
-  EXPECT_EQ(connection->Link().CommState(2), kCommNoResult);
+  EXPECT_EQ(session->Link().CommState(2), kCommNoResult);
 
   // From now on only site 5, even once site 2 answers again.
   site2Silent = false;
@@ -77,7 +77,7 @@ TEST_F(Poll, CancelStopsPollingOfThatSiteUntilASuccessfulRead) {
   ASSERT_FALSE(sites.empty());
   for (int s : sites) EXPECT_EQ(s, 5);
 
-  connection->ReadParameters(2);
+  session->ReadParameters(2);
   controller.requests.clear();
   Run(2000);
   sites = PolledSites(controller.requests);
@@ -95,7 +95,7 @@ TEST_F(Poll, RetryPollsTheSiteAgainAtTheNextSweep) {
   Run(5000);
   EXPECT_EQ(host.questions.size(), 1u);
   EXPECT_GE(PolledSites(controller.requests).size(), 3u);
-  EXPECT_EQ(connection->Link().CommState(3), kCommDone);
+  EXPECT_EQ(session->Link().CommState(3), kCommDone);
 }
 
 TEST_F(Poll, NothingIsSentWhileTheRetryBoxIsOpen) {
@@ -109,18 +109,18 @@ TEST_F(Poll, NothingIsSentWhileTheRetryBoxIsOpen) {
     framesWhenAsked = port->Frames().size();
     // The box's own event loop: timers keep firing for two seconds.
     pump.Advance(2000);
-    connection->RefreshStep();
+    session->Poll().RefreshStep();
     framesAfterEvents = port->Frames().size();
   };
   Run(4000);
   ASSERT_FALSE(host.questions.empty());
   EXPECT_EQ(framesAfterEvents, framesWhenAsked);
-  EXPECT_TRUE(connection->PollTimerRunning());  // restarted when the box closed
+  EXPECT_TRUE(session->Poll().PollTimerRunning());  // restarted when the box closed
 }
 
 TEST_F(Poll, ReplyTicksStopAt1000) {
   Run(150'000);
-  EXPECT_EQ(connection->Link().ReplyTicks(), 1000);
+  EXPECT_EQ(session->Link().ReplyTicks(), 1000);
 }
 
 TEST_F(Poll, RefreshShowsClockAndProtection) {
@@ -132,18 +132,18 @@ TEST_F(Poll, RefreshShowsClockAndProtection) {
     const char* panel;
   } cases[] = {{746, true, "unlocked"}, {0, false, "locked"}, {745, false, "locked"}};
   for (const auto& c : cases) {
-    connection->Images().SetWord(1, 0x0004, c.protection);
-    connection->RefreshStep();
+    session->Images().SetWord(1, 0x0004, c.protection);
+    session->Poll().RefreshStep();
     EXPECT_EQ(windows.at(1)->unlockedShown, c.unlocked);
     EXPECT_EQ(windows.at(1)->panels[1], c.panel);
   }
   EXPECT_EQ(windows.at(1)->date, QDate(2026, 12, 10));
   EXPECT_EQ(windows.at(1)->time, QTime(12, 34, 56));
   // A clock the controller reports in an invalid form converts to nothing.
-  connection->StopPolling();
-  connection->Images().SetWord(1, 0x000E, 0x100A);  // month 0A
-  connection->Images().SetWord(1, 0x000C, 0x2400);  // hour 24
-  connection->RefreshStep();
+  session->Poll().StopPolling();
+  session->Images().SetWord(1, 0x000E, 0x100A);  // month 0A
+  session->Images().SetWord(1, 0x000C, 0x2400);  // hour 24
+  session->Poll().RefreshStep();
   EXPECT_FALSE(windows.at(1)->date.has_value());
   EXPECT_FALSE(windows.at(1)->time.has_value());
   // The refresh timer runs every 500 ms.

@@ -6,11 +6,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "control/connection.h"
+#include "control/session.h"
 #include "core/language.h"
-#include "link/request_worker.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/request_worker.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
@@ -30,7 +30,7 @@ class SimConnection : public ::testing::Test {
  protected:
   void SetUp() override { SetLanguageSetting("english"); }
   void TearDown() override {
-    connection.reset();
+    session.reset();
     if (sim) sim->Stop();
     SetLanguageSetting("chinese");
   }
@@ -42,8 +42,8 @@ class SimConnection : public ::testing::Test {
               << "0"
               << "--trace" << QString::fromStdString(trace);
     ASSERT_TRUE(sim->Start(arguments)) << sim->error();
-    connection = std::make_unique<Connection>(host, pump, view);
-    connection->SetWindowFactory([this](int site, SiteCommands&) {
+    session = std::make_unique<Session>(host, pump, view);
+    session->SetWindowFactory([this](int site, SiteCommands&) {
       auto w = std::make_unique<RecordingWindow>();
       windows[site] = w.get();
       return w;
@@ -51,14 +51,14 @@ class SimConnection : public ::testing::Test {
     PortSettings settings;
     settings.name = sim->LinkPath();
     std::string error;
-    ASSERT_TRUE(connection->OpenPort(std::make_unique<PosixSerialPort>(), settings, &error))
-        << error;
+    session->SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+    ASSERT_TRUE(session->Connector().OpenPort(settings, &error)) << error;
   }
 
   void Connect(std::initializer_list<int> sites) {
     std::array<bool, kSiteCount> selected{};
     for (int n : sites) selected[static_cast<std::size_t>(n - 1)] = true;
-    connection->ConnectSites(selected);
+    session->Connector().ConnectSites(selected);
   }
 
   void RunFor(int ms) {
@@ -110,24 +110,21 @@ class SimConnection : public ::testing::Test {
   }
   // A plain read of one register through the connection's own link.
   std::uint16_t ReadRegister(int site, std::uint16_t address) {
-    connection->WaitForLinkOrStoppedPoll();
-    connection->StopPolling();
-    PlainRead(connection->Link(), static_cast<std::uint8_t>(site), {address, 1, 0, {}}).WaitFor();
-    EXPECT_TRUE(connection->Link().WaitForReply(site));
-    connection->StartPolling();
-    return connection->Images().Word(site, address);
+    session->Poll().WaitForLinkOrStoppedPoll();
+    session->Poll().StopPolling();
+    PlainRead(session->Link(), static_cast<std::uint8_t>(site), {address, 1, 0, {}}).WaitFor();
+    EXPECT_TRUE(session->Link().WaitForReply(site));
+    session->Poll().StartPolling();
+    return session->Images().Word(site, address);
   }
-  void Unlock(int site, const std::string& password) {
-    windows.at(site)->unlockText = password;
-    connection->UnlockParameters(site);
-  }
+  void Unlock(int site, const std::string& password) { session->UnlockParameters(site, password); }
 
   QtEventPump pump;
   ScriptedHost host;
   RecordingView view;
   std::map<int, RecordingWindow*> windows;
   std::unique_ptr<SimProcess> sim;
-  std::unique_ptr<Connection> connection;
+  std::unique_ptr<Session> session;
   std::string trace;
 };
 
@@ -137,19 +134,19 @@ TEST_F(SimConnection, OnlyTheAnsweringSiteOfTwoConnects) {
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   EXPECT_NE(std::find(view.status.begin(), view.status.end(), "Adress3Connect fail!"),
             view.status.end());
-  EXPECT_FALSE(connection->IsOnline(3));
-  ASSERT_TRUE(connection->IsOnline(7));
+  EXPECT_FALSE(session->IsOnline(3));
+  ASSERT_TRUE(session->IsOnline(7));
   EXPECT_EQ(windows.at(7)->caption, "3101 address 7");
   EXPECT_EQ(view.log.front(), "Korvane Interface Vorel2000 Version 1.40c");
   EXPECT_EQ(view.log.back(), "Initializing" + std::string(15, '.'));
-  EXPECT_TRUE(connection->PollTimerRunning());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 
 TEST_F(SimConnection, TypesAndVersions) {
   Start({"--site", "1:3107", "--site", "2:3104:V5.05", "--site", "3:3104:V5.10"});
-  EXPECT_FALSE(connection->IdentifySite(1));
-  EXPECT_FALSE(connection->IdentifySite(2));
-  EXPECT_TRUE(connection->IdentifySite(3));
+  EXPECT_FALSE(session->Connector().IdentifySite(1));
+  EXPECT_FALSE(session->Connector().IdentifySite(2));
+  EXPECT_TRUE(session->Connector().IdentifySite(3));
   EXPECT_EQ(host.messages,
             (std::vector<std::string>{"Unsupported controller!",
                                       "Controller version wrong! Please upgrade the software."}));
@@ -179,7 +176,7 @@ TEST_F(SimConnection, CancelStopsPollingOfTheSiteUntilARead) {
   ASSERT_FALSE(sites.empty());
   for (int s : sites) EXPECT_EQ(s, 5);
 
-  connection->ReadParameters(2);
+  session->ReadParameters(2);
   from = Requests().size();
   RunFor(2000);
   sites = PolledSites(from);
@@ -189,41 +186,40 @@ TEST_F(SimConnection, CancelStopsPollingOfTheSiteUntilARead) {
 TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   Start({"--site", "1"});
   Connect({1});
-  ASSERT_TRUE(connection->IsOnline(1));
+  ASSERT_TRUE(session->IsOnline(1));
   RecordingWindow* w = windows.at(1);
 
-  connection->ReadParameters(1);
+  session->ReadParameters(1);
   EXPECT_EQ(host.progress, (std::vector<int>{25, 50, 75, 100, 0}));
   EXPECT_EQ(w->caption, "3101 address 1");
 
   // Locked: refused, nothing sent.
   RunFor(800);
   std::size_t from = Requests().size();
-  connection->WriteParameters(1);
+  session->WriteParameters(1);
   EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
   // Unlocked but in AUTO: refused.
   Unlock(1, "1234");
-  ASSERT_TRUE(
-      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
   RunFor(600);
   EXPECT_TRUE(w->unlockedShown);
   EXPECT_EQ(w->panels[1], "unlocked");
   const std::uint16_t autoMode = kModeAuto;
-  connection->StopPolling();
-  ASSERT_TRUE(connection->WriteBlock(1, 0x0113, {&autoMode, 1}));
-  connection->StartPolling();
-  ASSERT_TRUE(RunUntil([&] { return connection->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
+  session->Poll().StopPolling();
+  ASSERT_TRUE(session->WriteBlock(1, 0x0113, {&autoMode, 1}));
+  session->Poll().StartPolling();
+  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
   from = Requests().size();
-  connection->WriteParameters(1);
+  session->WriteParameters(1);
   EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
   // Unlock sets OFF; a write with a changed value, date and time reaches the controller.
   Unlock(1, "1234");
-  ASSERT_TRUE(RunUntil([&] { return connection->Images().Word(1, 0x0113) == kModeOff; }, 3000));
-  const auto descriptors = connection->Images().ParameterDescriptors(1, reg::kParamConfig1);
+  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0113) == kModeOff; }, 3000));
+  const auto descriptors = session->Images().ParameterDescriptors(1, reg::kParamConfig1);
   const ParameterDescriptor* pick = nullptr;
   for (const auto& d : descriptors) {
     if (d.address != 0x0004 && d.count == 1 && d.maximum > d.minimum) {
@@ -232,63 +228,60 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
     }
   }
   ASSERT_NE(pick, nullptr);
-  const std::uint16_t before = connection->Images().Word(1, pick->address);
+  const std::uint16_t before = session->Images().Word(1, pick->address);
   const auto value = static_cast<std::uint16_t>(
       static_cast<std::int16_t>(before) == pick->minimum ? pick->minimum + 1 : pick->minimum);
-  connection->Images().SetWord(1, pick->address, value);
+  session->Images().SetWord(1, pick->address, value);
   w->dateChanged = true;
   w->timeChanged = true;
-  connection->Images().SetWord(1, 0x000E, 0x1506);  // day 15, month 6
-  connection->Images().SetWord(1, 0x000F, 0x3000);  // 2030
-  connection->Images().SetWord(1, 0x000C, 0x0807);  // 08:07:00
-  connection->Images().SetWord(1, 0x000D, 0x0000);
+  session->Images().SetWord(1, 0x000E, 0x1506);  // day 15, month 6
+  session->Images().SetWord(1, 0x000F, 0x3000);  // 2030
+  session->Images().SetWord(1, 0x000C, 0x0807);  // 08:07:00
+  session->Images().SetWord(1, 0x000D, 0x0000);
   host.answers = {Answer::No};
   from = Requests().size();
   host.messages.clear();
-  connection->WriteParameters(1);
+  session->WriteParameters(1);
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
   const auto written = WriteAddresses(from);
   EXPECT_EQ(std::count(written.begin(), written.end(), 0x0004), 0);
   EXPECT_EQ(std::count(written.begin(), written.end(), 0x000E), 1);
   EXPECT_EQ(written.back(), 0x0129);
   EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
-  connection->Images().SetWord(1, pick->address, 0);
+  session->Images().SetWord(1, pick->address, 0);
   EXPECT_EQ(ReadRegister(1, pick->address), value);
   ASSERT_TRUE(
-      RunUntil([&] { return connection->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
-  EXPECT_EQ(connection->Images().ControllerTimeText(1).substr(0, 5), "08:07");
+      RunUntil([&] { return session->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
+  EXPECT_EQ(session->Images().ControllerTimeText(1).substr(0, 5), "08:07");
 
   // A new password; the old one no longer unlocks, the new one does.
-  w->newText = "4321";
-  connection->ChangePassword(1);
+  session->ChangePassword(1, "4321");
   const std::uint16_t lockWord = 0;
-  connection->StopPolling();
-  connection->WriteBlock(1, 0x0004, {&lockWord, 1});
-  connection->StartPolling();
+  session->Poll().StopPolling();
+  session->WriteBlock(1, 0x0004, {&lockWord, 1});
+  session->Poll().StartPolling();
   Unlock(1, "1234");
   RunFor(1500);
-  EXPECT_NE(connection->Images().Word(1, 0x0004), kUnlockedMark);
+  EXPECT_NE(session->Images().Word(1, 0x0004), kUnlockedMark);
   Unlock(1, "4321");
-  EXPECT_TRUE(
-      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  EXPECT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
 }
 
 TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
   Start({"--site", "1", "--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
          "--fault-count", "1"});
   Connect({1});
-  ASSERT_TRUE(connection->IsOnline(1));
+  ASSERT_TRUE(session->IsOnline(1));
   Unlock(1, "1234");  // two writes: mode and password
-  ASSERT_TRUE(
-      RunUntil([&] { return connection->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
   const std::size_t from = Requests().size();
   host.progress.clear();
-  connection->WriteParameters(1);
+  session->WriteParameters(1);
   EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098}));
   EXPECT_EQ(host.messages.back(), "Exception response!");
   EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 4, 0}));
   EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
-  EXPECT_TRUE(connection->PollTimerRunning());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 
 std::pair<int, std::string> RunCli(const QStringList& arguments) {

@@ -1,12 +1,14 @@
 // A recording main-window view and a recording parameter window for tests of the connection.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "control/connection_view.h"
+#include "control/settings.h"
 #include "control/site_window.h"
 #include "link/fake_event_pump.h"
 
@@ -14,15 +16,15 @@ namespace vorel::test {
 
 class RecordingView : public ConnectionView {
  public:
-  std::vector<std::string> log;     // the power-up log, line by line
-  std::vector<std::string> status;  // every text of main panel 0
+  std::vector<std::string> log;            // the power-up log, line by line
+  std::vector<std::string> status;         // every text of main panel 0
+  std::vector<std::uint64_t> statusTimes;  // the clock when each was set
+  FakeEventPump* pump = nullptr;
   std::string status1;
   bool enabled = true;
   bool logShown = false;
   bool toolButtons = true;
   bool menuItems = true;
-  std::vector<int> pauses;
-  FakeEventPump* pump = nullptr;
 
   void ClearPowerUpLog() override { log.clear(); }
   void AppendPowerUpLine(const std::string& line) override { log.push_back(line); }
@@ -32,19 +34,18 @@ class RecordingView : public ConnectionView {
   }
   void ShowPowerUpLog(bool shown) override { logShown = shown; }
   void SetMainStatus(int panel, const std::string& text) override {
-    if (panel == 0) status.push_back(text);
+    if (panel == 0) {
+      status.push_back(text);
+      statusTimes.push_back(pump ? pump->NowMs() : 0);
+    }
     if (panel == 1) status1 = text;
   }
   void SetMainEnabled(bool e) override { enabled = e; }
   void BringToFront() override {}
-  void SetConfigurationEnabled(bool tools, bool menus) override {
-    toolButtons = tools;
-    menuItems = menus;
-  }
-  void Pause(int ms) override {
-    pauses.push_back(ms);
-    if (pump) pump->Advance(static_cast<std::uint64_t>(ms));
-  }
+  void SetConfigurationButtonsEnabled(bool e) override { toolButtons = e; }
+  void SetConfigurationMenuEnabled(bool e) override { menuItems = e; }
+  void ShowCommunicationProperties(const CommunicationProperties& p) override { shown = p; }
+  CommunicationProperties shown;
 };
 
 class RecordingWindow : public SiteWindow {
@@ -63,8 +64,6 @@ class RecordingWindow : public SiteWindow {
   bool dateChanged = false;
   bool timeChanged = false;
   bool serialEditable = false;
-  std::string unlockText;
-  std::string newText;
 
   void SetUpWindow() override { calls.push_back("SetUpWindow"); }
   void LoadAllPages() override { calls.push_back("LoadAllPages"); }
@@ -89,9 +88,34 @@ class RecordingWindow : public SiteWindow {
   void ClearDateChanged() override { dateChanged = false; }
   void ClearTimeChanged() override { timeChanged = false; }
   bool SerialNumberEditable() const override { return serialEditable; }
-  std::string UnlockPasswordText() const override { return unlockText; }
-  std::string NewPasswordText() const override { return newText; }
+  void OpenCurveEditors() override { calls.push_back("OpenCurveEditors"); }
   void RefillEventLog() override { calls.push_back("RefillEventLog"); }
+};
+
+// The commands of a parameter window, recorded as "read3", "unlock3[12  ]", ...
+class RecordingCommands : public SiteCommands {
+ public:
+  std::vector<std::string> calls;
+
+  void ReadParameters(int site) override { Add("read", site); }
+  void WriteParameters(int site) override { Add("write", site); }
+  void UnlockParameters(int site, const std::string& password) override {
+    Add("unlock", site, "[" + password + "]");
+  }
+  void ChangePassword(int site, const std::string& password) override {
+    Add("change", site, "[" + password + "]");
+  }
+  void ReadSensorBlock(int site) override {
+    Add("sensorblock", site);
+    if (onReadSensorBlock) onReadSensorBlock(site);
+  }
+  void WindowClosed(int site) override { Add("close", site); }
+  std::function<void(int site)> onReadSensorBlock;
+
+ private:
+  void Add(const char* what, int site, const std::string& more = {}) {
+    calls.push_back(what + std::to_string(site) + more);
+  }
 };
 
 }  // namespace vorel::test

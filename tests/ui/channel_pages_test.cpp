@@ -256,18 +256,20 @@ TEST_F(ChannelPages, CurveButtonRereadsOnlineWindowsAndOpensTheEditorForSensors)
     ParameterWindow& w = OpenType(3101, c.state);
     w.SetFileLoaded(c.fileLoaded);
     int reads = 0;
-    std::vector<std::pair<int, int>> editors;
-    w.hooks.readSensorBlock = [&](int site) {
+    std::vector<int> editors;
+    commands.calls.clear();
+    commands.onReadSensorBlock = [&](int site) {
       ++reads;
       images->SetWord(site, 0x012A, static_cast<std::uint16_t>(c.typeAfterRead << 10));
     };
-    w.hooks.openCurveEditor = [&](int site, int channel) { editors.emplace_back(site, channel); };
+    QObject::connect(&w, &ParameterWindow::curveEditorRequested,
+                     [&](int channel) { editors.push_back(channel); });
     ShowPageOf(w.AnalogueGrid());
     QTest::mouseClick(w.AnalogueGrid()->CurveButton(1), Qt::LeftButton);
     EXPECT_EQ(reads, c.reread ? 1 : 0);
     EXPECT_EQ(editors.size(), c.editor ? 1u : 0u);
     if (c.editor) {
-      EXPECT_EQ(editors[0], std::make_pair(kSite, 1));
+      EXPECT_EQ(editors[0], 1);
     }
   }
 }
@@ -352,10 +354,7 @@ TEST_F(ChannelPages, GroupCRowsEditTheirSlots) {
 TEST_F(ChannelPages, RowRewritesRetitleTheMonitor) {
   ParameterWindow& w = OpenType(3101);
   int titled = 0;
-  w.hooks.gridTitleMonitorShow = [&](int site) {
-    EXPECT_EQ(site, kSite);
-    ++titled;
-  };
+  QObject::connect(&w, &ParameterWindow::channelTitlesChanged, [&] { ++titled; });
   ClickCell(w.AnalogueGrid(), 1, 1);
   EXPECT_GE(titled, 1);
   titled = 0;

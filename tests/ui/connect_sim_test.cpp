@@ -8,8 +8,8 @@
 
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
 #ifdef VOREL_SIM_PATH
@@ -28,10 +28,9 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
       sim.LinkPath() + "\r\n");
   MainWindowServices services;
   services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  services.delayWithEvents = [](int) {};
   MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->Link(), site, commands);
+    return MakeParameterWindow(mainWindow->session(), site, commands);
   };
   MainWindow main(host, services);
   mainWindow = &main;
@@ -40,7 +39,7 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   ASSERT_TRUE(main.IsOnline(4));
   EXPECT_FALSE(main.IsOnline(2));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
-  auto* window = dynamic_cast<ParameterWindow*>(main.Link().Window(4));
+  auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_TRUE(window->isEnabled());
@@ -75,16 +74,15 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
       sim.LinkPath() + "\r\n");
   MainWindowServices services;
   services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  services.delayWithEvents = [](int) {};
   MainWindow* mainWindow = nullptr;
   services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->Link(), site, commands);
+    return MakeParameterWindow(mainWindow->session(), site, commands);
   };
   MainWindow main(host, services);
   mainWindow = &main;
   main.show();
   main.Connect();
-  auto* window = dynamic_cast<ParameterWindow*>(main.Link().Window(4));
+  auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);
 
   // Locked: the write is refused and nothing is sent.

@@ -11,11 +11,12 @@
 #include <memory>
 
 #include "core/site_images.h"
+#include "support/recording_windows.h"
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
 #include "ui/monitor_page.h"
-#include "ui/setpoint_grid.h"
 #include "ui/parameter_window.h"
+#include "ui/setpoint_grid.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -62,7 +63,7 @@ class ParameterWindowTest : public UiTest {
   ParameterWindow& Open(std::int16_t state = kWindowOnline) {
     window.reset();
     siteSlots.SetWindowState(kSite, state);
-    window = std::make_unique<ParameterWindow>(*images, siteSlots, kSite);
+    window = std::make_unique<ParameterWindow>(*images, siteSlots, kSite, commands);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->SetUpWindow();
@@ -132,6 +133,7 @@ class ParameterWindowTest : public UiTest {
 
   std::unique_ptr<SiteImages> images = std::make_unique<SiteImages>();
   SiteSlots siteSlots;
+  RecordingCommands commands;
   std::unique_ptr<ParameterWindow> window;
 
   void SetUp() override {

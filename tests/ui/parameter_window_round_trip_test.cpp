@@ -126,13 +126,13 @@ TEST_F(RoundTrip, TimeToSetUpOneAndThirtyTwoWindows) {
   const long residentBefore = ResidentKb();
   auto start = Clock::now();
   std::vector<std::unique_ptr<ParameterWindow>> windows;
-  windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, 1));
+  windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, 1, commands));
   windows.back()->show();
   windows.back()->SetUpWindow();
   const double one = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   start = Clock::now();
   for (int s = 2; s <= kSiteCount; ++s) {
-    windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, s));
+    windows.push_back(std::make_unique<ParameterWindow>(*images, siteSlots, s, commands));
     windows.back()->show();
     windows.back()->SetUpWindow();
   }

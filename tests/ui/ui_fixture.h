@@ -19,12 +19,13 @@
 #include "control/settings.h"
 #include "core/ini_document.h"
 #include "core/language.h"
+#include "link/fake_event_pump.h"
 #include "support/scripted_host.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
 #include "ui/port_settings_dialog.h"
-#include "ui/site_list_dialog.h"
 #include "ui/progress_window.h"
+#include "ui/site_list_dialog.h"
 
 namespace vorel::test {
 
@@ -72,15 +73,16 @@ class RecordingPort : public SerialPort {
 // The main window with IdentifySite answered by the test.
 class TestMain : public MainWindow {
  public:
-  using MainWindow::MainWindow;
+  TestMain(Host& host, MainWindowServices services) : MainWindow(host, std::move(services)) {
+    session().Connector().SetIdentifier([this](int site) {
+      tried.push_back(site);
+      bool ok = identify(site);
+      if (ok) Slots().SetWindowState(site, kWindowOnline);
+      return ok;
+    });
+  }
   std::function<bool(int)> identify = [](int) { return false; };
   std::vector<int> tried;
-  bool IdentifySite(int site) override {
-    tried.push_back(site);
-    bool ok = identify(site);
-    if (ok) Slots().SetWindowState(site, kWindowOnline);
-    return ok;
-  }
 };
 
 template <typename T>
@@ -137,7 +139,7 @@ class UiTest : public ::testing::Test {
         return std::make_unique<RecordingPort>(port, portOpens);
       };
       services.portNames = [this] { return portNames; };
-      services.delayWithEvents = [this](int ms) { delays.push_back(ms); };
+      services.pump = pump;
       services.runModal = [this](QDialog& dialog) {
         EXPECT_FALSE(scripts.empty()) << "a dialog was shown without a script";
         if (scripts.empty()) return static_cast<int>(QDialog::Rejected);
@@ -162,7 +164,8 @@ class UiTest : public ::testing::Test {
   std::vector<std::string> portNames;
   bool portOpens = true;
   std::shared_ptr<RecordingPort::Record> port;
-  std::vector<int> delays;
+  // The main window's clock: pauses cost no real time and can be measured.
+  std::shared_ptr<FakeEventPump> pump = std::make_shared<FakeEventPump>();
 
  private:
   std::filesystem::path dir_;

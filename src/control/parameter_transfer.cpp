@@ -1,17 +1,13 @@
-// The exchanges a parameter window starts: reading the four parameter groups, writing every
-// writable register, unlocking the parameter protection and setting a new password.
+#include "control/parameter_transfer.h"
+
 #include <array>
 
-#include "control/connection.h"
+#include "control/session.h"
 #include "core/language.h"
-#include "link/request_worker.h"
 
 namespace vorel {
 namespace {
 
-constexpr std::uint16_t kPasswordRegister = 0x0004;
-constexpr std::uint16_t kNewPasswordRegister = 0x0005;
-constexpr std::uint16_t kModeRegister = 0x0113;
 constexpr int kDescriptorPauseMs = 8;
 // Words of the write buffer of one descriptor step.
 constexpr int kDescriptorWords = 17;
@@ -23,6 +19,7 @@ struct FixedStep {
   std::uint16_t count;
   Condition condition;
 };
+// clang-format off
 constexpr std::array<FixedStep, 9> kFixedSteps{{
     {0x0073, 1, Condition::Always},
     {0x0075, 1, Condition::Always},
@@ -34,9 +31,10 @@ constexpr std::array<FixedStep, 9> kFixedSteps{{
     {0x0118, 1, Condition::Always},
     {0x0006, 3, Condition::SerialNumber},
 }};
+// clang-format on
 
 constexpr std::array<RegisterBlock, 4> kParameterGroups{reg::kParamValues1, reg::kParamValues2,
-                                                    reg::kParamValues3, reg::kParamValues4};
+                                                        reg::kParamValues3, reg::kParamValues4};
 
 std::string Text(std::string_view english, std::string_view chinese) {
   return std::string(PickText(english, chinese));
@@ -53,45 +51,39 @@ std::uint16_t PasswordValue(const std::string& text) {
   return static_cast<std::uint16_t>(value);
 }
 
-bool Connection::WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words) {
-  const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
-  WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
-                 RegisterWords(words.begin(), words.end()))
-      .WaitFor();
-  link_->WaitForReply(site);
-  return !SiteFailed(site);
-}
-
-void Connection::ReadParameters(int site) {
-  if (!SiteSlots::Valid(site) || !BeginExchange()) return;
-  BeginTransfer();
+void ParameterTransfer::Read(int site) {
+  if (!SiteSlots::Valid(site) || !session_.BeginExchange()) return;
+  ModbusLink& link = session_.Link();
+  session_.Poll().BeginTransfer();
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
-    link_->DelayWithEvents(kRequestPauseMs);
-    if (!ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
-    host_.SetProgress(25 * static_cast<int>(i + 1));
+    link.DelayWithEvents(kRequestPauseMs);
+    if (!session_.ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
+    session_.host().SetProgress(25 * static_cast<int>(i + 1));
   }
-  if (SiteWindow* w = Window(site)) w->LoadAllPages();
-  EndTransfer();
-  ShowSiteCaption(site);
-  if (SiteWindow* w = Window(site)) w->ShowWindow();
-  slots_.SetFileLoaded(site, false);
-  EndExchange();
+  if (SiteWindow* w = session_.Window(site)) w->LoadAllPages();
+  session_.Poll().EndTransfer();
+  session_.ShowSiteCaption(site);
+  if (SiteWindow* w = session_.Window(site)) w->ShowWindow();
+  session_.Slots().SetFileLoaded(site, false);
+  session_.EndExchange();
 }
 
-void Connection::WriteParameters(int s) {
+void ParameterTransfer::Write(int s) {
   if (!SiteSlots::Valid(s)) return;
-  if (images_->Word(s, kPasswordRegister) != kUnlockedMark) {
-    host_.ShowMessage(Text("Please unlock the write protection!", "参数保护未解锁!"));
+  SiteImages& images = session_.Images();
+  Host& host = session_.host();
+  if (images.Word(s, reg::kProtection.address) != kUnlockedMark) {
+    host.ShowMessage(Text("Please unlock the write protection!", "参数保护未解锁!"));
     return;
   }
-  if (images_->Word(s, kModeRegister) != kModeOff) {
-    host_.ShowMessage(
+  if (images.Word(s, reg::kOperatingMode.address) != kModeOff) {
+    host.ShowMessage(
         Text("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!!"));
     return;
   }
-  if (!BeginExchange()) return;
-  SiteWindow* window = Window(s);
-  BeginTransfer();
+  if (!session_.BeginExchange()) return;
+  SiteWindow* window = session_.Window(s);
+  session_.Poll().BeginTransfer();
   if (window) window->StoreAllPages();
 
   const int n = reg::kParamConfig1.count;          // N: the progress scale
@@ -99,11 +91,12 @@ void Connection::WriteParameters(int s) {
   std::array<std::uint16_t, kImageWords> words{};  // write buffer, filled from the image
   auto send = [&](std::uint16_t address, int count) {
     for (int k = 0; k < count; ++k)
-      words[static_cast<std::size_t>(k)] = images_->Word(s, address + k);
-    return WriteBlock(
+      words[static_cast<std::size_t>(k)] = images.Word(s, address + k);
+    return session_.WriteBlock(
         s, address, std::span<const std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
   };
-  auto pause = [&](int ms) { link_->DelayWithEvents(ms); };
+  auto pause = [&](int ms) { session_.Link().DelayWithEvents(ms); };
+  auto failed = [&] { return session_.SiteFailed(s); };
 
   [&] {
     for (std::size_t k = 0; k < kFixedSteps.size(); ++k) {
@@ -124,86 +117,94 @@ void Connection::WriteParameters(int s) {
           break;
       }
       send(step.address, step.count);
-      host_.SetProgress(static_cast<int>(k + 1) * 100 / (n + 14));
+      host.SetProgress(static_cast<int>(k + 1) * 100 / (n + 14));
       pause(kRequestPauseMs);
-      if (SiteFailed(s)) return;
+      if (failed()) return;
     }
 
-    const auto descriptors = images_->ParameterDescriptors(s, reg::kParamConfig1);
+    const auto descriptors = images.ParameterDescriptors(s, reg::kParamConfig1);
     for (std::size_t j = 0; j < descriptors.size(); ++j) {
       const ParameterDescriptor& d = descriptors[j];
       // The password register is never written by a parameter write; a descriptor that does
       // not fit the buffer or the image is not sent either.
-      const bool sendable = d.address != kPasswordRegister && d.count >= 1 &&
+      const bool sendable = d.address != reg::kProtection.address && d.count >= 1 &&
                             d.count <= kDescriptorWords && d.address + d.count <= kImageWords;
       if (sendable) {
         send(d.address, d.count);
         pause(kRequestPauseMs);
-        if (SiteFailed(s)) return;
-        host_.SetProgress((static_cast<int>(j) + 10) * 100 / (n + 14));
+        if (failed()) return;
+        host.SetProgress((static_cast<int>(j) + 10) * 100 / (n + 14));
       }
       pause(kDescriptorPauseMs);
     }
 
     send(0x0039, 17);
     pause(kDescriptorPauseMs);
-    if (SiteFailed(s)) return;
-    host_.SetProgress((n + 11) * 100 / (m + 14));
+    if (failed()) return;
+    host.SetProgress((n + 11) * 100 / (m + 14));
     pause(kRequestPauseMs);
 
     send(0x0078, 17);
     pause(kRequestPauseMs);
-    if (SiteFailed(s)) return;
-    host_.SetProgress((n + 12) * 100 / (m + 14));
+    if (failed()) return;
+    host.SetProgress((n + 12) * 100 / (m + 14));
     pause(kRequestPauseMs);
 
     send(0x0126, 3);
-    host_.SetProgress((n + 13) * 100 / (m + 14));
+    host.SetProgress((n + 13) * 100 / (m + 14));
     pause(kRequestPauseMs);
-    if (SiteFailed(s)) return;
+    if (failed()) return;
 
     send(0x0129, 3);
     pause(kRequestPauseMs);
-    if (SiteFailed(s)) return;
-    host_.SetProgress(100);
+    if (failed()) return;
+    host.SetProgress(100);
   }();
 
   pause(kRequestPauseMs);
-  EndTransfer();
+  session_.Poll().EndTransfer();
   const Answer answer =
-      host_.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
-                        Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
-  if (answer == Answer::Yes && onModifySensorCharts) onModifySensorCharts(s);
-  if (SiteWindow* w = Window(s)) {
+      host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
+                       Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
+  if (SiteWindow* w = session_.Window(s)) {
+    if (answer == Answer::Yes) w->OpenCurveEditors();
+  }
+  if (SiteWindow* w = session_.Window(s)) {
     w->LoadAllPages();
     w->ShowWindow();
     w->RefillEventLog();
   }
-  EndExchange();
+  session_.EndExchange();
 }
 
-void Connection::SendPassword(int site, std::uint16_t address, const std::string& text,
-                              bool modeOff) {
+void ParameterTransfer::SendPassword(int site, std::uint16_t address, const std::string& text,
+                                     bool modeOff) {
   if (!SiteSlots::Valid(site)) return;
-  RunSingleCommand([&] {
+  session_.Poll().RunSingleCommand([&] {
     if (modeOff) {
       const std::uint16_t off = kModeOff;
-      WriteBlock(site, kModeRegister, {&off, 1});
-      images_->SetWord(site, kModeRegister, kModeOff);
+      session_.WriteBlock(site, reg::kOperatingMode.address, {&off, 1});
+      session_.Images().SetWord(site, reg::kOperatingMode.address, kModeOff);
     }
     const std::uint16_t password = PasswordValue(text);
-    WriteBlock(site, address, {&password, 1});
+    session_.WriteBlock(site, address, {&password, 1});
   });
 }
 
-void Connection::UnlockParameters(int site) {
-  SiteWindow* w = Window(site);
-  SendPassword(site, kPasswordRegister, w ? w->UnlockPasswordText() : std::string(), true);
+void ParameterTransfer::Unlock(int site, const std::string& password) {
+  SendPassword(site, reg::kProtection.address, password, true);
 }
 
-void Connection::ChangePassword(int site) {
-  SiteWindow* w = Window(site);
-  SendPassword(site, kNewPasswordRegister, w ? w->NewPasswordText() : std::string(), false);
+void ParameterTransfer::ChangePassword(int site, const std::string& password) {
+  SendPassword(site, reg::kNewPassword.address, password, false);
+}
+
+void ParameterTransfer::ReadSensorBlock(int site) {
+  if (!session_.IsOnline(site)) return;
+  session_.Poll().RunSingleCommand([&] {
+    session_.Link().DelayWithEvents(kRequestPauseMs);
+    session_.ReadBlock<ParameterRead>(site, reg::kParamValues4);
+  });
 }
 
 }  // namespace vorel

@@ -1,0 +1,235 @@
+#include "control/connect_sequence.h"
+
+#include "control/identification.h"
+#include "control/session.h"
+#include "control/version.h"
+#include "core/cp936.h"
+#include "core/language.h"
+
+namespace vorel {
+namespace {
+
+std::string Text(std::string_view english, std::string_view chinese) {
+  return std::string(PickText(english, chinese));
+}
+
+std::string InitText(int site, int steps) {
+  return Text("Address ", "地址 ") + std::to_string(site) + Text(" init ", " 已初始化 ") +
+         std::to_string(IdentifyPercent(steps)) + "%.";
+}
+
+bool AnySelected(const std::array<bool, kSiteCount>& sites) {
+  for (bool s : sites)
+    if (s) return true;
+  return false;
+}
+
+}  // namespace
+
+std::string PortErrorText() {
+  return Text("Com port openning error！Please select right port.",
+              "通讯端口打开错误！请选择正确的通讯端口。");
+}
+
+std::string SiteConnectFailText(int site) {
+  return Text("Adress", "地址") + std::to_string(site) + Text("Connect fail!", "连接失败!");
+}
+
+void ConnectSequence::Connect() {
+  ConnectionView& view = session_.view();
+  session_.Poll().Reset();
+  try {
+    properties_ = LoadCommunicationProperties(properties_);
+  } catch (const SettingsError& e) {
+    session_.host().ShowMessage(e.what());
+    return;
+  }
+  view.ShowCommunicationProperties(properties_);
+  ReadAccessLevel();
+  if (!AnySelected(properties_.sites)) {
+    session_.host().ShowMessage(Text("Please select address!", "请选择地址!"));
+    return;
+  }
+  view.SetConfigurationButtonsEnabled(false);
+  session_.Link().SetModem(properties_.modem);
+  if (session_.PortOpen()) {
+    // The port stays; redialling a lost carrier belongs to the modem.
+    PauseForReconnect();
+  } else {
+    bool opened = false;
+    try {
+      portSettings_ = LoadPortSettings(portSettings_);
+      opened = OpenPort(portSettings_);
+    } catch (const SettingsError&) {
+      session_.host().ShowMessage(PortErrorText());
+    }
+    if (!opened) {
+      view.SetConfigurationButtonsEnabled(true);
+      return;
+    }
+    view.SetMainStatus(0, Text("connecting...", "正在连接..."));
+  }
+  ConnectSites(properties_.sites);
+}
+
+bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error) {
+  std::string detail;
+  std::unique_ptr<SerialPort> port = session_.MakePort();
+  bool opened = false;
+  if (port) {
+    session_.Port().Attach(std::move(port));
+    opened = session_.Port().Open(settings, &detail);
+    if (!opened) session_.Port().Release();
+  } else {
+    detail = "no serial port";
+  }
+  if (!opened) session_.host().ShowMessage(PortErrorText());
+  if (error) *error = detail;
+  return opened;
+}
+
+void ConnectSequence::PauseForReconnect() {
+  session_.Poll().StopAll();
+}
+
+void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected) {
+  if (!session_.BeginExchange()) return;
+  ConnectionView& view = session_.view();
+  PollScheduler& poll = session_.Poll();
+  session_.Link().ResetReplyTicks();
+  session_.Link().SetAllIdle();
+  poll.StopPolling();
+  poll.StopRefresh();
+  view.SetConfigurationButtonsEnabled(false);
+  view.SetConfigurationMenuEnabled(false);
+  view.SetMainEnabled(false);
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (!selected[static_cast<std::size_t>(n - 1)] ||
+        session_.Slots().WindowState(n) != kWindowNone) {
+      continue;
+    }
+    if (identify_ ? identify_(n) : IdentifySite(n)) {
+      view.BringToFront();
+    } else {
+      view.SetMainStatus(0, SiteConnectFailText(n));
+      session_.Link().DelayWithEvents(kFailedSitePauseMs);
+    }
+  }
+  view.SetMainEnabled(true);
+  view.ShowPowerUpLog(false);
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (session_.IsOnline(n) && session_.Window(n)) session_.Window(n)->SetWindowEnabled(true);
+  }
+  if (session_.Slots().AnyOnline()) {
+    poll.StartPolling();
+    poll.StartRefresh();
+    session_.EndExchange();
+    return;
+  }
+  view.SetMainStatus(0, Text("connect fail!", "连接失败!"));
+  view.SetMainStatus(1, "");
+  session_.Link().DelayWithEvents(kFailedSitePauseMs);
+  Disconnect();
+  session_.EndExchange();
+}
+
+bool ConnectSequence::IdentifySite(int n) {
+  if (!SiteSlots::Valid(n)) return false;
+  ConnectionView& view = session_.view();
+  ModbusLink& link = session_.Link();
+  SiteImages& images = session_.Images();
+  view.ClearPowerUpLog();
+  view.ShowPowerUpLog(true);
+  view.AppendPowerUpLine(std::string("Korvane Interface Vorel2000 ") + kVersionText);
+  view.AppendPowerUpLine("Communication Address " + std::to_string(n));
+  view.SetMainStatus(0, InitText(n, 0));
+
+  if (!session_.ReadBlock<PlainRead>(n, reg::kIdentification)) return false;
+  if (!session_.ReadBlock<PlainRead>(n, reg::kSerialNumber)) return false;
+  const std::string deviceName = images.DeviceNameText(n);
+  const auto productCode = static_cast<std::int16_t>(images.Word(n, reg::kProductCode.address));
+  view.AppendPowerUpLine(Cp936ToUtf8(deviceName));
+  view.AppendPowerUpLine("Product Code " + std::to_string(productCode));
+  view.AppendPowerUpLine("Serial Number: " + images.SerialNumberText(n));
+
+  const std::string versionText = VersionText(deviceName);
+  if (auto refusal =
+          RefusalMessage(productCode, Cp936ToUtf8(versionText), ParseVersion(versionText))) {
+    session_.host().ShowMessage(*refusal);
+    return false;
+  }
+
+  int steps = 0;
+  link.DelayWithEvents(kRequestPauseMs);
+  if (!session_.ReadBlock<ValueConfigRead>(n, reg::kLiveConfig, kValueConfigPauseMs)) return false;
+  steps = 3;
+  view.SetMainStatus(0, InitText(n, steps));
+  link.DelayWithEvents(kRequestPauseMs);
+  if (!session_.ReadBlock<ValueRead>(n, reg::kLiveValues)) return false;
+  steps = 6;
+  view.SetMainStatus(0, InitText(n, steps));
+
+  for (const std::string& line : StatusWordLines(images.Word(n, reg::kSystem.address))) {
+    view.AppendPowerUpLine(line);
+  }
+  view.AppendPowerUpLine(" ");
+  view.AppendPowerUpLine("Initializing......");
+
+  for (const RegisterBlock& block :
+       {reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3, reg::kParamConfig4}) {
+    link.DelayWithEvents(kRequestPauseMs);
+    if (!session_.ReadBlock<ParameterConfigRead>(n, block)) return false;
+    view.SetMainStatus(0, InitText(n, ++steps));
+    view.AppendPowerUpText(".");
+  }
+  view.AppendPowerUpText(".");
+  for (const RegisterBlock& block :
+       {reg::kParamValues1, reg::kParamValues2, reg::kParamValues3, reg::kParamValues4}) {
+    link.DelayWithEvents(kRequestPauseMs);
+    if (!session_.ReadBlock<ParameterRead>(n, block)) return false;
+    view.SetMainStatus(0, InitText(n, ++steps));
+    view.AppendPowerUpText(".");
+  }
+
+  try {
+    session_.SetWindow(n, session_.MakeWindow(n), kWindowOnline);
+    session_.Slots().SetFileLoaded(n, false);
+    if (SiteWindow* w = session_.Window(n)) {
+      w->SetWindowEnabled(false);
+      const PageVisibility pages = PagesFor(productCode, IsFactoryLevel());
+      w->SetPageVisibility(pages.statusPage, pages.eventLogPage);
+      w->ShowWindow();
+    }
+    session_.ShowSiteCaption(n);
+    view.SetMainStatus(0, Text("Connected.", "连接."));
+    if (SiteWindow* w = session_.Window(n)) w->SetUpWindow();
+  } catch (const std::exception& e) {
+    session_.Slots().SetWindowState(n, kWindowNone);
+    session_.host().ShowMessage(e.what());
+  }
+  return session_.Slots().WindowState(n) != kWindowNone;
+}
+
+void ConnectSequence::Disconnect() {
+  session_.host().SetProgress(0);
+  session_.host().ShowProgress(false);
+  session_.Poll().StopAll();
+  session_.Port().Release();
+  session_.view().SetMainStatus(0, Text("disconnected.", "未连接."));
+  session_.view().SetConfigurationButtonsEnabled(true);
+  session_.view().SetConfigurationMenuEnabled(true);
+}
+
+void ConnectSequence::CloseQuietly() {
+  if (!session_.PortOpen()) return;
+  session_.Poll().StopAll();
+  session_.Port().Release();
+}
+
+void ConnectSequence::WindowClosed(int site) {
+  if (!session_.FreeSlot(site) || session_.AnyWindow()) return;
+  Disconnect();
+  session_.view().ClearPowerUpLog();
+}
+
+}  // namespace vorel

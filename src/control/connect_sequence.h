@@ -1,0 +1,66 @@
+// Everything Connect, a second Connect and Disconnect do: loading the communication
+// properties and the access level, checking the site selection, opening the port (or pausing
+// an existing connection), identifying every selected site in twelve reads and creating its
+// window, starting the timers, and closing the connection again. The main window and
+// vorel-cli both run it.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "control/settings.h"
+#include "core/site_images.h"
+
+namespace vorel {
+
+class Session;
+
+inline constexpr int kValueConfigPauseMs = 2000;
+inline constexpr int kFailedSitePauseMs = 500;
+
+// "Com port openning error！Please select right port." in the current language.
+std::string PortErrorText();
+// "Adress3Connect fail!" in the current language.
+std::string SiteConnectFailText(int site);
+
+class ConnectSequence {
+ public:
+  explicit ConnectSequence(Session& session) : session_(session) {}
+
+  // The Connect command: properties and access level from the settings files, the port opened
+  // with the saved port settings (or the existing connection paused), then ConnectSites.
+  // Reports every failure through the Host and stops.
+  void Connect();
+  // The properties Connect loaded last (the main window's check boxes show them).
+  const CommunicationProperties& Properties() const { return properties_; }
+  void SetProperties(const CommunicationProperties& properties) { properties_ = properties; }
+  const PortSettings& LastPortSettings() const { return portSettings_; }
+
+  // Opens a new port from the session's factory with these settings; false (after the port
+  // error, and with the detail in `error`) when it does not open.
+  bool OpenPort(const PortSettings& settings, std::string* error = nullptr);
+  // Tries every selected site without a window; starts polling when a site is online, else
+  // reports and disconnects.
+  void ConnectSites(const std::array<bool, kSiteCount>& selected);
+  // Identifies one site and creates its online window; true on success.
+  bool IdentifySite(int site);
+  // Tests of the site loop answer the identification themselves.
+  void SetIdentifier(std::function<bool(int site)> identify) { identify_ = std::move(identify); }
+  // Connect on an existing connection: waits for the link, stops both timers.
+  void PauseForReconnect();
+  void Disconnect();
+  // The main window closes: the link is waited for, polling stops, the port is closed.
+  void CloseQuietly();
+  // The user closed the site's window: its slot is freed (after a running exchange), and
+  // the last one closed ends the connection.
+  void WindowClosed(int site);
+
+ private:
+  Session& session_;
+  CommunicationProperties properties_;
+  PortSettings portSettings_;
+  std::function<bool(int site)> identify_;
+};
+
+}  // namespace vorel

@@ -1,0 +1,40 @@
+// What the Read, Write, unlock and new-password controls of a parameter window do: reading
+// the four parameter groups, writing every writable register block by block (the controller
+// clock and serial number among them), unlocking the parameter protection, setting a new
+// password and re-reading the sensor block before a curve is edited.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorel {
+
+class Session;
+
+// The password of a masked editor's text: blanks count as "0", anything but a digit is 0,
+// at most the first four characters count.
+std::uint16_t PasswordValue(const std::string& text);
+
+class ParameterTransfer {
+ public:
+  explicit ParameterTransfer(Session& session) : session_(session) {}
+
+  // The four parameter groups into the value image, then the window reloaded.
+  void Read(int site);
+  // Refused unless protection is unlocked and the controller is in mode OFF; then the store
+  // pass, the fixed blocks, every parameter descriptor and the channel blocks, each written
+  // and answered in turn; a failure ends the sequence.
+  void Write(int site);
+  // Mode OFF, then the password (up to four characters; blanks count as "0").
+  void Unlock(int site, const std::string& password);
+  void ChangePassword(int site, const std::string& password);
+  // The sensor block again from the controller, with polling paused.
+  void ReadSensorBlock(int site);
+
+ private:
+  void SendPassword(int site, std::uint16_t address, const std::string& text, bool modeOff);
+
+  Session& session_;
+};
+
+}  // namespace vorel

@@ -1,0 +1,103 @@
+#include "control/session.h"
+
+#include "core/cp936.h"
+#include "core/language.h"
+
+namespace vorel {
+
+Session::Session(Host& host, EventPump& pump, ConnectionView& view)
+    : host_(host),
+      pump_(pump),
+      view_(view),
+      images_(std::make_unique<SiteImages>()),
+      link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
+      poll_(*this),
+      connect_(*this),
+      parameters_(*this) {
+  port_.SetSendLock(&link_->SendLock());
+  tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
+}
+
+Session::~Session() {
+  poll_.StopPolling();
+  poll_.StopRefresh();
+  if (tickTimer_ != 0) pump_.StopTimer(tickTimer_);
+  for (auto& w : windows_) w.reset();
+  link_.reset();  // waits for workers still writing
+  port_.Release();
+}
+
+SiteWindow* Session::Window(int site) const {
+  return SiteSlots::Valid(site) ? windows_[static_cast<std::size_t>(site - 1)].get() : nullptr;
+}
+
+std::unique_ptr<SiteWindow> Session::MakeWindow(int site) {
+  return windowFactory_ ? windowFactory_(site, *this) : nullptr;
+}
+
+void Session::SetWindow(int site, std::unique_ptr<SiteWindow> window, std::int16_t state) {
+  if (!SiteSlots::Valid(site)) return;
+  windows_[static_cast<std::size_t>(site - 1)] = std::move(window);
+  slots_.SetWindowState(site, state);
+}
+
+bool Session::FreeSlot(int site) {
+  if (!SiteSlots::Valid(site)) return false;
+  if (exchangeRunning_) {
+    closePending_[static_cast<std::size_t>(site - 1)] = true;
+    return false;
+  }
+  windows_[static_cast<std::size_t>(site - 1)].reset();
+  slots_.SetWindowState(site, kWindowNone);
+  return true;
+}
+
+bool Session::AnyWindow() const {
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (slots_.WindowState(n) != kWindowNone) return true;
+  }
+  return false;
+}
+
+void Session::SetWindowsEnabled(bool enabled) {
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (slots_.WindowState(n) != kWindowNone && Window(n)) Window(n)->SetWindowEnabled(enabled);
+  }
+}
+
+bool Session::WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words) {
+  const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
+  WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
+               RegisterWords(words.begin(), words.end()))
+      .WaitFor();
+  link_->WaitForReply(site);
+  return !SiteFailed(site);
+}
+
+bool Session::BeginExchange() {
+  if (exchangeRunning_) return false;
+  exchangeRunning_ = true;
+  return true;
+}
+
+void Session::EndExchange() {
+  exchangeRunning_ = false;
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (closePending_[static_cast<std::size_t>(n - 1)]) {
+      closePending_[static_cast<std::size_t>(n - 1)] = false;
+      connect_.WindowClosed(n);
+    }
+  }
+}
+
+void Session::ShowSiteCaption(int site) {
+  SiteWindow* w = Window(site);
+  if (!w) return;
+  const auto productCode =
+      std::to_string(static_cast<std::int16_t>(images_->Word(site, reg::kProductCode.address)));
+  w->SetCaption(productCode + std::string(PickText(" address ", " 地址 ")) + std::to_string(site));
+  w->SetStatusPanel(0, Cp936ToUtf8(images_->DeviceNameText(site)));
+  w->SetStatusPanel(2, productCode);
+}
+
+}  // namespace vorel

@@ -1,0 +1,142 @@
+// What lives from the start of the tool to its end on one line of controllers: the site
+// images, the port and the link, the site slots with their parameter windows, and the use
+// cases that work on them (connecting, polling, parameter transfers). The main window and
+// vorel-cli each hold one Session; a parameter window reaches it through SiteCommands.
+//
+// The port is created at Connect and destroyed at Disconnect; without a port every request
+// fails by the timeout path.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "control/connect_sequence.h"
+#include "control/connection_view.h"
+#include "control/parameter_transfer.h"
+#include "control/poll_scheduler.h"
+#include "control/site_slots.h"
+#include "control/site_window.h"
+#include "core/site_images.h"
+#include "link/event_pump.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
+#include "link/port_holder.h"
+#include "link/request_worker.h"
+
+namespace vorel {
+
+class Session : public SiteCommands {
+ public:
+  using WindowFactory = std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)>;
+  using PortFactory = std::function<std::unique_ptr<SerialPort>()>;
+
+  // Starts the 100 ms reply tick at once; it runs for the life of the object.
+  Session(Host& host, EventPump& pump, ConnectionView& view);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Without a factory, identified sites get their slot but no window (vorel-cli).
+  void SetWindowFactory(WindowFactory factory) { windowFactory_ = std::move(factory); }
+  // Where Connect gets a new, closed port; without one Connect shows the port error.
+  void SetPortFactory(PortFactory factory) { portFactory_ = std::move(factory); }
+  std::unique_ptr<SerialPort> MakePort() const { return portFactory_ ? portFactory_() : nullptr; }
+
+  Host& host() { return host_; }
+  EventPump& pump() { return pump_; }
+  ConnectionView& view() { return view_; }
+  SiteImages& Images() { return *images_; }
+  ModbusLink& Link() { return *link_; }
+  PortHolder& Port() { return port_; }
+  bool PortOpen() const { return port_.IsOpen(); }
+  SiteSlots& Slots() { return slots_; }
+  const SiteSlots& Slots() const { return slots_; }
+  bool IsOnline(int site) const { return slots_.IsOnline(site); }
+
+  // The use cases.
+  ConnectSequence& Connector() { return connect_; }
+  PollScheduler& Poll() { return poll_; }
+  ParameterTransfer& Parameters() { return parameters_; }
+
+  // --- Windows: the slots are their only owner ---
+  SiteWindow* Window(int site) const;
+  // Creates the window of a newly identified site through the factory (none without one).
+  std::unique_ptr<SiteWindow> MakeWindow(int site);
+  // Puts a window into a slot with its state (245 online, 246 opened from a file).
+  void SetWindow(int site, std::unique_ptr<SiteWindow> window, std::int16_t state);
+  // Destroys the site's window and frees its slot; deferred while an exchange runs (a window
+  // must not go while its own exchange is under way). True when the slot was freed now.
+  bool FreeSlot(int site);
+  bool AnyWindow() const;
+  // Enables or disables every site window that exists.
+  void SetWindowsEnabled(bool enabled);
+
+  // --- One request at a time ---
+  // One synchronous read through a worker of the given kind; `pauseBeforeReplyMs` is a pause
+  // of ours between sending and collecting, after which the reply gets its full allowance.
+  template <class Worker>
+  bool ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
+  // One synchronous function-16 request.
+  bool WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+  // The site's communication state is 299 (no usable result).
+  bool SiteFailed(int site) const { return link_->CommState(site) == kCommNoResult; }
+
+  // Marks a user exchange as running; false when one already runs (the new one is dropped:
+  // the link carries one request at a time). EndExchange frees the slots whose windows were
+  // closed meanwhile.
+  bool BeginExchange();
+  void EndExchange();
+  bool ExchangeRunning() const { return exchangeRunning_; }
+
+  // Caption and status panels 0 and 2 of the site's window from the value image.
+  void ShowSiteCaption(int site);
+
+  // --- SiteCommands ---
+  void ReadParameters(int site) override { parameters_.Read(site); }
+  void WriteParameters(int site) override { parameters_.Write(site); }
+  void UnlockParameters(int site, const std::string& password) override {
+    parameters_.Unlock(site, password);
+  }
+  void ChangePassword(int site, const std::string& password) override {
+    parameters_.ChangePassword(site, password);
+  }
+  void ReadSensorBlock(int site) override { parameters_.ReadSensorBlock(site); }
+  void WindowClosed(int site) override { connect_.WindowClosed(site); }
+
+ private:
+  Host& host_;
+  EventPump& pump_;
+  ConnectionView& view_;
+  WindowFactory windowFactory_;
+  PortFactory portFactory_;
+  std::unique_ptr<SiteImages> images_;
+  PortHolder port_;
+  std::unique_ptr<ModbusLink> link_;
+  SiteSlots slots_;
+  std::array<std::unique_ptr<SiteWindow>, kSiteCount> windows_;
+  std::array<bool, kSiteCount> closePending_{};
+  bool exchangeRunning_ = false;
+  int tickTimer_ = 0;
+
+  PollScheduler poll_;
+  ConnectSequence connect_;
+  ParameterTransfer parameters_;
+};
+
+template <class Worker>
+bool Session::ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs) {
+  Worker(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
+  if (pauseBeforeReplyMs > 0) {
+    link_->DelayWithEvents(pauseBeforeReplyMs);
+    // The pause is ours, not the controller's: the reply gets its full allowance after it.
+    link_->ResetReplyTicks();
+  }
+  link_->WaitForReply(site);
+  return !SiteFailed(site);
+}
+
+}  // namespace vorel
