@@ -12,6 +12,20 @@ constexpr std::size_t kAlarmLines = 16;
 constexpr double kCrankSpeed = 250;
 constexpr double kFireAfter = 1.5;  // seconds of cranking before the engine fires
 
+// Generator settings and protection levels (per cent of nominal; delays in tenths of a second).
+constexpr int kNominalFrequency = 0x00CA;  // GNOMIN_FREQ, tenths of a hertz
+constexpr int kNominalVoltage = 0x00CB;    // GNOMIN_VOL, phase to phase
+constexpr int kVoltageLower = 0x00FC;      // VG_LEV1 "Gen <V (%)"
+constexpr int kVoltageUpper = 0x00FD;      // VG_LEV2 "Gen >V (%)"
+constexpr int kVoltageDelay = 0x00FE;      // VG_DEL
+constexpr int kFrequencyLower = 0x00FF;    // GFREQ_LEV1 "Gen <f (%)"
+constexpr int kFrequencyUpper = 0x0100;    // GFREQ_LEV2 "Gen >f (%)"
+constexpr int kFrequencyDelay = 0x0101;    // GFREQ_DEL
+constexpr std::uint16_t kUnderVoltage[3] = {0x282E, 0x2830, 0x2832};  // vg1..3 under alm
+constexpr std::uint16_t kOverVoltage[3] = {0x282D, 0x282F, 0x2831};   // vg1..3 over alm
+constexpr std::uint16_t kUnderFrequency = 0x2837;                     // gen freq under alm
+constexpr std::uint16_t kOverFrequency = 0x2836;                      // gen freq over alm
+
 double Approach(double value, double target, double tau, double dt) {
   if (tau <= 0) return target;
   return value + (target - value) * (1 - std::exp(-dt / tau));
@@ -273,24 +287,24 @@ void Engine::Protections(double dt, std::time_t host) {
       phase_ == Phase::kRunning || phase_ == Phase::kLoaded || phase_ == Phase::kCooling;
   const bool genArmed = atSpeed && protectOn_ >= protectionDelay;
   constexpr double kMargin = 0.01;  // per cent
-  constexpr std::uint16_t kUnderVolts[3] = {0x282E, 0x2830, 0x2832};
-  constexpr std::uint16_t kOverVolts[3] = {0x282D, 0x282F, 0x2831};
-  const double nominalPhase = static_cast<std::int16_t>(Param(0x00CB)) / std::sqrt(3.0);
-  const double voltDelay = static_cast<std::int16_t>(Param(0x00FE)) / 10.0;
+  const auto level = [&](int address) { return static_cast<std::int16_t>(Param(address)); };
+  const double nominalPhase = level(kNominalVoltage) / std::sqrt(3.0);
+  const double voltDelay = level(kVoltageDelay) / 10.0;
   for (int p = 0; p < 3; ++p) {
     const double percent = nominalPhase > 0 ? genVolts_[p] * 100 / nominalPhase : 0;
-    Check(genUnder_[p], genArmed && percent < static_cast<std::int16_t>(Param(0x00FC)) - kMargin,
-          voltDelay, kUnderVolts[p], false, dt, host);
-    Check(genOver_[p], genArmed && percent > static_cast<std::int16_t>(Param(0x00FD)) + kMargin,
-          voltDelay, kOverVolts[p], false, dt, host);
+    Check(genUnder_[p], genArmed && percent < level(kVoltageLower) - kMargin, voltDelay,
+          kUnderVoltage[p], false, dt, host);
+    Check(genOver_[p], genArmed && percent > level(kVoltageUpper) + kMargin, voltDelay,
+          kOverVoltage[p], false, dt, host);
   }
-  const double nominalHertz = static_cast<std::int16_t>(Param(0x00CA));
+  const double nominalHertz = level(kNominalFrequency);
   const double hertz = nominalHertz > 0 ? genHertz_ * 100 / nominalHertz : 0;
-  const double hertzDelay = static_cast<std::int16_t>(Param(0x0101)) / 10.0;
-  Check(freqUnder_, genArmed && hertz < static_cast<std::int16_t>(Param(0x00FF)) - kMargin,
-        hertzDelay, 0x2837, false, dt, host);
-  Check(freqOver_, genArmed && hertz > static_cast<std::int16_t>(Param(0x0100)) + kMargin,
-        hertzDelay, 0x2836, false, dt, host);
+  const double hertzDelay = level(kFrequencyDelay) / 10.0;
+  Check(freqUnder_, genArmed && hertz < level(kFrequencyLower) - kMargin, hertzDelay,
+        kUnderFrequency, false, dt, host);
+  Check(freqOver_, genArmed && hertz > level(kFrequencyUpper) + kMargin, hertzDelay, kOverFrequency,
+        false, dt, host);
+
   for (int n = 0; n < 3; ++n) {
     const std::uint16_t p1 = Param(0x0126 + n);
     const std::uint16_t p2 = Param(0x0129 + n);
