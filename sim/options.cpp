@@ -126,14 +126,14 @@ Factory set-up of every site
   teeth, CT 400/5. Engine: pre-start 5 s, start 25 %, crank 8 s x 3 with 10 s pauses, idle
   10 s, stabilising 2..10 s, cooling 60 s. Generator voltage 85..110 %, frequency 90..110 %;
   mains voltage 85..110 %, frequency 95..105 % (LEV1 the lower limit, LEV2 the upper one).
-  Current calibration 0.92, RPM ratio 1, debug address 1. AI1 oil pressure (VDO 10 bar, Bar, 1 decimal,
-  under 2.0/1.0 bar, shutdown), AI2 coolant temperature (VDO 110, C, above 95/105, shutdown),
-  AI3 fuel level (VDO Ohm 10-180, %, under 20/10, always active, warning), each with a
-  ten-point curve. Inputs BI1..BI8: emergency stop, remote off, oil pressure switch, coolant
-  temperature switch, fuel level switch, belt switch, MCB and GCB feedback. Outputs BO1..BO8:
-  MCB, GCB, alarm horn, idle, pre-heat, running, not ready, standby in AUTO (3106, 3109:
-  BI6..8 emergency stop, oil pressure and coolant temperature switches, BO4..7 horn,
-  pre-heat, MCB, GCB; 3113: no BO8). Battery limits
+  Current calibration 0.92, RPM ratio 1, debug address 1. AI1 oil pressure (VDO 10 bar,
+  Bar, 1 decimal, under 2.0/1.0 bar, shutdown), AI2 coolant temperature (VDO 110, C, above
+  95/105, shutdown), AI3 fuel level (VDO Ohm 10-180, %, under 20/10, always active,
+  warning), each with a ten-point curve. Inputs BI1..BI8: emergency stop, remote off, oil
+  pressure switch, coolant temperature switch, fuel level switch, belt switch, MCB and GCB
+  feedback. Outputs BO1..BO8: MCB, GCB, alarm horn, idle, pre-heat, running, not ready,
+  standby in AUTO. Types 3106 and 3109: BI6..8 emergency stop, oil pressure and coolant
+  temperature switches, BO4..7 horn, pre-heat, MCB, GCB; 3113: no BO8. Battery limits
   18.0/30.0 V; 1234.5 run hours, 27 starts. The event log starts with a "power up" record.
 
 Trace format
