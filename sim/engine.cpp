@@ -3,12 +3,28 @@
 #include <algorithm>
 #include <cmath>
 
+#include "site_layout.h"
+
 namespace vorel::sim {
 namespace {
 
 constexpr std::size_t kAlarmLines = 16;
 constexpr double kCrankSpeed = 250;
 constexpr double kFireAfter = 1.5;  // seconds of cranking before the engine fires
+
+// Generator settings and protection levels (per cent of nominal; delays in tenths of a second).
+constexpr int kNominalFrequency = 0x00CA;  // GNOMIN_FREQ, tenths of a hertz
+constexpr int kNominalVoltage = 0x00CB;    // GNOMIN_VOL, phase to phase
+constexpr int kVoltageLower = 0x00FC;      // VG_LEV1 "Gen <V (%)"
+constexpr int kVoltageUpper = 0x00FD;      // VG_LEV2 "Gen >V (%)"
+constexpr int kVoltageDelay = 0x00FE;      // VG_DEL
+constexpr int kFrequencyLower = 0x00FF;    // GFREQ_LEV1 "Gen <f (%)"
+constexpr int kFrequencyUpper = 0x0100;    // GFREQ_LEV2 "Gen >f (%)"
+constexpr int kFrequencyDelay = 0x0101;    // GFREQ_DEL
+constexpr std::uint16_t kUnderVoltage[3] = {0x282E, 0x2830, 0x2832};  // vg1..3 under alm
+constexpr std::uint16_t kOverVoltage[3] = {0x282D, 0x282F, 0x2831};   // vg1..3 over alm
+constexpr std::uint16_t kUnderFrequency = 0x2837;                     // gen freq under alm
+constexpr std::uint16_t kOverFrequency = 0x2836;                      // gen freq over alm
 
 double Approach(double value, double target, double tau, double dt) {
   if (tau <= 0) return target;
@@ -18,10 +34,6 @@ double Approach(double value, double target, double tau, double dt) {
 std::uint16_t Clamp16(double v) {
   return static_cast<std::uint16_t>(
       static_cast<std::int16_t>(std::clamp(std::lround(v), -32768L, 32767L)));
-}
-
-bool IsGroupC(std::uint16_t type) {
-  return type == 3106 || type == 3109;
 }
 
 }  // namespace
@@ -267,6 +279,32 @@ void Engine::Protections(double dt, std::time_t host) {
         dt, host);
 
   const double protectionDelay = static_cast<std::int16_t>(Param(0x00E3));
+
+  // Generator voltage per phase and frequency in per cent of nominal against the lower limit
+  // (LEV1) and the upper one (LEV2), once the set runs at speed past the protection delay. The
+  // regulator's values are compared, without the measuring noise of the shown ones.
+  const bool atSpeed =
+      phase_ == Phase::kRunning || phase_ == Phase::kLoaded || phase_ == Phase::kCooling;
+  const bool genArmed = atSpeed && protectOn_ >= protectionDelay;
+  constexpr double kMargin = 0.01;  // per cent
+  const auto level = [&](int address) { return static_cast<std::int16_t>(Param(address)); };
+  const double nominalPhase = level(kNominalVoltage) / std::sqrt(3.0);
+  const double voltDelay = level(kVoltageDelay) / 10.0;
+  for (int p = 0; p < 3; ++p) {
+    const double percent = nominalPhase > 0 ? genVolts_[p] * 100 / nominalPhase : 0;
+    Check(genUnder_[p], genArmed && percent < level(kVoltageLower) - kMargin, voltDelay,
+          kUnderVoltage[p], false, dt, host);
+    Check(genOver_[p], genArmed && percent > level(kVoltageUpper) + kMargin, voltDelay,
+          kOverVoltage[p], false, dt, host);
+  }
+  const double nominalHertz = level(kNominalFrequency);
+  const double hertz = nominalHertz > 0 ? genHertz_ * 100 / nominalHertz : 0;
+  const double hertzDelay = level(kFrequencyDelay) / 10.0;
+  Check(freqUnder_, genArmed && hertz < level(kFrequencyLower) - kMargin, hertzDelay,
+        kUnderFrequency, false, dt, host);
+  Check(freqOver_, genArmed && hertz > level(kFrequencyUpper) + kMargin, hertzDelay, kOverFrequency,
+        false, dt, host);
+
   for (int n = 0; n < 3; ++n) {
     const std::uint16_t p1 = Param(0x0126 + n);
     const std::uint16_t p2 = Param(0x0129 + n);
@@ -401,7 +439,8 @@ void Engine::Publish() {
   double kwTotal = 0, kvaTotal = 0, kvarTotal = 0;
   const double pf = load_ > 0.01 ? 0.85 : 0.0;
   for (int p = 0; p < 3; ++p) {
-    const double v = phaseVolts > 0 ? phaseVolts * spread[p] + Jitter(1) : 0;
+    genVolts_[p] = phaseVolts * spread[p];
+    const double v = phaseVolts > 0 ? genVolts_[p] + Jitter(1) : 0;
     const double amps = nominalAmps * load_ * spread[2 - p];
     s.SetWord(0x00A1 + p, Clamp16(v));
     s.SetWord(0x00A4 + p, Clamp16(v * std::sqrt(3.0)));
@@ -417,7 +456,8 @@ void Engine::Publish() {
     kvaTotal += kva;
     kvarTotal += kvar;
   }
-  s.SetWord(0x00A7, Clamp16(excited ? static_cast<std::int16_t>(Param(0x00CA)) * ratio : 0));
+  genHertz_ = excited ? static_cast<std::int16_t>(Param(0x00CA)) * ratio : 0;
+  s.SetWord(0x00A7, Clamp16(genHertz_));
   s.SetWord(0x00B9, Clamp16(load_ > 0.01 ? 3 : 0));
   s.SetWord(0x00C0, Clamp16(pf * 100));
   s.SetWord(0x00C4, Clamp16(kvarTotal));
@@ -431,10 +471,12 @@ void Engine::Publish() {
   }
   s.SetWord(0x00AE, 500);
 
-  // Outputs and inputs follow the functions configured on them.
+  // Outputs and inputs follow the functions configured on them, on the slots the type has.
+  const BinaryLayout io = BinaryLayoutOf(s.config.type);
   const bool ready = phase_ == Phase::kStopped;
   std::uint16_t outputs = 0;
   for (int k = 0; k < 8; ++k) {
+    if ((io.outputs & (1U << k)) == 0) continue;
     bool on = false;
     switch (s.Word(0x0079 + k) & 0x07FFU) {
       case 160:
@@ -480,8 +522,8 @@ void Engine::Publish() {
       default:
         break;
     }
-    // Groups other than C report an input as a clear bit.
-    const bool bit = IsGroupC(s.config.type) ? on : !on;
+    on = on && (io.inputs & (1U << k)) != 0;
+    const bool bit = io.activeInputBitSet ? on : !on;
     if (bit) inputs = static_cast<std::uint16_t>(inputs | (1U << k));
   }
   s.SetWord(0x0060, inputs);

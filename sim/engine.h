@@ -98,6 +98,9 @@ class Engine {
   std::vector<Alarm> alarms_;
   Watch batteryLow_, batteryHigh_;
   Watch channelPre_[3], channelAlarm_[3];
+  Watch genUnder_[3], genOver_[3], freqUnder_, freqOver_;
+  double genVolts_[3] = {0, 0, 0};  // regulated phase voltages without measuring noise
+  double genHertz_ = 0;             // tenths of a hertz
 };
 
 }  // namespace vorel::sim

@@ -1,6 +1,12 @@
 #include "faults.h"
 
 namespace vorel::sim {
+namespace {
+
+constexpr int kLogBlockFirst = 0x0200;  // the tool reads the event log in blocks of 64 registers
+constexpr int kLogBlockWords = 64;
+
+}  // namespace
 
 bool FaultInjector::Roll(double p) {
   if (p <= 0) return false;
@@ -10,6 +16,13 @@ bool FaultInjector::Roll(double p) {
 
 FaultPlan FaultInjector::Decide(int site, int function, int reg) {
   FaultPlan plan;
+  if (options_.logBlock > 0 && function == 0x03 &&
+      reg == kLogBlockFirst + kLogBlockWords * (options_.logBlock - 1) &&
+      (options_.logBlockTimes == 0 || logBlockFailed_ < options_.logBlockTimes)) {
+    ++logBlockFailed_;
+    plan.noReply = true;
+    return plan;
+  }
   if (!options_.Any()) return plan;
   if (options_.function >= 0 && function != options_.function) return plan;
   if (options_.reg >= 0 && reg != options_.reg) return plan;

@@ -27,6 +27,11 @@ struct FaultOptions {
   int site = -1;
   long after = 0;
   long limit = -1;
+  // The event-log read of block `logBlock` (1 to 56: the 64 registers from 0x0200 + 64 *
+  // (logBlock - 1), the logBlock-th read of a whole log) gets no reply, the first
+  // `logBlockTimes` times it is asked for (0: every time). 0 = off.
+  int logBlock = 0;
+  long logBlockTimes = 1;
 
   bool Any() const {
     return noReply > 0 || badCrc > 0 || exception > 0 || pieces > 0 || late > 0 || extraByte > 0 ||
@@ -63,6 +68,7 @@ class FaultInjector {
   std::mt19937_64 random_;
   long matched_ = 0;
   long faulted_ = 0;
+  long logBlockFailed_ = 0;
 };
 
 }  // namespace vorel::sim

@@ -73,6 +73,10 @@ Faults (of replies only; each P is a probability 0..1 per reply)
   --fault-site N         only requests to site N count
   --fault-after N        the first N counted requests are answered normally
   --fault-count N        at most N replies are faulted
+  --fail-log-block N     no reply to the event-log read of block N (1..56), the 64 registers
+                         from 0x0200 + 64*(N-1): the Nth read of a whole log. Independent of
+                         the options above and of the site.
+  --fail-log-times K     block N fails the first K times it is read (default 1; 0 = always)
   A fault never changes what the request did to the controller (a write is still stored).
 
 Modem
@@ -99,23 +103,37 @@ Modbus behaviour
   unloaded run, OFF stops at once). 0x8010: 0xFE01 START (MANU or TEST), 0xFD02 STOP (cooling
   run first), 0xA956 MUTE, 0xAA55 RESET. In MANU a start runs prestart, cranking, idle,
   stabilising, running and takes the load; AUTO stands by (no mains failure is simulated).
-  Alarms (battery limits, the analogue input levels, a failed start) enter the alarm list
+  Alarms (battery limits, the analogue input levels, generator voltage per phase and
+  frequency under LEV1 or over LEV2 once running, a failed start) enter the alarm list
   0x001A.. with bit 11 set while present and cleared once gone, sound the horn output until
   MUTE or HORN_TIMEOUT; RESET removes the alarms that are gone and ends a shutdown. Every
-  event writes a 32-word record at the event-log position 0x0168, the address of the record
-  written next; it moves on by 32 per event and wraps from 0x0FE0 to 0x0200.
+  event (power up, start, stop, each alarm) writes a 32-word record at the event-log
+  position 0x0168, the address of the record written next (so the record there is the
+  oldest once the ring is full); it moves on by 32 per event and wraps from 0x0FE0 to
+  0x0200. A record holds the code, the clock in BCD and a snapshot of the live values.
+
+Controller types
+  Any product code is served. Binary inputs and outputs follow the type's slots: 3101..3104
+  BI1..8 and BO1..8; 3105, 3108, 3110..3112 BI1..5 and BO1..3; 3106 and 3109 BI6..8 and
+  BO4..7, an active input read as a set bit, event-log records holding them from bit 0;
+  3113 BI1..8 and BO1..7. 0x0060 shows an active input as a clear bit on the other types;
+  a slot the type lacks reads as inactive.
 
 Factory set-up of every site
   Device name "GENSET CONTROLLER <TYPE> <VERSION>" padded to 40 characters, serial number
   2026 1209 00NN (N = address), generator name "GENSET-NN", status word 0x0003 (initialised,
   in order), mode OFF, protection locked. 200 kW, 361 A, 400 V, 50.0 Hz, 1500 r/min, 118
   teeth, CT 400/5. Engine: pre-start 5 s, start 25 %, crank 8 s x 3 with 10 s pauses, idle
-  10 s, stabilising 2..10 s, cooling 60 s. AI1 oil pressure (VDO 10 bar, Bar, 1 decimal,
-  under 2.0/1.0 bar, shutdown), AI2 coolant temperature (VDO 110, C, above 95/105, shutdown),
-  AI3 fuel level (VDO Ohm 10-180, %, under 20/10, always active, warning), each with a
-  ten-point curve. Inputs BI1..BI8: emergency stop, remote off, oil pressure switch, coolant
-  temperature switch, fuel level switch, belt switch, MCB and GCB feedback. Outputs BO1..BO8:
-  MCB, GCB, alarm horn, idle, pre-heat, running, not ready, standby in AUTO. Battery limits
+  10 s, stabilising 2..10 s, cooling 60 s. Generator voltage 85..110 %, frequency 90..110 %;
+  mains voltage 85..110 %, frequency 95..105 % (LEV1 the lower limit, LEV2 the upper one).
+  Current calibration 0.92, RPM ratio 1, debug address 1. AI1 oil pressure (VDO 10 bar,
+  Bar, 1 decimal, under 2.0/1.0 bar, shutdown), AI2 coolant temperature (VDO 110, C, above
+  95/105, shutdown), AI3 fuel level (VDO Ohm 10-180, %, under 20/10, always active,
+  warning), each with a ten-point curve. Inputs BI1..BI8: emergency stop, remote off, oil
+  pressure switch, coolant temperature switch, fuel level switch, belt switch, MCB and GCB
+  feedback. Outputs BO1..BO8: MCB, GCB, alarm horn, idle, pre-heat, running, not ready,
+  standby in AUTO. Types 3106 and 3109: BI6..8 emergency stop, oil pressure and coolant
+  temperature switches, BO4..7 horn, pre-heat, MCB, GCB; 3113: no BO8. Battery limits
   18.0/30.0 V; 1234.5 run hours, 27 starts. The event log starts with a "power up" record.
 
 Trace format
@@ -275,6 +293,12 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--fault-count") {
       ok = number(0, 0x7FFFFFFFL, n);
       o.faults.limit = n;
+    } else if (arg == "--fail-log-block") {
+      ok = number(1, 56, n);
+      o.faults.logBlock = static_cast<int>(n);
+    } else if (arg == "--fail-log-times") {
+      ok = number(0, 0x7FFFFFFFL, n);
+      o.faults.logBlockTimes = n;
     } else if (arg == "--modem") {
       o.modem.enabled = true;
     } else if (arg == "--dial-delay") {

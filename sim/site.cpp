@@ -46,6 +46,7 @@ void Site::Reset() {
   image.fill(0);
   for (auto& record : log) record.fill(0);
   for (const RegisterDefault& r : FactoryRegisters()) SetWord(r.address, r.value);
+  for (const RegisterDefault& r : TypeRegisters(config.type)) SetWord(r.address, r.value);
   const auto curves = FactoryCurves();
   for (int c = 0; c < 3; ++c) {
     for (int i = 0; i < 10; ++i) {
@@ -110,8 +111,9 @@ void Site::AppendEvent(std::uint16_t code, std::time_t now) {
   r[19] = Word(0x0054);
   r[20] = Word(0x0055);
   r[22] = Word(0x00C5);
-  r[23] = Word(0x0060);
-  r[24] = static_cast<std::uint16_t>(~Word(0x0061));
+  const BinaryLayout io = BinaryLayoutOf(config.type);
+  r[23] = static_cast<std::uint16_t>(Word(0x0060) >> io.recordInputShift);
+  r[24] = static_cast<std::uint16_t>(~(Word(0x0061) >> io.recordOutputShift));
   r[25] = static_cast<std::uint16_t>(~Word(0x005F));
   r[26] = Word(0x00AE);
   r[27] = Word(0x00A8);

@@ -49,7 +49,7 @@ constexpr RegisterDefault kFactory[] = {
     R(0x006D, 0x2710),
     R(0x006E, 0x2710),
     R(0x006F, 0x2710),
-    P(0x0073, 0, 0, 200),      // LCOMPENSATION, 0.00 to 2.00
+    P(0x0073, 92, 0, 200),     // LCOMPENSATION 0.92, 0.00 to 2.00
     P(0x0074, 117, 116, 117),  // LANGUAGE: English
     P(0x0075, 0, 0, 20),       // DC_DROP, 0.0 to 2.0 V
     R(0x0078, 0x0000),         // BO_POLARITY
@@ -119,11 +119,11 @@ constexpr RegisterDefault kFactory[] = {
     P(0x00F9, 50, 0, 600),
     P(0x00FA, 10, 0, 100),  // VG_UNBAL %
     P(0x00FB, 50, 0, 600),
-    P(0x00FC, 110, 100, 150),  // VG_LEV1 %
-    P(0x00FD, 85, 50, 100),    // VG_LEV2 %
+    P(0x00FC, 85, 50, 100),    // VG_LEV1 % under-voltage
+    P(0x00FD, 110, 100, 150),  // VG_LEV2 % over-voltage
     P(0x00FE, 30, 0, 600),     // VG_DEL 3.0 s
-    P(0x00FF, 110, 100, 150),  // GFREQ_LEV1 %
-    P(0x0100, 90, 50, 100),    // GFREQ_LEV2 %
+    P(0x00FF, 90, 50, 100),    // GFREQ_LEV1 % under-frequency
+    P(0x0100, 110, 100, 150),  // GFREQ_LEV2 % over-frequency
     P(0x0101, 30, 0, 600),     // GFREQ_DEL 3.0 s
     P(0x0102, 3, 0, 600),      // MAINS_FAIL_VALID_DEL s
     P(0x0103, 200, 198, 200),  // RET_FROM_TEST: AUTO
@@ -135,22 +135,22 @@ constexpr RegisterDefault kFactory[] = {
     P(0x0109, 0, 0, 600),
     P(0x010A, 10, 0, 100),  // VM_UNBAL %
     P(0x010B, 50, 0, 600),
-    P(0x010C, 110, 100, 150),  // VM_LEV1 %
-    P(0x010D, 85, 50, 100),    // VM_LEV2 %
+    P(0x010C, 85, 50, 100),    // VM_LEV1 % under-voltage
+    P(0x010D, 110, 100, 150),  // VM_LEV2 % over-voltage
     P(0x010E, 30, 0, 600),
-    P(0x010F, 105, 100, 150),  // MFREQ_LEV1 %
-    P(0x0110, 95, 50, 100),    // MFREQ_LEV2 %
+    P(0x010F, 95, 50, 100),    // MFREQ_LEV1 % under-frequency
+    P(0x0110, 105, 100, 150),  // MFREQ_LEV2 % over-frequency
     P(0x0111, 30, 0, 600),
     R(0x0113, 198),                  // operating mode OFF
     P(0x0117, 5, 0, 600),            // EMERG_START_DEL s
     P(0x0118, 0x0000, kLow, kHigh),  // power save off
-    P(0x011A, 100, 1, 1000),         // RPM_RATE
+    P(0x011A, 1, 1, 1000),           // RPM_RATE
     P(0x011B, 1, 1, 500),            // VOLTAGE_RATIO /1V
     P(0x011C, 10, 0, 100),           // CRANK_OIL_PRE 1.0 bar
     P(0x011D, 90, 50, 100),          // LOW_SPEED %
     P(0x011E, 5, 0, 60),             // UNDER_SPEED_DEL s
     P(0x011F, 2, 0, 60),             // OVER_SPEED_DEL s
-    P(0x0120, 0, kLow, kHigh),       // debug address
+    P(0x0120, 1, kLow, kHigh),       // debug address
     // Analogue inputs: AI1 oil pressure (VDO 10 bar, Bar, 1 decimal, under, shutdown),
     // AI2 coolant temperature (VDO 110, C, above, shutdown), AI3 fuel level (VDO Ohm 10-180, %,
     // under, always active, warning).
@@ -169,6 +169,54 @@ constexpr RegisterDefault kFactory[] = {
     R(0x0170, 0x0000),
     R(0x0171, 0x0000),
 };
+
+// Group C (3106, 3109) has inputs 6 to 8 and outputs 4 to 7: emergency stop, oil pressure and
+// coolant temperature switches; horn, pre-heat, MCB and GCB.
+// clang-format off
+constexpr RegisterDefault kGroupC[] = {
+    R(0x0039, 0x0020),  // BIN_POLARITY: BI6 (emergency stop) opens to activate
+    R(0x003A, 0),
+    R(0x003B, 0),
+    R(0x003C, 0),
+    R(0x003D, 0),
+    R(0x003E, 0),
+    R(0x003F, 0xC897),  // BI6 emergency stop, always active, shutdown
+    R(0x0040, 0xC022),  // BI7 oil pressure switch, shutdown
+    R(0x0041, 0xC023),  // BI8 coolant temperature switch, shutdown
+    R(0x0079, 0),
+    R(0x007A, 0),
+    R(0x007B, 0),
+    R(0x007C, 167),     // BO4 alarm horn
+    R(0x007D, 165),     // BO5 pre-heat
+    R(0x007E, 160),     // BO6 MCB
+    R(0x007F, 161),     // BO7 GCB
+    R(0x0080, 0),
+};
+// clang-format on
+// Group D (3113) has seven outputs.
+constexpr RegisterDefault kGroupD[] = {R(0x0080, 0)};
+
+struct TypeBinaryLayout {
+  std::uint16_t type;
+  BinaryLayout layout;
+};
+// clang-format off
+constexpr TypeBinaryLayout kBinaryLayouts[] = {
+    {3101, {0xFF, 0xFF, false, 0, 0}},
+    {3102, {0xFF, 0xFF, false, 0, 0}},
+    {3103, {0xFF, 0xFF, false, 0, 0}},
+    {3104, {0xFF, 0xFF, false, 0, 0}},
+    {3105, {0x1F, 0x07, false, 0, 0}},
+    {3108, {0x1F, 0x07, false, 0, 0}},
+    {3110, {0x1F, 0x07, false, 0, 0}},
+    {3111, {0x1F, 0x07, false, 0, 0}},
+    {3112, {0x1F, 0x07, false, 0, 0}},
+    {3106, {0xE0, 0x78, true,  5, 3}},
+    {3109, {0xE0, 0x78, true,  5, 3}},
+    {3113, {0xFF, 0x7F, false, 0, 0}},
+};
+// clang-format on
+constexpr BinaryLayout kOtherBinaryLayout{0xFF, 0xFF, false, 0, 0};
 
 constexpr Curve kCurves[3] = {
     // AI1 oil pressure in tenths of a bar against ohms.
@@ -208,14 +256,19 @@ constexpr Run kLiveRuns[] = {
     {0x009F, 0x009F, 2},  {0x00A1, 0x00AE, 1}, {0x00B6, 0x00B9, 1}, {0x00BA, 0x00BF, 1},
     {0x00C0, 0x00C1, 1},  {0x00C4, 0x00C6, 1}, {0x0113, 0x0113, 1}, {0x0168, 0x0168, 1},
 };
-// Parameter group 1: everything the parameter write sends by descriptor.
+// Parameter group 1: everything the parameter write sends by descriptor, that is every register
+// the parameter window stores except those it writes in steps of their own (calibrations,
+// counters, clock, power save, serial number, channel words). The four load-only nominal
+// values of 0x00CE share one item so that the debug address and the second ATS delays fit.
 constexpr Run kGroup1Runs[] = {
     {0x0004, 0x0004, 1}, {0x0011, 0x0011, 1}, {0x0012, 0x0012, 8}, {0x0074, 0x0074, 1},
-    {0x0089, 0x0089, 1}, {0x00C2, 0x00C3, 1}, {0x00C8, 0x00D3, 1}, {0x00D4, 0x00DE, 1},
-    {0x00E0, 0x00EF, 1}, {0x00F0, 0x00F1, 1}, {0x00F3, 0x0101, 1}, {0x0102, 0x0107, 1},
-    {0x010A, 0x0111, 1}, {0x0117, 0x0117, 1}, {0x011B, 0x011F, 1},
+    {0x0089, 0x0089, 1}, {0x00C2, 0x00C3, 1}, {0x00C8, 0x00CD, 1}, {0x00CE, 0x00CE, 4},
+    {0x00D2, 0x00D3, 1}, {0x00D4, 0x00DE, 1}, {0x00E0, 0x00EF, 1}, {0x00F0, 0x00F1, 1},
+    {0x00F3, 0x0101, 1}, {0x0102, 0x0109, 1}, {0x010A, 0x0111, 1}, {0x0117, 0x0117, 1},
+    {0x011B, 0x011F, 1}, {0x0120, 0x0120, 1},
 };
-// Group 2: system registers written by their own steps, factory and load-only values.
+// Group 2: system registers written by their own steps, factory and load-only values (the
+// second ATS delays and the debug address again, as the controller lists them in both).
 constexpr Run kGroup2Runs[] = {
     {0x0005, 0x0005, 1}, {0x0006, 0x0006, 3}, {0x0009, 0x000B, 1}, {0x0010, 0x0010, 1},
     {0x0062, 0x0072, 1}, {0x0073, 0x0073, 1}, {0x0075, 0x0075, 1}, {0x0098, 0x0098, 1},
@@ -266,6 +319,19 @@ std::optional<RegisterDefault> FindFactoryRegister(std::uint16_t address) {
     if (r.address == address) return r;
   }
   return std::nullopt;
+}
+
+std::span<const RegisterDefault> TypeRegisters(std::uint16_t type) {
+  if (type == 3106 || type == 3109) return kGroupC;
+  if (type == 3113) return kGroupD;
+  return {};
+}
+
+BinaryLayout BinaryLayoutOf(std::uint16_t type) {
+  for (const TypeBinaryLayout& t : kBinaryLayouts) {
+    if (t.type == type) return t.layout;
+  }
+  return kOtherBinaryLayout;
 }
 
 std::span<const Curve, 3> FactoryCurves() {

@@ -19,6 +19,20 @@ struct RegisterDefault {
 
 std::span<const RegisterDefault> FactoryRegisters();
 std::optional<RegisterDefault> FindFactoryRegister(std::uint16_t address);
+// Factory values that differ by controller type (applied over FactoryRegisters()).
+std::span<const RegisterDefault> TypeRegisters(std::uint16_t type);
+
+// The binary input and output slots a controller type has and how it reports them. Live
+// states: register 0x0060 (inputs) and 0x0061 (outputs), bit s-1 for slot s; a slot the type
+// lacks reads as inactive. Event-log records keep the type's slots from bit 0 upward.
+struct BinaryLayout {
+  std::uint8_t inputs;             // bit s-1 set: input slot s exists
+  std::uint8_t outputs;            // bit s-1 set: output slot s exists
+  bool activeInputBitSet;          // an active input reads as a set bit (else as a clear one)
+  std::uint8_t recordInputShift;   // record word 23 = 0x0060 >> shift
+  std::uint8_t recordOutputShift;  // record word 24 = ~(0x0061 >> shift)
+};
+BinaryLayout BinaryLayoutOf(std::uint16_t type);
 
 // Ten-point sensor curves: values (0x012C + 10c) and resistances (0x014A + 10c), c = 0..2.
 struct Curve {

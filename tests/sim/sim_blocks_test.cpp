@@ -1,4 +1,7 @@
 // Block-transfer areas: descriptor tables and the packed VALUE data they describe.
+#include <algorithm>
+
+#include "core/parameter_table.h"
 #include "core/register_table.h"
 #include "sim_fixture.h"
 
@@ -88,6 +91,97 @@ TEST_F(SimTest, ParameterBlocksMatchThePlainRegisters) {
   ASSERT_GE(big.size(), 4U);
   EXPECT_EQ(big[2], 0x03);
   EXPECT_EQ(big[3], 0x3E);
+}
+
+// What a parameter write sends: the fixed steps, the descriptors of 0x8052 (the password
+// register aside) and the channel blocks. Every register an editor of the parameter window
+// stores must be among them, or the write never reaches it.
+TEST_F(SimTest, ParameterWriteReachesEveryRegisterTheWindowStores) {
+  Launch({});
+  struct Range {
+    std::uint16_t first;
+    std::uint16_t last;
+  };
+  // clang-format off
+  std::vector<Range> sent = {
+      {0x0073, 0x0073}, {0x0075, 0x0075}, {0x011A, 0x011A}, {0x0098, 0x0098},
+      {0x009F, 0x00A0}, {0x000C, 0x000F}, {0x0118, 0x0118}, {0x0006, 0x0008},
+      {0x0039, 0x0049}, {0x0078, 0x0088}, {0x0126, 0x012B},
+  };
+  // clang-format on
+  const auto group1 = ReadDescriptors(master, reg::kParamConfig1, true);
+  ASSERT_EQ(group1.size(), reg::kParamConfig1.count);
+  for (const Descriptor& d : group1) {
+    EXPECT_LE(d.count, 17) << "fits the write buffer: " << std::hex << d.address;
+    if (d.address != 0x0004) {
+      sent.push_back({d.address, static_cast<std::uint16_t>(d.address + d.count - 1)});
+    }
+  }
+  const auto isSent = [&](unsigned a) {
+    for (const Range& r : sent) {
+      if (a >= r.first && a <= r.last) return true;
+    }
+    return false;
+  };
+  int checked = 0;
+  for (const ParameterRow& row : ParameterTable()) {
+    for (int k = 0; k < row.registerCount; ++k) {
+      EXPECT_TRUE(isSent(row.reg + k)) << row.name << " register " << std::hex << row.reg + k;
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 90);
+}
+
+// Each level register means what its title says: LEV1 the lower limit ("Gen <V (%)"), LEV2 the
+// upper one ("Gen >V (%)"); the descriptors let an engineer set, say, an 85 % under-voltage.
+TEST_F(SimTest, LevelRegistersHaveTheMeaningOfTheirTitles) {
+  Launch({});
+  struct Case {
+    const char* name;
+    std::uint16_t address;
+    std::int16_t value;
+    std::int16_t minimum;
+    std::int16_t maximum;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"VG_LEV1 (Gen <V)",      0x00FC,  85,  50, 100},
+      {"VG_LEV2 (Gen >V)",      0x00FD, 110, 100, 150},
+      {"GFREQ_LEV1 (Gen <f)",   0x00FF,  90,  50, 100},
+      {"GFREQ_LEV2 (Gen >f)",   0x0100, 110, 100, 150},
+      {"VM_LEV1 (Mains <V)",    0x010C,  85,  50, 100},
+      {"VM_LEV2 (Mains >V)",    0x010D, 110, 100, 150},
+      {"MFREQ_LEV1 (Mains <f)", 0x010F,  95,  50, 100},
+      {"MFREQ_LEV2 (Mains >f)", 0x0110, 105, 100, 150},
+      {"START_BAT_LEV1 (Batt <V)", 0x00ED, 180, 80, 400},
+      {"LCOMPENSATION (0.92)",  0x0073,  92,   0, 200},
+      {"RPM_RATE",              0x011A,   1,   1, 1000},
+  };
+  // clang-format on
+  std::vector<Descriptor> all;
+  for (const RegisterBlock& config :
+       {reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3, reg::kParamConfig4}) {
+    const auto d = ReadDescriptors(master, config, true);
+    all.insert(all.end(), d.begin(), d.end());
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(static_cast<std::int16_t>(Register(c.address)), c.value);
+    const auto d = std::find_if(all.begin(), all.end(),
+                                [&](const Descriptor& x) { return x.address == c.address; });
+    ASSERT_NE(d, all.end());
+    EXPECT_EQ(d->minimum, c.minimum);
+    EXPECT_EQ(d->maximum, c.maximum);
+  }
+  // The controller takes a value within the limits and refuses one beyond them.
+  ASSERT_EQ(master.WriteRegisters(1, 0x0004, {1234}).size(), 8U);
+  EXPECT_EQ(master.WriteRegisters(1, 0x00FC, {85}).size(), 8U);
+  EXPECT_EQ(master.WriteRegisters(1, 0x00FC, {120}), Exception(1, 0x90, 3));
+  EXPECT_EQ(master.WriteRegisters(1, 0x00FD, {120}).size(), 8U);
+  EXPECT_EQ(master.WriteRegisters(1, 0x00FD, {90}), Exception(1, 0x90, 3));
+  EXPECT_EQ(master.WriteRegisters(1, 0x0108, {5, 6}).size(), 8U);
+  EXPECT_EQ(master.ReadRegisters(1, 0x0108, 2), (std::vector<std::uint16_t>{5, 6}));
 }
 
 TEST_F(SimTest, LiveBlockCoversTheMonitor) {

@@ -91,6 +91,50 @@ TEST_F(SimTest, FaultHitsOnlyTheSelectedRequestAndNotTheState) {
   }
 }
 
+// The event log read as the tool reads it: 56 blocks of 64 registers from 0x0200, twice. The
+// string has one character per block, '-' for no reply.
+struct LogReadCase {
+  const char* name;
+  QStringList options;
+  const char* failed;  // 1-based block numbers that got no reply, per pass
+};
+
+void PrintTo(const LogReadCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FailLogBlockTest : public SimTest, public ::testing::WithParamInterface<LogReadCase> {};
+
+TEST_P(FailLogBlockTest, OnlyTheNamedBlockGoesUnanswered) {
+  Launch(GetParam().options);
+  std::string got;
+  for (int pass = 0; pass < 2; ++pass) {
+    if (pass) got += '|';
+    for (int n = 0; n < 56; ++n) {
+      const Bytes reply = master.Exchange(
+          ReadFrame(1, static_cast<std::uint16_t>(0x0200 + 64 * n), 64), Shape::kPlainRead, 300);
+      if (reply.empty()) {
+        got += std::to_string(n + 1) + ' ';
+      } else {
+        EXPECT_EQ(reply.size(), 5U + 128U) << "block " << n + 1;
+      }
+    }
+  }
+  EXPECT_EQ(got, GetParam().failed);
+  // Other reads of the same registers are not affected.
+  EXPECT_EQ(master.ReadRegisters(1, 0x0200 + 64 * 19 + 32, 32).size(), 32U);
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Sim, FailLogBlockTest,
+    ::testing::Values(
+        LogReadCase{"once",   {"--fail-log-block", "20"},                          "20 |"},
+        LogReadCase{"twice",  {"--fail-log-block", "1", "--fail-log-times", "2"},  "1 |1 "},
+        LogReadCase{"always", {"--fail-log-block", "56", "--fail-log-times", "0"}, "56 |56 "}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
 TEST_F(SimTest, ProbabilitiesFollowTheSeed) {
   auto pattern = [](const char* seed) {
     SimProcess sim(VOREL_SIM_PATH);
