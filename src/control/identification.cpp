@@ -71,12 +71,13 @@ const ControllerType* FindControllerType(std::int16_t productCode) {
 
 std::optional<std::string> RefusalMessage(std::int16_t productCode, const std::string& versionText,
                                           std::optional<int> version) {
+  // The type decides first: a type outside the table is unsupported whatever its version says.
+  const ControllerType* type = FindControllerType(productCode);
+  if (!type) return std::string(PickText("Unsupported controller!", "本软件不支持该控制器！"));
   if (!version) {
     return std::string(PickText("Controller version \"", "控制器版本“")) + versionText +
            std::string(PickText("\" cannot be read!", "”无法识别！"));
   }
-  const ControllerType* type = FindControllerType(productCode);
-  if (!type) return std::string(PickText("Unsupported controller!", "本软件不支持该控制器！"));
   if (*version < type->minimumVersion) {
     return std::string(PickText(kVersionWrong, type->chineseVersionMessage));
   }

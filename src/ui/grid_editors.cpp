@@ -1,5 +1,7 @@
 #include "ui/grid_editors.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -10,6 +12,34 @@
 #include "ui/qt_text.h"
 
 namespace vorel {
+
+SpinEdit::SpinEdit(QWidget* parent) : QDoubleSpinBox(parent) {}
+
+namespace {
+
+// A number in the locale with at most `decimals` digits after the separator.
+std::optional<double> ParseTyped(const QLocale& locale, const QString& text, int decimals) {
+  const QString t = text.trimmed();
+  const int point = t.indexOf(locale.decimalPoint());
+  if (point >= 0 && t.size() - point - 1 > decimals) return std::nullopt;
+  bool ok = false;
+  const double value = locale.toDouble(t, &ok);
+  if (!ok) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+QValidator::State SpinEdit::validate(QString& text, int& pos) const {
+  const QValidator::State state = QDoubleSpinBox::validate(text, pos);
+  if (state != QValidator::Invalid) return state;
+  return ParseTyped(locale(), text, decimals()) ? QValidator::Intermediate : state;
+}
+
+std::optional<double> SpinEdit::TypedNumber() const {
+  return ParseTyped(locale(), lineEdit()->text(), decimals());
+}
+
 namespace {
 
 // A spin editor whose limits are equal (a register no descriptor names) has no limits.
@@ -111,6 +141,15 @@ QWidget* GridEditors::Create(std::size_t row) {
       connect(spin, &QDoubleSpinBox::valueChanged, this, [this, row](double value) {
         if (showing_) return;
         model_[row].number = value;
+        emit edited(row);
+      });
+      // A typed value outside the limits reaches the model as its nearest limit at once, so
+      // that closing the row stores the limit and not the last value inside them.
+      connect(spin->lineEdit(), &QLineEdit::textEdited, this, [this, row, spin] {
+        if (showing_) return;
+        const std::optional<double> typed = spin->TypedNumber();
+        if (!typed || (*typed >= spin->minimum() && *typed <= spin->maximum())) return;
+        model_[row].number = std::clamp(*typed, spin->minimum(), spin->maximum());
         emit edited(row);
       });
       w = spin;

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 #include "core/editor_model.h"
@@ -23,7 +24,13 @@ class SpinEdit : public QDoubleSpinBox {
   Q_OBJECT
  public:
   using QDoubleSpinBox::lineEdit;
-  using QDoubleSpinBox::QDoubleSpinBox;
+  explicit SpinEdit(QWidget* parent = nullptr);
+
+  // A number outside the limits may be typed (the editors take it to the model as the
+  // nearest limit) instead of the keystroke being dropped.
+  QValidator::State validate(QString& text, int& pos) const override;
+  // The typed text as a number (nullopt while it is not one), not bounded by the limits.
+  std::optional<double> TypedNumber() const;
 };
 
 // The Qt input mask of an edit mask "mask;save literals;blank": "0" a required digit, "9" an

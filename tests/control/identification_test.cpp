@@ -143,6 +143,7 @@ TEST_F(Identify, RefusedTypesAndVersionsStopAfterTheSerialNumber) {
       {3101, "Vorel2000", "Controller version wrong! Please upgrade the software."},
       {3107, "Vorel2000 V5.10", "Unsupported controller!"},
       {3101, "Vorel2000 V5.1a", "Controller version \"5.1a\" cannot be read!"},
+      {3107, "Vorel2000 Va.bc", "Unsupported controller!"},  // the type is checked first
   };
   int site = 1;
   for (const auto& c : cases) {

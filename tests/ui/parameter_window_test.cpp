@@ -482,6 +482,35 @@ TEST_F(ParameterWindowTest, LeavingASpinEditorBringsItsValueWithinItsLimits) {
   EXPECT_EQ(images->Word(kSite, 0x00D4), 60);
 }
 
+TEST_F(ParameterWindowTest, TypedValuesOutsideTheLimitsBecomeTheNearestLimit) {
+  SetLimits({{0x00C8, 1, 5000}, {0x00CB, 100, 1000}});
+  images->SetWord(kSite, 0x00C8, 200);
+  images->SetWord(kSite, 0x00CB, 400);
+  ParameterWindow& w = OpenType(3101);
+  const struct {
+    int row;
+    const char* editor;
+    const char* typed;
+    const char* shown;
+    std::uint16_t reg;
+    std::uint16_t stored;
+  } cases[] = {
+      {1, "seNominPower", "9000", "5000", 0x00C8, 5000},  // the extra keystroke is kept
+      {2, "seNominVoltage", "5", "100", 0x00CB, 100},     // not the old value on leaving
+      {1, "seNominPower", "4321", "4321", 0x00C8, 4321},  // inside the limits as typed
+  };
+  for (const auto& c : cases) {
+    ClickCell(SetpointGrid::Basic, c.row, 1);
+    auto* spin = Named<QDoubleSpinBox>(c.editor);
+    spin->selectAll();
+    QTest::keyClicks(spin, c.typed);
+    ClickCell(SetpointGrid::Basic, c.row == 1 ? 2 : 1, 1);  // leave the editor
+    EXPECT_EQ(Cell(SetpointGrid::Basic, c.row, 1), c.shown) << c.editor << " " << c.typed;
+    w.StoreAllPages();
+    EXPECT_EQ(images->Word(kSite, c.reg), c.stored) << c.editor << " " << c.typed;
+  }
+}
+
 TEST_F(ParameterWindowTest, EditorLimitsOfAnOnlineWindow) {
   SetLimits({{0x00CA, 450, 650},
              {0x00E0, 0, 5000},
