@@ -180,7 +180,9 @@ bool ModbusLink::PollReply(int site) {
   // No header taken yet for this request (a send clears ExpectedBytes): start a new reply.
   if (ExpectedBytes() == 0 && waiting > 0) assembler_.Begin(ShapeOf(group), site);
   const std::size_t take = assembler_.Wanted(waiting);
-  if (take == 0) return false;  // too few bytes, or more than the reply can hold
+  // Nothing to take: too few bytes yet, or more than the rest of the reply, which then never
+  // completes and ends by timeout.
+  if (take == 0) return false;
   if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
     DiscardInput();
     return false;
