@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "core/language.h"
-#include "link/request_worker.h"
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "link/quiet_host.h"
+#include "link/request_worker.h"
 
 namespace {
 
@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
   int slave = -1;
   char name[256] = {};
   if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return 1;
-  ::close(slave);
+  // The slave side stays open until the port has opened it: reading a master whose slave is
+  // closed everywhere fails at once, which would end the responder before the first request.
   const pid_t child = fork();
   if (child == 0) Respond(master);
 
@@ -109,6 +110,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
+  ::close(slave);
   link.StartTicking();
 
   const double wireMs = (8 + 5 + 2 * kCount) * 10.0 * 1000.0 / kBaud;

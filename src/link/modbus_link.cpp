@@ -1,5 +1,6 @@
 #include "link/modbus_link.h"
 
+#include <algorithm>
 #include <string>
 
 #include "core/language.h"
@@ -16,14 +17,10 @@ int Index(RequestGroup group) {
   return static_cast<int>(group);
 }
 
-bool IsExtended(RequestGroup group) {
-  return group != RequestGroup::PlainRead && group != RequestGroup::Write;
-}
-
 }  // namespace
 
-ModbusLink::ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages& images)
-    : port_(port), host_(host), pump_(pump), images_(images) {
+ModbusLink::ModbusLink(ByteChannel& channel, Host& host, EventPump& pump, SiteImages& images)
+    : channel_(channel), host_(host), pump_(pump), images_(images) {
   for (auto& flag : idle_) flag.store(true);
   commState_.fill(kCommNoResult);
 }
@@ -128,25 +125,26 @@ bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& blo
   SetGroupIdle(group, false);
   current_ = block;
   rejected_.store(false, std::memory_order_release);
-  port_.PurgeInput();
-  port_.PurgeOutput();
+  channel_.PurgeInput();
+  channel_.PurgeOutput();
   BuildReadFrame(site, block, readFrame_);
   expected_.store(0, std::memory_order_release);
-  const bool written = port_.Write(readFrame_);
+  const bool written = channel_.Write(readFrame_);
   ticks_.store(0, std::memory_order_release);
   Announce(site, false, block.address);
   return written;
 }
 
-bool ModbusLink::SendWrite(int site, const RegisterBlock& block, std::span<const std::uint16_t> data) {
+bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
+                           std::span<const std::uint16_t> data) {
   const std::size_t length = BuildWriteFrame(site, block, data, writeFrame_);
   if (length == 0) return false;  // refused: nothing sent, the link stays as it was
   SetGroupIdle(RequestGroup::Write, false);
   current_ = block;
   rejected_.store(false, std::memory_order_release);
-  port_.PurgeInput();
-  port_.PurgeOutput();
-  const bool written = port_.Write({writeFrame_.data(), length});
+  channel_.PurgeInput();
+  channel_.PurgeOutput();
+  const bool written = channel_.Write({writeFrame_.data(), length});
   ticks_.store(0, std::memory_order_release);
   Announce(site, true, block.address);
   return written;
@@ -156,13 +154,19 @@ bool ModbusLink::ReplyTimedOut() const {
   return rejected_.load(std::memory_order_acquire) || ReplyTicks() > (modem_ ? 80 : 20);
 }
 
-ModbusLink::Shape ModbusLink::ShapeOf(RequestGroup group) {
-  if (group == RequestGroup::Write) return {3, kWriteFunction, kWriteFunction | kExceptionFlag};
-  return {IsExtended(group) ? 4u : 3u, kReadFunction, kReadFunction | kExceptionFlag};
+ReplyShape ModbusLink::ShapeOf(RequestGroup group) {
+  switch (group) {
+    case RequestGroup::PlainRead:
+      return ReplyShape::PlainRead;
+    case RequestGroup::Write:
+      return ReplyShape::WriteEcho;
+    default:
+      return ReplyShape::BlockRead;
+  }
 }
 
 void ModbusLink::DiscardInput() {
-  port_.PurgeInput();
+  channel_.PurgeInput();
 }
 
 bool ModbusLink::PollReply(int site) {
@@ -170,58 +174,41 @@ bool ModbusLink::PollReply(int site) {
   const int busy = FirstBusyGroup();
   if (busy < 0) return false;
   const auto group = static_cast<RequestGroup>(busy);
-  const Shape shape = ShapeOf(group);
   if (group == RequestGroup::PlainRead) DelayWithEvents(kPlainReadStepMs);
 
-  const int waiting = port_.InputCount();
-  const std::size_t n = static_cast<std::size_t>(waiting);
-  const std::size_t expected = ExpectedBytes();
-  if (expected == 0 && n >= shape.header) {
-    if (port_.Read({assembly_.data(), shape.header}) != static_cast<int>(shape.header)) {
+  const std::size_t waiting = static_cast<std::size_t>(std::max(0, channel_.InputCount()));
+  // No header taken yet for this request (a send clears ExpectedBytes): start a new reply.
+  if (ExpectedBytes() == 0 && waiting > 0) assembler_.Begin(ShapeOf(group), site);
+  const std::size_t take = assembler_.Wanted(waiting);
+  // Nothing to take: too few bytes yet, or more than the rest of the reply, which then never
+  // completes and ends by timeout.
+  if (take == 0) return false;
+  if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
+    DiscardInput();
+    return false;
+  }
+  switch (assembler_.Feed({input_.data(), take})) {
+    case ReplyStatus::NeedMore:
+      expected_.store(static_cast<std::uint16_t>(assembler_.Pending()), std::memory_order_release);
+      return false;
+    case ReplyStatus::Foreign:
       DiscardInput();
       return false;
-    }
-    const bool ours = assembly_[0] == site;
-    std::size_t rest = 0;
-    if (ours && assembly_[1] == shape.function) {
-      if (group == RequestGroup::Write) {
-        rest = 5;
-      } else if (group == RequestGroup::PlainRead) {
-        rest = assembly_[2] + 2u;
-      } else {
-        rest = ((std::size_t{assembly_[2]} << 8) | assembly_[3]) + 2u;
-      }
-    } else if (ours && assembly_[1] == shape.exception) {
-      rest = IsExtended(group) ? 1 : 2;
-    } else {
-      DiscardInput();
-      return false;
-    }
-    if (rest > kReceiveBytes) {
+    case ReplyStatus::Oversize:
       // Longer than the buffers can hold: the reply is dropped and the request given up.
       DiscardInput();
       rejected_.store(true, std::memory_order_release);
       return false;
-    }
-    headerBytes_ = shape.header;
-    expected_.store(static_cast<std::uint16_t>(rest), std::memory_order_release);
-    return false;
-  }
-  if (n > 0 && n == expected) {
-    if (port_.Read({receive_.data(), expected}) != static_cast<int>(expected)) {
-      DiscardInput();
-      return false;
-    }
-    std::copy_n(receive_.begin(), expected, assembly_.begin() + static_cast<long>(headerBytes_));
-    const bool crcOk = CrcMatches({assembly_.data(), headerBytes_ + expected});
-    if (crcOk && assembly_[1] == shape.function) {
+    case ReplyStatus::Complete:
       SetCommState(site, kCommDecoding);
-      replyDataBytes_ = expected - 2;
       Decode(group, site);
       return true;
-    }
-    SetCommState(site, crcOk ? kCommException : kCommCrcError);
-    return false;
+    case ReplyStatus::Exception:
+      SetCommState(site, kCommException);
+      return false;
+    case ReplyStatus::CrcError:
+      SetCommState(site, kCommCrcError);
+      return false;
   }
   return false;
 }
@@ -275,8 +262,8 @@ bool ModbusLink::WaitForReply(int site) {
     if (PollReply(site)) return true;
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
     // Sleep until input arrives, or a slice while a reply is still coming in.
-    if (port_.InputCount() == 0) {
-      port_.WaitForInput(kWaitSliceMs);
+    if (channel_.InputCount() == 0) {
+      channel_.WaitForInput(kWaitSliceMs);
     } else {
       pump_.Pump(kPartialReplySliceMs);
     }

@@ -1,6 +1,7 @@
-// The link state shared by the request workers and the reply collector, and the collection,
-// checking and decoding of replies. Workers (request_worker.h) only build and write frames under
-// the send lock; everything else runs on the main thread, which polls the port's input count.
+// The link state shared by the request workers and the reply collector, and the collection
+// and decoding of replies. Workers (request_worker.h) only build and write frames under the
+// send lock; everything else runs on the main thread, which polls the channel's input count
+// and hands what it reads to the ReplyAssembler, which makes the framing decisions.
 // The Host is only ever called from the main thread: the "Read nnn" / "Write nnn" text that a
 // worker announces is handed over and shown by the next PollReply or WaitForReply.
 #pragma once
@@ -14,10 +15,11 @@
 
 #include "core/register_table.h"
 #include "core/site_images.h"
+#include "link/byte_channel.h"
 #include "link/event_pump.h"
 #include "link/host.h"
 #include "link/modbus_frame.h"
-#include "link/serial_port.h"
+#include "link/reply_assembler.h"
 
 namespace vorel {
 
@@ -36,10 +38,6 @@ inline constexpr std::int16_t kCommException = 353;
 // Status panel of the site's online window that shows the link's progress.
 inline constexpr int kLinkStatusPanel = 3;
 
-// Fixed reply buffers: the whole reply for the CRC, and the part after the header.
-inline constexpr std::size_t kAssemblyBytes = 2056;
-inline constexpr std::size_t kReceiveBytes = 1058;  // 1056 data bytes and the CRC
-
 inline constexpr std::uint16_t kTickLimit = 1000;
 inline constexpr int kTickMs = 100;
 inline constexpr int kPlainReadStepMs = 100;
@@ -47,13 +45,14 @@ inline constexpr int kRequestPauseMs = 4;
 
 class ModbusLink {
  public:
-  ModbusLink(SerialPort& port, Host& host, EventPump& pump, SiteImages& images);
+  // The channel is usually the connection's serial port (a SerialPort is a ByteChannel).
+  ModbusLink(ByteChannel& channel, Host& host, EventPump& pump, SiteImages& images);
   // Waits for workers still writing (auto-free ones included).
   ~ModbusLink();
   ModbusLink(const ModbusLink&) = delete;
   ModbusLink& operator=(const ModbusLink&) = delete;
 
-  SerialPort& Port() { return port_; }
+  ByteChannel& Port() { return channel_; }
   SiteImages& Images() { return images_; }
 
   // The modem option: replies may take 8 s instead of 2 s.
@@ -107,8 +106,9 @@ class ModbusLink {
   void ReportPollFailure(int site);
   void FinishRequest(int site);
 
-  // The data bytes of the last completed reply (after the header, without the CRC).
-  std::span<const std::uint8_t> ReplyData() const { return {receive_.data(), replyDataBytes_}; }
+  // The data bytes of the last completed reply (after the header, without the CRC); empty once
+  // the bytes of another reply are being taken.
+  std::span<const std::uint8_t> ReplyData() const { return assembler_.Data(); }
 
   // Worker bookkeeping, so that no worker outlives the link.
   void WorkerStarted();
@@ -117,12 +117,7 @@ class ModbusLink {
   void WaitForWorkers();
 
  private:
-  struct Shape {
-    std::size_t header;
-    std::uint8_t function;
-    std::uint8_t exception;
-  };
-  static Shape ShapeOf(RequestGroup group);
+  static ReplyShape ShapeOf(RequestGroup group);
   int FirstBusyGroup() const;
   void DiscardInput();
   void EndFailedRequest(int site);
@@ -130,7 +125,7 @@ class ModbusLink {
   void ShowAnnouncement();
   void Decode(RequestGroup group, int site);
 
-  SerialPort& port_;
+  ByteChannel& channel_;
   Host& host_;
   EventPump& pump_;
   SiteImages& images_;
@@ -150,11 +145,9 @@ class ModbusLink {
   std::atomic<bool> announceWrite_{false};
   std::atomic<std::uint16_t> announceAddress_{0};
 
-  // Reply assembly: header, then the announced remainder.
-  std::size_t headerBytes_ = 0;
-  std::size_t replyDataBytes_ = 0;
-  std::array<std::uint8_t, kAssemblyBytes> assembly_{};
-  std::array<std::uint8_t, kReceiveBytes> receive_{};
+  // Reply assembly; `input_` takes each read from the channel.
+  ReplyAssembler assembler_;
+  std::array<std::uint8_t, kReceiveBytes> input_{};
   ReadFrame readFrame_{};
   WriteFrame writeFrame_{};
 

@@ -1,0 +1,81 @@
+// Assembles one Modbus RTU reply from the bytes that arrive and makes every framing decision:
+// whose reply the header is, how many bytes follow it, whether the CRC holds, whether it is an
+// exception. It knows nothing of ports, clocks or threads; the link feeds it what it reads and
+// acts on the outcome. One fixed buffer holds the reply, so nothing is allocated per reply.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace vorel {
+
+// The layout of the reply, chosen by the request that was sent, not by the reply.
+enum class ReplyShape {
+  // Function 3: address, function, one-byte byte count; the data and the CRC.
+  PlainRead,
+  // Function 3 of the block-transfer areas (0x8031 and up): address, function, two-byte byte
+  // count (high byte first); the data and the CRC.
+  BlockRead,
+  // The function-16 echo: address, function, register address high; then register address
+  // low, count high, count low and the CRC.
+  WriteEcho,
+};
+
+enum class ReplyStatus {
+  NeedMore,   // Pending() more bytes are needed
+  Complete,   // a normal reply with a correct CRC; Data() holds its data
+  CrcError,   // all bytes are in, the CRC does not match
+  Exception,  // an exception reply with a correct CRC; ExceptionCode() holds the code
+  Foreign,    // another address or function: drop the input and wait for a new header
+  Oversize,   // the header announces more bytes than the buffer holds: the reply is given up
+};
+
+inline constexpr std::size_t kMaxReplyHeaderBytes = 4;
+// The longest part of a reply after its header: 1056 data bytes and the CRC.
+inline constexpr std::size_t kReceiveBytes = 1058;
+
+class ReplyAssembler {
+ public:
+  // The bytes read before the length of the reply is known.
+  static std::size_t HeaderBytes(ReplyShape shape);
+
+  // Starts over on a reply of `shape` from slave address `site`.
+  void Begin(ReplyShape shape, int site);
+
+  // Bytes still needed before the next decision: the rest of the header, then the rest of the
+  // reply; 0 once the reply has an outcome.
+  std::size_t Pending() const;
+  // How many of `waiting` received bytes to take now: the header as soon as it is all there;
+  // the rest of the reply only when exactly that many are waiting. More bytes than the reply
+  // can hold mean they are not (only) this reply, which is then never completed.
+  std::size_t Wanted(std::size_t waiting) const;
+
+  // Takes bytes up to the next decision or outcome and returns the state reached. `used`, when
+  // given, receives the number of bytes taken; the rest were not looked at. After Foreign the
+  // assembler waits for a new header; after any other outcome it takes nothing until Begin.
+  ReplyStatus Feed(std::span<const std::uint8_t> bytes, std::size_t* used = nullptr);
+
+  // The data of a Complete reply: the bytes after the header without the CRC. Empty otherwise.
+  std::span<const std::uint8_t> Data() const;
+  // The code of an Exception reply (the third byte of the header).
+  std::uint8_t ExceptionCode() const { return buffer_[2]; }
+
+ private:
+  enum class Phase { Header, Body, Done };
+  void AcceptHeader();
+  void CheckReply();
+
+  ReplyShape shape_ = ReplyShape::PlainRead;
+  int site_ = 0;
+  Phase phase_ = Phase::Header;
+  ReplyStatus outcome_ = ReplyStatus::NeedMore;
+  bool exception_ = false;
+  std::size_t header_ = 3;
+  std::size_t filled_ = 0;
+  std::size_t target_ = 3;  // bytes of the header, then of the whole reply
+  std::array<std::uint8_t, kMaxReplyHeaderBytes + kReceiveBytes> buffer_{};
+};
+
+}  // namespace vorel
