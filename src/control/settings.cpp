@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/parameter_keys.h"
+#include "files/parameter_keys.h"
 
 namespace vorel {
 namespace {
