@@ -18,6 +18,7 @@
 #include "control/settings.h"
 #include "core/binary_io_layout.h"
 #include "core/language.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
@@ -31,8 +32,6 @@
 namespace vorel {
 namespace {
 
-constexpr std::uint16_t kProductCodeRegister = 0x016B;
-constexpr std::uint16_t kSystemStatusRegister = 0x0000;
 constexpr std::uint16_t kSerialNumberGateBit = 0x0040;
 constexpr int kStatusPanelWidths[] = {150, 100, 350, 100};
 constexpr int kPasswordButtonWidth = 48;
@@ -100,7 +99,7 @@ std::string ChannelEditorName(int channel, std::string_view what) {
 }  // namespace
 
 ParameterWindow::ParameterWindow(SiteImages& images, SiteSlots& siteSlots, int site,
-                                     QWidget* parent)
+                                 QWidget* parent)
     : QMainWindow(parent), images_(images), slots_(siteSlots), site_(site) {
   setObjectName("fmParameter");
   factory_ = IsFactoryLevel();
@@ -239,8 +238,9 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   sensor->addLayout(side({inputGrid_}));
   sensor->addLayout(side({outputGrid_}));
   sensor->addStretch();
-  for (StringGrid* g : {static_cast<StringGrid*>(analogueGrid_), static_cast<StringGrid*>(inputGrid_),
-                        static_cast<StringGrid*>(outputGrid_)}) {
+  for (StringGrid* g :
+       {static_cast<StringGrid*>(analogueGrid_), static_cast<StringGrid*>(inputGrid_),
+        static_cast<StringGrid*>(outputGrid_)}) {
     connect(g, &StringGrid::aboutToSelect, this, [this] { HideChannelLists(); });
   }
   connect(analogueGrid_, &AnalogueChannelGrid::functionChosen, this,
@@ -249,7 +249,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(analogueGrid_, &AnalogueChannelGrid::unitChanged, this, &ParameterWindow::OnUnitChanged);
   connect(analogueGrid_, &AnalogueChannelGrid::decimalsChanged, this,
           &ParameterWindow::OnDecimalsChanged);
-  connect(analogueGrid_, &AnalogueChannelGrid::curveClicked, this, &ParameterWindow::OnCurveClicked);
+  connect(analogueGrid_, &AnalogueChannelGrid::curveClicked, this,
+          &ParameterWindow::OnCurveClicked);
   connect(analogueGrid_, &AnalogueChannelGrid::rowsRewritten, this,
           &ParameterWindow::ChannelRowsRewritten);
 
@@ -269,7 +270,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(helpButton_, "btnHelp", &ParameterWindowHooks::onHelp);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b : {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
+  for (QPushButton* b :
+       {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -368,14 +370,14 @@ void ParameterWindow::SetUpWindow() {
   ApplyWindowTexts();
   if (!generatorTabCaption_.english.empty())
     configurationPages_->setTabText(configurationPages_->indexOf(generatorProtectionPage_),
-                                 Q(generatorTabCaption_.Pick()));
+                                    Q(generatorTabCaption_.Pick()));
   FillItemLists();
   LoadAllPages();
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
 }
 
 void ParameterWindow::AdaptToControllerType() {
-  const std::uint16_t type = images_.Word(site_, kProductCodeRegister);
+  const std::uint16_t type = images_.Word(site_, reg::kProductCode.address);
   const ControllerTypeLayout layout = model_.AdaptToControllerType(type, factory_);
   generatorTabCaption_ = layout.generatorTabCaption;
   SetpointGridWidget* mains = Grid(SetpointGrid::Mains);
@@ -401,8 +403,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {monitorPage_, {"Monitor", "监测"}},
       {eventLogPage_, {"Event Log", "历史记录"}},
   };
-  for (const auto& [page, text] : pages)
-    pages_->setTabText(pages_->indexOf(page), Pick(text));
+  for (const auto& [page, text] : pages) pages_->setTabText(pages_->indexOf(page), Pick(text));
   const std::pair<QWidget*, Text2> subPages[] = {
       {basicPage_, {"System/Basic", "系统/基本设定"}},
       {enginePage_, {"Engine/Engine Protection", "发动机/发动机保护"}},
@@ -412,7 +413,8 @@ void ParameterWindow::ApplyWindowTexts() {
   for (const auto& [page, text] : subPages) {
     // The generator tab's caption follows the controller type once it is known.
     if (page == generatorProtectionPage_ && !generatorTabCaption_.english.empty()) {
-      configurationPages_->setTabText(configurationPages_->indexOf(page), Q(generatorTabCaption_.Pick()));
+      configurationPages_->setTabText(configurationPages_->indexOf(page),
+                                      Q(generatorTabCaption_.Pick()));
       continue;
     }
     configurationPages_->setTabText(configurationPages_->indexOf(page), Pick(text));
@@ -532,7 +534,7 @@ void ParameterWindow::ShowRowEditor(SetpointGrid g, int row, int column) {
     if (r.grid != g || r.row != row || r.half != half) continue;
     if (r.kind == EditorKind::CheckBox) return;  // always on its cell
     if (r.factoryOnly && !factory_) return;
-    if (r.gatedBySystemBit6 && !(images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit))
+    if (r.gatedBySystemBit6 && !(images_.Word(site_, reg::kSystem.address) & kSerialNumberGateBit))
       return;
     QWidget* editor = editors_->Ensure(i);
     grid->PlaceOver(editor, row, SetpointGridWidget::ValueColumn(half));
@@ -777,7 +779,7 @@ void ParameterWindow::ClearTimeChanged() {
 }
 
 bool ParameterWindow::SerialNumberEditable() const {
-  return (images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit) != 0 &&
+  return (images_.Word(site_, reg::kSystem.address) & kSerialNumberGateBit) != 0 &&
          Value("medMasterSN").enabled;
 }
 

@@ -8,14 +8,12 @@
 
 #include "control/connection.h"
 #include "core/language.h"
-#include "link/request_worker.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/request_worker.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
-
-#ifdef VOREL_SIM_PATH
 
 namespace vorel::test {
 namespace {
@@ -320,5 +318,3 @@ TEST(CliSim, IdentifyAndScan) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

@@ -8,11 +8,9 @@
 
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
-
-#ifdef VOREL_SIM_PATH
 
 namespace vorel::test {
 namespace {
@@ -118,5 +116,3 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif
