@@ -25,9 +25,8 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   }
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
-  // The temporary name ".NAME.XXXXXX" is built by appending: prepending to a temporary
-  // string (operator+ with a literal on the left) inlines an overlapping copy that gcc 12
-  // flags under -Wrestrict in optimised builds.
+  // ".NAME.XXXXXX", built by appending: prepending a literal to a temporary string makes
+  // gcc 12 report a false -Wrestrict overlap in optimised builds.
   std::string name = ".";
   name += target.filename().native();
   name += ".XXXXXX";
