@@ -23,13 +23,6 @@
 #include "link/qt_event_pump.h"
 #include "link/quiet_host.h"
 
-#ifndef VOREL_SIM_PATH
-int main() {
-  std::puts("vorel-sim is not built");
-  return 0;
-}
-#else
-
 namespace {
 
 constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;
@@ -218,5 +211,3 @@ int main(int argc, char** argv) {
   sim.waitForFinished(5000);
   return 0;
 }
-
-#endif

@@ -68,7 +68,7 @@ void Engine::PowerUp(std::time_t host) {
   // Alarms kept in a saved image come back as they were stored: inactive until they recur.
   alarms_.clear();
   for (int i = 0; i < static_cast<int>(kAlarmLines); ++i) {
-    const std::uint16_t w = site_.Word(0x001A + i);
+    const std::uint16_t w = site_.Word(reg::kAlarmList.address + i);
     if (w != 0) alarms_.push_back({static_cast<std::uint16_t>(w | 0x0800U), false, false});
   }
   Publish();
@@ -81,10 +81,10 @@ void Engine::Enter(Phase phase) {
 }
 
 bool Engine::Command(std::uint16_t word, std::time_t host) {
-  const std::uint16_t mode = site_.Word(0x0113);
+  const std::uint16_t mode = site_.Word(reg::kOperatingMode.address);
   switch (word) {
     case kActionStart:
-      if (phase_ == Phase::kStopped && (mode == 199 || mode == 201)) {
+      if (phase_ == Phase::kStopped && (mode == kModeManu || mode == kModeTest)) {
         attempts_ = 0;
         Enter(Phase::kPreStart);
         site_.AppendEvent(0x2810, host);  // start manual
@@ -118,12 +118,12 @@ bool Engine::Command(std::uint16_t word, std::time_t host) {
 }
 
 void Engine::ModeChanged(std::time_t host) {
-  const std::uint16_t mode = site_.Word(0x0113);
-  if (mode == 198 && phase_ != Phase::kStopped && phase_ != Phase::kStopping &&
+  const std::uint16_t mode = site_.Word(reg::kOperatingMode.address);
+  if (mode == kModeOff && phase_ != Phase::kStopped && phase_ != Phase::kStopping &&
       phase_ != Phase::kFailStop) {
     Enter(speed_ < 5 ? Phase::kStopped : Phase::kStopping);  // OFF stops at once, no cooling
     site_.AppendEvent(0x4848, host);
-  } else if (mode == 201 && phase_ == Phase::kStopped) {
+  } else if (mode == kModeTest && phase_ == Phase::kStopped) {
     attempts_ = 0;
     Enter(Phase::kPreStart);  // TEST runs the set without load
     site_.AppendEvent(0x2811, host);
@@ -146,7 +146,7 @@ void Engine::Step(double dt, std::time_t host) {
   inPhase_ += dt;
   const double nominal = std::max<int>(1, static_cast<std::int16_t>(Param(0x00CD)));
   const double startRpm = nominal * static_cast<std::int16_t>(Param(0x00D5)) / 100.0;
-  const std::uint16_t mode = site_.Word(0x0113);
+  const std::uint16_t mode = site_.Word(reg::kOperatingMode.address);
 
   switch (phase_) {
     case Phase::kStopped:
@@ -185,7 +185,7 @@ void Engine::Step(double dt, std::time_t host) {
       if (inPhase_ >= static_cast<std::int16_t>(Param(0x00DB))) Enter(Phase::kRunning);
       break;
     case Phase::kRunning:
-      if (mode == 199 && inPhase_ >= 1.0) Enter(Phase::kLoaded);  // MANU closes the breaker
+      if (mode == kModeManu && inPhase_ >= 1.0) Enter(Phase::kLoaded);  // MANU closes the breaker
       break;
     case Phase::kLoaded:
       break;
@@ -354,7 +354,7 @@ void Engine::Clear(std::uint16_t code) {
 
 void Engine::Publish() {
   Site& s = site_;
-  const std::uint16_t mode = s.Word(0x0113);
+  const std::uint16_t mode = s.Word(reg::kOperatingMode.address);
   const double nominal = std::max<int>(1, static_cast<std::int16_t>(Param(0x00CD)));
   const double ratio = speed_ / nominal;
   const bool excited = ratio > 0.5;
@@ -367,7 +367,7 @@ void Engine::Publish() {
   };
   switch (phase_) {
     case Phase::kStopped:
-      state = mode == 198 ? GenSetState::kEmpty : GenSetState::kReady;
+      state = mode == kModeOff ? GenSetState::kEmpty : GenSetState::kReady;
       break;
     case Phase::kPreStart:
       state = GenSetState::kPreStart;
@@ -486,7 +486,7 @@ void Engine::Publish() {
         on = loaded;
         break;
       case 162:
-        on = mode == 198 || phase_ == Phase::kFailStop;
+        on = mode == kModeOff || phase_ == Phase::kFailStop;
         break;
       case 164:
         on = phase_ == Phase::kIdle;
@@ -501,7 +501,7 @@ void Engine::Publish() {
         on = horn_;
         break;
       case 169:
-        on = mode == 200 && ready;
+        on = mode == kModeAuto && ready;
         break;
       default:
         break;
@@ -538,7 +538,7 @@ void Engine::Publish() {
       w = alarms_[i].active ? alarms_[i].code
                             : static_cast<std::uint16_t>(alarms_[i].code & ~0x0800U);
     }
-    s.SetWord(0x001A + static_cast<int>(i), w);
+    s.SetWord(reg::kAlarmList.address + static_cast<int>(i), w);
   }
 }
 

@@ -6,8 +6,18 @@
 namespace vorel::sim {
 namespace {
 
-constexpr std::uint16_t kImageEnd = 0x0200;
-constexpr std::uint16_t kAction = 0x8010;
+// The plain registers end where the event log begins.
+constexpr std::uint16_t kImageEnd = kEventLogFirst;
+constexpr std::uint16_t kAction = reg::kCommand.address;
+constexpr std::uint16_t kProtection = reg::kProtection.address;
+constexpr std::uint16_t kNewPassword = reg::kNewPassword.address;
+constexpr std::uint16_t kMode = reg::kOperatingMode.address;
+constexpr std::uint16_t kTime = reg::kControllerTime.address;  // and the seconds after it
+constexpr std::uint16_t kDate = reg::kControllerDate.address;  // and the year after it
+
+bool IsClockRegister(unsigned a) {
+  return a >= kTime && a < kDate + reg::kControllerDate.count;
+}
 constexpr Exception kOk = static_cast<Exception>(0);
 
 // The alarm levels of the analogue inputs carry their limits in shown units: the word is
@@ -100,7 +110,7 @@ void ModbusServer::Read(SimSite& s, std::uint16_t address, std::uint16_t count, 
   }
   const unsigned end = static_cast<unsigned>(address) + count;
   const bool inImage = end <= kImageEnd;
-  const bool inLog = address >= kLogFirst && end <= kLogEnd;
+  const bool inLog = address >= kEventLogFirst && end <= kLogEnd;
   if (!inImage && !inLog) {
     BuildException(out, slave, 0x03, Exception::kIllegalAddress);
     return;
@@ -111,7 +121,7 @@ void ModbusServer::Read(SimSite& s, std::uint16_t address, std::uint16_t count, 
     if (inImage) {
       out.PutWord(s.site.Word(static_cast<int>(a)));
     } else {
-      const unsigned k = a - kLogFirst;
+      const unsigned k = a - kEventLogFirst;
       out.PutWord(s.site.log[k / kLogRecordWords][k % kLogRecordWords]);
     }
   }
@@ -171,12 +181,12 @@ Exception ModbusServer::Write(SimSite& s, std::uint16_t address,
   bool parameters = false;
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned a = address + i;
-    if (a == 0x0004 || (a >= 0x000C && a <= 0x000F)) continue;
-    if (a == 0x0113) {
-      if (word(i) < 198 || word(i) > 201) return Exception::kIllegalValue;
+    if (a == kProtection || IsClockRegister(a)) continue;
+    if (a == kMode) {
+      if (word(i) < kModeOff || word(i) > kModeTest) return Exception::kIllegalValue;
       continue;
     }
-    if (a == 0x0005) {
+    if (a == kNewPassword) {
       if (word(i) > 9999) return Exception::kIllegalValue;
       if (!site.unlocked) return Exception::kRefused;
       continue;
@@ -188,32 +198,32 @@ Exception ModbusServer::Write(SimSite& s, std::uint16_t address,
       return Exception::kIllegalValue;
     }
   }
-  if (parameters && (!site.unlocked || site.Word(0x0113) != 198)) return Exception::kRefused;
+  if (parameters && (!site.unlocked || site.Word(kMode) != kModeOff)) return Exception::kRefused;
 
   // The clock registers are taken as whole pairs where the write holds both words.
   const auto inWrite = [&](unsigned a) { return a >= address && a < address + count; };
   const auto value = [&](unsigned a) {
     return inWrite(a) ? word(a - address) : site.Word(static_cast<int>(a));
   };
-  if (inWrite(0x000C) || inWrite(0x000D)) {
-    if (!site.SetTime(value(0x000C), value(0x000D), host)) return Exception::kIllegalValue;
+  if (inWrite(kTime) || inWrite(kTime + 1)) {
+    if (!site.SetTime(value(kTime), value(kTime + 1), host)) return Exception::kIllegalValue;
   }
-  if (inWrite(0x000E) || inWrite(0x000F)) {
-    if (!site.SetDate(value(0x000E), value(0x000F), host)) return Exception::kIllegalValue;
+  if (inWrite(kDate) || inWrite(kDate + 1)) {
+    if (!site.SetDate(value(kDate), value(kDate + 1), host)) return Exception::kIllegalValue;
   }
 
   bool modeChanged = false;
   for (std::size_t i = 0; i < count; ++i) {
     const unsigned a = address + i;
     const std::uint16_t w = word(i);
-    if (a >= 0x000C && a <= 0x000F) continue;
-    if (a == 0x0004) {
+    if (IsClockRegister(a)) continue;
+    if (a == kProtection) {
       site.SetUnlocked(w == site.password);
-    } else if (a == 0x0005) {
+    } else if (a == kNewPassword) {
       site.password = w;
-    } else if (a == 0x0113) {
-      modeChanged = modeChanged || site.Word(0x0113) != w;
-      site.SetWord(0x0113, w);
+    } else if (a == kMode) {
+      modeChanged = modeChanged || site.Word(kMode) != w;
+      site.SetWord(kMode, w);
     } else {
       site.SetWord(static_cast<int>(a), w);
     }

@@ -56,45 +56,48 @@ void Site::Reset() {
   }
   char name[17];
   std::snprintf(name, sizeof name, "GENSET-%02d", config.address);
-  PutText(*this, 0x0012, 8, name);
-  SetWord(0x0011, static_cast<std::uint16_t>(config.address));
-  SetWord(0x0168, kLogFirst);
+  PutText(*this, reg::kGeneratorName.address, reg::kGeneratorName.count, name);
+  SetWord(reg::kControllerAddress.address, static_cast<std::uint16_t>(config.address));
+  SetWord(reg::kEventLogPosition.address, kEventLogFirst);
   unlocked = false;
   clockOffset = 0;
   ApplyIdentity();
 }
 
 void Site::ApplyIdentity() {
-  SetWord(0x016B, config.type);
-  SetWord(0x0000, static_cast<std::uint16_t>(config.systemUnlocked ? Word(0x0000) | 0x0040U
-                                                                   : Word(0x0000) & ~0x0040U));
-  PutText(*this, 0x0172, 20, DeviceName(config));
+  SetWord(reg::kProductCode.address, config.type);
+  // Bit 6 of the status word: the serial number may be written.
+  const std::uint16_t status = Word(reg::kSystem.address);
+  SetWord(reg::kSystem.address,
+          static_cast<std::uint16_t>(config.systemUnlocked ? status | 0x0040U : status & ~0x0040U));
+  PutText(*this, reg::kDeviceName.address, reg::kDeviceName.count, DeviceName(config));
   // Serial number 2026-1209-00NN: twelve digits, four per register.
-  SetWord(0x0006, 0x2026);
-  SetWord(0x0007, 0x1209);
-  SetWord(0x0008,
+  SetWord(reg::kSerialNumber.address, 0x2026);
+  SetWord(reg::kSerialNumber.address + 1, 0x1209);
+  SetWord(reg::kSerialNumber.address + 2,
           static_cast<std::uint16_t>(ToBcd(config.address / 100) << 8 | ToBcd(config.address)));
   SetUnlocked(unlocked);
 }
 
 void Site::SetUnlocked(bool on) {
   unlocked = on;
-  SetWord(0x0004, on ? kUnlocked : 0);
+  SetWord(reg::kProtection.address, on ? kUnlockedMark : 0);
 }
 
 void Site::AppendEvent(std::uint16_t code, std::time_t now) {
-  std::uint16_t position = Word(0x0168);
-  if (position < kLogFirst || position >= kLogEnd || (position - kLogFirst) % kLogRecordWords) {
-    position = kLogFirst;
+  std::uint16_t position = Word(reg::kEventLogPosition.address);
+  if (position < kEventLogFirst || position >= kLogEnd ||
+      (position - kEventLogFirst) % kLogRecordWords) {
+    position = kEventLogFirst;
   }
-  auto& r = log[static_cast<std::size_t>((position - kLogFirst) / kLogRecordWords)];
+  auto& r = log[static_cast<std::size_t>((position - kEventLogFirst) / kLogRecordWords)];
   r.fill(0);
   ShowClock(now);
   r[0] = code;
-  r[1] = Word(0x000E);
-  r[2] = Word(0x000F);
-  r[3] = Word(0x000C);
-  r[4] = Word(0x000D);
+  r[1] = Word(reg::kControllerDate.address);
+  r[2] = Word(reg::kControllerDate.address + 1);
+  r[3] = Word(reg::kControllerTime.address);
+  r[4] = Word(reg::kControllerTime.address + 1);
   r[5] = Word(0x0099);
   r[6] = Word(0x009A);
   r[7] = Word(0x009B);
@@ -120,18 +123,21 @@ void Site::AppendEvent(std::uint16_t code, std::time_t now) {
   r[28] = Word(0x00A9);
   r[29] = Word(0x00AA);
   position = static_cast<std::uint16_t>(position + kLogRecordWords);
-  if (position >= kLogEnd) position = kLogFirst;
-  SetWord(0x0168, position);
+  if (position >= kLogEnd) position = kEventLogFirst;
+  SetWord(reg::kEventLogPosition.address, position);
 }
 
 void Site::ShowClock(std::time_t host) {
   const std::time_t t = ClockTime(host);
   std::tm tm{};
   localtime_r(&t, &tm);
-  SetWord(0x000C, static_cast<std::uint16_t>(ToBcd(tm.tm_hour) << 8 | ToBcd(tm.tm_min)));
-  SetWord(0x000D, static_cast<std::uint16_t>(ToBcd(tm.tm_sec) << 8));
-  SetWord(0x000E, static_cast<std::uint16_t>(ToBcd(tm.tm_mday) << 8 | ToBcd(tm.tm_mon + 1)));
-  SetWord(0x000F, static_cast<std::uint16_t>(ToBcd(tm.tm_year % 100) << 8));
+  SetWord(reg::kControllerTime.address,
+          static_cast<std::uint16_t>(ToBcd(tm.tm_hour) << 8 | ToBcd(tm.tm_min)));
+  SetWord(reg::kControllerTime.address + 1, static_cast<std::uint16_t>(ToBcd(tm.tm_sec) << 8));
+  SetWord(reg::kControllerDate.address,
+          static_cast<std::uint16_t>(ToBcd(tm.tm_mday) << 8 | ToBcd(tm.tm_mon + 1)));
+  SetWord(reg::kControllerDate.address + 1,
+          static_cast<std::uint16_t>(ToBcd(tm.tm_year % 100) << 8));
 }
 
 bool Site::SetTime(std::uint16_t hoursMinutes, std::uint16_t seconds, std::time_t host) {

@@ -6,14 +6,14 @@
 #include <ctime>
 #include <string>
 
+#include "core/register_table.h"
+
 namespace vorel::sim {
 
 inline constexpr int kImageWords = 512;
 inline constexpr int kLogRecords = 112;
 inline constexpr int kLogRecordWords = 32;
-inline constexpr std::uint16_t kLogFirst = 0x0200;
-inline constexpr std::uint16_t kLogEnd = 0x1000;  // one past the last log register
-inline constexpr std::uint16_t kUnlocked = 746;
+inline constexpr std::uint16_t kLogEnd = kEventLogLast + 1;  // one past the last log register
 
 // What the command line says about a site: --site N[:TYPE[:VERSION]].
 struct SiteConfig {

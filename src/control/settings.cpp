@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 namespace {
@@ -16,18 +16,27 @@ struct ParityName {
   std::string_view name;
   Parity parity;
 };
-constexpr ParityName kParities[] = {{"None", Parity::None},
-                                    {"Odd", Parity::Odd},
-                                    {"Even", Parity::Even},
-                                    {"Mark", Parity::Mark},
-                                    {"Space", Parity::Space}};
+// clang-format off
+constexpr ParityName kParities[] = {
+    {"None", Parity::None},
+    {"Odd", Parity::Odd},
+    {"Even", Parity::Even},
+    {"Mark", Parity::Mark},
+    {"Space", Parity::Space},
+};
+// clang-format on
 
 struct StopBitsName {
   std::string_view name;
   StopBits stopBits;
 };
+// clang-format off
 constexpr StopBitsName kStopBits[] = {
-    {"1", StopBits::One}, {"1.5", StopBits::OnePointFive}, {"2", StopBits::Two}};
+    {"1", StopBits::One},
+    {"1.5", StopBits::OnePointFive},
+    {"2", StopBits::Two},
+};
+// clang-format on
 
 struct FlowName {
   std::string_view name;
@@ -35,10 +44,14 @@ struct FlowName {
 };
 // "Custom" leaves the individual line settings as they are; DTR/DSR handshaking has no name
 // of its own and is stored as "Custom".
-constexpr FlowName kFlows[] = {{"Hardware", FlowControl::RtsCts},
-                               {"Software", FlowControl::XonXoff},
-                               {"None", FlowControl::None},
-                               {"Custom", FlowControl::DtrDsr}};
+// clang-format off
+constexpr FlowName kFlows[] = {
+    {"Hardware", FlowControl::RtsCts},
+    {"Software", FlowControl::XonXoff},
+    {"None", FlowControl::None},
+    {"Custom", FlowControl::DtrDsr},
+};
+// clang-format on
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

@@ -3,11 +3,13 @@
 #include <algorithm>
 
 #include "core/language.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 
 namespace vorel {
 namespace {
 
+// clang-format off
 constexpr AlarmCodeEntry kCodes[] = {
     {0x1854, {"o.p. sen. open alm", "!!油压传感器开路"}},
     {0x1855, {"w.t. sen. open alm", "!!水温传感器开路"}},
@@ -110,6 +112,7 @@ constexpr AlarmCodeEntry kCodes[] = {
     {0xB857, {"o.t. sen. failure alm", "!!油温传感器故障"}},
     {0xB858, {"b.t. sen. failure alm", "!!缸温传感器故障"}},
 };
+// clang-format on
 
 constexpr std::uint16_t kMainsFail = 18569;
 constexpr std::uint16_t kMainsReturn = 18571;
@@ -155,7 +158,7 @@ std::string AlarmCodeText(std::uint16_t controllerType, std::uint16_t code) {
 }
 
 std::string AlarmCodeText(const SiteImages& images, int site, std::uint16_t code) {
-  return AlarmCodeText(images.Word(site, kControllerTypeRegister), code);
+  return AlarmCodeText(images.Word(site, reg::kProductCode.address), code);
 }
 
 }  // namespace vorel

@@ -19,9 +19,6 @@ struct AlarmCodeEntry {
 // The fixed entries, in code order (100 codes).
 std::span<const AlarmCodeEntry> AlarmCodeTable();
 
-// Register of the controller type word (product code).
-inline constexpr std::uint16_t kControllerTypeRegister = 0x016B;
-
 // Text of a code in the current language. The controller type decides the two mains codes
 // 18569 and 18571; codes 0xF000 and up are "Exception " and the low eleven bits in four
 // upper-case hexadecimal digits; any other unknown code is its own four hexadecimal digits.

@@ -1,6 +1,7 @@
 #include "core/channels.h"
 
 #include "core/conversions.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 
 namespace vorel {
@@ -32,15 +33,16 @@ AnalogueChannelSettings AnalogueChannelFromWords(std::uint16_t p1, std::uint16_t
 
 void AnalogueFromImage(const SiteImages& images, int site, ChannelSettings& settings) {
   for (int n = 0; n < kAnalogueChannels; ++n) {
-    settings.analogue[static_cast<std::size_t>(n)] = AnalogueChannelFromWords(
-        images.Word(site, kAnalogueProperty1 + n), images.Word(site, kAnalogueProperty2 + n));
+    settings.analogue[static_cast<std::size_t>(n)] =
+        AnalogueChannelFromWords(images.Word(site, reg::kAnalogueProperty1.address + n),
+                                 images.Word(site, reg::kAnalogueProperty2.address + n));
   }
 }
 
 void InputsFromImage(const SiteImages& images, int site, ChannelSettings& settings) {
-  const std::uint16_t polarity = images.Word(site, kInputPolarity);
+  const std::uint16_t polarity = images.Word(site, reg::kInputPolarity.address);
   for (int s = 0; s < kBinarySlots; ++s) {
-    const std::uint16_t w = images.Word(site, kInputProperty + s);
+    const std::uint16_t w = images.Word(site, reg::kFirstInputProperty.address + s);
     InputSlotSettings& slot = settings.inputs[static_cast<std::size_t>(s)];
     slot.function = SelectedOrNone(InputFunctionPosition(w));
     slot.action = SelectedOrNone(AlarmActionPosition(static_cast<std::uint8_t>(w >> 12)));
@@ -50,9 +52,9 @@ void InputsFromImage(const SiteImages& images, int site, ChannelSettings& settin
 }
 
 void OutputsFromImage(const SiteImages& images, int site, ChannelSettings& settings) {
-  const std::uint16_t polarity = images.Word(site, kOutputPolarity);
+  const std::uint16_t polarity = images.Word(site, reg::kOutputPolarity.address);
   for (int s = 0; s < kBinarySlots; ++s) {
-    const int index = OutputFunctionIndex(images.Word(site, kOutputProperty + s));
+    const int index = OutputFunctionIndex(images.Word(site, reg::kFirstOutputProperty.address + s));
     OutputSlotSettings& slot = settings.outputs[static_cast<std::size_t>(s)];
     slot.function = index < kOutputFunctionCount ? index : -1;
     slot.polarity = (polarity >> s) & 1;
@@ -62,34 +64,34 @@ void OutputsFromImage(const SiteImages& images, int site, ChannelSettings& setti
 void AnalogueToImage(SiteImages& images, int site, const ChannelSettings& settings) {
   for (int n = 0; n < kAnalogueChannels; ++n) {
     const AnalogueChannelSettings& c = settings.analogue[static_cast<std::size_t>(n)];
-    images.SetWord(site, kAnalogueProperty1 + n,
+    images.SetWord(site, reg::kAnalogueProperty1.address + n,
                    BuildChannelWord(c.function, c.action, c.activity, ChannelKind::Analogue));
-    const std::uint16_t old = images.Word(site, kAnalogueProperty2 + n);
-    images.SetWord(site, kAnalogueProperty2 + n,
+    const std::uint16_t old = images.Word(site, reg::kAnalogueProperty2.address + n);
+    images.SetWord(site, reg::kAnalogueProperty2.address + n,
                    BuildTypeWord(old, c.type, c.condition, c.decimals, c.unit));
   }
 }
 
 void InputsToImage(SiteImages& images, int site, const ChannelSettings& settings) {
-  std::uint16_t polarity = images.Word(site, kInputPolarity);
+  std::uint16_t polarity = images.Word(site, reg::kInputPolarity.address);
   for (int s = 0; s < kBinarySlots; ++s) {
     const InputSlotSettings& slot = settings.inputs[static_cast<std::size_t>(s)];
     images.SetWord(
-        site, kInputProperty + s,
+        site, reg::kFirstInputProperty.address + s,
         BuildChannelWord(slot.function, slot.action, slot.activity, ChannelKind::BinaryInput));
     polarity = WithPolarityBit(polarity, s, slot.polarity);
   }
-  images.SetWord(site, kInputPolarity, polarity);
+  images.SetWord(site, reg::kInputPolarity.address, polarity);
 }
 
 void OutputsToImage(SiteImages& images, int site, const ChannelSettings& settings) {
-  std::uint16_t polarity = images.Word(site, kOutputPolarity);
+  std::uint16_t polarity = images.Word(site, reg::kOutputPolarity.address);
   for (int s = 0; s < kBinarySlots; ++s) {
     const OutputSlotSettings& slot = settings.outputs[static_cast<std::size_t>(s)];
-    images.SetWord(site, kOutputProperty + s, OutputFunctionCode(slot.function));
+    images.SetWord(site, reg::kFirstOutputProperty.address + s, OutputFunctionCode(slot.function));
     polarity = WithPolarityBit(polarity, s, slot.polarity);
   }
-  images.SetWord(site, kOutputPolarity, polarity);
+  images.SetWord(site, reg::kOutputPolarity.address, polarity);
 }
 
 void ChangeAnalogueFunction(const SiteImages& images, int site, int channel,
@@ -97,7 +99,8 @@ void ChangeAnalogueFunction(const SiteImages& images, int site, int channel,
   if (channel < 1 || channel > kAnalogueChannels) return;
   AnalogueChannelSettings& c = settings.analogue[static_cast<std::size_t>(channel - 1)];
   c.function = function >= 0 && function < kAnalogueFunctionCount ? function : -1;
-  c.type = TypePosition(c.function, images.Word(site, kAnalogueProperty2 + channel - 1) >> 10);
+  c.type = TypePosition(c.function,
+                        images.Word(site, reg::kAnalogueProperty2.address + channel - 1) >> 10);
 }
 
 AnalogueEnables AnalogueChannelEnables(const AnalogueChannelSettings& channel) {

@@ -16,14 +16,6 @@ class SiteImages;
 inline constexpr int kAnalogueChannels = 3;
 inline constexpr int kBinarySlots = 8;
 
-// Registers of the packed words (channel or slot n counts from 1).
-inline constexpr std::uint16_t kAnalogueProperty1 = 0x0126;  // + n - 1
-inline constexpr std::uint16_t kAnalogueProperty2 = 0x0129;  // + n - 1
-inline constexpr std::uint16_t kInputPolarity = 0x0039;
-inline constexpr std::uint16_t kInputProperty = 0x003A;  // + n - 1
-inline constexpr std::uint16_t kOutputPolarity = 0x0078;
-inline constexpr std::uint16_t kOutputProperty = 0x0079;  // + n - 1
-
 struct AnalogueChannelSettings {
   int function = -1;   // analogue function list
   int type = -1;       // sensor type list of the function (SensorListForFunction)

@@ -6,6 +6,7 @@
 
 #include "core/alarm_codes.h"
 #include "core/cp936.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "core/vocabulary.h"
 
@@ -125,6 +126,7 @@ constexpr std::uint16_t kAtsTypeCodes[] = {186, 187, 188};
 constexpr std::uint16_t kAtsLogicCodes[] = {184, 185};
 constexpr std::uint16_t kLanguageCodes[] = {116, 117};
 
+// clang-format off
 constexpr EnumeratedRegister kEnumerated[] = {
     {0x00DC, "FUEL_VALVE", "cbFuelValve", kFuelValveCodes},
     {0x0103, "RET_FROM_TEST", "cbRetFromTest", kRetFromTestCodes},
@@ -132,6 +134,7 @@ constexpr EnumeratedRegister kEnumerated[] = {
     {0x0105, "ATS_LOG", "cbATSLogic", kAtsLogicCodes},
     {0x0074, "LANGUAGE", "cbLanguage", kLanguageCodes},
 };
+// clang-format on
 
 }  // namespace
 
@@ -279,8 +282,8 @@ std::string FixedText(double value, int decimals) {
 // ---- Run hours ----------------------------------------------------------------------------------
 
 double RunHoursValue(const SiteImages& images, int site) {
-  return Signed(images.Word(site, kRunHoursRegister)) +
-         Signed(images.Word(site, kRunHoursRegister + 1)) / 3600.0;
+  return Signed(images.Word(site, reg::kRunHours.address)) +
+         Signed(images.Word(site, reg::kRunHours.address + 1)) / 3600.0;
 }
 
 void StoreRunHours(SiteImages& images, int site, double value) {
@@ -292,8 +295,8 @@ void StoreRunHours(SiteImages& images, int site, double value) {
     const double m = std::fmod(v, 65536.0);
     return static_cast<std::uint16_t>(static_cast<std::int64_t>(m) & 0xFFFF);
   };
-  images.SetWord(site, kRunHoursRegister, low16(whole));
-  images.SetWord(site, kRunHoursRegister + 1, low16(seconds));
+  images.SetWord(site, reg::kRunHours.address, low16(whole));
+  images.SetWord(site, reg::kRunHours.address + 1, low16(seconds));
 }
 
 // ---- Decimals and factors -------------------------------------------------------------------
@@ -335,8 +338,8 @@ int CurveFactor(int decimals) {
 
 std::string GeneratorNameText(const SiteImages& images, int site) {
   std::string text;
-  for (int k = 0; k < kGeneratorNameWords; ++k) {
-    const std::uint16_t w = images.Word(site, kGeneratorNameRegister + k);
+  for (int k = 0; k < reg::kGeneratorName.count; ++k) {
+    const std::uint16_t w = images.Word(site, reg::kGeneratorName.address + k);
     for (int b : {w & 0xFF, w >> 8}) {
       if (b >= 0x20 && b <= 0x7D) text.push_back(static_cast<char>(b));
     }
@@ -360,10 +363,11 @@ void StoreGeneratorName(SiteImages& images, int site, std::string_view text) {
   for (char& c : name) {
     if (c == ' ') c = '_';
   }
-  for (int k = 0; k < kGeneratorNameWords; ++k) {
+  for (int k = 0; k < reg::kGeneratorName.count; ++k) {
     const auto lo = static_cast<unsigned char>(name[static_cast<std::size_t>(2 * k)]);
     const auto hi = static_cast<unsigned char>(name[static_cast<std::size_t>(2 * k + 1)]);
-    images.SetWord(site, kGeneratorNameRegister + k, static_cast<std::uint16_t>(lo | (hi << 8)));
+    images.SetWord(site, reg::kGeneratorName.address + k,
+                   static_cast<std::uint16_t>(lo | (hi << 8)));
   }
 }
 
@@ -375,7 +379,7 @@ void StoreSerialNumber(SiteImages& images, int site, std::string_view text) {
       const char c = at < text.size() ? text[at] : '0';
       word = word * 16 + HexDigitValue(c == ' ' ? '_' : c);
     }
-    images.SetWord(site, kSerialNumberRegister + k, static_cast<std::uint16_t>(word));
+    images.SetWord(site, reg::kSerialNumber.address + k, static_cast<std::uint16_t>(word));
   }
 }
 

@@ -53,7 +53,6 @@ std::string ShortestText(double value);
 
 // ---- Run hours (0x009F whole hours, 0x00A0 seconds of the running hour) ---------------------
 
-inline constexpr std::uint16_t kRunHoursRegister = 0x009F;
 double RunHoursValue(const SiteImages& images, int site);
 // word0 = value truncated toward zero, word1 = (value - word0) x 3600 rounded to nearest.
 void StoreRunHours(SiteImages& images, int site, double value);
@@ -68,15 +67,12 @@ int CurveFactor(int decimals);      // 10 for d = 1, 100 for d = 2; 1 for any ot
 
 // ---- Generator name (0x0012 to 0x0019) and serial number (0x0006 to 0x0008) -----------------
 
-inline constexpr std::uint16_t kGeneratorNameRegister = 0x0012;
-inline constexpr int kGeneratorNameWords = 8;
 // Bytes 0x20 to 0x7D of the eight words (low byte first), blanks at both ends removed.
 std::string GeneratorNameText(const SiteImages& images, int site);
 // The editor's text (UTF-8) in code page 936, padded with blanks or cut to 16 bytes (never
 // inside a double-byte character), every blank made "_", two bytes per word, low byte first.
 void StoreGeneratorName(SiteImages& images, int site, std::string_view text);
 
-inline constexpr std::uint16_t kSerialNumberRegister = 0x0006;
 // Twelve characters, four hexadecimal digits per word, most significant first; a character
 // other than "0" to "9" and "A" to "F" (or missing) counts as 0.
 void StoreSerialNumber(SiteImages& images, int site, std::string_view text);
@@ -106,8 +102,10 @@ void StoreControllerDate(SiteImages& images, int site, const CivilDate& date);
 // 0x000C = BCD hours x 256 + BCD minutes; 0x000D = BCD seconds x 256.
 void StoreControllerTime(SiteImages& images, int site, const TimeOfDay& time);
 
-// "yy-mm-dd" to a date; the two-digit year is completed to the year from (current year - 50)
-// to (current year + 49). Nothing for a text that is not a valid date.
+// "yy-mm-dd" to a date. The two-digit year is completed to the year within 50 years of
+// `currentYear`: the one year from (currentYear - 50) to (currentYear + 49) that ends in those
+// digits. The load of the date picker and the refresh of the clock both use this one rule.
+// Nothing for a text that is not a valid date.
 std::optional<CivilDate> ParseControllerDate(std::string_view text, int currentYear);
 // "hh:mm:ss" to a time of day; nothing for a text that is not a valid time.
 std::optional<TimeOfDay> ParseControllerTime(std::string_view text);
@@ -133,11 +131,11 @@ std::optional<std::uint16_t> EnumCode(const EnumeratedRegister& e, int index);
 
 // ---- Bit fields -------------------------------------------------------------------------------
 
-inline constexpr std::uint16_t kPowerSaveRegister = 0x0118;
+// Register 0x0118 (reg::kPowerSave).
 bool PowerSaveChecked(std::uint16_t word);                      // bit 15
 std::uint16_t WithPowerSave(std::uint16_t word, bool checked);  // bits 0 to 14 kept
 
-inline constexpr std::uint16_t kCurrPropertyRegister = 0x0089;
+// Register 0x0089 (reg::kCurrProperty).
 // The 4-bit field at `shift` (0, 4, 8 or 12) and the word with that field replaced.
 int FieldOf(std::uint16_t word, int shift);
 std::uint16_t WithField(std::uint16_t word, int shift, int value);

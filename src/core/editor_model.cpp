@@ -10,8 +10,6 @@
 namespace vorel {
 namespace {
 
-constexpr std::uint16_t kPmTimeRegister = 0x00E0;
-
 bool IsOneOf(std::uint16_t type, std::initializer_list<std::uint16_t> types) {
   for (std::uint16_t t : types) {
     if (t == type) return true;
@@ -269,8 +267,8 @@ void EditorModel::ApplyEditorLimits(const SiteImages& images, int site) {
         v.maximum = 65535;
         break;
       case LimitSource::PmTime:
-        v.minimum = table[kPmTimeRegister].minimum;
-        v.maximum = table[kPmTimeRegister].maximum;
+        v.minimum = table[reg::kPmTime.address].minimum;
+        v.maximum = table[reg::kPmTime.address].maximum;
         break;
       case LimitSource::Undivided:
         v.minimum = own.minimum;

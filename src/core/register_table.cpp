@@ -21,6 +21,7 @@ constexpr Row Each(std::uint16_t first, std::uint16_t last, std::string_view sec
   return {first, last, 1, 0, section};
 }
 
+// clang-format off
 constexpr Row kRows[] = {
     One(0x8031, 35, "CONFIG"),
     One(0x8032, 39, "CONFIG"),
@@ -149,6 +150,7 @@ constexpr Row kRows[] = {
     One(0x0172, 20, "Product Information"),
     One(0x8010, 1, "Action"),
 };
+// clang-format on
 
 constexpr std::size_t ExpandedCount() {
   std::size_t n = 0;
@@ -172,9 +174,12 @@ constexpr std::array<RegisterBlock, kRegisterCount> kTable = Expand();
 
 }  // namespace
 
-const std::array<RegisterBlock, kRegisterCount>& RegisterTable() { return kTable; }
+const std::array<RegisterBlock, kRegisterCount>& RegisterTable() {
+  return kTable;
+}
 
-std::optional<RegisterBlock> FindRegister(std::uint16_t address, std::optional<std::uint16_t> count) {
+std::optional<RegisterBlock> FindRegister(std::uint16_t address,
+                                          std::optional<std::uint16_t> count) {
   for (const RegisterBlock& r : kTable) {
     if (r.address == address && (!count || r.count == *count)) return r;
   }

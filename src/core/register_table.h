@@ -31,7 +31,7 @@ const std::array<RegisterBlock, kRegisterCount>& RegisterTable();
 
 // The first record with this address (and count, when given).
 std::optional<RegisterBlock> FindRegister(std::uint16_t address,
-                                      std::optional<std::uint16_t> count = std::nullopt);
+                                          std::optional<std::uint16_t> count = std::nullopt);
 
 // Address spaces.
 inline constexpr std::uint16_t kEventLogFirst = 0x0200;
@@ -41,36 +41,48 @@ inline constexpr std::uint16_t kExtendedReplyFirst = 0x8031;
 
 // Named blocks used across the tool. Each equals a record of the table (checked by a test).
 namespace reg {
-inline constexpr RegisterBlock kValueConfigA{0x8031, 35, 0, "CONFIG"};
-inline constexpr RegisterBlock kValueConfigB{0x8032, 39, 0, "CONFIG"};
-inline constexpr RegisterBlock kValueConfigC{0x8033, 15, 0, "CONFIG"};
-inline constexpr RegisterBlock kLiveConfig{0x8053, 70, 0, "CONFIG"};
-inline constexpr RegisterBlock kWriteCountConfig{0x8034, 83, 0, "CONFIG"};
-inline constexpr RegisterBlock kParamConfig2{0x8035, 34, 0, "CONFIG"};
-inline constexpr RegisterBlock kParamConfig3{0x8036, 21, 0, "CONFIG"};
-inline constexpr RegisterBlock kParamConfig4{0x8037, 66, 0, "CONFIG"};
-inline constexpr RegisterBlock kParamConfig1{0x8052, 83, 0, "CONFIG"};
-inline constexpr RegisterBlock kLiveValues{0x804F, 70, 0, "VALUE"};
-inline constexpr RegisterBlock kParamValues2{0x8045, 34, 0, "VALUE"};
-inline constexpr RegisterBlock kParamValues3{0x8046, 21, 0, "VALUE"};
-inline constexpr RegisterBlock kParamValues4{0x8047, 66, 0, "VALUE"};
-inline constexpr RegisterBlock kParamValues1{0x804D, 83, 0, "VALUE"};
+// clang-format off
+inline constexpr RegisterBlock kValueConfigA       {0x8031, 35, 0, "CONFIG"};
+inline constexpr RegisterBlock kValueConfigB       {0x8032, 39, 0, "CONFIG"};
+inline constexpr RegisterBlock kValueConfigC       {0x8033, 15, 0, "CONFIG"};
+inline constexpr RegisterBlock kLiveConfig         {0x8053, 70, 0, "CONFIG"};
+inline constexpr RegisterBlock kWriteCountConfig   {0x8034, 83, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig2       {0x8035, 34, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig3       {0x8036, 21, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig4       {0x8037, 66, 0, "CONFIG"};
+inline constexpr RegisterBlock kParamConfig1       {0x8052, 83, 0, "CONFIG"};
+inline constexpr RegisterBlock kLiveValues         {0x804F, 70, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues2       {0x8045, 34, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues3       {0x8046, 21, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues4       {0x8047, 66, 0, "VALUE"};
+inline constexpr RegisterBlock kParamValues1       {0x804D, 83, 0, "VALUE"};
 
-inline constexpr RegisterBlock kSystem{0x0000, 4, 0, "System"};  // status word first
-inline constexpr RegisterBlock kProtection{0x0004, 1, 0, "System"};
-inline constexpr RegisterBlock kNewPassword{0x0005, 1, 0, "System"};
-inline constexpr RegisterBlock kSerialNumber{0x0006, 3, 0, "System"};
-inline constexpr RegisterBlock kControllerTime{0x000C, 2, 0, "DateTime"};
-inline constexpr RegisterBlock kControllerDate{0x000E, 2, 0, "DateTime"};
-inline constexpr RegisterBlock kControllerAddress{0x0011, 1, 0, "System"};
-inline constexpr RegisterBlock kGeneratorName{0x0012, 8, 0, "System"};
-inline constexpr RegisterBlock kAlarmList{0x001A, 16, 0, "Alarm"};
-inline constexpr RegisterBlock kOperatingMode{0x0113, 1, 0, "Menu"};
-inline constexpr RegisterBlock kEventLogPosition{0x0168, 1, 0, "History/Alarm"};
-inline constexpr RegisterBlock kIdentification{0x0169, 29, 0, "Product Information"};
-inline constexpr RegisterBlock kProductCode{0x016B, 1, 0, "Product Information"};
-inline constexpr RegisterBlock kDeviceName{0x0172, 20, 0, "Product Information"};
-inline constexpr RegisterBlock kCommand{0x8010, 1, 0, "Action"};
+inline constexpr RegisterBlock kSystem             {0x0000, 4, 0, "System"};  // status word first
+inline constexpr RegisterBlock kProtection         {0x0004, 1, 0, "System"};
+inline constexpr RegisterBlock kNewPassword        {0x0005, 1, 0, "System"};
+inline constexpr RegisterBlock kSerialNumber       {0x0006, 3, 0, "System"};
+inline constexpr RegisterBlock kControllerTime     {0x000C, 2, 0, "DateTime"};
+inline constexpr RegisterBlock kControllerDate     {0x000E, 2, 0, "DateTime"};
+inline constexpr RegisterBlock kControllerAddress  {0x0011, 1, 0, "System"};
+inline constexpr RegisterBlock kGeneratorName      {0x0012, 8, 0, "System"};
+inline constexpr RegisterBlock kAlarmList          {0x001A, 16, 0, "Alarm"};
+inline constexpr RegisterBlock kInputPolarity      {0x0039, 1, 0, "IOProperty"};
+inline constexpr RegisterBlock kFirstInputProperty {0x003A, 1, 0, "IOProperty"};  // + slot - 1
+inline constexpr RegisterBlock kOutputPolarity     {0x0078, 1, 0, "IOProperty"};
+inline constexpr RegisterBlock kFirstOutputProperty{0x0079, 1, 0, "IOProperty"};  // + slot - 1
+inline constexpr RegisterBlock kCurrProperty       {0x0089, 1, 0, "CurrProperty"};
+inline constexpr RegisterBlock kRunHours           {0x009F, 2, 1, "GENERATOR"};  // hours, seconds
+inline constexpr RegisterBlock kPmTime             {0x00E0, 1, 0, "ENG PROTECT"};
+inline constexpr RegisterBlock kOperatingMode      {0x0113, 1, 0, "Menu"};
+inline constexpr RegisterBlock kPowerSave          {0x0118, 1, 0, "SYSTEM"};
+inline constexpr RegisterBlock kAnalogueProperty1  {0x0126, 1, 0, "Sensor"};  // + channel - 1
+inline constexpr RegisterBlock kAnalogueProperty2  {0x0129, 1, 0, "Sensor"};  // + channel - 1
+inline constexpr RegisterBlock kEventLogPosition   {0x0168, 1, 0, "History/Alarm"};
+inline constexpr RegisterBlock kIdentification     {0x0169, 29, 0, "Product Information"};
+inline constexpr RegisterBlock kProductCode        {0x016B, 1, 0, "Product Information"};
+inline constexpr RegisterBlock kDeviceName         {0x0172, 20, 0, "Product Information"};
+inline constexpr RegisterBlock kCommand            {0x8010, 1, 0, "Action"};
+// clang-format on
 }  // namespace reg
 
 // Register 0x0004 reads this while parameter protection is unlocked.

@@ -14,8 +14,15 @@ struct Pair {
   std::uint16_t value;
   std::uint16_t config;
 };
+// clang-format off
 constexpr Pair kPairs[] = {
-    {0x804F, 0x8053}, {0x804D, 0x8052}, {0x8045, 0x8035}, {0x8046, 0x8036}, {0x8047, 0x8037}};
+    {0x804F, 0x8053},
+    {0x804D, 0x8052},
+    {0x8045, 0x8035},
+    {0x8046, 0x8036},
+    {0x8047, 0x8037},
+};
+// clang-format on
 
 int IndexOf(const std::array<std::uint16_t, 4>& list, std::uint16_t address) {
   for (std::size_t i = 0; i < list.size(); ++i) {
@@ -66,8 +73,8 @@ std::span<const std::uint16_t, kImageWords> SiteImages::Image(int site) const {
   return s ? std::span<const std::uint16_t, kImageWords>(s->image) : kZeroImage;
 }
 
-std::span<const std::uint16_t, kEventLogRecordWords> SiteImages::EventLogRecord(
-    int site, int record) const {
+std::span<const std::uint16_t, kEventLogRecordWords> SiteImages::EventLogRecord(int site,
+                                                                                int record) const {
   const Site* s = At(site);
   if (!s || record < 0 || record >= kEventLogRecords) return kZeroRecord;
   return s->log[static_cast<std::size_t>(record)];
@@ -116,13 +123,12 @@ void SiteImages::StoreDescriptors(int site, const RegisterBlock& config,
         std::min<int>(capacity, static_cast<int>(data.size() / kParameterDescriptorBytes));
     for (int i = 0; i < n; ++i) {
       const std::size_t at = static_cast<std::size_t>(i) * kParameterDescriptorBytes;
-      t.entries[static_cast<std::size_t>(i)] = {
-          Be16(data, at),
-          data[at + 2],
-          data[at + 3],
-          static_cast<std::int16_t>(Be16(data, at + 4)),
-          static_cast<std::int16_t>(Be16(data, at + 6)),
-          Be16(data, at + 8)};
+      t.entries[static_cast<std::size_t>(i)] = {Be16(data, at),
+                                                data[at + 2],
+                                                data[at + 3],
+                                                static_cast<std::int16_t>(Be16(data, at + 4)),
+                                                static_cast<std::int16_t>(Be16(data, at + 6)),
+                                                Be16(data, at + 8)};
     }
     t.size = n;
   }

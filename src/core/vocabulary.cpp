@@ -7,6 +7,7 @@ namespace {
 
 using K = FunctionKind;
 
+// clang-format off
 constexpr FunctionCodeName kFunctions[] = {
     {34, {"Oil presure switch", "油压开关"}, K::Input},
     {35, {"Coolant temp. switch", "水温开关"}, K::Input},
@@ -59,14 +60,9 @@ constexpr FunctionCodeName kFunctions[] = {
     {175, {"Airdoor controler", "风门控制"}, K::Output},
 };
 
-constexpr std::uint16_t kAnalogueCodes[kAnalogueFunctionCount] = {
-    84,  85,  86,  87,  88,  148, 147, 151, 144, 77,  78, 145,
-    146, 155, 156, 157, 158, 159, 208, 210, 211, 212, 213};
-constexpr std::uint16_t kInputCodes[kInputFunctionCount] = {148, 147, 151, 144, 34,  35,  79,  36,
-                                                            77,  78,  145, 146, 155, 156, 157, 158,
-                                                            159, 208, 209, 210, 211, 212, 213};
-constexpr std::uint16_t kOutputCodes[kOutputFunctionCount] = {
-    160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175};
+constexpr std::uint16_t kAnalogueCodes[kAnalogueFunctionCount] = {84, 85, 86, 87, 88, 148, 147, 151, 144, 77, 78, 145, 146, 155, 156, 157, 158, 159, 208, 210, 211, 212, 213};
+constexpr std::uint16_t kInputCodes[kInputFunctionCount] = {148, 147, 151, 144, 34, 35, 79, 36, 77, 78, 145, 146, 155, 156, 157, 158, 159, 208, 209, 210, 211, 212, 213};
+constexpr std::uint16_t kOutputCodes[kOutputFunctionCount] = {160, 161, 162, 163, 164, 165, 166, 167, 168, 169, 170, 171, 172, 173, 174, 175};
 
 constexpr AlarmAction kActions[kAlarmActionCount] = {
     {{"Mask", "屏蔽"}, 0x0},
@@ -76,6 +72,7 @@ constexpr AlarmAction kActions[kAlarmActionCount] = {
     {{"Cooling", "报警卸载冷却运行"}, 0xD},
     {{"Shutdown", "报警卸载停机"}, 0xC},
 };
+// clang-format on
 
 // A sensor type list is built by placing each entry at the position its code gives.
 template <std::size_t N>
@@ -86,6 +83,7 @@ constexpr std::array<SensorType, N> BuildSensorList(std::initializer_list<Sensor
 }
 
 // Codes 0 to 3 are the same in every list.
+// clang-format off
 constexpr SensorType kUnused{0, {"Unused", "通道关闭"}};
 constexpr SensorType kBinaryClose{1, {"Binary(Close to activate)", "开关(闭合-激活)"}};
 constexpr SensorType kBinaryOpen{2, {"Binary(Open to activate)", "开关(断开-激活)"}};
@@ -129,18 +127,49 @@ constexpr auto kLevel = BuildSensorList<6>({
 });
 constexpr auto kBinaryOnly = BuildSensorList<3>({kUnused, kBinaryClose, kBinaryOpen});
 
-constexpr std::string_view kUnits[kUnitCount] = {"Bar", "℃", "%", "℉", "PSI", "MPa", "KPa", "[-]"};
-constexpr std::string_view kBracketedUnits[kUnitCount] = {"(Bar)", "(℃)",   "(%)",   "(℉)",
-                                                          "(PSI)", "(MPa)", "(KPa)", "([-])"};
-constexpr std::string_view kDecimals[kDecimalsCount] = {"0", "1", "2"};
+constexpr std::string_view kUnits[kUnitCount] = {
+    "Bar",
+    "℃",
+    "%",
+    "℉",
+    "PSI",
+    "MPa",
+    "KPa",
+    "[-]",
+};
+constexpr std::string_view kBracketedUnits[kUnitCount] = {
+    "(Bar)",
+    "(℃)",
+    "(%)",
+    "(℉)",
+    "(PSI)",
+    "(MPa)",
+    "(KPa)",
+    "([-])",
+};
+constexpr std::string_view kDecimals[kDecimalsCount] = {
+    "0",
+    "1",
+    "2",
+};
 
-constexpr BilingualText kCondition[2] = {{"Under", "低于"}, {"Above", "高于"}};
-constexpr BilingualText kActivity[2] = {{"Active from starting", "机组运行"},
-                                        {"Always active", "所有状态"}};
-constexpr BilingualText kInputPolarity[2] = {{"Close to activate", "闭合-激活"},
-                                             {"Open to activate", "断开-激活"}};
-constexpr BilingualText kOutputPolarity[2] = {{"Energise", "激活-导通"},
-                                              {"De-energise", "激活-截止"}};
+constexpr BilingualText kCondition[2] = {
+    {"Under", "低于"},
+    {"Above", "高于"},
+};
+constexpr BilingualText kActivity[2] = {
+    {"Active from starting", "机组运行"},
+    {"Always active", "所有状态"},
+};
+constexpr BilingualText kInputPolarity[2] = {
+    {"Close to activate", "闭合-激活"},
+    {"Open to activate", "断开-激活"},
+};
+constexpr BilingualText kOutputPolarity[2] = {
+    {"Energise", "激活-导通"},
+    {"De-energise", "激活-截止"},
+};
+// clang-format on
 
 constexpr std::string_view kNoName = "------";
 

@@ -19,6 +19,7 @@
 #include "control/settings.h"
 #include "core/binary_io_layout.h"
 #include "core/language.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
@@ -32,8 +33,6 @@
 namespace vorel {
 namespace {
 
-constexpr std::uint16_t kProductCodeRegister = 0x016B;
-constexpr std::uint16_t kSystemStatusRegister = 0x0000;
 constexpr std::uint16_t kSerialNumberGateBit = 0x0040;
 constexpr int kStatusPanelWidths[] = {150, 100, 350, 100};
 constexpr int kPasswordButtonWidth = 48;
@@ -368,7 +367,7 @@ void ParameterWindow::SetUpWindow() {
 }
 
 void ParameterWindow::AdaptToControllerType() {
-  const std::uint16_t type = images_.Word(site_, kProductCodeRegister);
+  const std::uint16_t type = images_.Word(site_, reg::kProductCode.address);
   const ControllerTypeLayout layout = model_.AdaptToControllerType(type, factory_);
   generatorTabCaption_ = layout.generatorTabCaption;
   SetpointGridWidget* mains = Grid(SetpointGrid::Mains);
@@ -525,7 +524,7 @@ void ParameterWindow::ShowRowEditor(SetpointGrid g, int row, int column) {
     if (r.grid != g || r.row != row || r.half != half) continue;
     if (r.kind == EditorKind::CheckBox) return;  // always on its cell
     if (r.factoryOnly && !factory_) return;
-    if (r.gatedBySystemBit6 && !(images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit))
+    if (r.gatedBySystemBit6 && !(images_.Word(site_, reg::kSystem.address) & kSerialNumberGateBit))
       return;
     QWidget* editor = editors_->Ensure(i);
     grid->PlaceOver(editor, row, SetpointGridWidget::ValueColumn(half));
@@ -767,7 +766,7 @@ void ParameterWindow::ClearTimeChanged() {
 }
 
 bool ParameterWindow::SerialNumberEditable() const {
-  return (images_.Word(site_, kSystemStatusRegister) & kSerialNumberGateBit) != 0 &&
+  return (images_.Word(site_, reg::kSystem.address) & kSerialNumberGateBit) != 0 &&
          Value("medMasterSN").enabled;
 }
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 namespace {

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "language_guard.h"
 
@@ -49,7 +50,7 @@ TEST(AlarmCodesTest, TextsInBothLanguages) {
   };
   auto images = std::make_unique<SiteImages>();
   for (const auto& c : cases) {
-    images->SetWord(7, kControllerTypeRegister, c.type);
+    images->SetWord(7, reg::kProductCode.address, c.type);
     {
       LanguageGuard english("english");
       EXPECT_EQ(AlarmCodeText(*images, 7, c.code), c.english) << c.code;

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "language_guard.h"
 
@@ -38,7 +39,7 @@ TEST_F(ChannelsTest, AnalogueChannelDecodes) {
 }
 
 TEST_F(ChannelsTest, AnalogueChannelEncodes) {
-  images->SetWord(kSite, kAnalogueProperty2, 0x03A5);
+  images->SetWord(kSite, reg::kAnalogueProperty2.address, 0x03A5);
   settings.analogue[0] = {.function = 2,
                           .type = 2,
                           .condition = 1,
@@ -54,18 +55,20 @@ TEST_F(ChannelsTest, AnalogueChannelEncodes) {
                           .unit = 1,
                           .decimals = 2};
   settings.analogue[2] = {.function = -1, .type = -1, .action = 3};
-  images->SetWord(kSite, kAnalogueProperty2 + 2, 0x1234);
+  images->SetWord(kSite, reg::kAnalogueProperty2.address + 2, 0x1234);
   AnalogueToImage(*images, kSite, settings);
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty1), 0xD856);      // Cooling, always, 86
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty2), 0x0BA5);      // type 2 over bits 0 to 9
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty1 + 1), 0xC055);  // Shutdown, 85
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty2 + 1), 5 * 1024 + 2 * 256 + 16 + 8);
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty1 + 2), 0x8000);  // Unload, no function
-  EXPECT_EQ(images->Word(kSite, kAnalogueProperty2 + 2), 0x1234);  // no type: kept
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty1.address), 0xD856);  // Cooling, always, 86
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty2.address),
+            0x0BA5);  // type 2 over bits 0 to 9
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty1.address + 1), 0xC055);  // Shutdown, 85
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty2.address + 1), 5 * 1024 + 2 * 256 + 16 + 8);
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty1.address + 2),
+            0x8000);  // Unload, no function
+  EXPECT_EQ(images->Word(kSite, reg::kAnalogueProperty2.address + 2), 0x1234);  // no type: kept
 }
 
 TEST_F(ChannelsTest, FunctionChangeRefillsTheTypeFromTheImage) {
-  images->SetWord(kSite, kAnalogueProperty2 + 1, 12 << 10);
+  images->SetWord(kSite, reg::kAnalogueProperty2.address + 1, 12 << 10);
   settings.analogue[1] = {.function = 0, .type = 3};
   ChangeAnalogueFunction(*images, kSite, 2, settings, 1);  // Coolant Temp.
   EXPECT_EQ(settings.analogue[1].type, 12);
@@ -107,13 +110,14 @@ TEST_F(ChannelsTest, OilPressureDecimals) {
 }
 
 TEST_F(ChannelsTest, BinaryInputsAndOutputs) {
-  images->SetWord(kSite, kInputProperty, 0x2022);
-  images->SetWord(kSite, kInputProperty + 1, 0xC8D1);
-  images->SetWord(kSite, kInputProperty + 2, 0x0854);  // an analogue code is no input
-  images->SetWord(kSite, kInputPolarity, 0xFF09);
-  images->SetWord(kSite, kOutputProperty, 167);
-  images->SetWord(kSite, kOutputProperty + 1, 200);
-  images->SetWord(kSite, kOutputPolarity, 0x0081);
+  images->SetWord(kSite, reg::kFirstInputProperty.address, 0x2022);
+  images->SetWord(kSite, reg::kFirstInputProperty.address + 1, 0xC8D1);
+  images->SetWord(kSite, reg::kFirstInputProperty.address + 2,
+                  0x0854);  // an analogue code is no input
+  images->SetWord(kSite, reg::kInputPolarity.address, 0xFF09);
+  images->SetWord(kSite, reg::kFirstOutputProperty.address, 167);
+  images->SetWord(kSite, reg::kFirstOutputProperty.address + 1, 200);
+  images->SetWord(kSite, reg::kOutputPolarity.address, 0x0081);
   InputsFromImage(*images, kSite, settings);
   OutputsFromImage(*images, kSite, settings);
   EXPECT_EQ(settings.inputs[0], (InputSlotSettings{4, 1, 1, 0}));
@@ -129,11 +133,11 @@ TEST_F(ChannelsTest, BinaryInputsAndOutputs) {
   settings.inputs[3].polarity = -1;  // no choice: the set bit 3 stays
   InputsToImage(*images, kSite, settings);
   OutputsToImage(*images, kSite, settings);
-  EXPECT_EQ(images->Word(kSite, kInputProperty + 1), 0xC8D1);
-  EXPECT_EQ(images->Word(kSite, kInputProperty + 2), 0x0800);
-  EXPECT_EQ(images->Word(kSite, kInputPolarity), 0xFF09);
-  EXPECT_EQ(images->Word(kSite, kOutputProperty + 1), 0);
-  EXPECT_EQ(images->Word(kSite, kOutputPolarity), 0x0085);
+  EXPECT_EQ(images->Word(kSite, reg::kFirstInputProperty.address + 1), 0xC8D1);
+  EXPECT_EQ(images->Word(kSite, reg::kFirstInputProperty.address + 2), 0x0800);
+  EXPECT_EQ(images->Word(kSite, reg::kInputPolarity.address), 0xFF09);
+  EXPECT_EQ(images->Word(kSite, reg::kFirstOutputProperty.address + 1), 0);
+  EXPECT_EQ(images->Word(kSite, reg::kOutputPolarity.address), 0x0085);
 }
 
 }  // namespace

@@ -189,6 +189,13 @@ TEST_F(ConversionsTest, ControllerClockBothWays) {
       {"24-05-07", 2026, CivilDate{2024, 5, 7}},
       {"76-01-01", 2026, CivilDate{1976, 1, 1}},
       {"75-12-31", 2026, CivilDate{2075, 12, 31}},
+      // Exactly 50 years either side: the earlier year, whatever the century.
+      {"75-06-15", 2025, CivilDate{1975, 6, 15}},
+      {"74-06-15", 2025, CivilDate{2074, 6, 15}},
+      {"49-01-01", 1999, CivilDate{1949, 1, 1}},
+      {"48-01-01", 1999, CivilDate{2048, 1, 1}},
+      {"99-01-01", 2049, CivilDate{1999, 1, 1}},
+      {"98-01-01", 2049, CivilDate{2098, 1, 1}},
       {"00-02-29", 2026, CivilDate{2000, 2, 29}},
       {"01-02-29", 2026, std::nullopt},
       {"24-13-01", 2026, std::nullopt},

@@ -34,11 +34,13 @@ TEST(RegisterTable, KindsAndSections) {
     std::string_view section;
   };
   const Case cases[] = {
-      {0x009F, 2, 1, "GENERATOR"},   {0x00A7, 2, 1, "GENERATOR"}, {0x00AE, 2, 1, "MAINS"},
-      {0x00B5, 2, 1, "MAINS"},       {0x00C3, 1, 1, "GENERATOR"}, {0x0073, 1, 2, "SYSTEM"},
-      {0x0075, 1, 2, "SYSTEM"},      {0x00C7, 1, 0, "ENG PROTECT"}, {0x0117, 1, 0, "ENG_SETPOINT"},
-      {0x0167, 1, 0, "Sensor"},      {0x0168, 1, 0, "History/Alarm"}, {0x0089, 1, 0, "CurrProperty"},
-      {0x005F, 1, 0, "I/O"},         {0x0172, 20, 0, "Product Information"},
+      {0x009F, 2, 1, "GENERATOR"},     {0x00A7, 2, 1, "GENERATOR"},
+      {0x00AE, 2, 1, "MAINS"},         {0x00B5, 2, 1, "MAINS"},
+      {0x00C3, 1, 1, "GENERATOR"},     {0x0073, 1, 2, "SYSTEM"},
+      {0x0075, 1, 2, "SYSTEM"},        {0x00C7, 1, 0, "ENG PROTECT"},
+      {0x0117, 1, 0, "ENG_SETPOINT"},  {0x0167, 1, 0, "Sensor"},
+      {0x0168, 1, 0, "History/Alarm"}, {0x0089, 1, 0, "CurrProperty"},
+      {0x005F, 1, 0, "I/O"},           {0x0172, 20, 0, "Product Information"},
   };
   for (const Case& c : cases) {
     auto r = FindRegister(c.address, c.count);
@@ -52,14 +54,19 @@ TEST(RegisterTable, KindsAndSections) {
 
 TEST(RegisterTable, NamedBlocksAreRecordsOfTheTable) {
   const RegisterBlock named[] = {
-      reg::kValueConfigA, reg::kValueConfigB,   reg::kValueConfigC, reg::kLiveConfig,
-      reg::kWriteCountConfig, reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3,
-      reg::kParamConfig4, reg::kLiveValues,      reg::kParamValues1, reg::kParamValues2,
-      reg::kParamValues3, reg::kParamValues4,    reg::kSystem,       reg::kProtection,
-      reg::kNewPassword,  reg::kSerialNumber,    reg::kControllerTime, reg::kControllerDate,
-      reg::kControllerAddress, reg::kGeneratorName, reg::kAlarmList, reg::kOperatingMode,
-      reg::kEventLogPosition, reg::kIdentification, reg::kProductCode, reg::kDeviceName,
-      reg::kCommand,
+      reg::kValueConfigA,       reg::kValueConfigB,      reg::kValueConfigC,
+      reg::kLiveConfig,         reg::kWriteCountConfig,  reg::kParamConfig1,
+      reg::kParamConfig2,       reg::kParamConfig3,      reg::kParamConfig4,
+      reg::kLiveValues,         reg::kParamValues1,      reg::kParamValues2,
+      reg::kParamValues3,       reg::kParamValues4,      reg::kSystem,
+      reg::kProtection,         reg::kNewPassword,       reg::kSerialNumber,
+      reg::kControllerTime,     reg::kControllerDate,    reg::kControllerAddress,
+      reg::kGeneratorName,      reg::kAlarmList,         reg::kOperatingMode,
+      reg::kEventLogPosition,   reg::kIdentification,    reg::kProductCode,
+      reg::kDeviceName,         reg::kCommand,           reg::kInputPolarity,
+      reg::kFirstInputProperty, reg::kOutputPolarity,    reg::kFirstOutputProperty,
+      reg::kCurrProperty,       reg::kRunHours,          reg::kPmTime,
+      reg::kPowerSave,          reg::kAnalogueProperty1, reg::kAnalogueProperty2,
   };
   for (const RegisterBlock& n : named) {
     auto r = FindRegister(n.address, n.count);

@@ -15,8 +15,6 @@
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
 
-#ifdef VOREL_SIM_PATH
-
 namespace vorel::test {
 namespace {
 
@@ -313,5 +311,3 @@ TEST(CliSim, IdentifyAndScan) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

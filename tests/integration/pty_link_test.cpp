@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 
 #include "core/language.h"
-#include "link/request_worker.h"
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/request_worker.h"
 #include "support/scripted_host.h"
 
 namespace vorel::test {
@@ -183,7 +183,6 @@ TEST_F(PtyLinkTest, OpenFailuresSayWhy) {
   EXPECT_EQ(SerialPortPath("ttyUSB0"), "/dev/ttyUSB0");
 }
 
-#ifdef VOREL_CLI_PATH
 struct CliRun {
   int status;
   QByteArray out;
@@ -263,7 +262,6 @@ TEST(Cli, PortThatCannotBeOpened) {
   EXPECT_EQ(run.status, 1);
   EXPECT_TRUE(run.err.contains("Com port openning error"));
 }
-#endif
 
 }  // namespace
 }  // namespace vorel::test

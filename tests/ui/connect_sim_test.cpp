@@ -12,8 +12,6 @@
 #include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
-#ifdef VOREL_SIM_PATH
-
 namespace vorel::test {
 namespace {
 
@@ -116,5 +114,3 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

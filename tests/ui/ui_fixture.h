@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "control/settings.h"
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 #include "core/language.h"
 #include "link/fake_event_pump.h"
 #include "support/scripted_host.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/parameter_keys.h"
 #include "core/parameter_table.h"
+#include "files/parameter_keys.h"
 
 namespace vorel {
 

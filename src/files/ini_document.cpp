@@ -1,13 +1,14 @@
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "core/cp936.h"
+#include "files/atomic_file.h"
+#include "files/scoped_fd.h"
 
 namespace vorel {
 namespace {
@@ -30,18 +31,6 @@ std::string Fold(std::string_view s) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
-
-std::string ErrnoText(int err) {
-  return std::strerror(err);
-}
-
-// Closes a descriptor on every path out.
-struct Fd {
-  int fd = -1;
-  ~Fd() {
-    if (fd >= 0) ::close(fd);
-  }
-};
 
 }  // namespace
 
@@ -109,7 +98,7 @@ void IniDocument::AddLine(std::string_view raw) {
 }
 
 bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
-  Fd f;
+  ScopedFd f;
   // Non-blocking, so that a named pipe in place of the file cannot hang the program; it is
   // refused below as not a regular file.
   f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -252,70 +241,6 @@ std::string IniDocument::ToBytes() const {
 
 bool IniDocument::Save(const std::filesystem::path& path, std::string* error) const {
   return WriteFileAtomically(path, ToBytes(), error);
-}
-
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error) {
-  auto fail = [&](const std::string& why) {
-    if (error) *error = path.string() + ": " + why;
-    return false;
-  };
-  // Replace the file a symbolic link points to, not the link.
-  std::error_code ec;
-  std::filesystem::path target = path;
-  if (std::filesystem::is_symlink(path, ec)) {
-    auto resolved = std::filesystem::canonical(path, ec);
-    if (!ec) target = resolved;
-  }
-  std::filesystem::path dir = target.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string tmp = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-  Fd f;
-  f.fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (f.fd < 0) return fail(ErrnoText(errno));
-  auto discard = [&](int err) {
-    ::close(f.fd);
-    f.fd = -1;
-    ::unlink(tmp.c_str());
-    return fail(ErrnoText(err));
-  };
-  // Keep the permissions of the file being replaced; new files get the usual 0666 & ~umask.
-  struct stat st {};
-  mode_t mode;
-  if (::stat(target.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-  } else {
-    mode_t mask = ::umask(022);
-    ::umask(mask);
-    mode = 0666 & ~mask;
-  }
-  if (::fchmod(f.fd, mode) != 0) return discard(errno);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return discard(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(f.fd) != 0) return discard(errno);
-  if (::close(f.fd) != 0) {
-    f.fd = -1;
-    int err = errno;
-    ::unlink(tmp.c_str());
-    return fail(ErrnoText(err));
-  }
-  f.fd = -1;
-  if (::rename(tmp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(tmp.c_str());
-    return fail(ErrnoText(err));
-  }
-  Fd d;
-  d.fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (d.fd >= 0) ::fsync(d.fd);
-  return true;
 }
 
 }  // namespace vorel

@@ -1,4 +1,4 @@
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

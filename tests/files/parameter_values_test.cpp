@@ -1,4 +1,4 @@
-#include "core/parameter_values.h"
+#include "files/parameter_values.h"
 
 #include <gtest/gtest.h>
 

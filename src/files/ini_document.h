@@ -74,9 +74,4 @@ class IniDocument {
   std::unordered_map<std::string, std::size_t> sectionIndex_;  // folded name -> first section
 };
 
-// Atomically replaces `path` with `bytes` (temporary file in the same folder, fsync, rename,
-// fsync of the folder). On failure the old file is untouched and `error` says why.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error);
-
 }  // namespace vorel

@@ -1,0 +1,15 @@
+// Replacing a file so that a failure at any point leaves the old file as it was.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vorel {
+
+// Atomically replaces `path` with `bytes` (temporary file in the same folder, fsync, rename,
+// fsync of the folder). On failure the old file is untouched and `error` says why.
+bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                         std::string* error);
+
+}  // namespace vorel
