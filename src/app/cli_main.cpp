@@ -3,6 +3,7 @@
 //   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
 //   vorel-cli [--port PATH] [--baud N] scan
+//   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli_event_log.h"
 #include "app/cli_host.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_view.h"
@@ -42,6 +44,9 @@ constexpr const char* kUsage =
     "  scan                       read the identification block of sites 1 to 32, waiting at\n"
     "                             most 500 ms for each reply, and list the sites that answer\n"
     "                             with their product codes; exit 0 when any site answered\n"
+    "  log SITE [--csv FILE] [--log FILE]\n"
+    "                             read the whole event log; write it as CSV (to standard\n"
+    "                             output without a file option) and/or as an event-log file\n"
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "Port and baud rate default to the ComPort1 settings.\n";
 
@@ -84,7 +89,8 @@ struct Command {
   std::uint16_t address = 0;
   std::uint16_t count = 0;
   std::vector<std::uint16_t> words;
-  std::vector<int> sites;  // identify
+  std::vector<int> sites;              // identify
+  std::vector<std::string_view> rest;  // the arguments of log
 };
 
 // Fills `command`; returns an exit status when the program should stop here.
@@ -117,6 +123,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   const std::size_t rest = args.size() - i;
   if (command.name == "scan") {
     if (rest != 0) return Usage("scan takes no arguments");
+    return std::nullopt;
+  }
+  if (command.name == "log") {
+    command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
   if (command.name == "identify") {
@@ -206,6 +216,8 @@ int main(int argc, char** argv) {
   vorel::CliHost host;
   vorel::QtEventPump pump;
   if (command.name == "identify") return Identify(command, host, pump);
+  if (command.name == "log")
+    return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   vorel::PosixSerialPort port;
   vorel::RegisterExchange exchange(port, host, pump);
 

@@ -16,6 +16,7 @@
 
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
+#include "control/event_log_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
@@ -61,6 +62,7 @@ class Session : public SiteCommands {
   ConnectSequence& Connector() { return connect_; }
   PollScheduler& Poll() { return poll_; }
   ParameterTransfer& Parameters() { return parameters_; }
+  EventLogTransfer& EventLog() { return eventLog_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -105,6 +107,10 @@ class Session : public SiteCommands {
     parameters_.ChangePassword(site, password);
   }
   void ReadSensorBlock(int site) override { parameters_.ReadSensorBlock(site); }
+  void ReadEventLog(int site) override { eventLog_.Read(site); }
+  void SaveEventLog(int site) override { eventLog_.Save(site); }
+  void OpenEventLog(int site) override { eventLog_.Open(site); }
+  void ExportEventLogCsv(int site) override { eventLog_.ExportCsv(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
 
  private:
@@ -125,6 +131,7 @@ class Session : public SiteCommands {
   PollScheduler poll_;
   ConnectSequence connect_;
   ParameterTransfer parameters_;
+  EventLogTransfer eventLog_;
 };
 
 template <class Worker>

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "core/event_log.h"
+
 namespace vorel {
 
 class SiteWindow {
@@ -51,8 +53,16 @@ class SiteWindow {
   virtual bool SerialNumberEditable() const = 0;
   // Yes to "Modify sensor chart?": as if the three curve buttons were clicked in turn.
   virtual void OpenCurveEditors() = 0;
-  // The event-log page refilled from the site's event-log image.
+  // The event-log page refilled from the site's event-log image: titles and, when the site's
+  // event-log position is valid, rows 1 to 112 in ring order (otherwise the rows stay).
   virtual void RefillEventLog() = 0;
+  // After a complete read of the log: the grid is shown and its Save button enabled.
+  virtual void ShowEventLogComplete() = 0;
+  // The texts of the grid as shown (row 0 the titles, column 0 the row numbers).
+  virtual EventLogSheet EventLogCells() const = 0;
+  // Rows 1 to 112, columns 1 to 26 from a log file, and the grid shown; titles, row numbers
+  // and the Save button's state stay.
+  virtual void ShowEventLogFile(const EventLogSheet& sheet) = 0;
 };
 
 // What a parameter window's controls start; the session implements it and hands it to the
@@ -68,6 +78,11 @@ class SiteCommands {
   virtual void ChangePassword(int site, const std::string& password) = 0;
   // A curve button of an online window without a loaded file: the sensor block again.
   virtual void ReadSensorBlock(int site) = 0;
+  // The event-log page: btnReadHistory, btnSaveHistory, btnOpenHistory, "Export CSV...".
+  virtual void ReadEventLog(int site) = 0;
+  virtual void SaveEventLog(int site) = 0;
+  virtual void OpenEventLog(int site) = 0;
+  virtual void ExportEventLogCsv(int site) = 0;
   // The user closed the window. Call it after the close event has been handled (queued):
   // the session destroys the window, frees the slot and disconnects after the last one.
   virtual void WindowClosed(int site) = 0;

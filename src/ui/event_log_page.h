@@ -1,9 +1,11 @@
 // The event-log page of a parameter window (tsHistoryDisplay): the grid sgHistory, hidden until
-// a complete read or a log file fills it, and its three buttons. Laid out here; the titles and
-// the rows are not built yet.
+// a complete read or a log file fills it, its three buttons and "Export CSV...". The page shows
+// an EventLogSheet and gives its texts back; what the buttons do is the window's business.
 #pragma once
 
 #include <QWidget>
+
+#include "core/event_log.h"
 
 class QPushButton;
 class QTableWidget;
@@ -19,12 +21,19 @@ class EventLogPage : public QWidget {
   QPushButton* ReadButton() const { return readEventLogButton_; }
   QPushButton* SaveButton() const { return saveEventLogButton_; }
   QPushButton* OpenButton() const { return openEventLogButton_; }
+  QPushButton* ExportButton() const { return exportCsvButton_; }
+
+  // The grid's texts (row 0 titles, column 0 row numbers).
+  EventLogSheet Sheet() const;
+  // Writes every cell of the given rows and columns (rows and columns counted as in the grid).
+  void ShowCells(const EventLogSheet& sheet, int firstRow, int firstColumn);
 
  private:
   QTableWidget* eventLogGrid_ = nullptr;
   QPushButton* readEventLogButton_ = nullptr;
   QPushButton* saveEventLogButton_ = nullptr;
   QPushButton* openEventLogButton_ = nullptr;
+  QPushButton* exportCsvButton_ = nullptr;
 };
 
 }  // namespace vorel

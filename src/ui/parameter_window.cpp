@@ -258,6 +258,16 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(exitButton_, "btnExit");
   button(helpButton_, "btnHelp");
   connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
+  connect(eventLog_->ReadButton(), &QPushButton::clicked, this, [this] {
+    eventLogFromFile_ = false;
+    commands_.ReadEventLog(site_);
+  });
+  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
+          [this] { commands_.SaveEventLog(site_); });
+  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
+          [this] { commands_.OpenEventLog(site_); });
+  connect(eventLog_->ExportButton(), &QPushButton::clicked, this,
+          [this] { commands_.ExportEventLogCsv(site_); });
   connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
   auto* buttons = new QHBoxLayout;
@@ -364,6 +374,7 @@ void ParameterWindow::SetUpWindow() {
   FillItemLists();
   LoadAllPages();
   SetGridTitles({SetpointGrid::Engine, SetpointGrid::EngineProtection});
+  RefillEventLog();
 }
 
 void ParameterWindow::AdaptToControllerType() {
@@ -420,6 +431,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {eventLog_->ReadButton(), {"Read event log", "读历史记录"}},
       {eventLog_->SaveButton(), {"Save event log", "保存到文件"}},
       {eventLog_->OpenButton(), {"Open event log", "打开记录文件"}},
+      {eventLog_->ExportButton(), {"Export CSV...", "导出CSV..."}},
   };
   for (const auto& [b, text] : buttons) b->setText(Pick(text));
   unlockButton_->setText(Pick({"Unlock", "解锁"}));
@@ -774,7 +786,27 @@ void ParameterWindow::OpenCurveEditors() {
   for (int channel = 0; channel < kAnalogueChannels; ++channel) OnCurveClicked(channel);
 }
 
-void ParameterWindow::RefillEventLog() {}
+void ParameterWindow::RefillEventLog() {
+  EventLogSheet sheet = eventLog_->Sheet();
+  SetEventLogTitles(images_, site_, sheet);
+  if (!eventLogFromFile_) DisplayEventLog(images_, site_, sheet);
+  eventLog_->ShowCells(sheet, 0, 0);
+}
+
+void ParameterWindow::ShowEventLogComplete() {
+  eventLog_->Grid()->show();
+  eventLog_->SaveButton()->setEnabled(true);
+}
+
+EventLogSheet ParameterWindow::EventLogCells() const {
+  return eventLog_->Sheet();
+}
+
+void ParameterWindow::ShowEventLogFile(const EventLogSheet& sheet) {
+  eventLogFromFile_ = true;
+  eventLog_->ShowCells(sheet, 1, 1);
+  eventLog_->Grid()->show();
+}
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {
   event->accept();

@@ -65,6 +65,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   bool SerialNumberEditable() const override;
   void OpenCurveEditors() override;
   void RefillEventLog() override;
+  void ShowEventLogComplete() override;
+  EventLogSheet EventLogCells() const override;
+  void ShowEventLogFile(const EventLogSheet& sheet) override;
 
   // --- The steps of the set-up ---
   void AdaptToControllerType();
@@ -135,6 +138,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   SiteCommands& commands_;
   bool online_ = false;
   bool fileLoaded_ = false;
+  // The event-log grid shows a log file: redraws from the event-log image leave its rows until
+  // the user reads the controller's log again.
+  bool eventLogFromFile_ = false;
   bool factory_ = false;
   EditorModel model_;
   GridEditors* editors_ = nullptr;

@@ -108,7 +108,13 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
   if (!extended) {
     for (std::size_t k = 0; k < r.count; ++k) {
       const std::size_t at = r.address + k;
-      Put16(data, at < s.regs.size() ? s.regs[at] : 0);
+      if (at < s.regs.size()) {
+        Put16(data, s.regs[at]);
+      } else if (at >= 0x0200 && at - 0x0200 < s.log.size()) {
+        Put16(data, s.log[at - 0x0200]);
+      } else {
+        Put16(data, 0);
+      }
     }
     Bytes b{site, 3, static_cast<std::uint8_t>(data.size())};
     b.insert(b.end(), data.begin(), data.end());

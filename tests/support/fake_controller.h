@@ -33,6 +33,8 @@ class FakeController {
     std::vector<std::pair<std::uint16_t, std::uint8_t>> live;
     std::array<std::vector<std::pair<std::uint16_t, std::uint8_t>>, 4> parameters;
     std::uint16_t password = 1234;
+    // The event log, registers 0x0200 to 0x0FFF.
+    std::array<std::uint16_t, 112 * 32> log{};
   };
 
   // A controller of this type and device name at `site`, status word 0x0003, a few live values

@@ -89,7 +89,32 @@ class RecordingWindow : public SiteWindow {
   void ClearTimeChanged() override { timeChanged = false; }
   bool SerialNumberEditable() const override { return serialEditable; }
   void OpenCurveEditors() override { calls.push_back("OpenCurveEditors"); }
-  void RefillEventLog() override { calls.push_back("RefillEventLog"); }
+  void RefillEventLog() override {
+    calls.push_back("RefillEventLog");
+    if (images) {
+      SetEventLogTitles(*images, site, eventLog);
+      DisplayEventLog(*images, site, eventLog);
+    }
+  }
+  void ShowEventLogComplete() override {
+    calls.push_back("ShowEventLogComplete");
+    eventLogShown = true;
+    saveEventLogEnabled = true;
+  }
+  EventLogSheet EventLogCells() const override { return eventLog; }
+  void ShowEventLogFile(const EventLogSheet& sheet) override {
+    calls.push_back("ShowEventLogFile");
+    for (int row = 1; row <= kEventLogRows; ++row)
+      for (int c = 1; c < kEventLogColumns; ++c) eventLog.Cell(row, c) = sheet.Cell(row, c);
+    eventLogShown = true;
+  }
+
+  // The event-log grid, drawn from these images when set.
+  const SiteImages* images = nullptr;
+  int site = 0;
+  EventLogSheet eventLog;
+  bool eventLogShown = false;
+  bool saveEventLogEnabled = false;
 };
 
 // The commands of a parameter window, recorded as "read3", "unlock3[12  ]", ...
@@ -109,6 +134,10 @@ class RecordingCommands : public SiteCommands {
     Add("sensorblock", site);
     if (onReadSensorBlock) onReadSensorBlock(site);
   }
+  void ReadEventLog(int site) override { Add("readlog", site); }
+  void SaveEventLog(int site) override { Add("savelog", site); }
+  void OpenEventLog(int site) override { Add("openlog", site); }
+  void ExportEventLogCsv(int site) override { Add("exportcsv", site); }
   void WindowClosed(int site) override { Add("close", site); }
   std::function<void(int site)> onReadSensorBlock;
 

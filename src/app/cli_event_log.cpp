@@ -1,0 +1,90 @@
+#include "app/cli_event_log.h"
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#include "app/cli_host.h"
+#include "app/cli_view.h"
+#include "control/session.h"
+#include "core/event_log.h"
+#include "files/event_log_csv.h"
+#include "link/posix_serial_port.h"
+
+namespace vorel {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int LogUsage(const char* problem) {
+  std::fprintf(stderr,
+               "vorel-cli: %s\nUsage: vorel-cli [--port PATH] [--baud N] log SITE "
+               "[--csv FILE] [--log FILE]\n",
+               problem);
+  return kExitUsage;
+}
+
+}  // namespace
+
+int RunEventLogCommand(const PortSettings& port, std::span<const std::string_view> args,
+                       CliHost& host, EventPump& pump) {
+  int site = 0;
+  std::optional<std::string> csvPath;
+  std::optional<std::string> logPath;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (a == "--csv" || a == "--log") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return LogUsage("missing FILE");
+      (a == "--csv" ? csvPath : logPath) = std::string(args[++i]);
+    } else if (site == 0 && !a.empty() && a.size() <= 2 &&
+               a.find_first_not_of("0123456789") == std::string_view::npos) {
+      site = std::stoi(std::string(a));
+      if (!IsSite(site)) return LogUsage("SITE must be 1 to 32");
+    } else {
+      return LogUsage("unexpected argument");
+    }
+  }
+  if (site == 0) return LogUsage("log needs a SITE");
+
+  CliView view;
+  Session session(host, pump, view);
+  session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+  std::string error;
+  if (!session.Connector().OpenPort(port, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  const auto finish = [&](int status) {
+    session.Connector().Disconnect();
+    return status;
+  };
+  if (!session.Connector().IdentifySite(site)) {
+    std::fprintf(
+        stderr, "Address %d: %s\n", site,
+        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
+    return finish(kExitFailed);
+  }
+  if (!session.EventLog().Read(site)) {
+    std::fprintf(stderr, "Address %d: the event log could not be read completely\n", site);
+    return finish(kExitFailed);
+  }
+  EventLogSheet sheet;
+  SetEventLogTitles(session.Images(), site, sheet);
+  if (!DisplayEventLog(session.Images(), site, sheet)) {
+    std::fprintf(stderr, "Address %d: the event-log position is out of range; rows left empty\n",
+                 site);
+  }
+  bool ok = true;
+  if (logPath) ok = session.EventLog().SaveFile(*logPath, sheet) && ok;
+  if (csvPath) ok = session.EventLog().ExportCsvFile(*csvPath, sheet) && ok;
+  if (!logPath && !csvPath) {
+    const std::string csv = EventLogCsv(sheet, false);
+    std::fwrite(csv.data(), 1, csv.size(), stdout);
+    std::fflush(stdout);
+  }
+  return finish(ok ? kExitOk : kExitFailed);
+}
+
+}  // namespace vorel

@@ -1,0 +1,105 @@
+#include "control/event_log_transfer.h"
+
+#include "control/session.h"
+#include "core/ini_document.h"
+#include "core/language.h"
+#include "files/event_log_csv.h"
+#include "files/event_log_file.h"
+
+namespace vorel {
+
+bool EventLogTransfer::Read(int site) {
+  if (!SiteSlots::Valid(site) || !session_.BeginExchange()) return false;
+  ModbusLink& link = session_.Link();
+  Host& host = session_.host();
+  session_.Poll().BeginTransfer();
+  bool complete = true;
+  for (int n = 0; n < kEventLogBlocks; ++n) {
+    link.DelayWithEvents(kEventLogPauseMs);
+    const RegisterBlock block{
+        static_cast<std::uint16_t>(kEventLogFirstRegister + kEventLogBlockWords * n),
+        kEventLogBlockWords,
+        0,
+        {}};
+    const bool answered = session_.ReadBlock<EventLogRead>(site, block);
+    host.SetProgress((n + 1) * 100 / kEventLogBlocks);
+    if (!answered) {
+      complete = false;
+      break;
+    }
+  }
+  if (complete) {
+    if (SiteWindow* w = session_.Window(site)) w->ShowEventLogComplete();
+  }
+  session_.Poll().EndTransfer();
+  if (SiteWindow* w = session_.Window(site)) {
+    w->ShowWindow();
+    w->RefillEventLog();
+  }
+  session_.EndExchange();
+  return complete;
+}
+
+void EventLogTransfer::ReportWriteFailure(const std::string& path) {
+  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
+  text.replace(text.find("%s"), 2, path);
+  session_.host().ShowMessage(text);
+}
+
+bool EventLogTransfer::SaveFile(const std::string& path, const EventLogSheet& sheet) {
+  std::string error;
+  if (SaveEventLogFile(path, sheet, &error)) return true;
+  ReportWriteFailure(path);
+  return false;
+}
+
+bool EventLogTransfer::ExportCsvFile(const std::string& path, const EventLogSheet& sheet) {
+  std::string error;
+  if (WriteFileAtomically(path, EventLogCsv(sheet, true), &error)) return true;
+  ReportWriteFailure(path);
+  return false;
+}
+
+void EventLogTransfer::Save(int site) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return;
+  const std::optional<std::string> path =
+      session_.host().AskSaveFileName(kEventLogFileFilter, "log", "default");
+  if (!path) return;
+  Host& host = session_.host();
+  host.ShowProgress(true);
+  const bool saved = SaveFile(*path, w->EventLogCells());
+  host.SetProgress(saved ? 100 : 0);
+  host.ShowProgress(false);
+  host.SetProgress(0);
+}
+
+void EventLogTransfer::Open(int site) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return;
+  const std::optional<std::string> path =
+      session_.host().AskOpenFileName(kEventLogFileFilter, "log");
+  if (!path) return;
+  Host& host = session_.host();
+  host.ShowProgress(true);
+  EventLogSheet sheet = w->EventLogCells();
+  OpenEventLogFile(*path, sheet);
+  host.SetProgress(100);
+  host.ShowProgress(false);
+  host.SetProgress(0);
+  if ((w = session_.Window(site))) {
+    w->ShowEventLogFile(sheet);
+    w->ShowWindow();
+  }
+}
+
+void EventLogTransfer::ExportCsv(int site) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return;
+  const std::optional<std::string> path =
+      session_.host().AskSaveFileName(kEventLogCsvFilter, "csv", "default");
+  if (!path) return;
+  ExportCsvFile(*path, w->EventLogCells());
+}
+
+}  // namespace vorel

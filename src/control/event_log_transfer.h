@@ -1,0 +1,49 @@
+// What the event-log page asks of the session: reading the controller's 112 records into the
+// site's event-log image, saving the grid into a log file, showing a log file, and exporting
+// the grid as CSV. The grid itself lives in the site's window (SiteWindow).
+#pragma once
+
+#include <string>
+
+#include "core/event_log.h"
+
+namespace vorel {
+
+class Session;
+
+inline constexpr int kEventLogBlocks = 56;
+inline constexpr int kEventLogBlockWords = 64;
+inline constexpr int kEventLogPauseMs = 40;
+// The dialogs of the log file and of the CSV export.
+inline constexpr const char* kEventLogFileFilter = "历史记录 (*.log)|*.log";
+inline constexpr const char* kEventLogCsvFilter = "CSV (*.csv)|*.csv";
+
+class EventLogTransfer {
+ public:
+  explicit EventLogTransfer(Session& session) : session_(session) {}
+
+  // The 56 blocks of 64 registers, each after a pause of 40 ms, with progress; the read stops
+  // after a block that fails. Only a complete read shows the grid and enables Save. The grid is
+  // redrawn from the image in both cases. True when every block was read.
+  bool Read(int site);
+  // The window's grid into a log file chosen by the user (atomic; a failure leaves the old
+  // file and reports "Unable to write to %s").
+  void Save(int site);
+  // A log file chosen by the user into the window's grid, shown as read: the grid is not
+  // redrawn from the event-log image afterwards.
+  void Open(int site);
+  // The window's grid as CSV into a file chosen by the user.
+  void ExportCsv(int site);
+
+  // The file work without dialogs, for vorel-cli and the tests. False, with the message shown
+  // through the host, when the file cannot be written.
+  bool SaveFile(const std::string& path, const EventLogSheet& sheet);
+  bool ExportCsvFile(const std::string& path, const EventLogSheet& sheet);
+
+ private:
+  void ReportWriteFailure(const std::string& path);
+
+  Session& session_;
+};
+
+}  // namespace vorel

@@ -1,0 +1,159 @@
+// Reading the event log through the session against the fake controller, and the log file
+// and CSV commands through the scripted host.
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "control_fixture.h"
+#include "files/event_log_file.h"
+
+namespace vorel::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class EventLogExchange : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    FakeController::Site& s = controller.AddSite(2, 3105, "Vorel2000 V5.10");
+    // Record r: event code 0x2811, speed r + 1000, power factor 0.85.
+    for (int r = 0; r < kEventLogRecords; ++r) {
+      auto* record = &s.log[static_cast<std::size_t>(32 * r)];
+      record[0] = 0x2811;
+      record[5] = static_cast<std::uint16_t>(1000 + r);
+      record[18] = 85;
+    }
+    ConnectAll({2});
+    ASSERT_TRUE(session->IsOnline(2));
+    window = windows.at(2);
+    window->images = &session->Images();
+    window->site = 2;
+    session->Images().SetWord(2, kEventLogPositionRegister, 0x0200 + 32 * 5);  // record 5 first
+    controller.requests.clear();
+    host.progress.clear();
+    window->calls.clear();
+  }
+  std::vector<FakeRequest> LogReads() const {
+    std::vector<FakeRequest> out;
+    for (const auto& r : controller.requests) {
+      if (r.function == 3 && r.address >= 0x0200 && r.address < 0x1000) out.push_back(r);
+    }
+    return out;
+  }
+
+  RecordingWindow* window = nullptr;
+};
+
+TEST_F(EventLogExchange, ReadsTheFiftySixBlocksAndDrawsTheRing) {
+  const std::uint64_t start = pump.NowMs();
+  EXPECT_TRUE(session->EventLog().Read(2));
+  const auto reads = LogReads();
+  ASSERT_EQ(reads.size(), 56u);
+  for (std::size_t n = 0; n < reads.size(); ++n) {
+    EXPECT_EQ(reads[n].address, 0x0200 + 64 * n);
+    EXPECT_EQ(reads[n].count, 64);
+  }
+  EXPECT_GE(pump.NowMs() - start, 56u * 40u);
+  ASSERT_EQ(host.progress.size(), 57u);  // one step per block, then 0 at the end
+  EXPECT_EQ(host.progress[0], 1);
+  EXPECT_EQ(host.progress[19], 35);
+  EXPECT_EQ(host.progress[55], 100);
+  EXPECT_TRUE(window->saveEventLogEnabled);
+  EXPECT_TRUE(window->eventLogShown);
+  EXPECT_EQ(window->calls,
+            (std::vector<std::string>{"ShowEventLogComplete", "ShowWindow", "RefillEventLog"}));
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
+  EXPECT_TRUE(window->enabled);
+
+  const EventLogSheet& grid = window->eventLog;
+  EXPECT_EQ(grid.Cell(0, 20), "BInput(BI05...BI01)");
+  EXPECT_EQ(grid.Cell(1, 4), "1005");
+  EXPECT_EQ(grid.Cell(107, 4), "1111");
+  EXPECT_EQ(grid.Cell(108, 4), "1000");
+  EXPECT_EQ(grid.Cell(112, 4), "1004");
+  EXPECT_EQ(grid.Cell(112, 16), "0.85");
+  EXPECT_EQ(grid.Cell(1, 1), "start auto");
+}
+
+TEST_F(EventLogExchange, AFailureAtBlockTwentyStopsAndLeavesSaveDisabled) {
+  controller.silent = [](const FakeRequest& r) {
+    return r.function == 3 && r.address == 0x0200 + 64 * 19;
+  };
+  EXPECT_FALSE(session->EventLog().Read(2));
+  const auto reads = LogReads();
+  ASSERT_FALSE(reads.empty());
+  EXPECT_EQ(reads.back().address, 0x0200 + 64 * 19);
+  EXPECT_TRUE(std::all_of(reads.begin(), reads.end(),
+                          [](const FakeRequest& r) { return r.address <= 0x0200 + 64 * 19; }));
+  EXPECT_FALSE(window->saveEventLogEnabled);
+  EXPECT_FALSE(window->eventLogShown);
+  EXPECT_EQ(window->calls, (std::vector<std::string>{"ShowWindow", "RefillEventLog"}));
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
+  EXPECT_TRUE(view.enabled);
+  // The image holds the 38 records read; the grid is drawn from it.
+  EXPECT_EQ(session->Images().EventLogRecord(2, 37)[5], 1037);
+  EXPECT_EQ(session->Images().EventLogRecord(2, 38)[5], 0);
+  EXPECT_EQ(window->eventLog.Cell(1, 4), "1005");
+  EXPECT_EQ(window->eventLog.Cell(34, 4), "0");
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string t = (fs::temp_directory_path() / "vorel-eventlog-XXXXXX").string();
+    path_ = ::mkdtemp(t.data());
+  }
+  ~TempFolder() { fs::remove_all(path_); }
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+TEST_F(EventLogExchange, SaveThenOpenShowsTheFileAndKeepsItOverRedraws) {
+  ASSERT_TRUE(session->EventLog().Read(2));
+  const EventLogSheet read = window->eventLog;
+  TempFolder dir;
+  const std::string path = (dir.path() / "site2.log").string();
+
+  host.fileNames = {path};
+  session->SaveEventLog(2);
+  EXPECT_TRUE(host.messages.empty());
+  ASSERT_TRUE(fs::exists(path));
+
+  // Another record order in the image; opening the file shows the file, not the image.
+  session->Images().SetWord(2, kEventLogPositionRegister, 0x0200);
+  window->calls.clear();
+  host.fileNames = {path};
+  session->OpenEventLog(2);
+  EXPECT_EQ(window->calls, (std::vector<std::string>{"ShowEventLogFile", "ShowWindow"}));
+  EXPECT_EQ(window->eventLog, read);
+
+  // A cancelled dialog changes nothing.
+  window->calls.clear();
+  session->OpenEventLog(2);
+  session->SaveEventLog(2);
+  EXPECT_TRUE(window->calls.empty());
+}
+
+TEST_F(EventLogExchange, AFailedSaveReportsUnableToWrite) {
+  ASSERT_TRUE(session->EventLog().Read(2));
+  const std::string path = "/nonexistent-folder/x.log";
+  host.fileNames = {path};
+  session->SaveEventLog(2);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Unable to write to /nonexistent-folder/x.log");
+  EXPECT_FALSE(host.progressShown);
+
+  host.fileNames = {"/nonexistent-folder/x.csv"};
+  session->ExportEventLogCsv(2);
+  ASSERT_EQ(host.messages.size(), 2u);
+  EXPECT_EQ(host.messages[1], "Unable to write to /nonexistent-folder/x.csv");
+}
+
+}  // namespace
+}  // namespace vorel::test

@@ -1,0 +1,78 @@
+// vorel-cli log against vorel-sim over a real pseudo-terminal: the CSV on standard output, the
+// log file and the CSV file, and a read that fails at block 20.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "files/event_log_file.h"
+#include "support/sim_process.h"
+
+#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
+
+namespace vorel::test {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+};
+
+CliRun RunCli(const SimProcess& sim, const QStringList& args) {
+  QProcess cli;
+  QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
+  cli.start(VOREL_CLI_PATH, all + args);
+  if (!cli.waitForFinished(60000)) return {};
+  return {cli.exitCode(), cli.readAllStandardOutput().toStdString()};
+}
+
+TEST(EventLogCli, WritesCsvAndTheLogFileAndFailsOnAMissingBlock) {
+  QTemporaryDir dir;
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "1:3105"})) << sim.error();
+
+  const CliRun printed = RunCli(sim, {"log", "1"});
+  ASSERT_EQ(printed.exitCode, 0);
+  EXPECT_TRUE(printed.out.starts_with("Event,Date,Time,Speed(RPM),"));
+  EXPECT_NE(printed.out.find(",BInput(BI05...BI01),BOutput(BO03...BO01),\"ROutput(RO02,RO01)\","),
+            std::string::npos);
+  EXPECT_NE(printed.out.find("\r\npower up,"), std::string::npos);
+  EXPECT_EQ(std::count(printed.out.begin(), printed.out.end(), '\n'), 113);
+
+  const std::string log = dir.filePath("a.log").toStdString();
+  const std::string csv = dir.filePath("a.csv").toStdString();
+  ASSERT_EQ(RunCli(sim, {"log", "1", "--log", QString::fromStdString(log), "--csv",
+                         QString::fromStdString(csv)})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadFile(csv), "\xEF\xBB\xBF" + printed.out);
+  EventLogSheet sheet;
+  OpenEventLogFile(log, sheet);
+  EXPECT_EQ(sheet.Cell(1, 21).size(), 3u);  // outputs of type 3105: three digits
+  const std::string bytes = ReadFile(log);
+  EXPECT_TRUE(bytes.starts_with("[HisItem1]\r\nReason="));
+  EXPECT_NE(bytes.find("[HisItem112]\r\n"), std::string::npos);
+  sim.Stop();
+
+  SimProcess failing(VOREL_SIM_PATH);
+  ASSERT_TRUE(failing.Start({"--baud", "0", "--site", "1:3105", "--fail-log-block", "20"}))
+      << failing.error();
+  const std::string none = dir.filePath("none.log").toStdString();
+  EXPECT_EQ(RunCli(failing, {"log", "1", "--log", QString::fromStdString(none)}).exitCode, 1);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(none)));
+  failing.Stop();
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+#endif
