@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/ini_document.h"
 #include "files/event_log_file.h"
+#include "files/ini_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

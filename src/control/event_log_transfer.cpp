@@ -1,10 +1,11 @@
 #include "control/event_log_transfer.h"
 
 #include "control/session.h"
-#include "core/ini_document.h"
 #include "core/language.h"
+#include "files/atomic_file.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 

@@ -64,10 +64,10 @@ int EventLogRecordOfRow(int start, int row) {
 
 EventLogContext EventLogContextOf(const SiteImages& images, int site) {
   EventLogContext context;
-  context.controllerType = images.Word(site, kControllerTypeRegister);
+  context.controllerType = images.Word(site, reg::kProductCode.address);
   for (int c = 0; c < 3; ++c)
     context.channelProperty2[static_cast<std::size_t>(c)] =
-        images.Word(site, kAnalogueProperty2 + c);
+        images.Word(site, reg::kAnalogueProperty2.address + c);
   return context;
 }
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "core/event_log.h"
-#include "core/ini_document.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 

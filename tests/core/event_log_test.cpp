@@ -156,7 +156,7 @@ TEST(EventLogTest, TitlesWithUnitSuffixes) {
 
   // Setting the titles twice does not repeat the suffixes; row numbers count from 0.
   SiteImages images;
-  images.SetWord(1, kControllerTypeRegister, 3105);
+  images.SetWord(1, reg::kProductCode.address, 3105);
   EventLogSheet sheet;
   SetEventLogTitles(images, 1, sheet);
   SetEventLogTitles(images, 1, sheet);
