@@ -13,7 +13,8 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
       poll_(*this),
       connect_(*this),
-      parameters_(*this) {
+      parameters_(*this),
+      commands_(*this) {
   port_.SetSendLock(&link_->SendLock());
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "control/command_sender.h"
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
 #include "control/parameter_transfer.h"
@@ -61,6 +62,7 @@ class Session : public SiteCommands {
   ConnectSequence& Connector() { return connect_; }
   PollScheduler& Poll() { return poll_; }
   ParameterTransfer& Parameters() { return parameters_; }
+  CommandSender& Commands() { return commands_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -106,6 +108,7 @@ class Session : public SiteCommands {
   }
   void ReadSensorBlock(int site) override { parameters_.ReadSensorBlock(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
+  void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
 
  private:
   Host& host_;
@@ -125,6 +128,7 @@ class Session : public SiteCommands {
   PollScheduler poll_;
   ConnectSequence connect_;
   ParameterTransfer parameters_;
+  CommandSender commands_;
 };
 
 template <class Worker>

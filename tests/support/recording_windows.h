@@ -110,6 +110,9 @@ class RecordingCommands : public SiteCommands {
     if (onReadSensorBlock) onReadSensorBlock(site);
   }
   void WindowClosed(int site) override { Add("close", site); }
+  void SendCommand(int site, RemoteCommand command) override {
+    Add("command", site, std::string(InfoOf(command).name));
+  }
   std::function<void(int site)> onReadSensorBlock;
 
  private:
