@@ -4,6 +4,8 @@
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
 //   vorel-cli [--port PATH] [--baud N] scan
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
+//   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
+//   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
 #include <cstdio>
@@ -15,6 +17,7 @@
 
 #include "app/cli_event_log.h"
 #include "app/cli_host.h"
+#include "app/cli_monitor.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_view.h"
 #include "control/connect_sequence.h"
@@ -90,7 +93,7 @@ struct Command {
   std::uint16_t count = 0;
   std::vector<std::uint16_t> words;
   std::vector<int> sites;              // identify
-  std::vector<std::string_view> rest;  // the arguments of log
+  std::vector<std::string_view> rest;  // the arguments of log, monitor and command
 };
 
 // Fills `command`; returns an exit status when the program should stop here.
@@ -100,6 +103,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
+      std::fputs(vorel::kMonitorUsage, stdout);
       return kExitOk;
     }
     if (a == "--port" || a == "--baud") {
@@ -137,6 +141,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       command.sites.push_back(static_cast<int>(*site));
     }
     return std::nullopt;
+  }
+  if (vorel::IsMonitorCommand(command.name)) {
+    command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return vorel::ParseMonitorArguments(command.name, command.rest);
   }
   if (command.name != "read" && command.name != "write") return Usage("unknown command");
   if (command.name == "read" ? rest != 3 : rest < 3) return Usage("wrong number of arguments");
@@ -218,6 +226,8 @@ int main(int argc, char** argv) {
   if (command.name == "identify") return Identify(command, host, pump);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
+  if (vorel::IsMonitorCommand(command.name))
+    return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
   vorel::PosixSerialPort port;
   vorel::RegisterExchange exchange(port, host, pump);
 

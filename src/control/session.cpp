@@ -14,7 +14,8 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       poll_(*this),
       connect_(*this),
       parameters_(*this),
-      eventLog_(*this) {
+      eventLog_(*this),
+      commands_(*this) {
   port_.SetSendLock(&link_->SendLock());
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }

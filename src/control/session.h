@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "control/command_sender.h"
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
 #include "control/event_log_transfer.h"
@@ -63,6 +64,7 @@ class Session : public SiteCommands {
   PollScheduler& Poll() { return poll_; }
   ParameterTransfer& Parameters() { return parameters_; }
   EventLogTransfer& EventLog() { return eventLog_; }
+  CommandSender& Commands() { return commands_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -112,6 +114,7 @@ class Session : public SiteCommands {
   void OpenEventLog(int site) override { eventLog_.Open(site); }
   void ExportEventLogCsv(int site) override { eventLog_.ExportCsv(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
+  void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
 
  private:
   Host& host_;
@@ -132,6 +135,7 @@ class Session : public SiteCommands {
   ConnectSequence connect_;
   ParameterTransfer parameters_;
   EventLogTransfer eventLog_;
+  CommandSender commands_;
 };
 
 template <class Worker>

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/event_log.h"
+#include "core/remote_commands.h"
 
 namespace vorel {
 
@@ -86,6 +87,8 @@ class SiteCommands {
   // The user closed the window. Call it after the close event has been handled (queued):
   // the session destroys the window, frees the slot and disconnects after the last one.
   virtual void WindowClosed(int site) = 0;
+  // A mode or command button of the monitor page (START asks for confirmation first).
+  virtual void SendCommand(int site, RemoteCommand command) = 0;
 };
 
 }  // namespace vorel

@@ -3,6 +3,7 @@
 #include "core/alarm_codes.h"
 #include "core/channels.h"
 #include "core/event_log_format.h"
+#include "core/monitor_format.h"
 #include "core/vocabulary.h"
 
 namespace vorel {

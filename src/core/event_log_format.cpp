@@ -24,32 +24,6 @@ std::string ScaledText(long value, int decimals) {
 
 }  // namespace
 
-std::string FormatChannelValue(std::uint16_t secondPropertyWord, std::int16_t value) {
-  const int use = secondPropertyWord >> 10;
-  if (use == 0) return {};
-  if (use <= 2) {
-    if (value == 0) return std::string(PickText("activated", "激活"));
-    if (value == 1) return std::string(PickText("deactivated", "未激活"));
-    return "error";
-  }
-  switch (value) {
-    case -32768:
-      return "OPEN";
-    case -32767:
-      return "SHORT";
-    case -32766:
-      return "FAILURE";
-    case -32765:
-      return "NONE";
-    default:
-      break;
-  }
-  if (value > 9999) return "****";
-  const int decimals = (secondPropertyWord >> 8) & 3;
-  if (decimals == 3) return "****";
-  return ScaledText(value, decimals);
-}
-
 std::string TenthsText4(std::uint16_t tenths) {
   // Up to 999.9 four digits hold the tenth; from 1000 on only the whole number is left.
   if (tenths < 10000) return ScaledText(tenths, 1);

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "core/language.h"
@@ -27,6 +28,28 @@ constexpr ButtonCaption kCommandButtons[] = {{"lbsbStart", "START", "启动"},
                                              {"lbsbStop", "STOP", "停机"},
                                              {"lbsbMute", "MUTE", "消音"},
                                              {"lbsbReset", "RESET", "复位"}};
+
+// Section captions: control name, English, Chinese, grid row they lie over.
+struct SectionCaption {
+  const char* name;
+  const char* english;
+  const char* chinese;
+  int row;
+};
+constexpr SectionCaption kCaptions[] = {
+    {"lbMonitorEngine", "Engine", "发动机", 0},
+    {"lbMonitorGenerator", "Generator", "发电机", 0},
+    {"lbMonitorMains", "Mains", "市电", 11},
+    {"lbMonitorInputs", "Inputs", "开关量输入", 0},
+    {"lbMonitorOutputs", "Outputs", "开关量输出", 9},
+    {"lbMonitorAlarmList", "Alarm List", "报警清单", 9},
+};
+// The alarm list takes engine rows 10 to 17, two lines per row.
+constexpr int kFirstAlarmRow = 10;
+
+QColor ToQColor(const Rgb& c) {
+  return QColor(c.red, c.green, c.blue);
+}
 
 QLabel* StateLabel(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -84,21 +107,38 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   for (StringGrid* g : {engineGrid_, generatorGrid_, binaryIoGrid_})
     g->setSelectionMode(QAbstractItemView::NoSelection);
 
-  // Section captions over grid rows.
-  const std::pair<const char*, StringGrid*> captions[] = {
-      {"lbMonitorEngine", engineGrid_},   {"lbMonitorGenerator", generatorGrid_},
-      {"lbMonitorMains", generatorGrid_}, {"lbMonitorInputs", binaryIoGrid_},
-      {"lbMonitorOutputs", binaryIoGrid_},     {"lbMonitorAlarmList", engineGrid_}};
-  for (const auto& [name, grid] : captions) {
-    auto* label = new QLabel(grid);
-    label->setObjectName(name);
-    label->hide();
-    if (std::string_view(name) == "lbMonitorMains") mainsTitleLabel_ = label;
+  // Section captions and alarm lines over grid rows.
+  const StringGrid* captionGrids[] = {engineGrid_,   generatorGrid_, generatorGrid_,
+                                      binaryIoGrid_, binaryIoGrid_,  engineGrid_};
+  for (std::size_t i = 0; i < captions_.size(); ++i) {
+    auto* label = new QLabel(captionGrids[i]->viewport());
+    label->setObjectName(kCaptions[i].name);
+    label->setAlignment(Qt::AlignCenter);
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    label->setAutoFillBackground(true);
+    captions_[i] = label;
   }
-  for (int i = 1; i <= 16; ++i) {
-    auto* alarm = new QLabel(engineGrid_);
+  mainsTitleLabel_ = captions_[2];
+  for (int i = 1; i <= kAlarmLines; ++i) {
+    auto* alarm = new QLabel(engineGrid_->viewport());
     alarm->setObjectName(QString("lbAlarmList%1").arg(i));
+    alarm->setAutoFillBackground(true);
     alarm->hide();
+    alarmLabels_[static_cast<std::size_t>(i - 1)] = alarm;
+  }
+  // Nothing ever shows as selected: a click puts the current cell back to column 0.
+  for (StringGrid* g : {engineGrid_, generatorGrid_, binaryIoGrid_}) {
+    connect(g, &QTableWidget::cellClicked, g, [g](int row, int) { g->setCurrentCell(row, 0); });
+  }
+  for (std::size_t i = 0; i < modeButtons_.size(); ++i) {
+    connect(modeButtons_[i], &QPushButton::clicked, this,
+            [this, i] { emit commandRequested(static_cast<RemoteCommand>(i)); });
+  }
+  for (std::size_t i = 0; i < commandButtons_.size(); ++i) {
+    connect(commandButtons_[i], &QPushButton::clicked, this,
+            [this, i] { emit commandRequested(static_cast<RemoteCommand>(i + 4)); });
   }
 
   auto* grids = new QHBoxLayout;
@@ -124,11 +164,133 @@ void MonitorPage::SetButtonCaptions() {
 void MonitorPage::SetMainsLabelsShown(bool shown) {
   mainsStateLabel_->setVisible(shown);
   loadStateLabel_->setVisible(shown);
-  if (mainsTitleLabel_) mainsTitleLabel_->setProperty("mainsShown", shown);
+  mainsTitleLabel_->setProperty("mainsShown", shown);
+  mainsTitleLabel_->setVisible(shown);
 }
 
 void MonitorPage::SetTimeLabelShown(bool shown) {
   clockLabel_->setVisible(shown);
+}
+
+void MonitorPage::SetSectionCaptions() {
+  for (std::size_t i = 0; i < captions_.size(); ++i)
+    captions_[i]->setText(Q(PickText(kCaptions[i].english, kCaptions[i].chinese)));
+  PlaceOverlays();
+}
+
+void MonitorPage::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  PlaceOverlays();
+}
+
+void MonitorPage::PlaceOverlays() {
+  const StringGrid* captionGrids[] = {engineGrid_,   generatorGrid_, generatorGrid_,
+                                      binaryIoGrid_, binaryIoGrid_,  engineGrid_};
+  for (std::size_t i = 0; i < captions_.size(); ++i) {
+    const StringGrid* g = captionGrids[i];
+    const int row = kCaptions[i].row;
+    captions_[i]->setGeometry(0, g->rowViewportPosition(row), g->viewport()->width(),
+                              g->rowHeight(row));
+  }
+  const int half = engineGrid_->viewport()->width() / 2;
+  for (int i = 0; i < kAlarmLines; ++i) {
+    const int row = kFirstAlarmRow + i / 2;
+    alarmLabels_[static_cast<std::size_t>(i)]->setGeometry(i % 2 == 0 ? 0 : half,
+                                                           engineGrid_->rowViewportPosition(row),
+                                                           half, engineGrid_->rowHeight(row));
+  }
+}
+
+StringGrid* MonitorPage::Grid(MonitorGrid grid) const {
+  switch (grid) {
+    case MonitorGrid::Engine:
+      return engineGrid_;
+    case MonitorGrid::Generator:
+      return generatorGrid_;
+    case MonitorGrid::BinaryIo:
+      return binaryIoGrid_;
+  }
+  return engineGrid_;
+}
+
+void MonitorPage::SetTitles(const std::vector<MonitorCell>& titles) {
+  for (int r = 1; r <= 7; ++r) engineGrid_->SetCellText(r, 1, QString());
+  for (int r = 1; r < generatorGrid_->rowCount(); ++r) generatorGrid_->SetCellText(r, 1, QString());
+  for (int c = 2; c <= 5; ++c) {
+    generatorGrid_->SetCellText(1, c, QString());
+    generatorGrid_->SetCellText(12, c, QString());
+  }
+  for (int r = 1; r < binaryIoGrid_->rowCount(); ++r) binaryIoGrid_->SetCellText(r, 1, QString());
+  for (const MonitorCell& cell : titles)
+    Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+}
+
+void MonitorPage::Refresh(const MonitorValues& v) {
+  for (const MonitorCell& cell : v.cells)
+    Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+  if (v.mode) ModeButton(*v.mode)->setChecked(true);
+
+  const std::pair<QLabel*, const std::string*> labels[] = {
+      {mainsStateLabel_, &v.mainsLabel},
+      {genSetStateLabel_, &v.genSetLabel},
+      {loadStateLabel_, &v.transferSwitchLabel}};
+  for (const auto& [label, text] : labels) {
+    const QString t = Q(*text);
+    if (label->text() != t) label->setText(t);
+  }
+
+  for (std::size_t i = 0; i < alarmLabels_.size(); ++i) {
+    QLabel* label = alarmLabels_[i];
+    const AlarmLine& line = v.alarms[i];
+    if (!line.shown) {
+      label->hide();
+      continue;
+    }
+    const QString t = Q(line.text);
+    if (label->text() != t) label->setText(t);
+    const QPalette base = palette();
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, line.highlighted ? ToQColor(kSilver) : base.color(QPalette::Base));
+    p.setColor(QPalette::WindowText,
+               line.highlighted ? base.color(QPalette::Highlight) : base.color(QPalette::Text));
+    if (p != label->palette()) label->setPalette(p);
+    label->show();
+  }
+
+  if (v.startStop) {
+    SetButtonColours(0, ToQColor(v.startStop->start), std::nullopt);
+    SetButtonColours(1, ToQColor(v.startStop->stop), std::nullopt);
+  }
+  if (v.muteText) SetButtonColours(2, std::nullopt, ToQColor(*v.muteText));
+  SetButtonColours(3, std::nullopt, ToQColor(v.resetText));
+}
+
+QPushButton* MonitorPage::CommandButton(RemoteCommand command) const {
+  const auto index = static_cast<std::size_t>(command);
+  return index < 4 ? modeButtons_[index] : commandButtons_[index - 4];
+}
+
+QColor MonitorPage::ButtonBackground(RemoteCommand command) const {
+  const auto index = static_cast<std::size_t>(command);
+  return index >= 4 ? backgrounds_[index - 4] : QColor();
+}
+
+QColor MonitorPage::ButtonText(RemoteCommand command) const {
+  const auto index = static_cast<std::size_t>(command);
+  return index >= 4 ? texts_[index - 4] : QColor();
+}
+
+void MonitorPage::SetButtonColours(std::size_t index, std::optional<QColor> background,
+                                   std::optional<QColor> text) {
+  const QColor newBackground = background.value_or(backgrounds_[index]);
+  const QColor newText = text.value_or(texts_[index]);
+  if (newBackground == backgrounds_[index] && newText == texts_[index]) return;
+  backgrounds_[index] = newBackground;
+  texts_[index] = newText;
+  QString sheet;
+  if (newBackground.isValid()) sheet += "background-color: " + newBackground.name() + ";";
+  if (newText.isValid()) sheet += "color: " + newText.name() + ";";
+  commandButtons_[index]->setStyleSheet(sheet);
 }
 
 }  // namespace vorel

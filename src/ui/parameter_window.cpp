@@ -19,6 +19,7 @@
 #include "control/settings.h"
 #include "core/binary_io_layout.h"
 #include "core/language.h"
+#include "core/monitor_format.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "ui/analogue_channel_grid.h"
@@ -132,6 +133,12 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
     panels_[i]->setFixedWidth(kStatusPanelWidths[i]);
     bar->addWidget(panels_[i]);
   }
+
+  // The monitor's engine titles carry the channel names and units.
+  connect(this, &ParameterWindow::channelTitlesChanged, this,
+          [this] { monitor_->SetTitles(MonitorTitles(images_, site_)); });
+  connect(monitor_, &MonitorPage::commandRequested, this,
+          [this](RemoteCommand command) { commands_.SendCommand(site_, command); });
 
   ApplyWindowTexts();
   GridTitleChannelShow();
@@ -434,6 +441,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {eventLog_->ExportButton(), {"Export CSV...", "导出CSV..."}},
   };
   for (const auto& [b, text] : buttons) b->setText(Pick(text));
+  monitor_->SetSectionCaptions();
   unlockButton_->setText(Pick({"Unlock", "解锁"}));
   changePasswordButton_->setText(Pick({"Change", "修改"}));
 }
@@ -759,7 +767,11 @@ void ParameterWindow::ShowProtectionState(bool unlocked) {
                                          : PickText("locked", "参数保护未解锁")));
 }
 
-void ParameterWindow::RefreshMonitor() {}
+void ParameterWindow::RefreshMonitor() {
+  // A window opened from a file has no live data.
+  if (!online_) return;
+  monitor_->Refresh(MonitorValuesOf(images_, site_, factory_));
+}
 
 bool ParameterWindow::DateChanged() const {
   return Value("dtpDate").changed;

@@ -8,6 +8,7 @@
 #include "core/channels.h"
 #include "core/event_log.h"
 #include "core/event_log_format.h"
+#include "core/monitor_format.h"
 #include "language_guard.h"
 
 namespace vorel {

@@ -139,6 +139,9 @@ class RecordingCommands : public SiteCommands {
   void OpenEventLog(int site) override { Add("openlog", site); }
   void ExportEventLogCsv(int site) override { Add("exportcsv", site); }
   void WindowClosed(int site) override { Add("close", site); }
+  void SendCommand(int site, RemoteCommand command) override {
+    Add("command", site, std::string(InfoOf(command).name));
+  }
   std::function<void(int site)> onReadSensorBlock;
 
  private:

@@ -1,0 +1,291 @@
+#include "app/cli_monitor.h"
+
+#include <unistd.h>
+
+#include <QDateTime>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "app/cli_host.h"
+#include "app/cli_view.h"
+#include "control/command_sender.h"
+#include "control/session.h"
+#include "control/settings.h"
+#include "core/alarm_codes.h"
+#include "core/language.h"
+#include "core/monitor_format.h"
+#include "link/posix_serial_port.h"
+
+namespace vorel {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kDefaultIntervalMs = 1000;
+constexpr int kMinIntervalMs = 100;
+constexpr int kMaxIntervalMs = 3600 * 1000;
+
+struct MonitorOptions {
+  int site = 0;
+  bool once = false;
+  bool csv = false;
+  int intervalMs = kDefaultIntervalMs;
+  std::optional<RemoteCommand> command;
+  bool yes = false;
+};
+
+int UsageError(const char* problem) {
+  std::fprintf(stderr, "vorel-cli: %s\n", problem);
+  std::fputs(kMonitorUsage, stderr);
+  return kExitUsage;
+}
+
+std::optional<int> Number(std::string_view text, int low, int high) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// Fills `options`; an exit status when the arguments are wrong.
+std::optional<int> Parse(std::string_view name, const std::vector<std::string_view>& args,
+                         MonitorOptions& options) {
+  if (args.empty()) return UsageError("missing SITE");
+  const auto site = Number(args[0], 1, kSiteCount);
+  if (!site) return UsageError("SITE must be 1 to 32");
+  options.site = *site;
+  std::size_t i = 1;
+  if (name == "command") {
+    if (args.size() < 2) return UsageError("command needs a command name");
+    options.command = RemoteCommandNamed(args[1]);
+    if (!options.command) return UsageError("unknown command name");
+    i = 2;
+  }
+  for (; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (name == "monitor" && a == "--once") {
+      options.once = true;
+    } else if (name == "monitor" && a == "--csv") {
+      options.csv = true;
+    } else if (name == "monitor" && a == "--interval") {
+      if (i + 1 >= args.size()) return UsageError("missing value after --interval");
+      const auto ms = Number(args[++i], kMinIntervalMs, kMaxIntervalMs);
+      if (!ms) return UsageError("--interval must be 100 to 3600000 ms");
+      options.intervalMs = *ms;
+    } else if (name == "command" && a == "--yes") {
+      options.yes = true;
+    } else {
+      return UsageError("unknown argument");
+    }
+  }
+  return std::nullopt;
+}
+
+// One CSV field, quoted when it needs it.
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+// What one poll shows: labelled lines in page order.
+struct Snapshot {
+  std::size_t stateLines = 0;  // the first lines: state labels, shown without their title
+  std::vector<std::pair<std::string, std::string>> lines;  // title, value
+  std::vector<std::string> alarms;
+};
+
+std::string TitleOf(const std::vector<MonitorCell>& titles, const MonitorCell& value) {
+  auto find = [&](int row, int column) -> std::string {
+    for (const MonitorCell& t : titles) {
+      if (t.grid == value.grid && t.row == row && t.column == column) return t.text;
+    }
+    return {};
+  };
+  if (value.column == 1) return {};  // a title written by the refresh itself (DEBUG)
+  std::string title = find(value.row, 1);
+  if (value.grid == MonitorGrid::Engine && value.row == 8) title = "DEBUG";
+  if (value.grid == MonitorGrid::Generator) {
+    const bool mains = value.row >= 12;
+    // Frequencies and the neutral current are single values: no phase after them.
+    const bool single = value.row == 4 || value.row == 6 || value.row == 15;
+    if (mains) title = std::string(PickText("Mains ", "市电")) + title;
+    if (!single) title += " " + find(mains ? 12 : 1, value.column);
+  }
+  return title;
+}
+
+Snapshot TakeSnapshot(const SiteImages& images, int site, bool factory) {
+  Snapshot s;
+  const MonitorValues v = MonitorValuesOf(images, site, factory);
+  const std::uint16_t type = images.Word(site, kControllerTypeRegister);
+  s.lines.emplace_back(std::string(PickText("Gen-Set", "机组")), v.genSetLabel);
+  if (MeasuresMains(type)) {
+    s.lines.emplace_back(std::string(PickText("Mains", "市电")), v.mainsLabel);
+    s.lines.emplace_back(std::string(PickText("ATS", "负载")), v.transferSwitchLabel);
+  }
+  const std::uint16_t mode = images.Word(site, kModeRegister);
+  s.lines.emplace_back(
+      std::string(PickText("Mode", "运行模式")),
+      v.mode ? OperatingModeText(*v.mode) : SignedHexText(static_cast<std::int16_t>(mode)));
+  s.stateLines = s.lines.size() - 1;
+  const std::vector<MonitorCell> titles = MonitorTitles(images, site);
+  for (const MonitorCell& cell : v.cells) {
+    const std::string title = TitleOf(titles, cell);
+    if (!title.empty()) s.lines.emplace_back(title, cell.text);
+  }
+  for (const AlarmLine& line : v.alarms) {
+    if (line.shown) s.alarms.push_back(line.text);
+  }
+  return s;
+}
+
+void PrintSnapshot(const Snapshot& s) {
+  for (std::size_t i = 0; i < s.lines.size(); ++i) {
+    const auto& [title, value] = s.lines[i];
+    if (i < s.stateLines) {
+      std::printf("%s\n", value.c_str());
+    } else {
+      std::printf("%s: %s\n", title.c_str(), value.c_str());
+    }
+  }
+  std::printf("%s:", std::string(PickText("Alarms", "报警")).c_str());
+  if (s.alarms.empty()) std::printf(" %s", std::string(PickText("none", "无")).c_str());
+  std::printf("\n");
+  for (const std::string& a : s.alarms) std::printf("  %s\n", a.c_str());
+  std::fflush(stdout);
+}
+
+void PrintCsv(const Snapshot& s, bool header) {
+  std::string line;
+  if (header) {
+    line = "time";
+    for (const auto& entry : s.lines) line += "," + CsvField(entry.first);
+    line += "," + CsvField(std::string(PickText("Alarms", "报警")));
+    std::printf("%s\n", line.c_str());
+  }
+  line = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
+  for (const auto& entry : s.lines) line += "," + CsvField(entry.second);
+  std::string alarms;
+  for (const std::string& a : s.alarms) alarms += (alarms.empty() ? "" : "; ") + a;
+  line += "," + CsvField(alarms);
+  std::printf("%s\n", line.c_str());
+  std::fflush(stdout);
+}
+
+// "Start the engine of site N?" on a terminal; true for y or yes.
+bool ConfirmOnTerminal(int site) {
+  std::fprintf(stderr, "%s [y/N] ", StartQuestionText(site).c_str());
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return answer == "y" || answer == "Y" || answer == "yes" || answer == "YES";
+}
+
+}  // namespace
+
+const char* const kMonitorUsage =
+    "  monitor SITE [--once] [--interval MS] [--csv]\n"
+    "                             identify the site, then poll its live values every MS\n"
+    "                             (default 1000) and print what its monitor page shows: the\n"
+    "                             state lines, one line per value, the active alarms;\n"
+    "                             --once prints one snapshot, --csv one CSV row per poll\n"
+    "  command SITE off|manual|auto|test|start|stop|mute|reset [--yes]\n"
+    "                             identify the site and send one command as the monitor's\n"
+    "                             button does; start asks on a terminal and needs --yes\n"
+    "                             otherwise\n";
+
+bool IsMonitorCommand(std::string_view name) {
+  return name == "monitor" || name == "command";
+}
+
+std::optional<int> ParseMonitorArguments(std::string_view name,
+                                         const std::vector<std::string_view>& args) {
+  MonitorOptions options;
+  return Parse(name, args, options);
+}
+
+int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>& args,
+                      const PortSettings& port, CliHost& host, EventPump& pump) {
+  MonitorOptions options;
+  if (auto stop = Parse(name, args, options)) return *stop;
+  try {
+    SetLanguageSetting(LoadLanguage());
+    ReadAccessLevel();
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  }
+  if (options.command == RemoteCommand::Start && !options.yes) {
+    if (!isatty(STDIN_FILENO)) {
+      std::fprintf(stderr, "vorel-cli: start needs --yes when not run on a terminal\n");
+      return kExitUsage;
+    }
+  }
+
+  CliView view;
+  Session session(host, pump, view);
+  session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+  ConnectSequence& connector = session.Connector();
+  std::string error;
+  if (!connector.OpenPort(port, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  const int site = options.site;
+  host.lastMessage.clear();
+  if (!connector.IdentifySite(site)) {
+    std::fprintf(
+        stderr, "Address %d: %s\n", site,
+        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
+    connector.Disconnect();
+    return kExitFailed;
+  }
+
+  int status = kExitOk;
+  if (options.command) {
+    bool confirmed = true;
+    if (*options.command == RemoteCommand::Start && !options.yes)
+      confirmed = ConfirmOnTerminal(site);
+    if (!confirmed) {
+      std::fprintf(stderr, "vorel-cli: not sent\n");
+      status = kExitFailed;
+    } else {
+      status = session.Commands().Send(site, *options.command, true) ? kExitOk : kExitFailed;
+    }
+  } else {
+    const bool factory = IsFactoryLevel();
+    bool first = true;
+    for (;;) {
+      const bool ok = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
+      if (ok || !options.once) {
+        const Snapshot snapshot = TakeSnapshot(session.Images(), site, factory);
+        if (options.csv) {
+          PrintCsv(snapshot, first);
+        } else {
+          if (!first) std::printf("\n");
+          PrintSnapshot(snapshot);
+        }
+        first = false;
+      }
+      if (options.once) {
+        status = ok ? kExitOk : kExitFailed;
+        break;
+      }
+      session.Link().DelayWithEvents(options.intervalMs);
+    }
+  }
+  connector.Disconnect();
+  return status;
+}
+
+}  // namespace vorel

@@ -1,0 +1,31 @@
+// What the eight command buttons of the monitor page do: one function-16 write of one word
+// for the site, with polling paused around it. START asks first, since it can turn an engine
+// over next to someone standing at the set; a mode reaches the value image only after the
+// controller has taken it.
+#pragma once
+
+#include <string>
+
+#include "core/remote_commands.h"
+
+namespace vorel {
+
+class Session;
+
+// "Start the engine of site N?" in the current language.
+std::string StartQuestionText(int site);
+
+class CommandSender {
+ public:
+  explicit CommandSender(Session& session) : session_(session) {}
+
+  // True when the controller answered the command without error. Nothing is sent for a site
+  // that is not online, while another exchange runs, or when START is not confirmed.
+  // `confirmed` skips the question of START (the caller has asked already).
+  bool Send(int site, RemoteCommand command, bool confirmed = false);
+
+ private:
+  Session& session_;
+};
+
+}  // namespace vorel

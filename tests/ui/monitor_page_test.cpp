@@ -1,0 +1,100 @@
+// The monitor page of a real parameter window, filled from the value image.
+#include <QLabel>
+#include <QPushButton>
+
+#include "parameter_window_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+using MonitorPageTest = ParameterWindowTest;
+
+TEST_F(MonitorPageTest, RefreshShowsTheImageOnAnOnlineWindow) {
+  images->SetWord(kSite, 0x0099, 1500);
+  images->SetWord(kSite, 0x009E, 245);
+  images->SetWord(kSite, 0x0059, 308);
+  images->SetWord(kSite, 0x008F, 12);
+  images->SetWord(kSite, 0x0057, 317);
+  images->SetWord(kSite, 0x005A, 322);
+  images->SetWord(kSite, 0x0113, 200);
+  images->SetWord(kSite, 0x001A, 0x2011);
+  images->SetWord(kSite, 0x001B, 0x2811);
+  images->SetWord(kSite, 0x0032, 131);
+  images->SetWord(kSite, 0x0060, 0x0001);
+  ParameterWindow& w = OpenType(3101);
+  MonitorPage& page = *w.Monitor();
+  w.RefreshMonitor();
+
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 1), "Speed(r/min)");
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 2), "1500");
+  EXPECT_EQ(page.EngineGrid()->CellText(5, 2), "24.5");
+  EXPECT_EQ(page.BinaryIoGrid()->CellText(1, 2), "deactivated");
+  EXPECT_EQ(Child<QLabel>(w, "lbGenSetStatus")->text(), "Gen-Set Loaded  12");
+  EXPECT_EQ(Child<QLabel>(w, "lbMains1Status")->text(), "Mains Oper");
+  EXPECT_EQ(Child<QLabel>(w, "lbLoad1Status")->text(), "ATS GCB close");
+  EXPECT_EQ(Child<QLabel>(w, "lbMonitorAlarmList")->text(), "Alarm List");
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Auto)->isChecked());
+
+  QLabel* first = page.AlarmLabel(1);
+  QLabel* second = page.AlarmLabel(2);
+  EXPECT_FALSE(first->isHidden());
+  EXPECT_EQ(first->text(), "start auto");
+  EXPECT_EQ(second->text(), "start auto");
+  EXPECT_NE(first->palette().color(QPalette::Window), QColor(192, 192, 192));
+  EXPECT_EQ(second->palette().color(QPalette::Window), QColor(192, 192, 192));
+  EXPECT_TRUE(page.AlarmLabel(3)->isHidden());
+  EXPECT_EQ(page.ButtonBackground(RemoteCommand::Start), QColor(166, 202, 240));
+  EXPECT_EQ(page.ButtonBackground(RemoteCommand::Stop), QColor(255, 0, 0));
+  EXPECT_EQ(page.ButtonText(RemoteCommand::Reset), QColor(255, 0, 0));
+
+  // Mode 202 leaves the button that was down; LED 133 leaves START and STOP; a cleared
+  // alarm word hides its line again.
+  images->SetWord(kSite, 0x0113, 202);
+  images->SetWord(kSite, 0x0032, 133);
+  images->SetWord(kSite, 0x001A, 0);
+  w.RefreshMonitor();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Auto)->isChecked());
+  EXPECT_EQ(page.ButtonBackground(RemoteCommand::Start), QColor(166, 202, 240));
+  EXPECT_TRUE(first->isHidden());
+}
+
+TEST_F(MonitorPageTest, AWindowFromAFileIsNeverRefreshed) {
+  images->SetWord(kSite, 0x0099, 1500);
+  ParameterWindow& w = OpenType(3101, kWindowOffline);
+  w.RefreshMonitor();
+  EXPECT_EQ(w.Monitor()->EngineGrid()->CellText(1, 2), "");
+  EXPECT_EQ(Child<QLabel>(w, "lbGenSetStatus")->text(), "");
+}
+
+TEST_F(MonitorPageTest, TitlesFollowTheTypeAndTheChannels) {
+  images->SetWord(kSite, 0x0126, 84);
+  images->SetWord(kSite, 0x0129, static_cast<std::uint16_t>((5 << 10) | (1 << 8)));
+  ParameterWindow& w = OpenType(3105);
+  MonitorPage& page = *w.Monitor();
+  EXPECT_EQ(page.EngineGrid()->CellText(2, 1), "Oil Pressure(Bar)");
+  EXPECT_EQ(page.GeneratorGrid()->CellText(13, 1), "");
+  EXPECT_TRUE(Child<QLabel>(w, "lbMains1Status")->isHidden());
+  EXPECT_TRUE(page.BinaryIoGrid()->CellText(5, 1).startsWith("BI5 ("));
+  EXPECT_EQ(page.BinaryIoGrid()->CellText(6, 1), "");
+
+  // A new type: the rows of the old one go.
+  images->SetWord(kSite, 0x016B, 3106);
+  w.SetUpWindow();
+  EXPECT_TRUE(page.BinaryIoGrid()->CellText(1, 1).startsWith("BI6 ("));
+  EXPECT_EQ(page.BinaryIoGrid()->CellText(5, 1), "");
+  EXPECT_EQ(page.GeneratorGrid()->CellText(13, 1), "Ph-N(V)");
+}
+
+TEST_F(MonitorPageTest, ButtonsAskTheSessionForTheirCommands) {
+  ParameterWindow& w = OpenType(3101);
+  MonitorPage& page = *w.Monitor();
+  for (RemoteCommand c : {RemoteCommand::Auto, RemoteCommand::Start, RemoteCommand::Reset})
+    page.CommandButton(c)->click();
+  EXPECT_EQ(commands.calls,
+            (std::vector<std::string>{"command3auto", "command3start", "command3reset"}));
+  // The mode button shows down at once, before any reply.
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Auto)->isChecked());
+}
+
+}  // namespace
+}  // namespace vorel::test

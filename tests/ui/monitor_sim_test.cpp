@@ -1,0 +1,77 @@
+// The monitor page of a window connected to vorel-sim: its buttons command the simulated set
+// and the page follows it through the polling.
+#include <QLabel>
+#include <QPushButton>
+
+#include "link/posix_serial_port.h"
+#include "support/sim_process.h"
+#include "ui/monitor_page.h"
+#include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
+#include "ui/setpoint_grid.h"
+#include "ui_fixture.h"
+
+#ifdef VOREL_SIM_PATH
+
+namespace vorel::test {
+namespace {
+
+using UiMonitorSim = UiTest;
+
+TEST_F(UiMonitorSim, StartRunsTheSetUpAndThePageFollows) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4", "--time-scale", "50"})) << sim.error();
+  WriteVport(
+      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
+      sim.LinkPath() + "\r\n");
+  MainWindowServices services;
+  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
+  MainWindow* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
+    return MakeParameterWindow(mainWindow->session(), site, commands);
+  };
+  MainWindow main(host, services);
+  mainWindow = &main;
+  main.show();
+  main.Connect();
+  ASSERT_TRUE(main.IsOnline(4));
+  auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
+  ASSERT_NE(window, nullptr);
+  MonitorPage& page = *window->Monitor();
+  auto* genSet = Child<QLabel>(*window, "lbGenSetStatus");
+  QTest::qWait(700);
+  EXPECT_EQ(genSet->text(), "Gen-Set Empty");
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
+
+  // START refused at the question sends nothing.
+  host.answers = {Answer::No};
+  page.CommandButton(RemoteCommand::Start)->click();
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0].text, "Start the engine of site 4?");
+  QTest::qWait(700);
+  EXPECT_EQ(genSet->text(), "Gen-Set Empty");
+
+  page.CommandButton(RemoteCommand::Manual)->click();
+  host.answers = {Answer::Yes};
+  page.CommandButton(RemoteCommand::Start)->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return genSet->text() == "Gen-Set Loaded"; }, 20000))
+      << genSet->text().toStdString();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Manual)->isChecked());
+  EXPECT_EQ(Child<QLabel>(*window, "lbLoad1Status")->text(), "ATS GCB close");
+  EXPECT_NE(page.EngineGrid()->CellText(1, 2), "0");
+  EXPECT_EQ(page.ButtonBackground(RemoteCommand::Start), QColor(0, 255, 0));
+
+  page.CommandButton(RemoteCommand::Stop)->click();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return genSet->text() == "Gen-Set Ready"; }, 20000))
+      << genSet->text().toStdString();
+  EXPECT_EQ(host.questions.size(), 2u) << "only START asks";
+  EXPECT_TRUE(host.messages.empty());
+  window->close();
+  QTest::qWait(50);
+  sim.Stop();
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+#endif
