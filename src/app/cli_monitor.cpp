@@ -128,7 +128,7 @@ std::string TitleOf(const std::vector<MonitorCell>& titles, const MonitorCell& v
 Snapshot TakeSnapshot(const SiteImages& images, int site, bool factory) {
   Snapshot s;
   const MonitorValues v = MonitorValuesOf(images, site, factory);
-  const std::uint16_t type = images.Word(site, kControllerTypeRegister);
+  const std::uint16_t type = images.Word(site, reg::kProductCode.address);
   s.lines.emplace_back(std::string(PickText("Gen-Set", "机组")), v.genSetLabel);
   if (MeasuresMains(type)) {
     s.lines.emplace_back(std::string(PickText("Mains", "市电")), v.mainsLabel);

@@ -230,7 +230,7 @@ std::string ActivityText(bool active) {
 }
 
 std::uint16_t TypeOf(const SiteImages& images, int site) {
-  return images.Word(site, kControllerTypeRegister);
+  return images.Word(site, reg::kProductCode.address);
 }
 
 }  // namespace
