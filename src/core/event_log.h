@@ -9,6 +9,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/site_images.h"
 
@@ -22,8 +23,10 @@ inline constexpr std::uint16_t kEventLogEndRegister = 0x1000;
 
 // The texts of the grid: row 0 the titles, rows 1 to 112 the records.
 using EventLogRowTexts = std::array<std::string, kEventLogColumns>;
+// On the heap: a 3,051-string aggregate as a member makes every local sheet a large
+// initialisation that some compilers cannot handle.
 struct EventLogSheet {
-  std::array<EventLogRowTexts, kEventLogRows + 1> rows{};
+  std::vector<EventLogRowTexts> rows = std::vector<EventLogRowTexts>(kEventLogRows + 1);
 
   std::string& Cell(int row, int column) {
     return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
