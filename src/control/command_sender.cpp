@@ -6,8 +6,8 @@
 namespace vorel {
 
 std::string StartQuestionText(int site) {
-  const std::string n = std::to_string(site);
-  return IsEnglish() ? "Start the engine of site " + n + "?" : "启动地址" + n + "的发动机？";
+  return std::string(PickText("Start the engine of site ", "启动地址")) + std::to_string(site) +
+         std::string(PickText("?", "的发动机？"));
 }
 
 bool CommandSender::Send(int site, RemoteCommand command, bool confirmed) {

@@ -11,35 +11,16 @@
 #include "core/cp936.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
+#include "support/temp_files.h"
 
 namespace vorel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const fs::path& p, std::string_view bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string t = (fs::temp_directory_path() / "vorel-log-XXXXXX").string();
-    path_ = ::mkdtemp(t.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 // A sheet whose every cell differs, with the awkward texts a grid can hold.
 EventLogSheet SampleSheet() {

@@ -12,35 +12,16 @@
 #include <sstream>
 
 #include "core/cp936.h"
+#include "support/temp_files.h"
 
 namespace vorel {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-void WriteFile(const fs::path& p, std::string_view bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-class TempDir {
- public:
-  TempDir() {
-    std::string t = (fs::temp_directory_path() / "vorel-ini-XXXXXX").string();
-    path_ = ::mkdtemp(t.data());
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using test::ReadFile;
+using test::TempDir;
+using test::WriteFile;
 
 struct ReadCase {
   const char* name;
