@@ -17,6 +17,7 @@
 #include "control/command_sender.h"
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
+#include "control/curve_writer.h"
 #include "control/event_log_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
@@ -65,6 +66,7 @@ class Session : public SiteCommands {
   ParameterTransfer& Parameters() { return parameters_; }
   EventLogTransfer& EventLog() { return eventLog_; }
   CommandSender& Commands() { return commands_; }
+  CurveWriter& Curves() { return curves_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -115,6 +117,9 @@ class Session : public SiteCommands {
   void ExportEventLogCsv(int site) override { eventLog_.ExportCsv(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
   void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
+  CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
+    return curves_.Write(site, channel, curve);
+  }
 
  private:
   Host& host_;
@@ -136,6 +141,7 @@ class Session : public SiteCommands {
   ParameterTransfer parameters_;
   EventLogTransfer eventLog_;
   CommandSender commands_;
+  CurveWriter curves_{*this};
 };
 
 template <class Worker>

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "control/curve_writer.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
 
@@ -89,6 +90,8 @@ class SiteCommands {
   virtual void WindowClosed(int site) = 0;
   // A mode or command button of the monitor page (START asks for confirmation first).
   virtual void SendCommand(int site, RemoteCommand command) = 0;
+  // Write of the curve editor: the ten points of a channel (0 to 2).
+  virtual CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) = 0;
 };
 
 }  // namespace vorel

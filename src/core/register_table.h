@@ -77,6 +77,8 @@ inline constexpr RegisterBlock kOperatingMode      {0x0113, 1, 0, "Menu"};
 inline constexpr RegisterBlock kPowerSave          {0x0118, 1, 0, "SYSTEM"};
 inline constexpr RegisterBlock kAnalogueProperty1  {0x0126, 1, 0, "Sensor"};  // + channel - 1
 inline constexpr RegisterBlock kAnalogueProperty2  {0x0129, 1, 0, "Sensor"};  // + channel - 1
+inline constexpr RegisterBlock kCurveValues        {0x012C, 1, 0, "Sensor"};  // + 10 channel + point
+inline constexpr RegisterBlock kCurveResistances   {0x014A, 1, 0, "Sensor"};  // + 10 channel + point
 inline constexpr RegisterBlock kEventLogPosition   {0x0168, 1, 0, "History/Alarm"};
 inline constexpr RegisterBlock kIdentification     {0x0169, 29, 0, "Product Information"};
 inline constexpr RegisterBlock kProductCode        {0x016B, 1, 0, "Product Information"};

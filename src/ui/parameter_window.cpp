@@ -25,6 +25,7 @@
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
 #include "ui/both_languages.h"
+#include "ui/curve_editor.h"
 #include "ui/event_log_page.h"
 #include "ui/grid_editors.h"
 #include "ui/monitor_page.h"
@@ -137,6 +138,7 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   // The monitor's engine titles carry the channel names and units.
   connect(this, &ParameterWindow::channelTitlesChanged, this,
           [this] { monitor_->SetTitles(MonitorTitles(images_, site_)); });
+  connect(this, &ParameterWindow::curveEditorRequested, this, &ParameterWindow::OpenCurveEditor);
   connect(monitor_, &MonitorPage::commandRequested, this,
           [this](RemoteCommand command) { commands_.SendCommand(site_, command); });
 
@@ -704,6 +706,32 @@ void ParameterWindow::OnCurveClicked(int channel) {
   }
   if (model_.Channels().analogue[static_cast<std::size_t>(channel)].type > 2)
     emit curveEditorRequested(channel);
+}
+
+void ParameterWindow::OpenCurveEditor(int channel) {
+  if (channel < 0 || channel >= kAnalogueChannels) return;
+  if (!curveEditor_) {
+    curveEditor_ = new CurveEditor(images_, commands_, this);
+    connect(curveEditor_, &CurveEditor::curveWritten, this, &ParameterWindow::OnCurveWritten);
+  }
+  const AnalogueChannelSettings& c = model_.Channels().analogue[static_cast<std::size_t>(channel)];
+  const auto codes = AnalogueFunctionCodes();
+  const int function = c.function >= 0 && c.function < static_cast<int>(codes.size())
+                           ? codes[static_cast<std::size_t>(c.function)]
+                           : images_.Word(site_, reg::kAnalogueProperty1.address + channel);
+  curveEditor_->SetChannel(site_, channel, function, c.type, c.decimals);
+  if (runModal_) {
+    runModal_(*curveEditor_);
+  } else {
+    curveEditor_->exec();
+  }
+}
+
+void ParameterWindow::OnCurveWritten(int channel) {
+  model_.Channels().analogue[static_cast<std::size_t>(channel)].type = kUserDefinedSensor;
+  ApplyChannelEnables(channel);
+  analogueGrid_->ShowChannel(channel);
+  emit channelTitlesChanged();
 }
 
 void ParameterWindow::HideChannelLists() {

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -15,6 +16,7 @@
 #include "control/site_window.h"
 #include "core/editor_model.h"
 
+class QDialog;
 class QLabel;
 class QPushButton;
 class QTabWidget;
@@ -24,6 +26,7 @@ namespace vorel {
 
 class AnalogueChannelGrid;
 class BinaryIoGrid;
+class CurveEditor;
 class EventLogPage;
 class GridEditors;
 class MonitorPage;
@@ -103,6 +106,10 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
   QToolButton* UnlockButton() const { return unlockButton_; }
+  // The sensor curve editor (made when a curve button first opens it).
+  CurveEditor* CurveEditorWindow() const { return curveEditor_; }
+  // How modal windows of the window run (QDialog::exec by default; tests drive them).
+  void SetModalRunner(std::function<int(QDialog&)> run) { runModal_ = std::move(run); }
 
  signals:
   // A channel's function, sensor type or unit changed the titles the monitor shows.
@@ -126,6 +133,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void OnUnitChanged(int channel);
   void OnDecimalsChanged(int channel);
   void OnCurveClicked(int channel);
+  void OpenCurveEditor(int channel);
+  void OnCurveWritten(int channel);
   void HideChannelLists();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
@@ -170,6 +179,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QPushButton* exitButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
   std::array<QLabel*, 4> panels_{};
+  CurveEditor* curveEditor_ = nullptr;
+  std::function<int(QDialog&)> runModal_;
 };
 
 }  // namespace vorel

@@ -67,6 +67,7 @@ TEST(RegisterTable, NamedBlocksAreRecordsOfTheTable) {
       reg::kFirstInputProperty, reg::kOutputPolarity,    reg::kFirstOutputProperty,
       reg::kCurrProperty,       reg::kRunHours,          reg::kPmTime,
       reg::kPowerSave,          reg::kAnalogueProperty1, reg::kAnalogueProperty2,
+      reg::kCurveValues,        reg::kCurveResistances,
   };
   for (const RegisterBlock& n : named) {
     auto r = FindRegister(n.address, n.count);

@@ -142,7 +142,14 @@ class RecordingCommands : public SiteCommands {
   void SendCommand(int site, RemoteCommand command) override {
     Add("command", site, std::string(InfoOf(command).name));
   }
+  CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
+    Add("curve", site, "[" + std::to_string(channel) + "]");
+    curves.push_back(curve);
+    return curveResult;
+  }
   std::function<void(int site)> onReadSensorBlock;
+  std::vector<SensorCurve> curves;
+  CurveWriteResult curveResult = CurveWriteResult::Written;
 
  private:
   void Add(const char* what, int site, const std::string& more = {}) {

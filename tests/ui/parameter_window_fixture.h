@@ -64,6 +64,13 @@ class ParameterWindowTest : public UiTest {
     window.reset();
     siteSlots.SetWindowState(kSite, state);
     window = std::make_unique<ParameterWindow>(*images, siteSlots, kSite, commands);
+    // Modal windows are shown and left open for the test to drive; nothing blocks.
+    window->SetModalRunner([this](QDialog& dialog) {
+      dialog.show();
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+      modalsShown.push_back(dialog.objectName().toStdString());
+      return dialog.result();
+    });
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     window->SetUpWindow();
@@ -135,6 +142,7 @@ class ParameterWindowTest : public UiTest {
   SiteSlots siteSlots;
   RecordingCommands commands;
   std::unique_ptr<ParameterWindow> window;
+  std::vector<std::string> modalsShown;
 
   void SetUp() override {
     UiTest::SetUp();

@@ -1,0 +1,36 @@
+// What the Write button of the sensor curve editor does: the ten points of one analogue
+// channel into the value image and, for an online site, into the controller: the channel's
+// second property word (sensor type "User defined"), then the ten resistances, then the ten
+// values, each answered in turn with polling paused and the progress shown.
+#pragma once
+
+#include "core/sensor_curve.h"
+
+namespace vorel {
+
+class Session;
+
+enum class CurveWriteResult {
+  Stored,   // the site's window was opened from a file: the value image only
+  Refused,  // protection locked or mode not OFF (told), or no such site or channel
+  Busy,     // another exchange runs
+  Written,  // every request answered
+  Failed,   // the whole sequence sent, at least one request failed (told by the link)
+};
+
+// The sensor type code of a curve written by the tool ("User defined").
+inline constexpr int kUserDefinedSensor = 3;
+
+class CurveWriter {
+ public:
+  explicit CurveWriter(Session& session) : session_(session) {}
+
+  // `channel` 0 to 2. A failed request does not end the sequence: the controller keeps
+  // whatever it took, and the type is set to "User defined" in the value image regardless.
+  CurveWriteResult Write(int site, int channel, const SensorCurve& curve);
+
+ private:
+  Session& session_;
+};
+
+}  // namespace vorel

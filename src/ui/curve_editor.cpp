@@ -1,0 +1,264 @@
+#include "ui/curve_editor.h"
+
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "control/site_window.h"
+#include "core/conversions.h"
+#include "core/language.h"
+#include "core/site_images.h"
+#include "core/vocabulary.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+constexpr int kClientWidth = 534;
+constexpr int kClientHeight = 302;
+constexpr std::array<int, 3> kColumnWidths{50, 53, 53};
+constexpr int kRowHeight = 24;
+constexpr int kCross = 2;
+
+QString Pick(std::string_view english, std::string_view chinese) {
+  return Q(PickText(english, chinese));
+}
+
+}  // namespace
+
+// ---- The drawing ---------------------------------------------------------------------------
+
+CurveChart::CurveChart(QWidget* parent) : QWidget(parent) {
+  setObjectName("pbAnlgChart");
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void CurveChart::Show(const SensorCurve& curve, int sensorType, int selectedPoint) {
+  curve_ = curve;
+  sensorType_ = sensorType;
+  selectedPoint_ = selectedPoint;
+  update();
+}
+
+void CurveChart::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::white);
+  const CurvePlot plot = PlotCurve(curve_, sensorType_, width(), height(), selectedPoint_);
+  if (!plot.axes) return;
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  QPen pen(Qt::black, 1);
+  painter.setPen(pen);
+  auto line = [&](PlotPixel a, PlotPixel b) { painter.drawLine(a.x, a.y, b.x, b.y); };
+  line(plot.axisTop, plot.axisBottom);
+  line(plot.zeroLeft, plot.zeroRight);
+  if (!plot.points) return;
+  auto cross = [&](PlotPixel p) {
+    line({p.x - kCross, p.y - kCross}, {p.x + kCross, p.y + kCross});
+    line({p.x - kCross, p.y + kCross}, {p.x + kCross, p.y - kCross});
+  };
+  for (int k = 1; k < plot.count; ++k) {
+    const PlotPixel a = plot.at[static_cast<std::size_t>(k - 1)];
+    const PlotPixel b = plot.at[static_cast<std::size_t>(k)];
+    line(a, b);
+    cross(a);
+    cross(b);
+  }
+  pen.setStyle(Qt::DotLine);
+  painter.setPen(pen);
+  line({plot.markerX, 5}, {plot.markerX, height() - 5});
+}
+
+// ---- The window ------------------------------------------------------------------------------
+
+CurveEditor::CurveEditor(SiteImages& images, SiteCommands& commands, QWidget* parent)
+    : QDialog(parent), images_(images), commands_(commands) {
+  setObjectName("fmAnlgChart");
+  setModal(true);
+  setMinimumSize(kClientWidth, kClientHeight);
+  resize(kClientWidth, kClientHeight);
+
+  table_ = new QTableWidget(kCurvePoints, 3, this);
+  table_->setObjectName("sgAnlgSetpoints");
+  table_->verticalHeader()->hide();
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->horizontalHeader()->setFixedHeight(kRowHeight);
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
+  table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  int tableWidth = 2 * table_->frameWidth();
+  for (int c = 0; c < 3; ++c) {
+    table_->setColumnWidth(c, kColumnWidths[static_cast<std::size_t>(c)]);
+    tableWidth += kColumnWidths[static_cast<std::size_t>(c)];
+  }
+  table_->setFixedWidth(tableWidth);
+  table_->setMinimumHeight(2 * table_->frameWidth() + (kCurvePoints + 1) * kRowHeight);
+  for (int k = 0; k < kCurvePoints; ++k) {
+    for (int c = 0; c < 3; ++c) {
+      auto* item = new QTableWidgetItem(c == 0 ? QString::number(k + 1) : QString());
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table_->setItem(k, c, item);
+    }
+    auto* r = new QSpinBox(table_->viewport());
+    r->setObjectName(QString("seAnlgResistor%1").arg(k + 1));
+    r->setRange(-32768, 32767);
+    r->hide();
+    resistance_[static_cast<std::size_t>(k)] = r;
+    auto* v = new QDoubleSpinBox(table_->viewport());
+    v->setObjectName(QString("seAnlgValue%1").arg(k + 1));
+    v->hide();
+    value_[static_cast<std::size_t>(k)] = v;
+  }
+  connect(table_, &QTableWidget::cellClicked, this, &CurveEditor::OnCellClicked);
+  connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int) { OnTitleClicked(); });
+  connect(table_, &QTableWidget::currentCellChanged, this, [this] { HideEditors(); });
+
+  chart_ = new CurveChart(this);
+  write_ = new QPushButton(this);
+  write_->setObjectName("btnAnlgChartWrite");
+  write_->setToolTip(QString::fromUtf8("写控制器"));
+  exit_ = new QPushButton(this);
+  exit_->setObjectName("btnAnlgChartExit");
+  connect(write_, &QPushButton::clicked, this, &CurveEditor::OnWrite);
+  connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(write_);
+  buttons->addWidget(exit_);
+  auto* right = new QVBoxLayout;
+  right->addWidget(chart_, 1);
+  right->addLayout(buttons);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(8, 8, 8, 8);
+  layout->addWidget(table_, 0, Qt::AlignTop);
+  layout->addLayout(right, 1);
+}
+
+QSpinBox* CurveEditor::ResistanceEditor(int point) const {
+  return point >= 1 && point <= kCurvePoints ? resistance_[static_cast<std::size_t>(point - 1)]
+                                             : nullptr;
+}
+
+QDoubleSpinBox* CurveEditor::ValueEditor(int point) const {
+  return point >= 1 && point <= kCurvePoints ? value_[static_cast<std::size_t>(point - 1)]
+                                             : nullptr;
+}
+
+void CurveEditor::SetChannel(int site, int channel, int functionCode, int sensorType,
+                             int decimals) {
+  site_ = site;
+  channel_ = channel;
+  functionCode_ = functionCode;
+  sensorType_ = sensorType;
+  decimals_ = CurveDecimals(decimals);
+  selectedPoint_ = 1;
+  HideEditors();
+  table_->setCurrentCell(0, 0);
+  ApplyTexts();
+  FillFromImage();
+}
+
+void CurveEditor::ApplyTexts() {
+  setWindowTitle(QString("AI%1(").arg(channel_ + 1) +
+                 Q(FunctionName(static_cast<std::uint16_t>(functionCode_))) + ")" +
+                 Pick("Sensor Chart", "传感器曲线"));
+  table_->setHorizontalHeaderLabels(
+      {Pick("Point", "设定点"), Pick("Ohm", "阻值"), Pick("Value", "测量值")});
+  write_->setText(Pick("Write", "写入"));
+  exit_->setText(Pick("Exit", "退出"));
+}
+
+void CurveEditor::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  write_->setEnabled(sensorType_ == kUserDefinedSensor);
+  (write_->isEnabled() ? write_ : exit_)->setFocus();
+}
+
+void CurveEditor::FillFromImage() {
+  const SensorCurve curve = CurveFromImage(images_, site_, channel_);
+  const int divisor = CurveFactor(decimals_);
+  for (int k = 0; k < kCurvePoints; ++k) {
+    const CurvePoint& p = curve[static_cast<std::size_t>(k)];
+    table_->item(k, 1)->setText(QString::number(p.ohms));
+    table_->item(k, 2)->setText(Q(CurveValueText(p.value, decimals_)));
+    resistance_[static_cast<std::size_t>(k)]->setValue(p.ohms);
+    QDoubleSpinBox* v = value_[static_cast<std::size_t>(k)];
+    v->setDecimals(decimals_);
+    v->setSingleStep(1.0 / divisor);
+    v->setRange(-32768.0 / divisor, 32767.0 / divisor);
+    v->setValue(static_cast<double>(p.value) / divisor);
+  }
+  chart_->Show(curve, sensorType_, selectedPoint_);
+}
+
+SensorCurve CurveEditor::Collected() const {
+  SensorCurve curve{};
+  for (std::size_t k = 0; k < curve.size(); ++k) {
+    curve[k].ohms = static_cast<std::int16_t>(resistance_[k]->value());
+    curve[k].value = CurveValueFromReal(value_[k]->value(), decimals_);
+  }
+  return curve;
+}
+
+void CurveEditor::CollectIntoImage() {
+  CurveToImage(images_, site_, channel_, Collected());
+}
+
+void CurveEditor::HideEditors() {
+  for (QSpinBox* r : resistance_) r->hide();
+  for (QDoubleSpinBox* v : value_) v->hide();
+}
+
+void CurveEditor::OnCellClicked(int row, int column) {
+  if (row < 0 || row >= kCurvePoints) return;
+  HideEditors();
+  selectedPoint_ = row + 1;
+  CollectIntoImage();
+  FillFromImage();
+  write_->setEnabled(true);
+  QWidget* editor = nullptr;
+  if (column == 1) editor = resistance_[static_cast<std::size_t>(row)];
+  if (column == 2) editor = value_[static_cast<std::size_t>(row)];
+  if (!editor) return;
+  editor->setGeometry(table_->visualRect(table_->model()->index(row, column)));
+  editor->show();
+  editor->setFocus();
+}
+
+void CurveEditor::OnTitleClicked() {
+  HideEditors();
+  CollectIntoImage();
+  FillFromImage();
+}
+
+void CurveEditor::OnWrite() {
+  HideEditors();
+  const CurveWriteResult result = commands_.WriteCurve(site_, channel_, Collected());
+  switch (result) {
+    case CurveWriteResult::Stored:
+      FillFromImage();
+      break;
+    case CurveWriteResult::Written:
+    case CurveWriteResult::Failed:
+      sensorType_ = kUserDefinedSensor;
+      FillFromImage();
+      emit curveWritten(channel_);
+      exit_->setFocus();
+      break;
+    case CurveWriteResult::Refused:
+    case CurveWriteResult::Busy:
+      break;
+  }
+}
+
+}  // namespace vorel

@@ -1,0 +1,118 @@
+// The curve write against vorel-sim over a real pseudo-terminal: refused while locked and in
+// AUTO, and a good write whose words arrive in the simulator's registers.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "control/session.h"
+#include "core/language.h"
+#include "link/posix_serial_port.h"
+#include "link/qt_event_pump.h"
+#include "link/request_worker.h"
+#include "support/recording_windows.h"
+#include "support/scripted_host.h"
+#include "support/sim_process.h"
+
+namespace vorel::test {
+namespace {
+
+class CurveSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetLanguageSetting("english");
+    trace = sim.File("trace");
+    ASSERT_TRUE(sim.Start({"--site", "4", "--baud", "0", "--trace", QString::fromStdString(trace)}))
+        << sim.error();
+    session = std::make_unique<Session>(host, pump, view);
+    session->SetWindowFactory(
+        [](int, SiteCommands&) { return std::make_unique<RecordingWindow>(); });
+    session->SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+    PortSettings settings;
+    settings.name = sim.LinkPath();
+    std::string error;
+    ASSERT_TRUE(session->Connector().OpenPort(settings, &error)) << error;
+    std::array<bool, kSiteCount> selected{};
+    selected[3] = true;
+    session->Connector().ConnectSites(selected);
+    ASSERT_TRUE(session->IsOnline(4));
+  }
+  void TearDown() override {
+    session.reset();
+    sim.Stop();
+    SetLanguageSetting("chinese");
+  }
+  template <class F>
+  bool RunUntil(F done, int ms) {
+    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
+    while (!done() && pump.NowMs() < end) pump.Pump(10);
+    return done();
+  }
+  // Function-16 requests the simulator has received.
+  int WritesReceived() const {
+    std::ifstream in(trace);
+    std::string line;
+    int n = 0;
+    while (std::getline(in, line)) {
+      std::istringstream words(line);
+      std::string start, end, dir, site, function;
+      words >> start >> end >> dir >> site >> function;
+      if (dir == "RX" && function == "10") ++n;
+    }
+    return n;
+  }
+  // Registers 0x0129 to 0x0167 read again from the simulator into a cleared image.
+  void ReadBack() {
+    for (int a = 0x0129; a <= 0x0167; ++a) session->Images().SetWord(4, a, 0);
+    session->Poll().WaitForLinkOrStoppedPoll();
+    session->Poll().StopPolling();
+    PlainRead(session->Link(), 4, {0x0129, 0x0167 - 0x0129 + 1, 0, {}}).WaitFor();
+    EXPECT_TRUE(session->Link().WaitForReply(4));
+    session->Poll().StartPolling();
+  }
+  void SetMode(std::uint16_t mode) {
+    session->Poll().StopPolling();
+    ASSERT_TRUE(session->WriteBlock(4, reg::kOperatingMode.address, {&mode, 1}));
+    session->Poll().StartPolling();
+    ASSERT_TRUE(RunUntil([&] { return session->Images().Word(4, 0x0113) == mode; }, 3000));
+  }
+
+  SimProcess sim{VOREL_SIM_PATH};
+  std::string trace;
+  QtEventPump pump;
+  ScriptedHost host;
+  RecordingView view;
+  std::unique_ptr<Session> session;
+};
+
+TEST_F(CurveSim, RefusedWhileLockedOrInAutoThenWrittenIntoTheController) {
+  SensorCurve curve{};
+  for (int k = 0; k < kCurvePoints; ++k) {
+    curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(k < 7 ? 15 * k + 10 : -1),
+                                          static_cast<std::int16_t>(100 - 12 * k)};
+  }
+  const int before = WritesReceived();
+  EXPECT_EQ(session->WriteCurve(4, 1, curve), CurveWriteResult::Refused);
+  EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
+
+  session->UnlockParameters(4, "1234");
+  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(4, 0x0004) == kUnlockedMark; }, 3000));
+  SetMode(kModeAuto);
+  const int unlockWrites = WritesReceived();
+  EXPECT_EQ(session->WriteCurve(4, 1, curve), CurveWriteResult::Refused);
+  EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
+  EXPECT_EQ(WritesReceived(), unlockWrites);
+  EXPECT_GT(unlockWrites, before);  // the unlock and the mode only
+
+  SetMode(kModeOff);
+  const std::uint16_t oldType = session->Images().Word(4, 0x012A);
+  EXPECT_EQ(session->WriteCurve(4, 1, curve), CurveWriteResult::Written);
+  ReadBack();
+  EXPECT_EQ(CurveFromImage(session->Images(), 4, 1), curve);
+  EXPECT_EQ(session->Images().Word(4, 0x012A), (oldType & 0x03FF) | 0x0C00);
+  EXPECT_NE(CurveFromImage(session->Images(), 4, 0), curve);  // the other channels stay
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
+}
+
+}  // namespace
+}  // namespace vorel::test

@@ -1,0 +1,160 @@
+#include "ui/curve_editor.h"
+
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "core/sensor_curve.h"
+#include "parameter_window_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+class CurveEditorTest : public ParameterWindowTest {
+ protected:
+  // AI1 oil pressure with one decimal and the given sensor type; a falling five-point curve.
+  void SetChannel(int type) {
+    images->SetWord(kSite, 0x0126, 84);
+    images->SetWord(kSite, 0x0129, static_cast<std::uint16_t>((type << 10) | 0x0100));
+    for (int k = 0; k < kCurvePoints; ++k) {
+      curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(k < 5 ? 10 + 40 * k : -1),
+                                            static_cast<std::int16_t>(k < 5 ? 100 - 25 * k : 0)};
+    }
+    curve[0].value = 235;
+    CurveToImage(*images, kSite, 0, curve);
+  }
+  CurveEditor& OpenEditor(std::int16_t state = kWindowOnline) {
+    ParameterWindow& w = OpenType(3101, state);
+    ShowPageOf(w.AnalogueGrid());
+    QTest::mouseClick(w.AnalogueGrid()->CurveButton(0), Qt::LeftButton);
+    EXPECT_EQ(modalsShown, std::vector<std::string>{"fmAnlgChart"});
+    return *w.CurveEditorWindow();
+  }
+  void ClickEditorCell(CurveEditor& e, int row, int column) {
+    const QRect cell = e.Table()->visualRect(e.Table()->model()->index(row, column));
+    QTest::mouseClick(e.Table()->viewport(), Qt::LeftButton, {}, cell.center());
+  }
+  static bool Black(const QImage& image, int x, int y) {
+    return image.pixelColor(x, y) == QColor(Qt::black);
+  }
+
+  SensorCurve curve{};
+};
+
+TEST_F(CurveEditorTest, OpensWithCaptionTableAndWriteByType) {
+  SetChannel(4);  // a catalogue sensor
+  CurveEditor& e = OpenEditor();
+  EXPECT_EQ(e.windowTitle().toStdString(), "AI1(Oil Pressure)Sensor Chart");
+  EXPECT_EQ(Cell(e.Table(), 0, 0), "1");
+  EXPECT_EQ(Cell(e.Table(), 9, 0), "10");
+  EXPECT_EQ(Cell(e.Table(), 0, 1), "10");
+  EXPECT_EQ(Cell(e.Table(), 0, 2), "23.5");
+  EXPECT_EQ(Cell(e.Table(), 5, 1), "-1");
+  EXPECT_EQ(e.Table()->horizontalHeaderItem(1)->text().toStdString(), "Ohm");
+  EXPECT_FALSE(e.WriteButton()->isEnabled());
+  EXPECT_EQ(e.ValueEditor(1)->decimals(), 1);
+  EXPECT_GE(e.width(), 534);
+  EXPECT_GE(e.Chart()->width(), 313);
+  EXPECT_GE(e.Chart()->height(), 209);
+
+  // A click enables Write and shows the cell's spin editor; typing and another click collects
+  // (truncated) into the value image and the table.
+  ClickEditorCell(e, 1, 2);
+  EXPECT_TRUE(e.WriteButton()->isEnabled());
+  EXPECT_EQ(ShownEditor(e.Table()), "seAnlgValue2");
+  e.ValueEditor(2)->setValue(4.3);
+  ClickEditorCell(e, 2, 1);
+  EXPECT_EQ(ShownEditor(e.Table()), "seAnlgResistor3");
+  EXPECT_EQ(images->Word(kSite, 0x012D), 43);
+  EXPECT_EQ(Cell(e.Table(), 1, 2), "4.3");
+  EXPECT_TRUE(commands.curves.empty());
+
+  // Chinese texts.
+  e.reject();
+  SetLanguageSetting("chinese");
+  modalsShown.clear();
+  QTest::mouseClick(window->AnalogueGrid()->CurveButton(0), Qt::LeftButton);
+  EXPECT_EQ(e.windowTitle().toStdString(), "AI1(油压)传感器曲线");
+  EXPECT_EQ(e.WriteButton()->text().toStdString(), "写入");
+  EXPECT_EQ(e.Table()->horizontalHeaderItem(0)->text().toStdString(), "设定点");
+}
+
+TEST_F(CurveEditorTest, DrawingOnTheRenderedImage) {
+  SetChannel(3);
+  CurveEditor& e = OpenEditor();
+  EXPECT_TRUE(e.WriteButton()->isEnabled());
+  for (QSize size : {QSize(534, 302), QSize(1068, 604)}) {
+    e.resize(size);
+    QTest::qWait(20);
+    const QImage image = e.Chart()->grab().toImage();
+    const int wd = e.Chart()->width();
+    const int ht = e.Chart()->height();
+    ASSERT_EQ(image.width(), wd);
+    const CurvePlot plot = PlotCurve(CurveFromImage(*images, kSite, 0), 3, wd, ht, 1);
+    ASSERT_TRUE(plot.points);
+    ASSERT_EQ(plot.count, 5);
+    EXPECT_TRUE(Black(image, 5, ht / 2));       // the vertical axis
+    EXPECT_TRUE(Black(image, wd / 2, ht - 5));  // the zero line on the bottom margin
+    EXPECT_FALSE(Black(image, 2, ht / 2));      // the margin is clear
+    for (int k = 0; k < plot.count; ++k) {
+      const PlotPixel p = plot.at[static_cast<std::size_t>(k)];
+      EXPECT_TRUE(Black(image, p.x, p.y)) << k;
+      EXPECT_TRUE(Black(image, p.x - 2, p.y - 2)) << k;  // the cross
+      EXPECT_TRUE(Black(image, p.x + 2, p.y - 2)) << k;
+    }
+    // The dotted marker of point 1 stands on the axis; one of two pixels next to the
+    // axis of the marker of point 3 is drawn.
+    ClickEditorCell(e, 2, 0);
+    const QImage marked = e.Chart()->grab().toImage();
+    const int mx = plot.at[2].x;
+    EXPECT_TRUE(Black(marked, mx, 10) || Black(marked, mx, 11));
+    EXPECT_FALSE(Black(image, mx, 10) && Black(image, mx, 11));
+    ClickEditorCell(e, 0, 0);
+  }
+  if (qEnvironmentVariableIsSet("VOREL_CURVE_PNG"))
+    e.grab().save(qEnvironmentVariable("VOREL_CURVE_PNG"));
+
+  // A sensor type without a curve draws nothing.
+  images->SetWord(kSite, 0x0129, 1 << 10);
+  e.SetChannel(kSite, 0, 84, 2, 1);
+  QTest::qWait(20);
+  const QImage blank = e.Chart()->grab().toImage();
+  EXPECT_FALSE(Black(blank, 5, blank.height() / 2));
+}
+
+TEST_F(CurveEditorTest, WriteThroughTheWindowSetsUserDefinedAndRedrawsTheRow) {
+  SetChannel(5);
+  const struct {
+    CurveWriteResult result;
+    std::string type;
+  } cases[] = {{CurveWriteResult::Refused, ""}, {CurveWriteResult::Written, "User defined"}};
+  for (const auto& c : cases) {
+    modalsShown.clear();
+    commands.curves.clear();
+    commands.curveResult = c.result;
+    CurveEditor& e = OpenEditor();
+    const std::string before = Cell(window->AnalogueGrid(), 1, 2);
+    int titles = 0;
+    QObject::connect(window.get(), &ParameterWindow::channelTitlesChanged, [&] { ++titles; });
+    ClickEditorCell(e, 3, 1);
+    e.ResistanceEditor(4)->setValue(777);
+    QTest::mouseClick(e.WriteButton(), Qt::LeftButton);
+    ASSERT_EQ(commands.curves.size(), 1u);
+    SensorCurve expected = curve;
+    expected[3].ohms = 777;
+    EXPECT_EQ(commands.curves[0], expected);
+    EXPECT_EQ(commands.calls.back(), "curve3[0]");
+    if (c.type.empty()) {
+      EXPECT_EQ(Cell(window->AnalogueGrid(), 1, 2), before);
+      EXPECT_EQ(titles, 0);
+    } else {
+      EXPECT_EQ(Cell(window->AnalogueGrid(), 1, 2), c.type);
+      EXPECT_EQ(window->Model().Channels().analogue[0].type, 3);
+      EXPECT_GE(titles, 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vorel::test
