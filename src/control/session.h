@@ -18,6 +18,7 @@
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
 #include "control/event_log_transfer.h"
+#include "control/modem_dialer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
@@ -65,6 +66,7 @@ class Session : public SiteCommands {
   ParameterTransfer& Parameters() { return parameters_; }
   EventLogTransfer& EventLog() { return eventLog_; }
   CommandSender& Commands() { return commands_; }
+  ModemDialer& Modem() { return modem_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -136,6 +138,7 @@ class Session : public SiteCommands {
   ParameterTransfer parameters_;
   EventLogTransfer eventLog_;
   CommandSender commands_;
+  ModemDialer modem_;
 };
 
 template <class Worker>
