@@ -105,6 +105,7 @@ void WatchSignals(sigset_t wanted) {
       activePort->WriteText("+++\r\n");
       std::this_thread::sleep_for(std::chrono::milliseconds(kHangUpPauseMs));
       activePort->WriteText("ATH0\r\n");
+      std::this_thread::sleep_for(std::chrono::milliseconds(kHangUpDrainMs));
       activePort->SetDtr(false);
       activePort->SetRts(false);
       std::fputs("modem: hung up\n", stderr);

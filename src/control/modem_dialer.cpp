@@ -158,6 +158,9 @@ void ModemDialer::HangUp() {
   Write(kEscape);
   Pause(kHangUpPauseMs);
   Write("ATH0\r\n");
+  // No answer is awaited, but the command must leave the port before a close that
+  // follows discards what is still unsent.
+  Pause(kHangUpDrainMs);
 }
 
 void ModemDialer::ReleaseModem() {

@@ -20,6 +20,7 @@ inline constexpr int kModemCycleMs = 500;
 inline constexpr int kDialCycles = 120;  // at most 60 s for the dial command
 inline constexpr int kPrepareModemPauseMs = 300;
 inline constexpr int kHangUpPauseMs = 300;
+inline constexpr int kHangUpDrainMs = 100;
 inline constexpr int kModemFailPauseMs = 100;
 
 class ModemDialer {

@@ -104,13 +104,14 @@ TEST_F(Modem, DialAnswersAreRecognisedAnywhereAndOnlyTheKnownSpeeds) {
        true,
        "dialing5551234...",
        500},
-      // Neither answer: the full minute, then hang-up (300 ms) and the failure pause.
+      // Neither answer: the full minute, then the hang-up (300 ms between its two texts, 100 ms
+      // for the second to leave) and the failure pause.
       {"unknown speed",
        {{5000, Bytes("\r\nCONNECT 2400\r\n")}},
        false,
        "modem connect fail",
-       60000 + 300 + 100},
-      {"no answer", {}, false, "modem connect fail", 60000 + 300 + 100},
+       60000 + 300 + 100 + 100},
+      {"no answer", {}, false, "modem connect fail", 60000 + 300 + 100 + 100},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
