@@ -32,7 +32,8 @@ void Modem::Say(Result result, std::string& reply) const {
       reply += "OK";
       break;
     case Result::kConnect:
-      reply += "CONNECT " + std::to_string(options_.connectSpeed);
+      reply += options_.connectText.empty() ? "CONNECT " + std::to_string(options_.connectSpeed)
+                                            : options_.connectText;
       break;
     case Result::kNoCarrier:
       reply += "NO CARRIER";
@@ -161,9 +162,18 @@ std::size_t Modem::Escape(std::span<const std::uint8_t> buf, std::string& reply)
 }
 
 void Modem::OnTime(std::int64_t nowUs, std::string& reply) {
+  if (callUp_ && options_.dropAfterMs > 0 && nowUs >= dropAtUs_) {
+    // The line drops: the carrier goes and the modem is back in command mode.
+    mode_ = Mode::kCommand;
+    callUp_ = false;
+    line_.clear();
+    Say(Result::kNoCarrier, reply);
+    return;
+  }
   if (mode_ != Mode::kDialing || options_.noAnswer || nowUs < connectAtUs_) return;
   mode_ = Mode::kData;
   callUp_ = true;
+  dropAtUs_ = nowUs + static_cast<std::int64_t>(options_.dropAfterMs) * 1000;
   Say(Result::kConnect, reply);
 }
 

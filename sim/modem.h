@@ -14,6 +14,8 @@ struct ModemOptions {
   int dialDelayMs = 2000;   // from ATDT to CONNECT
   int connectSpeed = 9600;  // the speed named in CONNECT
   bool noAnswer = false;    // a dial never connects
+  std::string connectText;  // the answer to a dial instead of "CONNECT <speed>"
+  int dropAfterMs = 0;      // a call drops this long after it connected (0: never)
 };
 
 class Modem {
@@ -33,9 +35,11 @@ class Modem {
 
   // Time at which a dial in progress connects, or -1.
   std::int64_t DeadlineUs() const {
-    return mode_ == Mode::kDialing && !options_.noAnswer ? connectAtUs_ : -1;
+    if (mode_ == Mode::kDialing && !options_.noAnswer) return connectAtUs_;
+    if (callUp_ && options_.dropAfterMs > 0) return dropAtUs_;
+    return -1;
   }
-  // Completes a dial whose time has come.
+  // Completes a dial whose time has come, or drops a call whose time is up.
   void OnTime(std::int64_t nowUs, std::string& reply);
 
  private:
@@ -54,6 +58,7 @@ class Modem {
   bool quiet_ = false;
   bool skipLine_ = false;
   std::int64_t connectAtUs_ = 0;
+  std::int64_t dropAtUs_ = 0;
   std::string line_;
 };
 

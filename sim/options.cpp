@@ -84,6 +84,9 @@ Modem
   --dial-delay MS        ATD to CONNECT, default 2000
   --connect-speed N      speed named in "CONNECT N", default 9600
   --no-answer            a dial never connects (any character aborts it: NO CARRIER)
+  --connect-text TEXT    the answer to a dial instead of "CONNECT N" (e.g. "CONNECT 9600/ARQ",
+                         "OK", "CONNECT 2400")
+  --drop-after MS        a call drops MS after it connected: NO CARRIER, back to commands
   Commands "AT..." answer OK (E, V, Q, Z, &F, H, O, S, D understood); ATD connects after the
   dial delay; in data mode Modbus frames pass; "+++" at a frame start returns to command mode
   with the call up (ATO goes back on line); ATH0 hangs up, after which frames get no answer
@@ -309,6 +312,12 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       o.modem.connectSpeed = static_cast<int>(n);
     } else if (arg == "--no-answer") {
       o.modem.noAnswer = true;
+    } else if (arg == "--connect-text") {
+      ok = value(o.modem.connectText) && !o.modem.connectText.empty();
+      if (!ok && error.empty()) error = "--connect-text needs a TEXT";
+    } else if (arg == "--drop-after") {
+      ok = number(1, 86400000, n);
+      o.modem.dropAfterMs = static_cast<int>(n);
     } else {
       error = "unknown option " + arg + " (see --help)";
       return false;

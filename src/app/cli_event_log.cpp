@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/cli_host.h"
+#include "app/cli_modem.h"
 #include "app/cli_view.h"
 #include "control/session.h"
 #include "core/event_log.h"
@@ -50,7 +51,7 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
 
   CliView view;
   Session session(host, pump, view);
-  session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+  UseCliPorts(session, pump);
   std::string error;
   if (!session.Connector().OpenPort(port, &error)) {
     std::fprintf(stderr, "%s\n", error.c_str());

@@ -17,6 +17,7 @@
 
 #include "app/cli_event_log.h"
 #include "app/cli_host.h"
+#include "app/cli_modem.h"
 #include "app/cli_monitor.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_view.h"
@@ -51,6 +52,8 @@ constexpr const char* kUsage =
     "                             read the whole event log; write it as CSV (to standard\n"
     "                             output without a file option) and/or as an event-log file\n"
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
+    "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
+    "when the settings' modem option is on); its progress goes to standard error.\n"
     "Port and baud rate default to the ComPort1 settings.\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
@@ -180,7 +183,7 @@ void ShowPortError(vorel::Host& host, const std::string& error) {
 int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pump) {
   vorel::CliView view;
   vorel::Session session(host, pump, view);
-  session.SetPortFactory([] { return std::make_unique<vorel::PosixSerialPort>(); });
+  vorel::UseCliPorts(session, pump);
   vorel::ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(command.port, &error)) {
@@ -217,7 +220,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", e.what());
     return kExitFailed;
   }
+  std::string modemProblem;
+  if (!vorel::TakeModemOptions(args, &modemProblem)) return Usage(modemProblem.c_str());
   if (auto stop = Parse(args, command)) return *stop;
+  vorel::StartCliModem();
 
   QCoreApplication app(argc, argv);
   vorel::SetLanguageSetting("english");
@@ -228,8 +234,9 @@ int main(int argc, char** argv) {
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
-  vorel::PosixSerialPort port;
-  vorel::RegisterExchange exchange(port, host, pump);
+  const auto port = vorel::MakeCliPort(pump);
+  vorel::RegisterExchange exchange(*port, host, pump);
+  exchange.Link().SetModem(vorel::CliModemOn());
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/cli_host.h"
+#include "app/cli_modem.h"
 #include "app/cli_view.h"
 #include "control/command_sender.h"
 #include "control/session.h"
@@ -234,7 +235,7 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
 
   CliView view;
   Session session(host, pump, view);
-  session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+  UseCliPorts(session, pump);
   ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(port, &error)) {

@@ -37,6 +37,8 @@ std::string SiteConnectFailText(int site) {
 
 void ConnectSequence::Connect() {
   ConnectionView& view = session_.view();
+  // The window stays live while the modem dials: a second Connect then has nothing to do.
+  if (session_.Modem().Dialing()) return;
   session_.Poll().Reset();
   try {
     properties_ = LoadCommunicationProperties(properties_);
@@ -53,8 +55,13 @@ void ConnectSequence::Connect() {
   view.SetConfigurationButtonsEnabled(false);
   session_.Link().SetModem(properties_.modem);
   if (session_.PortOpen()) {
-    // The port stays; redialling a lost carrier belongs to the modem.
     PauseForReconnect();
+    // The port stays; a modem call whose carrier was lost is dialled again.
+    if (properties_.modem && !session_.Port().CarrierDetect() &&
+        !session_.Modem().Dial(view.DialNumber())) {
+      session_.Modem().ReleaseModem();
+      return;
+    }
   } else {
     bool opened = false;
     try {
@@ -68,6 +75,13 @@ void ConnectSequence::Connect() {
       return;
     }
     view.SetMainStatus(0, Text("connecting...", "正在连接..."));
+    if (properties_.modem && !session_.Modem().Dial(view.DialNumber())) {
+      session_.Modem().ReleaseModem();
+      view.SetMainStatus(0, Text("disconnected", "未连接."));
+      session_.Port().Release();
+      view.SetConfigurationButtonsEnabled(true);
+      return;
+    }
   }
   ConnectSites(properties_.sites);
 }
@@ -214,6 +228,11 @@ void ConnectSequence::Disconnect() {
   session_.host().SetProgress(0);
   session_.host().ShowProgress(false);
   session_.Poll().StopAll();
+  if (properties_.modem) {
+    if (session_.PortOpen()) session_.Modem().HangUp();
+    session_.Modem().ReleaseModem();
+    session_.Modem().ClearHangupRequest();
+  }
   session_.Port().Release();
   session_.view().SetMainStatus(0, Text("disconnected.", "未连接."));
   session_.view().SetConfigurationButtonsEnabled(true);

@@ -26,6 +26,10 @@ class ConnectionView {
   virtual void SetConfigurationMenuEnabled(bool enabled) = 0;
   // The modem option and the site selections as Connect loaded them.
   virtual void ShowCommunicationProperties(const CommunicationProperties& properties) = 0;
+  // The Hangup tool button (enabled while a modem dial or call is up).
+  virtual void SetHangupEnabled(bool enabled) { (void)enabled; }
+  // The number the modem dials, exactly as the user typed it.
+  virtual std::string DialNumber() const { return {}; }
 };
 
 }  // namespace vorel

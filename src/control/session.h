@@ -19,6 +19,7 @@
 #include "control/connection_view.h"
 #include "control/curve_writer.h"
 #include "control/event_log_transfer.h"
+#include "control/modem_dialer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
@@ -67,6 +68,7 @@ class Session : public SiteCommands {
   EventLogTransfer& EventLog() { return eventLog_; }
   CommandSender& Commands() { return commands_; }
   CurveWriter& Curves() { return curves_; }
+  ModemDialer& Modem() { return modem_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -142,6 +144,7 @@ class Session : public SiteCommands {
   EventLogTransfer eventLog_;
   CommandSender commands_;
   CurveWriter curves_{*this};
+  ModemDialer modem_;
 };
 
 template <class Worker>

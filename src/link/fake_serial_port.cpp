@@ -170,14 +170,19 @@ bool FakeSerialPort::WaitForInput(int ms) {
   return false;
 }
 
-bool FakeSerialPort::SetDtr(bool) {
-  return false;
+bool FakeSerialPort::SetDtr(bool on) {
+  std::lock_guard lock(mutex_);
+  dtr = on;
+  return open_ && !gone_;
 }
-bool FakeSerialPort::SetRts(bool) {
-  return false;
+bool FakeSerialPort::SetRts(bool on) {
+  std::lock_guard lock(mutex_);
+  rts = on;
+  return open_ && !gone_;
 }
 bool FakeSerialPort::CarrierDetect() {
-  return false;
+  std::lock_guard lock(mutex_);
+  return open_ && !gone_ && carrier;
 }
 
 }  // namespace vorel

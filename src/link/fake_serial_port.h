@@ -46,6 +46,10 @@ class FakeSerialPort : public SerialPort {
   int OutputPurges() const;
   std::optional<PortSettings> openedWith;
   std::string openError;  // non-empty: Open fails with this text
+  // The modem lines: DTR and RTS as last set, carrier detect as the test sets it.
+  bool dtr = false;
+  bool rts = false;
+  bool carrier = false;
 
   bool Open(const PortSettings& settings, std::string* error) override;
   void Close() override;

@@ -322,6 +322,14 @@ void MainWindow::Disconnect() {
   session_->Connector().Disconnect();
 }
 
+void MainWindow::Hangup() {
+  session_->Modem().HangupPressed();
+}
+
+void MainWindow::SetHangupEnabled(bool enabled) {
+  hangupButton_->setEnabled(enabled);
+}
+
 void MainWindow::BringToFront() {
   raise();
   activateWindow();

@@ -65,10 +65,10 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void Disconnect();
   // Opens a parameter file without a controller (not built yet).
   virtual void OpenOffLine() {}
-  // Hangs up the modem (not built yet).
-  virtual void Hangup() {}
-  // The Hangup button is enabled only while a modem dial is under way.
-  void SetHangupEnabled(bool enabled);
+  // The Hangup button: a modem dial under way gives up, a call that is up ends.
+  void Hangup();
+  // The Hangup button is enabled while a modem dial or call is up.
+  void SetHangupEnabled(bool enabled) override;
   void ChoosePort();
   void ShowSiteAddresses();
   // Writes the language to vport.ini, sets it and relabels this window. An unwritable file
@@ -81,7 +81,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // the error report) when a value cannot be read.
   bool LoadCommunicationProperties();
   bool ModemOption() const;
-  std::string DialNumber() const;
+  std::string DialNumber() const override;
   bool SiteSelected(int site) const;
   const PortSettings& CurrentPortSettings() const { return portSettings_; }
 

@@ -63,5 +63,20 @@ TEST_F(ModemTest, NoAnswerNeverConnectsAndAKeyAborts) {
   EXPECT_FALSE(ModbusAnswers());
 }
 
+TEST_F(ModemTest, AnswerTextAndACallThatDrops) {
+  Launch({"--modem", "--dial-delay", "50", "--connect-text", "CONNECT 9600/ARQ/V42", "--drop-after",
+          "600"});
+  EXPECT_EQ(Say("ATE0"), "ATE0\r\r\nOK\r\n");
+  EXPECT_EQ(Say("ATDT1", 200), "\r\nCONNECT 9600/ARQ/V42\r\n");
+  EXPECT_TRUE(ModbusAnswers());
+  // The line drops: NO CARRIER, back in command mode with the call down.
+  EXPECT_EQ(AsText(master.ReadQuiet(1500, 150)), "\r\nNO CARRIER\r\n");
+  EXPECT_FALSE(ModbusAnswers());
+  master.Purge();
+  EXPECT_EQ(Say("ATO"), "\r\nNO CARRIER\r\n");
+  EXPECT_EQ(Say("ATDT1", 200), "\r\nCONNECT 9600/ARQ/V42\r\n");
+  EXPECT_TRUE(ModbusAnswers());
+}
+
 }  // namespace
 }  // namespace vorel::test

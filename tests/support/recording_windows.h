@@ -21,6 +21,10 @@ class RecordingView : public ConnectionView {
   std::vector<std::uint64_t> statusTimes;  // the clock when each was set
   FakeEventPump* pump = nullptr;
   std::string status1;
+  std::vector<std::string> status1Texts;  // every text of main panel 1
+  bool hangupEnabled = false;
+  std::vector<bool> hangupStates;  // every change of the Hangup button
+  std::string dialNumber;
   bool enabled = true;
   bool logShown = false;
   bool toolButtons = true;
@@ -38,13 +42,21 @@ class RecordingView : public ConnectionView {
       status.push_back(text);
       statusTimes.push_back(pump ? pump->NowMs() : 0);
     }
-    if (panel == 1) status1 = text;
+    if (panel == 1) {
+      status1 = text;
+      status1Texts.push_back(text);
+    }
   }
   void SetMainEnabled(bool e) override { enabled = e; }
   void BringToFront() override {}
   void SetConfigurationButtonsEnabled(bool e) override { toolButtons = e; }
   void SetConfigurationMenuEnabled(bool e) override { menuItems = e; }
   void ShowCommunicationProperties(const CommunicationProperties& p) override { shown = p; }
+  void SetHangupEnabled(bool e) override {
+    hangupEnabled = e;
+    hangupStates.push_back(e);
+  }
+  std::string DialNumber() const override { return dialNumber; }
   CommunicationProperties shown;
 };
 
