@@ -15,7 +15,8 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       connect_(*this),
       parameters_(*this),
       eventLog_(*this),
-      commands_(*this) {
+      commands_(*this),
+      parameterFiles_(*this) {
   port_.SetSendLock(&link_->SendLock());
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }

@@ -18,6 +18,7 @@
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
 #include "control/event_log_transfer.h"
+#include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
@@ -65,6 +66,7 @@ class Session : public SiteCommands {
   ParameterTransfer& Parameters() { return parameters_; }
   EventLogTransfer& EventLog() { return eventLog_; }
   CommandSender& Commands() { return commands_; }
+  ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -115,6 +117,8 @@ class Session : public SiteCommands {
   void ExportEventLogCsv(int site) override { eventLog_.ExportCsv(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
   void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
+  void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
+  void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
 
  private:
   Host& host_;
@@ -136,6 +140,7 @@ class Session : public SiteCommands {
   ParameterTransfer parameters_;
   EventLogTransfer eventLog_;
   CommandSender commands_;
+  ParameterFileTransfer parameterFiles_;
 };
 
 template <class Worker>

@@ -63,8 +63,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // The session's Connect, from the check boxes' current selections.
   void Connect();
   void Disconnect();
-  // Opens a parameter file without a controller (not built yet).
-  virtual void OpenOffLine() {}
+  // Opens a parameter file in a new window without a controller.
+  virtual void OpenOffLine();
   // Hangs up the modem (not built yet).
   virtual void Hangup() {}
   // The Hangup button is enabled only while a modem dial is under way.
