@@ -80,7 +80,7 @@ void ParameterFileTransfer::OpenOffline() {
 }
 
 int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
-  const bool factory = IsFactoryLevel();
+  const bool factory = ReadAccessLevel() == "factory";
   int site = 0;
   for (int n = 1; n <= kSiteCount && site == 0; ++n)
     if (session_.Slots().WindowState(n) == kWindowNone) site = n;
