@@ -1,5 +1,6 @@
 #include "control/parameter_transfer.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -61,6 +62,11 @@ void ParameterTransfer::Read(int site) {
     if (!session_.ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
     session_.host().SetProgress(25 * static_cast<int>(i + 1));
   }
+  if (!session_.SiteFailed(site)) {
+    if (lastRead_.empty()) lastRead_.resize(kSiteCount);
+    const auto image = session_.Images().Image(site);
+    lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
+  }
   if (SiteWindow* w = session_.Window(site)) w->LoadAllPages();
   session_.Poll().EndTransfer();
   session_.ShowSiteCaption(site);
@@ -86,8 +92,12 @@ void ParameterTransfer::Write(int s) {
   SiteWindow* window = session_.Window(s);
   session_.Poll().BeginTransfer();
   // The words the tool knew before the store pass are the "old" side of the audit trail.
+  // After a complete Read the words it brought are the old side instead.
   std::array<std::uint16_t, kImageWords> known{};
   for (int a = 0; a < kImageWords; ++a) known[static_cast<std::size_t>(a)] = images.Word(s, a);
+  if (!lastRead_.empty() && !lastRead_[static_cast<std::size_t>(s - 1)].empty())
+    std::copy(lastRead_[static_cast<std::size_t>(s - 1)].begin(),
+              lastRead_[static_cast<std::size_t>(s - 1)].end(), known.begin());
   if (window) window->StoreAllPages();
   std::vector<AuditChange> changes;
 
@@ -171,6 +181,11 @@ void ParameterTransfer::Write(int s) {
   }();
 
   pause(kRequestPauseMs);
+  if (!lastRead_.empty()) {
+    std::vector<std::uint16_t>& controller = lastRead_[static_cast<std::size_t>(s - 1)];
+    if (!controller.empty())
+      for (const AuditChange& c : changes) controller[c.reg] = c.after;
+  }
   RecordWrite(s, "write", std::move(changes), failed() ? "failed" : "");
   session_.Poll().EndTransfer();
   const Answer answer =

@@ -41,6 +41,9 @@ class ParameterTransfer {
                    const char* note);
 
   Session& session_;
+  // The value image of each site as its last complete Read left it: the controller's own
+  // words, the "old" side of the audit trail even after a file was loaded over them.
+  std::vector<std::vector<std::uint16_t>> lastRead_;
 };
 
 }  // namespace vorel

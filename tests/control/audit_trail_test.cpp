@@ -1,6 +1,7 @@
 // The audit trail of parameter writes: one line per write with the registers' old and new
 // words, the password change without its value, and an append that fails is reported while the
 // write stands.
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -46,6 +47,24 @@ TEST_F(AuditTrail, EveryWriteAppendsOneLineWithOldAndNewWords) {
   EXPECT_NE(lines[1].find(" password "), std::string::npos) << lines[1];
   EXPECT_EQ(lines[1].find("4321"), std::string::npos) << lines[1];
   EXPECT_NE(lines[1].find("registers=0"), std::string::npos) << lines[1];
+}
+
+TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
+  session->ReadParameters(2);
+  const std::uint16_t held = session->Images().Word(2, 0x0073);
+  session->Images().SetWord(2, 0x0004, kUnlockedMark);
+  session->Images().SetWord(2, 0x0113, kModeOff);
+  session->Images().SetWord(2, 0x0073, static_cast<std::uint16_t>(held + 7));  // a loaded file
+  session->WriteParameters(2);
+  session->WriteParameters(2);
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  char first[32];
+  char second[32];
+  std::snprintf(first, sizeof first, " 0073:%04X>%04X ", held, held + 7);
+  std::snprintf(second, sizeof second, " 0073:%04X>%04X ", held + 7, held + 7);
+  EXPECT_NE(lines[0].find(first), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
 }
 
 TEST_F(AuditTrail, AFailedAppendIsReportedAndTheWriteStands) {
