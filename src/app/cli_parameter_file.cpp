@@ -124,7 +124,9 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
   for (std::size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--out" || args[i] == "--file") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return FileUsage("missing value");
-      (args[i] == "--out" ? out : file) = std::string(args[++i]);
+      std::optional<std::string>& target = args[i] == "--out" ? out : file;
+      target = std::string(args[i + 1]);
+      ++i;
     } else if (const auto site = SiteNumber(args[i])) {
       sites.push_back(*site);
     } else {

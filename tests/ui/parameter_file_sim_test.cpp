@@ -98,9 +98,11 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   host.fileNames.push_back(windowFile);
   Child<QPushButton>(*online, "btnOpen")->click();
   ASSERT_TRUE(host.messages.empty()) << host.messages.front();
-  for (const ParameterKey& key : ParameterFileKeys())
-    if (key.role == KeyRole::Value && key.form != ValueForm::RunHours)
+  for (const ParameterKey& key : ParameterFileKeys()) {
+    if (key.role == KeyRole::Value && key.form != ValueForm::RunHours) {
       EXPECT_EQ(images.Word(4, key.reg), saved[key.reg]) << key.key;
+    }
+  }
   EXPECT_EQ(online->windowTitle().toStdString(), windowFile);
 
   // Closing the windows frees the port for vorel-cli.
