@@ -76,7 +76,7 @@ struct CliSession {
   }
   // Identifies the site and reads its parameters as the window's Read does; the editors then
   // hold what an online window shows (limits from the descriptors).
-  bool ReadSite(int site, CliHost& host, EditorModel& editors) {
+  bool ReadSite(int site, CliHost& host, EditorModel& editors, bool keepOnline = false) {
     host.lastMessage.clear();
     if (!session.Connector().IdentifySite(site)) {
       std::fprintf(
@@ -85,6 +85,10 @@ struct CliSession {
       return false;
     }
     session.Parameters().Read(site);
+    // The end of the transfer restarts polling; nothing here polls, and a poll step running
+    // inside the next site's exchanges would take its replies.
+    session.Poll().StopAll();
+    if (!keepOnline) session.FreeSlot(site);
     if (session.SiteFailed(site)) {
       std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
       return false;
@@ -148,6 +152,10 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
     }
     SiteImages& images = cli.session.Images();
     editors->Store(images, site);  // the Backup button's store pass
+    if (out) {
+      std::error_code ec;
+      std::filesystem::create_directories(*out, ec);
+    }
     const std::string path =
         file ? *file
              : (std::filesystem::path(out.value_or(".")) / DefaultFileName(images, site, *editors))
@@ -270,7 +278,7 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   Session& session = cli.session;
   SiteImages& images = session.Images();
   auto editors = std::make_unique<EditorModel>();
-  if (!cli.ReadSite(*site, host, *editors)) return kExitFailed;
+  if (!cli.ReadSite(*site, host, *editors, true)) return kExitFailed;
   session.ReadBlock<PlainRead>(*site, reg::kOperatingMode);
   const std::uint16_t mode = images.Word(*site, reg::kOperatingMode.address);
 
