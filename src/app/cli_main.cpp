@@ -6,6 +6,7 @@
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
+//   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
+#include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_view.h"
 #include "control/connect_sequence.h"
@@ -107,6 +109,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     if (a == "--help" || a == "-h") {
       std::fputs(kUsage, stdout);
       std::fputs(vorel::kMonitorUsage, stdout);
+      std::fputs(vorel::kParameterFileUsage, stdout);
       return kExitOk;
     }
     if (a == "--port" || a == "--baud") {
@@ -132,7 +135,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     if (rest != 0) return Usage("scan takes no arguments");
     return std::nullopt;
   }
-  if (command.name == "log") {
+  if (command.name == "log" || vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -232,6 +235,8 @@ int main(int argc, char** argv) {
   if (command.name == "identify") return Identify(command, host, pump);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
+  if (vorel::IsParameterFileCommand(command.name))
+    return vorel::RunParameterFileCommand(command.name, command.rest, command.port, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
   const auto port = vorel::MakeCliPort(pump);

@@ -1,6 +1,8 @@
 #include "control/parameter_transfer.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 
 #include "control/session.h"
 #include "core/language.h"
@@ -60,6 +62,11 @@ void ParameterTransfer::Read(int site) {
     if (!session_.ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
     session_.host().SetProgress(25 * static_cast<int>(i + 1));
   }
+  if (!session_.SiteFailed(site)) {
+    if (lastRead_.empty()) lastRead_.resize(kSiteCount);
+    const auto image = session_.Images().Image(site);
+    lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
+  }
   if (SiteWindow* w = session_.Window(site)) w->LoadAllPages();
   session_.Poll().EndTransfer();
   session_.ShowSiteCaption(site);
@@ -84,14 +91,26 @@ void ParameterTransfer::Write(int s) {
   if (!session_.BeginExchange()) return;
   SiteWindow* window = session_.Window(s);
   session_.Poll().BeginTransfer();
+  // The words the tool knew before the store pass are the "old" side of the audit trail.
+  // After a complete Read the words it brought are the old side instead.
+  std::array<std::uint16_t, kImageWords> known{};
+  for (int a = 0; a < kImageWords; ++a) known[static_cast<std::size_t>(a)] = images.Word(s, a);
+  if (!lastRead_.empty() && !lastRead_[static_cast<std::size_t>(s - 1)].empty())
+    std::copy(lastRead_[static_cast<std::size_t>(s - 1)].begin(),
+              lastRead_[static_cast<std::size_t>(s - 1)].end(), known.begin());
   if (window) window->StoreAllPages();
+  std::vector<AuditChange> changes;
 
   const int n = reg::kParamConfig1.count;          // N: the progress scale
   const int m = reg::kWriteCountConfig.count;      // M: the scale of the channel steps
   std::array<std::uint16_t, kImageWords> words{};  // write buffer, filled from the image
   auto send = [&](std::uint16_t address, int count) {
-    for (int k = 0; k < count; ++k)
+    for (int k = 0; k < count; ++k) {
       words[static_cast<std::size_t>(k)] = images.Word(s, address + k);
+      changes.push_back({static_cast<std::uint16_t>(address + k),
+                         known[static_cast<std::size_t>(address + k)],
+                         words[static_cast<std::size_t>(k)]});
+    }
     return session_.WriteBlock(
         s, address, std::span<const std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
   };
@@ -162,6 +181,12 @@ void ParameterTransfer::Write(int s) {
   }();
 
   pause(kRequestPauseMs);
+  if (!lastRead_.empty()) {
+    std::vector<std::uint16_t>& controller = lastRead_[static_cast<std::size_t>(s - 1)];
+    if (!controller.empty())
+      for (const AuditChange& c : changes) controller[c.reg] = c.after;
+  }
+  RecordWrite(s, "write", std::move(changes), failed() ? "failed" : "");
   session_.Poll().EndTransfer();
   const Answer answer =
       host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
@@ -197,6 +222,31 @@ void ParameterTransfer::Unlock(int site, const std::string& password) {
 
 void ParameterTransfer::ChangePassword(int site, const std::string& password) {
   SendPassword(site, reg::kNewPassword.address, password, false);
+  // The password itself never goes into the trail.
+  RecordWrite(site, "password", {}, session_.SiteFailed(site) ? "failed" : "");
+}
+
+void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+                                    const char* note) {
+  const SiteImages& images = session_.Images();
+  AuditRecord record;
+  record.action = action;
+  record.port = session_.Port().Name();
+  record.site = site;
+  record.productCode = static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address));
+  for (int k = 0; k < reg::kSerialNumber.count; ++k) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%04X", images.RegisterWord(site, reg::kSerialNumber, k));
+    record.serialNumber += hex;
+  }
+  record.changes = std::move(changes);
+  record.note = note;
+  std::string error;
+  if (!AppendAuditRecord(record, &error)) {
+    std::string text(Text("Unable to write to %s", "无法写入文件 %s"));
+    text.replace(text.find("%s"), 2, AuditLogPath().string() + " (" + error + ")");
+    session_.host().ShowMessage(text);
+  }
 }
 
 void ParameterTransfer::ReadSensorBlock(int site) {

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "files/audit_log.h"
 
 namespace vorel {
 
@@ -33,8 +36,14 @@ class ParameterTransfer {
 
  private:
   void SendPassword(int site, std::uint16_t address, const std::string& text, bool modeOff);
+  // One line of the audit trail; a failed append is reported, the write stands.
+  void RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+                   const char* note);
 
   Session& session_;
+  // The value image of each site as its last complete Read left it: the controller's own
+  // words, the "old" side of the audit trail even after a file was loaded over them.
+  std::vector<std::vector<std::uint16_t>> lastRead_;
 };
 
 }  // namespace vorel

@@ -16,7 +16,8 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       parameters_(*this),
       eventLog_(*this),
       commands_(*this),
-      modem_(port_, view, pump, &link_->SendLock()) {
+      modem_(port_, view, pump, &link_->SendLock()),
+      parameterFiles_(*this) {
   port_.SetSendLock(&link_->SendLock());
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }

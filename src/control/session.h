@@ -20,6 +20,7 @@
 #include "control/curve_writer.h"
 #include "control/event_log_transfer.h"
 #include "control/modem_dialer.h"
+#include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
@@ -69,6 +70,7 @@ class Session : public SiteCommands {
   CommandSender& Commands() { return commands_; }
   CurveWriter& Curves() { return curves_; }
   ModemDialer& Modem() { return modem_; }
+  ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -122,6 +124,8 @@ class Session : public SiteCommands {
   CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
     return curves_.Write(site, channel, curve);
   }
+  void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
+  void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
 
  private:
   Host& host_;
@@ -145,6 +149,7 @@ class Session : public SiteCommands {
   CommandSender commands_;
   CurveWriter curves_{*this};
   ModemDialer modem_;
+  ParameterFileTransfer parameterFiles_;
 };
 
 template <class Worker>

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "control/curve_writer.h"
+#include "core/editor_model.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
 
@@ -65,6 +66,10 @@ class SiteWindow {
   // Rows 1 to 112, columns 1 to 26 from a log file, and the grid shown; titles, row numbers
   // and the Save button's state stay.
   virtual void ShowEventLogFile(const EventLogSheet& sheet) = 0;
+  // The editors' values and limits (a parameter file is saved from and loaded into them).
+  virtual EditorModel& Editors() = 0;
+  // The text of a status-bar panel (panel 0: the device name).
+  virtual std::string StatusPanelText(int panel) const = 0;
 };
 
 // What a parameter window's controls start; the session implements it and hands it to the
@@ -92,6 +97,9 @@ class SiteCommands {
   virtual void SendCommand(int site, RemoteCommand command) = 0;
   // Write of the curve editor: the ten points of a channel (0 to 2).
   virtual CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) = 0;
+  // btnSave and btnOpen: the site's parameters into a file, a file into the window.
+  virtual void SaveParameterFile(int site) = 0;
+  virtual void LoadParameterFile(int site) = 0;
 };
 
 }  // namespace vorel

@@ -31,8 +31,8 @@ std::string ParameterLimitText(double limit) {
   return FixedText(limit, 2);
 }
 
-bool ApplyLoadedValue(const ParameterLoadStep& step, std::string_view text, SiteImages& images,
-                      int site) {
+std::optional<ConvertedWords> ConvertLoadedValue(const ParameterLoadStep& step,
+                                                 std::string_view text) {
   std::optional<std::uint16_t> word;
   switch (step.rule) {
     case LoadRule::Integer:
@@ -51,21 +51,28 @@ bool ApplyLoadedValue(const ParameterLoadStep& step, std::string_view text, Site
       // Whole hours rounded (a half to even), then the rest in seconds, rounded the same way.
       const std::optional<double> value = DecimalNumberFromText(text);
       word = RoundedWordFromText(text, 1);
-      if (!value || !word) return false;
+      if (!value || !word) return std::nullopt;
       const double seconds = std::nearbyint((*value - static_cast<std::int16_t>(*word)) * 3600.0);
-      if (!std::isfinite(seconds)) return false;
-      images.SetWord(site, step.reg, *word);
-      images.SetWord(site, step.reg + 1,
-                     static_cast<std::uint16_t>(
-                         static_cast<std::int64_t>(std::fmod(seconds, 65536.0)) & 0xFFFF));
-      return true;
+      if (!std::isfinite(seconds)) return std::nullopt;
+      return ConvertedWords{*word,
+                            static_cast<std::uint16_t>(
+                                static_cast<std::int64_t>(std::fmod(seconds, 65536.0)) & 0xFFFF),
+                            true};
     }
     case LoadRule::Decimal:
     case LoadRule::Text:
-      return false;
+      return std::nullopt;
   }
-  if (!word) return false;
-  images.SetWord(site, step.reg, *word);
+  if (!word) return std::nullopt;
+  return ConvertedWords{*word, 0, false};
+}
+
+bool ApplyLoadedValue(const ParameterLoadStep& step, std::string_view text, SiteImages& images,
+                      int site) {
+  const std::optional<ConvertedWords> words = ConvertLoadedValue(step, text);
+  if (!words) return false;
+  images.SetWord(site, step.reg, words->first);
+  if (words->pair) images.SetWord(site, step.reg + 1, words->second);
   return true;
 }
 

@@ -26,6 +26,15 @@ std::string ParameterLimitText(double limit);
 // floating point value" for the others.
 bool ApplyLoadedValue(const ParameterLoadStep& step, std::string_view text, SiteImages& images,
                       int site);
+// The words a read text gives by the step's rule, without storing them: one word for `reg`,
+// and for RunHours a second word for `reg + 1`. Nothing when the text does not convert.
+struct ConvertedWords {
+  std::uint16_t first = 0;
+  std::uint16_t second = 0;
+  bool pair = false;
+};
+std::optional<ConvertedWords> ConvertLoadedValue(const ParameterLoadStep& step,
+                                                 std::string_view text);
 // A limit text as a number; nothing when it does not convert.
 std::optional<double> ParseLimitText(std::string_view text);
 

@@ -23,6 +23,7 @@ bool PortHolder::Open(const PortSettings& settings, std::string* error) {
     if (error) *error = "no serial port";
     return false;
   }
+  name_ = settings.name;
   return port_->Open(settings, error);
 }
 

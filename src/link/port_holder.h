@@ -20,6 +20,8 @@ class PortHolder : public SerialPort {
   // Closes and destroys the port, if any.
   void Release();
   SerialPort* Get() const { return port_.get(); }
+  // The name of the port last opened ("" before the first Open).
+  const std::string& Name() const { return name_; }
 
   bool Open(const PortSettings& settings, std::string* error) override;
   void Close() override;
@@ -39,6 +41,7 @@ class PortHolder : public SerialPort {
  private:
   std::mutex* sendLock_ = nullptr;
   std::unique_ptr<SerialPort> port_;
+  std::string name_;
 };
 
 }  // namespace vorel

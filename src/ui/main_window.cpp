@@ -318,6 +318,10 @@ void MainWindow::Connect() {
   connector.Connect();
 }
 
+void MainWindow::OpenOffLine() {
+  session_->ParameterFiles().OpenOffline();
+}
+
 void MainWindow::Disconnect() {
   session_->Connector().Disconnect();
 }

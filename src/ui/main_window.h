@@ -63,8 +63,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // The session's Connect, from the check boxes' current selections.
   void Connect();
   void Disconnect();
-  // Opens a parameter file without a controller (not built yet).
-  virtual void OpenOffLine() {}
+  // Opens a parameter file in a new window without a controller.
+  virtual void OpenOffLine();
   // The Hangup button: a modem dial under way gives up, a call that is up ends.
   void Hangup();
   // The Hangup button is enabled while a modem dial or call is up.

@@ -278,6 +278,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(eventLog_->ExportButton(), &QPushButton::clicked, this,
           [this] { commands_.ExportEventLogCsv(site_); });
   connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
+  connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
+  connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
@@ -357,6 +359,10 @@ QWidget* ParameterWindow::Editor(std::string_view name) {
   return row ? editors_->Ensure(*row) : nullptr;
 }
 
+std::string ParameterWindow::StatusPanelText(int panel) const {
+  return StatusPanel(panel).toStdString();
+}
+
 QString ParameterWindow::StatusPanel(int panel) const {
   return panel >= 0 && panel < 4 ? panels_[static_cast<std::size_t>(panel)]->text() : QString();
 }
@@ -369,6 +375,9 @@ void ParameterWindow::SetUpWindow() {
   // A window opened from a file has no controller to unlock.
   unlockButton_->setEnabled(online_);
   changePasswordButton_->setEnabled(online_);
+  readButton_->setEnabled(online_);
+  writeButton_->setEnabled(online_);
+  eventLog_->ReadButton()->setEnabled(online_);
   AdaptToControllerType();
   if (online_) ApplyEditorLimits();
   SetGridTitles({SetpointGrid::System, SetpointGrid::Compensation, SetpointGrid::Basic,
@@ -700,7 +709,7 @@ void ParameterWindow::OnDecimalsChanged(int channel) {
 }
 
 void ParameterWindow::OnCurveClicked(int channel) {
-  if (online_ && !fileLoaded_) {
+  if (online_ && !fileLoaded_ && !slots_.FileLoaded(site_)) {
     commands_.ReadSensorBlock(site_);
     ChannelFromImage();
   }

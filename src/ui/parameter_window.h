@@ -71,6 +71,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void ShowEventLogComplete() override;
   EventLogSheet EventLogCells() const override;
   void ShowEventLogFile(const EventLogSheet& sheet) override;
+  EditorModel& Editors() override { return model_; }
+  std::string StatusPanelText(int panel) const override;
 
   // --- The steps of the set-up ---
   void AdaptToControllerType();

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 
 #include <map>
 #include <memory>
@@ -23,6 +27,9 @@ class ControlTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetLanguageSetting("english");
+    // The audit trail of the writes goes to a folder of this test run.
+    dataDir = std::filesystem::temp_directory_path() / ("vorel-data-" + std::to_string(::getpid()));
+    ::setenv("XDG_DATA_HOME", dataDir.c_str(), 1);
     view.pump = &pump;
     auto p = std::make_unique<FakeSerialPort>(pump);
     port = p.get();
@@ -42,6 +49,8 @@ class ControlTest : public ::testing::Test {
   void TearDown() override {
     pump.beforeTimeMoves = nullptr;
     SetLanguageSetting("chinese");
+    std::error_code ec;
+    std::filesystem::remove_all(dataDir, ec);
   }
 
   std::array<bool, kSiteCount> Selected(std::initializer_list<int> sites) {
@@ -64,6 +73,7 @@ class ControlTest : public ::testing::Test {
   // Runs the event loop on fake time.
   void Run(std::uint64_t ms) { pump.Advance(ms); }
 
+  std::filesystem::path dataDir;
   FakeEventPump pump;
   FakeSerialPort* port = nullptr;
   FakeController controller;

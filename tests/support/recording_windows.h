@@ -78,8 +78,14 @@ class RecordingWindow : public SiteWindow {
   bool serialEditable = false;
 
   void SetUpWindow() override { calls.push_back("SetUpWindow"); }
-  void LoadAllPages() override { calls.push_back("LoadAllPages"); }
-  void StoreAllPages() override { calls.push_back("StoreAllPages"); }
+  void LoadAllPages() override {
+    calls.push_back("LoadAllPages");
+    if (modelImages) editors.Load(*modelImages, site);
+  }
+  void StoreAllPages() override {
+    calls.push_back("StoreAllPages");
+    if (modelImages) editors.Store(*modelImages, site);
+  }
   void SetCaption(const std::string& c) override { caption = c; }
   void SetStatusPanel(int panel, const std::string& text) override { panels[panel] = text; }
   void SetPageVisibility(bool s, bool e) override {
@@ -114,6 +120,11 @@ class RecordingWindow : public SiteWindow {
     saveEventLogEnabled = true;
   }
   EventLogSheet EventLogCells() const override { return eventLog; }
+  EditorModel& Editors() override { return editors; }
+  std::string StatusPanelText(int panel) const override {
+    auto it = panels.find(panel);
+    return it == panels.end() ? std::string() : it->second;
+  }
   void ShowEventLogFile(const EventLogSheet& sheet) override {
     calls.push_back("ShowEventLogFile");
     for (int row = 1; row <= kEventLogRows; ++row)
@@ -127,6 +138,9 @@ class RecordingWindow : public SiteWindow {
   EventLogSheet eventLog;
   bool eventLogShown = false;
   bool saveEventLogEnabled = false;
+  // The editors; the load and store passes run on them against `modelImages` when set.
+  EditorModel editors;
+  SiteImages* modelImages = nullptr;
 };
 
 // The commands of a parameter window, recorded as "read3", "unlock3[12  ]", ...
@@ -159,6 +173,8 @@ class RecordingCommands : public SiteCommands {
     curves.push_back(curve);
     return curveResult;
   }
+  void SaveParameterFile(int site) override { Add("savefile", site); }
+  void LoadParameterFile(int site) override { Add("loadfile", site); }
   std::function<void(int site)> onReadSensorBlock;
   std::vector<SensorCurve> curves;
   CurveWriteResult curveResult = CurveWriteResult::Written;

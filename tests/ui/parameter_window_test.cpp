@@ -590,8 +590,9 @@ TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   QTest::keyClicks(Named<QLineEdit>("medPSWChange"), "4321");
   Named<QToolButton>("tbPswChange")->click();
   EXPECT_EQ(Named<QLineEdit>("medPSWChange")->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(commands.calls, (std::vector<std::string>{"read3", "write3", "readlog3", "openlog3",
-                                                      "unlock3[12  ]", "change3[4321]"}));
+  EXPECT_EQ(commands.calls,
+            (std::vector<std::string>{"savefile3", "loadfile3", "read3", "write3", "readlog3",
+                                      "openlog3", "unlock3[12  ]", "change3[4321]"}));
   (void)w;
 }
 

@@ -17,8 +17,8 @@
 #include <sstream>
 
 #include "control/settings.h"
-#include "files/ini_document.h"
 #include "core/language.h"
+#include "files/ini_document.h"
 #include "link/fake_event_pump.h"
 #include "support/scripted_host.h"
 #include "ui/about_dialog.h"
@@ -104,6 +104,7 @@ class UiTest : public ::testing::Test {
     std::string t = (std::filesystem::temp_directory_path() / "vorel-ui-XXXXXX").string();
     dir_ = ::mkdtemp(t.data());
     ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);  // the audit trail
     SetLanguageSetting("chinese");
   }
   void TearDown() override {

@@ -1,0 +1,378 @@
+#include "app/cli_parameter_file.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/cli_host.h"
+#include "app/cli_view.h"
+#include "control/parameter_transfer.h"
+#include "control/session.h"
+#include "control/settings.h"
+#include "core/cp936.h"
+#include "core/editor_model.h"
+#include "core/register_table.h"
+#include "core/site_images.h"
+#include "files/audit_log.h"
+#include "files/parameter_file.h"
+#include "files/parameter_keys.h"
+#include "files/parameter_values.h"
+#include "link/posix_serial_port.h"
+#include "link/request_worker.h"
+
+namespace vorel {
+
+const char* const kParameterFileUsage =
+    "  backup SITE... [--out DIR] | backup SITE --file PATH\n"
+    "                             read each site's parameters as the window's Read does and\n"
+    "                             save them as the Backup button would, one file per site\n"
+    "                             (default name PRODUCTCODE-SERIAL-YYYYMMDD.dat); a failed\n"
+    "                             site does not stop the others; exit 1 if any failed\n"
+    "  restore SITE FILE --password PW [--stay-off]\n"
+    "                             load FILE as the Load button does, unlock (this puts the\n"
+    "                             set into OFF mode), write as the Write button does, read\n"
+    "                             back and list every register that differs; the set is put\n"
+    "                             back into the mode it was in unless --stay-off; exit 0 only\n"
+    "                             when the read-back matches\n"
+    "  diff A B                   A and B each a .dat file or site:N; one line per parameter\n"
+    "                             that differs; exit 0 equal, 1 different, 2 trouble\n"
+    "  audit [--site N]           print the audit trail of parameter writes (all sites or one)\n";
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+int FileUsage(const char* problem) {
+  std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kParameterFileUsage);
+  return kExitUsage;
+}
+
+std::optional<int> SiteNumber(std::string_view text) {
+  if (text.empty() || text.size() > 2 ||
+      text.find_first_not_of("0123456789") != std::string_view::npos)
+    return std::nullopt;
+  const int site = std::stoi(std::string(text));
+  return IsSite(site) ? std::optional<int>(site) : std::nullopt;
+}
+
+// A session on the port with the access level read as the main window reads it.
+struct CliSession {
+  CliSession(CliHost& host, EventPump& pump) : session(host, pump, view) {
+    session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+    ReadAccessLevel();
+  }
+  ~CliSession() { session.Connector().Disconnect(); }
+  bool Open(const PortSettings& port) {
+    std::string error;
+    if (session.Connector().OpenPort(port, &error)) return true;
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  // Identifies the site and reads its parameters as the window's Read does; the editors then
+  // hold what an online window shows (limits from the descriptors).
+  bool ReadSite(int site, CliHost& host, EditorModel& editors, bool keepOnline = false) {
+    host.lastMessage.clear();
+    if (!session.Connector().IdentifySite(site)) {
+      std::fprintf(
+          stderr, "Address %d: %s\n", site,
+          host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
+      return false;
+    }
+    session.Parameters().Read(site);
+    // The end of the transfer restarts polling; nothing here polls, and a poll step running
+    // inside the next site's exchanges would take its replies.
+    session.Poll().StopAll();
+    if (!keepOnline) session.FreeSlot(site);
+    if (session.SiteFailed(site)) {
+      std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
+      return false;
+    }
+    const SiteImages& images = session.Images();
+    editors.AdaptToControllerType(images.Word(site, reg::kProductCode.address), IsFactoryLevel());
+    editors.ApplyEditorLimits(images, site);
+    editors.Load(images, site);
+    return true;
+  }
+
+  CliView view;
+  Session session;
+};
+
+std::string DefaultFileName(const SiteImages& images, int site, const EditorModel& editors) {
+  std::string serial;
+  for (std::size_t i = 0; i < editors.size(); ++i)
+    if (EditorModel::Rows()[i].conversion == Conversion::SerialNumber) serial = editors[i].text;
+  for (char& c : serial)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  if (serial.empty()) serial = "0";
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char date[16];
+  std::strftime(date, sizeof date, "%Y%m%d", &local);
+  return std::to_string(static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address))) +
+         "-" + serial + "-" + date + ".dat";
+}
+
+int Backup(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
+           EventPump& pump) {
+  std::vector<int> sites;
+  std::optional<std::string> out;
+  std::optional<std::string> file;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--out" || args[i] == "--file") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) return FileUsage("missing value");
+      std::optional<std::string>& target = args[i] == "--out" ? out : file;
+      target = std::string(args[i + 1]);
+      ++i;
+    } else if (const auto site = SiteNumber(args[i])) {
+      sites.push_back(*site);
+    } else {
+      return FileUsage("SITE must be 1 to 32");
+    }
+  }
+  if (sites.empty()) return FileUsage("backup needs at least one SITE");
+  if (file && (out || sites.size() != 1)) return FileUsage("--file takes exactly one SITE");
+
+  CliSession cli(host, pump);
+  if (!cli.Open(port)) return kExitFailed;
+  bool all = true;
+  for (int site : sites) {
+    std::fprintf(stderr, "Address %d: reading\n", site);
+    auto editors = std::make_unique<EditorModel>();
+    if (!cli.ReadSite(site, host, *editors)) {
+      all = false;
+      continue;
+    }
+    SiteImages& images = cli.session.Images();
+    editors->Store(images, site);  // the Backup button's store pass
+    if (out) {
+      std::error_code ec;
+      std::filesystem::create_directories(*out, ec);
+    }
+    const std::string path =
+        file ? *file
+             : (std::filesystem::path(out.value_or(".")) / DefaultFileName(images, site, *editors))
+                   .string();
+    std::string error;
+    if (!SaveParameterFile(path, *editors, images, site, Cp936ToUtf8(images.DeviceNameText(site)),
+                           &error)) {
+      std::fprintf(stderr, "Address %d: Unable to write to %s (%s)\n", site, path.c_str(),
+                   error.c_str());
+      all = false;
+      continue;
+    }
+    std::fprintf(stderr, "Address %d: saved %s\n", site, path.c_str());
+  }
+  return all ? kExitOk : kExitFailed;
+}
+
+// One side of a diff: the words of every file register and the editors showing them.
+struct Side {
+  std::unique_ptr<SiteImages> images = std::make_unique<SiteImages>();
+  std::unique_ptr<EditorModel> editors = std::make_unique<EditorModel>();
+  int site = 1;
+};
+
+bool LoadSide(std::string_view spec, Side& side, std::optional<CliSession>& cli,
+              const PortSettings& port, CliHost& host, EventPump& pump) {
+  if (spec.starts_with("site:")) {
+    const auto site = SiteNumber(spec.substr(5));
+    if (!site) {
+      std::fprintf(stderr, "vorel-cli: %s: SITE must be 1 to 32\n", std::string(spec).c_str());
+      return false;
+    }
+    if (!cli) {
+      cli.emplace(host, pump);
+      if (!cli->Open(port)) return false;
+    }
+    if (!cli->ReadSite(*site, host, *side.editors)) return false;
+    side.editors->Store(cli->session.Images(), *site);
+    for (int a = 0; a < kImageWords; ++a)
+      side.images->SetWord(side.site, a, cli->session.Images().Word(*site, a));
+    return true;
+  }
+  const std::string path(spec);
+  const ParameterFileRead read = ReadParameterFile(path, false);
+  if (!read.ok()) {
+    std::fprintf(stderr, "%s\n", ParameterFileMessage(read, path).c_str());
+    return false;
+  }
+  ApplyLoadedParameters(read.values, *side.editors, *side.images, side.site);
+  side.editors->Load(*side.images, side.site);
+  return true;
+}
+
+int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
+         EventPump& pump) {
+  if (args.size() != 2) return FileUsage("diff needs A and B");
+  std::optional<CliSession> cli;
+  Side a;
+  Side b;
+  if (!LoadSide(args[0], a, cli, port, host, pump) || !LoadSide(args[1], b, cli, port, host, pump))
+    return kExitUsage;
+  int differences = 0;
+  const auto report = [&](std::string_view key, std::uint16_t reg, bool pair) {
+    const bool same = a.images->Word(a.site, reg) == b.images->Word(b.site, reg) &&
+                      (!pair || a.images->Word(a.site, reg + 1) == b.images->Word(b.site, reg + 1));
+    if (same) return;
+    ++differences;
+    std::string title(key);
+    std::string textA = std::to_string(static_cast<std::int16_t>(a.images->Word(a.site, reg)));
+    std::string textB = std::to_string(static_cast<std::int16_t>(b.images->Word(b.site, reg)));
+    for (std::size_t i = 0; i < a.editors->size(); ++i) {
+      const ParameterRow& row = EditorModel::Rows()[i];
+      if (row.key != key) continue;
+      title = a.editors->Title(i);
+      textA = a.editors->Text(i);
+      textB = b.editors->Text(i);
+    }
+    std::printf("%s: %s -> %s (%s)\n", title.c_str(), textA.c_str(), textB.c_str(),
+                std::string(key).c_str());
+  };
+  for (const ParameterKey& key : ParameterFileKeys())
+    if (key.role == KeyRole::Value) report(key.key, key.reg, key.form == ValueForm::RunHours);
+  for (const ParameterLoadStep& step : ParameterLoadSteps())
+    if (step.role == KeyRole::Value && !FindParameterKey(step.key))
+      report(step.key, step.reg, false);
+  std::fflush(stdout);
+  return differences == 0 ? kExitOk : kExitFailed;
+}
+
+int Restore(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
+            EventPump& pump) {
+  std::optional<int> site;
+  std::optional<std::string> file;
+  std::optional<std::string> password;
+  bool stayOff = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--password") {
+      if (i + 1 >= args.size()) return FileUsage("missing value");
+      password = std::string(args[++i]);
+    } else if (args[i] == "--stay-off") {
+      stayOff = true;
+    } else if (!site) {
+      site = SiteNumber(args[i]);
+      if (!site) return FileUsage("SITE must be 1 to 32");
+    } else if (!file) {
+      file = std::string(args[i]);
+    } else {
+      return FileUsage("unexpected argument");
+    }
+  }
+  if (!site || !file || !password) return FileUsage("restore needs SITE FILE --password PW");
+
+  const ParameterFileRead read = ReadParameterFile(*file, false);
+  if (!read.ok()) {
+    std::fprintf(stderr, "%s\n", ParameterFileMessage(read, *file).c_str());
+    return kExitFailed;
+  }
+  CliSession cli(host, pump);
+  if (!cli.Open(port)) return kExitFailed;
+  Session& session = cli.session;
+  SiteImages& images = session.Images();
+  auto editors = std::make_unique<EditorModel>();
+  if (!cli.ReadSite(*site, host, *editors, true)) return kExitFailed;
+  session.ReadBlock<PlainRead>(*site, reg::kOperatingMode);
+  const std::uint16_t mode = images.Word(*site, reg::kOperatingMode.address);
+
+  // As the Load button: the file into the editors and the image, then the load pass.
+  ApplyLoadedParameters(read.values, *editors, images, *site);
+  editors->Load(images, *site);
+  session.Slots().SetFileLoaded(*site, true);
+
+  const auto putModeBack = [&] {
+    if (stayOff || mode < 198 || mode > 201) return;
+    session.WriteBlock(*site, reg::kOperatingMode.address, {&mode, 1});
+  };
+  std::fprintf(stderr, "Address %d: unlocking (the set goes into OFF mode)\n", *site);
+  session.Parameters().Unlock(*site, *password);
+  session.ReadBlock<PlainRead>(*site, reg::kProtection);
+  if (images.Word(*site, reg::kProtection.address) != kUnlockedMark) {
+    std::fprintf(stderr, "Address %d: the password was not accepted\n", *site);
+    putModeBack();
+    return kExitFailed;
+  }
+  // As the Write button: the store pass, then every block.
+  editors->Store(images, *site);
+  std::vector<std::uint16_t> written;
+  for (int a = 0; a < kImageWords; ++a) written.push_back(images.Word(*site, a));
+  std::fprintf(stderr, "Address %d: writing\n", *site);
+  session.Parameters().Write(*site);
+  const bool writeFailed = session.SiteFailed(*site);
+  session.Parameters().Read(*site);
+  if (writeFailed || session.SiteFailed(*site)) {
+    std::fprintf(stderr, "Address %d: the write or the read-back failed\n", *site);
+    putModeBack();
+    return kExitFailed;
+  }
+  int differences = 0;
+  std::vector<bool> checked(kImageWords, false);
+  const auto check = [&](std::uint16_t reg, std::string_view key) {
+    if (reg >= kImageWords || checked[reg]) return;
+    checked[reg] = true;
+    if (images.Word(*site, reg) == written[reg]) return;
+    ++differences;
+    std::printf("0x%04X %s: written %d, read back %d\n", reg, std::string(key).c_str(),
+                static_cast<std::int16_t>(written[reg]),
+                static_cast<std::int16_t>(images.Word(*site, reg)));
+  };
+  for (const ParameterLoadStep& step : ParameterLoadSteps()) {
+    if (step.role != KeyRole::Value) continue;
+    check(step.reg, step.key);
+    if (step.rule == LoadRule::RunHours) check(static_cast<std::uint16_t>(step.reg + 1), step.key);
+  }
+  std::fflush(stdout);
+  putModeBack();
+  std::fprintf(stderr, "Address %d: %s\n", *site,
+               differences == 0 ? "restored, read-back matches" : "read-back differs");
+  return differences == 0 ? kExitOk : kExitFailed;
+}
+
+int Audit(std::span<const std::string_view> args) {
+  std::optional<int> site;
+  if (args.size() == 2 && args[0] == "--site") {
+    site = SiteNumber(args[1]);
+    if (!site) return FileUsage("SITE must be 1 to 32");
+  } else if (!args.empty()) {
+    return FileUsage("audit takes only --site N");
+  }
+  const std::filesystem::path path = AuditLogPath();
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (!file) return kExitOk;  // nothing written yet
+  const std::string mark = site ? " site=" + std::to_string(*site) + " " : std::string();
+  std::string line;
+  for (int c; (c = std::fgetc(file)) != EOF;) {
+    if (c != '\n') {
+      line.push_back(static_cast<char>(c));
+      continue;
+    }
+    if (mark.empty() || line.find(mark) != std::string::npos) std::printf("%s\n", line.c_str());
+    line.clear();
+  }
+  std::fclose(file);
+  return kExitOk;
+}
+
+}  // namespace
+
+bool IsParameterFileCommand(std::string_view name) {
+  return name == "backup" || name == "restore" || name == "diff" || name == "audit";
+}
+
+int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
+                            const PortSettings& port, CliHost& host, EventPump& pump) {
+  if (name == "backup") return Backup(args, port, host, pump);
+  if (name == "diff") return Diff(args, port, host, pump);
+  if (name == "audit") return Audit(args);
+  if (name == "restore") return Restore(args, port, host, pump);
+  return FileUsage("unknown command");
+}
+
+}  // namespace vorel

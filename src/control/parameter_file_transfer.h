@@ -1,0 +1,38 @@
+// What the Backup and Load buttons of a parameter window and the main window's File entries do
+// with parameter files: saving a site's editors and value image, loading a file into a site's
+// window, and opening a file in a new window that has no controller (an offline window, never
+// polled). A file is converted completely before anything of it is applied.
+#pragma once
+
+#include <string>
+
+namespace vorel {
+
+class Session;
+
+class ParameterFileTransfer {
+ public:
+  explicit ParameterFileTransfer(Session& session) : session_(session) {}
+
+  // Backup: the save dialog, then SaveTo.
+  void Save(int site);
+  // The store pass, then the file with the progress window; "Unable to write to %s" on failure
+  // (the old file stays as it was).
+  bool SaveTo(int site, const std::string& path);
+  // Load: the open dialog, then LoadFrom.
+  void Load(int site);
+  // The file's limits and values into the site's window and value image, caption and status
+  // panels, the file-loaded mark and the load pass. A file that does not convert completely is
+  // reported and changes nothing.
+  bool LoadFrom(int site, const std::string& path);
+  // The main window's File entries: the open dialog, then OpenOfflineFrom.
+  void OpenOffline();
+  // A new window in the lowest free slot (window state 246) from the file; the slot's number,
+  // or 0 when no slot is free, the file does not convert or no window can be made.
+  int OpenOfflineFrom(const std::string& path);
+
+ private:
+  Session& session_;
+};
+
+}  // namespace vorel

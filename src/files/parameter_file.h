@@ -1,0 +1,77 @@
+// The parameter file as a whole: a save builds it from the editors (values and current limits),
+// the value image and the device name, replacing values in place in an existing file; a load
+// reads and converts every key first and only then applies the result, so a file that stops at
+// a bad text changes nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorel {
+
+class EditorModel;
+class IniDocument;
+class SiteImages;
+
+// The file dialog filter of parameter files.
+inline constexpr const char* kParameterFileFilter = "参数设置 (*.dat)|*.dat";
+
+// Writes every key of a parameter file into `doc`, section by section in file order, then the
+// keys that only a load reads (their registers would otherwise be reset by a load). The
+// device name is UTF-8.
+void WriteParameterDocument(IniDocument& doc, const EditorModel& editors, const SiteImages& images,
+                            int site, std::string_view deviceName);
+
+// Saves into `path`: an existing file is read first and keeps its other lines; the new file
+// replaces the old one atomically. False, with the reason in `error`, when the old file cannot
+// be read or the new one cannot be written (the old file is then unchanged).
+bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& editors,
+                       const SiteImages& images, int site, std::string_view deviceName,
+                       std::string* error);
+
+struct LoadedLimit {
+  std::size_t row = 0;  // parameter table row of the editor
+  bool maximum = false;
+  double value = 0;
+};
+struct LoadedWord {
+  std::uint16_t reg = 0;
+  std::uint16_t word = 0;
+};
+// Everything a file sets, in reading order (a later word for the same register wins).
+struct LoadedParameters {
+  std::vector<LoadedLimit> limits;
+  std::vector<LoadedWord> words;
+  std::string deviceName;  // UTF-8
+};
+
+enum class ParameterFileFailure {
+  None,
+  Unreadable,        // missing, a folder, no permission, too large
+  NotParameterFile,  // none of the parameter sections
+  BadInteger,        // a text of the integer rule does not convert
+  BadNumber,         // a text of another rule or a limit does not convert
+};
+
+struct ParameterFileRead {
+  ParameterFileFailure failure = ParameterFileFailure::None;
+  std::string text;  // the text that did not convert
+  LoadedParameters values;
+  bool ok() const { return failure == ParameterFileFailure::None; }
+};
+
+// Converts every key a load reads (`offline`: also the keys only an offline open reads).
+ParameterFileRead ConvertParameterDocument(const IniDocument& doc, bool offline);
+ParameterFileRead ReadParameterFile(const std::filesystem::path& path, bool offline);
+// The message of a failed read in the current language, naming the file or the text.
+std::string ParameterFileMessage(const ParameterFileRead& read, const std::string& path);
+
+// The limits into the editors, the words into the site's value image.
+void ApplyLoadedParameters(const LoadedParameters& values, EditorModel& editors, SiteImages& images,
+                           int site);
+
+}  // namespace vorel

@@ -1,0 +1,83 @@
+// The audit trail of parameter writes: one line per write with the registers' old and new
+// words, the password change without its value, and an append that fails is reported while the
+// write stands.
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "control_fixture.h"
+#include "files/audit_log.h"
+
+namespace vorel::test {
+namespace {
+
+class AuditTrail : public ControlTest {
+ protected:
+  void SetUp() override {
+    ControlTest::SetUp();
+    controller.AddSite(2, 3101, "Vorel2000 V5.10");
+    ConnectAll({2});
+    ASSERT_TRUE(session->IsOnline(2));
+    session->Images().SetWord(2, 0x0004, kUnlockedMark);
+    session->Images().SetWord(2, 0x0113, kModeOff);
+    controller.requests.clear();
+  }
+  static std::vector<std::string> Lines() {
+    std::ifstream in(AuditLogPath());
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+  }
+};
+
+TEST_F(AuditTrail, EveryWriteAppendsOneLineWithOldAndNewWords) {
+  session->Images().SetWord(2, 0x0073, 0x0011);
+  RecordingWindow* window = windows.at(2);
+  window->modelImages = &session->Images();
+  window->site = 2;
+  window->LoadAllPages();
+  window->editors.Find("seLCompensation")->number = 0.5;  // stored as 50 before the write
+  session->WriteParameters(2);
+  session->ChangePassword(2, "4321");
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find(" write port="), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" site=2 product=3101 serial="), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" 0073:0011>0032 "), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(" password "), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[1].find("4321"), std::string::npos) << lines[1];
+  EXPECT_NE(lines[1].find("registers=0"), std::string::npos) << lines[1];
+}
+
+TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
+  session->ReadParameters(2);
+  const std::uint16_t held = session->Images().Word(2, 0x0073);
+  session->Images().SetWord(2, 0x0004, kUnlockedMark);
+  session->Images().SetWord(2, 0x0113, kModeOff);
+  session->Images().SetWord(2, 0x0073, static_cast<std::uint16_t>(held + 7));  // a loaded file
+  session->WriteParameters(2);
+  session->WriteParameters(2);
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  char first[32];
+  char second[32];
+  std::snprintf(first, sizeof first, " 0073:%04X>%04X ", held, held + 7);
+  std::snprintf(second, sizeof second, " 0073:%04X>%04X ", held + 7, held + 7);
+  EXPECT_NE(lines[0].find(first), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
+}
+
+TEST_F(AuditTrail, AFailedAppendIsReportedAndTheWriteStands) {
+  std::filesystem::create_directories(dataDir);
+  std::ofstream(dataDir / "vorel") << "a file where the folder should be";
+  session->WriteParameters(2);
+  std::size_t writes = 0;
+  for (const FakeRequest& r : controller.requests) writes += r.function == 16;
+  EXPECT_GT(writes, 3u);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_TRUE(host.messages[0].starts_with("Unable to write to " + AuditLogPath().string()))
+      << host.messages[0];
+}
+
+}  // namespace
+}  // namespace vorel::test

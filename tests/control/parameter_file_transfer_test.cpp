@@ -1,0 +1,202 @@
+// Backup, Load and the offline open through the session, on recording windows whose editor
+// model runs the load and store passes against the session's value image.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "control_fixture.h"
+#include "core/register_table.h"
+#include "files/parameter_keys.h"
+
+namespace vorel::test {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kSite = 2;
+
+class ParameterFileExchange : public ControlTest {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("vorel-pft-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);  // no vorel.ini: user level
+    ControlTest::SetUp();
+    controller.AddSite(kSite, 3101);
+    ConnectAll({kSite});
+    ASSERT_TRUE(session->IsOnline(kSite));
+    window = windows.at(kSite);
+    window->modelImages = &session->Images();
+    window->site = kSite;
+    window->editors.ApplyEditorLimits(session->Images(), kSite);
+    window->SetStatusPanel(0, "Vorel2000 V5.10");
+  }
+  void TearDown() override {
+    ControlTest::TearDown();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
+  // Every register a file sets.
+  static std::set<std::uint16_t> FileRegisters() {
+    std::set<std::uint16_t> regs;
+    for (const ParameterLoadStep& s : ParameterLoadSteps()) {
+      if (s.role != KeyRole::Value) continue;
+      regs.insert(s.reg);
+      if (s.rule == LoadRule::RunHours) regs.insert(static_cast<std::uint16_t>(s.reg + 1));
+    }
+    return regs;
+  }
+  std::string Path(const char* name) const { return (dir / name).string(); }
+
+  fs::path dir;
+  RecordingWindow* window = nullptr;
+};
+
+TEST_F(ParameterFileExchange, SavedFileLoadsBackEveryRegisterAndLimit) {
+  SiteImages& images = session->Images();
+  std::uint32_t seed = 12345;
+  for (std::uint16_t reg : FileRegisters()) {
+    seed = seed * 1103515245u + 12345u;
+    images.SetWord(kSite, reg, static_cast<std::uint16_t>(seed >> 16));
+  }
+  images.SetWord(kSite, reg::kRunHours.address, 1234);
+  images.SetWord(kSite, reg::kRunHours.address + 1, 1800);  // whole hundredths of an hour
+  window->LoadAllPages();
+  const std::size_t voltageRatio = *FindParameterRow("seVoltageRatio");
+  window->editors[voltageRatio].minimum = 3;
+  window->editors[voltageRatio].maximum = 77.5;
+
+  host.fileNames.push_back(Path("a.dat"));
+  session->SaveParameterFile(kSite);
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+  const auto saved = images.Image(kSite);
+  const std::vector<std::uint16_t> before(saved.begin(), saved.end());
+  const EditorModel limits = window->editors;
+
+  for (std::uint16_t reg : FileRegisters())
+    images.SetWord(kSite, reg, static_cast<std::uint16_t>(images.Word(kSite, reg) ^ 0x5A5A));
+  window->editors[voltageRatio].maximum = 1;
+  window->calls.clear();
+  host.fileNames.push_back(Path("a.dat"));
+  session->LoadParameterFile(kSite);
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+
+  const auto loaded = images.Image(kSite);
+  for (std::size_t reg = 0; reg < before.size(); ++reg)
+    EXPECT_EQ(loaded[reg], before[reg]) << "register 0x" << std::hex << reg;
+  for (std::size_t i = 0; i < limits.size(); ++i) {
+    if (EditorModel::Rows()[i].name == "seEmergencyStartDel") continue;  // offline only
+    EXPECT_EQ(window->editors[i].minimum, limits[i].minimum) << EditorModel::Rows()[i].name;
+    EXPECT_EQ(window->editors[i].maximum, limits[i].maximum) << EditorModel::Rows()[i].name;
+  }
+  EXPECT_EQ(window->calls, std::vector<std::string>{"LoadAllPages"});
+  EXPECT_EQ(window->caption, Path("a.dat"));
+  EXPECT_EQ(window->panels[0], "Vorel2000 V5.10");
+  EXPECT_EQ(window->panels[2], Path("a.dat"));
+  EXPECT_TRUE(session->Slots().FileLoaded(kSite));
+  EXPECT_TRUE(session->IsOnline(kSite));
+  EXPECT_EQ(host.progress.back(), 0);
+  EXPECT_FALSE(host.progressShown);
+}
+
+TEST_F(ParameterFileExchange, ABadFileChangesNothing) {
+  std::ofstream(Path("bad.dat"), std::ios::binary)
+      << "[SYSTEM]\r\nLANGUAGE=1\r\n[ENG PROTECT]\r\nSTART_BAT_DEL=2.5\r\n";
+  std::ofstream(Path("other.ini"), std::ios::binary) << "[Port]\r\nBaud=9600\r\n";
+  const struct {
+    std::string path;
+    std::string message;
+  } cases[] = {
+      {Path("bad.dat"), "'2.5' is not a valid integer value"},
+      {Path("other.ini"), Path("other.ini") + " is not a parameter file"},
+      {Path("none.dat"), Path("none.dat") + " is not a parameter file"},
+      {dir.string(), "Unable to read " + dir.string()},
+  };
+  SiteImages& images = session->Images();
+  images.SetWord(kSite, 0x0074, 0);
+  const auto image = images.Image(kSite);
+  const std::vector<std::uint16_t> before(image.begin(), image.end());
+  const double maximum = window->editors.Find("seDCDrop")->maximum;
+  for (const auto& c : cases) {
+    host.messages.clear();
+    window->calls.clear();
+    host.fileNames.push_back(c.path);
+    session->LoadParameterFile(kSite);
+    EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), images.Image(kSite).begin())) << c.path;
+    EXPECT_EQ(window->editors.Find("seDCDrop")->maximum, maximum);
+    EXPECT_TRUE(window->calls.empty());
+    EXPECT_FALSE(session->Slots().FileLoaded(kSite));
+    EXPECT_FALSE(host.progressShown);
+  }
+}
+
+TEST_F(ParameterFileExchange, AFailedSaveIsReported) {
+  std::ofstream(Path("plain"), std::ios::binary) << "x";
+  const std::string path = Path("plain") + "/a.dat";  // below a file: cannot be created
+  host.fileNames.push_back(path);
+  session->SaveParameterFile(kSite);
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Unable to write to " + path});
+  EXPECT_FALSE(host.progressShown);
+}
+
+TEST_F(ParameterFileExchange, OfflineWindowTakesTheLowestFreeSlotAndIsNeverPolled) {
+  const struct {
+    std::int16_t type;
+    bool eventLogPage;
+  } cases[] = {{3105, true}, {3101, false}};
+  int expectedSite = 1;
+  for (const auto& c : cases) {
+    session->Images().SetWord(kSite, reg::kProductCode.address, static_cast<std::uint16_t>(c.type));
+    host.fileNames.push_back(Path("o.dat"));
+    session->SaveParameterFile(kSite);
+    host.fileNames.push_back(Path("o.dat"));
+    session->ParameterFiles().OpenOffline();
+    ASSERT_TRUE(host.messages.empty());
+    ASSERT_EQ(session->Slots().WindowState(expectedSite), kWindowOffline);
+    RecordingWindow* w = windows.at(expectedSite);
+    EXPECT_EQ(session->Images().Word(expectedSite, reg::kProductCode.address),
+              static_cast<std::uint16_t>(c.type));
+    EXPECT_FALSE(w->statusPage);
+    EXPECT_EQ(w->eventLogPage, c.eventLogPage) << c.type;
+    EXPECT_EQ(w->panels[2], std::to_string(c.type));
+    EXPECT_EQ(w->panels[0], "Vorel2000 V5.10");
+    EXPECT_EQ(w->caption, Path("o.dat"));
+    EXPECT_TRUE(session->Slots().FileLoaded(expectedSite));
+    EXPECT_EQ(w->calls, (std::vector<std::string>{"ShowWindow", "SetUpWindow"}));
+    expectedSite = 3;  // 2 is the online site
+  }
+  controller.requests.clear();
+  Run(5000);
+  ASSERT_FALSE(controller.requests.empty());
+  for (const FakeRequest& r : controller.requests) EXPECT_EQ(r.site, kSite);
+}
+
+TEST_F(ParameterFileExchange, OfflineOpenWithEverySlotTakenDoesNothing) {
+  host.fileNames.push_back(Path("o.dat"));
+  session->SaveParameterFile(kSite);
+  for (int n = 1; n <= kSiteCount; ++n)
+    if (n != kSite) session->Slots().SetWindowState(n, kWindowOffline);
+  host.fileNames.push_back(Path("o.dat"));
+  session->ParameterFiles().OpenOffline();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(host.progressShown);
+  EXPECT_EQ(windows.size(), 1u);
+
+  // A file that does not convert makes no window.
+  for (int n = 1; n <= kSiteCount; ++n)
+    if (n != kSite) session->Slots().SetWindowState(n, kWindowNone);
+  host.fileNames.push_back(Path("none.dat"));
+  session->ParameterFiles().OpenOffline();
+  EXPECT_EQ(host.messages, std::vector<std::string>{Path("none.dat") + " is not a parameter file"});
+  EXPECT_EQ(session->Slots().WindowState(1), kWindowNone);
+  EXPECT_EQ(windows.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vorel::test

@@ -1,0 +1,138 @@
+// Parameter files through the real windows against vorel-sim: the Backup button and
+// vorel-cli backup save the same bytes, the file opens offline in the lowest free slot, loads
+// back into the window register for register, and vorel-cli diff tells equal from different.
+#include <QProcess>
+#include <QPushButton>
+#include <QTabWidget>
+#include <fstream>
+#include <sstream>
+
+#include "core/register_table.h"
+#include "core/site_images.h"
+#include "files/parameter_keys.h"
+#include "link/posix_serial_port.h"
+#include "support/sim_process.h"
+#include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
+#include "ui_fixture.h"
+
+#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
+
+namespace vorel::test {
+namespace {
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+int RunCli(const SimProcess& sim, const QStringList& args, std::string* out = nullptr) {
+  QProcess cli;
+  cli.start(VOREL_CLI_PATH,
+            QStringList{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"} + args);
+  if (!cli.waitForFinished(120000)) return -1;
+  if (out) *out = cli.readAllStandardOutput().toStdString();
+  return cli.exitCode();
+}
+
+using UiParameterFileSim = UiTest;
+
+TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4:3105"})) << sim.error();
+  WriteVport(
+      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
+      sim.LinkPath() + "\r\n");
+  MainWindowServices services;
+  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
+  MainWindow* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
+    return MakeParameterWindow(mainWindow->session(), site, commands);
+  };
+  MainWindow main(host, services);
+  mainWindow = &main;
+  main.show();
+  main.Connect();
+  ASSERT_TRUE(main.IsOnline(4));
+  auto* online = dynamic_cast<ParameterWindow*>(main.session().Window(4));
+  ASSERT_NE(online, nullptr);
+  Child<QPushButton>(*online, "btnRead")->click();
+
+  const std::string windowFile = sim.File("window.dat");
+  host.fileNames.push_back(windowFile);
+  Child<QPushButton>(*online, "btnSave")->click();
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+  const auto image = main.session().Images().Image(4);
+  const std::vector<std::uint16_t> saved(image.begin(), image.end());
+
+  // Offline: slot 1, state 246, no controller buttons, event-log page for type 3105 at user
+  // level, no monitor page.
+  host.fileNames.push_back(windowFile);
+  main.OpenOffLine();
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+  ASSERT_EQ(main.Slots().WindowState(1), kWindowOffline);
+  auto* offline = dynamic_cast<ParameterWindow*>(main.session().Window(1));
+  ASSERT_NE(offline, nullptr);
+  EXPECT_TRUE(offline->isVisible());
+  EXPECT_EQ(offline->windowTitle().toStdString(), windowFile);
+  EXPECT_EQ(offline->StatusPanel(2), "3105");
+  EXPECT_EQ(offline->StatusPanel(0), online->StatusPanel(0));
+  for (const char* name : {"btnRead", "btnWrite", "btnReadHistory"})
+    EXPECT_FALSE(Child<QPushButton>(*offline, name)->isEnabled()) << name;
+  auto* pages = Child<QTabWidget>(*offline, "pcParameter");
+  EXPECT_FALSE(pages->isTabVisible(pages->indexOf(Child<QWidget>(*offline, "tsStatusDisplay"))));
+  EXPECT_TRUE(pages->isTabVisible(pages->indexOf(Child<QWidget>(*offline, "tsHistoryDisplay"))));
+  // The offline window saves the same file again.
+  const std::string offlineFile = sim.File("offline.dat");
+  host.fileNames.push_back(offlineFile);
+  Child<QPushButton>(*offline, "btnSave")->click();
+  EXPECT_EQ(Bytes(offlineFile), Bytes(windowFile));
+
+  // Load into the online window after the values were changed: every register back.
+  SiteImages& images = main.session().Images();
+  for (const std::uint16_t reg : {reg::kProductCode.address, std::uint16_t{0x00C8},
+                                  std::uint16_t{0x0126}, std::uint16_t{0x00CE}})
+    images.SetWord(4, reg, 0x1234);
+  host.fileNames.push_back(windowFile);
+  Child<QPushButton>(*online, "btnOpen")->click();
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+  for (const ParameterKey& key : ParameterFileKeys()) {
+    if (key.role == KeyRole::Value && key.form != ValueForm::RunHours) {
+      EXPECT_EQ(images.Word(4, key.reg), saved[key.reg]) << key.key;
+    }
+  }
+  EXPECT_EQ(online->windowTitle().toStdString(), windowFile);
+
+  // Closing the windows frees the port for vorel-cli.
+  offline->close();
+  online->close();
+  QTest::qWait(100);
+  ASSERT_FALSE(main.PortOpen());
+
+  const std::string cliFile = sim.File("cli.dat");
+  ASSERT_EQ(RunCli(sim, {"backup", "4", "--file", QString::fromStdString(cliFile)}), 0);
+  EXPECT_EQ(Bytes(cliFile), Bytes(windowFile));
+
+  std::string out;
+  EXPECT_EQ(RunCli(sim, {"diff", QString::fromStdString(windowFile), "site:4"}, &out), 0) << out;
+  EXPECT_EQ(out, "");
+  std::string changed = Bytes(windowFile);
+  changed.replace(changed.find("GNOMIN_FREQ="), 17, "GNOMIN_FREQ=60.00");
+  const std::string changedFile = sim.File("changed.dat");
+  std::ofstream(changedFile, std::ios::binary) << changed;
+  EXPECT_EQ(
+      RunCli(sim, {"diff", QString::fromStdString(windowFile), QString::fromStdString(changedFile)},
+             &out),
+      1);
+  EXPECT_NE(out.find("-> 60.0"), std::string::npos) << out;
+  EXPECT_NE(out.find("(GNOMIN_FREQ)\n"), std::string::npos) << out;
+  EXPECT_EQ(RunCli(sim, {"diff", QString::fromStdString(windowFile), "nothing.dat"}), 2);
+  sim.Stop();
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+#endif
