@@ -103,7 +103,7 @@ bool ReadCurveCsv(std::string_view text, int decimals, SensorCurve* curve, std::
     if (!value) {
       return Refuse(error, line,
                     "the value must be a number from " + low + " to " + high + " with at most " +
-                        places + " decimals.",
+                        places + " decimal places.",
                     "测量值应为 " + low + " 至 " + high + " 的数, 最多 " + places + " 位小数。");
     }
     if (!ended && ohms >= 0 && k > 0 && ohms <= read[static_cast<std::size_t>(k - 1)].ohms) {

@@ -75,10 +75,10 @@ TEST(CurveCsv, RefusesABadFileNamingTheLineAndChangingNothing) {
     {replaceLine(5, "4,130.5,2"), "Line 5: the resistance must be whole ohms from -32768 to 32767.", "第5行: 阻值应为 -32768 至 32767 的整数欧姆。"},
     {replaceLine(5, "4,32768,2"), "Line 5: the resistance must be whole ohms from -32768 to 32767.", "第5行: 阻值应为 -32768 至 32767 的整数欧姆。"},
     {replaceLine(5, "4,,2"),      "Line 5: the resistance must be whole ohms from -32768 to 32767.", "第5行: 阻值应为 -32768 至 32767 的整数欧姆。"},
-    {replaceLine(6, "5,170,0.05"),"Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimals.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
-    {replaceLine(6, "5,170,3276.8"),"Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimals.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
+    {replaceLine(6, "5,170,0.05"),"Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimal places.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
+    {replaceLine(6, "5,170,3276.8"),"Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimal places.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
     {replaceLine(6, "5,170,2,5"), "Line 6: three fields expected (point,ohm,value).",    "第6行: 应有三个字段 (point,ohm,value)。"},
-    {replaceLine(6, "5,170,abc"), "Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimals.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
+    {replaceLine(6, "5,170,abc"), "Line 6: the value must be a number from -3276.8 to 3276.7 with at most 1 decimal places.", "第6行: 测量值应为 -3276.8 至 3276.7 的数, 最多 1 位小数。"},
     {replaceLine(4, "3,50,5.0"),  "Line 4: the resistance must be greater than the one before it.", "第4行: 阻值应大于上一点的阻值。"},
     {replaceLine(6, "5,120,-0.5"),"Line 6: the resistance must be greater than the one before it.", "第6行: 阻值应大于上一点的阻值。"},
   };
