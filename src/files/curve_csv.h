@@ -11,7 +11,6 @@
 namespace vorel {
 
 inline constexpr std::string_view kCurveCsvHeader = "point,ohm,value";
-inline constexpr std::string_view kCurveCsvFilter = "CSV files (*.csv)|*.csv|All (*.*)|*.*";
 
 // `decimals` as the channel shows its values (see CurveDecimals).
 std::string CurveCsv(const SensorCurve& curve, int decimals);
