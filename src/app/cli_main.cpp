@@ -7,6 +7,8 @@
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 //   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
+//   vorel-cli [--port PATH] [--baud N] curve SITE AI1|AI2|AI3 [--export FILE |
+//                                            --import FILE --password PW]
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli_curve.h"
 #include "app/cli_event_log.h"
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
@@ -53,6 +56,10 @@ constexpr const char* kUsage =
     "  log SITE [--csv FILE] [--log FILE]\n"
     "                             read the whole event log; write it as CSV (to standard\n"
     "                             output without a file option) and/or as an event-log file\n"
+    "  curve SITE AI1|AI2|AI3 [--export FILE | --import FILE --password PW]\n"
+    "                             write the channel's sensor curve as CSV (to standard output\n"
+    "                             without a file option), or check a CSV curve file, unlock\n"
+    "                             with the password and write the curve to the controller\n"
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
     "when the settings' modem option is on); its progress goes to standard error.\n"
@@ -135,7 +142,8 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     if (rest != 0) return Usage("scan takes no arguments");
     return std::nullopt;
   }
-  if (command.name == "log" || vorel::IsParameterFileCommand(command.name)) {
+  if (command.name == "log" || command.name == "curve" ||
+      vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -237,6 +245,8 @@ int main(int argc, char** argv) {
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))
     return vorel::RunParameterFileCommand(command.name, command.rest, command.port, host, pump);
+  if (command.name == "curve")
+    return vorel::RunCurveCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
   const auto port = vorel::MakeCliPort(pump);

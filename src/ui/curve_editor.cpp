@@ -1,19 +1,24 @@
 #include "ui/curve_editor.h"
 
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <fstream>
 
 #include "control/site_window.h"
 #include "core/conversions.h"
 #include "core/language.h"
 #include "core/site_images.h"
 #include "core/vocabulary.h"
+#include "files/atomic_file.h"
+#include "files/curve_csv.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -24,6 +29,8 @@ constexpr int kClientHeight = 302;
 constexpr std::array<int, 3> kColumnWidths{50, 53, 53};
 constexpr int kRowHeight = 24;
 constexpr int kCross = 2;
+// A curve file is a few hundred bytes; anything much larger is not one.
+constexpr std::streamsize kMaxCurveFile = 64 * 1024;
 
 QString Pick(std::string_view english, std::string_view chinese) {
   return Q(PickText(english, chinese));
@@ -130,8 +137,32 @@ CurveEditor::CurveEditor(SiteImages& images, SiteCommands& commands, QWidget* pa
   exit_->setObjectName("btnAnlgChartExit");
   connect(write_, &QPushButton::clicked, this, &CurveEditor::OnWrite);
   connect(exit_, &QPushButton::clicked, this, &QDialog::reject);
+  export_ = new QPushButton(this);
+  export_->setObjectName("btnAnlgChartExport");
+  import_ = new QPushButton(this);
+  import_->setObjectName("btnAnlgChartImport");
+  connect(export_, &QPushButton::clicked, this, &CurveEditor::OnExport);
+  connect(import_, &QPushButton::clicked, this, &CurveEditor::OnImport);
+
+  chooseFile = [this](bool save) -> std::optional<std::string> {
+    const QString filter = Pick("CSV files (*.csv)", "CSV 文件 (*.csv)") + ";;" +
+                           Pick("All files (*)", "所有文件 (*)");
+    const QString name =
+        save ? QFileDialog::getSaveFileName(this, Pick("Export curve", "导出曲线"),
+                                            QString("AI%1.csv").arg(channel_ + 1), filter)
+             : QFileDialog::getOpenFileName(this, Pick("Import curve", "导入曲线"), QString(),
+                                            filter);
+    if (name.isEmpty()) return std::nullopt;
+    return name.toStdString();
+  };
+  showMessage = [this](const std::string& text) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), Q(text), QMessageBox::Ok, this);
+    box.exec();
+  };
 
   auto* buttons = new QHBoxLayout;
+  buttons->addWidget(export_);
+  buttons->addWidget(import_);
   buttons->addStretch(1);
   buttons->addWidget(write_);
   buttons->addWidget(exit_);
@@ -176,6 +207,8 @@ void CurveEditor::ApplyTexts() {
       {Pick("Point", "设定点"), Pick("Ohm", "阻值"), Pick("Value", "测量值")});
   write_->setText(Pick("Write", "写入"));
   exit_->setText(Pick("Exit", "退出"));
+  export_->setText(Pick("Export...", "导出..."));
+  import_->setText(Pick("Import...", "导入..."));
 }
 
 void CurveEditor::showEvent(QShowEvent* event) {
@@ -259,6 +292,50 @@ void CurveEditor::OnWrite() {
     case CurveWriteResult::Busy:
       break;
   }
+}
+
+// What the table shows, as the curve file.
+void CurveEditor::OnExport() {
+  HideEditors();
+  const std::optional<std::string> name = chooseFile(true);
+  if (!name) return;
+  std::string error;
+  if (!WriteFileAtomically(*name, CurveCsv(Collected(), decimals_), &error)) {
+    showMessage(std::string(
+        PickText("Cannot write " + *name + ": " + error, "无法写入 " + *name + ": " + error)));
+  }
+}
+
+// The whole file is checked before anything changes; a good curve fills the table and the
+// image as a click would, and is sent to the controller by Write.
+void CurveEditor::OnImport() {
+  HideEditors();
+  const std::optional<std::string> name = chooseFile(false);
+  if (!name) return;
+  std::ifstream in(*name, std::ios::binary);
+  std::string text(static_cast<std::size_t>(kMaxCurveFile) + 1, '\0');
+  if (in) {
+    in.read(text.data(), kMaxCurveFile + 1);
+    text.resize(static_cast<std::size_t>(in.gcount()));
+  }
+  if (!in && !in.eof()) {
+    showMessage(std::string(PickText("Cannot read " + *name + ".", "无法读取 " + *name + "。")));
+    return;
+  }
+  if (text.size() > static_cast<std::size_t>(kMaxCurveFile)) {
+    showMessage(std::string(PickText(*name + " is not a curve file (too large).",
+                                     *name + " 不是曲线文件 (文件过大)。")));
+    return;
+  }
+  SensorCurve curve{};
+  std::string error;
+  if (!ReadCurveCsv(text, decimals_, &curve, &error)) {
+    showMessage(*name + "\n" + error);
+    return;
+  }
+  CurveToImage(images_, site_, channel_, curve);
+  FillFromImage();
+  write_->setEnabled(true);
 }
 
 }  // namespace vorel

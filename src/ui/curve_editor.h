@@ -1,12 +1,16 @@
 // The sensor curve editor of one analogue channel (CurveEditor): a modal window with the ten
 // points as a table (spin editors laid over the clicked cell), the curve drawn beside it, and
-// Write and Exit. The value image is the only store of the curve: the table is filled from it
-// when the window opens and after every click, and a click collects the editors into it.
+// Write and Exit, and Export.../Import... of the curve as a CSV file. The value image is the only
+// store of the curve: the table is filled from it when the window opens and after every click, and
+// a click collects the editors into it.
 #pragma once
 
 #include <QDialog>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <optional>
+#include <string>
 
 #include "core/sensor_curve.h"
 
@@ -53,10 +57,17 @@ class CurveEditor : public QDialog {
   CurveChart* Chart() const { return chart_; }
   QPushButton* WriteButton() const { return write_; }
   QPushButton* ExitButton() const { return exit_; }
+  QPushButton* ExportButton() const { return export_; }
+  QPushButton* ImportButton() const { return import_; }
   QSpinBox* ResistanceEditor(int point) const;   // point 1 to 10
   QDoubleSpinBox* ValueEditor(int point) const;  // point 1 to 10
   // The editors' points as they would be collected (values truncated to the decimals).
   SensorCurve Collected() const;
+
+  // The file name for Export (`save`) or Import, nothing when cancelled; and a message to the
+  // user. By default the file dialogs and a message box; tests set their own.
+  std::function<std::optional<std::string>(bool save)> chooseFile;
+  std::function<void(const std::string& text)> showMessage;
 
  signals:
   // A write reached the controller: the channel's sensor type is now "User defined".
@@ -73,6 +84,8 @@ class CurveEditor : public QDialog {
   void OnCellClicked(int row, int column);
   void OnTitleClicked();
   void OnWrite();
+  void OnExport();
+  void OnImport();
 
   SiteImages& images_;
   SiteCommands& commands_;
@@ -86,6 +99,8 @@ class CurveEditor : public QDialog {
   CurveChart* chart_ = nullptr;
   QPushButton* write_ = nullptr;
   QPushButton* exit_ = nullptr;
+  QPushButton* export_ = nullptr;
+  QPushButton* import_ = nullptr;
   std::array<QSpinBox*, kCurvePoints> resistance_{};
   std::array<QDoubleSpinBox*, kCurvePoints> value_{};
 };

@@ -4,8 +4,12 @@
 #include <QImage>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
 
 #include "core/sensor_curve.h"
+#include "files/curve_csv.h"
 #include "parameter_window_fixture.h"
 
 namespace vorel::test {
@@ -154,6 +158,68 @@ TEST_F(CurveEditorTest, WriteThroughTheWindowSetsUserDefinedAndRedrawsTheRow) {
       EXPECT_GE(titles, 1);
     }
   }
+}
+
+// Export writes what the table shows; Import refuses a bad file with the line named and leaves
+// the table alone, and fills table and image from a good one, enabling Write.
+TEST_F(CurveEditorTest, ExportAndImportThroughTheButtons) {
+  SetChannel(4);
+  CurveEditor& e = OpenEditor();
+  EXPECT_EQ(e.ExportButton()->objectName().toStdString(), "btnAnlgChartExport");
+  EXPECT_EQ(e.ImportButton()->objectName().toStdString(), "btnAnlgChartImport");
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("ai1.csv").toStdString();
+  std::optional<std::string> chosen = path;
+  std::vector<bool> asked;
+  std::vector<std::string> messages;
+  e.chooseFile = [&](bool save) {
+    asked.push_back(save);
+    return chosen;
+  };
+  e.showMessage = [&](const std::string& text) { messages.push_back(text); };
+  auto fileText = [&] {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  };
+  auto writeFile = [&](const std::string& text) { std::ofstream(path, std::ios::binary) << text; };
+
+  QTest::mouseClick(e.ExportButton(), Qt::LeftButton);
+  EXPECT_EQ(fileText(), CurveCsv(curve, 1));
+  EXPECT_TRUE(messages.empty());
+
+  SensorCurve changed = curve;
+  changed[1] = {60, -12};
+  std::string bad = CurveCsv(changed, 1);
+  bad.replace(bad.find("4,130"), 5, "4,40");
+  writeFile(bad);
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], path + "\nLine 5: the resistance must be greater than the one before it.");
+  EXPECT_EQ(Cell(e.Table(), 1, 1), "50");
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), curve);
+  EXPECT_FALSE(e.WriteButton()->isEnabled());
+
+  writeFile(CurveCsv(changed, 1));
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  EXPECT_EQ(messages.size(), 1u);
+  EXPECT_EQ(Cell(e.Table(), 1, 1), "60");
+  EXPECT_EQ(Cell(e.Table(), 1, 2), "-1.2");
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), changed);
+  EXPECT_EQ(e.Collected(), changed);
+  EXPECT_TRUE(e.WriteButton()->isEnabled());
+
+  chosen = dir.filePath("missing.csv").toStdString();
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[1], "Cannot read " + *chosen + ".");
+  chosen.reset();  // cancelled: nothing happens
+  QTest::mouseClick(e.ExportButton(), Qt::LeftButton);
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_EQ(asked, (std::vector<bool>{true, false, false, false, true, false}));
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), changed);
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+#include "app/cli_curve.h"
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "app/cli_host.h"
+#include "app/cli_modem.h"
+#include "app/cli_view.h"
+#include "control/curve_writer.h"
+#include "control/parameter_transfer.h"
+#include "control/session.h"
+#include "core/channels.h"
+#include "core/site_images.h"
+#include "files/atomic_file.h"
+#include "files/curve_csv.h"
+#include "link/posix_serial_port.h"
+#include "link/request_worker.h"
+
+namespace vorel {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr std::streamsize kMaxCurveFile = 64 * 1024;
+
+int CurveUsage(const char* problem) {
+  std::fprintf(stderr,
+               "vorel-cli: %s\nUsage: vorel-cli [--port PATH] [--baud N] curve SITE AI1|AI2|AI3 "
+               "[--export FILE | --import FILE --password PW]\n",
+               problem);
+  return kExitUsage;
+}
+
+// The whole file, or nothing when it cannot be read or is far larger than a curve file.
+std::optional<std::string> ReadSmallFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string text(static_cast<std::size_t>(kMaxCurveFile) + 1, '\0');
+  in.read(text.data(), kMaxCurveFile + 1);
+  if (in.bad() || in.gcount() > kMaxCurveFile) return std::nullopt;
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return text;
+}
+
+int ChannelDecimals(const SiteImages& images, int site, int channel) {
+  const AnalogueChannelSettings c =
+      AnalogueChannelFromWords(images.Word(site, reg::kAnalogueProperty1.address + channel),
+                               images.Word(site, reg::kAnalogueProperty2.address + channel));
+  return CurveDecimals(c.decimals);
+}
+
+}  // namespace
+
+int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> args, CliHost& host,
+                    EventPump& pump) {
+  int site = 0;
+  int channel = -1;
+  std::optional<std::string> exportPath;
+  std::optional<std::string> importPath;
+  std::optional<std::string> password;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view a = args[i];
+    if (a == "--export" || a == "--import" || a == "--password") {
+      if (i + 1 >= args.size() || (a != "--password" && args[i + 1].empty()))
+        return CurveUsage("missing value after an option");
+      (a == "--export"   ? exportPath
+       : a == "--import" ? importPath
+                         : password) = std::string(args[++i]);
+    } else if (site == 0 && !a.empty() && a.size() <= 2 &&
+               a.find_first_not_of("0123456789") == std::string_view::npos) {
+      site = std::stoi(std::string(a));
+      if (!IsSite(site)) return CurveUsage("SITE must be 1 to 32");
+    } else if (site != 0 && channel < 0 && (a == "AI1" || a == "AI2" || a == "AI3")) {
+      channel = a[2] - '1';
+    } else {
+      return CurveUsage("unexpected argument");
+    }
+  }
+  if (site == 0 || channel < 0) return CurveUsage("curve needs a SITE and AI1, AI2 or AI3");
+  if (exportPath && importPath) return CurveUsage("--export and --import exclude each other");
+  if (importPath.has_value() != password.has_value())
+    return CurveUsage("--import needs --password, and --password needs --import");
+
+  // The file is checked before the controller is touched; the decimals are known only then.
+  std::string importText;
+  if (importPath) {
+    const std::optional<std::string> text = ReadSmallFile(*importPath);
+    if (!text) {
+      std::fprintf(stderr, "Cannot read %s.\n", importPath->c_str());
+      return kExitFailed;
+    }
+    importText = *text;
+  }
+
+  CliView view;
+  Session session(host, pump, view);
+  UseCliPorts(session, pump);
+  std::string error;
+  if (!session.Connector().OpenPort(port, &error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return kExitFailed;
+  }
+  const auto finish = [&](int status) {
+    session.Connector().Disconnect();
+    return status;
+  };
+  if (!session.Connector().IdentifySite(site)) {
+    std::fprintf(
+        stderr, "Address %d: %s\n", site,
+        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
+    return finish(kExitFailed);
+  }
+  SiteImages& images = session.Images();
+  const int decimals = ChannelDecimals(images, site, channel);
+
+  if (!importPath) {
+    const std::string csv = CurveCsv(CurveFromImage(images, site, channel), decimals);
+    if (!exportPath) {
+      std::fwrite(csv.data(), 1, csv.size(), stdout);
+      std::fflush(stdout);
+      return finish(kExitOk);
+    }
+    if (!WriteFileAtomically(*exportPath, csv, &error)) {
+      std::fprintf(stderr, "Cannot write %s: %s\n", exportPath->c_str(), error.c_str());
+      return finish(kExitFailed);
+    }
+    return finish(kExitOk);
+  }
+
+  SensorCurve curve{};
+  if (!ReadCurveCsv(importText, decimals, &curve, &error)) {
+    std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), error.c_str());
+    return finish(kExitFailed);
+  }
+  // Unlocking sets mode OFF; the protection word is read back so that the write sees whether
+  // the password was taken.
+  host.lastMessage.clear();
+  session.Parameters().Unlock(site, *password);
+  session.Poll().RunSingleCommand([&] {
+    session.Link().DelayWithEvents(kRequestPauseMs);
+    session.ReadBlock<PlainRead>(site, reg::kProtection);
+  });
+  const CurveWriteResult result = session.Curves().Write(site, channel, curve);
+  if (result == CurveWriteResult::Written) {
+    std::printf("Address %d: AI%d curve written\n", site, channel + 1);
+    return finish(kExitOk);
+  }
+  std::fprintf(stderr, "Address %d: %s\n", site,
+               host.lastMessage.empty() ? "the curve could not be written completely"
+                                        : host.lastMessage.c_str());
+  return finish(kExitFailed);
+}
+
+}  // namespace vorel

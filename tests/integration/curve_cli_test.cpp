@@ -1,0 +1,97 @@
+// vorel-cli curve against vorel-sim over a real pseudo-terminal: the export, a bad file and a
+// wrong password refused without changing the controller's curve, and an import that the next
+// export reads back.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "support/sim_process.h"
+
+#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
+
+namespace vorel::test {
+namespace {
+
+struct CliRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunCurveCli(const SimProcess& sim, const QStringList& args) {
+  QProcess cli;
+  QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600", "curve"};
+  cli.start(VOREL_CLI_PATH, all + args);
+  if (!cli.waitForFinished(60000)) return {};
+  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
+          cli.readAllStandardError().toStdString()};
+}
+
+void WriteFile(const QString& path, const std::string& text) {
+  std::ofstream(path.toStdString(), std::ios::binary) << text;
+}
+
+// The exported file with the resistances 10, 20, ... 100 and the values kept.
+std::string WithNewResistances(const std::string& csv) {
+  std::istringstream in(csv);
+  std::string line;
+  std::getline(in, line);
+  std::string out = "point,ohm,value\n";  // plain line ends: accepted as well
+  for (int k = 1; std::getline(in, line); ++k) {
+    if (line.ends_with('\r')) line.pop_back();
+    const std::size_t value = line.rfind(',');
+    out += std::to_string(k) + "," + std::to_string(10 * k) + line.substr(value) + "\n";
+  }
+  return out;
+}
+
+TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
+  QTemporaryDir dir;
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
+
+  const CliRun first = RunCurveCli(sim, {"4", "AI2"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ASSERT_TRUE(first.out.starts_with("point,ohm,value\r\n1,")) << first.out;
+  const QString file = dir.filePath("ai2.csv");
+  ASSERT_EQ(RunCurveCli(sim, {"4", "AI2", "--export", file}).exitCode, 0);
+  std::ifstream in(file.toStdString(), std::ios::binary);
+  std::stringstream exported;
+  exported << in.rdbuf();
+  EXPECT_EQ(exported.str(), first.out);
+
+  std::string wanted = WithNewResistances(first.out);
+  std::string bad = wanted;
+  bad.replace(bad.find("\n4,40,"), 6, "\n4,20,");
+  WriteFile(file, bad);
+  const CliRun refused = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_NE(refused.err.find("Line 5: the resistance must be greater than the one before it."),
+            std::string::npos)
+      << refused.err;
+
+  WriteFile(file, wanted);
+  const CliRun locked = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "9999"});
+  EXPECT_EQ(locked.exitCode, 1);
+  EXPECT_NE(locked.err.find("Please unlock the write protection!"), std::string::npos)
+      << locked.err;
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, first.out);
+
+  const CliRun written = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  ASSERT_EQ(written.exitCode, 0) << written.err;
+  EXPECT_EQ(written.out, "Address 4: AI2 curve written\n");
+  std::string crlf;
+  for (char c : wanted) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI4"}).exitCode, 2);
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI1", "--import", file}).exitCode, 2);
+  sim.Stop();
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+#endif
