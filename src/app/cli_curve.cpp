@@ -46,7 +46,7 @@ std::optional<std::string> ReadSmallFile(const std::string& path) {
   return text;
 }
 
-int ChannelDecimals(const SiteImages& images, int site, int channel) {
+int ChannelCurveDecimals(const SiteImages& images, int site, int channel) {
   const AnalogueChannelSettings c =
       AnalogueChannelFromWords(images.Word(site, reg::kAnalogueProperty1.address + channel),
                                images.Word(site, reg::kAnalogueProperty2.address + channel));
@@ -115,7 +115,7 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
     return finish(kExitFailed);
   }
   SiteImages& images = session.Images();
-  const int decimals = ChannelDecimals(images, site, channel);
+  const int decimals = ChannelCurveDecimals(images, site, channel);
 
   if (!importPath) {
     const std::string csv = CurveCsv(CurveFromImage(images, site, channel), decimals);
