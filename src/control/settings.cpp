@@ -42,14 +42,13 @@ struct FlowName {
   std::string_view name;
   FlowControl flow;
 };
-// "Custom" leaves the individual line settings as they are; DTR/DSR handshaking has no name
-// of its own and is stored as "Custom".
+// "Custom" leaves the individual line settings as they are; an unknown value reads as Custom.
 // clang-format off
 constexpr FlowName kFlows[] = {
     {"Hardware", FlowControl::RtsCts},
     {"Software", FlowControl::XonXoff},
     {"None", FlowControl::None},
-    {"Custom", FlowControl::DtrDsr},
+    {"Custom", FlowControl::Custom},
 };
 // clang-format on
 
@@ -204,8 +203,9 @@ PortSettings LoadPortSettings(const PortSettings& current) {
   }
   if (has("FlowControl")) {
     std::string text = read("FlowControl");
+    s.flowControl = FlowControl::Custom;
     for (const auto& e : kFlows)
-      if (EqualNoCase(text, e.name) && e.flow != FlowControl::DtrDsr) s.flowControl = e.flow;
+      if (EqualNoCase(text, e.name)) s.flowControl = e.flow;
   }
   return s;
 }

@@ -79,8 +79,12 @@ TEST_F(SettingsTest, PortSettingsFollowTheReadingRules) {
       {"BaudRate=Custom\r\n", with([](PortSettings& s) { s.baud = 9600; })},
       {"BaudRate=Custom\r\nCustomBaudRate=fast\r\n", with([](PortSettings& s) { s.baud = 9600; })},
       {"BaudRate=9601\r\nDataBits=9\r\nParity=maybe\r\nStopBits=3\r\nFlowControl=odd\r\n",
-       with([](PortSettings& s) { s.baud = 9600; })},  // unknown values: the stated fallbacks
-      {"FlowControl=Custom\r\n", current},
+       with([](PortSettings& s) {
+         s.baud = 9600;
+         s.flowControl = FlowControl::Custom;
+       })},  // unknown values: the stated fallbacks
+      {"FlowControl=Custom\r\n",
+       with([](PortSettings& s) { s.flowControl = FlowControl::Custom; })},
       {"FlowControl=none\r\n", with([](PortSettings& s) { s.flowControl = FlowControl::None; })},
       {"FlowControl=Hardware\r\n", current},
   };
@@ -117,6 +121,19 @@ TEST_F(SettingsTest, PortSettingsRoundTrip) {
   EXPECT_EQ(back.parity, s.parity);
   EXPECT_EQ(back.stopBits, s.stopBits);
   EXPECT_EQ(back.flowControl, s.flowControl);
+}
+
+// The port dialog loads and saves the settings: Custom flow control, written or read from an
+// unknown value, survives as Custom.
+TEST_F(SettingsTest, CustomFlowControlSurvivesALoadAndASave) {
+  for (const char* stored : {"Custom", "cUSTOM", "DtrDsr"}) {
+    Write(VportIniPath(), std::string("[ComPort1]\r\nFlowControl=") + stored + "\r\n");
+    PortSettings loaded = LoadPortSettings();
+    loaded.name = "COM3";
+    SavePortSettings(loaded);
+    EXPECT_EQ(Value("ComPort1", "FlowControl"), "Custom") << stored;
+    EXPECT_EQ(LoadPortSettings().flowControl, FlowControl::Custom) << stored;
+  }
 }
 
 TEST_F(SettingsTest, BooleansAreNumbersOrTrueFalse) {
