@@ -220,6 +220,9 @@ void MainWindow::SetLanguage(const std::string& language) {
   try {
     SaveLanguage(language);
   } catch (const SettingsError& e) {
+    // The triggered item ticked itself: the ticks show the language still in force.
+    chineseAction_->setChecked(!IsEnglish());
+    englishAction_->setChecked(IsEnglish());
     host_.ShowMessage(e.what());
     return;
   }

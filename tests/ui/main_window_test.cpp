@@ -133,6 +133,7 @@ TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
   EXPECT_NE(host.messages[0].find(Vport().string()), std::string::npos);
   EXPECT_EQ(LanguageSetting(), "english");
   EXPECT_TRUE(Checked(main, "mConfigurationEnglish"));
+  EXPECT_FALSE(Checked(main, "mConfigurationChinese"));
   std::filesystem::remove(Vport());
 }
 
