@@ -61,7 +61,12 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   resize(560, 400);
 
   // Main window creation: the language, the help file, the site slots.
-  SetLanguageSetting(LoadLanguage());
+  try {
+    SetLanguageSetting(LoadLanguage());
+  } catch (const SettingsError& e) {
+    SetLanguageSetting("english");
+    host_.ShowMessage(e.what());
+  }
   helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
   session_ = std::make_unique<Session>(host_, *pump_, *this);
