@@ -22,9 +22,13 @@
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
 #include "ui/site_list_dialog.h"
+#include "ui/status_panel.h"
 
 namespace vorel {
 namespace {
+
+// The connection-state panel of the status bar is at least this wide.
+constexpr int kStatusPanel0Width = 120;
 
 // The desktop colour behind the power-up log.
 const QColor kDesktopColour(58, 110, 165);
@@ -54,7 +58,7 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   }
   statusPanels_[0]->setObjectName("StatusPanel0");
   statusPanels_[1]->setObjectName("StatusPanel1");
-  statusPanels_[0]->setFixedWidth(120);
+  statusPanels_[0]->setFixedWidth(kStatusPanel0Width);
   statusBar()->addWidget(statusPanels_[0]);
   statusBar()->addWidget(statusPanels_[1], 1);
   statusBar()->setSizeGripEnabled(false);
@@ -336,7 +340,8 @@ void MainWindow::BringToFront() {
 }
 
 void MainWindow::SetStatusText(int panel, const std::string& text) {
-  if (panel == 0 || panel == 1) statusPanels_[panel]->setText(Q(text));
+  if (panel == 0) SetPanelText(statusPanels_[0], Q(text), kStatusPanel0Width);
+  if (panel == 1) statusPanels_[1]->setText(Q(text));  // takes the rest of the bar
 }
 
 std::string MainWindow::StatusText(int panel) const {

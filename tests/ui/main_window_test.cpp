@@ -48,6 +48,22 @@ TEST_F(UiMainWindow, StartsWithItsTitlesWindowsAndSiteSlots) {
   EXPECT_FALSE(std::filesystem::exists(Vport()));
 }
 
+// The connection-state panel keeps its width for a short text and grows to show a long one.
+TEST_F(UiMainWindow, ConnectionStatePanelGrowsToShowItsText) {
+  MainWindow& main = Main();
+  auto* panel = main.findChild<QLabel*>("StatusPanel0");
+  for (const char* text :
+       {"Adress3Connect fail!", "Polling stopped: Read in a site's window resumes it.", "连接."}) {
+    main.SetMainStatus(0, text);
+    QCoreApplication::processEvents();
+    EXPECT_GE(panel->contentsRect().width(),
+              panel->fontMetrics().horizontalAdvance(QString::fromUtf8(text)))
+        << text;
+    EXPECT_GE(panel->width(), 120) << text;
+  }
+  EXPECT_EQ(panel->width(), 120);
+}
+
 TEST_F(UiMainWindow, LanguageSettingAtStartDecidesTheTexts) {
   struct Case {
     const char* file;
