@@ -21,6 +21,7 @@
 #include "ui/port_settings_dialog.h"
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
+#include "ui/qt_translations.h"
 #include "ui/site_list_dialog.h"
 #include "ui/status_panel.h"
 
@@ -179,6 +180,7 @@ void MainWindow::BuildPanel() {
 
 void MainWindow::Relabel() {
   bool english = IsEnglish();
+  UseQtTranslations(english);
   chineseAction_->setChecked(!english);
   englishAction_->setChecked(english);
   const std::pair<QToolButton*, Caption> buttons[] = {

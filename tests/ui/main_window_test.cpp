@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "control/version.h"
@@ -135,6 +137,24 @@ TEST_F(UiMainWindow, LanguageMenuSwitchesRelabelsAndWritesTheFile) {
   for (const auto& [name, text] : english) EXPECT_EQ(Text(main, name), text) << name;
   EXPECT_TRUE(Checked(main, "mConfigurationEnglish"));
   EXPECT_TRUE(host.messages.empty());
+}
+
+// Qt's own buttons speak the interface language, from the start and after a switch.
+TEST_F(UiMainWindow, StandardButtonsFollowTheLanguage) {
+  auto yes = [] {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    return box.button(QMessageBox::Yes)->text().toStdString() + "|" +
+           box.button(QMessageBox::Cancel)->text().toStdString();
+  };
+  WriteVport("[System]\r\nLanguage=chinese\r\n");
+  MainWindow& main = Main();
+  EXPECT_EQ(yes(), "是(&Y)|取消");
+  Child<QAction>(main, "mConfigurationEnglish")->trigger();
+  EXPECT_EQ(yes(), "&Yes|Cancel");
+  Child<QAction>(main, "mConfigurationChinese")->trigger();
+  EXPECT_EQ(yes(), "是(&Y)|取消");
+  Child<QAction>(main, "mConfigurationEnglish")->trigger();
 }
 
 TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
