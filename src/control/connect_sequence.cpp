@@ -42,6 +42,10 @@ void ConnectSequence::Connect() {
   session_.Poll().Reset();
   try {
     properties_ = LoadCommunicationProperties(properties_);
+  } catch (const SettingsFileError&) {
+    // Settings that cannot be loaded at all are a port that cannot be opened.
+    session_.host().ShowMessage(PortErrorText());
+    return;
   } catch (const SettingsError& e) {
     session_.host().ShowMessage(e.what());
     return;

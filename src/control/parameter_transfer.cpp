@@ -46,8 +46,8 @@ std::string Text(std::string_view english, std::string_view chinese) {
 
 std::uint16_t PasswordValue(const std::string& text) {
   int value = 0;
-  for (std::size_t k = 0; k < text.size() && k < 4; ++k) {
-    const char c = text[k];
+  for (std::size_t k = 0; k < 4; ++k) {
+    const char c = k < text.size() ? text[k] : ' ';
     value = value * 10 + (c >= '0' && c <= '9' ? c - '0' : 0);
   }
   return static_cast<std::uint16_t>(value);

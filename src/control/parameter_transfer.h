@@ -14,8 +14,8 @@ namespace vorel {
 
 class Session;
 
-// The password of a masked editor's text: blanks count as "0", anything but a digit is 0,
-// at most the first four characters count.
+// The password of a four-position field's text: a blank, anything but a digit and a position
+// the text does not reach count as "0" ("12" is 1200); only the first four characters count.
 std::uint16_t PasswordValue(const std::string& text);
 
 class ParameterTransfer {

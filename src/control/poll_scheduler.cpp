@@ -30,6 +30,7 @@ std::optional<QTime> ToQTime(const std::string& text) {
 void PollScheduler::Reset() {
   pollSite_ = 1;
   pollPhase_ = 1;
+  pollingStoppedShown_ = false;
 }
 
 void PollScheduler::StartPolling() {
@@ -118,6 +119,24 @@ void PollScheduler::RefreshStep() {
     // The window may have been closed by a box shown meanwhile.
     if (SiteWindow* w = session_.Window(n)) w->RefreshMonitor();
   }
+  ShowPollingState();
+}
+
+void PollScheduler::ShowPollingState() {
+  bool online = false;
+  bool polled = false;
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (!session_.IsOnline(n)) continue;
+    online = true;
+    polled = polled || !session_.SiteFailed(n);
+  }
+  const bool stopped = online && !polled;
+  if (stopped == pollingStoppedShown_) return;
+  pollingStoppedShown_ = stopped;
+  session_.view().SetMainStatus(
+      0, std::string(stopped ? PickText("Polling stopped: Read in a site's window resumes it.",
+                                        "已停止轮询：在设备窗口中按“读出”恢复。")
+                             : PickText("Connected.", "连接.")));
 }
 
 void PollScheduler::ShowControllerClock(int site) {

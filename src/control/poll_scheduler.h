@@ -48,6 +48,9 @@ class PollScheduler {
   // The refresh of one site: its clock and its protection state.
   void ShowControllerClock(int site);
   void ShowProtectionState(int site);
+  // Main status panel 0 says when polling is stopped for every online site (each cancelled in
+  // the Retry/Cancel box) and how it resumes, and "Connected." again once a site is polled.
+  void ShowPollingState();
 
  private:
   Session& session_;
@@ -57,6 +60,7 @@ class PollScheduler {
   int pollPhase_ = 1;
   bool inPollStep_ = false;
   bool pollStoppedInStep_ = false;
+  bool pollingStoppedShown_ = false;
 };
 
 }  // namespace vorel

@@ -42,14 +42,13 @@ struct FlowName {
   std::string_view name;
   FlowControl flow;
 };
-// "Custom" leaves the individual line settings as they are; DTR/DSR handshaking has no name
-// of its own and is stored as "Custom".
+// "Custom" leaves the individual line settings as they are; an unknown value reads as Custom.
 // clang-format off
 constexpr FlowName kFlows[] = {
     {"Hardware", FlowControl::RtsCts},
     {"Software", FlowControl::XonXoff},
     {"None", FlowControl::None},
-    {"Custom", FlowControl::DtrDsr},
+    {"Custom", FlowControl::Custom},
 };
 // clang-format on
 
@@ -74,10 +73,13 @@ std::optional<int> ParseInt(std::string_view s) {
   return v;
 }
 
+// A missing file is empty. One that exists but cannot be read is an error: taking it for a
+// missing file would silently drop every setting in it.
 IniDocument LoadForReading(const std::filesystem::path& path) {
   IniDocument doc;
-  // A file that cannot be read counts as missing: every key takes its default.
-  if (!doc.Load(path, nullptr)) return IniDocument();
+  std::string error;
+  if (!doc.Load(path, &error, kMaxSettingsBytes))
+    throw SettingsFileError("Unable to read " + error);
   return doc;
 }
 
@@ -89,7 +91,7 @@ void UpdateFile(const std::filesystem::path& path, Change change) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   IniDocument doc;
-  if (!doc.Load(path, &error) || (change(doc), !doc.Save(path, &error)))
+  if (!doc.Load(path, &error, kMaxSettingsBytes) || (change(doc), !doc.Save(path, &error)))
     throw SettingsError("Unable to write to " + path.string() + " (" + error + ")");
 }
 
@@ -204,8 +206,9 @@ PortSettings LoadPortSettings(const PortSettings& current) {
   }
   if (has("FlowControl")) {
     std::string text = read("FlowControl");
+    s.flowControl = FlowControl::Custom;
     for (const auto& e : kFlows)
-      if (EqualNoCase(text, e.name) && e.flow != FlowControl::DtrDsr) s.flowControl = e.flow;
+      if (EqualNoCase(text, e.name)) s.flowControl = e.flow;
   }
   return s;
 }
@@ -256,8 +259,11 @@ void SaveSiteSelections(const std::array<bool, kSiteCount>& sites) {
 }
 
 std::string ReadAccessLevel() {
-  std::string level =
-      LoadForReading(VorelIniPath()).ReadString("Administrator", "ManagerLevel", "user");
+  // The access level only widens what is shown: a vorel.ini that cannot be read gives the
+  // user level.
+  IniDocument doc;
+  if (!doc.Load(VorelIniPath(), nullptr, kMaxSettingsBytes)) doc = IniDocument();
+  std::string level = doc.ReadString("Administrator", "ManagerLevel", "user");
   FactoryLevel() = level == "factory";
   return level;
 }

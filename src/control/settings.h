@@ -3,12 +3,14 @@
 // the working directory. Every setting is written at the moment it changes; nothing at exit.
 //
 // Reading: a missing file or key leaves the setting as it is (the caller passes the current
-// value). A value that cannot be read, or a file that cannot be written, throws
-// SettingsError, whose message names the file, section, key and bad value; the caller shows
-// it with Host::ShowMessage and abandons the operation. Usable without widgets.
+// value). A file that exists but cannot be read throws SettingsFileError; a value that cannot
+// be read, or a file that cannot be written, throws SettingsError, whose message names the file,
+// section, key and bad value; the caller shows it with Host::ShowMessage and abandons the
+// operation. Usable without widgets.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -23,6 +25,15 @@ class SettingsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+// A settings file that exists but cannot be read (a folder, a loop of links, no permission,
+// larger than kMaxSettingsBytes); the message names the file and the reason.
+class SettingsFileError : public SettingsError {
+ public:
+  using SettingsError::SettingsError;
+};
+
+// Settings files are small: a larger one is refused, and kept as it is.
+inline constexpr std::size_t kMaxSettingsBytes = 1u << 20;
 
 // $XDG_CONFIG_HOME/vorel when XDG_CONFIG_HOME is an absolute path, else $HOME/.config/vorel.
 std::filesystem::path SettingsDirectory();
@@ -36,8 +47,8 @@ void SaveLanguage(std::string_view language);
 
 // Section ComPort1: Port, BaudRate (with CustomBaudRate), StopBits, DataBits, Parity,
 // FlowControl. Values match without regard to letter case; a missing key keeps the value of
-// `current`, an unknown value gives 9600 baud, 1 stop bit, 8 data bits, no parity or keeps
-// the flow control respectively.
+// `current`, an unknown value gives 9600 baud, 1 stop bit, 8 data bits, no parity or
+// Custom flow control respectively; Custom is saved as Custom.
 PortSettings LoadPortSettings(const PortSettings& current = PortSettings{});
 void SavePortSettings(const PortSettings& settings);
 

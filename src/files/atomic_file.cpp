@@ -9,6 +9,38 @@
 #include "files/scoped_fd.h"
 
 namespace vorel {
+namespace {
+
+bool WriteAll(int fd, std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Truncates and rewrites an existing file, then flushes it to the disk.
+bool WriteInPlace(const std::filesystem::path& path, std::string_view bytes, std::string* error) {
+  auto fail = [&](int err) {
+    if (error) *error = path.string() + ": " + ErrnoText(err);
+    return false;
+  };
+  ScopedFd f;
+  f.fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (f.fd < 0) return fail(errno);
+  if (!WriteAll(f.fd, bytes) || ::fsync(f.fd) != 0) return fail(errno);
+  const int fd = f.fd;
+  f.fd = -1;
+  if (::close(fd) != 0) return fail(errno);
+  return true;
+}
+
+}  // namespace
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::string* error) {
@@ -23,6 +55,10 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     auto resolved = std::filesystem::canonical(path, ec);
     if (!ec) target = resolved;
   }
+  // A file the user may not write is not replaced behind its back, although the folder
+  // would allow the rename.
+  const bool exists = ::access(target.c_str(), F_OK) == 0;
+  if (exists && ::access(target.c_str(), W_OK) != 0) return fail(ErrnoText(errno));
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
   // ".NAME.XXXXXX", built by appending: prepending a literal to a temporary string makes
@@ -33,7 +69,14 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   std::string tmp = (dir / name).native();
   ScopedFd f;
   f.fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-  if (f.fd < 0) return fail(ErrnoText(errno));
+  if (f.fd < 0) {
+    const int err = errno;
+    // A folder that refuses a temporary file may still hold a writable file: write that in
+    // place instead, which cannot keep the old content on a failure half-way.
+    if ((err == EACCES || err == EPERM) && exists && std::filesystem::is_regular_file(target, ec))
+      return WriteInPlace(target, bytes, error);
+    return fail(ErrnoText(err));
+  }
   auto discard = [&](int err) {
     ::close(f.fd);
     f.fd = -1;
@@ -51,16 +94,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     mode = 0666 & ~mask;
   }
   if (::fchmod(f.fd, mode) != 0) return discard(errno);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return discard(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::fsync(f.fd) != 0) return discard(errno);
+  if (!WriteAll(f.fd, bytes) || ::fsync(f.fd) != 0) return discard(errno);
   if (::close(f.fd) != 0) {
     f.fd = -1;
     int err = errno;

@@ -97,7 +97,14 @@ void IniDocument::AddLine(std::string_view raw) {
   section.lines.push_back(std::move(line));
 }
 
-bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
+bool IniDocument::Load(const std::filesystem::path& path, std::string* error,
+                       std::size_t maxBytes) {
+  const auto tooLarge = [&] {
+    if (error)
+      *error =
+          path.string() + ": file too large (more than " + std::to_string(maxBytes) + " bytes)";
+    return false;
+  };
   ScopedFd f;
   // Non-blocking, so that a named pipe in place of the file cannot hang the program; it is
   // refused below as not a regular file.
@@ -115,10 +122,7 @@ bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
     if (error) *error = path.string() + ": not a regular file";
     return false;
   }
-  if (static_cast<unsigned long long>(st.st_size) > kMaxFileBytes) {
-    if (error) *error = path.string() + ": file too large";
-    return false;
-  }
+  if (static_cast<unsigned long long>(st.st_size) > maxBytes) return tooLarge();
   std::string bytes;
   char buffer[65536];
   for (;;) {
@@ -130,10 +134,7 @@ bool IniDocument::Load(const std::filesystem::path& path, std::string* error) {
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
-    if (bytes.size() > kMaxFileBytes) {
-      if (error) *error = path.string() + ": file too large";
-      return false;
-    }
+    if (bytes.size() > maxBytes) return tooLarge();
   }
   *this = FromBytes(bytes);
   return true;

@@ -29,8 +29,9 @@ class IniDocument {
   static IniDocument FromBytes(std::string_view bytes);
 
   // Reads `path`. A missing file gives an empty document and true; a file that exists but
-  // cannot be read (or is larger than kMaxFileBytes) gives false and the reason in `error`.
-  bool Load(const std::filesystem::path& path, std::string* error);
+  // cannot be read (or is larger than `maxBytes`) gives false and the reason in `error`.
+  bool Load(const std::filesystem::path& path, std::string* error,
+            std::size_t maxBytes = kMaxFileBytes);
 
   // UTF-8 in and out.
   std::string ReadString(std::string_view section, std::string_view key,

@@ -79,7 +79,7 @@ bool ConfigureTermios(int fd, const PortSettings& s, std::string* error) {
     case FlowControl::XonXoff:
       tio.c_iflag |= IXON | IXOFF;
       break;
-    case FlowControl::DtrDsr:  // no DTR/DSR handshake on Linux: the line runs without
+    case FlowControl::Custom:  // no handshake of its own: the line runs without
     case FlowControl::None:
       break;
   }

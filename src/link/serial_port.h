@@ -15,7 +15,8 @@ namespace vorel {
 
 enum class Parity { None, Odd, Even, Mark, Space };
 enum class StopBits { One, OnePointFive, Two };
-enum class FlowControl { None, RtsCts, DtrDsr, XonXoff };
+// Custom leaves the individual line settings as they are: no handshake is switched on.
+enum class FlowControl { None, RtsCts, Custom, XonXoff };
 
 struct PortSettings {
   std::string name = "COM1";

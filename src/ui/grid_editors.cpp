@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QTimeEdit>
 
+#include "ui/password_edit.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -165,13 +166,24 @@ QWidget* GridEditors::Create(std::size_t row) {
       break;
     }
     case EditorKind::MaskedText: {
+      if (r.conversion == Conversion::None) {
+        // A password: its blank positions count, so they are kept as positions.
+        auto* password =
+            new PasswordEdit(r.maxLength > 0 ? r.maxLength : 4, QtInputMask(r.mask).back(), grid);
+        connect(password, &PasswordEdit::digitsEdited, this, [this, row, password] {
+          if (showing_) return;
+          model_[row].text = password->Digits();
+          emit edited(row);
+        });
+        w = password;
+        break;
+      }
       auto* edit = new QLineEdit(grid);
       // The generator name and the serial number are upper case.
       const bool upper =
           r.conversion == Conversion::GeneratorName || r.conversion == Conversion::SerialNumber;
       edit->setInputMask((upper ? ">" : "") + QtInputMask(r.mask));
       if (r.maxLength > 0) edit->setMaxLength(r.maxLength);
-      if (r.conversion == Conversion::None) edit->setEchoMode(QLineEdit::Password);
       connect(edit, &QLineEdit::textEdited, this, [this, row, edit] {
         if (showing_) return;
         model_[row].text = edit->text().toStdString();
@@ -257,6 +269,8 @@ void GridEditors::Show(std::size_t row) {
     spin->setValue(v.number);
   } else if (auto* list = qobject_cast<QComboBox*>(w)) {
     list->setCurrentIndex(v.index < list->count() ? v.index : -1);
+  } else if (auto* password = qobject_cast<PasswordEdit*>(w)) {
+    password->SetDigits(v.text);
   } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
     edit->setText(Q(v.text));
   } else if (auto* date = qobject_cast<QDateEdit*>(w)) {

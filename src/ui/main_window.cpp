@@ -21,10 +21,15 @@
 #include "ui/port_settings_dialog.h"
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
+#include "ui/qt_translations.h"
 #include "ui/site_list_dialog.h"
+#include "ui/status_panel.h"
 
 namespace vorel {
 namespace {
+
+// The connection-state panel of the status bar is at least this wide.
+constexpr int kStatusPanel0Width = 120;
 
 // The desktop colour behind the power-up log.
 const QColor kDesktopColour(58, 110, 165);
@@ -54,14 +59,19 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   }
   statusPanels_[0]->setObjectName("StatusPanel0");
   statusPanels_[1]->setObjectName("StatusPanel1");
-  statusPanels_[0]->setFixedWidth(120);
+  statusPanels_[0]->setFixedWidth(kStatusPanel0Width);
   statusBar()->addWidget(statusPanels_[0]);
   statusBar()->addWidget(statusPanels_[1], 1);
   statusBar()->setSizeGripEnabled(false);
   resize(560, 400);
 
   // Main window creation: the language, the help file, the site slots.
-  SetLanguageSetting(LoadLanguage());
+  try {
+    SetLanguageSetting(LoadLanguage());
+  } catch (const SettingsError& e) {
+    SetLanguageSetting("english");
+    host_.ShowMessage(e.what());
+  }
   helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
   session_ = std::make_unique<Session>(host_, *pump_, *this);
@@ -170,6 +180,7 @@ void MainWindow::BuildPanel() {
 
 void MainWindow::Relabel() {
   bool english = IsEnglish();
+  UseQtTranslations(english);
   chineseAction_->setChecked(!english);
   englishAction_->setChecked(english);
   const std::pair<QToolButton*, Caption> buttons[] = {
@@ -220,6 +231,9 @@ void MainWindow::SetLanguage(const std::string& language) {
   try {
     SaveLanguage(language);
   } catch (const SettingsError& e) {
+    // The triggered item ticked itself: the ticks show the language still in force.
+    chineseAction_->setChecked(!IsEnglish());
+    englishAction_->setChecked(IsEnglish());
     host_.ShowMessage(e.what());
     return;
   }
@@ -340,7 +354,8 @@ void MainWindow::BringToFront() {
 }
 
 void MainWindow::SetStatusText(int panel, const std::string& text) {
-  if (panel == 0 || panel == 1) statusPanels_[panel]->setText(Q(text));
+  if (panel == 0) SetPanelText(statusPanels_[0], Q(text), kStatusPanel0Width);
+  if (panel == 1) statusPanels_[1]->setText(Q(text));  // takes the rest of the bar
 }
 
 std::string MainWindow::StatusText(int panel) const {

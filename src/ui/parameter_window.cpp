@@ -31,6 +31,7 @@
 #include "ui/monitor_page.h"
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
+#include "ui/status_panel.h"
 
 namespace vorel {
 namespace {
@@ -761,7 +762,8 @@ void ParameterWindow::SetCaption(const std::string& caption) {
 }
 
 void ParameterWindow::SetStatusPanel(int panel, const std::string& text) {
-  if (panel >= 0 && panel < 4) panels_[static_cast<std::size_t>(panel)]->setText(Q(text));
+  if (panel >= 0 && panel < 4)
+    SetPanelText(panels_[static_cast<std::size_t>(panel)], Q(text), kStatusPanelWidths[panel]);
 }
 
 void ParameterWindow::SetPageVisibility(bool statusPage, bool eventLogPage) {

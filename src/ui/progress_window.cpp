@@ -5,10 +5,14 @@
 
 namespace vorel {
 
-ProgressWindow::ProgressWindow(QWidget* parent) : QDialog(parent), pbStatus_(new QProgressBar(this)) {
+ProgressWindow::ProgressWindow(QWidget* parent)
+    : QDialog(parent), pbStatus_(new QProgressBar(this)) {
   setObjectName("fmStatus");
   setWindowTitle("Parvex");
   setModal(false);
+  // Borderless and above every other window, so that it cannot fall behind the windows it
+  // reports on.
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   pbStatus_->setObjectName("pbStatus");
   pbStatus_->setRange(0, 100);
   pbStatus_->setValue(0);

@@ -1,4 +1,5 @@
-// The progress window of long transfers: one bar from 0 to 100, shown without blocking.
+// The progress window of long transfers: one bar from 0 to 100, shown without blocking in a
+// borderless window that stays on top and live while the other windows are disabled.
 #pragma once
 
 #include <QDialog>

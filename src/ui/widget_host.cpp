@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "ui/qt_text.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
+#include "ui/qt_text.h"
 
 namespace vorel {
 namespace {
@@ -109,8 +109,10 @@ Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::
 }
 
 void WidgetHost::SetWindowsEnabled(bool enabled) {
-  // The progress window only shows; it follows the main window it belongs to.
   for (QWidget* w : QApplication::topLevelWidgets()) w->setEnabled(enabled);
+  // The progress window stays live (and drawn so) while every other window is disabled; as a
+  // window of its own it may be enabled although the main window it belongs to is not.
+  if (main_) main_->StatusWindow().setEnabled(true);
 }
 
 void WidgetHost::ShowProgress(bool shown) {

@@ -136,7 +136,8 @@ TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinary) {
   const struct {
     const char* text;
     std::uint16_t sent;
-  } cases[] = {{"1234", 1234}, {"12 4", 1204}, {"    ", 0}, {"", 0}, {"0042", 42}, {"9999", 9999}};
+  } cases[] = {{"1234", 1234}, {"12 4", 1204}, {"    ", 0},  {"", 0},
+               {"0042", 42},   {"9999", 9999}, {"12", 1200}, {" 2", 200}};
   for (const auto& c : cases) {
     controller.requests.clear();
     session->Images().SetWord(2, 0x0113, kModeAuto);

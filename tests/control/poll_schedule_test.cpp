@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <set>
+
 #include "control_fixture.h"
 
 namespace vorel::test {
@@ -83,6 +86,29 @@ TEST_F(Poll, CancelStopsPollingOfThatSiteUntilASuccessfulRead) {
   sites = PolledSites(controller.requests);
   EXPECT_NE(std::find(sites.begin(), sites.end(), 2), sites.end());
   EXPECT_EQ(host.questions.size(), 1u);
+}
+
+// The status bar says when nothing is polled any more and how polling resumes.
+TEST_F(Poll, StatusSaysPollingStoppedOnceEveryOnlineSiteIsCancelled) {
+  controller.AddSite(2);
+  controller.AddSite(5);
+  ConnectAll({2, 5});
+  std::set<int> silent{2};
+  controller.silent = [&](const FakeRequest& r) { return silent.count(r.site) > 0; };
+  host.defaultAnswer = Answer::Cancel;
+  Run(5000);
+  EXPECT_EQ(view.status.back(), "Connected.");  // site 5 is still polled
+  silent = {2, 5};
+  Run(5000);
+  ASSERT_EQ(host.questions.size(), 2u);
+  EXPECT_EQ(view.status.back(), "Polling stopped: Read in a site's window resumes it.");
+  silent.clear();
+  session->ReadParameters(2);
+  Run(1000);
+  EXPECT_EQ(view.status.back(), "Connected.");
+  EXPECT_EQ(std::count(view.status.begin(), view.status.end(),
+                       "Polling stopped: Read in a site's window resumes it."),
+            1);
 }
 
 TEST_F(Poll, RetryPollsTheSiteAgainAtTheNextSweep) {

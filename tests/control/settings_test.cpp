@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "files/ini_document.h"
 
@@ -79,8 +80,12 @@ TEST_F(SettingsTest, PortSettingsFollowTheReadingRules) {
       {"BaudRate=Custom\r\n", with([](PortSettings& s) { s.baud = 9600; })},
       {"BaudRate=Custom\r\nCustomBaudRate=fast\r\n", with([](PortSettings& s) { s.baud = 9600; })},
       {"BaudRate=9601\r\nDataBits=9\r\nParity=maybe\r\nStopBits=3\r\nFlowControl=odd\r\n",
-       with([](PortSettings& s) { s.baud = 9600; })},  // unknown values: the stated fallbacks
-      {"FlowControl=Custom\r\n", current},
+       with([](PortSettings& s) {
+         s.baud = 9600;
+         s.flowControl = FlowControl::Custom;
+       })},  // unknown values: the stated fallbacks
+      {"FlowControl=Custom\r\n",
+       with([](PortSettings& s) { s.flowControl = FlowControl::Custom; })},
       {"FlowControl=none\r\n", with([](PortSettings& s) { s.flowControl = FlowControl::None; })},
       {"FlowControl=Hardware\r\n", current},
   };
@@ -117,6 +122,19 @@ TEST_F(SettingsTest, PortSettingsRoundTrip) {
   EXPECT_EQ(back.parity, s.parity);
   EXPECT_EQ(back.stopBits, s.stopBits);
   EXPECT_EQ(back.flowControl, s.flowControl);
+}
+
+// The port dialog loads and saves the settings: Custom flow control, written or read from an
+// unknown value, survives as Custom.
+TEST_F(SettingsTest, CustomFlowControlSurvivesALoadAndASave) {
+  for (const char* stored : {"Custom", "cUSTOM", "DtrDsr"}) {
+    Write(VportIniPath(), std::string("[ComPort1]\r\nFlowControl=") + stored + "\r\n");
+    PortSettings loaded = LoadPortSettings();
+    loaded.name = "COM3";
+    SavePortSettings(loaded);
+    EXPECT_EQ(Value("ComPort1", "FlowControl"), "Custom") << stored;
+    EXPECT_EQ(LoadPortSettings().flowControl, FlowControl::Custom) << stored;
+  }
 }
 
 TEST_F(SettingsTest, BooleansAreNumbersOrTrueFalse) {
@@ -175,7 +193,54 @@ TEST_F(SettingsTest, SavingCreatesTheFolderAndNeverClobbersAnUnreadableFile) {
   fs::resize_file(VportIniPath(), IniDocument::kMaxFileBytes + 1);
   EXPECT_THROW(SaveModemOption(false), SettingsError);
   EXPECT_EQ(fs::file_size(VportIniPath()), IniDocument::kMaxFileBytes + 1);
-  EXPECT_EQ(LoadLanguage(), "english");  // unreadable reads as missing
+}
+
+// A vport.ini that exists but cannot be read is no missing file: every load and save names the
+// file and the reason, and the file stays as it is.
+TEST_F(SettingsTest, AnUnreadableSettingsFileIsAnErrorNotAMissingFile) {
+  const fs::path vport = VportIniPath();
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    const char* reason;
+  } cases[] = {
+      {"a folder", [&] { fs::create_directories(vport); }, "not a regular file"},
+      {"a loop of links", [&] { fs::create_symlink(vport, vport); },
+       "Too many levels of symbolic links"},
+      {"over 1 MB",
+       [&] {
+         Write(vport, "[System]\r\nLanguage=chinese\r\n");
+         fs::resize_file(vport, kMaxSettingsBytes + 1);
+       },
+       "file too large (more than 1048576 bytes)"},
+  };
+  const std::pair<const char*, std::function<void()>> steps[] = {
+      {"LoadLanguage", [] { LoadLanguage(); }},
+      {"LoadPortSettings", [] { LoadPortSettings(); }},
+      {"LoadCommunicationProperties", [] { LoadCommunicationProperties({}); }},
+      {"SaveLanguage", [] { SaveLanguage("english"); }},
+  };
+  for (const auto& c : cases) {
+    std::error_code ec;
+    fs::remove_all(vport, ec);
+    fs::create_directories(vport.parent_path());
+    c.make();
+    for (const auto& [name, step] : steps) {
+      SCOPED_TRACE(std::string(c.what) + ", " + name);
+      try {
+        step();
+        ADD_FAILURE() << "no error";
+      } catch (const SettingsError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find(vport.string() + ": " + c.reason), std::string::npos) << message;
+      }
+    }
+    EXPECT_THROW(LoadLanguage(), SettingsFileError) << c.what;
+  }
+  EXPECT_EQ(fs::file_size(vport), kMaxSettingsBytes + 1);  // kept
+  // The access level only widens what is shown: an unreadable vorel.ini is the user level.
+  fs::create_directories(VorelIniPath());
+  EXPECT_EQ(ReadAccessLevel(), "user");
 }
 
 TEST_F(SettingsTest, AccessLevelIsExactlyFactory) {

@@ -57,6 +57,36 @@ TEST_F(UiConnect, PortThatWillNotOpenShowsThePortError) {
   }
 }
 
+// Settings that cannot be loaded at Connect are reported as the port error, not taken for a
+// missing file (which would say that no site is selected).
+TEST_F(UiConnect, UnreadableSettingsAtConnectShowThePortError) {
+  for (bool loop : {false, true}) {
+    std::filesystem::create_directories(Vport().parent_path());
+    std::error_code ec;
+    std::filesystem::remove_all(Vport(), ec);
+    if (loop) {
+      std::filesystem::create_symlink(Vport(), Vport());
+    } else {
+      std::filesystem::create_directory(Vport());
+    }
+    ScriptedHost host;
+    bool made = false;
+    MainWindowServices services;
+    services.makePort = [&]() -> std::unique_ptr<SerialPort> {
+      made = true;
+      return nullptr;
+    };
+    MainWindow main(host, services);
+    ASSERT_EQ(host.messages.size(), 1u) << "the language cannot be read at start";
+    EXPECT_NE(host.messages[0].find(Vport().string()), std::string::npos);
+    main.Connect();
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1], "Com port openning error！Please select right port.");
+    EXPECT_FALSE(made);
+    EXPECT_TRUE(Enabled(main, "tbComPort"));
+  }
+}
+
 TEST_F(UiConnect, FirstConnectWithoutSettingsUsesTheDefaults) {
   MainWindow& main = Main();
   main.SiteAddr().CheckBox(1)->setChecked(true);  // no file: the box's state is kept

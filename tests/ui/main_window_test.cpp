@@ -1,7 +1,9 @@
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 #include "control/version.h"
@@ -46,6 +48,22 @@ TEST_F(UiMainWindow, StartsWithItsTitlesWindowsAndSiteSlots) {
   // No settings file: English, and reading created nothing.
   EXPECT_EQ(Text(main, "tbConnect"), "Connect(&C)");
   EXPECT_FALSE(std::filesystem::exists(Vport()));
+}
+
+// The connection-state panel keeps its width for a short text and grows to show a long one.
+TEST_F(UiMainWindow, ConnectionStatePanelGrowsToShowItsText) {
+  MainWindow& main = Main();
+  auto* panel = main.findChild<QLabel*>("StatusPanel0");
+  for (const char* text :
+       {"Adress3Connect fail!", "Polling stopped: Read in a site's window resumes it.", "连接."}) {
+    main.SetMainStatus(0, text);
+    QCoreApplication::processEvents();
+    EXPECT_GE(panel->contentsRect().width(),
+              panel->fontMetrics().horizontalAdvance(QString::fromUtf8(text)))
+        << text;
+    EXPECT_GE(panel->width(), 120) << text;
+  }
+  EXPECT_EQ(panel->width(), 120);
 }
 
 TEST_F(UiMainWindow, LanguageSettingAtStartDecidesTheTexts) {
@@ -121,6 +139,24 @@ TEST_F(UiMainWindow, LanguageMenuSwitchesRelabelsAndWritesTheFile) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+// Qt's own buttons speak the interface language, from the start and after a switch.
+TEST_F(UiMainWindow, StandardButtonsFollowTheLanguage) {
+  auto yes = [] {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    return box.button(QMessageBox::Yes)->text().toStdString() + "|" +
+           box.button(QMessageBox::Cancel)->text().toStdString();
+  };
+  WriteVport("[System]\r\nLanguage=chinese\r\n");
+  MainWindow& main = Main();
+  EXPECT_EQ(yes(), "是(&Y)|取消");
+  Child<QAction>(main, "mConfigurationEnglish")->trigger();
+  EXPECT_EQ(yes(), "&Yes|Cancel");
+  Child<QAction>(main, "mConfigurationChinese")->trigger();
+  EXPECT_EQ(yes(), "是(&Y)|取消");
+  Child<QAction>(main, "mConfigurationEnglish")->trigger();
+}
+
 TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
   WriteVport("[System]\r\nLanguage=english\r\n");
   MainWindow& main = Main();
@@ -133,6 +169,7 @@ TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {
   EXPECT_NE(host.messages[0].find(Vport().string()), std::string::npos);
   EXPECT_EQ(LanguageSetting(), "english");
   EXPECT_TRUE(Checked(main, "mConfigurationEnglish"));
+  EXPECT_FALSE(Checked(main, "mConfigurationChinese"));
   std::filesystem::remove(Vport());
 }
 

@@ -2,6 +2,7 @@
 // title fits its cell, and (with VOREL_SCREENSHOT_DIR set) each page is saved as a picture to
 // look at.
 #include <QFontMetrics>
+#include <QLabel>
 #include <QTabWidget>
 #include <cstdlib>
 
@@ -11,6 +12,30 @@ namespace vorel::test {
 namespace {
 
 using Look = ParameterWindowTest;
+
+// A status-bar panel keeps its width for a short text and grows to show a long one whole.
+TEST_F(Look, StatusPanelsGrowToShowTheirTexts) {
+  ParameterWindow& w = OpenType(3101);
+  const struct {
+    int panel;
+    int width;
+    const char* text;
+  } cases[] = {
+      {0, 150, "GENSET CONTROLLER 3 OF THE NORTH HALL"},
+      {1, 100, "Read 32847 done"},
+      {3, 100, "Adress3Connect fail!"},
+      {1, 100, "ok"},
+  };
+  for (const auto& c : cases) {
+    w.SetStatusPanel(c.panel, c.text);
+    QCoreApplication::processEvents();
+    auto* panel = w.findChild<QLabel*>(QString("stbParameterPanel%1").arg(c.panel));
+    EXPECT_GE(panel->contentsRect().width(), panel->fontMetrics().horizontalAdvance(c.text))
+        << c.text;
+    EXPECT_GE(panel->width(), c.width) << c.text;
+  }
+  EXPECT_EQ(w.findChild<QLabel*>("stbParameterPanel1")->width(), 100);
+}
 
 TEST_F(Look, SubPagesFitTheScreenAndTheirCells) {
   images->SetWord(kSite, 0x0126, 0x2054);

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "control/parameter_transfer.h"
 #include "parameter_window_fixture.h"
 #include "ui/active_site.h"
 
@@ -589,11 +590,53 @@ TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   ClickCell(SetpointGrid::System, 2, 1);
   QTest::keyClicks(Named<QLineEdit>("medPSWChange"), "4321");
   Named<QToolButton>("tbPswChange")->click();
-  EXPECT_EQ(Named<QLineEdit>("medPSWChange")->echoMode(), QLineEdit::Password);
   EXPECT_EQ(commands.calls,
             (std::vector<std::string>{"savefile3", "loadfile3", "read3", "write3", "readlog3",
                                       "openlog3", "unlock3[12  ]", "change3[4321]"}));
   (void)w;
+}
+
+// Blank positions of a password field are zeros in the word sent; the field shows a star per
+// typed digit and the blank character elsewhere.
+TEST_F(ParameterWindowTest, PasswordBlankPositionsAreZerosAndTypedDigitsShowAsStars) {
+  ParameterWindow& w = OpenType(3101);
+  const struct {
+    const char* field;
+    const char* button;
+    std::vector<int> keys;  // Qt keys typed after the cell is opened
+    const char* shown;
+    const char* sent;
+    std::uint16_t word;
+  } cases[] = {
+      {"medPSWUnlock", "tbUnlock", {Qt::Key_1, Qt::Key_2}, "**__", "12  ", 1200},
+      {"medPSWUnlock", "tbUnlock", {Qt::Key_Right, Qt::Key_2}, "_*__", " 2  ", 200},
+      {"medPSWChange", "tbPswChange", {Qt::Key_Space, Qt::Key_2}, "_*__", " 2  ", 200},
+      {"medPSWChange",
+       "tbPswChange",
+       {Qt::Key_1, Qt::Key_2, Qt::Key_3, Qt::Key_4, Qt::Key_Left, Qt::Key_Left, Qt::Key_Backspace},
+       "*_**",
+       "1 34",
+       1034},
+      {"medPSWUnlock", "tbUnlock", {Qt::Key_A, Qt::Key_Delete}, "____", "    ", 0},
+  };
+  for (const auto& c : cases) {
+    commands.calls.clear();
+    ClickCell(SetpointGrid::System, std::string_view(c.field) == "medPSWUnlock" ? 1 : 2, 1);
+    auto* edit = Named<QLineEdit>(c.field);
+    // Opening the cell selects the field; Delete blanks every position.
+    QTest::keyClick(edit, Qt::Key_Delete);
+    edit->setCursorPosition(0);
+    for (int key : c.keys) QTest::keyClick(edit, static_cast<Qt::Key>(key));
+    EXPECT_EQ(edit->displayText().toStdString(), c.shown) << c.sent;
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
+    Named<QToolButton>(c.button)->click();
+    ASSERT_EQ(commands.calls.size(), 1u);
+    const std::string& call = commands.calls[0];
+    const std::string text = call.substr(call.find('[') + 1, 4);
+    EXPECT_EQ(text, c.sent);
+    EXPECT_EQ(PasswordValue(text), c.word) << c.sent;
+    EXPECT_EQ(w.Model().Find(c.field)->text, c.sent);
+  }
 }
 
 TEST_F(ParameterWindowTest, ClosingIsReportedToTheSessionAfterTheCloseEvent) {

@@ -36,6 +36,10 @@ TEST_F(UiWidgetHost, DrivesTheStatusBarAndTheProgressWindow) {
   EXPECT_EQ(main.StatusWindow().Percent(), 100);
   widgets.SetWindowsEnabled(false);
   EXPECT_FALSE(main.isEnabled());
+  // The progress window stays live, borderless and on top while the others are disabled.
+  EXPECT_TRUE(main.StatusWindow().isEnabled());
+  EXPECT_TRUE(main.StatusWindow().windowFlags().testFlags(Qt::FramelessWindowHint |
+                                                          Qt::WindowStaysOnTopHint));
   widgets.SetWindowsEnabled(true);
   EXPECT_TRUE(main.isEnabled());
   widgets.ShowProgress(false);
