@@ -180,12 +180,12 @@ struct Side {
   int site = 1;
 };
 
-bool LoadSide(std::string_view spec, Side& side, std::optional<CliSession>& cli,
+bool LoadSide(std::string_view source, Side& side, std::optional<CliSession>& cli,
               const PortSettings& port, CliHost& host, EventPump& pump) {
-  if (spec.starts_with("site:")) {
-    const auto site = SiteNumber(spec.substr(5));
+  if (source.starts_with("site:")) {
+    const auto site = SiteNumber(source.substr(5));
     if (!site) {
-      std::fprintf(stderr, "vorel-cli: %s: SITE must be 1 to 32\n", std::string(spec).c_str());
+      std::fprintf(stderr, "vorel-cli: %s: SITE must be 1 to 32\n", std::string(source).c_str());
       return false;
     }
     if (!cli) {
@@ -198,7 +198,7 @@ bool LoadSide(std::string_view spec, Side& side, std::optional<CliSession>& cli,
       side.images->SetWord(side.site, a, cli->session.Images().Word(*site, a));
     return true;
   }
-  const std::string path(spec);
+  const std::string path(source);
   const ParameterFileRead read = ReadParameterFile(path, false);
   if (!read.ok()) {
     std::fprintf(stderr, "%s\n", ParameterFileMessage(read, path).c_str());
