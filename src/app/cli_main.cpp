@@ -59,7 +59,10 @@ constexpr const char* kUsage =
     "  curve SITE AI1|AI2|AI3 [--export FILE | --import FILE --password PW]\n"
     "                             write the channel's sensor curve as CSV (to standard output\n"
     "                             without a file option), or check a CSV curve file, unlock\n"
-    "                             with the password and write the curve to the controller\n"
+    "                             with the password and write the curve to the controller\n";
+
+// After the commands of every family.
+constexpr const char* kUsageNotes =
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
     "when the settings' modem option is on); its progress goes to standard error.\n"
@@ -91,9 +94,16 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
   return value;
 }
 
+void PrintUsage(std::FILE* out) {
+  std::fputs(kUsage, out);
+  std::fputs(vorel::kMonitorUsage, out);
+  std::fputs(vorel::kParameterFileUsage, out);
+  std::fputs(kUsageNotes, out);
+}
+
 int Usage(const char* problem) {
   if (problem) std::fprintf(stderr, "vorel-cli: %s\n", problem);
-  std::fputs(kUsage, stderr);
+  PrintUsage(stderr);
   return kExitUsage;
 }
 
@@ -114,9 +124,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   for (; i < args.size(); ++i) {
     const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
-      std::fputs(kUsage, stdout);
-      std::fputs(vorel::kMonitorUsage, stdout);
-      std::fputs(vorel::kParameterFileUsage, stdout);
+      PrintUsage(stdout);
       return kExitOk;
     }
     if (a == "--port" || a == "--baud") {
