@@ -13,8 +13,6 @@
 
 #include "support/sim_process.h"
 
-#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
-
 namespace vorel::test {
 namespace {
 
@@ -101,5 +99,3 @@ TEST_F(CliMonitorSim, TitlesFollowTheLanguageSetting) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

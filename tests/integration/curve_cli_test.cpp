@@ -10,8 +10,6 @@
 
 #include "support/sim_process.h"
 
-#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
-
 namespace vorel::test {
 namespace {
 
@@ -93,5 +91,3 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

@@ -10,8 +10,6 @@
 #include "files/event_log_file.h"
 #include "support/sim_process.h"
 
-#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
-
 namespace vorel::test {
 namespace {
 
@@ -74,5 +72,3 @@ TEST(EventLogCli, WritesCsvAndTheLogFileAndFailsOnAMissingBlock) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

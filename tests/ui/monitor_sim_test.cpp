@@ -11,8 +11,6 @@
 #include "ui/setpoint_grid.h"
 #include "ui_fixture.h"
 
-#ifdef VOREL_SIM_PATH
-
 namespace vorel::test {
 namespace {
 
@@ -73,5 +71,3 @@ TEST_F(UiMonitorSim, StartRunsTheSetUpAndThePageFollows) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif

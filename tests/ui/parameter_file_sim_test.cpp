@@ -16,8 +16,6 @@
 #include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
-#if defined(VOREL_SIM_PATH) && defined(VOREL_CLI_PATH)
-
 namespace vorel::test {
 namespace {
 
@@ -134,5 +132,3 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
 
 }  // namespace
 }  // namespace vorel::test
-
-#endif
