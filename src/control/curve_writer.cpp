@@ -1,6 +1,7 @@
 #include "control/curve_writer.h"
 
 #include <array>
+#include <vector>
 
 #include "control/session.h"
 #include "core/language.h"
@@ -40,8 +41,20 @@ CurveWriteResult CurveWriter::Write(int s, int channel, const SensorCurve& curve
   auto pause = [&] { session_.Link().DelayWithEvents(kRequestPauseMs); };
   pause();
 
-  CurveToImage(images, s, channel, curve);
+  // The words as they were, for the audit trail.
+  std::vector<AuditChange> changes;
   const std::uint16_t typeAddress = reg::kAnalogueProperty2.address + channel;
+  auto remember = [&](std::uint16_t address, int count) {
+    for (int k = 0; k < count; ++k) {
+      const auto reg = static_cast<std::uint16_t>(address + k);
+      changes.push_back({reg, images.Word(s, reg), 0});
+    }
+  };
+  remember(typeAddress, 1);
+  remember(CurveResistanceAddress(channel), kCurvePoints);
+  remember(CurveValueAddress(channel), kCurvePoints);
+
+  CurveToImage(images, s, channel, curve);
   const std::uint16_t typeWord = static_cast<std::uint16_t>(
       (images.Word(s, typeAddress) & kKeptBits) | (kUserDefinedSensor << kTypeShift));
   images.SetWord(s, typeAddress, typeWord);
@@ -61,6 +74,9 @@ CurveWriteResult CurveWriter::Write(int s, int channel, const SensorCurve& curve
   pause();
 
   session_.Poll().EndTransfer();
+  for (AuditChange& change : changes) change.after = images.Word(s, change.reg);
+  session_.Parameters().RecordWrite(s, "curve", std::move(changes),
+                                    ok ? "" : "not every block was answered");
   session_.EndExchange();
   return ok ? CurveWriteResult::Written : CurveWriteResult::Failed;
 }

@@ -33,12 +33,13 @@ class ParameterTransfer {
   void ChangePassword(int site, const std::string& password);
   // The sensor block again from the controller, with polling paused.
   void ReadSensorBlock(int site);
+  // One line of the audit trail for a write to the site (the curve writer records its own);
+  // a failed append is reported, the write stands.
+  void RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+                   const char* note);
 
  private:
   void SendPassword(int site, std::uint16_t address, const std::string& text, bool modeOff);
-  // One line of the audit trail; a failed append is reported, the write stands.
-  void RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
-                   const char* note);
 
   Session& session_;
   // The value image of each site as its last complete Read left it: the controller's own

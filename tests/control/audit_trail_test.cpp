@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "control_fixture.h"
+#include "core/sensor_curve.h"
 #include "files/audit_log.h"
 
 namespace vorel::test {
@@ -47,6 +48,23 @@ TEST_F(AuditTrail, EveryWriteAppendsOneLineWithOldAndNewWords) {
   EXPECT_NE(lines[1].find(" password "), std::string::npos) << lines[1];
   EXPECT_EQ(lines[1].find("4321"), std::string::npos) << lines[1];
   EXPECT_NE(lines[1].find("registers=0"), std::string::npos) << lines[1];
+}
+
+TEST_F(AuditTrail, ACurveWriteAppendsItsTypeWordAndPoints) {
+  SensorCurve curve{};
+  for (int k = 0; k < kCurvePoints; ++k)
+    curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(10 * k + 10),
+                                          static_cast<std::int16_t>(k)};
+  const std::uint16_t firstOhms = CurveResistanceAddress(1);
+  const std::uint16_t before = session->Images().Word(2, firstOhms);
+  ASSERT_EQ(session->WriteCurve(2, 1, curve), CurveWriteResult::Written);
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find(" curve port="), std::string::npos) << lines[0];
+  char ohms[32];
+  std::snprintf(ohms, sizeof ohms, " %04X:%04X>000A ", firstOhms, before);
+  EXPECT_NE(lines[0].find(ohms), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("registers=21"), std::string::npos) << lines[0];
 }
 
 TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
