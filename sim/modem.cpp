@@ -162,6 +162,11 @@ std::size_t Modem::Escape(std::span<const std::uint8_t> buf, std::string& reply)
 }
 
 void Modem::OnTime(std::int64_t nowUs, std::string& reply) {
+  if (!heldAnswer_.empty()) {
+    if (nowUs < heldAtUs_) return;
+    reply += heldAnswer_;
+    heldAnswer_.clear();
+  }
   if (callUp_ && options_.dropAfterMs > 0 && nowUs >= dropAtUs_) {
     // The line drops: the carrier goes and the modem is back in command mode.
     mode_ = Mode::kCommand;
@@ -174,7 +179,18 @@ void Modem::OnTime(std::int64_t nowUs, std::string& reply) {
   mode_ = Mode::kData;
   callUp_ = true;
   dropAtUs_ = nowUs + static_cast<std::int64_t>(options_.dropAfterMs) * 1000;
-  Say(Result::kConnect, reply);
+  if (options_.splitAnswerMs <= 0) {
+    Say(Result::kConnect, reply);
+    return;
+  }
+  // A slow modem: the answer is cut in the middle of its word, so neither piece alone is a
+  // whole "CONNECT <speed>".
+  std::string answer;
+  Say(Result::kConnect, answer);
+  const std::size_t cut = answer.size() / 2;
+  reply += answer.substr(0, cut);
+  heldAnswer_ = answer.substr(cut);
+  heldAtUs_ = nowUs + static_cast<std::int64_t>(options_.splitAnswerMs) * 1000;
 }
 
 }  // namespace vorel::sim

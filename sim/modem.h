@@ -16,6 +16,7 @@ struct ModemOptions {
   bool noAnswer = false;    // a dial never connects
   std::string connectText;  // the answer to a dial instead of "CONNECT <speed>"
   int dropAfterMs = 0;      // a call drops this long after it connected (0: never)
+  int splitAnswerMs = 0;    // the dial's answer leaves in two pieces this far apart (0: whole)
 };
 
 class Modem {
@@ -35,11 +36,13 @@ class Modem {
 
   // Time at which a dial in progress connects, or -1.
   std::int64_t DeadlineUs() const {
+    if (!heldAnswer_.empty()) return heldAtUs_;
     if (mode_ == Mode::kDialing && !options_.noAnswer) return connectAtUs_;
     if (callUp_ && options_.dropAfterMs > 0) return dropAtUs_;
     return -1;
   }
-  // Completes a dial whose time has come, or drops a call whose time is up.
+  // Completes a dial whose time has come, sends the held part of a split answer, or drops a
+  // call whose time is up.
   void OnTime(std::int64_t nowUs, std::string& reply);
 
  private:
@@ -60,6 +63,8 @@ class Modem {
   std::int64_t connectAtUs_ = 0;
   std::int64_t dropAtUs_ = 0;
   std::string line_;
+  std::string heldAnswer_;  // the second piece of a split dial answer, still to be sent
+  std::int64_t heldAtUs_ = 0;
 };
 
 }  // namespace vorel::sim

@@ -87,6 +87,8 @@ Modem
   --connect-text TEXT    the answer to a dial instead of "CONNECT N" (e.g. "CONNECT 9600/ARQ",
                          "OK", "CONNECT 2400")
   --drop-after MS        a call drops MS after it connected: NO CARRIER, back to commands
+  --split-answer MS      the dial's answer leaves in two pieces, cut in the middle of its text,
+                         the second MS after the first (a slow modem)
   Commands "AT..." answer OK (E, V, Q, Z, &F, H, O, S, D understood); ATD connects after the
   dial delay; in data mode Modbus frames pass; "+++" at a frame start returns to command mode
   with the call up (ATO goes back on line); ATH0 hangs up, after which frames get no answer
@@ -318,6 +320,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--drop-after") {
       ok = number(1, 86400000, n);
       o.modem.dropAfterMs = static_cast<int>(n);
+    } else if (arg == "--split-answer") {
+      ok = number(1, 600000, n);
+      o.modem.splitAnswerMs = static_cast<int>(n);
     } else {
       error = "unknown option " + arg + " (see --help)";
       return false;

@@ -138,4 +138,21 @@ TEST_F(ModemSim, CliIdentifiesThroughTheModem) {
 }
 
 }  // namespace
+// A modem that sends its answer in two pieces, with a wait cycle between them: the dial still
+// recognises "CONNECT 19200" across the cycles.
+TEST_F(ModemSim, CliRecognisesAnAnswerSplitAcrossWaitCycles) {
+  sim->Stop();
+  sim = std::make_unique<SimProcess>(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim->Start({"--baud", "0", "--site", "1:3101", "--modem", "--dial-delay", "300",
+                          "--connect-speed", "19200", "--split-answer", "700"}))
+      << sim->error();
+  QProcess cli;
+  cli.start(VOREL_CLI_PATH, {"--modem", "--dial", "5551234", "--port",
+                             QString::fromStdString(sim->LinkPath()), "identify", "1"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  const std::string err = cli.readAllStandardError().toStdString();
+  EXPECT_EQ(cli.exitCode(), 0) << err;
+  EXPECT_NE(err.find("modem: connected at 19200bps\n"), std::string::npos) << err;
+}
+
 }  // namespace vorel::test

@@ -79,4 +79,15 @@ TEST_F(ModemTest, AnswerTextAndACallThatDrops) {
 }
 
 }  // namespace
+TEST_F(ModemTest, ASplitAnswerArrivesInTwoPieces) {
+  Launch({"--modem", "--dial-delay", "50", "--connect-speed", "19200", "--split-answer", "600"});
+  EXPECT_EQ(Say("ATE0"), "ATE0\r\r\nOK\r\n");
+  master.SendText("ATDT1\r\n");
+  const std::string first = AsText(master.ReadQuiet(1500, 250));
+  const std::string second = AsText(master.ReadQuiet(1500, 250));
+  EXPECT_EQ(first, "\r\nCONNEC");
+  EXPECT_EQ(first + second, "\r\nCONNECT 19200\r\n");
+  EXPECT_TRUE(ModbusAnswers());
+}
+
 }  // namespace vorel::test
