@@ -1,0 +1,30 @@
+# Installation in the usual places of a Linux system, and the Debian package.
+include(GNUInstallDirs)
+
+install(TARGETS vorel vorel-cli vorel-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/data/vorel.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/icons/vorel.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/data/vorel.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vorel)
+set(CPACK_PACKAGE_VENDOR "Vorel")
+set(CPACK_PACKAGE_CONTACT "Vorel service tool maintainers <vorel@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Service tool for diesel generating-set controllers (Modbus RTU master)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Identify the controllers on a serial line or through a modem, read, edit, write, back up and restore their parameters, watch a set live and command it, read and keep its event log, edit sensor curves. Includes vorel-cli for scripts and vorel-sim, a substitute controller for training.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The runtime libraries are read from the programs themselves (dpkg-shlibdeps); the Chinese
+# font and Qt's own translations are what the programs load at run time.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "socat")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
