@@ -25,6 +25,7 @@
 #include "app/cli_monitor.h"
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
+#include "app/cli_trace.h"
 #include "app/cli_view.h"
 #include "control/connect_sequence.h"
 #include "control/register_exchange.h"
@@ -66,6 +67,9 @@ constexpr const char* kUsageNotes =
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
     "when the settings' modem option is on); its progress goes to standard error.\n"
+    "--trace FILE writes every frame of the command to FILE, one line each: milliseconds since\n"
+    "the port opened, TX or RX, site, function, first register+count, length, the bytes in\n"
+    "hexadecimal and the outcome (request, reply, CRC error, exception NN, timeout).\n"
     "Port and baud rate default to the ComPort1 settings.\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
@@ -241,6 +245,8 @@ int main(int argc, char** argv) {
   }
   std::string modemProblem;
   if (!vorel::TakeModemOptions(args, &modemProblem)) return Usage(modemProblem.c_str());
+  std::string traceProblem;
+  if (!vorel::TakeTraceOption(args, &traceProblem)) return Usage(traceProblem.c_str());
   if (auto stop = Parse(args, command)) return *stop;
   vorel::StartCliModem();
 
@@ -259,6 +265,7 @@ int main(int argc, char** argv) {
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
   const auto port = vorel::MakeCliPort(pump);
   vorel::RegisterExchange exchange(*port, host, pump);
+  vorel::AttachCliTrace(exchange.Traffic());
   exchange.Link().SetModem(vorel::CliModemOn());
 
   std::string error;

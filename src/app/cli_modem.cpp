@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/cli_trace.h"
 #include "control/modem_dialer.h"
 #include "control/settings.h"
 #include "link/posix_serial_port.h"
@@ -179,6 +180,7 @@ std::unique_ptr<SerialPort> MakeCliPort(EventPump& pump) {
 void UseCliPorts(Session& session, EventPump& pump) {
   session.SetPortFactory([&pump] { return MakeCliPort(pump); });
   session.Link().SetModem(modemOn);
+  AttachCliTrace(session.Traffic());
 }
 
 }  // namespace vorel

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/cli_host.h"
+#include "app/cli_trace.h"
 #include "app/cli_view.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
@@ -65,6 +66,7 @@ std::optional<int> SiteNumber(std::string_view text) {
 struct CliSession {
   CliSession(CliHost& host, EventPump& pump) : session(host, pump, view) {
     session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+    AttachCliTrace(session.Traffic());
     ReadAccessLevel();
   }
   ~CliSession() { session.Connector().Disconnect(); }

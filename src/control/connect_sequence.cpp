@@ -97,6 +97,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
   if (port) {
     session_.Port().Attach(std::move(port));
     opened = session_.Port().Open(settings, &detail);
+    if (opened) session_.Traffic().Restart(session_.pump().NowMs());
     if (!opened) session_.Port().Release();
   } else {
     detail = "no serial port";

@@ -9,12 +9,15 @@ RegisterExchange::RegisterExchange(SerialPort& port, Host& host, EventPump& pump
       host_(host),
       pump_(pump),
       images_(std::make_unique<SiteImages>()),
-      link_(std::make_unique<ModbusLink>(port, host, pump, *images_)) {}
+      link_(std::make_unique<ModbusLink>(port, host, pump, *images_)) {
+  link_->SetTrafficLog(&traffic_);
+}
 
 RegisterExchange::~RegisterExchange() = default;
 
 bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
   if (!port_.Open(settings, error)) return false;
+  traffic_.Restart(pump_.NowMs());
   link_->StartTicking();
   return true;
 }

@@ -41,12 +41,14 @@ class RegisterExchange {
   std::optional<std::int16_t> Probe(int site, int timeoutMs);
 
   ModbusLink& Link() { return *link_; }
+  TrafficLog& Traffic() { return traffic_; }
 
  private:
   SerialPort& port_;
   Host& host_;
   EventPump& pump_;
   std::unique_ptr<SiteImages> images_;
+  TrafficLog traffic_;
   std::unique_ptr<ModbusLink> link_;
 };
 

@@ -19,6 +19,7 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       modem_(port_, view, pump, &link_->SendLock()),
       parameterFiles_(*this) {
   port_.SetSendLock(&link_->SendLock());
+  link_->SetTrafficLog(&traffic_);
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }
 

@@ -31,6 +31,7 @@
 #include "link/modbus_link.h"
 #include "link/port_holder.h"
 #include "link/request_worker.h"
+#include "link/traffic_log.h"
 
 namespace vorel {
 
@@ -56,6 +57,8 @@ class Session : public SiteCommands {
   ConnectionView& view() { return view_; }
   SiteImages& Images() { return *images_; }
   ModbusLink& Link() { return *link_; }
+  // Every frame on the line since the port was opened (the traffic view, vorel-cli --trace).
+  TrafficLog& Traffic() { return traffic_; }
   PortHolder& Port() { return port_; }
   bool PortOpen() const { return port_.IsOpen(); }
   SiteSlots& Slots() { return slots_; }
@@ -135,6 +138,7 @@ class Session : public SiteCommands {
   PortFactory portFactory_;
   std::unique_ptr<SiteImages> images_;
   PortHolder port_;
+  TrafficLog traffic_;
   std::unique_ptr<ModbusLink> link_;
   SiteSlots slots_;
   std::array<std::unique_ptr<SiteWindow>, kSiteCount> windows_;

@@ -13,6 +13,24 @@ constexpr int kWaitSliceMs = 2;
 // While a reply is partly in: a byte takes about 1 ms at 9600 baud.
 constexpr int kPartialReplySliceMs = 1;
 
+FrameOutcome OutcomeOf(ReplyStatus status) {
+  switch (status) {
+    case ReplyStatus::Complete:
+      return FrameOutcome::Reply;
+    case ReplyStatus::CrcError:
+      return FrameOutcome::CrcError;
+    case ReplyStatus::Exception:
+      return FrameOutcome::Exception;
+    case ReplyStatus::Foreign:
+      return FrameOutcome::Foreign;
+    case ReplyStatus::Oversize:
+      return FrameOutcome::Oversize;
+    case ReplyStatus::NeedMore:
+      break;
+  }
+  return FrameOutcome::Timeout;
+}
+
 int Index(RequestGroup group) {
   return static_cast<int>(group);
 }
@@ -131,6 +149,7 @@ bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& blo
   expected_.store(0, std::memory_order_release);
   const bool written = channel_.Write(readFrame_);
   ticks_.store(0, std::memory_order_release);
+  Trace(FrameOutcome::Request, site, block, readFrame_);
   Announce(site, false, block.address);
   return written;
 }
@@ -146,6 +165,7 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   channel_.PurgeOutput();
   const bool written = channel_.Write({writeFrame_.data(), length});
   ticks_.store(0, std::memory_order_release);
+  Trace(FrameOutcome::Request, site, block, {writeFrame_.data(), length});
   Announce(site, true, block.address);
   return written;
 }
@@ -163,6 +183,16 @@ ReplyShape ModbusLink::ShapeOf(RequestGroup group) {
     default:
       return ReplyShape::BlockRead;
   }
+}
+
+void ModbusLink::Trace(FrameOutcome outcome, int site, const RegisterBlock& request,
+                       std::span<const std::uint8_t> bytes, std::uint8_t exceptionCode) {
+  if (!traffic_) return;
+  const std::uint8_t function =
+      bytes.size() >= 2 ? bytes[1]
+                        : (GroupIdle(RequestGroup::Write) ? kReadFunction : kWriteFunction);
+  traffic_->Record(pump_.NowMs(), outcome, site, function, request.address, request.count, bytes,
+                   exceptionCode);
 }
 
 void ModbusLink::DiscardInput() {
@@ -187,7 +217,14 @@ bool ModbusLink::PollReply(int site) {
     DiscardInput();
     return false;
   }
-  switch (assembler_.Feed({input_.data(), take})) {
+  const ReplyStatus status = assembler_.Feed({input_.data(), take});
+  if (traffic_ && status != ReplyStatus::NeedMore) {
+    const bool foreign = status == ReplyStatus::Foreign;
+    Trace(OutcomeOf(status), site, CurrentRequest(),
+          foreign ? std::span<const std::uint8_t>(input_.data(), take) : assembler_.Received(),
+          status == ReplyStatus::Exception ? assembler_.ExceptionCode() : std::uint8_t{0});
+  }
+  switch (status) {
     case ReplyStatus::NeedMore:
       expected_.store(static_cast<std::uint16_t>(assembler_.Pending()), std::memory_order_release);
       return false;
@@ -247,6 +284,12 @@ void ModbusLink::FinishRequest(int site) {
 
 void ModbusLink::EndFailedRequest(int site) {
   ShowAnnouncement();
+  // A CRC error or an exception was recorded with its bytes; anything else ran out of time.
+  const std::int16_t state = CommState(site);
+  if (traffic_ && state != kCommCrcError && state != kCommException) {
+    Trace(FrameOutcome::Timeout, site, CurrentRequest(),
+          ExpectedBytes() != 0 ? assembler_.Received() : std::span<const std::uint8_t>{});
+  }
   DiscardInput();
   host_.SetSiteStatus(site, kLinkStatusPanel, "Response timeout!");
   expected_.store(0, std::memory_order_release);

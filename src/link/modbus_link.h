@@ -20,6 +20,7 @@
 #include "link/host.h"
 #include "link/modbus_frame.h"
 #include "link/reply_assembler.h"
+#include "link/traffic_log.h"
 
 namespace vorel {
 
@@ -54,6 +55,9 @@ class ModbusLink {
 
   ByteChannel& Port() { return channel_; }
   SiteImages& Images() { return images_; }
+
+  // Where every frame sent and received is recorded (none: nothing is recorded).
+  void SetTrafficLog(TrafficLog* log) { traffic_ = log; }
 
   // The modem option: replies may take 8 s instead of 2 s.
   void SetModem(bool on) { modem_ = on; }
@@ -121,6 +125,9 @@ class ModbusLink {
   int FirstBusyGroup() const;
   void DiscardInput();
   void EndFailedRequest(int site);
+  // Records a frame of the request under way (`request` is its block).
+  void Trace(FrameOutcome outcome, int site, const RegisterBlock& request,
+             std::span<const std::uint8_t> bytes, std::uint8_t exceptionCode = 0);
   void Announce(int site, bool write, std::uint16_t address);
   void ShowAnnouncement();
   void Decode(RequestGroup group, int site);
@@ -130,6 +137,7 @@ class ModbusLink {
   EventPump& pump_;
   SiteImages& images_;
   bool modem_ = false;
+  TrafficLog* traffic_ = nullptr;
 
   mutable std::mutex sendLock_;
   std::array<std::atomic<bool>, kRequestGroups> idle_;

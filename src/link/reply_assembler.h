@@ -59,6 +59,8 @@ class ReplyAssembler {
 
   // The data of a Complete reply: the bytes after the header without the CRC. Empty otherwise.
   std::span<const std::uint8_t> Data() const;
+  // Every byte of the reply taken so far (all of it once it has an outcome).
+  std::span<const std::uint8_t> Received() const { return {buffer_.data(), filled_}; }
   // The code of an Exception reply (the third byte of the header).
   std::uint8_t ExceptionCode() const { return buffer_[2]; }
 

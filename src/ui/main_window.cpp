@@ -24,6 +24,7 @@
 #include "ui/qt_translations.h"
 #include "ui/site_list_dialog.h"
 #include "ui/status_panel.h"
+#include "ui/traffic_view.h"
 
 namespace vorel {
 namespace {
@@ -87,7 +88,10 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() {
-  // The parameter windows go before the main window they report to.
+  // The traffic view reads the session's log; the parameter windows go before the main window
+  // they report to.
+  delete trafficView_;
+  trafficView_ = nullptr;
   session_.reset();
 }
 
@@ -146,6 +150,10 @@ void MainWindow::BuildMenus() {
   chineseAction_->setCheckable(true);
   englishAction_->setCheckable(true);
 
+  viewMenu_ = menuBar()->addMenu(QString());
+  viewMenu_->setObjectName("mView");
+  trafficAction_ = item(viewMenu_, "mViewTraffic", [this] { ShowTraffic(); });
+
   helpMenu_ = menuBar()->addMenu(QString());
   helpMenu_->setObjectName("mHelp");
   helpAction_ = item(helpMenu_, "mHelpHelp", [] {});
@@ -195,6 +203,7 @@ void MainWindow::Relabel() {
   const std::pair<QMenu*, Caption> menus[] = {
       {openMenu_, {"Open(&O)", "打开(&O)"}},
       {configurationMenu_, {"Configurations(&T)", "设置(&T)"}},
+      {viewMenu_, {"View(&V)", "查看(&V)"}},
       {helpMenu_, {"Help(&H)", "帮助(&H)"}},
   };
   for (const auto& [menu, caption] : menus)
@@ -207,6 +216,7 @@ void MainWindow::Relabel() {
       {addressAction_, {"Address(&G)", "设备地址(&G)"}},
       {chineseAction_, {"Chinese", "中文"}},
       {englishAction_, {"English", "英文"}},
+      {trafficAction_, {"Traffic(&R)", "通讯监视(&R)"}},
       {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
       {aboutAction_, {"About(&A)", "关于(&A)"}},
   };
@@ -214,6 +224,7 @@ void MainWindow::Relabel() {
     action->setText(Q(PickText(caption.english, caption.chinese)));
   SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
   SetStatusText(1, "");
+  if (trafficView_) trafficView_->Relabel();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -243,6 +254,18 @@ void MainWindow::SetLanguage(const std::string& language) {
 
 void MainWindow::ShowAbout() {
   RunModal(*aboutDialog_);
+}
+
+TrafficView& MainWindow::Traffic() {
+  if (!trafficView_) trafficView_ = new TrafficView(session_->Traffic(), this);
+  return *trafficView_;
+}
+
+void MainWindow::ShowTraffic() {
+  TrafficView& view = Traffic();
+  view.show();
+  view.raise();
+  view.activateWindow();
 }
 
 bool MainWindow::LoadCommunicationProperties() {

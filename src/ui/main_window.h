@@ -34,6 +34,7 @@ class AboutDialog;
 class PortSettingsDialog;
 class SiteListDialog;
 class ProgressWindow;
+class TrafficView;
 
 // What the main window needs from outside, so that tests can run it without hardware and
 // without blocking dialogs.
@@ -75,6 +76,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // is reported and the language stays as it was.
   void SetLanguage(const std::string& language);
   void ShowAbout();
+  // View -> Traffic: every frame on the line.
+  void ShowTraffic();
 
   // --- Settings held by the windows ---
   // Reads the modem option and the site selections into their check boxes; false (after
@@ -120,6 +123,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   AboutDialog& AboutBox() const { return *aboutDialog_; }
   ProgressWindow& StatusWindow() const { return *progressWindow_; }
   SiteListDialog& SiteAddr() const { return *siteListDialog_; }
+  // The traffic view, made on first use.
+  TrafficView& Traffic();
   Host& HostWindow() const { return host_; }
 
  protected:
@@ -153,6 +158,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QAction* addressAction_ = nullptr;
   QAction* chineseAction_ = nullptr;
   QAction* englishAction_ = nullptr;
+  QMenu* viewMenu_ = nullptr;
+  QAction* trafficAction_ = nullptr;
   QMenu* helpMenu_ = nullptr;
   QAction* helpAction_ = nullptr;
   QAction* aboutAction_ = nullptr;
@@ -166,6 +173,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   AboutDialog* aboutDialog_ = nullptr;
   ProgressWindow* progressWindow_ = nullptr;
   SiteListDialog* siteListDialog_ = nullptr;
+  TrafficView* trafficView_ = nullptr;
 };
 
 }  // namespace vorel

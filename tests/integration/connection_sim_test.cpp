@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "control/session.h"
 #include "core/language.h"
@@ -306,6 +307,29 @@ TEST(CliSim, IdentifyAndScan) {
   std::tie(code, out) = RunCli({"--port", port, "scan"});
   EXPECT_EQ(code, 0);
   EXPECT_EQ(out, "Address 7: product code 3101\nAddress 9: product code 3107\n");
+  sim.Stop();
+}
+
+// --trace FILE: the frames of the command, a request and its outcome per line.
+TEST(CliSim, TraceWritesEveryFrame) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "7"})) << sim.error();
+  const QString port = QString::fromStdString(sim.LinkPath());
+  const std::string trace = sim.File("trace.txt");
+  auto [code, out] = RunCli(
+      {"--port", port, "--trace", QString::fromStdString(trace), "read", "7", "0x0169", "4"});
+  EXPECT_EQ(code, 0);
+  std::ifstream in(trace);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_NE(lines[0].find(" TX   7  03  0169+4      8  07 03 01 69 00 04 "), std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find(" RX   7  03  0169+4     13  07 03 08 "), std::string::npos) << lines[1];
+  EXPECT_TRUE(lines[1].ends_with("  reply")) << lines[1];
+
+  std::tie(code, out) = RunCli({"--port", port, "--trace", "/nonexistent/dir/t.txt", "scan"});
+  EXPECT_EQ(code, 2);
   sim.Stop();
 }
 

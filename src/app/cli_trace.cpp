@@ -1,0 +1,45 @@
+#include "app/cli_trace.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace vorel {
+namespace {
+
+std::FILE* traceFile = nullptr;
+
+}  // namespace
+
+bool TakeTraceOption(std::vector<std::string_view>& args, std::string* problem) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != "--trace") continue;
+    if (i + 1 >= args.size() || args[i + 1].empty() || args[i + 1].starts_with("--")) {
+      *problem = "--trace needs a FILE";
+      return false;
+    }
+    const std::string path(args[i + 1]);
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i),
+               args.begin() + static_cast<std::ptrdiff_t>(i + 2));
+    if (traceFile) std::fclose(traceFile);
+    traceFile = std::fopen(path.c_str(), "w");
+    if (!traceFile) {
+      *problem = "cannot write the trace file " + path + ": " + std::strerror(errno);
+      return false;
+    }
+    // Line by line, so that the trace of a command that is interrupted is complete.
+    std::setvbuf(traceFile, nullptr, _IOLBF, 0);
+    --i;
+  }
+  return true;
+}
+
+void AttachCliTrace(TrafficLog& log) {
+  if (!traceFile) return;
+  log.SetSink([](const FrameRecord& record) {
+    const std::string line = FormatFrameLine(record);
+    std::fprintf(traceFile, "%s\n", line.c_str());
+  });
+}
+
+}  // namespace vorel

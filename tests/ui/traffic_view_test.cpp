@@ -1,0 +1,96 @@
+// View -> Traffic: the frames of the session's log, filtered, paused, bounded and saved.
+#include <QAction>
+#include <fstream>
+#include <sstream>
+
+#include "support/temp_files.h"
+#include "ui/traffic_model.h"
+#include "ui/traffic_view.h"
+#include "ui_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+using UiTraffic = UiTest;
+
+const std::uint8_t kRequest[] = {0x01, 0x03, 0x01, 0x69, 0x00, 0x04, 0x95, 0xE9};
+
+void RecordPair(TrafficLog& log, std::uint64_t ms, int site, FrameOutcome outcome) {
+  log.Record(ms, FrameOutcome::Request, site, 0x03, 0x0169, 4, kRequest);
+  log.Record(ms + 200, outcome, site, 0x03, 0x0169, 4, {}, 0x02);
+}
+
+TEST_F(UiTraffic, TheMenuShowsTheSessionsFramesFilteredPausedAndSaved) {
+  WriteVport("[System]\r\nLanguage=english\r\n");
+  ScriptedHost host;
+  MainWindow main(host, MainWindowServices{});
+  main.findChild<QAction*>("mViewTraffic")->trigger();
+  TrafficView& view = main.Traffic();
+  ASSERT_TRUE(view.isVisible());
+  TrafficLog& log = main.session().Traffic();
+  log.Restart(0);
+  RecordPair(log, 10, 1, FrameOutcome::Timeout);
+  RecordPair(log, 500, 2, FrameOutcome::Exception);
+  view.Refresh();
+  ASSERT_EQ(view.RowCount(), 4);
+  EXPECT_EQ(view.CellText(0, TrafficModel::Direction), "TX");
+  EXPECT_EQ(view.CellText(0, TrafficModel::Bytes), "01 03 01 69 00 04 95 E9");
+  EXPECT_EQ(view.CellText(0, TrafficModel::Registers), "0169+4");
+  EXPECT_EQ(view.CellText(1, TrafficModel::Outcome), "timeout");
+  EXPECT_EQ(view.CellText(3, TrafficModel::Time), "700");
+  EXPECT_EQ(view.CellText(3, TrafficModel::Outcome), "exception 02");
+
+  view.SetSiteFilter(2);
+  ASSERT_EQ(view.RowCount(), 2);
+  EXPECT_EQ(view.CellText(0, TrafficModel::Site), "2");
+  TempDir dir;
+  const std::string path = (dir.path() / "traffic.txt").string();
+  std::string error;
+  ASSERT_TRUE(view.SaveTo(path, &error)) << error;
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(),
+            "      500 ms  TX   2  03  0169+4      8  01 03 01 69 00 04 95 E9  request\n"
+            "      700 ms  RX   2  03  0169+4      0    exception 02\n");
+  view.SetSiteFilter(0);
+
+  // Paused, nothing new is taken; resumed, everything that came meanwhile is.
+  view.SetPaused(true);
+  RecordPair(log, 900, 3, FrameOutcome::Reply);
+  view.Refresh();
+  EXPECT_EQ(view.RowCount(), 4);
+  view.SetPaused(false);
+  view.Refresh();
+  EXPECT_EQ(view.RowCount(), 6);
+
+  view.Clear();
+  EXPECT_EQ(view.RowCount(), 0);
+  EXPECT_EQ(log.Size(), 0u);
+
+  main.SetLanguage("chinese");
+  RecordPair(log, 1000, 1, FrameOutcome::CrcError);
+  view.Refresh();
+  EXPECT_EQ(view.windowTitle(), "通讯监视");
+  EXPECT_EQ(view.CellText(1, TrafficModel::Outcome), "CRC错误");
+}
+
+TEST(TrafficModel, HoldsAtMostItsCapacityDroppingTheOldest) {
+  TrafficModel model(5);
+  for (int round = 0; round < 3; ++round) {
+    std::vector<FrameRecord> frames(4);
+    for (int k = 0; k < 4; ++k) frames[static_cast<std::size_t>(k)].sequence = round * 4 + k + 1;
+    model.Append(frames);
+  }
+  ASSERT_EQ(model.rowCount(), 5);
+  EXPECT_EQ(model.Frame(0).sequence, 8u);
+  EXPECT_EQ(model.Frame(4).sequence, 12u);
+  std::vector<FrameRecord> many(7);
+  for (int k = 0; k < 7; ++k) many[static_cast<std::size_t>(k)].sequence = 100 + k;
+  model.Append(many);
+  ASSERT_EQ(model.rowCount(), 5);
+  EXPECT_EQ(model.Frame(0).sequence, 102u);
+}
+
+}  // namespace
+}  // namespace vorel::test
