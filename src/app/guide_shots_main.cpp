@@ -148,8 +148,11 @@ int main(int argc, char** argv) {
   pages->setCurrentWidget(window->findChild<QWidget*>("tsHistoryDisplay"));
   window->EventLog()->ReadButton()->click();
   Wait(300);
-  for (QTableWidget* table : window->EventLog()->findChildren<QTableWidget*>())
+  for (QTableWidget* table : window->EventLog()->findChildren<QTableWidget*>()) {
     table->scrollToBottom();
+    // The event, date and time columns wide enough to read, as a user would drag them.
+    for (int column = 0; column < 4; ++column) table->resizeColumnToContents(column);
+  }
   Save(*window, "event-log");
 
   // The sensor curve editor of the first analogue input.
