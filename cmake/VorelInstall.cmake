@@ -8,6 +8,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/icons/vorel.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/data/vorel.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The user guide, which the help window finds in <prefix>/share/vorel/guide beside bin/.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/guide/en ${PROJECT_SOURCE_DIR}/docs/guide/zh
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/vorel/guide)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorel)

@@ -6,7 +6,7 @@ packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-14-dev
   qt6-base-dev qt6-translations-l10n fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
-  libmodbus-dev mbpoll socat dpkg-dev
+  libmodbus-dev mbpoll socat dpkg-dev help2man
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -20,6 +20,7 @@
 
 #include "app/cli_curve.h"
 #include "app/cli_event_log.h"
+#include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
@@ -98,11 +99,12 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
   return value;
 }
 
+std::string UsageText() {
+  return std::string(kUsage) + vorel::kMonitorUsage + vorel::kParameterFileUsage + kUsageNotes;
+}
+
 void PrintUsage(std::FILE* out) {
-  std::fputs(kUsage, out);
-  std::fputs(vorel::kMonitorUsage, out);
-  std::fputs(vorel::kParameterFileUsage, out);
-  std::fputs(kUsageNotes, out);
+  std::fputs(UsageText().c_str(), out);
 }
 
 int Usage(const char* problem) {
@@ -129,6 +131,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
       PrintUsage(stdout);
+      std::fputs(vorel::kHelpNotes, stdout);
       return kExitOk;
     }
     if (a == "--port" || a == "--baud") {
@@ -247,6 +250,7 @@ int main(int argc, char** argv) {
   if (!vorel::TakeModemOptions(args, &modemProblem)) return Usage(modemProblem.c_str());
   std::string traceProblem;
   if (!vorel::TakeTraceOption(args, &traceProblem)) return Usage(traceProblem.c_str());
+  if (auto help = vorel::HandleHelpRequest(args, UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   vorel::StartCliModem();
 

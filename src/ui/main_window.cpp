@@ -2,9 +2,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
 #include <QFrame>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -17,6 +16,7 @@
 #include "core/language.h"
 #include "link/qt_event_pump.h"
 #include "ui/about_dialog.h"
+#include "ui/help_window.h"
 #include "ui/icons.h"
 #include "ui/port_settings_dialog.h"
 #include "ui/progress_window.h"
@@ -66,14 +66,13 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   statusBar()->setSizeGripEnabled(false);
   resize(560, 400);
 
-  // Main window creation: the language, the help file, the site slots.
+  // Main window creation: the language, the site slots.
   try {
     SetLanguageSetting(LoadLanguage());
   } catch (const SettingsError& e) {
     SetLanguageSetting("english");
     host_.ShowMessage(e.what());
   }
-  helpFile_ = (QDir(QCoreApplication::applicationDirPath()).filePath("Vorel.hlp")).toStdString();
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
   session_ = std::make_unique<Session>(host_, *pump_, *this);
   session_->SetWindowFactory(services_.makeWindow);
@@ -156,8 +155,8 @@ void MainWindow::BuildMenus() {
 
   helpMenu_ = menuBar()->addMenu(QString());
   helpMenu_->setObjectName("mHelp");
-  helpAction_ = item(helpMenu_, "mHelpHelp", [] {});
-  helpAction_->setEnabled(false);
+  helpAction_ = item(helpMenu_, "mHelpHelp", [] { ShowHelpPage("index.md"); });
+  helpAction_->setShortcut(QKeySequence::HelpContents);
   aboutAction_ = item(helpMenu_, "mHelpAbout", [this] { ShowAbout(); });
 }
 
@@ -250,6 +249,7 @@ void MainWindow::SetLanguage(const std::string& language) {
   }
   SetLanguageSetting(language);
   Relabel();
+  if (HelpWindow* help = HelpWindow::SharedIfMade()) help->FollowLanguage();
 }
 
 void MainWindow::ShowAbout() {

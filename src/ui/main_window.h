@@ -96,7 +96,6 @@ class MainWindow : public QMainWindow, public ConnectionView {
   Session& session() { return *session_; }
   // Communication state per site (the link's), 299 at start.
   int CommState(int site) const { return session_->Link().CommState(site); }
-  const std::string& HelpFile() const { return helpFile_; }
 
   // --- Status bar and power-up log ---
   void SetStatusText(int panel, const std::string& text);
@@ -142,7 +141,6 @@ class MainWindow : public QMainWindow, public ConnectionView {
   std::shared_ptr<EventPump> pump_;
   std::unique_ptr<Session> session_;
   PortSettings portSettings_;
-  std::string helpFile_;
 
   QToolButton* connectButton_ = nullptr;
   QToolButton* openFileButton_ = nullptr;

@@ -1,10 +1,12 @@
 #include "ui/parameter_window.h"
 
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -28,6 +30,7 @@
 #include "ui/curve_editor.h"
 #include "ui/event_log_page.h"
 #include "ui/grid_editors.h"
+#include "ui/help_window.h"
 #include "ui/monitor_page.h"
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
@@ -282,6 +285,11 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
+  connect(helpButton_, &QPushButton::clicked, this, [this] { ShowHelp(); });
+  auto* helpKey = new QAction(this);
+  helpKey->setShortcut(QKeySequence::HelpContents);
+  connect(helpKey, &QAction::triggered, this, [this] { ShowHelp(); });
+  addAction(helpKey);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   for (QPushButton* b :
@@ -291,6 +299,29 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(configurationPages_, 1);
   layout->addLayout(buttons);
+}
+
+std::string ParameterWindow::HelpPage() const {
+  // The guide's page of each page and configuration sub-page (by object name).
+  // clang-format off
+  static constexpr std::pair<const char*, const char*> kPages[] = {
+      {"tbBasic",          "parameters-system.md"},
+      {"tbEngine",         "parameters-engine.md"},
+      {"tbGenProtection",  "parameters-protection.md"},
+      {"tbSensor",         "inputs-outputs.md"},
+      {"tsStatusDisplay",  "monitor.md"},
+      {"tsHistoryDisplay", "event-log.md"},
+  };
+  // clang-format on
+  QWidget* page = pages_->currentWidget();
+  if (page == configurationPage_) page = configurationPages_->currentWidget();
+  for (const auto& [name, file] : kPages)
+    if (page && page->objectName() == name) return file;
+  return "parameters.md";
+}
+
+void ParameterWindow::ShowHelp() {
+  ShowHelpPage(HelpPage());
 }
 
 void ParameterWindow::ConnectGrid(SetpointGridWidget* grid) {

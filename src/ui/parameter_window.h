@@ -110,6 +110,10 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QToolButton* UnlockButton() const { return unlockButton_; }
   // The sensor curve editor (made when a curve button first opens it).
   CurveEditor* CurveEditorWindow() const { return curveEditor_; }
+  // The guide's page of the page or sub-page showing ("parameters-engine.md").
+  std::string HelpPage() const;
+  // Opens the help window at HelpPage() (the Help button and F1).
+  void ShowHelp();
   // How modal windows of the window run (QDialog::exec by default; tests drive them).
   void SetModalRunner(std::function<int(QDialog&)> run) { runModal_ = std::move(run); }
 

@@ -11,12 +11,18 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$work/usr" >/dev/null
 for f in bin/vorel bin/vorel-cli bin/vorel-sim share/applications/vorel.desktop \
-         share/icons/hicolor/scalable/apps/vorel.svg share/metainfo/vorel.metainfo.xml; do
+         share/icons/hicolor/scalable/apps/vorel.svg share/metainfo/vorel.metainfo.xml \
+         share/vorel/guide/en/index.md share/vorel/guide/zh/index.md; do
   [ -e "$work/usr/$f" ] || fail "missing $f"
 done
 for p in vorel vorel-cli vorel-sim; do
   [ -x "$work/usr/bin/$p" ] || fail "$p is not executable"
 done
+if command -v help2man >/dev/null; then
+  for p in vorel-cli vorel-sim; do
+    [ -s "$work/usr/share/man/man1/$p.1" ] || fail "missing the manual page of $p"
+  done
+fi
 desktop=$work/usr/share/applications/vorel.desktop
 grep -qx 'Exec=vorel' "$desktop" || fail "desktop entry does not start vorel"
 grep -qx 'Icon=vorel' "$desktop" || fail "desktop entry names no icon"
@@ -39,7 +45,7 @@ for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
 done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/vorel ./usr/bin/vorel-cli ./usr/bin/vorel-sim \
-         ./usr/share/applications/vorel.desktop; do
+         ./usr/share/applications/vorel.desktop ./usr/share/vorel/guide/en/index.md; do
   grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
 done
 echo "deb: $(basename "$deb"), Depends: $depends"

@@ -33,13 +33,12 @@ TEST_F(UiMainWindow, StartsWithItsTitlesWindowsAndSiteSlots) {
   EXPECT_FALSE(main.windowFlags() & Qt::WindowMaximizeButtonHint);
   EXPECT_TRUE(main.windowFlags() & Qt::WindowMinimizeButtonHint);
   EXPECT_FALSE(Child<QToolButton>(main, "tbHangup")->isEnabled());
-  EXPECT_FALSE(Child<QAction>(main, "mHelpHelp")->isEnabled());
+  EXPECT_TRUE(Child<QAction>(main, "mHelpHelp")->isEnabled());
   EXPECT_FALSE(main.PowerUpLogShown());
   EXPECT_TRUE(main.PowerUpLog()->isReadOnly());
   EXPECT_FALSE(main.Properties().isVisible());
   EXPECT_FALSE(main.SiteAddr().isVisible());
   EXPECT_FALSE(main.StatusWindow().isVisible());
-  EXPECT_TRUE(main.HelpFile().ends_with("/Vorel.hlp"));
   EXPECT_EQ(Child<QLabel>(main, "StatusPanel0")->width(), 120);
   for (int site = 1; site <= kSiteCount; ++site) {
     EXPECT_EQ(main.Slots().WindowState(site), kWindowNone);

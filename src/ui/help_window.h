@@ -1,0 +1,67 @@
+// The help window: the user guide's Markdown pages in a text browser with back, forward,
+// contents and find-in-page. One window serves the whole program; the main window's Help
+// entry opens its contents and a parameter window's Help button the page of its tab. Pages
+// come from the guide folder of the current language ("en" or "zh").
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <string_view>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QTextBrowser;
+
+namespace vorel {
+
+// The guide folders looked at, in order: the installed place next to the executable
+// (<prefix>/bin/vorel -> <prefix>/share/vorel/guide), then the source tree of this build.
+QStringList DefaultGuideFolders();
+
+// The first folder holding a contents page (en/index.md), or empty.
+QString FindGuideFolder(const QStringList& folders);
+
+class HelpWindow : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit HelpWindow(QStringList folders, QWidget* parent = nullptr);
+
+  // Shows the window at a page of the guide ("index.md", "monitor.md") in the current
+  // language; when the guide is missing, a message naming the folders looked at instead.
+  void ShowPage(std::string_view page);
+  // An open window shows its page again in the language now set.
+  void FollowLanguage();
+  // The file name of the page shown ("monitor.md"), empty when none is.
+  QString CurrentPage() const;
+  // The folder the guide was found in, empty when it was not.
+  const QString& GuideFolder() const { return guide_; }
+  QTextBrowser* Browser() const { return browser_; }
+
+  // The window the program shares, made on first use with DefaultGuideFolders().
+  static HelpWindow& Shared();
+  // The shared window if it was made.
+  static HelpWindow* SharedIfMade();
+  // Makes the shared window look in these folders from now on (tests).
+  static void SetSharedFolders(QStringList folders);
+
+ private:
+  void Relabel();
+  void Find(bool backward);
+
+  QStringList folders_;
+  QString guide_;
+  QTextBrowser* browser_ = nullptr;
+  QAction* backAction_ = nullptr;
+  QAction* forwardAction_ = nullptr;
+  QAction* homeAction_ = nullptr;
+  QAction* findNextAction_ = nullptr;
+  QAction* findPreviousAction_ = nullptr;
+  QLabel* findLabel_ = nullptr;
+  QLineEdit* findEdit_ = nullptr;
+};
+
+// Opens the shared help window at a page of the guide.
+void ShowHelpPage(std::string_view page);
+
+}  // namespace vorel
