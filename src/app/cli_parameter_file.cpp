@@ -18,6 +18,7 @@
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "files/audit_log.h"
+#include "files/parameter_compare.h"
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 #include "files/parameter_values.h"
@@ -178,13 +179,11 @@ bool LoadSide(std::string_view source, Side& side, std::optional<CliSession>& cl
     return true;
   }
   const std::string path(source);
-  const ParameterFileRead read = ReadParameterFile(path, false);
+  const ParameterFileRead read = LoadParameterSide(path, *side.images, side.site, *side.editors);
   if (!read.ok()) {
     std::fprintf(stderr, "%s\n", ParameterFileMessage(read, path).c_str());
     return false;
   }
-  ApplyLoadedParameters(read.values, *side.editors, *side.images, side.site);
-  side.editors->Load(*side.images, side.site);
   return true;
 }
 
@@ -196,32 +195,13 @@ int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHo
   Side b;
   if (!LoadSide(args[0], a, cli, port, host, pump) || !LoadSide(args[1], b, cli, port, host, pump))
     return kExitUsage;
-  int differences = 0;
-  const auto report = [&](std::string_view key, std::uint16_t reg, bool pair) {
-    const bool same = a.images->Word(a.site, reg) == b.images->Word(b.site, reg) &&
-                      (!pair || a.images->Word(a.site, reg + 1) == b.images->Word(b.site, reg + 1));
-    if (same) return;
-    ++differences;
-    std::string title(key);
-    std::string textA = std::to_string(static_cast<std::int16_t>(a.images->Word(a.site, reg)));
-    std::string textB = std::to_string(static_cast<std::int16_t>(b.images->Word(b.site, reg)));
-    for (std::size_t i = 0; i < a.editors->size(); ++i) {
-      const ParameterRow& row = EditorModel::Rows()[i];
-      if (row.key != key) continue;
-      title = a.editors->Title(i);
-      textA = a.editors->Text(i);
-      textB = b.editors->Text(i);
-    }
-    std::printf("%s: %s -> %s (%s)\n", title.c_str(), textA.c_str(), textB.c_str(),
-                std::string(key).c_str());
-  };
-  for (const ParameterKey& key : ParameterFileKeys())
-    if (key.role == KeyRole::Value) report(key.key, key.reg, key.form == ValueForm::RunHours);
-  for (const ParameterLoadStep& step : ParameterLoadSteps())
-    if (step.role == KeyRole::Value && !FindParameterKey(step.key))
-      report(step.key, step.reg, false);
+  const std::vector<ParameterDifference> differences =
+      CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors});
+  for (const ParameterDifference& d : differences)
+    std::printf("%s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
+                d.key.c_str());
   std::fflush(stdout);
-  return differences == 0 ? kExitOk : kExitFailed;
+  return differences.empty() ? kExitOk : kExitFailed;
 }
 
 int Restore(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
