@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "app/cli_host.h"
-#include "app/cli_trace.h"
-#include "app/cli_view.h"
+#include "app/cli_session.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -19,10 +18,10 @@
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "files/audit_log.h"
+#include "files/parameter_compare.h"
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 #include "files/parameter_values.h"
-#include "link/posix_serial_port.h"
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -62,49 +61,26 @@ std::optional<int> SiteNumber(std::string_view text) {
   return IsSite(site) ? std::optional<int>(site) : std::nullopt;
 }
 
-// A session on the port with the access level read as the main window reads it.
-struct CliSession {
-  CliSession(CliHost& host, EventPump& pump) : session(host, pump, view) {
-    session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
-    AttachCliTrace(session.Traffic());
-    ReadAccessLevel();
-  }
-  ~CliSession() { session.Connector().Disconnect(); }
-  bool Open(const PortSettings& port) {
-    std::string error;
-    if (session.Connector().OpenPort(port, &error)) return true;
-    std::fprintf(stderr, "%s\n", error.c_str());
+// Reads the site's parameters as the window's Read does after identifying it; the editors then
+// hold what an online window shows (limits from the descriptors).
+bool ReadSite(CliSession& cli, int site, EditorModel& editors, bool keepOnline = false) {
+  if (!cli.Identify(site)) return false;
+  Session& session = cli.session();
+  session.Parameters().Read(site);
+  // The end of the transfer restarts polling; nothing here polls, and a poll step running
+  // inside the next site's exchanges would take its replies.
+  session.Poll().StopAll();
+  if (!keepOnline) session.FreeSlot(site);
+  if (session.SiteFailed(site)) {
+    std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return false;
   }
-  // Identifies the site and reads its parameters as the window's Read does; the editors then
-  // hold what an online window shows (limits from the descriptors).
-  bool ReadSite(int site, CliHost& host, EditorModel& editors, bool keepOnline = false) {
-    host.lastMessage.clear();
-    if (!session.Connector().IdentifySite(site)) {
-      std::fprintf(
-          stderr, "Address %d: %s\n", site,
-          host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
-      return false;
-    }
-    session.Parameters().Read(site);
-    // The end of the transfer restarts polling; nothing here polls, and a poll step running
-    // inside the next site's exchanges would take its replies.
-    session.Poll().StopAll();
-    if (!keepOnline) session.FreeSlot(site);
-    if (session.SiteFailed(site)) {
-      std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
-      return false;
-    }
-    const SiteImages& images = session.Images();
-    editors.AdaptToControllerType(images.Word(site, reg::kProductCode.address), IsFactoryLevel());
-    editors.ApplyEditorLimits(images, site);
-    editors.Load(images, site);
-    return true;
-  }
-
-  CliView view;
-  Session session;
-};
+  const SiteImages& images = session.Images();
+  editors.AdaptToControllerType(images.Word(site, reg::kProductCode.address), IsFactoryLevel());
+  editors.ApplyEditorLimits(images, site);
+  editors.Load(images, site);
+  return true;
+}
 
 std::string DefaultFileName(const SiteImages& images, int site, const EditorModel& editors) {
   std::string serial;
@@ -142,17 +118,18 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
   if (sites.empty()) return FileUsage("backup needs at least one SITE");
   if (file && (out || sites.size() != 1)) return FileUsage("--file takes exactly one SITE");
 
+  ReadAccessLevel();
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
     std::fprintf(stderr, "Address %d: reading\n", site);
     auto editors = std::make_unique<EditorModel>();
-    if (!cli.ReadSite(site, host, *editors)) {
+    if (!ReadSite(cli, site, *editors)) {
       all = false;
       continue;
     }
-    SiteImages& images = cli.session.Images();
+    SiteImages& images = cli.session().Images();
     editors->Store(images, site);  // the Backup button's store pass
     if (out) {
       std::error_code ec;
@@ -191,23 +168,22 @@ bool LoadSide(std::string_view source, Side& side, std::optional<CliSession>& cl
       return false;
     }
     if (!cli) {
+      ReadAccessLevel();
       cli.emplace(host, pump);
       if (!cli->Open(port)) return false;
     }
-    if (!cli->ReadSite(*site, host, *side.editors)) return false;
-    side.editors->Store(cli->session.Images(), *site);
+    if (!ReadSite(*cli, *site, *side.editors)) return false;
+    side.editors->Store(cli->session().Images(), *site);
     for (int a = 0; a < kImageWords; ++a)
-      side.images->SetWord(side.site, a, cli->session.Images().Word(*site, a));
+      side.images->SetWord(side.site, a, cli->session().Images().Word(*site, a));
     return true;
   }
   const std::string path(source);
-  const ParameterFileRead read = ReadParameterFile(path, false);
+  const ParameterFileRead read = LoadParameterSide(path, *side.images, side.site, *side.editors);
   if (!read.ok()) {
     std::fprintf(stderr, "%s\n", ParameterFileMessage(read, path).c_str());
     return false;
   }
-  ApplyLoadedParameters(read.values, *side.editors, *side.images, side.site);
-  side.editors->Load(*side.images, side.site);
   return true;
 }
 
@@ -219,32 +195,13 @@ int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHo
   Side b;
   if (!LoadSide(args[0], a, cli, port, host, pump) || !LoadSide(args[1], b, cli, port, host, pump))
     return kExitUsage;
-  int differences = 0;
-  const auto report = [&](std::string_view key, std::uint16_t reg, bool pair) {
-    const bool same = a.images->Word(a.site, reg) == b.images->Word(b.site, reg) &&
-                      (!pair || a.images->Word(a.site, reg + 1) == b.images->Word(b.site, reg + 1));
-    if (same) return;
-    ++differences;
-    std::string title(key);
-    std::string textA = std::to_string(static_cast<std::int16_t>(a.images->Word(a.site, reg)));
-    std::string textB = std::to_string(static_cast<std::int16_t>(b.images->Word(b.site, reg)));
-    for (std::size_t i = 0; i < a.editors->size(); ++i) {
-      const ParameterRow& row = EditorModel::Rows()[i];
-      if (row.key != key) continue;
-      title = a.editors->Title(i);
-      textA = a.editors->Text(i);
-      textB = b.editors->Text(i);
-    }
-    std::printf("%s: %s -> %s (%s)\n", title.c_str(), textA.c_str(), textB.c_str(),
-                std::string(key).c_str());
-  };
-  for (const ParameterKey& key : ParameterFileKeys())
-    if (key.role == KeyRole::Value) report(key.key, key.reg, key.form == ValueForm::RunHours);
-  for (const ParameterLoadStep& step : ParameterLoadSteps())
-    if (step.role == KeyRole::Value && !FindParameterKey(step.key))
-      report(step.key, step.reg, false);
+  const std::vector<ParameterDifference> differences =
+      CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors});
+  for (const ParameterDifference& d : differences)
+    std::printf("%s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
+                d.key.c_str());
   std::fflush(stdout);
-  return differences == 0 ? kExitOk : kExitFailed;
+  return differences.empty() ? kExitOk : kExitFailed;
 }
 
 int Restore(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
@@ -275,12 +232,13 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
     std::fprintf(stderr, "%s\n", ParameterFileMessage(read, *file).c_str());
     return kExitFailed;
   }
+  ReadAccessLevel();
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;
-  Session& session = cli.session;
+  Session& session = cli.session();
   SiteImages& images = session.Images();
   auto editors = std::make_unique<EditorModel>();
-  if (!cli.ReadSite(*site, host, *editors, true)) return kExitFailed;
+  if (!ReadSite(cli, *site, *editors, true)) return kExitFailed;
   session.ReadBlock<PlainRead>(*site, reg::kOperatingMode);
   const std::uint16_t mode = images.Word(*site, reg::kOperatingMode.address);
 

@@ -1,10 +1,13 @@
 #include "control/parameter_file_transfer.h"
 
+#include <memory>
+
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/register_table.h"
+#include "core/site_images.h"
 #include "files/parameter_file.h"
 
 namespace vorel {
@@ -72,6 +75,39 @@ bool ParameterFileTransfer::LoadFrom(int site, const std::string& path) {
   session_.Slots().SetFileLoaded(site, true);
   w->LoadAllPages();
   return true;
+}
+
+std::optional<ParameterComparison> ParameterFileTransfer::Compare(int site) {
+  if (!session_.Window(site)) return std::nullopt;
+  const std::optional<std::string> path =
+      session_.host().AskOpenFileName(kParameterFileFilter, "dat");
+  if (!path) return std::nullopt;
+  return CompareWith(site, *path);
+}
+
+std::optional<ParameterComparison> ParameterFileTransfer::CompareWith(int site,
+                                                                      const std::string& path) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return std::nullopt;
+  constexpr int kScratchSite = 1;
+  auto fileImages = std::make_unique<SiteImages>();
+  auto fileEditors = std::make_unique<EditorModel>();
+  const ParameterFileRead read = LoadParameterSide(path, *fileImages, kScratchSite, *fileEditors);
+  if (!read.ok()) {
+    session_.host().ShowMessage(ParameterFileMessage(read, path));
+    return std::nullopt;
+  }
+  // The window's side: its store pass into a copy of the site's image, shown again by a copy
+  // of its editors, so that comparing changes nothing the window or the poll sees.
+  auto ownImages = std::make_unique<SiteImages>();
+  const auto image = session_.Images().Image(site);
+  for (int a = 0; a < kImageWords; ++a)
+    ownImages->SetWord(kScratchSite, a, image[static_cast<std::size_t>(a)]);
+  auto ownEditors = std::make_unique<EditorModel>(w->Editors());
+  ownEditors->Store(*ownImages, kScratchSite);
+  ownEditors->Load(*ownImages, kScratchSite);
+  return ParameterComparison{path, CompareParameters({*ownImages, kScratchSite, *ownEditors},
+                                                     {*fileImages, kScratchSite, *fileEditors})};
 }
 
 void ParameterFileTransfer::OpenOffline() {

@@ -4,7 +4,10 @@
 // polled). A file is converted completely before anything of it is applied.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "files/parameter_compare.h"
 
 namespace vorel {
 
@@ -25,6 +28,12 @@ class ParameterFileTransfer {
   // panels, the file-loaded mark and the load pass. A file that does not convert completely is
   // reported and changes nothing.
   bool LoadFrom(int site, const std::string& path);
+  // Compare with file: the open dialog of Load, then CompareWith.
+  std::optional<ParameterComparison> Compare(int site);
+  // The window's editors as Write would send them against the file as Load would read it;
+  // nothing of the window or the value image changes. A file that does not convert is
+  // reported as Load reports it (nullopt).
+  std::optional<ParameterComparison> CompareWith(int site, const std::string& path);
   // The main window's File entries: the open dialog, then OpenOfflineFrom.
   void OpenOffline();
   // A new window in the lowest free slot (window state 246) from the file; the slot's number,

@@ -129,6 +129,9 @@ class Session : public SiteCommands {
   }
   void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
   void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
+  std::optional<ParameterComparison> CompareParameterFile(int site) override {
+    return parameterFiles_.Compare(site);
+  }
 
  private:
   Host& host_;

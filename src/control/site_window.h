@@ -14,6 +14,7 @@
 #include "core/editor_model.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
+#include "files/parameter_compare.h"
 
 namespace vorel {
 
@@ -100,6 +101,10 @@ class SiteCommands {
   // btnSave and btnOpen: the site's parameters into a file, a file into the window.
   virtual void SaveParameterFile(int site) = 0;
   virtual void LoadParameterFile(int site) = 0;
+  // "Compare with file...": the open dialog of Load, then the window's editors (as Write would
+  // send them) against the file; nullopt when cancelled or the file does not convert (the
+  // message is shown as Load shows it).
+  virtual std::optional<ParameterComparison> CompareParameterFile(int site) = 0;
 };
 
 }  // namespace vorel

@@ -32,6 +32,7 @@
 #include "ui/grid_editors.h"
 #include "ui/help_window.h"
 #include "ui/monitor_page.h"
+#include "ui/parameter_compare_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
 #include "ui/status_panel.h"
@@ -266,6 +267,7 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   };
   button(saveButton_, "btnSave");
   button(openButton_, "btnOpen");
+  button(compareButton_, "btnCompare");
   button(readButton_, "btnRead");
   button(writeButton_, "btnWrite");
   button(exitButton_, "btnExit");
@@ -284,6 +286,7 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
+  connect(compareButton_, &QPushButton::clicked, this, &ParameterWindow::CompareWithFile);
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
   connect(helpButton_, &QPushButton::clicked, this, [this] { ShowHelp(); });
   auto* helpKey = new QAction(this);
@@ -292,8 +295,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   addAction(helpKey);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b :
-       {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
+  for (QPushButton* b : {saveButton_, openButton_, compareButton_, readButton_, writeButton_,
+                         exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -474,6 +477,7 @@ void ParameterWindow::ApplyWindowTexts() {
   const std::pair<QPushButton*, Text2> buttons[] = {
       {saveButton_, {"Backup", "备份"}},
       {openButton_, {"Load", "打开"}},
+      {compareButton_, {"Compare with file...", "与文件比较..."}},
       {readButton_, {"Read", "读出"}},
       {writeButton_, {"Write", "写入"}},
       {exitButton_, {"Exit", "退出"}},
@@ -765,6 +769,17 @@ void ParameterWindow::OpenCurveEditor(int channel) {
     runModal_(*curveEditor_);
   } else {
     curveEditor_->exec();
+  }
+}
+
+void ParameterWindow::CompareWithFile() {
+  const std::optional<ParameterComparison> comparison = commands_.CompareParameterFile(site_);
+  if (!comparison) return;
+  ParameterCompareDialog dialog(*comparison, this);
+  if (runModal_) {
+    runModal_(dialog);
+  } else {
+    dialog.exec();
   }
 }
 

@@ -141,6 +141,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void OnCurveClicked(int channel);
   void OpenCurveEditor(int channel);
   void OnCurveWritten(int channel);
+  // "Compare with file...": the file chosen as for Load against the editors, in a dialog.
+  void CompareWithFile();
   void HideChannelLists();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
@@ -180,6 +182,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QToolButton* changePasswordButton_ = nullptr;
   QPushButton* saveButton_ = nullptr;
   QPushButton* openButton_ = nullptr;
+  QPushButton* compareButton_ = nullptr;
   QPushButton* readButton_ = nullptr;
   QPushButton* writeButton_ = nullptr;
   QPushButton* exitButton_ = nullptr;

@@ -175,6 +175,11 @@ class RecordingCommands : public SiteCommands {
   }
   void SaveParameterFile(int site) override { Add("savefile", site); }
   void LoadParameterFile(int site) override { Add("loadfile", site); }
+  std::optional<ParameterComparison> CompareParameterFile(int site) override {
+    Add("comparefile", site);
+    return comparison;
+  }
+  std::optional<ParameterComparison> comparison;
   std::function<void(int site)> onReadSensorBlock;
   std::vector<SensorCurve> curves;
   CurveWriteResult curveResult = CurveWriteResult::Written;

@@ -1,9 +1,12 @@
 // Parameter files through the real windows against vorel-sim: the Backup button and
 // vorel-cli backup save the same bytes, the file opens offline in the lowest free slot, loads
-// back into the window register for register, and vorel-cli diff tells equal from different.
+// back into the window register for register, the windows compare equal with the file, and
+// vorel-cli diff tells equal from different.
+#include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <fstream>
 #include <sstream>
 
@@ -102,6 +105,26 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
     }
   }
   EXPECT_EQ(online->windowTitle().toStdString(), windowFile);
+
+  // Compare with file: the online window (editors limited by the controller's descriptors)
+  // and the offline one both equal the file they saved, register for register after their
+  // store pass.
+  for (ParameterWindow* w : {online, offline}) {
+    std::string shown = "no dialog";
+    w->SetModalRunner([&shown](QDialog& dialog) {
+      auto* table = Child<QTableWidget>(dialog, "sgDifferences");
+      auto* label = Child<QLabel>(dialog, "lbNoDifferences");
+      if (!table || !label) return 0;
+      shown = label->isVisibleTo(&dialog) ? label->text().toStdString()
+                                          : std::to_string(table->rowCount()) + " rows, first " +
+                                                table->item(0, 4)->text().toStdString();
+      return 0;
+    });
+    host.fileNames.push_back(windowFile);
+    Child<QPushButton>(*w, "btnCompare")->click();
+    EXPECT_EQ(shown, "No differences.") << w->windowTitle().toStdString();
+  }
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
 
   // Closing the windows frees the port for vorel-cli.
   offline->close();

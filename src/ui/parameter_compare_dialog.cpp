@@ -1,0 +1,72 @@
+#include "ui/parameter_compare_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/language.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+QString Pick(std::string_view english, std::string_view chinese) {
+  return Q(PickText(english, chinese));
+}
+
+}  // namespace
+
+ParameterCompareDialog::ParameterCompareDialog(const ParameterComparison& comparison,
+                                               QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("fmCompare");
+  setWindowTitle(Pick("Compare with file", "与文件比较") + " - " + Q(comparison.path));
+
+  auto* file = new QLabel(Q(comparison.path), this);
+  file->setObjectName("lbCompareFile");
+  file->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  table_ = new QTableWidget(static_cast<int>(comparison.differences.size()), 5, this);
+  table_->setObjectName("sgDifferences");
+  table_->setHorizontalHeaderLabels({Pick("Parameter", "参数"), Pick("This window", "本窗口"),
+                                     Pick("File", "文件"), Pick("Unit", "单位"),
+                                     Pick("Key", "关键字")});
+  table_->verticalHeader()->hide();
+  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  int row = 0;
+  for (const ParameterDifference& d : comparison.differences) {
+    const std::string_view cells[] = {d.name, d.first, d.second, d.unit, d.key};
+    for (int column = 0; column < 5; ++column) {
+      auto* item = new QTableWidgetItem(Q(cells[column]));
+      if (column == 1 || column == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table_->setItem(row, column, item);
+    }
+    ++row;
+  }
+  table_->resizeColumnsToContents();
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->setVisible(!comparison.differences.empty());
+
+  noDifferences_ = new QLabel(Pick("No differences.", "没有差别。"), this);
+  noDifferences_->setObjectName("lbNoDifferences");
+  noDifferences_->setVisible(comparison.differences.empty());
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+  QPushButton* close = buttons->button(QDialogButtonBox::Close);
+  close->setObjectName("btnClose");
+  close->setText(Pick("Close", "关闭"));
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(file);
+  layout->addWidget(table_, 1);
+  layout->addWidget(noDifferences_);
+  layout->addWidget(buttons);
+  resize(comparison.differences.empty() ? 360 : 640, comparison.differences.empty() ? 120 : 420);
+}
+
+}  // namespace vorel
