@@ -263,6 +263,7 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   };
   button(saveButton_, "btnSave");
   button(openButton_, "btnOpen");
+  button(reportButton_, "btnServiceReport");
   button(readButton_, "btnRead");
   button(writeButton_, "btnWrite");
   button(exitButton_, "btnExit");
@@ -281,11 +282,13 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
+  connect(reportButton_, &QPushButton::clicked, this,
+          [this] { commands_.WriteServiceReport(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b :
-       {saveButton_, openButton_, readButton_, writeButton_, exitButton_, helpButton_})
+  for (QPushButton* b : {saveButton_, openButton_, reportButton_, readButton_, writeButton_,
+                         exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -443,6 +446,7 @@ void ParameterWindow::ApplyWindowTexts() {
   const std::pair<QPushButton*, Text2> buttons[] = {
       {saveButton_, {"Backup", "备份"}},
       {openButton_, {"Load", "打开"}},
+      {reportButton_, {"Service report...", "维护报告..."}},
       {readButton_, {"Read", "读出"}},
       {writeButton_, {"Write", "写入"}},
       {exitButton_, {"Exit", "退出"}},
@@ -847,6 +851,10 @@ void ParameterWindow::RefillEventLog() {
 void ParameterWindow::ShowEventLogComplete() {
   eventLog_->Grid()->show();
   eventLog_->SaveButton()->setEnabled(true);
+}
+
+bool ParameterWindow::EventLogShown() const {
+  return !eventLog_->Grid()->isHidden();
 }
 
 EventLogSheet ParameterWindow::EventLogCells() const {
