@@ -7,8 +7,7 @@
 #include <string>
 
 #include "app/cli_host.h"
-#include "app/cli_modem.h"
-#include "app/cli_view.h"
+#include "app/cli_session.h"
 #include "control/curve_writer.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
@@ -16,7 +15,6 @@
 #include "core/site_images.h"
 #include "files/atomic_file.h"
 #include "files/curve_csv.h"
-#include "link/posix_serial_port.h"
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -96,24 +94,11 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
     importText = *text;
   }
 
-  CliView view;
-  Session session(host, pump, view);
-  UseCliPorts(session, pump);
+  CliSession cli(host, pump);
+  if (!cli.Open(port)) return kExitFailed;
+  if (!cli.Identify(site)) return kExitFailed;
+  Session& session = cli.session();
   std::string error;
-  if (!session.Connector().OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return kExitFailed;
-  }
-  const auto finish = [&](int status) {
-    session.Connector().Disconnect();
-    return status;
-  };
-  if (!session.Connector().IdentifySite(site)) {
-    std::fprintf(
-        stderr, "Address %d: %s\n", site,
-        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
-    return finish(kExitFailed);
-  }
   SiteImages& images = session.Images();
   const int decimals = ChannelCurveDecimals(images, site, channel);
 
@@ -122,19 +107,19 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
     if (!exportPath) {
       std::fwrite(csv.data(), 1, csv.size(), stdout);
       std::fflush(stdout);
-      return finish(kExitOk);
+      return kExitOk;
     }
     if (!WriteFileAtomically(*exportPath, csv, &error)) {
       std::fprintf(stderr, "Cannot write %s: %s\n", exportPath->c_str(), error.c_str());
-      return finish(kExitFailed);
+      return kExitFailed;
     }
-    return finish(kExitOk);
+    return kExitOk;
   }
 
   SensorCurve curve{};
   if (!ReadCurveCsv(importText, decimals, &curve, &error)) {
     std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), error.c_str());
-    return finish(kExitFailed);
+    return kExitFailed;
   }
   // Unlocking sets mode OFF; the protection word is read back so that the write sees whether
   // the password was taken.
@@ -147,12 +132,12 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   const CurveWriteResult result = session.Curves().Write(site, channel, curve);
   if (result == CurveWriteResult::Written) {
     std::printf("Address %d: AI%d curve written\n", site, channel + 1);
-    return finish(kExitOk);
+    return kExitOk;
   }
   std::fprintf(stderr, "Address %d: %s\n", site,
                host.lastMessage.empty() ? "the curve could not be written completely"
                                         : host.lastMessage.c_str());
-  return finish(kExitFailed);
+  return kExitFailed;
 }
 
 }  // namespace vorel

@@ -5,12 +5,10 @@
 #include <string>
 
 #include "app/cli_host.h"
-#include "app/cli_modem.h"
-#include "app/cli_view.h"
+#include "app/cli_session.h"
 #include "control/session.h"
 #include "core/event_log.h"
 #include "files/event_log_csv.h"
-#include "link/posix_serial_port.h"
 
 namespace vorel {
 namespace {
@@ -49,27 +47,13 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
   }
   if (site == 0) return LogUsage("log needs a SITE");
 
-  CliView view;
-  Session session(host, pump, view);
-  UseCliPorts(session, pump);
-  std::string error;
-  if (!session.Connector().OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return kExitFailed;
-  }
-  const auto finish = [&](int status) {
-    session.Connector().Disconnect();
-    return status;
-  };
-  if (!session.Connector().IdentifySite(site)) {
-    std::fprintf(
-        stderr, "Address %d: %s\n", site,
-        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
-    return finish(kExitFailed);
-  }
+  CliSession cli(host, pump);
+  if (!cli.Open(port)) return kExitFailed;
+  if (!cli.Identify(site)) return kExitFailed;
+  Session& session = cli.session();
   if (!session.EventLog().Read(site)) {
     std::fprintf(stderr, "Address %d: the event log could not be read completely\n", site);
-    return finish(kExitFailed);
+    return kExitFailed;
   }
   EventLogSheet sheet;
   SetEventLogTitles(session.Images(), site, sheet);
@@ -85,7 +69,7 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
     std::fwrite(csv.data(), 1, csv.size(), stdout);
     std::fflush(stdout);
   }
-  return finish(ok ? kExitOk : kExitFailed);
+  return ok ? kExitOk : kExitFailed;
 }
 
 }  // namespace vorel

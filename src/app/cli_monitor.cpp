@@ -8,8 +8,7 @@
 #include <string>
 
 #include "app/cli_host.h"
-#include "app/cli_modem.h"
-#include "app/cli_view.h"
+#include "app/cli_session.h"
 #include "control/command_sender.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -17,7 +16,6 @@
 #include "core/language.h"
 #include "core/monitor_format.h"
 #include "core/monitor_snapshot.h"
-#include "link/posix_serial_port.h"
 
 namespace vorel {
 namespace {
@@ -184,24 +182,11 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     }
   }
 
-  CliView view;
-  Session session(host, pump, view);
-  UseCliPorts(session, pump);
-  ConnectSequence& connector = session.Connector();
-  std::string error;
-  if (!connector.OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return kExitFailed;
-  }
+  CliSession cli(host, pump);
+  if (!cli.Open(port)) return kExitFailed;
   const int site = options.site;
-  host.lastMessage.clear();
-  if (!connector.IdentifySite(site)) {
-    std::fprintf(
-        stderr, "Address %d: %s\n", site,
-        host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
-    connector.Disconnect();
-    return kExitFailed;
-  }
+  if (!cli.Identify(site)) return kExitFailed;
+  Session& session = cli.session();
 
   int status = kExitOk;
   if (options.command) {
@@ -236,7 +221,6 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
       session.Link().DelayWithEvents(options.intervalMs);
     }
   }
-  connector.Disconnect();
   return status;
 }
 

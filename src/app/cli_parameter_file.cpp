@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/cli_host.h"
-#include "app/cli_view.h"
+#include "app/cli_session.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -21,7 +21,6 @@
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 #include "files/parameter_values.h"
-#include "link/posix_serial_port.h"
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -61,48 +60,26 @@ std::optional<int> SiteNumber(std::string_view text) {
   return IsSite(site) ? std::optional<int>(site) : std::nullopt;
 }
 
-// A session on the port with the access level read as the main window reads it.
-struct CliSession {
-  CliSession(CliHost& host, EventPump& pump) : session(host, pump, view) {
-    session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
-    ReadAccessLevel();
-  }
-  ~CliSession() { session.Connector().Disconnect(); }
-  bool Open(const PortSettings& port) {
-    std::string error;
-    if (session.Connector().OpenPort(port, &error)) return true;
-    std::fprintf(stderr, "%s\n", error.c_str());
+// Reads the site's parameters as the window's Read does after identifying it; the editors then
+// hold what an online window shows (limits from the descriptors).
+bool ReadSite(CliSession& cli, int site, EditorModel& editors, bool keepOnline = false) {
+  if (!cli.Identify(site)) return false;
+  Session& session = cli.session();
+  session.Parameters().Read(site);
+  // The end of the transfer restarts polling; nothing here polls, and a poll step running
+  // inside the next site's exchanges would take its replies.
+  session.Poll().StopAll();
+  if (!keepOnline) session.FreeSlot(site);
+  if (session.SiteFailed(site)) {
+    std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return false;
   }
-  // Identifies the site and reads its parameters as the window's Read does; the editors then
-  // hold what an online window shows (limits from the descriptors).
-  bool ReadSite(int site, CliHost& host, EditorModel& editors, bool keepOnline = false) {
-    host.lastMessage.clear();
-    if (!session.Connector().IdentifySite(site)) {
-      std::fprintf(
-          stderr, "Address %d: %s\n", site,
-          host.lastMessage.empty() ? SiteConnectFailText(site).c_str() : host.lastMessage.c_str());
-      return false;
-    }
-    session.Parameters().Read(site);
-    // The end of the transfer restarts polling; nothing here polls, and a poll step running
-    // inside the next site's exchanges would take its replies.
-    session.Poll().StopAll();
-    if (!keepOnline) session.FreeSlot(site);
-    if (session.SiteFailed(site)) {
-      std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
-      return false;
-    }
-    const SiteImages& images = session.Images();
-    editors.AdaptToControllerType(images.Word(site, reg::kProductCode.address), IsFactoryLevel());
-    editors.ApplyEditorLimits(images, site);
-    editors.Load(images, site);
-    return true;
-  }
-
-  CliView view;
-  Session session;
-};
+  const SiteImages& images = session.Images();
+  editors.AdaptToControllerType(images.Word(site, reg::kProductCode.address), IsFactoryLevel());
+  editors.ApplyEditorLimits(images, site);
+  editors.Load(images, site);
+  return true;
+}
 
 std::string DefaultFileName(const SiteImages& images, int site, const EditorModel& editors) {
   std::string serial;
@@ -140,17 +117,18 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
   if (sites.empty()) return FileUsage("backup needs at least one SITE");
   if (file && (out || sites.size() != 1)) return FileUsage("--file takes exactly one SITE");
 
+  ReadAccessLevel();
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
     std::fprintf(stderr, "Address %d: reading\n", site);
     auto editors = std::make_unique<EditorModel>();
-    if (!cli.ReadSite(site, host, *editors)) {
+    if (!ReadSite(cli, site, *editors)) {
       all = false;
       continue;
     }
-    SiteImages& images = cli.session.Images();
+    SiteImages& images = cli.session().Images();
     editors->Store(images, site);  // the Backup button's store pass
     if (out) {
       std::error_code ec;
@@ -189,13 +167,14 @@ bool LoadSide(std::string_view source, Side& side, std::optional<CliSession>& cl
       return false;
     }
     if (!cli) {
+      ReadAccessLevel();
       cli.emplace(host, pump);
       if (!cli->Open(port)) return false;
     }
-    if (!cli->ReadSite(*site, host, *side.editors)) return false;
-    side.editors->Store(cli->session.Images(), *site);
+    if (!ReadSite(*cli, *site, *side.editors)) return false;
+    side.editors->Store(cli->session().Images(), *site);
     for (int a = 0; a < kImageWords; ++a)
-      side.images->SetWord(side.site, a, cli->session.Images().Word(*site, a));
+      side.images->SetWord(side.site, a, cli->session().Images().Word(*site, a));
     return true;
   }
   const std::string path(source);
@@ -273,12 +252,13 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
     std::fprintf(stderr, "%s\n", ParameterFileMessage(read, *file).c_str());
     return kExitFailed;
   }
+  ReadAccessLevel();
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;
-  Session& session = cli.session;
+  Session& session = cli.session();
   SiteImages& images = session.Images();
   auto editors = std::make_unique<EditorModel>();
-  if (!cli.ReadSite(*site, host, *editors, true)) return kExitFailed;
+  if (!ReadSite(cli, *site, *editors, true)) return kExitFailed;
   session.ReadBlock<PlainRead>(*site, reg::kOperatingMode);
   const std::uint16_t mode = images.Word(*site, reg::kOperatingMode.address);
 
