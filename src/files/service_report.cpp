@@ -22,7 +22,7 @@ constexpr const char* kStyle =
     "table{border-collapse:collapse;margin-bottom:.6em}"
     "th,td{border:1px solid #999;padding:1px 6px;text-align:left;vertical-align:top}"
     "th{background:#e8e8e8}"
-    "td.num{text-align:right}"
+
     "tr.off td{color:#777}"
     ".log{font-size:8pt}"
     ".log td,.log th{padding:1px 3px;white-space:nowrap}"
