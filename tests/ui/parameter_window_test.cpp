@@ -578,7 +578,7 @@ TEST_F(ParameterWindowTest, SystemRowsShowTheirCells) {
 
 TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   ParameterWindow& w = OpenType(3101);
-  for (const char* b : {"btnSave", "btnOpen", "btnRead", "btnWrite", "btnHelp"})
+  for (const char* b : {"btnSave", "btnOpen", "btnServiceReport", "btnRead", "btnWrite", "btnHelp"})
     Named<QPushButton>(b)->click();
   Named<QPushButton>("btnReadHistory")->click();
   Named<QPushButton>("btnOpenHistory")->click();
@@ -591,8 +591,8 @@ TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   QTest::keyClicks(Named<QLineEdit>("medPSWChange"), "4321");
   Named<QToolButton>("tbPswChange")->click();
   EXPECT_EQ(commands.calls,
-            (std::vector<std::string>{"savefile3", "loadfile3", "read3", "write3", "readlog3",
-                                      "openlog3", "unlock3[12  ]", "change3[4321]"}));
+            (std::vector<std::string>{"savefile3", "loadfile3", "report3", "read3", "write3",
+                                      "readlog3", "openlog3", "unlock3[12  ]", "change3[4321]"}));
   (void)w;
 }
 
