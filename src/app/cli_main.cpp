@@ -4,6 +4,7 @@
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
 //   vorel-cli [--port PATH] [--baud N] scan
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
+//   vorel-cli [--port PATH] [--baud N] report SITE --out FILE.html
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 //   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
@@ -26,6 +27,7 @@
 #include "app/cli_monitor.h"
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
+#include "app/cli_report.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
 #include "control/connect_sequence.h"
@@ -100,7 +102,8 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
 }
 
 std::string UsageText() {
-  return std::string(kUsage) + vorel::kMonitorUsage + vorel::kParameterFileUsage + kUsageNotes;
+  return std::string(kUsage) + vorel::kMonitorUsage + vorel::kParameterFileUsage +
+         vorel::kReportUsage + kUsageNotes;
 }
 
 void PrintUsage(std::FILE* out) {
@@ -157,7 +160,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     if (rest != 0) return Usage("scan takes no arguments");
     return std::nullopt;
   }
-  if (command.name == "log" || command.name == "curve" ||
+  if (command.name == "log" || command.name == "curve" || command.name == "report" ||
       vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
@@ -265,6 +268,8 @@ int main(int argc, char** argv) {
     return vorel::RunParameterFileCommand(command.name, command.rest, command.port, host, pump);
   if (command.name == "curve")
     return vorel::RunCurveCommand(command.port, command.rest, host, pump);
+  if (command.name == "report")
+    return vorel::RunReportCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
   const auto port = vorel::MakeCliPort(pump);

@@ -15,6 +15,7 @@
 #include "core/alarm_codes.h"
 #include "core/language.h"
 #include "core/monitor_format.h"
+#include "core/monitor_snapshot.h"
 
 namespace vorel {
 namespace {
@@ -97,57 +98,7 @@ std::string CsvField(const std::string& text) {
   return quoted + '"';
 }
 
-// What one poll shows: labelled lines in page order.
-struct Snapshot {
-  std::size_t stateLines = 0;  // the first lines: state labels, shown without their title
-  std::vector<std::pair<std::string, std::string>> lines;  // title, value
-  std::vector<std::string> alarms;
-};
-
-std::string TitleOf(const std::vector<MonitorCell>& titles, const MonitorCell& value) {
-  auto find = [&](int row, int column) -> std::string {
-    for (const MonitorCell& t : titles) {
-      if (t.grid == value.grid && t.row == row && t.column == column) return t.text;
-    }
-    return {};
-  };
-  if (value.column == 1) return {};  // a title written by the refresh itself (DEBUG)
-  std::string title = find(value.row, 1);
-  if (value.grid == MonitorGrid::Engine && value.row == 8) title = "DEBUG";
-  if (value.grid == MonitorGrid::Generator) {
-    const bool mains = value.row >= 12;
-    // Frequencies and the neutral current are single values: no phase after them.
-    const bool single = value.row == 4 || value.row == 6 || value.row == 15;
-    if (mains) title = std::string(PickText("Mains ", "市电")) + title;
-    if (!single) title += " " + find(mains ? 12 : 1, value.column);
-  }
-  return title;
-}
-
-Snapshot TakeSnapshot(const SiteImages& images, int site, bool factory) {
-  Snapshot s;
-  const MonitorValues v = MonitorValuesOf(images, site, factory);
-  const std::uint16_t type = images.Word(site, reg::kProductCode.address);
-  s.lines.emplace_back(std::string(PickText("Gen-Set", "机组")), v.genSetLabel);
-  if (MeasuresMains(type)) {
-    s.lines.emplace_back(std::string(PickText("Mains", "市电")), v.mainsLabel);
-    s.lines.emplace_back(std::string(PickText("ATS", "负载")), v.transferSwitchLabel);
-  }
-  const std::uint16_t mode = images.Word(site, kModeRegister);
-  s.lines.emplace_back(
-      std::string(PickText("Mode", "运行模式")),
-      v.mode ? OperatingModeText(*v.mode) : SignedHexText(static_cast<std::int16_t>(mode)));
-  s.stateLines = s.lines.size() - 1;
-  const std::vector<MonitorCell> titles = MonitorTitles(images, site);
-  for (const MonitorCell& cell : v.cells) {
-    const std::string title = TitleOf(titles, cell);
-    if (!title.empty()) s.lines.emplace_back(title, cell.text);
-  }
-  for (const AlarmLine& line : v.alarms) {
-    if (line.shown) s.alarms.push_back(line.text);
-  }
-  return s;
-}
+using Snapshot = MonitorSnapshot;
 
 void PrintSnapshot(const Snapshot& s) {
   for (std::size_t i = 0; i < s.lines.size(); ++i) {
@@ -254,7 +205,7 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     for (;;) {
       const bool ok = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
       if (ok || !options.once) {
-        const Snapshot snapshot = TakeSnapshot(session.Images(), site, factory);
+        const Snapshot snapshot = TakeMonitorSnapshot(session.Images(), site, factory);
         if (options.csv) {
           PrintCsv(snapshot, first);
         } else {

@@ -23,6 +23,7 @@
 #include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
+#include "control/service_report_writer.h"
 #include "control/site_slots.h"
 #include "control/site_window.h"
 #include "core/site_images.h"
@@ -74,6 +75,7 @@ class Session : public SiteCommands {
   CurveWriter& Curves() { return curves_; }
   ModemDialer& Modem() { return modem_; }
   ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
+  ServiceReportWriter& Reports() { return reports_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -132,6 +134,7 @@ class Session : public SiteCommands {
   std::optional<ParameterComparison> CompareParameterFile(int site) override {
     return parameterFiles_.Compare(site);
   }
+  void WriteServiceReport(int site) override { reports_.Write(site); }
 
  private:
   Host& host_;
@@ -157,6 +160,7 @@ class Session : public SiteCommands {
   CurveWriter curves_{*this};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_;
+  ServiceReportWriter reports_{*this};
 };
 
 template <class Worker>

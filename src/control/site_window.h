@@ -62,6 +62,8 @@ class SiteWindow {
   virtual void RefillEventLog() = 0;
   // After a complete read of the log: the grid is shown and its Save button enabled.
   virtual void ShowEventLogComplete() = 0;
+  // Whether the grid is shown: a complete read or a log file has filled it.
+  virtual bool EventLogShown() const = 0;
   // The texts of the grid as shown (row 0 the titles, column 0 the row numbers).
   virtual EventLogSheet EventLogCells() const = 0;
   // Rows 1 to 112, columns 1 to 26 from a log file, and the grid shown; titles, row numbers
@@ -105,6 +107,8 @@ class SiteCommands {
   // send them) against the file; nullopt when cancelled or the file does not convert (the
   // message is shown as Load shows it).
   virtual std::optional<ParameterComparison> CompareParameterFile(int site) = 0;
+  // "Service report...": the site's report into an HTML file chosen by the user.
+  virtual void WriteServiceReport(int site) = 0;
 };
 
 }  // namespace vorel

@@ -12,40 +12,14 @@ namespace {
 constexpr const char* kColumnNames[] = {"",      "Name",     "Type", "AlarmCondition",
                                         "Alarm", "Activity", "Unit", "Dot"};
 
-struct ColumnTitle {
-  const char* english;
-  const char* chinese;
-};
-constexpr ColumnTitle kTitles[] = {
-    {"Channel", "通道"},
-    {"Name", "名称"},
-    {"Type", "类型"},
-    {"Above/Under", "报警条件"},
-    {"Alarm action", "报警保护"},
-    {"Active when", "激活条件"},
-    {"Unit", "单位"},
-    {"Dec", "小数"},
-    {"Chart", "曲线"},
-};
-
 // Room for the arrow of a list laid over a cell, and the margins of a cell.
 constexpr int kListExtra = 20;
 constexpr int kCellExtra = 10;
 
-QStringList TwoEntryItems(TwoEntryList which) {
-  QStringList items;
-  for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
-  return items;
-}
-
-QStringList ActionItems() {
-  QStringList items;
-  for (const AlarmAction& a : AlarmActionList()) items << Q(a.text.Pick());
-  return items;
-}
-
-QString Item(const QStringList& items, int index) {
-  return index >= 0 && index < items.size() ? items[index] : QString();
+QStringList ToList(const std::vector<std::string>& items) {
+  QStringList list;
+  for (const std::string& item : items) list << Q(item);
+  return list;
 }
 
 }  // namespace
@@ -76,15 +50,15 @@ void AnalogueChannelGrid::FitColumns() {
   std::array<QStringList, 9> texts;
   ForEachLanguage([&] {
     for (int c = 0; c < 9; ++c)
-      texts[static_cast<std::size_t>(c)] << Q(PickText(kTitles[c].english, kTitles[c].chinese));
+      texts[static_cast<std::size_t>(c)]
+          << Q(AnalogueColumnTitles()[static_cast<std::size_t>(c)].Pick());
     for (int i = 0; i < kAnalogueFunctionCount; ++i) texts[kAnlgName] << Q(AnalogueFunctionText(i));
     for (SensorList list : {SensorList::Pressure, SensorList::Temperature, SensorList::Level,
                             SensorList::BinaryOnly}) {
       for (const SensorType& t : SensorTypes(list)) texts[kAnlgType] << Q(t.text.Pick());
     }
-    texts[kAnlgCondition] << TwoEntryItems(TwoEntryList::AlarmCondition);
-    texts[kAnlgAlarm] << ActionItems();
-    texts[kAnlgActivity] << TwoEntryItems(TwoEntryList::Activity);
+    for (int c : {kAnlgCondition, kAnlgAlarm, kAnlgActivity})
+      texts[static_cast<std::size_t>(c)] << ToList(AnalogueColumnItems({}, c));
     for (std::string_view u : Units()) texts[kAnlgUnit] << Q(u);
     for (std::string_view d : DecimalsList()) texts[kAnlgDot] << Q(d);
   });
@@ -100,31 +74,7 @@ AnalogueChannelSettings& AnalogueChannelGrid::Channel(int channel) {
 }
 
 QStringList AnalogueChannelGrid::Items(int channel, int column) {
-  QStringList items;
-  switch (column) {
-    case kAnlgName:
-      for (int i = 0; i < kAnalogueFunctionCount; ++i) items << Q(AnalogueFunctionText(i));
-      break;
-    case kAnlgType:
-      for (const SensorType& t : SensorTypes(SensorListForFunction(Channel(channel).function)))
-        items << Q(t.text.Pick());
-      break;
-    case kAnlgCondition:
-      return TwoEntryItems(TwoEntryList::AlarmCondition);
-    case kAnlgAlarm:
-      return ActionItems();
-    case kAnlgActivity:
-      return TwoEntryItems(TwoEntryList::Activity);
-    case kAnlgUnit:
-      for (std::string_view u : Units()) items << Q(u);
-      break;
-    case kAnlgDot:
-      for (std::string_view d : DecimalsList()) items << Q(d);
-      break;
-    default:
-      break;
-  }
-  return items;
+  return ToList(AnalogueColumnItems(Channel(channel), column));
 }
 
 int& AnalogueChannelGrid::Choice(int channel, int column) {
@@ -218,7 +168,7 @@ void AnalogueChannelGrid::ShowList(int channel, int column, bool refill) {
 
 void AnalogueChannelGrid::SetTitles() {
   for (int c = 0; c < 9; ++c)
-    SetCellText(0, c, Q(PickText(kTitles[c].english, kTitles[c].chinese)));
+    SetCellText(0, c, Q(AnalogueColumnTitles()[static_cast<std::size_t>(c)].Pick()));
   StyleTitleRow();
   for (int n = 0; n < 3; ++n) SetCellText(n + 1, 0, QString("AI%1").arg(n + 1));
 }
@@ -244,13 +194,8 @@ void AnalogueChannelGrid::ShowAllChannels() {
 
 void AnalogueChannelGrid::RewriteRow(int n) {
   const int row = n + 1;
-  const AnalogueChannelSettings& c = Channel(n);
-  const bool sensor = c.type >= 3;
   for (int column = kAnlgName; column <= kAnlgDot; ++column) {
-    const bool sensorColumn = column == kAnlgCondition || column == kAnlgUnit || column == kAnlgDot;
-    SetCellText(
-        row, column,
-        sensorColumn && !sensor ? QString("--") : Item(Items(n, column), Choice(n, column)));
+    SetCellText(row, column, Q(AnalogueCellText(Channel(n), column)));
     // The cells of disabled lists read as disabled.
     if (QTableWidgetItem* cell = item(row, column)) {
       cell->setForeground(palette().color(

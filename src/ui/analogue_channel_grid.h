@@ -8,22 +8,11 @@
 #include <QToolButton>
 #include <array>
 
+#include "core/channel_tables.h"
 #include "core/editor_model.h"
 #include "ui/setpoint_grid.h"
 
 namespace vorel {
-
-// Columns of sgAnlg.
-enum AnalogueColumn {
-  kAnlgName = 1,
-  kAnlgType,
-  kAnlgCondition,
-  kAnlgAlarm,
-  kAnlgActivity,
-  kAnlgUnit,
-  kAnlgDot,
-  kAnlgChart
-};
 
 class AnalogueChannelGrid : public StringGrid {
   Q_OBJECT

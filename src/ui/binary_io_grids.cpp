@@ -1,5 +1,6 @@
 #include "ui/binary_io_grids.h"
 
+#include "core/channel_tables.h"
 #include "core/language.h"
 #include "core/vocabulary.h"
 #include "ui/both_languages.h"
@@ -8,23 +9,13 @@
 namespace vorel {
 namespace {
 
-struct Title {
-  const char* english;
-  const char* chinese;
-};
-constexpr Title kInputTitles[] = {{"Channel", "通道"},
-                                  {"Name", "名称"},
-                                  {"Alarm action", "报警保护"},
-                                  {"Polarity", "类型"},
-                                  {"Active when", "激活条件"}};
-constexpr Title kOutputTitles[] = {{"Channel", "通道"}, {"Name", "名称"}, {"Polarity", "类型"}};
 constexpr const char* kInputColumns[] = {"", "Name", "Alarm", "Polarity", "Activity"};
 constexpr const char* kOutputColumns[] = {"", "Name", "Polarity"};
 
-QStringList TwoEntryItems(TwoEntryList which) {
-  QStringList items;
-  for (const BilingualText& t : TwoEntries(which)) items << Q(t.Pick());
-  return items;
+QStringList ToList(const std::vector<std::string>& items) {
+  QStringList list;
+  for (const std::string& item : items) list << Q(item);
+  return list;
 }
 
 }  // namespace
@@ -64,19 +55,10 @@ void BinaryIoGrid::FitColumns() {
   std::array<QStringList, 5> texts;
   ForEachLanguage([&] {
     for (int c = 0; c < columnCount(); ++c) {
-      const Title& t = inputs ? kInputTitles[c] : kOutputTitles[c];
-      texts[static_cast<std::size_t>(c)] << Q(PickText(t.english, t.chinese));
+      texts[static_cast<std::size_t>(c)] << Q(Titles()[static_cast<std::size_t>(c)].Pick());
     }
     texts[0] << QString(inputs ? "BI8" : "BO8");
-    if (inputs) {
-      for (int i = 0; i < kInputFunctionCount; ++i) texts[1] << Q(InputFunctionText(i));
-      for (const AlarmAction& a : AlarmActionList()) texts[2] << Q(a.text.Pick());
-      texts[3] << TwoEntryItems(TwoEntryList::InputPolarity);
-      texts[4] << TwoEntryItems(TwoEntryList::Activity);
-    } else {
-      for (int i = 0; i < kOutputFunctionCount; ++i) texts[1] << Q(OutputFunctionText(i));
-      texts[2] << TwoEntryItems(TwoEntryList::OutputPolarity);
-    }
+    for (int c = 1; c < columnCount(); ++c) texts[static_cast<std::size_t>(c)] << Items(c);
   });
   for (int c = 0; c < columnCount(); ++c)
     WidenColumn(c, texts[static_cast<std::size_t>(c)], c == 0 ? 10 : kListExtra);
@@ -105,26 +87,11 @@ QComboBox* BinaryIoGrid::List(int slot, int column) {
 }
 
 QStringList BinaryIoGrid::Items(int column) const {
-  QStringList items;
-  if (kind_ == Kind::Inputs) {
-    switch (column) {
-      case 1:
-        for (int i = 0; i < kInputFunctionCount; ++i) items << Q(InputFunctionText(i));
-        break;
-      case 2:
-        for (const AlarmAction& a : AlarmActionList()) items << Q(a.text.Pick());
-        break;
-      case 3:
-        return TwoEntryItems(TwoEntryList::InputPolarity);
-      default:
-        return TwoEntryItems(TwoEntryList::Activity);
-    }
-  } else if (column == 1) {
-    for (int i = 0; i < kOutputFunctionCount; ++i) items << Q(OutputFunctionText(i));
-  } else {
-    return TwoEntryItems(TwoEntryList::OutputPolarity);
-  }
-  return items;
+  return ToList(kind_ == Kind::Inputs ? InputColumnItems(column) : OutputColumnItems(column));
+}
+
+std::span<const BilingualText> BinaryIoGrid::Titles() const {
+  return kind_ == Kind::Inputs ? InputColumnTitles() : OutputColumnTitles();
 }
 
 void BinaryIoGrid::ShowList(int slot, int column) {
@@ -157,8 +124,7 @@ int BinaryIoGrid::SlotOfRow(int row) const {
 void BinaryIoGrid::SetTitles() {
   const bool inputs = kind_ == Kind::Inputs;
   for (int c = 0; c < columnCount(); ++c) {
-    const Title& t = inputs ? kInputTitles[c] : kOutputTitles[c];
-    SetCellText(0, c, Q(PickText(t.english, t.chinese)));
+    SetCellText(0, c, Q(Titles()[static_cast<std::size_t>(c)].Pick()));
   }
   if (!layout_.titled) return;
   for (int row = 1; row < rowCount(); ++row) {

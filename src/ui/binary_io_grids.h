@@ -6,9 +6,11 @@
 
 #include <QComboBox>
 #include <array>
+#include <span>
 
 #include "core/binary_io_layout.h"
 #include "core/editor_model.h"
+#include "core/vocabulary.h"
 #include "ui/setpoint_grid.h"
 
 namespace vorel {
@@ -45,6 +47,7 @@ class BinaryIoGrid : public StringGrid {
   void FitColumns();
   // The items of a column's lists in the current language.
   QStringList Items(int column) const;
+  std::span<const BilingualText> Titles() const;
   // An existing list shows the model's choice.
   void ShowList(int slot, int column);
   int& Choice(int slot, int column);

@@ -2,13 +2,22 @@
 
 #include "ui/qt_text.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace vorel {
+namespace {
+
+constexpr int kFrozenColumns = 4;  // row number, event, date, time
+constexpr int kColumnWidth = 50;
+constexpr int kRowHeight = 21;
+
+}  // namespace
 
 EventLogPage::EventLogPage(QWidget* parent) : QWidget(parent) {
   setObjectName("pnlHistory");
@@ -16,19 +25,21 @@ EventLogPage::EventLogPage(QWidget* parent) : QWidget(parent) {
   eventLogGrid_->setObjectName("sgHistory");
   eventLogGrid_->horizontalHeader()->hide();
   eventLogGrid_->verticalHeader()->hide();
-  eventLogGrid_->horizontalHeader()->setDefaultSectionSize(50);
-  eventLogGrid_->verticalHeader()->setDefaultSectionSize(21);
+  eventLogGrid_->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  eventLogGrid_->verticalHeader()->setDefaultSectionSize(kRowHeight);
   eventLogGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   eventLogGrid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  // Row 0 and columns 0 to 3 stay in view; columns and rows can be resized and moved.
+  // Columns and rows can be resized and moved.
   eventLogGrid_->horizontalHeader()->setSectionsMovable(true);
   eventLogGrid_->verticalHeader()->setSectionsMovable(true);
   eventLogGrid_->setColumnWidth(0, 25);
   eventLogGrid_->setColumnWidth(1, 100);
+  // Row 0 and columns 0 to 3 are fixed: see FreezeTitlesAndFirstColumns.
   for (int row = 0; row < eventLogGrid_->rowCount(); ++row) {
     for (int c = 0; c < eventLogGrid_->columnCount(); ++c)
       eventLogGrid_->setItem(row, c, new QTableWidgetItem);
   }
+  FreezeTitlesAndFirstColumns();
   eventLogGrid_->hide();
 
   readEventLogButton_ = new QPushButton(this);
@@ -50,6 +61,90 @@ EventLogPage::EventLogPage(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(eventLogGrid_, 1);
   layout->addLayout(buttons);
+}
+
+void EventLogPage::FreezeTitlesAndFirstColumns() {
+  QTableWidget* grid = eventLogGrid_;
+  grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  grid->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  auto make = [grid](const char* name, bool allRows, bool allColumns) {
+    auto* view = new QTableView(grid);
+    view->setObjectName(name);
+    view->setModel(grid->model());
+    view->setSelectionModel(grid->selectionModel());
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setFrameShape(QFrame::NoFrame);
+    view->horizontalHeader()->hide();
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+    view->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Fixed cells read as fixed: the button colour, as the grids' title rows.
+    view->setStyleSheet("QTableView { background-color: palette(button); }");
+    for (int c = 0; c < grid->columnCount(); ++c) {
+      view->setColumnWidth(c, grid->columnWidth(c));
+      if (!allColumns && c >= kFrozenColumns) view->setColumnHidden(c, true);
+    }
+    for (int r = allRows ? grid->rowCount() : 1; r < grid->rowCount(); ++r)
+      view->setRowHidden(r, true);
+    return view;
+  };
+  frozenColumns_ = make("sgHistoryFixedColumns", true, false);
+  frozenRow_ = make("sgHistoryFixedRow", false, true);
+  frozenCorner_ = make("sgHistoryFixedCorner", false, false);
+
+  // The frozen columns follow the grid up and down (and the wheel over them moves the grid);
+  // the title row follows it sideways.
+  connect(grid->verticalScrollBar(), &QScrollBar::valueChanged, frozenColumns_->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(frozenColumns_->verticalScrollBar(), &QScrollBar::valueChanged, grid->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(grid->horizontalScrollBar(), &QScrollBar::valueChanged, frozenRow_->horizontalScrollBar(),
+          &QScrollBar::setValue);
+  connect(frozenRow_->horizontalScrollBar(), &QScrollBar::valueChanged, grid->horizontalScrollBar(),
+          &QScrollBar::setValue);
+  // Widths, heights and order changed on the grid apply to the frozen views too.
+  connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int column, int, int size) {
+            for (QTableView* view : {frozenRow_, frozenColumns_, frozenCorner_})
+              view->setColumnWidth(column, size);
+            PlaceFrozenViews();
+          });
+  connect(grid->verticalHeader(), &QHeaderView::sectionResized, this,
+          [this](int row, int, int size) {
+            for (QTableView* view : {frozenRow_, frozenColumns_, frozenCorner_})
+              view->setRowHeight(row, size);
+            PlaceFrozenViews();
+          });
+  grid->installEventFilter(this);
+  frozenColumns_->raise();
+  frozenRow_->raise();
+  frozenCorner_->raise();
+}
+
+void EventLogPage::PlaceFrozenViews() {
+  QTableWidget* grid = eventLogGrid_;
+  int width = 0;
+  for (int c = 0; c < kFrozenColumns; ++c) width += grid->columnWidth(c);
+  const int height = grid->rowHeight(0);
+  const int frame = grid->frameWidth();
+  const QRect area = grid->viewport()->geometry();
+  frozenColumns_->setGeometry(frame, frame, width, area.height());
+  frozenRow_->setGeometry(frame, frame, area.width(), height);
+  frozenCorner_->setGeometry(frame, frame, width, height);
+}
+
+bool EventLogPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == eventLogGrid_ &&
+      (event->type() == QEvent::Resize || event->type() == QEvent::Show ||
+       event->type() == QEvent::LayoutRequest))
+    PlaceFrozenViews();
+  return QWidget::eventFilter(watched, event);
 }
 
 EventLogSheet EventLogPage::Sheet() const {

@@ -8,6 +8,7 @@
 #include "core/event_log.h"
 
 class QPushButton;
+class QTableView;
 class QTableWidget;
 
 namespace vorel {
@@ -28,8 +29,19 @@ class EventLogPage : public QWidget {
   // Writes every cell of the given rows and columns (rows and columns counted as in the grid).
   void ShowCells(const EventLogSheet& sheet, int firstRow, int firstColumn);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // Views over the grid's title row and its first four columns (row number, event, date,
+  // time), sharing its model and selection, so that they stay in view while the grid scrolls.
+  void FreezeTitlesAndFirstColumns();
+  void PlaceFrozenViews();
+
   QTableWidget* eventLogGrid_ = nullptr;
+  QTableView* frozenRow_ = nullptr;
+  QTableView* frozenColumns_ = nullptr;
+  QTableView* frozenCorner_ = nullptr;
   QPushButton* readEventLogButton_ = nullptr;
   QPushButton* saveEventLogButton_ = nullptr;
   QPushButton* openEventLogButton_ = nullptr;

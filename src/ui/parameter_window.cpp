@@ -268,6 +268,7 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(saveButton_, "btnSave");
   button(openButton_, "btnOpen");
   button(compareButton_, "btnCompare");
+  button(reportButton_, "btnServiceReport");
   button(readButton_, "btnRead");
   button(writeButton_, "btnWrite");
   button(exitButton_, "btnExit");
@@ -287,6 +288,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
   connect(compareButton_, &QPushButton::clicked, this, &ParameterWindow::CompareWithFile);
+  connect(reportButton_, &QPushButton::clicked, this,
+          [this] { commands_.WriteServiceReport(site_); });
   connect(exitButton_, &QPushButton::clicked, this, [this] { close(); });
   connect(helpButton_, &QPushButton::clicked, this, [this] { ShowHelp(); });
   auto* helpKey = new QAction(this);
@@ -295,8 +298,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   addAction(helpKey);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
-  for (QPushButton* b : {saveButton_, openButton_, compareButton_, readButton_, writeButton_,
-                         exitButton_, helpButton_})
+  for (QPushButton* b : {saveButton_, openButton_, compareButton_, reportButton_, readButton_,
+                         writeButton_, exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -478,6 +481,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {saveButton_, {"Backup", "备份"}},
       {openButton_, {"Load", "打开"}},
       {compareButton_, {"Compare with file...", "与文件比较..."}},
+      {reportButton_, {"Service report...", "维护报告..."}},
       {readButton_, {"Read", "读出"}},
       {writeButton_, {"Write", "写入"}},
       {exitButton_, {"Exit", "退出"}},
@@ -893,6 +897,10 @@ void ParameterWindow::RefillEventLog() {
 void ParameterWindow::ShowEventLogComplete() {
   eventLog_->Grid()->show();
   eventLog_->SaveButton()->setEnabled(true);
+}
+
+bool ParameterWindow::EventLogShown() const {
+  return !eventLog_->Grid()->isHidden();
 }
 
 EventLogSheet ParameterWindow::EventLogCells() const {

@@ -69,6 +69,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void OpenCurveEditors() override;
   void RefillEventLog() override;
   void ShowEventLogComplete() override;
+  bool EventLogShown() const override;
   EventLogSheet EventLogCells() const override;
   void ShowEventLogFile(const EventLogSheet& sheet) override;
   EditorModel& Editors() override { return model_; }
@@ -183,6 +184,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QPushButton* saveButton_ = nullptr;
   QPushButton* openButton_ = nullptr;
   QPushButton* compareButton_ = nullptr;
+  QPushButton* reportButton_ = nullptr;
   QPushButton* readButton_ = nullptr;
   QPushButton* writeButton_ = nullptr;
   QPushButton* exitButton_ = nullptr;

@@ -155,5 +155,43 @@ TEST_F(EventLogExchange, AFailedSaveReportsUnableToWrite) {
   EXPECT_EQ(host.messages[1], "Unable to write to /nonexistent-folder/x.csv");
 }
 
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// "Service report..." on an online window whose log was not read: the log is read first (with
+// its progress), then the page is written; a second report uses the log as it is shown.
+TEST_F(EventLogExchange, ServiceReportReadsTheLogFirstThenWritesThePage) {
+  TempFolder dir;
+  const std::string path = (dir.path() / "site2.html").string();
+  host.fileNames = {path};
+  session->WriteServiceReport(2);
+  EXPECT_EQ(LogReads().size(), 56u);
+  EXPECT_TRUE(window->eventLogShown);
+  EXPECT_TRUE(host.messages.empty());
+  const std::string html = ReadText(path);
+  for (const char* part : {"<td>Product code</td><td>3105</td>", "<td>Firmware</td><td>5.10</td>",
+                           "<td>Device name</td><td>Vorel2000 V5.10</td>", "<h2>Monitor</h2>",
+                           "<tr><td>0</td><td>start auto</td>"})
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+
+  controller.requests.clear();
+  host.fileNames = {path};
+  session->WriteServiceReport(2);
+  EXPECT_TRUE(LogReads().empty());
+
+  // A cancelled dialog reads nothing; a file that cannot be written is reported.
+  window->eventLogShown = false;
+  session->WriteServiceReport(2);
+  EXPECT_TRUE(LogReads().empty());
+  host.fileNames = {"/nonexistent-folder/r.html"};
+  session->WriteServiceReport(2);
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0], "Unable to write to /nonexistent-folder/r.html");
+}
+
 }  // namespace
 }  // namespace vorel::test

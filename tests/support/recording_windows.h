@@ -119,6 +119,7 @@ class RecordingWindow : public SiteWindow {
     eventLogShown = true;
     saveEventLogEnabled = true;
   }
+  bool EventLogShown() const override { return eventLogShown; }
   EventLogSheet EventLogCells() const override { return eventLog; }
   EditorModel& Editors() override { return editors; }
   std::string StatusPanelText(int panel) const override {
@@ -164,6 +165,7 @@ class RecordingCommands : public SiteCommands {
   void SaveEventLog(int site) override { Add("savelog", site); }
   void OpenEventLog(int site) override { Add("openlog", site); }
   void ExportEventLogCsv(int site) override { Add("exportcsv", site); }
+  void WriteServiceReport(int site) override { Add("report", site); }
   void WindowClosed(int site) override { Add("close", site); }
   void SendCommand(int site, RemoteCommand command) override {
     Add("command", site, std::string(InfoOf(command).name));

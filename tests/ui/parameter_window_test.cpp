@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include "control/parameter_transfer.h"
@@ -578,7 +581,7 @@ TEST_F(ParameterWindowTest, SystemRowsShowTheirCells) {
 
 TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   ParameterWindow& w = OpenType(3101);
-  for (const char* b : {"btnSave", "btnOpen", "btnRead", "btnWrite", "btnHelp"})
+  for (const char* b : {"btnSave", "btnOpen", "btnServiceReport", "btnRead", "btnWrite", "btnHelp"})
     Named<QPushButton>(b)->click();
   Named<QPushButton>("btnReadHistory")->click();
   Named<QPushButton>("btnOpenHistory")->click();
@@ -591,8 +594,8 @@ TEST_F(ParameterWindowTest, ButtonsAndPasswordsReachTheSession) {
   QTest::keyClicks(Named<QLineEdit>("medPSWChange"), "4321");
   Named<QToolButton>("tbPswChange")->click();
   EXPECT_EQ(commands.calls,
-            (std::vector<std::string>{"savefile3", "loadfile3", "read3", "write3", "readlog3",
-                                      "openlog3", "unlock3[12  ]", "change3[4321]"}));
+            (std::vector<std::string>{"savefile3", "loadfile3", "report3", "read3", "write3",
+                                      "readlog3", "openlog3", "unlock3[12  ]", "change3[4321]"}));
   (void)w;
 }
 
@@ -692,6 +695,57 @@ TEST_F(ParameterWindowTest, ActiveSiteIsTheSiteOfTheActiveWindow) {
   EXPECT_EQ(ActiveSite(s, windowOf, nullptr), 0);
   s.SetWindowState(4, kWindowNone);
   EXPECT_EQ(ActiveSite(s, windowOf, &a), 0);  // a slot without a window is never active
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// Row 0 (the titles) and columns 0 to 3 (row number, event, date, time) stay in view when the
+// event-log grid scrolls, and follow the grid's column widths.
+TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
+  ParameterWindow& w = OpenType(3105);
+  images->SetWord(kSite, kEventLogPositionRegister, 0x0200);
+  w.RefillEventLog();
+  w.ShowEventLogComplete();
+  auto* pages = Named<QTabWidget>("pcParameter");
+  pages->setCurrentWidget(Named<QWidget>("tsHistoryDisplay"));
+  QApplication::processEvents();
+  auto* grid = Named<QTableWidget>("sgHistory");
+  auto* columns = Named<QTableView>("sgHistoryFixedColumns");
+  auto* titles = Named<QTableView>("sgHistoryFixedRow");
+  auto* corner = Named<QTableView>("sgHistoryFixedCorner");
+  ASSERT_TRUE(columns->isVisible() && titles->isVisible() && corner->isVisible());
+  EXPECT_EQ(grid->item(5, 0)->text(), "4");  // row numbers from 0
+  const auto frozenWidth = [grid] {
+    return grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2) +
+           grid->columnWidth(3);
+  };
+  EXPECT_EQ(columns->width(), frozenWidth());
+  EXPECT_FALSE(columns->isColumnHidden(3));
+  EXPECT_TRUE(columns->isColumnHidden(4));
+  EXPECT_TRUE(titles->isRowHidden(1));
+
+  grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+  grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+  QApplication::processEvents();
+  ASSERT_GT(grid->verticalScrollBar()->value(), 0);
+  ASSERT_GT(grid->horizontalScrollBar()->value(), 0);
+  // Down at the end: the frozen columns show the last row numbers beside the grid's rows.
+  const QModelIndex low = columns->indexAt(QPoint(5, columns->height() - 5));
+  EXPECT_EQ(low.column(), 0);
+  EXPECT_EQ(low.row(), grid->indexAt(QPoint(5, grid->viewport()->height() - 5)).row());
+  // Far right: the title row shows the titles of the columns below it.
+  const int x = grid->viewport()->width() - 5;
+  EXPECT_EQ(titles->indexAt(QPoint(x, 5)).row(), 0);
+  EXPECT_EQ(titles->indexAt(QPoint(x, 5)).column(), grid->indexAt(QPoint(x, 30)).column());
+  EXPECT_EQ(corner->indexAt(QPoint(30, 5)).column(), 1);
+
+  grid->setColumnWidth(1, 150);
+  EXPECT_EQ(grid->columnWidth(1), 150);
+  EXPECT_EQ(columns->width(), frozenWidth());
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#include "control/service_report_writer.h"
+
+#include <QDateTime>
+
+#include "control/identification.h"
+#include "control/session.h"
+#include "control/settings.h"
+#include "core/cp936.h"
+#include "core/language.h"
+#include "files/atomic_file.h"
+#include "files/service_report.h"
+
+namespace vorel {
+
+void ServiceReportWriter::Write(int site) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return;
+  const std::optional<std::string> path =
+      session_.host().AskSaveFileName(kServiceReportFilter, "html", "report");
+  if (!path) return;
+  if (session_.IsOnline(site) && !w->EventLogShown()) {
+    session_.EventLog().Read(site);
+    if (!(w = session_.Window(site))) return;  // closed while the log was read
+  }
+  const EventLogSheet sheet = w->EventLogCells();
+  WriteTo(site, *path, w->EventLogShown() ? &sheet : nullptr);
+}
+
+bool ServiceReportWriter::WriteTo(int site, const std::string& path,
+                                  const EventLogSheet* eventLog) {
+  const SiteImages& images = session_.Images();
+  ServiceReportInput in;
+  in.images = &images;
+  in.site = site;
+  in.factoryLevel = IsFactoryLevel();
+  // A window shows the device name of its file or controller in panel 0.
+  const SiteWindow* w = session_.Window(site);
+  in.deviceName = w ? w->StatusPanelText(0) : Cp936ToUtf8(images.DeviceNameText(site));
+  in.firmware = VersionText(in.deviceName);
+  in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
+  in.online = session_.IsOnline(site);
+  in.eventLog = eventLog;
+  std::string error;
+  if (WriteFileAtomically(path, ServiceReportHtml(in), &error)) return true;
+  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
+  text.replace(text.find("%s"), 2, path);
+  session_.host().ShowMessage(text);
+  return false;
+}
+
+}  // namespace vorel
