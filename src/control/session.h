@@ -25,6 +25,7 @@
 #include "control/poll_scheduler.h"
 #include "control/site_slots.h"
 #include "control/site_window.h"
+#include "control/trend_recorder.h"
 #include "core/site_images.h"
 #include "link/event_pump.h"
 #include "link/host.h"
@@ -71,6 +72,7 @@ class Session : public SiteCommands {
   CurveWriter& Curves() { return curves_; }
   ModemDialer& Modem() { return modem_; }
   ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
+  TrendRecorder& Trends() { return trends_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -126,6 +128,8 @@ class Session : public SiteCommands {
   }
   void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
   void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
+  const TrendBuffer* Trend(int site) const override { return trends_.Buffer(site); }
+  void ExportTrendCsv(int site) override { trends_.ExportCsv(site); }
 
  private:
   Host& host_;
@@ -150,6 +154,7 @@ class Session : public SiteCommands {
   CurveWriter curves_{*this};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_;
+  TrendRecorder trends_{*this};
 };
 
 template <class Worker>

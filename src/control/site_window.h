@@ -14,6 +14,7 @@
 #include "core/editor_model.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
+#include "core/trend_buffer.h"
 
 namespace vorel {
 
@@ -100,6 +101,10 @@ class SiteCommands {
   // btnSave and btnOpen: the site's parameters into a file, a file into the window.
   virtual void SaveParameterFile(int site) = 0;
   virtual void LoadParameterFile(int site) = 0;
+  // The monitor's trend: the site's samples (null before its first sample), and "Export
+  // CSV..." of them into a file chosen by the user.
+  virtual const TrendBuffer* Trend(int site) const = 0;
+  virtual void ExportTrendCsv(int site) = 0;
 };
 
 }  // namespace vorel

@@ -175,6 +175,9 @@ class RecordingCommands : public SiteCommands {
   }
   void SaveParameterFile(int site) override { Add("savefile", site); }
   void LoadParameterFile(int site) override { Add("loadfile", site); }
+  const TrendBuffer* Trend(int) const override { return trend; }
+  void ExportTrendCsv(int site) override { Add("exporttrend", site); }
+  const TrendBuffer* trend = nullptr;
   std::function<void(int site)> onReadSensorBlock;
   std::vector<SensorCurve> curves;
   CurveWriteResult curveResult = CurveWriteResult::Written;
