@@ -120,7 +120,7 @@ void TrendView::MakeStrip(int series) {
   strip.time->setFormat("hh:mm:ss");
   strip.time->setTickCount(6);
   strip.value = new QValueAxis;
-  strip.value->setLabelFormat("%g");
+  strip.value->setTickCount(5);
   strip.chart->addAxis(strip.time, Qt::AlignBottom);
   strip.chart->addAxis(strip.value, Qt::AlignLeft);
   strip.line->attachAxis(strip.time);
@@ -206,6 +206,10 @@ void TrendView::Draw(int series, const TrendBuffer* buffer, std::size_t first, s
   }
   strip.value->setRange(low, high);
   strip.value->applyNiceNumbers();
+  // As many decimals as the tick step needs ("%g" makes the chart elide its labels).
+  const double step = (strip.value->max() - strip.value->min()) / (strip.value->tickCount() - 1);
+  const char* format = step >= 1 ? "%.0f" : step >= 0.1 ? "%.1f" : "%.2f";
+  if (strip.value->labelFormat() != format) strip.value->setLabelFormat(format);
 }
 
 }  // namespace vorel
