@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/language.h"
@@ -25,6 +26,7 @@ namespace {
 // More points than a chart has pixels only cost time: a long span is thinned to this many.
 constexpr std::size_t kMaxPoints = 720;
 constexpr int kStripHeight = 150;
+constexpr int kValueSteps = 3;
 
 }  // namespace
 
@@ -120,7 +122,6 @@ void TrendView::MakeStrip(int series) {
   strip.time->setFormat("hh:mm:ss");
   strip.time->setTickCount(6);
   strip.value = new QValueAxis;
-  strip.value->setTickCount(5);
   strip.chart->addAxis(strip.time, Qt::AlignBottom);
   strip.chart->addAxis(strip.value, Qt::AlignLeft);
   strip.line->attachAxis(strip.time);
@@ -204,11 +205,20 @@ void TrendView::Draw(int series, const TrendBuffer* buffer, std::size_t first, s
     low -= 1;
     high += 1;
   }
-  strip.value->setRange(low, high);
-  strip.value->applyNiceNumbers();
-  // As many decimals as the tick step needs ("%g" makes the chart elide its labels).
-  const double step = (strip.value->max() - strip.value->min()) / (strip.value->tickCount() - 1);
-  const char* format = step >= 1 ? "%.0f" : step >= 0.1 ? "%.1f" : "%.2f";
+  // A round step of 1, 2 or 5 times a power of ten, at most three steps high: a strip has room
+  // for four labels (more and the chart elides them all).
+  double tick = std::pow(10.0, std::floor(std::log10((high - low) / kValueSteps)));
+  for (double factor : {1.0, 2.0, 5.0, 10.0, 20.0}) {
+    if (std::ceil(high / (tick * factor)) - std::floor(low / (tick * factor)) <= kValueSteps) {
+      tick *= factor;
+      break;
+    }
+  }
+  const double bottom = std::floor(low / tick) * tick;
+  const double top = std::max(std::ceil(high / tick) * tick, bottom + tick);
+  strip.value->setRange(bottom, top);
+  strip.value->setTickCount(static_cast<int>(std::lround((top - bottom) / tick)) + 1);
+  const char* format = tick >= 1 ? "%.0f" : tick >= 0.1 ? "%.1f" : "%.2f";
   if (strip.value->labelFormat() != format) strip.value->setLabelFormat(format);
 }
 
