@@ -135,6 +135,7 @@ void TrendView::MakeStrip(int series) {
   for (int s = 0; s < series; ++s)
     if (strips_[Index(s)].view) ++position;
   stripLayout_->insertWidget(position, strip.view);
+  strip.view->setVisible(boxes_[Index(series)]->isChecked());  // not left to a queued show
   ApplyTexts();
 }
 

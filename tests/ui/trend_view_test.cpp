@@ -10,6 +10,7 @@
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
 #include "ui/parameter_window_factory.h"
+#include "ui/setpoint_grid.h"
 #include "ui/trend_view.h"
 #include "ui_fixture.h"
 
