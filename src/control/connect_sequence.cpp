@@ -119,6 +119,8 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   session_.Link().SetAllIdle();
   poll.StopPolling();
   poll.StopRefresh();
+  // A new connection starts every site's trend afresh.
+  session_.Trends().Clear();
   view.SetConfigurationButtonsEnabled(false);
   view.SetConfigurationMenuEnabled(false);
   view.SetMainEnabled(false);

@@ -112,6 +112,10 @@ void PollScheduler::PollStep() {
 }
 
 void PollScheduler::RefreshStep() {
+  // The trends fill at every tick, whatever page the windows show.
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (session_.IsOnline(n)) session_.Trends().Sample(n);
+  }
   for (int n = 1; n <= kSiteCount; ++n) {
     if (!session_.IsOnline(n) || !session_.Window(n)) continue;
     ShowControllerClock(n);

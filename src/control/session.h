@@ -26,6 +26,7 @@
 #include "control/service_report_writer.h"
 #include "control/site_slots.h"
 #include "control/site_window.h"
+#include "control/trend_recorder.h"
 #include "core/site_images.h"
 #include "link/event_pump.h"
 #include "link/host.h"
@@ -76,6 +77,7 @@ class Session : public SiteCommands {
   ModemDialer& Modem() { return modem_; }
   ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
   ServiceReportWriter& Reports() { return reports_; }
+  TrendRecorder& Trends() { return trends_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const;
@@ -135,6 +137,8 @@ class Session : public SiteCommands {
     return parameterFiles_.Compare(site);
   }
   void WriteServiceReport(int site) override { reports_.Write(site); }
+  const TrendBuffer* Trend(int site) const override { return trends_.Buffer(site); }
+  void ExportTrendCsv(int site) override { trends_.ExportCsv(site); }
 
  private:
   Host& host_;
@@ -161,6 +165,7 @@ class Session : public SiteCommands {
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_;
   ServiceReportWriter reports_{*this};
+  TrendRecorder trends_{*this};
 };
 
 template <class Worker>

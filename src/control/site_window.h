@@ -14,6 +14,7 @@
 #include "core/editor_model.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
+#include "core/trend_buffer.h"
 #include "files/parameter_compare.h"
 
 namespace vorel {
@@ -109,6 +110,10 @@ class SiteCommands {
   virtual std::optional<ParameterComparison> CompareParameterFile(int site) = 0;
   // "Service report...": the site's report into an HTML file chosen by the user.
   virtual void WriteServiceReport(int site) = 0;
+  // The monitor's trend: the site's samples (null before its first sample), and "Export
+  // CSV..." of them into a file chosen by the user.
+  virtual const TrendBuffer* Trend(int site) const = 0;
+  virtual void ExportTrendCsv(int site) = 0;
 };
 
 }  // namespace vorel

@@ -29,9 +29,6 @@ constexpr int kOutputProperties = 0x0079;  // BO01_PROPERTY, one per slot
 constexpr int kGenSetCounter = 0x008F;
 constexpr int kDebugValue = 0x0090;
 constexpr int kStartCount = 0x0098;
-constexpr int kEngineSpeed = 0x0099;
-constexpr int kChannelValues = 0x009A;
-constexpr int kBattery = 0x009E;
 constexpr int kRunHours = 0x009F;
 constexpr int kRunSeconds = 0x00A0;
 constexpr int kChannelProperty1 = 0x0126;
@@ -280,10 +277,41 @@ std::string FormatChannelValue(std::uint16_t p, std::int16_t value) {
     default:
       break;
   }
-  if (value > 9999) return "****";
+  if (const auto number = ChannelNumber(p, value)) return number->Text();
+  return "****";
+}
+
+std::optional<ScaledNumber> ChannelNumber(std::uint16_t p, std::int16_t value) {
+  // Unused and binary channels, and the four sensor fault codes, are texts.
+  if ((p >> 10) < 3 || value <= -32765 || value > 9999) return std::nullopt;
   const int decimals = (p >> 8) & 3;
-  if (decimals == 3) return "****";
-  return ScaledText(value, decimals == 0 ? 1 : decimals == 1 ? 10 : 100);
+  if (decimals == 3) return std::nullopt;
+  return ScaledNumber{value, decimals == 0 ? 1 : decimals == 1 ? 10 : 100};
+}
+
+std::optional<ScaledNumber> MonitorNumber(const SiteImages& images, int site,
+                                          const MonitorSource& source) {
+  switch (source.kind) {
+    case MonitorSourceKind::Register:
+      return ScaledNumber{Signed(images, site, source.index), source.divisor};
+    case MonitorSourceKind::Channel:
+      if (source.index < 0 || source.index > 2) return std::nullopt;
+      return ChannelNumber(images.Word(site, reg::kAnalogueProperty2.address + source.index),
+                           Signed(images, site, reg::kFirstChannelValue.address + source.index));
+    case MonitorSourceKind::Battery: {
+      const std::uint16_t type = TypeOf(images, site);
+      if (type == 3106 || type == 3109) return ScaledNumber{0, 1};
+      return ScaledNumber{Signed(images, site, source.index), source.divisor};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string ChannelTitle(const SiteImages& images, int site, int channel) {
+  if (channel < 0 || channel > 2) return {};
+  const std::uint16_t function = images.Word(site, kChannelProperty1 + channel);
+  const std::uint16_t p2 = images.Word(site, reg::kAnalogueProperty2.address + channel);
+  return std::string(FunctionName(function & kFunctionMask)) + std::string(UnitSuffix(p2));
 }
 
 std::string FormatChannelValue(const SiteImages& images, int site, int channel,
@@ -396,12 +424,8 @@ std::vector<MonitorCell> MonitorTitles(const SiteImages& images, int site) {
   };
 
   add(MonitorGrid::Engine, 1, 1, Pick("Speed", "转速") + "(r/min)");
-  for (int ch = 0; ch < 3; ++ch) {
-    const std::uint16_t function = images.Word(site, kChannelProperty1 + ch);
-    const std::uint16_t p2 = images.Word(site, reg::kAnalogueProperty2.address + ch);
-    add(MonitorGrid::Engine, 2 + ch, 1,
-        std::string(FunctionName(function & kFunctionMask)) + std::string(UnitSuffix(p2)));
-  }
+  for (int ch = 0; ch < 3; ++ch)
+    add(MonitorGrid::Engine, 2 + ch, 1, ChannelTitle(images, site, ch));
   for (std::size_t i = 0; i < std::size(kEngineTitles); ++i)
     add(MonitorGrid::Engine, 5 + static_cast<int>(i), 1,
         Pick(kEngineTitles[i].english, kEngineTitles[i].chinese));
@@ -441,13 +465,12 @@ MonitorValues MonitorValuesOf(const SiteImages& images, int site, bool factoryLe
   };
 
   // Engine.
-  add(MonitorGrid::Engine, 1, 2, Decimal(images, site, kEngineSpeed));
+  add(MonitorGrid::Engine, 1, 2, MonitorNumber(images, site, kEngineSpeedSource)->Text());
   for (int ch = 0; ch < 3; ++ch)
     add(MonitorGrid::Engine, 2 + ch, 2,
-        FormatChannelValue(images, site, ch, Signed(images, site, kChannelValues + ch)));
-  add(MonitorGrid::Engine, 5, 2,
-      type == 3106 || type == 3109 ? std::string("0")
-                                   : ScaledText(Signed(images, site, kBattery), 10));
+        FormatChannelValue(images, site, ch,
+                           Signed(images, site, reg::kFirstChannelValue.address + ch)));
+  add(MonitorGrid::Engine, 5, 2, MonitorNumber(images, site, kBatterySource)->Text());
   add(MonitorGrid::Engine, 6, 2,
       Decimal(images, site, kRunHours) + "." +
           std::to_string(Signed(images, site, kRunSeconds) / kSecondsPerTenthHour));
@@ -458,18 +481,21 @@ MonitorValues MonitorValuesOf(const SiteImages& images, int site, bool factoryLe
   }
 
   // Generator and mains.
+  auto number = [&](int address, int divisor) {
+    return MonitorNumber(images, site, {MonitorSourceKind::Register, address, divisor})->Text();
+  };
   auto addRow = [&](const GeneratorRow& r) {
     if (r.phases != 0) {
       for (int c = 0; c < 3; ++c)
-        add(MonitorGrid::Generator, r.row, 2 + c,
-            ScaledText(Signed(images, site, r.phases + c), r.divisor));
+        add(MonitorGrid::Generator, r.row, 2 + c, number(r.phases + c, r.divisor));
     }
-    if (r.total != 0)
-      add(MonitorGrid::Generator, r.row, 5, ScaledText(Signed(images, site, r.total), r.divisor));
+    if (r.total != 0) add(MonitorGrid::Generator, r.row, 5, number(r.total, r.divisor));
   };
   for (const GeneratorRow& r : kGeneratorRows) {
     addRow(r);
-    if (r.row == 3) add(MonitorGrid::Generator, 4, 2, ScaledText(Signed(images, site, 0x00A7), 10));
+    if (r.row == 3)
+      add(MonitorGrid::Generator, 4, 2,
+          MonitorNumber(images, site, kGeneratorFrequencySource)->Text());
   }
   if (MeasuresMains(type)) {
     for (const GeneratorRow& r : kMainsRows) addRow(r);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/register_table.h"
+
 namespace vorel {
 
 class SiteImages;
@@ -24,6 +26,43 @@ std::string FormatChannelValue(const SiteImages& images, int site, int channel, 
 // A signed value divided by 1, 10 or 100, in the shortest form: no trailing zeros and no
 // decimal point for whole results (500/10 "50", 499/10 "49.9", 85/100 "0.85").
 std::string ScaledText(std::int16_t value, int divisor);
+
+// A live number as the page shows it: the signed count that the page divides by `divisor`
+// (1, 10 or 100). Text() is the page's text; Value() the same number for plotting.
+struct ScaledNumber {
+  std::int16_t count = 0;
+  int divisor = 1;
+  double Value() const { return static_cast<double>(count) / divisor; }
+  std::string Text() const { return ScaledText(count, divisor); }
+  friend bool operator==(const ScaledNumber&, const ScaledNumber&) = default;
+};
+
+// The analogue channel's value as a number where the page shows one (a sensor reading in range
+// with 0 to 2 decimals); nothing where the page shows a text (unused or binary channel, sensor
+// fault, "****").
+std::optional<ScaledNumber> ChannelNumber(std::uint16_t secondPropertyWord, std::int16_t value);
+
+// Where a live number of the page comes from: a register divided by 1, 10 or 100, an analogue
+// channel (index 0 to 2) with its own decimals, or the battery voltage (tenths of a volt, shown
+// as 0 on the types that do not measure it).
+enum class MonitorSourceKind { Register, Channel, Battery };
+struct MonitorSource {
+  MonitorSourceKind kind = MonitorSourceKind::Register;
+  int index = 0;  // the register, or the channel
+  int divisor = 1;
+};
+inline constexpr MonitorSource kEngineSpeedSource{MonitorSourceKind::Register,
+                                                  reg::kEngineSpeed.address, 1};
+inline constexpr MonitorSource kBatterySource{MonitorSourceKind::Battery,
+                                              reg::kBatteryVoltage.address, 10};
+inline constexpr MonitorSource kGeneratorFrequencySource{MonitorSourceKind::Register,
+                                                         reg::kGeneratorFrequency.address, 10};
+// The number the page shows for the source; nothing where it shows a text.
+std::optional<ScaledNumber> MonitorNumber(const SiteImages& images, int site,
+                                          const MonitorSource& source);
+
+// The engine grid's title of an analogue channel (0 to 2): its function name and unit suffix.
+std::string ChannelTitle(const SiteImages& images, int site, int channel);
 
 // Upper-case hexadecimal, at least four digits, of a word read as signed: 0x0190 "0190",
 // 0x8001 "FFFF8001".

@@ -84,6 +84,13 @@ inline constexpr RegisterBlock kIdentification     {0x0169, 29, 0, "Product Info
 inline constexpr RegisterBlock kProductCode        {0x016B, 1, 0, "Product Information"};
 inline constexpr RegisterBlock kDeviceName         {0x0172, 20, 0, "Product Information"};
 inline constexpr RegisterBlock kCommand            {0x8010, 1, 0, "Action"};
+inline constexpr RegisterBlock kEngineSpeed        {0x0099, 1, 0, "GENERATOR"};
+inline constexpr RegisterBlock kFirstChannelValue  {0x009A, 1, 0, "GENERATOR"};  // + channel - 1
+inline constexpr RegisterBlock kBatteryVoltage     {0x009E, 1, 0, "GENERATOR"};
+inline constexpr RegisterBlock kFirstPhaseVoltage  {0x00A1, 1, 0, "GENERATOR"};  // + phase - 1
+inline constexpr RegisterBlock kGeneratorFrequency {0x00A7, 2, 1, "GENERATOR"};
+inline constexpr RegisterBlock kFirstPhaseCurrent  {0x00B6, 2, 0, "GENERATOR"};  // + phase - 1
+inline constexpr RegisterBlock kTotalActivePower   {0x00C5, 2, 0, "GENERATOR"};
 // clang-format on
 }  // namespace reg
 

@@ -6,11 +6,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "core/language.h"
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
+#include "ui/trend_view.h"
 
 namespace vorel {
 namespace {
@@ -90,6 +92,11 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
     commandButtons_[i] = b;
     modeRow->addWidget(b);
   }
+  modeRow->addSpacing(24);
+  trendButton_ = new QPushButton(this);
+  trendButton_->setObjectName("tbTrend");
+  trendButton_->setCheckable(true);
+  modeRow->addWidget(trendButton_);
   modeRow->addStretch();
   clockLabel_ = new QLabel(this);
   clockLabel_->setObjectName("lbTime");
@@ -141,16 +148,32 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
             [this, i] { emit commandRequested(static_cast<RemoteCommand>(i + 4)); });
   }
 
+  live_ = new QWidget;
   auto* grids = new QHBoxLayout;
+  grids->setContentsMargins(0, 0, 0, 0);
   grids->addWidget(engineGrid_, 0, Qt::AlignTop);
   grids->addWidget(generatorGrid_, 0, Qt::AlignTop);
   grids->addWidget(binaryIoGrid_, 0, Qt::AlignTop);
   grids->addStretch();
+  auto* liveLayout = new QVBoxLayout(live_);
+  liveLayout->setContentsMargins(0, 0, 0, 0);
+  liveLayout->addLayout(grids);
+  liveLayout->addStretch();
+  trend_ = new TrendView;
+  stack_ = new QStackedWidget(this);
+  stack_->addWidget(live_);
+  stack_->addWidget(trend_);
+  connect(trendButton_, &QPushButton::toggled, this, &MonitorPage::ShowTrend);
+
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addLayout(modeRow);
-  layout->addLayout(grids);
-  layout->addStretch();
+  layout->addWidget(stack_, 1);
+}
+
+void MonitorPage::ShowTrend(bool shown) {
+  if (trendButton_->isChecked() != shown) trendButton_->setChecked(shown);
+  stack_->setCurrentWidget(shown ? static_cast<QWidget*>(trend_) : live_);
 }
 
 void MonitorPage::SetButtonCaptions() {
@@ -159,6 +182,8 @@ void MonitorPage::SetButtonCaptions() {
   for (std::size_t i = 0; i < commandButtons_.size(); ++i)
     commandButtons_[i]->setText(
         Q(PickText(kCommandButtons[i].english, kCommandButtons[i].chinese)));
+  trendButton_->setText(Q(PickText("Trend", "趋势")));
+  trend_->ApplyTexts();
 }
 
 void MonitorPage::SetMainsLabelsShown(bool shown) {

@@ -15,17 +15,24 @@
 
 class QLabel;
 class QPushButton;
+class QStackedWidget;
 
 namespace vorel {
 
 class StringGrid;
+class TrendView;
 
 class MonitorPage : public QWidget {
   Q_OBJECT
  public:
   explicit MonitorPage(QWidget* parent = nullptr);
 
-  // Captions of the mode and command buttons in the current language.
+  // The "Trend" toggle: the live grids or the trend view below the state labels and buttons.
+  TrendView* Trend() const { return trend_; }
+  QPushButton* TrendButton() const { return trendButton_; }
+  void ShowTrend(bool shown);
+
+  // Captions of the mode and command buttons (and of the trend view) in the current language.
   void SetButtonCaptions();
   // The mains labels of the page (types that measure the mains).
   void SetMainsLabelsShown(bool shown);
@@ -63,6 +70,10 @@ class MonitorPage : public QWidget {
   QLabel* loadStateLabel_ = nullptr;
   QLabel* mainsTitleLabel_ = nullptr;
   QLabel* clockLabel_ = nullptr;
+  QPushButton* trendButton_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  QWidget* live_ = nullptr;
+  TrendView* trend_ = nullptr;
   std::array<QPushButton*, 4> modeButtons_{};
   std::array<QPushButton*, 4> commandButtons_{};
   StringGrid* engineGrid_ = nullptr;

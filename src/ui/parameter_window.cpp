@@ -36,6 +36,7 @@
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
 #include "ui/status_panel.h"
+#include "ui/trend_view.h"
 
 namespace vorel {
 namespace {
@@ -141,8 +142,16 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   }
 
   // The monitor's engine titles carry the channel names and units.
-  connect(this, &ParameterWindow::channelTitlesChanged, this,
-          [this] { monitor_->SetTitles(MonitorTitles(images_, site_)); });
+  connect(this, &ParameterWindow::channelTitlesChanged, this, [this] {
+    monitor_->SetTitles(MonitorTitles(images_, site_));
+    monitor_->Trend()->ApplyTexts();
+  });
+  // The trend draws the samples the session keeps for the site.
+  monitor_->Trend()->SetSource(
+      [this] { return commands_.Trend(site_); },
+      [this](int series) { return TrendSeriesTitle(images_, site_, series); });
+  connect(monitor_->Trend(), &TrendView::exportRequested, this,
+          [this] { commands_.ExportTrendCsv(site_); });
   connect(this, &ParameterWindow::curveEditorRequested, this, &ParameterWindow::OpenCurveEditor);
   connect(monitor_, &MonitorPage::commandRequested, this,
           [this](RemoteCommand command) { commands_.SendCommand(site_, command); });
@@ -860,6 +869,7 @@ void ParameterWindow::RefreshMonitor() {
   // A window opened from a file has no live data.
   if (!online_) return;
   monitor_->Refresh(MonitorValuesOf(images_, site_, factory_));
+  monitor_->Trend()->Refresh();
 }
 
 bool ParameterWindow::DateChanged() const {

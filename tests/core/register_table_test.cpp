@@ -67,7 +67,9 @@ TEST(RegisterTable, NamedBlocksAreRecordsOfTheTable) {
       reg::kFirstInputProperty, reg::kOutputPolarity,    reg::kFirstOutputProperty,
       reg::kCurrProperty,       reg::kRunHours,          reg::kPmTime,
       reg::kPowerSave,          reg::kAnalogueProperty1, reg::kAnalogueProperty2,
-      reg::kCurveValues,        reg::kCurveResistances,
+      reg::kCurveValues,        reg::kCurveResistances,  reg::kEngineSpeed,
+      reg::kFirstChannelValue,  reg::kBatteryVoltage,    reg::kFirstPhaseVoltage,
+      reg::kGeneratorFrequency, reg::kFirstPhaseCurrent, reg::kTotalActivePower,
   };
   for (const RegisterBlock& n : named) {
     auto r = FindRegister(n.address, n.count);

@@ -182,6 +182,9 @@ class RecordingCommands : public SiteCommands {
     return comparison;
   }
   std::optional<ParameterComparison> comparison;
+  const TrendBuffer* Trend(int) const override { return trend; }
+  void ExportTrendCsv(int site) override { Add("exporttrend", site); }
+  const TrendBuffer* trend = nullptr;
   std::function<void(int site)> onReadSensorBlock;
   std::vector<SensorCurve> curves;
   CurveWriteResult curveResult = CurveWriteResult::Written;

@@ -1,0 +1,151 @@
+// CPU time of the desktop tool with 32 online windows, each showing its monitor page with the
+// trend view (default series) against vorel-sim at 9600 baud: the same main window, parameter
+// windows and session as vorel, run offscreen in this process. After connecting all 32 sites
+// it measures this process's CPU time (user + system, worker threads included) over
+// VOREL_TREND_SECONDS (default 600) and prints it as a share of one core, next to the same
+// measure with the live grids shown instead of the trends.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "control/session.h"
+#include "core/language.h"
+#include "link/posix_serial_port.h"
+#include "link/quiet_host.h"
+#include "ui/main_window.h"
+#include "ui/monitor_page.h"
+#include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
+#include "ui/trend_view.h"
+
+namespace {
+
+class SilentHost : public vorel::QuietHost {
+ public:
+  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+  vorel::Answer AskRetryCancel(int, const std::string&, const std::string& t) override {
+    std::fprintf(stderr, "poll failure: %s\n", t.c_str());
+    return vorel::Answer::Retry;
+  }
+  vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::No; }
+};
+
+double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6 + double(u.ru_stime.tv_sec) +
+         double(u.ru_stime.tv_usec) / 1e6;
+}
+
+double MonotonicSeconds() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
+}
+
+// Runs the event loop for `seconds` and prints the CPU share of one core.
+double Measure(const char* what, double seconds) {
+  const double cpu0 = CpuSeconds();
+  const double t0 = MonotonicSeconds();
+  while (MonotonicSeconds() - t0 < seconds)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  const double cpu = CpuSeconds() - cpu0;
+  const double wall = MonotonicSeconds() - t0;
+  std::printf("%s: %.2f s CPU in %.1f s = %.2f %% of one core\n", what, cpu, wall,
+              100.0 * cpu / wall);
+  std::fflush(stdout);
+  return cpu / wall;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir dir;
+  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+  qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+  QApplication app(argc, argv);
+  const char* env = std::getenv("VOREL_TREND_SECONDS");
+  const double seconds = env ? std::atof(env) : 600.0;
+
+  const QString link = dir.filePath("line");
+  QStringList args{"--link", link, "--baud", "9600"};
+  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
+  QProcess sim;
+  sim.start(VOREL_SIM_PATH, args);
+  if (!sim.waitForReadyRead(10000)) {
+    std::fprintf(stderr, "vorel-sim did not start\n");
+    return 1;
+  }
+  QDir().mkpath(dir.filePath("vorel"));
+  {
+    std::ofstream vport(dir.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
+    vport << "[System]\r\nLanguage=english\r\n[Device]\r\n";
+    for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
+    vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=9600\r\n";
+  }
+  vorel::SetLanguageSetting("english");
+
+  SilentHost host;
+  vorel::MainWindowServices services;
+  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
+    return std::make_unique<vorel::PosixSerialPort>();
+  };
+  vorel::MainWindow* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
+    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
+  };
+  vorel::MainWindow main(host, services);
+  mainWindow = &main;
+  main.show();
+  const long rss0 = ResidentKiB();
+  const double c0 = MonotonicSeconds();
+  main.Connect();
+  int online = 0;
+  for (int n = 1; n <= vorel::kSiteCount; ++n) online += main.IsOnline(n) ? 1 : 0;
+  std::printf("connected %d sites in %.1f s\n", online, MonotonicSeconds() - c0);
+  if (online != vorel::kSiteCount) return 1;
+
+  std::vector<vorel::MonitorPage*> pages;
+  for (int n = 1; n <= vorel::kSiteCount; ++n) {
+    auto* w = dynamic_cast<vorel::ParameterWindow*>(main.session().Window(n));
+    if (!w) return 1;
+    w->findChild<QTabWidget*>("pcParameter")->setCurrentWidget(w->Monitor());
+    pages.push_back(w->Monitor());
+  }
+  Measure("32 monitor pages, live grids (60 s)", std::min(60.0, seconds));
+  const long rssGrids = ResidentKiB();
+  for (auto* page : pages) page->ShowTrend(true);
+  QCoreApplication::processEvents();
+  const long rssTrend = ResidentKiB();
+  const double share = Measure("32 monitor pages, trend view", seconds);
+  int redraws = 0;
+  for (auto* page : pages) redraws += page->Trend()->Redraws();
+  const vorel::TrendBuffer* buffer = main.session().Trends().Buffer(1);
+  std::printf("trend redraws: %d (%.1f per window per second); site 1 holds %zu samples\n", redraws,
+              redraws / 32.0 / seconds, buffer ? buffer->Size() : 0);
+  std::printf(
+      "resident: %.1f MiB before Connect, %.1f MiB with 32 monitor pages, %.1f MiB once the "
+      "trends show, %.1f MiB now\n",
+      rss0 / 1024.0, rssGrids / 1024.0, rssTrend / 1024.0, ResidentKiB() / 1024.0);
+  std::printf("goal: under 2 %% of one core: %s\n", share < 0.02 ? "met" : "NOT met");
+  main.close();
+  sim.terminate();
+  sim.waitForFinished(5000);
+  return 0;
+}

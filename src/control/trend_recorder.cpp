@@ -1,0 +1,61 @@
+#include "control/trend_recorder.h"
+
+#include <chrono>
+#include <vector>
+
+#include "control/session.h"
+#include "core/language.h"
+#include "files/atomic_file.h"
+#include "files/trend_csv.h"
+
+namespace vorel {
+
+static_assert(kTrendSampleIntervalMs == kRefreshIntervalMs,
+              "the trend buffers hold one hour of refresh ticks");
+
+TrendRecorder::TrendRecorder(Session& session)
+    : session_(session), clock_([] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+      }) {}
+
+void TrendRecorder::Clear() {
+  for (auto& buffer : buffers_)
+    if (buffer) buffer->Clear();
+}
+
+void TrendRecorder::Sample(int site) {
+  if (!IsSite(site)) return;
+  auto& buffer = buffers_[static_cast<std::size_t>(site - 1)];
+  if (!buffer) buffer = std::make_unique<TrendBuffer>();
+  buffer->Add(TakeTrendSample(session_.Images(), site, clock_()));
+}
+
+const TrendBuffer* TrendRecorder::Buffer(int site) const {
+  return IsSite(site) ? buffers_[static_cast<std::size_t>(site - 1)].get() : nullptr;
+}
+
+void TrendRecorder::ExportCsv(int site) {
+  if (!IsSite(site)) return;
+  const std::optional<std::string> path =
+      session_.host().AskSaveFileName(kTrendCsvFilter, "csv", "trend");
+  if (!path) return;
+  ExportCsvFile(site, *path);
+}
+
+bool TrendRecorder::ExportCsvFile(int site, const std::string& path) {
+  std::vector<std::string> titles;
+  for (int s = 0; s < kTrendSeriesCount; ++s)
+    titles.push_back(TrendSeriesTitle(session_.Images(), site, s));
+  static const TrendBuffer kEmpty(1);
+  const TrendBuffer* buffer = Buffer(site);
+  std::string error;
+  if (WriteFileAtomically(path, TrendCsv(buffer ? *buffer : kEmpty, titles), &error)) return true;
+  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
+  text.replace(text.find("%s"), 2, path);
+  session_.host().ShowMessage(text);
+  return false;
+}
+
+}  // namespace vorel

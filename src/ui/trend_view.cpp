@@ -1,0 +1,226 @@
+#include "ui/trend_view.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/language.h"
+#include "ui/qt_text.h"
+
+namespace vorel {
+namespace {
+
+// More points than a chart has pixels only cost time: a long span is thinned to this many.
+constexpr std::size_t kMaxPoints = 720;
+constexpr int kStripHeight = 150;
+constexpr int kValueSteps = 3;
+
+}  // namespace
+
+TrendView::TrendView(QWidget* parent) : QWidget(parent) {
+  setObjectName("pnlTrend");
+  auto* side = new QVBoxLayout;
+  const auto& table = TrendSeriesTable();
+  for (int s = 0; s < kTrendSeriesCount; ++s) {
+    auto* box = new QCheckBox(this);
+    box->setObjectName(QString("cbTrend_") + table[Index(s)].key);
+    box->setChecked(table[Index(s)].shownByDefault);
+    connect(box, &QCheckBox::toggled, this, [this, s](bool on) { SeriesToggled(s, on); });
+    boxes_[Index(s)] = box;
+    side->addWidget(box);
+  }
+  side->addSpacing(12);
+  spanLabel_ = new QLabel(this);
+  side->addWidget(spanLabel_);
+  spanPicker_ = new QComboBox(this);
+  spanPicker_->setObjectName("cbTrendSpan");
+  for (int minutes : kSpanMinutes) spanPicker_->addItem(QString(), minutes);
+  connect(spanPicker_, &QComboBox::currentIndexChanged, this, [this] {
+    stale_ = true;
+    Refresh();
+  });
+  side->addWidget(spanPicker_);
+  exportButton_ = new QPushButton(this);
+  exportButton_->setObjectName("btnTrendExport");
+  connect(exportButton_, &QPushButton::clicked, this, &TrendView::exportRequested);
+  side->addWidget(exportButton_);
+  side->addStretch();
+
+  auto* strips = new QWidget;
+  stripLayout_ = new QVBoxLayout(strips);
+  stripLayout_->setContentsMargins(0, 0, 0, 0);
+  stripLayout_->addStretch();
+  auto* scroll = new QScrollArea(this);
+  scroll->setObjectName("sbTrendCharts");
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(strips);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->addLayout(side);
+  layout->addWidget(scroll, 1);
+  ApplyTexts();
+}
+
+void TrendView::SetSource(std::function<const TrendBuffer*()> buffer,
+                          std::function<std::string(int)> title) {
+  buffer_ = std::move(buffer);
+  title_ = std::move(title);
+  ApplyTexts();
+}
+
+void TrendView::ApplyTexts() {
+  const auto& table = TrendSeriesTable();
+  for (int s = 0; s < kTrendSeriesCount; ++s) {
+    const TrendSeries& row = table[Index(s)];
+    const QString title = title_ ? Q(title_(s))
+                                 : Q(PickText(row.english, row.chinese)) +
+                                       (*row.unit ? QString(" (%1)").arg(row.unit) : QString());
+    boxes_[Index(s)]->setText(title);
+    if (QChart* chart = strips_[Index(s)].chart) chart->setTitle(title);
+  }
+  spanLabel_->setText(Q(PickText("Time span", "时间范围")));
+  for (int i = 0; i < spanPicker_->count(); ++i)
+    spanPicker_->setItemText(i, QString::number(kSpanMinutes[static_cast<std::size_t>(i)]) +
+                                    Q(PickText(" min", " 分钟")));
+  exportButton_->setText(Q(PickText("Export CSV...", "导出CSV...")));
+}
+
+void TrendView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  for (int s = 0; s < kTrendSeriesCount; ++s)
+    if (boxes_[Index(s)]->isChecked() && !strips_[Index(s)].view) MakeStrip(s);
+  stale_ = true;
+  Refresh();
+}
+
+void TrendView::MakeStrip(int series) {
+  Strip& strip = strips_[Index(series)];
+  strip.chart = new QChart;
+  strip.chart->legend()->hide();
+  strip.chart->setMargins(QMargins(4, 2, 4, 2));
+  QFont titleFont = strip.chart->titleFont();
+  titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
+  titleFont.setBold(true);
+  strip.chart->setTitleFont(titleFont);
+  strip.line = new QLineSeries;
+  strip.chart->addSeries(strip.line);
+  strip.time = new QDateTimeAxis;
+  strip.time->setFormat("hh:mm:ss");
+  strip.time->setTickCount(6);
+  strip.value = new QValueAxis;
+  strip.chart->addAxis(strip.time, Qt::AlignBottom);
+  strip.chart->addAxis(strip.value, Qt::AlignLeft);
+  strip.line->attachAxis(strip.time);
+  strip.line->attachAxis(strip.value);
+  strip.view = new QChartView(strip.chart);
+  strip.view->setObjectName(QString("chTrend_") + TrendSeriesTable()[Index(series)].key);
+  strip.view->setRenderHint(QPainter::Antialiasing, false);
+  strip.view->setMinimumHeight(kStripHeight);
+  // Charts keep the order of the table whatever order they are made in.
+  int position = 0;
+  for (int s = 0; s < series; ++s)
+    if (strips_[Index(s)].view) ++position;
+  stripLayout_->insertWidget(position, strip.view);
+  strip.view->setVisible(boxes_[Index(series)]->isChecked());  // not left to a queued show
+  ApplyTexts();
+}
+
+void TrendView::SeriesToggled(int series, bool shown) {
+  Strip& strip = strips_[Index(series)];
+  if (shown && !strip.view) {
+    if (!isVisible()) return;  // made when the view is first shown
+    MakeStrip(series);
+  }
+  if (strip.view) strip.view->setVisible(shown);
+  stale_ = true;
+  Refresh();
+}
+
+std::int64_t TrendView::SpanMs() const {
+  const int minutes = spanPicker_->currentData().toInt();
+  return static_cast<std::int64_t>(minutes > 0 ? minutes : kSpanMinutes[0]) * 60 * 1000;
+}
+
+void TrendView::Refresh() {
+  if (!isVisible()) return;
+  const TrendBuffer* buffer = buffer_ ? buffer_() : nullptr;
+  const std::uint64_t added = buffer ? buffer->Added() : 0;
+  if (!stale_ && added == drawnAdded_) return;
+  stale_ = false;
+  drawnAdded_ = added;
+  ++redraws_;
+
+  // The window ends at the newest sample and reaches back over the span.
+  const std::size_t size = buffer ? buffer->Size() : 0;
+  const std::int64_t end =
+      size > 0 ? buffer->At(size - 1).timeMs : QDateTime::currentMSecsSinceEpoch();
+  const std::int64_t start = end - SpanMs();
+  std::size_t first = size;
+  while (first > 0 && buffer->At(first - 1).timeMs >= start) --first;
+  for (int s = 0; s < kTrendSeriesCount; ++s) {
+    if (boxes_[Index(s)]->isChecked() && strips_[Index(s)].view) Draw(s, buffer, first, start, end);
+  }
+}
+
+void TrendView::Draw(int series, const TrendBuffer* buffer, std::size_t first, std::int64_t start,
+                     std::int64_t end) {
+  Strip& strip = strips_[Index(series)];
+  const std::size_t size = buffer ? buffer->Size() : 0;
+  const std::size_t count = size - first;
+  const std::size_t step = count > kMaxPoints ? (count + kMaxPoints - 1) / kMaxPoints : 1;
+  QList<QPointF> points;
+  points.reserve(static_cast<qsizetype>(count / step + 1));
+  double low = std::numeric_limits<double>::max();
+  double high = std::numeric_limits<double>::lowest();
+  for (std::size_t i = first; i < size; i += step) {
+    const TrendSample& sample = buffer->At(i);
+    const auto number = sample.Number(series);
+    if (!number) continue;  // the page showed a text (sensor fault, unused channel)
+    const double v = number->Value();
+    low = std::min(low, v);
+    high = std::max(high, v);
+    points.append(QPointF(static_cast<double>(sample.timeMs), v));
+  }
+  strip.line->replace(points);
+  strip.time->setFormat(end - start > 15 * 60 * 1000 ? "hh:mm" : "hh:mm:ss");
+  strip.time->setRange(QDateTime::fromMSecsSinceEpoch(start), QDateTime::fromMSecsSinceEpoch(end));
+  if (points.isEmpty()) {
+    low = 0;
+    high = 1;
+  }
+  if (high - low < 1e-9) {
+    low -= 1;
+    high += 1;
+  }
+  // A round step of 1, 2 or 5 times a power of ten, at most three steps high: a strip has room
+  // for four labels (more and the chart elides them all).
+  double tick = std::pow(10.0, std::floor(std::log10((high - low) / kValueSteps)));
+  for (double factor : {1.0, 2.0, 5.0, 10.0, 20.0}) {
+    if (std::ceil(high / (tick * factor)) - std::floor(low / (tick * factor)) <= kValueSteps) {
+      tick *= factor;
+      break;
+    }
+  }
+  const double bottom = std::floor(low / tick) * tick;
+  const double top = std::max(std::ceil(high / tick) * tick, bottom + tick);
+  strip.value->setRange(bottom, top);
+  strip.value->setTickCount(static_cast<int>(std::lround((top - bottom) / tick)) + 1);
+  const char* format = tick >= 1 ? "%.0f" : tick >= 0.1 ? "%.1f" : "%.2f";
+  if (strip.value->labelFormat() != format) strip.value->setLabelFormat(format);
+}
+
+}  // namespace vorel

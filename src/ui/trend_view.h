@@ -1,0 +1,88 @@
+// The "Trend" view of the monitor page: the site's live numbers against time, one strip chart
+// per series the user ticks, over the last 5, 15 or 60 minutes, and "Export CSV..." of the
+// whole hour kept. The samples live in the control layer (they keep coming while another page
+// is shown); the view only draws them, and only while it is visible and something new came.
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/trend_buffer.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+
+namespace vorel {
+
+class TrendView : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TrendView(QWidget* parent = nullptr);
+
+  // Where the samples and the series titles come from (the site's buffer may appear later).
+  void SetSource(std::function<const TrendBuffer*()> buffer,
+                 std::function<std::string(int series)> title);
+  // Captions and series titles in the current language.
+  void ApplyTexts();
+  // Redraws the shown charts when the view is visible and new samples came.
+  void Refresh();
+
+  // The minutes the picker offers; the view starts on the first.
+  static constexpr std::array<int, 3> kSpanMinutes{5, 15, 60};
+
+  QCheckBox* SeriesBox(int series) const { return boxes_[Index(series)]; }
+  QComboBox* SpanPicker() const { return spanPicker_; }
+  QPushButton* ExportButton() const { return exportButton_; }
+  // The chart of a series and its line (null until the series is first shown).
+  QChartView* ChartView(int series) const { return strips_[Index(series)].view; }
+  QLineSeries* Line(int series) const { return strips_[Index(series)].line; }
+  // Redraws done so far.
+  int Redraws() const { return redraws_; }
+
+ signals:
+  void exportRequested();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  struct Strip {
+    QChartView* view = nullptr;
+    QChart* chart = nullptr;
+    QLineSeries* line = nullptr;
+    QDateTimeAxis* time = nullptr;
+    QValueAxis* value = nullptr;
+  };
+  static std::size_t Index(int series) { return static_cast<std::size_t>(series); }
+  void MakeStrip(int series);
+  void SeriesToggled(int series, bool shown);
+  void Draw(int series, const TrendBuffer* buffer, std::size_t first, std::int64_t start,
+            std::int64_t end);
+  std::int64_t SpanMs() const;
+
+  std::function<const TrendBuffer*()> buffer_;
+  std::function<std::string(int)> title_;
+  std::array<QCheckBox*, kTrendSeriesCount> boxes_{};
+  std::array<Strip, kTrendSeriesCount> strips_{};
+  QLabel* spanLabel_ = nullptr;
+  QComboBox* spanPicker_ = nullptr;
+  QPushButton* exportButton_ = nullptr;
+  QVBoxLayout* stripLayout_ = nullptr;
+  std::uint64_t drawnAdded_ = 0;
+  bool stale_ = true;
+  int redraws_ = 0;
+};
+
+}  // namespace vorel

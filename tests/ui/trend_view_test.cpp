@@ -1,0 +1,124 @@
+// The trend view of a real window on the fake clock: samples arrive at the refresh ticks whatever
+// the page shows, the view draws the ticked series only while it is shown, and exports the hour.
+#include <QChartView>
+#include <QComboBox>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "support/temp_files.h"
+#include "ui/monitor_page.h"
+#include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
+#include "ui/setpoint_grid.h"
+#include "ui/trend_view.h"
+#include "ui_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+using UiTrend = UiTest;
+
+constexpr int kSite = 2;
+constexpr int kSpeed = static_cast<int>(TrendSeriesId::EngineSpeed);
+constexpr int kBattery = static_cast<int>(TrendSeriesId::Battery);
+constexpr int kVoltage = static_cast<int>(TrendSeriesId::VoltageL1);
+
+TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
+  WriteVport("[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\n");
+  MainWindowServices services;
+  services.makePort = [this]() -> std::unique_ptr<SerialPort> {
+    port = std::make_shared<RecordingPort::Record>();
+    return std::make_unique<RecordingPort>(port, true);
+  };
+  services.pump = pump;
+  TestMain* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
+    return MakeParameterWindow(mainWindow->session(), site, commands);
+  };
+  TestMain main(host, services);
+  mainWindow = &main;
+  Session& session = main.session();
+  SiteImages& images = session.Images();
+  main.identify = [&](int site) {
+    images.SetWord(site, reg::kProductCode.address, 3101);
+    session.SetWindow(site, session.MakeWindow(site), kWindowOnline);
+    session.Window(site)->ShowWindow();
+    session.Window(site)->SetUpWindow();
+    return true;
+  };
+  main.show();
+  main.Connect();
+  ASSERT_TRUE(main.IsOnline(kSite));
+  session.Poll().StopPolling();  // the recording port never answers; the ticks go on
+  auto* window = dynamic_cast<ParameterWindow*>(session.Window(kSite));
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+  MonitorPage& page = *window->Monitor();
+  TrendView& view = *page.Trend();
+  Child<QTabWidget>(*window, "pcParameter")->setCurrentWidget(&page);
+
+  // Filling goes on while the live grids are shown; nothing is drawn meanwhile.
+  images.SetWord(kSite, 0x0099, 1500);
+  images.SetWord(kSite, 0x009E, 245);
+  pump->Advance(4 * 500);
+  const TrendBuffer* buffer = session.Trends().Buffer(kSite);
+  ASSERT_NE(buffer, nullptr);
+  EXPECT_EQ(buffer->Size(), 4u);
+  EXPECT_EQ(view.Redraws(), 0);
+  EXPECT_EQ(page.EngineGrid()->CellText(5, 2), "24.5");
+
+  // The toggle shows the default series: speed, battery, frequency.
+  QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
+  ASSERT_TRUE(view.isVisible());
+  ASSERT_NE(view.ChartView(kSpeed), nullptr);
+  EXPECT_TRUE(view.ChartView(kSpeed)->isVisible());
+  EXPECT_EQ(view.ChartView(kVoltage), nullptr);
+  ASSERT_EQ(view.Line(kSpeed)->count(), 4);
+  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(3).y(), 1500);
+  EXPECT_DOUBLE_EQ(view.Line(kBattery)->at(0).y(), 24.5);
+
+  images.SetWord(kSite, 0x0099, 1480);
+  pump->Advance(500);
+  ASSERT_EQ(view.Line(kSpeed)->count(), 5);
+  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(4).y(), 1480);
+  const int redraws = view.Redraws();
+  view.Refresh();  // nothing new: no redraw
+  EXPECT_EQ(view.Redraws(), redraws);
+
+  // Unticking hides the chart; ticking another draws it at once.
+  Child<QCheckBox>(view, "cbTrend_battery")->setChecked(false);
+  EXPECT_TRUE(view.ChartView(kBattery)->isHidden());
+  Child<QCheckBox>(view, "cbTrend_u1")->setChecked(true);
+  ASSERT_NE(view.ChartView(kVoltage), nullptr);
+  EXPECT_TRUE(view.ChartView(kVoltage)->isVisible());
+  EXPECT_EQ(view.Line(kVoltage)->count(), 5);
+
+  // Export writes the kept samples through the save dialog.
+  TempDir dir;
+  const std::string path = (dir.path() / "trend.csv").string();
+  host.fileNames.push_back(path);
+  QTest::mouseClick(Child<QPushButton>(view, "btnTrendExport"), Qt::LeftButton);
+  const std::string csv = ReadFile(path);
+  ASSERT_FALSE(csv.empty());
+  EXPECT_NE(csv.find(",Engine speed (r/min),"), std::string::npos);
+  EXPECT_NE(csv.find(",1480,"), std::string::npos);
+  std::size_t lines = 0;
+  for (char c : csv) lines += c == '\n';
+  EXPECT_EQ(lines, 6u);  // header and five samples
+
+  // Back on the live grids: samples go on, the charts are left alone.
+  QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
+  const int before = view.Redraws();
+  pump->Advance(4 * 500);
+  EXPECT_EQ(buffer->Size(), 9u);
+  EXPECT_EQ(view.Redraws(), before);
+
+  // A new connection starts the trend afresh.
+  session.Trends().Clear();
+  EXPECT_EQ(buffer->Size(), 0u);
+  main.close();
+}
+
+}  // namespace
+}  // namespace vorel::test
