@@ -22,6 +22,20 @@ constexpr std::int64_t kMinSilenceUs = 20000;     // a pause that ends an incomp
 constexpr std::int64_t kHangupPauseUs = 20000;    // wait when nobody holds the terminal
 constexpr std::int64_t kBlockedDropUs = 1000000;  // replies nobody takes are dropped after this
 
+// The terminal speed constant of a baud rate; B0 for a rate without one.
+speed_t SpeedOf(long baud) {
+  // clang-format off
+  static constexpr struct { long baud; speed_t speed; } kSpeeds[] = {
+    {1200, B1200}, {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200},
+    {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+  };
+  // clang-format on
+  for (const auto& s : kSpeeds) {
+    if (s.baud == baud) return s.speed;
+  }
+  return B0;
+}
+
 }  // namespace
 
 Line::Line(const Options& options, Sites& sites)
@@ -123,6 +137,12 @@ void Line::Receive(std::int64_t now) {
     }
     const ssize_t n = read(master_, rx_.data() + rxSize_, rx_.size() - rxSize_);
     if (n <= 0) return;
+    if (!HeardAtOurSpeed()) {
+      // Sent at another speed: what a controller hears is noise, nothing it would answer.
+      trace_.Frame(now, now, "RX", {rx_.data() + rxSize_, static_cast<std::size_t>(n)},
+                   "ignored speed");
+      continue;
+    }
     if (rxSize_ == 0) rxFirstUs_ = now;
     rxLastUs_ = now;
     rxSize_ += static_cast<std::size_t>(n);
@@ -181,8 +201,17 @@ void Line::Process(std::int64_t now, bool silence) {
   }
 }
 
+bool Line::HeardAtOurSpeed() const {
+  if (!options_.checkSpeed || options_.baud <= 0) return true;
+  termios tio{};
+  if (tcgetattr(slave_, &tio) != 0) return true;
+  return cfgetospeed(&tio) == SpeedOf(options_.baud);
+}
+
 void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {
   (void)now;
+  // An adapter that hears itself returns the request as it goes out on the line.
+  if (options_.echo) Queue(frame, rxFirstUs_, "echo", false);
   if (!CrcMatches(frame)) {
     trace_.Frame(rxFirstUs_, rxLastUs_, "RX", frame, "ignored bad-crc");
     return;

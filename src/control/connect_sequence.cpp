@@ -98,6 +98,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     session_.Port().Attach(std::move(port));
     opened = session_.Port().Open(settings, &detail);
     if (!opened) session_.Port().Release();
+    session_.Link().SetEchoDiscard(settings.discardEcho);
   } else {
     detail = "no serial port";
   }

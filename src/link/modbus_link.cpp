@@ -12,6 +12,14 @@ namespace {
 constexpr int kWaitSliceMs = 2;
 // While a reply is partly in: a byte takes about 1 ms at 9600 baud.
 constexpr int kPartialReplySliceMs = 1;
+// Event-driven collection sleeps until input arrives; the slice only bounds how late the
+// pump's timers (the 100 ms reply tick) are served.
+constexpr int kFastWaitSliceMs = 10;
+
+std::string_view LineErrorText() {
+  return PickText("Line error: the echo of the request does not match!",
+                  "线路错误：请求的回送不符!");
+}
 
 int Index(RequestGroup group) {
   return static_cast<int>(group);
@@ -128,6 +136,7 @@ bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& blo
   channel_.PurgeInput();
   channel_.PurgeOutput();
   BuildReadFrame(site, block, readFrame_);
+  FrameSent(readFrame_.size(), false);
   expected_.store(0, std::memory_order_release);
   const bool written = channel_.Write(readFrame_);
   ticks_.store(0, std::memory_order_release);
@@ -144,14 +153,29 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   rejected_.store(false, std::memory_order_release);
   channel_.PurgeInput();
   channel_.PurgeOutput();
+  FrameSent(length, true);
   const bool written = channel_.Write({writeFrame_.data(), length});
   ticks_.store(0, std::memory_order_release);
   Announce(site, true, block.address);
   return written;
 }
 
+void ModbusLink::FrameSent(std::size_t length, bool write) {
+  lineError_.store(false, std::memory_order_release);
+  sentLength_.store(length, std::memory_order_relaxed);
+  sentWrite_.store(write, std::memory_order_relaxed);
+  sentSerial_.fetch_add(1, std::memory_order_release);
+}
+
+std::span<const std::uint8_t> ModbusLink::SentFrame() const {
+  const std::size_t length = sentLength_.load(std::memory_order_relaxed);
+  if (sentWrite_.load(std::memory_order_relaxed)) return {writeFrame_.data(), length};
+  return {readFrame_.data(), std::min(length, readFrame_.size())};
+}
+
 bool ModbusLink::ReplyTimedOut() const {
-  return rejected_.load(std::memory_order_acquire) || ReplyTicks() > (modem_ ? 80 : 20);
+  return rejected_.load(std::memory_order_acquire) || LineError() ||
+         ReplyTicks() > (modem_ ? 80 : 20);
 }
 
 ReplyShape ModbusLink::ShapeOf(RequestGroup group) {
@@ -174,43 +198,60 @@ bool ModbusLink::PollReply(int site) {
   const int busy = FirstBusyGroup();
   if (busy < 0) return false;
   const auto group = static_cast<RequestGroup>(busy);
-  if (group == RequestGroup::PlainRead) DelayWithEvents(kPlainReadStepMs);
+  if (group == RequestGroup::PlainRead && !fast_) DelayWithEvents(kPlainReadStepMs);
 
-  const std::size_t waiting = static_cast<std::size_t>(std::max(0, channel_.InputCount()));
-  // No header taken yet for this request (a send clears ExpectedBytes): start a new reply.
-  if (ExpectedBytes() == 0 && waiting > 0) assembler_.Begin(ShapeOf(group), site);
-  const std::size_t take = assembler_.Wanted(waiting);
-  // Nothing to take: too few bytes yet, or more than the rest of the reply, which then never
-  // completes and ends by timeout.
-  if (take == 0) return false;
-  if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
-    DiscardInput();
+  std::size_t waiting = static_cast<std::size_t>(std::max(0, channel_.InputCount()));
+  // A new request, or no byte of its reply taken yet: start a new reply.
+  const unsigned serial = sentSerial_.load(std::memory_order_acquire);
+  if (waiting > 0 && (serial != begunSerial_ || !assembler_.InProgress())) {
+    begunSerial_ = serial;
+    assembler_.Begin(ShapeOf(group), site,
+                     echoDiscard_ ? SentFrame() : std::span<const std::uint8_t>{});
+  }
+  for (;;) {
+    // Paced: the header whole, the rest only when exactly that many bytes are waiting (more
+    // means they are not only this reply, which then never completes and ends by timeout).
+    // Fast: whatever is waiting, up to the end of the reply.
+    const std::size_t take = fast_ ? assembler_.Available(waiting) : assembler_.Wanted(waiting);
+    if (take == 0) return false;
+    if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
+      DiscardInput();
+      return false;
+    }
+    waiting -= take;
+    switch (assembler_.Feed({input_.data(), take})) {
+      case ReplyStatus::NeedMore:
+        expected_.store(static_cast<std::uint16_t>(assembler_.InBody() ? assembler_.Pending() : 0),
+                        std::memory_order_release);
+        // A paced step ends once the header is taken; the echo before it, or noise skipped
+        // inside it, does not cost a step of its own.
+        if (!fast_ && assembler_.InBody()) return false;
+        continue;
+      case ReplyStatus::Foreign:
+        DiscardInput();
+        return false;
+      case ReplyStatus::Oversize:
+        // Longer than the buffers can hold: the reply is dropped and the request given up.
+        DiscardInput();
+        rejected_.store(true, std::memory_order_release);
+        return false;
+      case ReplyStatus::EchoMismatch:
+        DiscardInput();
+        lineError_.store(true, std::memory_order_release);
+        return false;
+      case ReplyStatus::Complete:
+        SetCommState(site, kCommDecoding);
+        Decode(group, site);
+        return true;
+      case ReplyStatus::Exception:
+        SetCommState(site, kCommException);
+        return false;
+      case ReplyStatus::CrcError:
+        SetCommState(site, kCommCrcError);
+        return false;
+    }
     return false;
   }
-  switch (assembler_.Feed({input_.data(), take})) {
-    case ReplyStatus::NeedMore:
-      expected_.store(static_cast<std::uint16_t>(assembler_.Pending()), std::memory_order_release);
-      return false;
-    case ReplyStatus::Foreign:
-      DiscardInput();
-      return false;
-    case ReplyStatus::Oversize:
-      // Longer than the buffers can hold: the reply is dropped and the request given up.
-      DiscardInput();
-      rejected_.store(true, std::memory_order_release);
-      return false;
-    case ReplyStatus::Complete:
-      SetCommState(site, kCommDecoding);
-      Decode(group, site);
-      return true;
-    case ReplyStatus::Exception:
-      SetCommState(site, kCommException);
-      return false;
-    case ReplyStatus::CrcError:
-      SetCommState(site, kCommCrcError);
-      return false;
-  }
-  return false;
 }
 
 void ModbusLink::Decode(RequestGroup group, int site) {
@@ -239,7 +280,7 @@ void ModbusLink::Decode(RequestGroup group, int site) {
 }
 
 void ModbusLink::FinishRequest(int site) {
-  DelayWithEvents(kRequestPauseMs);
+  if (!fast_) DelayWithEvents(kRequestPauseMs);
   expected_.store(0, std::memory_order_release);
   SetAllIdle();
   SetCommState(site, kCommDone);
@@ -260,6 +301,10 @@ bool ModbusLink::WaitForReply(int site) {
     if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
     pump_.Pump(0);
     if (PollReply(site)) return true;
+    if (fast_) {
+      channel_.WaitForInput(kFastWaitSliceMs);  // everything waiting was taken
+      continue;
+    }
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
     // Sleep until input arrives, or a slice while a reply is still coming in.
     if (channel_.InputCount() == 0) {
@@ -269,9 +314,12 @@ bool ModbusLink::WaitForReply(int site) {
     }
   }
   const std::int16_t state = CommState(site);
+  const bool lineError = LineError();
   EndFailedRequest(site);
   std::string_view text;
-  if (state == kCommCrcError) {
+  if (lineError) {
+    text = LineErrorText();
+  } else if (state == kCommCrcError) {
     text = PickText("CRC error!", "CRC错误!");
   } else if (state == kCommException) {
     text = PickText("Exception response!", "控制器异常响应!");
@@ -290,9 +338,12 @@ void ModbusLink::AbandonRequest(int site) {
 
 void ModbusLink::ReportPollFailure(int site) {
   const std::int16_t state = CommState(site);
+  const bool lineError = LineError();
   EndFailedRequest(site);
   std::string_view text;
-  if (state == kCommCrcError) {
+  if (lineError) {
+    text = LineErrorText();
+  } else if (state == kCommCrcError) {
     text = PickText("CRC error", "CRC错误");
   } else if (state == kCommException) {
     text = PickText("Exception response!", "控制器异常响应!");

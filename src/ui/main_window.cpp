@@ -283,9 +283,11 @@ void MainWindow::ChoosePort() {
   portSettings_ = loaded;
   if (services_.portNames) portSettingsDialog_->SetPortNames(services_.portNames());
   portSettingsDialog_->SetPortName(portSettings_.name);
+  portSettingsDialog_->SetDiscardEcho(portSettings_.discardEcho);
   if (!LoadCommunicationProperties()) return;
   if (RunModal(*portSettingsDialog_) == QDialog::Accepted) {
     portSettings_.name = portSettingsDialog_->PortName();
+    portSettings_.discardEcho = portSettingsDialog_->DiscardEcho();
     try {
       SaveModemOption(portSettingsDialog_->Modem());
       SavePortSettings(portSettings_);
