@@ -121,7 +121,7 @@ std::string DefaultFileName(const SiteImages& images, int site, const EditorMode
 }
 
 int Backup(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
-           EventPump& pump) {
+           EventPump& pump, bool fast) {
   std::vector<int> sites;
   std::optional<std::string> out;
   std::optional<std::string> file;
@@ -141,6 +141,7 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
   if (file && (out || sites.size() != 1)) return FileUsage("--file takes exactly one SITE");
 
   CliSession cli(host, pump);
+  cli.session.Link().SetFastCollection(fast);
   if (!cli.Open(port)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
@@ -367,8 +368,8 @@ bool IsParameterFileCommand(std::string_view name) {
 }
 
 int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
-                            const PortSettings& port, CliHost& host, EventPump& pump) {
-  if (name == "backup") return Backup(args, port, host, pump);
+                            const PortSettings& port, CliHost& host, EventPump& pump, bool fast) {
+  if (name == "backup") return Backup(args, port, host, pump, fast);
   if (name == "diff") return Diff(args, port, host, pump);
   if (name == "audit") return Audit(args);
   if (name == "restore") return Restore(args, port, host, pump);

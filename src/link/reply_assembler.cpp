@@ -84,7 +84,7 @@ std::size_t ReplyAssembler::MatchEcho(std::span<const std::uint8_t> bytes) {
     if (bytes[n] != echo_[echoMatched_]) {
       phase_ = Phase::Done;
       outcome_ = ReplyStatus::EchoMismatch;
-      return n + 1;
+      return bytes.size();  // the rest is dropped with it
     }
     ++n;
     ++echoMatched_;
