@@ -300,6 +300,7 @@ int main(int argc, char** argv) {
       line += std::to_string(words[k]);
     }
     std::printf("%s\n", line.c_str());
+    std::fflush(stdout);  // a script has the values now, not when the port is closed
     return kExitOk;
   }
   return exchange.Write(command.site, command.address, command.words) ? kExitOk : kExitFailed;
