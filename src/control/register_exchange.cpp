@@ -68,6 +68,7 @@ std::optional<std::int16_t> RegisterExchange::Probe(int site, int timeoutMs) {
     if (state == kCommCrcError || state == kCommException || link_->ReplyTimedOut()) break;
     // A paced step has paused already; fast collection sleeps until input arrives.
     if (link_->FastCollection()) {
+      pump_.Pump(0);  // a window scanning the line stays responsive
       port_.WaitForInput(static_cast<int>(std::min<std::uint64_t>(deadline - now, 10)));
     }
   }

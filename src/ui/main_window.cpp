@@ -22,6 +22,7 @@
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_translations.h"
+#include "ui/scan_line_window.h"
 #include "ui/site_list_dialog.h"
 #include "ui/status_panel.h"
 
@@ -83,6 +84,15 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   aboutDialog_ = new AboutDialog(this);
   progressWindow_ = new ProgressWindow(this);
   siteListDialog_ = new SiteListDialog(this);
+  scanLineWindow_ = new ScanLineWindow(host_, *pump_, services_.makePort, this);
+  scanLineWindow_->onUseAddresses = [this](const std::array<bool, kSiteCount>& sites) {
+    siteListDialog_->SetSelections(sites);
+    try {
+      SaveSiteSelections(sites);
+    } catch (const SettingsError& e) {
+      host_.ShowMessage(e.what());
+    }
+  };
   Relabel();
 }
 
@@ -146,6 +156,10 @@ void MainWindow::BuildMenus() {
   chineseAction_->setCheckable(true);
   englishAction_->setCheckable(true);
 
+  toolsMenu_ = menuBar()->addMenu(QString());
+  toolsMenu_->setObjectName("mTools");
+  scanLineAction_ = item(toolsMenu_, "mToolsScanLine", [this] { ShowScanLine(); });
+
   helpMenu_ = menuBar()->addMenu(QString());
   helpMenu_->setObjectName("mHelp");
   helpAction_ = item(helpMenu_, "mHelpHelp", [] {});
@@ -195,6 +209,7 @@ void MainWindow::Relabel() {
   const std::pair<QMenu*, Caption> menus[] = {
       {openMenu_, {"Open(&O)", "打开(&O)"}},
       {configurationMenu_, {"Configurations(&T)", "设置(&T)"}},
+      {toolsMenu_, {"Tools(&L)", "工具(&L)"}},
       {helpMenu_, {"Help(&H)", "帮助(&H)"}},
   };
   for (const auto& [menu, caption] : menus)
@@ -207,6 +222,7 @@ void MainWindow::Relabel() {
       {addressAction_, {"Address(&G)", "设备地址(&G)"}},
       {chineseAction_, {"Chinese", "中文"}},
       {englishAction_, {"English", "英文"}},
+      {scanLineAction_, {"Scan line...", "扫描线路..."}},
       {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
       {aboutAction_, {"About(&A)", "关于(&A)"}},
   };
@@ -298,6 +314,19 @@ void MainWindow::ChoosePort() {
   portSettingsDialog_->hide();
 }
 
+void MainWindow::ShowScanLine() {
+  if (PortOpen()) return;
+  try {
+    portSettings_ = LoadPortSettings(portSettings_);
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+    return;
+  }
+  scanLineWindow_->SetPortSettings(portSettings_);
+  RunModal(*scanLineWindow_);
+  scanLineWindow_->hide();
+}
+
 void MainWindow::ShowSiteAddresses() {
   if (!LoadCommunicationProperties()) return;
   if (RunModal(*siteListDialog_) == QDialog::Accepted) {
@@ -318,6 +347,7 @@ void MainWindow::SetConfigurationButtonsEnabled(bool enabled) {
 void MainWindow::SetConfigurationMenuEnabled(bool enabled) {
   portAction_->setEnabled(enabled);
   addressAction_->setEnabled(enabled);
+  scanLineAction_->setEnabled(enabled);  // the scan needs the port, which a connection holds
 }
 
 void MainWindow::ShowCommunicationProperties(const CommunicationProperties& properties) {

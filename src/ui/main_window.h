@@ -34,6 +34,7 @@ class AboutDialog;
 class PortSettingsDialog;
 class SiteListDialog;
 class ProgressWindow;
+class ScanLineWindow;
 
 // What the main window needs from outside, so that tests can run it without hardware and
 // without blocking dialogs.
@@ -71,6 +72,9 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void SetHangupEnabled(bool enabled) override;
   void ChoosePort();
   void ShowSiteAddresses();
+  // Tools -> Scan line...: the scan window on the configured port; the addresses it finds can
+  // be taken into the site address list (and vport.ini).
+  void ShowScanLine();
   // Writes the language to vport.ini, sets it and relabels this window. An unwritable file
   // is reported and the language stays as it was.
   void SetLanguage(const std::string& language);
@@ -120,6 +124,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   AboutDialog& AboutBox() const { return *aboutDialog_; }
   ProgressWindow& StatusWindow() const { return *progressWindow_; }
   SiteListDialog& SiteAddr() const { return *siteListDialog_; }
+  ScanLineWindow& ScanLine() const { return *scanLineWindow_; }
   Host& HostWindow() const { return host_; }
 
  protected:
@@ -153,6 +158,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QAction* addressAction_ = nullptr;
   QAction* chineseAction_ = nullptr;
   QAction* englishAction_ = nullptr;
+  QMenu* toolsMenu_ = nullptr;
+  QAction* scanLineAction_ = nullptr;
   QMenu* helpMenu_ = nullptr;
   QAction* helpAction_ = nullptr;
   QAction* aboutAction_ = nullptr;
@@ -166,6 +173,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   AboutDialog* aboutDialog_ = nullptr;
   ProgressWindow* progressWindow_ = nullptr;
   SiteListDialog* siteListDialog_ = nullptr;
+  ScanLineWindow* scanLineWindow_ = nullptr;
 };
 
 }  // namespace vorel
