@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "crc.h"
+#include "line_speed.h"
 
 namespace vorel::sim {
 namespace {
@@ -21,20 +22,6 @@ constexpr std::int64_t kTickUs = 100000;          // engine and clock update
 constexpr std::int64_t kMinSilenceUs = 20000;     // a pause that ends an incomplete frame
 constexpr std::int64_t kHangupPauseUs = 20000;    // wait when nobody holds the terminal
 constexpr std::int64_t kBlockedDropUs = 1000000;  // replies nobody takes are dropped after this
-
-// The terminal speed constant of a baud rate; B0 for a rate without one.
-speed_t SpeedOf(long baud) {
-  // clang-format off
-  static constexpr struct { long baud; speed_t speed; } kSpeeds[] = {
-    {1200, B1200}, {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200},
-    {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
-  };
-  // clang-format on
-  for (const auto& s : kSpeeds) {
-    if (s.baud == baud) return s.speed;
-  }
-  return B0;
-}
 
 }  // namespace
 
@@ -203,9 +190,8 @@ void Line::Process(std::int64_t now, bool silence) {
 
 bool Line::HeardAtOurSpeed() const {
   if (!options_.checkSpeed || options_.baud <= 0) return true;
-  termios tio{};
-  if (tcgetattr(slave_, &tio) != 0) return true;
-  return cfgetospeed(&tio) == SpeedOf(options_.baud);
+  const long baud = TerminalBaud(slave_);
+  return baud == 0 || baud == options_.baud;
 }
 
 void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {

@@ -54,7 +54,7 @@ TEST(FieldCli, EchoingAdapterNeedsDiscardEcho) {
        "3105\n"},
       {"DiscardEcho in vport.ini", speed + QStringList{"read", "1", "0x016B", "1"},
        "[ComPort1]\r\nDiscardEcho=-1\r\n", 0, "3105\n"},
-      {"write with --echo", speed + QStringList{"--echo", "write", "1", "0x0011", "0"}, "", 0, ""},
+      {"write with --echo", speed + QStringList{"--echo", "write", "1", "4", "1234"}, "", 0, ""},
       {"echo not discarded", speed + QStringList{"read", "1", "0x016B", "1"}, "", 1, ""},
   };
   for (const Case& c : cases) {
