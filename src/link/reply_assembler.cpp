@@ -23,6 +23,7 @@ void ReplyAssembler::Begin(ReplyShape shape, int site, std::span<const std::uint
   outcome_ = ReplyStatus::NeedMore;
   exception_ = false;
   resynced_ = false;
+  skipped_ = 0;
   header_ = HeaderBytes(shape);
   filled_ = 0;
   target_ = header_;
@@ -132,6 +133,7 @@ void ReplyAssembler::RestartHeader() {
   phase_ = Phase::Header;
   exception_ = false;
   resynced_ = false;
+  skipped_ = 0;
   filled_ = 0;
   target_ = header_;
 }
@@ -147,6 +149,7 @@ bool ReplyAssembler::Resync() {
     std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(k),
               buffer_.begin() + static_cast<std::ptrdiff_t>(filled_), buffer_.begin());
     filled_ -= k;
+    skipped_ += k;
     resynced_ = true;
     return true;
   }

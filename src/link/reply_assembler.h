@@ -70,6 +70,8 @@ class ReplyAssembler {
   bool InBody() const { return phase_ == Phase::Body; }
   // Some bytes of this exchange have been taken and it has no outcome yet.
   bool InProgress() const;
+  // Noise bytes skipped before the header of the reply now being assembled.
+  std::size_t Skipped() const { return skipped_; }
 
   // Takes bytes up to the next decision or outcome and returns the state reached. `used`, when
   // given, receives the number of bytes taken; the rest were not looked at. After Foreign the
@@ -96,6 +98,7 @@ class ReplyAssembler {
   ReplyStatus outcome_ = ReplyStatus::NeedMore;
   bool exception_ = false;
   bool resynced_ = false;  // noise before the header was skipped
+  std::size_t skipped_ = 0;
   std::size_t header_ = 3;
   std::size_t filled_ = 0;
   std::size_t target_ = 3;  // bytes of the header, then of the whole reply
