@@ -83,9 +83,9 @@ TEST_F(UiProperties, DiscardEchoLoadsAndSaves) {
   for (int round = 0; round < 2; ++round) {
     scripts.push_back([&](QDialog& d) {
       auto* echo = Child<QCheckBox>(d, "cbDiscardEcho");
-      EXPECT_EQ(echo->text(), "丢弃回送");
+      EXPECT_EQ(echo->text().toStdString(), "Discard echo");
       shown.push_back(echo->isChecked());
-      QTest::mouseClick(echo, Qt::LeftButton);
+      echo->click();
       Click(d, "btnOK");
     });
     main.ChoosePort();
