@@ -295,11 +295,17 @@ void ModbusLink::EndFailedRequest(int site) {
 }
 
 bool ModbusLink::WaitForReply(int site) {
+  std::uint64_t pumpedAt = 0;
   for (;;) {
     const std::int16_t state = CommState(site);
     // Nothing outstanding (a refused request) can never be answered either.
     if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
-    pump_.Pump(0);
+    // Event-driven collection wakes for every few bytes; the events wait for the next slice.
+    const std::uint64_t now = pump_.NowMs();
+    if (!fast_ || pumpedAt == 0 || now - pumpedAt >= kFastWaitSliceMs) {
+      pump_.Pump(0);
+      pumpedAt = now;
+    }
     if (PollReply(site)) return true;
     if (fast_) {
       channel_.WaitForInput(kFastWaitSliceMs);  // everything waiting was taken
