@@ -133,10 +133,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(std::ranges::equal(stream.Data(), reply));
     if (s == ReplyStatus::Exception) Check(stream.ExceptionCode() == linkLike.ExceptionCode());
     if (s == ReplyStatus::Complete) {
-      // The reply is the start of the line, its CRC holds, and the data sit after the header.
+      // The reply starts the line after any noise skipped, its CRC holds, its address is the
+      // site's, and the data sit after the header.
       const std::size_t header = ReplyAssembler::HeaderBytes(shape);
-      Check(CrcMatches(line.first(header + reply.size() + 2)));
-      Check(std::ranges::equal(line.subspan(header, reply.size()), reply));
+      const std::size_t at = stream.Skipped();
+      Check(stream.Skipped() == linkLike.Skipped());
+      Check(at == 0 || line[at] == site);
+      Check(CrcMatches(line.subspan(at, header + reply.size() + 2)));
+      Check(std::ranges::equal(line.subspan(at + header, reply.size()), reply));
     }
   }
 

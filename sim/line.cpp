@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "crc.h"
+#include "line_speed.h"
 
 namespace vorel::sim {
 namespace {
@@ -123,6 +124,12 @@ void Line::Receive(std::int64_t now) {
     }
     const ssize_t n = read(master_, rx_.data() + rxSize_, rx_.size() - rxSize_);
     if (n <= 0) return;
+    if (!HeardAtOurSpeed()) {
+      // Sent at another speed: what a controller hears is noise, nothing it would answer.
+      trace_.Frame(now, now, "RX", {rx_.data() + rxSize_, static_cast<std::size_t>(n)},
+                   "ignored speed");
+      continue;
+    }
     if (rxSize_ == 0) rxFirstUs_ = now;
     rxLastUs_ = now;
     rxSize_ += static_cast<std::size_t>(n);
@@ -181,8 +188,16 @@ void Line::Process(std::int64_t now, bool silence) {
   }
 }
 
+bool Line::HeardAtOurSpeed() const {
+  if (!options_.checkSpeed || options_.baud <= 0) return true;
+  const long baud = TerminalBaud(slave_);
+  return baud == 0 || baud == options_.baud;
+}
+
 void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {
   (void)now;
+  // An adapter that hears itself returns the request as it goes out on the line.
+  if (options_.echo) Queue(frame, rxFirstUs_, "echo", false);
   if (!CrcMatches(frame)) {
     trace_.Frame(rxFirstUs_, rxLastUs_, "RX", frame, "ignored bad-crc");
     return;

@@ -37,6 +37,8 @@ class Line {
   };
 
   void Receive(std::int64_t now);
+  // False with --check-speed when the terminal is set to another speed than --baud.
+  bool HeardAtOurSpeed() const;
   void Process(std::int64_t now, bool silence);
   void HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now);
   void Queue(std::span<const std::uint8_t> bytes, std::int64_t startUs, const char* note,

@@ -45,6 +45,11 @@ Line
                          default 3.5 character times, at least 1.75 ms (3.65 ms at 9600,
                          1.75 ms at 115200), 0 when --baud is 0
   --trace FILE           log every frame (format below)
+  --echo                 behave like a two-wire RS-485 adapter that hears the master: every
+                         request comes back to the master, at line pace, before the reply
+  --check-speed          listen only at the --baud speed: requests sent while the terminal
+                         is set to another speed are heard as noise and not answered (the two
+                         ends of a pseudo-terminal share its settings)
 
 Controllers
   --site N[:TYPE[:VERSION]]  a controller at slave address N (1..32) of product code TYPE
@@ -254,6 +259,10 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       ok = real(0.001, 10000, o.timeScale);
     } else if (arg == "--start-fails") {
       o.engine.startFails = true;
+    } else if (arg == "--echo") {
+      o.echo = true;
+    } else if (arg == "--check-speed") {
+      o.checkSpeed = true;
     } else if (arg == "--system-unlocked") {
       o.systemUnlocked = true;
     } else if (arg == "--trace") {

@@ -18,6 +18,8 @@ struct Options {
   long baud = 9600;
   double turnaroundMs = -1;  // -1: 3.5 character times (at least 1.75 ms), 0 at --baud 0
   double timeScale = 1.0;
+  bool echo = false;        // every request comes back before the reply (two-wire adapter)
+  bool checkSpeed = false;  // requests sent at another speed than --baud are noise
   bool systemUnlocked = false;
   EngineOptions engine;
   FaultOptions faults;

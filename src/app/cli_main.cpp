@@ -2,7 +2,7 @@
 //   vorel-cli [--port PATH] [--baud N] read SITE ADDRESS COUNT
 //   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
-//   vorel-cli [--port PATH] [--baud N] scan
+//   vorel-cli [--port PATH] [--baud N|auto] scan
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
 //   vorel-cli [--port PATH] [--baud N] report SITE --out FILE.html
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
@@ -28,6 +28,7 @@
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_report.h"
+#include "app/cli_scan.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
 #include "control/connect_sequence.h"
@@ -45,18 +46,14 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kScanTimeoutMs = 500;
 
 constexpr const char* kUsage =
-    "Usage: vorel-cli [--port PATH] [--baud N] COMMAND ARGS...\n"
+    "Usage: vorel-cli [--port PATH] [--baud N] [--echo] [--fast|--paced] COMMAND ARGS...\n"
     "  read SITE ADDRESS COUNT    read COUNT (1-125) holding registers (function 3)\n"
     "  write SITE ADDRESS WORD... write 1 to 123 registers (function 16)\n"
     "  identify SITE...           identify each controller as Connect does: the power-up log,\n"
     "                             then 'Address N: connected' or the reason of the failure;\n"
     "                             exit 0 only when every site connected\n"
-    "  scan                       read the identification block of sites 1 to 32, waiting at\n"
-    "                             most 500 ms for each reply, and list the sites that answer\n"
-    "                             with their product codes; exit 0 when any site answered\n"
     "  log SITE [--csv FILE] [--log FILE]\n"
     "                             read the whole event log; write it as CSV (to standard\n"
     "                             output without a file option) and/or as an event-log file\n"
@@ -73,7 +70,11 @@ constexpr const char* kUsageNotes =
     "--trace FILE writes every frame of the command to FILE, one line each: milliseconds since\n"
     "the port opened, TX or RX, site, function, first register+count, length, the bytes in\n"
     "hexadecimal and the outcome (request, reply, CRC error, exception NN, timeout).\n"
-    "Port and baud rate default to the ComPort1 settings.\n";
+    "Port and baud rate default to the ComPort1 settings.\n"
+    "--echo drops the echo of each request that a two-wire adapter hears before the reply (a\n"
+    "mismatch is a line error); the DiscardEcho setting of ComPort1 does the same.\n"
+    "--fast (the default for read, write, scan and backup) completes each reply as soon as\n"
+    "its last byte arrives; --paced collects replies in the desktop tool's 100 ms steps.\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
 std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long max) {
@@ -102,8 +103,8 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
 }
 
 std::string UsageText() {
-  return std::string(kUsage) + vorel::kMonitorUsage + vorel::kParameterFileUsage +
-         vorel::kReportUsage + kUsageNotes;
+  return std::string(kUsage) + vorel::kScanUsage + vorel::kMonitorUsage +
+         vorel::kParameterFileUsage + vorel::kReportUsage + kUsageNotes;
 }
 
 void PrintUsage(std::FILE* out) {
@@ -125,6 +126,8 @@ struct Command {
   std::vector<std::uint16_t> words;
   std::vector<int> sites;              // identify
   std::vector<std::string_view> rest;  // the arguments of log, monitor and command
+  bool everySpeed = false;             // scan --baud auto
+  std::optional<bool> fast;            // --fast / --paced; else by command
 };
 
 // Fills `command`; returns an exit status when the program should stop here.
@@ -137,12 +140,22 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       std::fputs(vorel::kHelpNotes, stdout);
       return kExitOk;
     }
+    if (a == "--echo") {
+      command.port.discardEcho = true;
+      continue;
+    }
+    if (a == "--fast" || a == "--paced") {
+      command.fast = a == "--fast";
+      continue;
+    }
     if (a == "--port" || a == "--baud") {
       if (i + 1 >= args.size()) return Usage("missing value after an option");
       const std::string_view value = args[++i];
       if (a == "--port") {
         if (value.empty()) return Usage("empty port name");
         command.port.name = std::string(value);
+      } else if (value == "auto") {
+        command.everySpeed = true;
       } else {
         const auto baud = ParseNumber(value, 4000000);
         if (!baud || *baud == 0) return Usage("bad baud rate");
@@ -155,11 +168,17 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (i >= args.size()) return Usage("no command");
   command.name = std::string(args[i++]);
-  const std::size_t rest = args.size() - i;
+  std::size_t rest = args.size() - i;
   if (command.name == "scan") {
-    if (rest != 0) return Usage("scan takes no arguments");
+    // --baud auto may also follow the command.
+    if (rest == 2 && args[i] == "--baud" && args[i + 1] == "auto") {
+      command.everySpeed = true;
+      rest = 0;
+    }
+    if (rest != 0) return Usage("scan takes no arguments but --baud auto");
     return std::nullopt;
   }
+  if (command.everySpeed) return Usage("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
       vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
@@ -265,33 +284,27 @@ int main(int argc, char** argv) {
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))
-    return vorel::RunParameterFileCommand(command.name, command.rest, command.port, host, pump);
+    return vorel::RunParameterFileCommand(command.name, command.rest, command.port, host, pump,
+                                          command.fast.value_or(command.name == "backup"));
   if (command.name == "curve")
     return vorel::RunCurveCommand(command.port, command.rest, host, pump);
   if (command.name == "report")
     return vorel::RunReportCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
+  const bool fast = command.fast.value_or(true);  // read, write and scan
+  if (command.name == "scan")
+    return vorel::RunScanCommand(command.port, command.everySpeed, fast, host, pump);
   const auto port = vorel::MakeCliPort(pump);
   vorel::RegisterExchange exchange(*port, host, pump);
   vorel::AttachCliTrace(exchange.Traffic());
   exchange.Link().SetModem(vorel::CliModemOn());
+  exchange.SetFast(fast);
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
     ShowPortError(host, error);
     return kExitFailed;
-  }
-  if (command.name == "scan") {
-    int found = 0;
-    for (int site = 1; site <= vorel::kSiteCount; ++site) {
-      if (const auto code = exchange.Probe(site, kScanTimeoutMs)) {
-        std::printf("Address %d: product code %d\n", site, *code);
-        std::fflush(stdout);
-        ++found;
-      }
-    }
-    return found > 0 ? kExitOk : kExitFailed;
   }
   if (command.name == "read") {
     std::vector<std::uint16_t> words;
@@ -302,6 +315,7 @@ int main(int argc, char** argv) {
       line += std::to_string(words[k]);
     }
     std::printf("%s\n", line.c_str());
+    std::fflush(stdout);  // a script has the values now, not when the port is closed
     return kExitOk;
   }
   return exchange.Write(command.site, command.address, command.words) ? kExitOk : kExitFailed;

@@ -99,7 +99,7 @@ std::string DefaultFileName(const SiteImages& images, int site, const EditorMode
 }
 
 int Backup(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
-           EventPump& pump) {
+           EventPump& pump, bool fast) {
   std::vector<int> sites;
   std::optional<std::string> out;
   std::optional<std::string> file;
@@ -120,6 +120,7 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
 
   ReadAccessLevel();
   CliSession cli(host, pump);
+  cli.session.Link().SetFastCollection(fast);
   if (!cli.Open(port)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
@@ -327,8 +328,8 @@ bool IsParameterFileCommand(std::string_view name) {
 }
 
 int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
-                            const PortSettings& port, CliHost& host, EventPump& pump) {
-  if (name == "backup") return Backup(args, port, host, pump);
+                            const PortSettings& port, CliHost& host, EventPump& pump, bool fast) {
+  if (name == "backup") return Backup(args, port, host, pump, fast);
   if (name == "diff") return Diff(args, port, host, pump);
   if (name == "audit") return Audit(args);
   if (name == "restore") return Restore(args, port, host, pump);

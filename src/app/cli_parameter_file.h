@@ -16,7 +16,9 @@ extern const char* const kParameterFileUsage;
 
 bool IsParameterFileCommand(std::string_view name);
 // Exit status: 0 done (diff: equal), 1 failed (diff: different), 2 usage error (diff: trouble).
+// `fast` collects the replies event-driven (ModbusLink::SetFastCollection).
 int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
-                            const PortSettings& port, CliHost& host, EventPump& pump);
+                            const PortSettings& port, CliHost& host, EventPump& pump,
+                            bool fast = false);
 
 }  // namespace vorel

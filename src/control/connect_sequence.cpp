@@ -99,6 +99,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     opened = session_.Port().Open(settings, &detail);
     if (opened) session_.Traffic().Restart(session_.pump().NowMs());
     if (!opened) session_.Port().Release();
+    session_.Link().SetEchoDiscard(settings.discardEcho);
   } else {
     detail = "no serial port";
   }

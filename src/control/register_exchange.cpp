@@ -1,5 +1,7 @@
 #include "control/register_exchange.h"
 
+#include <algorithm>
+
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -18,6 +20,7 @@ RegisterExchange::~RegisterExchange() = default;
 bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
   if (!port_.Open(settings, error)) return false;
   traffic_.Restart(pump_.NowMs());
+  link_->SetEchoDiscard(settings.discardEcho);
   link_->StartTicking();
   return true;
 }
@@ -25,7 +28,7 @@ bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
 bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count,
                             std::vector<std::uint16_t>* words) {
   const RegisterBlock block{address, count, 0, {}};
-  link_->DelayWithEvents(kRequestPauseMs);
+  if (!link_->FastCollection()) link_->DelayWithEvents(kRequestPauseMs);
   PlainRead(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   if (!link_->WaitForReply(site)) return false;
   const auto data = link_->ReplyData();
@@ -44,7 +47,7 @@ bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count
 bool RegisterExchange::Write(int site, std::uint16_t address,
                              std::span<const std::uint16_t> words) {
   const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
-  link_->DelayWithEvents(kRequestPauseMs);
+  if (!link_->FastCollection()) link_->DelayWithEvents(kRequestPauseMs);
   WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
@@ -59,12 +62,18 @@ std::optional<std::int16_t> RegisterExchange::Probe(int site, int timeoutMs) {
   link_->DelayWithEvents(kRequestPauseMs);
   PlainRead(*link_, static_cast<std::uint8_t>(site), reg::kIdentification).WaitFor();
   const std::uint64_t deadline = pump_.NowMs() + static_cast<std::uint64_t>(timeoutMs);
-  while (pump_.NowMs() < deadline && !link_->LinkIdle()) {
+  for (std::uint64_t now = pump_.NowMs(); now < deadline && !link_->LinkIdle();
+       now = pump_.NowMs()) {
     if (link_->PollReply(site)) {
       return static_cast<std::int16_t>(images_->Word(site, reg::kProductCode.address));
     }
     const std::int16_t state = link_->CommState(site);
-    if (state == kCommCrcError || state == kCommException) break;
+    if (state == kCommCrcError || state == kCommException || link_->ReplyTimedOut()) break;
+    // A paced step has paused already; fast collection sleeps until input arrives.
+    if (link_->FastCollection()) {
+      pump_.Pump(0);  // a window scanning the line stays responsive
+      port_.WaitForInput(static_cast<int>(std::min<std::uint64_t>(deadline - now, 10)));
+    }
   }
   link_->AbandonRequest(site);
   return std::nullopt;

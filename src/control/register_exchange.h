@@ -26,8 +26,12 @@ class RegisterExchange {
   RegisterExchange(SerialPort& port, Host& host, EventPump& pump);
   ~RegisterExchange();
 
-  // Opens the port and starts the 100 ms reply tick.
+  // Opens the port and starts the 100 ms reply tick; the port's echo setting goes to the link.
   bool Open(const PortSettings& settings, std::string* error);
+
+  // Event-driven collection (ModbusLink::SetFastCollection), without the 4 ms pause before a
+  // read or write: for scripts. Off, the exchange keeps the windows' paced timing.
+  void SetFast(bool on) { link_->SetFastCollection(on); }
 
   // One plain read (PlainRead) of `count` registers; the words as received. False after a
   // failure, which the link has reported through the Host.
@@ -37,7 +41,8 @@ class RegisterExchange {
   bool Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
 
   // Reads the identification block of `site`, waiting at most `timeoutMs` for the reply and
-  // reporting nothing; the product code when the site answered correctly.
+  // reporting nothing; the product code when the site answered correctly (a reply that is
+  // not a valid frame of the site counts as no answer).
   std::optional<std::int16_t> Probe(int site, int timeoutMs);
 
   ModbusLink& Link() { return *link_; }

@@ -170,7 +170,8 @@ void SaveLanguage(std::string_view language) {
 }
 
 PortSettings LoadPortSettings(const PortSettings& current) {
-  IniDocument doc = LoadForReading(VportIniPath());
+  const std::filesystem::path path = VportIniPath();
+  IniDocument doc = LoadForReading(path);
   PortSettings s = current;
   constexpr std::string_view kSection = "ComPort1";
   auto has = [&](std::string_view key) { return doc.HasKey(kSection, key); };
@@ -210,6 +211,7 @@ PortSettings LoadPortSettings(const PortSettings& current) {
     for (const auto& e : kFlows)
       if (EqualNoCase(text, e.name)) s.flowControl = e.flow;
   }
+  s.discardEcho = ReadBool(doc, path, kSection, "DiscardEcho", s.discardEcho);
   return s;
 }
 
@@ -233,6 +235,7 @@ void SavePortSettings(const PortSettings& s) {
       if (e.parity == s.parity) doc.WriteString(kSection, "Parity", e.name);
     for (const auto& e : kFlows)
       if (e.flow == s.flowControl) doc.WriteString(kSection, "FlowControl", e.name);
+    doc.WriteString(kSection, "DiscardEcho", s.discardEcho ? "-1" : "0");
   });
 }
 

@@ -46,9 +46,9 @@ std::string LoadLanguage();
 void SaveLanguage(std::string_view language);
 
 // Section ComPort1: Port, BaudRate (with CustomBaudRate), StopBits, DataBits, Parity,
-// FlowControl. Values match without regard to letter case; a missing key keeps the value of
-// `current`, an unknown value gives 9600 baud, 1 stop bit, 8 data bits, no parity or
-// Custom flow control respectively; Custom is saved as Custom.
+// FlowControl, DiscardEcho (a boolean, stored "-1"/"0"). Values match without regard to letter
+// case; a missing key keeps the value of `current`, an unknown value gives 9600 baud, 1 stop bit, 8
+// data bits, no parity or Custom flow control respectively; Custom is saved as Custom.
 PortSettings LoadPortSettings(const PortSettings& current = PortSettings{});
 void SavePortSettings(const PortSettings& settings);
 

@@ -12,6 +12,14 @@ namespace {
 constexpr int kWaitSliceMs = 2;
 // While a reply is partly in: a byte takes about 1 ms at 9600 baud.
 constexpr int kPartialReplySliceMs = 1;
+// Event-driven collection sleeps until input arrives; the slice only bounds how late the
+// pump's timers (the 100 ms reply tick) are served.
+constexpr int kFastWaitSliceMs = 10;
+
+std::string_view LineErrorText() {
+  return PickText("Line error: the echo of the request does not match!",
+                  "线路错误：请求的回送不符!");
+}
 
 FrameOutcome OutcomeOf(ReplyStatus status) {
   switch (status) {
@@ -25,6 +33,8 @@ FrameOutcome OutcomeOf(ReplyStatus status) {
       return FrameOutcome::Foreign;
     case ReplyStatus::Oversize:
       return FrameOutcome::Oversize;
+    case ReplyStatus::EchoMismatch:
+      return FrameOutcome::EchoMismatch;
     case ReplyStatus::NeedMore:
       break;
   }
@@ -146,6 +156,7 @@ bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& blo
   channel_.PurgeInput();
   channel_.PurgeOutput();
   BuildReadFrame(site, block, readFrame_);
+  FrameSent(readFrame_.size(), false);
   expected_.store(0, std::memory_order_release);
   const bool written = channel_.Write(readFrame_);
   ticks_.store(0, std::memory_order_release);
@@ -163,6 +174,7 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   rejected_.store(false, std::memory_order_release);
   channel_.PurgeInput();
   channel_.PurgeOutput();
+  FrameSent(length, true);
   const bool written = channel_.Write({writeFrame_.data(), length});
   ticks_.store(0, std::memory_order_release);
   Trace(FrameOutcome::Request, site, block, {writeFrame_.data(), length});
@@ -170,8 +182,22 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   return written;
 }
 
+void ModbusLink::FrameSent(std::size_t length, bool write) {
+  lineError_.store(false, std::memory_order_release);
+  sentLength_.store(length, std::memory_order_relaxed);
+  sentWrite_.store(write, std::memory_order_relaxed);
+  sentSerial_.fetch_add(1, std::memory_order_release);
+}
+
+std::span<const std::uint8_t> ModbusLink::SentFrame() const {
+  const std::size_t length = sentLength_.load(std::memory_order_relaxed);
+  if (sentWrite_.load(std::memory_order_relaxed)) return {writeFrame_.data(), length};
+  return {readFrame_.data(), std::min(length, readFrame_.size())};
+}
+
 bool ModbusLink::ReplyTimedOut() const {
-  return rejected_.load(std::memory_order_acquire) || ReplyTicks() > (modem_ ? 80 : 20);
+  return rejected_.load(std::memory_order_acquire) || LineError() ||
+         ReplyTicks() > (modem_ ? 80 : 20);
 }
 
 ReplyShape ModbusLink::ShapeOf(RequestGroup group) {
@@ -204,50 +230,67 @@ bool ModbusLink::PollReply(int site) {
   const int busy = FirstBusyGroup();
   if (busy < 0) return false;
   const auto group = static_cast<RequestGroup>(busy);
-  if (group == RequestGroup::PlainRead) DelayWithEvents(kPlainReadStepMs);
+  if (group == RequestGroup::PlainRead && !fast_) DelayWithEvents(kPlainReadStepMs);
 
-  const std::size_t waiting = static_cast<std::size_t>(std::max(0, channel_.InputCount()));
-  // No header taken yet for this request (a send clears ExpectedBytes): start a new reply.
-  if (ExpectedBytes() == 0 && waiting > 0) assembler_.Begin(ShapeOf(group), site);
-  const std::size_t take = assembler_.Wanted(waiting);
-  // Nothing to take: too few bytes yet, or more than the rest of the reply, which then never
-  // completes and ends by timeout.
-  if (take == 0) return false;
-  if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
-    DiscardInput();
+  std::size_t waiting = static_cast<std::size_t>(std::max(0, channel_.InputCount()));
+  // A new request, or no byte of its reply taken yet: start a new reply.
+  const unsigned serial = sentSerial_.load(std::memory_order_acquire);
+  if (waiting > 0 && (serial != begunSerial_ || !assembler_.InProgress())) {
+    begunSerial_ = serial;
+    assembler_.Begin(ShapeOf(group), site,
+                     echoDiscard_ ? SentFrame() : std::span<const std::uint8_t>{});
+  }
+  for (;;) {
+    // Paced: the header whole, the rest only when exactly that many bytes are waiting (more
+    // means they are not only this reply, which then never completes and ends by timeout).
+    // Fast: whatever is waiting, up to the end of the reply.
+    const std::size_t take = fast_ ? assembler_.Available(waiting) : assembler_.Wanted(waiting);
+    if (take == 0) return false;
+    if (channel_.Read({input_.data(), take}) != static_cast<int>(take)) {
+      DiscardInput();
+      return false;
+    }
+    waiting -= take;
+    const ReplyStatus status = assembler_.Feed({input_.data(), take});
+    if (traffic_ && status != ReplyStatus::NeedMore) {
+      const bool whole = status == ReplyStatus::Foreign || status == ReplyStatus::EchoMismatch;
+      Trace(OutcomeOf(status), site, CurrentRequest(),
+            whole ? std::span<const std::uint8_t>(input_.data(), take) : assembler_.Received(),
+            status == ReplyStatus::Exception ? assembler_.ExceptionCode() : std::uint8_t{0});
+    }
+    switch (status) {
+      case ReplyStatus::NeedMore:
+        expected_.store(static_cast<std::uint16_t>(assembler_.InBody() ? assembler_.Pending() : 0),
+                        std::memory_order_release);
+        // A paced step ends once the header is taken; the echo before it, or noise skipped
+        // inside it, does not cost a step of its own.
+        if (!fast_ && assembler_.InBody()) return false;
+        continue;
+      case ReplyStatus::Foreign:
+        DiscardInput();
+        return false;
+      case ReplyStatus::Oversize:
+        // Longer than the buffers can hold: the reply is dropped and the request given up.
+        DiscardInput();
+        rejected_.store(true, std::memory_order_release);
+        return false;
+      case ReplyStatus::EchoMismatch:
+        DiscardInput();
+        lineError_.store(true, std::memory_order_release);
+        return false;
+      case ReplyStatus::Complete:
+        SetCommState(site, kCommDecoding);
+        Decode(group, site);
+        return true;
+      case ReplyStatus::Exception:
+        SetCommState(site, kCommException);
+        return false;
+      case ReplyStatus::CrcError:
+        SetCommState(site, kCommCrcError);
+        return false;
+    }
     return false;
   }
-  const ReplyStatus status = assembler_.Feed({input_.data(), take});
-  if (traffic_ && status != ReplyStatus::NeedMore) {
-    const bool foreign = status == ReplyStatus::Foreign;
-    Trace(OutcomeOf(status), site, CurrentRequest(),
-          foreign ? std::span<const std::uint8_t>(input_.data(), take) : assembler_.Received(),
-          status == ReplyStatus::Exception ? assembler_.ExceptionCode() : std::uint8_t{0});
-  }
-  switch (status) {
-    case ReplyStatus::NeedMore:
-      expected_.store(static_cast<std::uint16_t>(assembler_.Pending()), std::memory_order_release);
-      return false;
-    case ReplyStatus::Foreign:
-      DiscardInput();
-      return false;
-    case ReplyStatus::Oversize:
-      // Longer than the buffers can hold: the reply is dropped and the request given up.
-      DiscardInput();
-      rejected_.store(true, std::memory_order_release);
-      return false;
-    case ReplyStatus::Complete:
-      SetCommState(site, kCommDecoding);
-      Decode(group, site);
-      return true;
-    case ReplyStatus::Exception:
-      SetCommState(site, kCommException);
-      return false;
-    case ReplyStatus::CrcError:
-      SetCommState(site, kCommCrcError);
-      return false;
-  }
-  return false;
 }
 
 void ModbusLink::Decode(RequestGroup group, int site) {
@@ -276,7 +319,7 @@ void ModbusLink::Decode(RequestGroup group, int site) {
 }
 
 void ModbusLink::FinishRequest(int site) {
-  DelayWithEvents(kRequestPauseMs);
+  if (!fast_) DelayWithEvents(kRequestPauseMs);
   expected_.store(0, std::memory_order_release);
   SetAllIdle();
   SetCommState(site, kCommDone);
@@ -297,12 +340,22 @@ void ModbusLink::EndFailedRequest(int site) {
 }
 
 bool ModbusLink::WaitForReply(int site) {
+  std::uint64_t pumpedAt = 0;
   for (;;) {
     const std::int16_t state = CommState(site);
     // Nothing outstanding (a refused request) can never be answered either.
     if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
-    pump_.Pump(0);
+    // Event-driven collection wakes for every few bytes; the events wait for the next slice.
+    const std::uint64_t now = pump_.NowMs();
+    if (!fast_ || pumpedAt == 0 || now - pumpedAt >= kFastWaitSliceMs) {
+      pump_.Pump(0);
+      pumpedAt = now;
+    }
     if (PollReply(site)) return true;
+    if (fast_) {
+      channel_.WaitForInput(kFastWaitSliceMs);  // everything waiting was taken
+      continue;
+    }
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
     // Sleep until input arrives, or a slice while a reply is still coming in.
     if (channel_.InputCount() == 0) {
@@ -312,9 +365,12 @@ bool ModbusLink::WaitForReply(int site) {
     }
   }
   const std::int16_t state = CommState(site);
+  const bool lineError = LineError();
   EndFailedRequest(site);
   std::string_view text;
-  if (state == kCommCrcError) {
+  if (lineError) {
+    text = LineErrorText();
+  } else if (state == kCommCrcError) {
     text = PickText("CRC error!", "CRC错误!");
   } else if (state == kCommException) {
     text = PickText("Exception response!", "控制器异常响应!");
@@ -333,9 +389,12 @@ void ModbusLink::AbandonRequest(int site) {
 
 void ModbusLink::ReportPollFailure(int site) {
   const std::int16_t state = CommState(site);
+  const bool lineError = LineError();
   EndFailedRequest(site);
   std::string_view text;
-  if (state == kCommCrcError) {
+  if (lineError) {
+    text = LineErrorText();
+  } else if (state == kCommCrcError) {
     text = PickText("CRC error", "CRC错误");
   } else if (state == kCommException) {
     text = PickText("Exception response!", "控制器异常响应!");

@@ -63,6 +63,17 @@ class ModbusLink {
   void SetModem(bool on) { modem_ = on; }
   bool Modem() const { return modem_; }
 
+  // The port setting "Discard echo": the adapter hears its own request, so the request's bytes
+  // come back before the reply; they are checked and dropped, and a mismatch is a line error.
+  void SetEchoDiscard(bool on) { echoDiscard_ = on; }
+  bool EchoDiscard() const { return echoDiscard_; }
+
+  // Event-driven collection for scripts: no 100 ms steps and no 4 ms finishing pause; a reply
+  // completes as soon as its last byte is read, and the wait sleeps until input arrives. Off
+  // (the windows' paced steps) by default.
+  void SetFastCollection(bool on) { fast_ = on; }
+  bool FastCollection() const { return fast_; }
+
   // --- Shared link state ---
   bool GroupIdle(RequestGroup group) const;
   void SetGroupIdle(RequestGroup group, bool idle);
@@ -95,9 +106,11 @@ class ModbusLink {
   bool SendWrite(int site, const RegisterBlock& block, std::span<const std::uint16_t> data);
 
   // --- Replies (main thread) ---
-  // True when the reply can no longer come: over 2 s (8 s with the modem) since the frame, or
-  // the reply was rejected as longer than the buffers.
+  // True when the reply can no longer come: over 2 s (8 s with the modem) since the frame, the
+  // reply was rejected as longer than the buffers, or its echo did not match (LineError).
   bool ReplyTimedOut() const;
+  // The echo of the request under way did not match what was sent.
+  bool LineError() const { return lineError_.load(std::memory_order_acquire); }
   // One step of reply collection for the first busy group; true when a reply was completed,
   // checked and decoded in this step.
   bool PollReply(int site);
@@ -131,6 +144,8 @@ class ModbusLink {
   void Announce(int site, bool write, std::uint16_t address);
   void ShowAnnouncement();
   void Decode(RequestGroup group, int site);
+  void FrameSent(std::size_t length, bool write);
+  std::span<const std::uint8_t> SentFrame() const;
 
   ByteChannel& channel_;
   Host& host_;
@@ -138,6 +153,8 @@ class ModbusLink {
   SiteImages& images_;
   bool modem_ = false;
   TrafficLog* traffic_ = nullptr;
+  bool echoDiscard_ = false;
+  bool fast_ = false;
 
   mutable std::mutex sendLock_;
   std::array<std::atomic<bool>, kRequestGroups> idle_;
@@ -145,6 +162,13 @@ class ModbusLink {
   std::atomic<std::uint16_t> expected_{0};
   std::atomic<std::uint16_t> ticks_{0};
   std::atomic<bool> rejected_{false};
+  std::atomic<bool> lineError_{false};
+  // The frame last sent, for the echo check: its length and whether it was a write. A send
+  // bumps the serial number (release) after the frame is built; the collector acquires it.
+  std::atomic<unsigned> sentSerial_{0};
+  std::atomic<std::size_t> sentLength_{0};
+  std::atomic<bool> sentWrite_{false};
+  unsigned begunSerial_ = 0;
   std::array<std::int16_t, kSiteCount> commState_;
   int tickTimer_ = 0;
 

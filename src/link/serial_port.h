@@ -25,6 +25,8 @@ struct PortSettings {
   Parity parity = Parity::None;
   StopBits stopBits = StopBits::One;
   FlowControl flowControl = FlowControl::None;
+  // The adapter hears its own requests (two-wire RS-485): the link drops the echo.
+  bool discardEcho = false;
 };
 
 inline constexpr int kPortTimeoutMs = 4000;

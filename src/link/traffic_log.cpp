@@ -24,6 +24,8 @@ std::string FrameOutcomeText(const FrameRecord& record) {
       return std::string(PickText("other frame, dropped", "其他帧，已丢弃"));
     case FrameOutcome::Oversize:
       return std::string(PickText("too long, dropped", "过长，已丢弃"));
+    case FrameOutcome::EchoMismatch:
+      return std::string(PickText("echo mismatch", "回送不符"));
     case FrameOutcome::Timeout:
       return std::string(PickText("timeout", "超时"));
   }

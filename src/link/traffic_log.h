@@ -14,13 +14,14 @@
 namespace vorel {
 
 enum class FrameOutcome {
-  Request,    // a request as sent
-  Reply,      // a reply whose CRC held
-  CrcError,   // all bytes in, the CRC did not match
-  Exception,  // an exception reply; the code is in `exceptionCode`
-  Foreign,    // bytes of another address or function, dropped
-  Oversize,   // a header announcing more than the buffers hold, dropped
-  Timeout,    // no (complete) reply in time; `bytes` holds what had come
+  Request,       // a request as sent
+  Reply,         // a reply whose CRC held
+  CrcError,      // all bytes in, the CRC did not match
+  Exception,     // an exception reply; the code is in `exceptionCode`
+  Foreign,       // bytes of another address or function, dropped
+  Oversize,      // a header announcing more than the buffers hold, dropped
+  EchoMismatch,  // the adapter's echo of the request did not match it
+  Timeout,       // no (complete) reply in time; `bytes` holds what had come
 };
 
 struct FrameRecord {

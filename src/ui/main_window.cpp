@@ -22,6 +22,7 @@
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
 #include "ui/qt_translations.h"
+#include "ui/scan_line_window.h"
 #include "ui/site_list_dialog.h"
 #include "ui/status_panel.h"
 #include "ui/traffic_view.h"
@@ -83,6 +84,15 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   aboutDialog_ = new AboutDialog(this);
   progressWindow_ = new ProgressWindow(this);
   siteListDialog_ = new SiteListDialog(this);
+  scanLineWindow_ = new ScanLineWindow(host_, *pump_, services_.makePort, this);
+  scanLineWindow_->onUseAddresses = [this](const std::array<bool, kSiteCount>& sites) {
+    siteListDialog_->SetSelections(sites);
+    try {
+      SaveSiteSelections(sites);
+    } catch (const SettingsError& e) {
+      host_.ShowMessage(e.what());
+    }
+  };
   Relabel();
 }
 
@@ -152,6 +162,9 @@ void MainWindow::BuildMenus() {
   viewMenu_ = menuBar()->addMenu(QString());
   viewMenu_->setObjectName("mView");
   trafficAction_ = item(viewMenu_, "mViewTraffic", [this] { ShowTraffic(); });
+  toolsMenu_ = menuBar()->addMenu(QString());
+  toolsMenu_->setObjectName("mTools");
+  scanLineAction_ = item(toolsMenu_, "mToolsScanLine", [this] { ShowScanLine(); });
 
   helpMenu_ = menuBar()->addMenu(QString());
   helpMenu_->setObjectName("mHelp");
@@ -203,6 +216,7 @@ void MainWindow::Relabel() {
       {openMenu_, {"Open(&O)", "打开(&O)"}},
       {configurationMenu_, {"Configurations(&T)", "设置(&T)"}},
       {viewMenu_, {"View(&V)", "查看(&V)"}},
+      {toolsMenu_, {"Tools(&L)", "工具(&L)"}},
       {helpMenu_, {"Help(&H)", "帮助(&H)"}},
   };
   for (const auto& [menu, caption] : menus)
@@ -216,6 +230,7 @@ void MainWindow::Relabel() {
       {chineseAction_, {"Chinese", "中文"}},
       {englishAction_, {"English", "英文"}},
       {trafficAction_, {"Traffic(&R)", "通讯监视(&R)"}},
+      {scanLineAction_, {"Scan line...", "扫描线路..."}},
       {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
       {aboutAction_, {"About(&A)", "关于(&A)"}},
   };
@@ -306,9 +321,11 @@ void MainWindow::ChoosePort() {
   portSettings_ = loaded;
   if (services_.portNames) portSettingsDialog_->SetPortNames(services_.portNames());
   portSettingsDialog_->SetPortName(portSettings_.name);
+  portSettingsDialog_->SetDiscardEcho(portSettings_.discardEcho);
   if (!LoadCommunicationProperties()) return;
   if (RunModal(*portSettingsDialog_) == QDialog::Accepted) {
     portSettings_.name = portSettingsDialog_->PortName();
+    portSettings_.discardEcho = portSettingsDialog_->DiscardEcho();
     try {
       SaveModemOption(portSettingsDialog_->Modem());
       SavePortSettings(portSettings_);
@@ -317,6 +334,19 @@ void MainWindow::ChoosePort() {
     }
   }
   portSettingsDialog_->hide();
+}
+
+void MainWindow::ShowScanLine() {
+  if (PortOpen()) return;
+  try {
+    portSettings_ = LoadPortSettings(portSettings_);
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+    return;
+  }
+  scanLineWindow_->SetPortSettings(portSettings_);
+  RunModal(*scanLineWindow_);
+  scanLineWindow_->hide();
 }
 
 void MainWindow::ShowSiteAddresses() {
@@ -339,6 +369,7 @@ void MainWindow::SetConfigurationButtonsEnabled(bool enabled) {
 void MainWindow::SetConfigurationMenuEnabled(bool enabled) {
   portAction_->setEnabled(enabled);
   addressAction_->setEnabled(enabled);
+  scanLineAction_->setEnabled(enabled);  // the scan needs the port, which a connection holds
 }
 
 void MainWindow::ShowCommunicationProperties(const CommunicationProperties& properties) {

@@ -35,6 +35,7 @@ class PortSettingsDialog;
 class SiteListDialog;
 class ProgressWindow;
 class TrafficView;
+class ScanLineWindow;
 
 // What the main window needs from outside, so that tests can run it without hardware and
 // without blocking dialogs.
@@ -72,6 +73,9 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void SetHangupEnabled(bool enabled) override;
   void ChoosePort();
   void ShowSiteAddresses();
+  // Tools -> Scan line...: the scan window on the configured port; the addresses it finds can
+  // be taken into the site address list (and vport.ini).
+  void ShowScanLine();
   // Writes the language to vport.ini, sets it and relabels this window. An unwritable file
   // is reported and the language stays as it was.
   void SetLanguage(const std::string& language);
@@ -124,6 +128,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   SiteListDialog& SiteAddr() const { return *siteListDialog_; }
   // The traffic view, made on first use.
   TrafficView& Traffic();
+  ScanLineWindow& ScanLine() const { return *scanLineWindow_; }
   Host& HostWindow() const { return host_; }
 
  protected:
@@ -158,6 +163,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QAction* englishAction_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   QAction* trafficAction_ = nullptr;
+  QMenu* toolsMenu_ = nullptr;
+  QAction* scanLineAction_ = nullptr;
   QMenu* helpMenu_ = nullptr;
   QAction* helpAction_ = nullptr;
   QAction* aboutAction_ = nullptr;
@@ -172,6 +179,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   ProgressWindow* progressWindow_ = nullptr;
   SiteListDialog* siteListDialog_ = nullptr;
   TrafficView* trafficView_ = nullptr;
+  ScanLineWindow* scanLineWindow_ = nullptr;
 };
 
 }  // namespace vorel

@@ -22,6 +22,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
       modemCheck_(new QCheckBox(this)),
       dialLabel_(new QLabel(this)),
       edTelNum_(new QLineEdit(kDefaultDialNumber, this)),
+      echoCheck_(new QCheckBox(this)),
       okButton_(new QPushButton("OK", this)),
       cancelButton_(new QPushButton("Cancel", this)) {
   setObjectName("fmProperties");
@@ -30,6 +31,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   modemCheck_->setObjectName("cbPropertyModem");
   dialLabel_->setObjectName("lbPropertyDial");
   edTelNum_->setObjectName("edTelNum");
+  echoCheck_->setObjectName("cbDiscardEcho");
   okButton_->setObjectName("btnOK");
   cancelButton_->setObjectName("btnCancel");
 
@@ -54,6 +56,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   layout->addWidget(modemCheck_);
   layout->addWidget(dialLabel_);
   layout->addWidget(edTelNum_);
+  layout->addWidget(echoCheck_);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   Relabel();
@@ -86,11 +89,20 @@ std::string PortSettingsDialog::DialNumber() const {
   return edTelNum_->text().toStdString();
 }
 
+bool PortSettingsDialog::DiscardEcho() const {
+  return echoCheck_->isChecked();
+}
+
+void PortSettingsDialog::SetDiscardEcho(bool on) {
+  echoCheck_->setChecked(on);
+}
+
 void PortSettingsDialog::Relabel() {
   setWindowTitle(Q(PickText("Properties", "属性")));
   portLabel_->setText(Q(PickText("Com Port", "通讯端口")));
   modemCheck_->setText(Q(PickText("Connect by modem", "调制解调器")));
   dialLabel_->setText(Q(PickText("Dial number", "拨号")));
+  echoCheck_->setText(Q(PickText("Discard echo", "丢弃回送")));
 }
 
 void PortSettingsDialog::showEvent(QShowEvent* event) {

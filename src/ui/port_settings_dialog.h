@@ -1,5 +1,6 @@
 // The Properties window: the port (any name the user types, or one of the machine's serial
-// ports), the modem option and the dial number. Its controls keep their states between
+// ports), the modem option, the dial number and "Discard echo" for adapters that hear their
+// own requests. Its controls keep their states between
 // showings; the dial number is never stored in a file.
 #pragma once
 
@@ -29,6 +30,8 @@ class PortSettingsDialog : public QDialog {
   bool Modem() const;
   void SetModem(bool modem);
   std::string DialNumber() const;
+  bool DiscardEcho() const;
+  void SetDiscardEcho(bool on);
 
   // Caption and label texts in the current language.
   void Relabel();
@@ -42,6 +45,7 @@ class PortSettingsDialog : public QDialog {
   QCheckBox* modemCheck_;
   QLabel* dialLabel_;
   QLineEdit* edTelNum_;
+  QCheckBox* echoCheck_;
   QPushButton* okButton_;
   QPushButton* cancelButton_;
 };

@@ -42,6 +42,7 @@ QVariant Background(FrameOutcome outcome) {
   switch (outcome) {
     case FrameOutcome::CrcError:
     case FrameOutcome::Oversize:
+    case FrameOutcome::EchoMismatch:
       return QBrush(QColor(255, 190, 190));
     case FrameOutcome::Exception:
       return QBrush(QColor(255, 220, 160));

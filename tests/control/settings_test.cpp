@@ -88,6 +88,8 @@ TEST_F(SettingsTest, PortSettingsFollowTheReadingRules) {
        with([](PortSettings& s) { s.flowControl = FlowControl::Custom; })},
       {"FlowControl=none\r\n", with([](PortSettings& s) { s.flowControl = FlowControl::None; })},
       {"FlowControl=Hardware\r\n", current},
+      {"DiscardEcho=-1\r\n", with([](PortSettings& s) { s.discardEcho = true; })},
+      {"DiscardEcho=false\r\n", current},
   };
   for (const auto& c : cases) {
     Write(VportIniPath(), std::string("[ComPort1]\r\n") + c.section);
@@ -99,6 +101,7 @@ TEST_F(SettingsTest, PortSettingsFollowTheReadingRules) {
     EXPECT_EQ(got.parity, c.expected.parity);
     EXPECT_EQ(got.stopBits, c.expected.stopBits);
     EXPECT_EQ(got.flowControl, c.expected.flowControl);
+    EXPECT_EQ(got.discardEcho, c.expected.discardEcho);
   }
 }
 
@@ -110,7 +113,9 @@ TEST_F(SettingsTest, PortSettingsRoundTrip) {
   s.parity = Parity::Space;
   s.stopBits = StopBits::OnePointFive;
   s.flowControl = FlowControl::RtsCts;
+  s.discardEcho = true;
   SavePortSettings(s);
+  EXPECT_EQ(Value("ComPort1", "DiscardEcho"), "-1");
   EXPECT_EQ(Value("ComPort1", "BaudRate"), "Custom");
   EXPECT_EQ(Value("ComPort1", "CustomBaudRate"), "76800");
   EXPECT_EQ(Value("ComPort1", "StopBits"), "1.5");
@@ -122,6 +127,7 @@ TEST_F(SettingsTest, PortSettingsRoundTrip) {
   EXPECT_EQ(back.parity, s.parity);
   EXPECT_EQ(back.stopBits, s.stopBits);
   EXPECT_EQ(back.flowControl, s.flowControl);
+  EXPECT_TRUE(back.discardEcho);
 }
 
 // The port dialog loads and saves the settings: Custom flow control, written or read from an

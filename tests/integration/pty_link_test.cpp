@@ -244,6 +244,9 @@ TEST(Cli, UsageErrors) {
       {"write", "1", "0"},
       {"write", "1", "0", "65536"},
       {"--baud", "fast", "read", "1", "0", "1"},
+      {"--baud", "auto", "read", "1", "0", "1"},
+      {"scan", "--baud", "9600"},
+      {"scan", "1"},
       {"frobnicate"},
   };
   for (const QStringList& args : bad) {

@@ -147,6 +147,83 @@ TEST(ReplyAssembler, Cases) {
   }
 }
 
+struct EchoCase {
+  const char* name;
+  ReplyShape shape;
+  int site;
+  Bytes echo;  // the request, when the adapter echoes it
+  std::vector<Bytes> arrivals;
+  ReplyStatus asTheLinkReads;
+  ReplyStatus asAStream;
+  Bytes data;
+};
+
+// Echo discard and noise before the header: what comes first, how it is checked, and that a
+// reply found after noise is taken only when it is a whole valid frame for the site.
+TEST(ReplyAssembler, EchoAndNoiseCases) {
+  using enum ReplyStatus;
+  const Bytes request = WithCrc({0x05, 0x03, 0x00, 0x10, 0x00, 0x03});
+  const Bytes reply = WithCrc({0x05, 0x03, 0x06, 0x12, 0x34, 0xFF, 0xFF, 0x00, 0x01});
+  const Bytes data{0x12, 0x34, 0xFF, 0xFF, 0x00, 0x01};
+  Bytes wrongEcho = request;
+  wrongEcho[3] ^= 0x40;
+  Bytes badReply = reply;
+  badReply.back() ^= 0x01;
+  const Bytes writeRequest = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01, 0x02, 0x00, 0x05});
+  const Bytes writeEcho = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01});
+  const Bytes block = WithCrc({0x01, 0x03, 0x00, 0x02, 0xAB, 0xCD});
+  const Bytes foreign = WithCrc({0x09, 0x03, 0x02, 0x05, 0x03});
+  const Bytes z{0x00};
+
+  // clang-format off
+  const EchoCase cases[] = {
+    {"echo, then the reply",            ReplyShape::PlainRead, 5, request, {Concat({request, reply})},            Complete,     Complete,     data},
+    {"echo and reply byte by byte",     ReplyShape::PlainRead, 5, request, ByteByByte(Concat({request, reply})),  Complete,     Complete,     data},
+    {"echo in two pieces",              ReplyShape::PlainRead, 5, request, {Slice(request, 0, 5), Concat({Slice(request, 5, 8), reply})}, Complete, Complete, data},
+    {"echo expected, none came",        ReplyShape::PlainRead, 5, request, {reply},                               EchoMismatch, EchoMismatch, {}},
+    {"echo with a changed byte",        ReplyShape::PlainRead, 5, request, {Concat({wrongEcho, reply})},          EchoMismatch, EchoMismatch, {}},
+    {"echo of a write, then its reply", ReplyShape::WriteEcho, 3, writeRequest, {Concat({writeRequest, writeEcho})}, Complete, Complete,   {0x11, 0x00, 0x01}},
+    {"echo off: the echo is misread",   ReplyShape::PlainRead, 5, {},      {Concat({request, reply})},            NeedMore,     CrcError,     {}},
+    {"stray 0x00 before the reply",     ReplyShape::PlainRead, 5, {},      {Concat({z, reply})},                  Complete,     Complete,     data},
+    {"stray 0x00, reply byte by byte",  ReplyShape::PlainRead, 5, {},      ByteByByte(Concat({z, reply})),        Complete,     Complete,     data},
+    {"two stray bytes",                 ReplyShape::PlainRead, 5, {},      {Concat({{0x00, 0xFF}, reply})},       Complete,     Complete,     data},
+    {"stray byte before a block reply", ReplyShape::BlockRead, 1, {},      {Concat({z, block})},                  Complete,     Complete,     {0xAB, 0xCD}},
+    {"stray byte after the echo",       ReplyShape::PlainRead, 5, request, {Concat({request, z, reply})},         Complete,     Complete,     data},
+    {"stray byte, then a bad CRC",      ReplyShape::PlainRead, 5, {},      {Concat({z, badReply})},               Foreign,      Foreign,      {}},
+    {"bad CRC without noise",           ReplyShape::PlainRead, 5, {},      {badReply},                            CrcError,     CrcError,     {}},
+    {"site number inside a foreign reply", ReplyShape::PlainRead, 5, {},   {foreign},                             Foreign,      Foreign,      {}},
+    {"stray byte, then one extra",      ReplyShape::PlainRead, 5, {},      {Concat({z, reply, z})},               NeedMore,     Complete,     data},
+  };
+  // clang-format on
+
+  for (const EchoCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReplyAssembler linkLike;
+    linkLike.Begin(c.shape, c.site, c.echo);
+    EXPECT_EQ(RunAsTheLinkDoes(linkLike, c.arrivals), c.asTheLinkReads);
+    EXPECT_EQ(Bytes(linkLike.Data().begin(), linkLike.Data().end()),
+              c.asTheLinkReads == Complete ? c.data : Bytes{});
+
+    const Bytes all = Concat(c.arrivals);
+    ReplyAssembler whole;
+    whole.Begin(c.shape, c.site, c.echo);
+    EXPECT_EQ(whole.Feed(all), c.asAStream);
+    EXPECT_EQ(Bytes(whole.Data().begin(), whole.Data().end()), c.data);
+
+    // Event-driven: whatever is waiting, never beyond the reply.
+    ReplyAssembler eager;
+    eager.Begin(c.shape, c.site, c.echo);
+    ReplyStatus status = NeedMore;
+    for (std::size_t at = 0; at < all.size() && (status == NeedMore);) {
+      const std::size_t take = eager.Available(all.size() - at);
+      ASSERT_GT(take, 0u);
+      status = eager.Feed({all.data() + at, take});
+      at += take;
+    }
+    EXPECT_EQ(status, c.asAStream);
+  }
+}
+
 TEST(ReplyAssembler, WantedTakesTheHeaderThenExactlyTheRest) {
   ReplyAssembler a;
   a.Begin(ReplyShape::BlockRead, 1);

@@ -209,7 +209,8 @@ TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
   for (std::uint16_t count : {0, 124}) {
     SCOPED_TRACE(count);
     const std::uint64_t start = pump.NowMs();
-    EXPECT_FALSE(Exchange<WriteRequest>(1, RegisterBlock{0x00C8, count, 0, ""}, RegisterWords(130, 1)));
+    EXPECT_FALSE(
+        Exchange<WriteRequest>(1, RegisterBlock{0x00C8, count, 0, ""}, RegisterWords(130, 1)));
     EXPECT_TRUE(port.Frames().empty());
     EXPECT_LT(pump.NowMs() - start, 10u);
   }

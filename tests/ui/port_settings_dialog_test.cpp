@@ -76,6 +76,24 @@ TEST_F(UiProperties, ModemOptionLoadsAndSaves) {
   EXPECT_FALSE(main.ModemOption());
 }
 
+TEST_F(UiProperties, DiscardEchoLoadsAndSaves) {
+  WriteVport("[ComPort1]\r\nDiscardEcho=-1\r\n");
+  MainWindow& main = Main();
+  std::vector<bool> shown;
+  for (int round = 0; round < 2; ++round) {
+    scripts.push_back([&](QDialog& d) {
+      auto* echo = Child<QCheckBox>(d, "cbDiscardEcho");
+      EXPECT_EQ(echo->text().toStdString(), "Discard echo");
+      shown.push_back(echo->isChecked());
+      echo->click();
+      Click(d, "btnOK");
+    });
+    main.ChoosePort();
+    EXPECT_EQ(VportValue("ComPort1", "DiscardEcho"), round == 0 ? "0" : "-1");
+  }
+  EXPECT_EQ(shown, (std::vector<bool>{true, false}));
+}
+
 TEST_F(UiProperties, WithoutAConnectSectionTheBoxKeepsItsState) {
   MainWindow& main = Main();
   main.Properties().SetModem(true);

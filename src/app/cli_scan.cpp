@@ -1,0 +1,69 @@
+#include "app/cli_scan.h"
+
+#include <array>
+#include <cstdio>
+#include <span>
+#include <string>
+
+#include "app/cli_host.h"
+#include "app/cli_modem.h"
+#include "control/connect_sequence.h"
+#include "control/line_scanner.h"
+#include "link/event_pump.h"
+
+namespace vorel {
+
+const char* const kScanUsage =
+    "  scan [--baud auto]         read the identification block of sites 1 to 32 and list the\n"
+    "                             sites that answer with their product codes, waiting at most\n"
+    "                             500 ms for each reply; with --baud auto the same at 9600,\n"
+    "                             19200, 38400, 4800, 2400, 57600 and 115200 baud (parity and\n"
+    "                             stop bits as configured), listed per speed, waiting for each\n"
+    "                             address the request and reply's time on the wire plus 50 ms\n"
+    "                             (346 ms at 2400, 124 ms at 9600, 57 ms at 115200 baud);\n"
+    "                             exit 0 when any site answered\n";
+
+namespace {
+
+constexpr int kScanTimeoutMs = 500;
+
+}  // namespace
+
+int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost& host,
+                   EventPump& pump) {
+  const auto serial = MakeCliPort(pump);
+  LineScanner scanner(*serial, host, pump);
+  int found = 0;
+  int foundAtSpeed = 0;
+  scanner.onProbe = [&](int baud, int site) {
+    if (everySpeed && site == 1) {
+      std::printf("%d baud:\n", baud);
+      std::fflush(stdout);
+      foundAtSpeed = 0;
+    }
+    return true;
+  };
+  scanner.onFound = [&](const ScanHit& hit) {
+    std::printf("%sAddress %d: product code %d\n", everySpeed ? "  " : "", hit.site,
+                hit.productCode);
+    std::fflush(stdout);
+    ++found;
+    ++foundAtSpeed;
+  };
+  scanner.onSpeedDone = [&](int) {
+    if (everySpeed && foundAtSpeed == 0) std::printf("  no address answered\n");
+    std::fflush(stdout);
+  };
+  const std::array<int, 1> configured{port.baud};
+  const std::span<const int> speeds =
+      everySpeed ? std::span<const int>(kScanSpeeds) : std::span<const int>(configured);
+  std::string error;
+  if (!scanner.Run(port, speeds, everySpeed ? 0 : kScanTimeoutMs, fast, &error)) {
+    host.ShowMessage(PortErrorText());
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return 1;
+  }
+  return found > 0 ? 0 : 1;
+}
+
+}  // namespace vorel

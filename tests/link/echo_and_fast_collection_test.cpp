@@ -1,0 +1,127 @@
+// Two-wire adapters that echo the request, noise before a reply, and the event-driven
+// collection of scripts, on the fake port and fake time.
+#include <string>
+
+#include "link_fixture.h"
+
+namespace vorel::test {
+namespace {
+
+const RegisterBlock kThree{0x0010, 3, 0, "System"};
+
+Bytes ThreeWordsOfSite5() {
+  return WithCrc({0x05, 0x03, 0x06, 0x12, 0x34, 0xFF, 0xFF, 0x00, 0x01});
+}
+
+Bytes Join(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+enum class Adapter { Silent, Echoes, EchoesWrongly };
+
+struct LineCase {
+  const char* name;
+  bool discardEcho;
+  Adapter adapter;
+  Bytes noise;  // after the echo, before the reply
+  bool badCrc;  // the reply's CRC is spoiled
+  bool ok;
+  const char* message;
+  const char* fastMessage;  // where event-driven collection sees it otherwise
+};
+
+TEST_F(LinkTest, EchoAndNoiseCases) {
+  // clang-format off
+  const LineCase cases[] = {
+    {"echo discarded",                       true,  Adapter::Echoes,        {},           false, true,  nullptr, nullptr},
+    {"echo discarded, stray 0x00 after it",  true,  Adapter::Echoes,        {0x00},       false, true,  nullptr, nullptr},
+    {"echo not discarded",                   false, Adapter::Echoes,        {},           false, false, "Communication timeout!", "CRC error!"},
+    {"echo expected, adapter silent",        true,  Adapter::Silent,        {},           false, false, "Line error: the echo of the request does not match!", nullptr},
+    {"echo with a changed byte",             true,  Adapter::EchoesWrongly, {},           false, false, "Line error: the echo of the request does not match!", nullptr},
+    {"no echo, stray 0x00 before the reply", false, Adapter::Silent,        {0x00},       false, true,  nullptr, nullptr},
+    {"no echo, two stray bytes",             false, Adapter::Silent,        {0x00, 0xFF}, false, true,  nullptr, nullptr},
+    {"stray 0x00, then a bad CRC",           false, Adapter::Silent,        {0x00},       true,  false, "Communication timeout!", nullptr},
+  };
+  // clang-format on
+  for (bool fast : {false, true}) {
+    for (const LineCase& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + (fast ? ", fast" : ", paced"));
+      auto caseImages = std::make_unique<SiteImages>();
+      ScriptedHost freshHost;
+      ModbusLink caseLink(port, freshHost, pump, *caseImages);
+      caseLink.StartTicking();
+      caseLink.SetEchoDiscard(c.discardEcho);
+      caseLink.SetFastCollection(fast);
+      Bytes reply = ThreeWordsOfSite5();
+      if (c.badCrc) reply.back() ^= 0x01;
+      port.responder = [&](std::span<const std::uint8_t> frame) {
+        Bytes heard;
+        if (c.adapter != Adapter::Silent) heard.assign(frame.begin(), frame.end());
+        if (c.adapter == Adapter::EchoesWrongly) heard[4] ^= 0x01;
+        // The echo as the request goes out; the reply after the turnaround.
+        return FakeSerialPort::Reply{{0, heard}, {5, Join(c.noise, reply)}};
+      };
+      PlainRead(caseLink, 5, kThree).WaitFor();
+      EXPECT_EQ(caseLink.WaitForReply(5), c.ok);
+      EXPECT_TRUE(caseLink.LinkIdle());
+      if (c.ok) {
+        EXPECT_TRUE(freshHost.messages.empty());
+        EXPECT_EQ(caseLink.CommState(5), kCommDone);
+        EXPECT_EQ(caseImages->Word(5, 0x10), 0x1234);
+        EXPECT_EQ(caseImages->Word(5, 0x12), 0x0001);
+      } else {
+        const char* message = fast && c.fastMessage ? c.fastMessage : c.message;
+        EXPECT_EQ(freshHost.messages, std::vector<std::string>{message});
+        EXPECT_EQ(caseLink.CommState(5), kCommNoResult);
+        EXPECT_EQ(caseImages->Word(5, 0x10), 0);
+      }
+      port.responder = nullptr;
+      // Whatever happened, the next request starts cleanly.
+      EXPECT_EQ(port.InputCount(), 0);
+    }
+  }
+}
+
+TEST_F(LinkTest, EchoOfAWriteIsDiscarded) {
+  link.SetEchoDiscard(true);
+  port.responder = [](std::span<const std::uint8_t> frame) {
+    return FakeSerialPort::Reply{{0, Join(Bytes(frame.begin(), frame.end()),
+                                          WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01}))}};
+  };
+  EXPECT_TRUE(Exchange<WriteRequest>(3, {0x0011, 1, 0, {}}, RegisterWords{5}));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(LinkTest, FastCollectionCompletesWithTheLastByte) {
+  const Bytes good = ThreeWordsOfSite5();
+  FakeSerialPort::Reply byteByByte;
+  for (std::size_t i = 0; i < good.size(); ++i) byteByByte.push_back({7 + 2 * i, {good[i]}});
+  const std::uint64_t lastByteMs = 7 + 2 * (good.size() - 1);
+
+  link.SetFastCollection(true);
+  port.QueueReply(byteByByte);
+  std::uint64_t start = pump.NowMs();
+  ASSERT_TRUE(Exchange<PlainRead>(5, kThree));
+  // No 100 ms steps and no finishing pause: done the moment the last byte is there.
+  EXPECT_EQ(pump.NowMs() - start, lastByteMs);
+  EXPECT_EQ(images->Word(5, 0x11), 0xFFFF);
+
+  // The same reply collected in the windows' steps.
+  link.SetFastCollection(false);
+  port.QueueReply(byteByByte);
+  start = pump.NowMs();
+  ASSERT_TRUE(Exchange<PlainRead>(5, kThree));
+  EXPECT_EQ(pump.NowMs() - start, 204u);
+
+  // Fast collection keeps the rules for what is not a good reply.
+  link.SetFastCollection(true);
+  Bytes otherSite = good;
+  otherSite[0] = 6;
+  port.QueueReply(WithCrc(Bytes(otherSite.begin(), otherSite.end() - 2)));
+  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
+  EXPECT_EQ(host.messages.back(), "Communication timeout!");
+}
+
+}  // namespace
+}  // namespace vorel::test
