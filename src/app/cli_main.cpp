@@ -223,6 +223,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
                                            : host.lastMessage.c_str());
     }
     std::fflush(stdout);
+    if (connector.PortWasLost()) break;  // already said; no further site can answer
   }
   connector.Disconnect();
   return all ? kExitOk : kExitFailed;
@@ -266,20 +267,26 @@ int main(int argc, char** argv) {
     ShowPortError(host, error);
     return kExitFailed;
   }
+  // After a failed request: the port that went away is named once.
+  auto failed = [&] {
+    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name));
+    return kExitFailed;
+  };
   if (command.name == "scan") {
     int found = 0;
-    for (int site = 1; site <= vorel::kSiteCount; ++site) {
+    for (int site = 1; site <= vorel::kSiteCount && !port->Gone(); ++site) {
       if (const auto code = exchange.Probe(site, kScanTimeoutMs)) {
         std::printf("Address %d: product code %d\n", site, *code);
         std::fflush(stdout);
         ++found;
       }
     }
+    if (port->Gone()) return failed();
     return found > 0 ? kExitOk : kExitFailed;
   }
   if (command.name == "read") {
     std::vector<std::uint16_t> words;
-    if (!exchange.Read(command.site, command.address, command.count, &words)) return kExitFailed;
+    if (!exchange.Read(command.site, command.address, command.count, &words)) return failed();
     std::string line;
     for (std::size_t k = 0; k < words.size(); ++k) {
       if (k) line += ' ';
@@ -288,5 +295,5 @@ int main(int argc, char** argv) {
     std::printf("%s\n", line.c_str());
     return kExitOk;
   }
-  return exchange.Write(command.site, command.address, command.words) ? kExitOk : kExitFailed;
+  return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
 }

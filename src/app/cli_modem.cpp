@@ -82,6 +82,7 @@ class DialingPort : public SerialPort {
   bool SetDtr(bool on) override { return port_.SetDtr(on); }
   bool SetRts(bool on) override { return port_.SetRts(on); }
   bool CarrierDetect() override { return port_.CarrierDetect(); }
+  bool Gone() const override { return port_.Gone(); }
 
  private:
   static void SetActive(SerialPort* port) {

@@ -35,11 +35,18 @@ std::string SiteConnectFailText(int site) {
   return Text("Adress", "地址") + std::to_string(site) + Text("Connect fail!", "连接失败!");
 }
 
+std::string PortGoneText(const std::string& portName) {
+  return Text("The serial port ", "通讯端口 ") + portName +
+         Text(" is gone (unplugged or closed). Connect again when it is back.",
+              " 已断开（被拔出或关闭）。恢复后请重新连接。");
+}
+
 void ConnectSequence::Connect() {
   ConnectionView& view = session_.view();
   // The window stays live while the modem dials: a second Connect then has nothing to do.
   if (session_.Modem().Dialing()) return;
   session_.Poll().Reset();
+  const bool resuming = portLost_ && !session_.PortOpen() && session_.Slots().AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
   } catch (const SettingsFileError&) {
@@ -88,6 +95,10 @@ void ConnectSequence::Connect() {
     }
   }
   ConnectSites(properties_.sites);
+  // The windows kept from the lost connection are polled again on the port opened anew.
+  if (resuming && session_.PortOpen() && session_.Poll().PollTimerRunning()) {
+    view.SetMainStatus(0, Text("Connected.", "连接."));
+  }
 }
 
 bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error) {
@@ -98,6 +109,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     session_.Port().Attach(std::move(port));
     opened = session_.Port().Open(settings, &detail);
     if (!opened) session_.Port().Release();
+    if (opened) portLost_ = false;
   } else {
     detail = "no serial port";
   }
@@ -122,6 +134,7 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   view.SetConfigurationMenuEnabled(false);
   view.SetMainEnabled(false);
   for (int n = 1; n <= kSiteCount; ++n) {
+    if (session_.Port().Gone()) break;  // no further site can answer
     if (!selected[static_cast<std::size_t>(n - 1)] ||
         session_.Slots().WindowState(n) != kWindowNone) {
       continue;
@@ -137,6 +150,10 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   view.ShowPowerUpLog(false);
   for (int n = 1; n <= kSiteCount; ++n) {
     if (session_.IsOnline(n) && session_.Window(n)) session_.Window(n)->SetWindowEnabled(true);
+  }
+  if (session_.Port().Gone()) {
+    session_.EndExchange();  // which closes the lost connection
+    return;
   }
   if (session_.Slots().AnyOnline()) {
     poll.StartPolling();
@@ -233,7 +250,7 @@ void ConnectSequence::Disconnect() {
   session_.host().ShowProgress(false);
   session_.Poll().StopAll();
   if (properties_.modem) {
-    if (session_.PortOpen()) session_.Modem().HangUp();
+    if (session_.PortOpen() && !session_.Port().Gone()) session_.Modem().HangUp();
     session_.Modem().ReleaseModem();
     session_.Modem().ClearHangupRequest();
   }
@@ -241,6 +258,24 @@ void ConnectSequence::Disconnect() {
   session_.view().SetMainStatus(0, Text("disconnected.", "未连接."));
   session_.view().SetConfigurationButtonsEnabled(true);
   session_.view().SetConfigurationMenuEnabled(true);
+}
+
+bool ConnectSequence::CheckPort() {
+  if (checkingPort_ || !session_.PortOpen() || !session_.Port().Gone()) return false;
+  checkingPort_ = true;
+  portLost_ = true;
+  const std::string name = session_.Port().Name();
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (!session_.IsOnline(n)) continue;
+    // Polled again once the next Connect has the port back.
+    session_.Link().SetCommState(n, kCommRetry);
+    session_.host().SetSiteStatus(n, kLinkStatusPanel, Text("disconnected.", "未连接."));
+  }
+  // Polling stops before the message: a box lets events run.
+  Disconnect();
+  session_.host().ShowMessage(PortGoneText(name));
+  checkingPort_ = false;
+  return true;
 }
 
 void ConnectSequence::CloseQuietly() {

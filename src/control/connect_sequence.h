@@ -23,6 +23,8 @@ inline constexpr int kFailedSitePauseMs = 500;
 std::string PortErrorText();
 // "Adress3Connect fail!" in the current language.
 std::string SiteConnectFailText(int site);
+// The port named `portName` has gone away, in the current language.
+std::string PortGoneText(const std::string& portName);
 
 class ConnectSequence {
  public:
@@ -56,11 +58,21 @@ class ConnectSequence {
   // the last one closed ends the connection.
   void WindowClosed(int site);
 
+  // Called once the request under way has ended: when the open port has gone away (adapter
+  // unplugged, the other end closed), polling stops, the connection is closed and the user
+  // is told once. The online windows stay open and are polled again after the next Connect,
+  // which opens the port anew. True when the port was found gone now.
+  bool CheckPort();
+  // The port went away since it was last opened.
+  bool PortWasLost() const { return portLost_; }
+
  private:
   Session& session_;
   CommunicationProperties properties_;
   PortSettings portSettings_;
   std::function<bool(int site)> identify_;
+  bool portLost_ = false;
+  bool checkingPort_ = false;
 };
 
 }  // namespace vorel

@@ -256,8 +256,12 @@ void ModbusLink::EndFailedRequest(int site) {
 bool ModbusLink::WaitForReply(int site) {
   for (;;) {
     const std::int16_t state = CommState(site);
-    // Nothing outstanding (a refused request) can never be answered either.
-    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
+    // Nothing outstanding (a refused request) can never be answered either, nor can anything
+    // on a port that has gone away.
+    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle() ||
+        channel_.Gone()) {
+      break;
+    }
     pump_.Pump(0);
     if (PollReply(site)) return true;
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
@@ -291,6 +295,9 @@ void ModbusLink::AbandonRequest(int site) {
 void ModbusLink::ReportPollFailure(int site) {
   const std::int16_t state = CommState(site);
   EndFailedRequest(site);
+  // Retry could never succeed on a port that has gone away: no box; the caller tells the user
+  // once and closes the connection.
+  if (channel_.Gone()) return;
   std::string_view text;
   if (state == kCommCrcError) {
     text = PickText("CRC error", "CRC错误");

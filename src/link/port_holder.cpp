@@ -78,6 +78,10 @@ bool PortHolder::SetRts(bool on) {
   return port_ && port_->SetRts(on);
 }
 
+bool PortHolder::Gone() const {
+  return port_ && port_->Gone();
+}
+
 bool PortHolder::CarrierDetect() {
   return port_ && port_->CarrierDetect();
 }

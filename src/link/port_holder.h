@@ -37,6 +37,7 @@ class PortHolder : public SerialPort {
   bool SetDtr(bool on) override;
   bool SetRts(bool on) override;
   bool CarrierDetect() override;
+  bool Gone() const override;
 
  private:
   std::mutex* sendLock_ = nullptr;
