@@ -101,7 +101,7 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   UseCliPorts(session, pump);
   std::string error;
   if (!session.Connector().OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   const auto finish = [&](int status) {

@@ -54,7 +54,7 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
   UseCliPorts(session, pump);
   std::string error;
   if (!session.Connector().OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   const auto finish = [&](int status) {

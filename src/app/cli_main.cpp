@@ -1,4 +1,5 @@
 // vorel-cli: the headless front end. Commands:
+// PATH may be tcp://HOST:PORT: the frames then go over TCP to a serial device server.
 //   vorel-cli [--port PATH] [--baud N] read SITE ADDRESS COUNT
 //   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
@@ -35,6 +36,7 @@
 #include "link/modbus_frame.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/tcp_port.h"
 
 namespace {
 
@@ -66,7 +68,10 @@ constexpr const char* kUsageNotes =
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
     "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
     "when the settings' modem option is on); its progress goes to standard error.\n"
-    "Port and baud rate default to the ComPort1 settings.\n";
+    "Port and baud rate default to the ComPort1 settings.\n"
+    "--port tcp://HOST:PORT reaches the controllers through a serial device server over TCP:\n"
+    "the frames pass unchanged, the server's own line settings apply (--baud is ignored), the\n"
+    "connection must be accepted within 3 s, and the reply timeouts are those of a local line.\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
 std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long max) {
@@ -133,6 +138,11 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       if (a == "--port") {
         if (value.empty()) return Usage("empty port name");
         command.port.name = std::string(value);
+        std::string problem;
+        if (vorel::IsTcpPortName(command.port.name) &&
+            !vorel::ParseTcpPortName(command.port.name, &problem)) {
+          return Usage(problem.c_str());
+        }
       } else {
         const auto baud = ParseNumber(value, 4000000);
         if (!baud || *baud == 0) return Usage("bad baud rate");
@@ -193,7 +203,12 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   return std::nullopt;
 }
 
-void ShowPortError(vorel::Host& host, const std::string& error) {
+void ShowPortError(vorel::Host& host, const std::string& name, const std::string& error) {
+  // A TCP port's error already names the host and the reason.
+  if (vorel::IsTcpPortName(name)) {
+    host.ShowMessage(error);
+    return;
+  }
   host.ShowMessage(vorel::PortErrorText());
   std::fprintf(stderr, "%s\n", error.c_str());
 }
@@ -206,7 +221,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   vorel::ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(command.port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   bool all = true;
@@ -233,6 +248,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
+  vorel::SetLanguageSetting("english");  // for the usage errors too
   Command command;
   try {
     command.port = vorel::CliDefaultPortSettings();
@@ -264,12 +280,12 @@ int main(int argc, char** argv) {
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
-    ShowPortError(host, error);
+    ShowPortError(host, command.port.name, error);
     return kExitFailed;
   }
   // After a failed request: the port that went away is named once.
   auto failed = [&] {
-    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name));
+    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
     return kExitFailed;
   };
   if (command.name == "scan") {

@@ -239,7 +239,7 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
   ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   const int site = options.site;

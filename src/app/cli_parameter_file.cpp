@@ -21,7 +21,7 @@
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 #include "files/parameter_values.h"
-#include "link/posix_serial_port.h"
+#include "link/named_port.h"
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -64,14 +64,14 @@ std::optional<int> SiteNumber(std::string_view text) {
 // A session on the port with the access level read as the main window reads it.
 struct CliSession {
   CliSession(CliHost& host, EventPump& pump) : session(host, pump, view) {
-    session.SetPortFactory([] { return std::make_unique<PosixSerialPort>(); });
+    session.SetPortFactory([] { return std::make_unique<NamedPort>(); });
     ReadAccessLevel();
   }
   ~CliSession() { session.Connector().Disconnect(); }
   bool Open(const PortSettings& port) {
     std::string error;
     if (session.Connector().OpenPort(port, &error)) return true;
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return false;
   }
   // Identifies the site and reads its parameters as the window's Read does; the editors then

@@ -5,6 +5,7 @@
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/tcp_port.h"
 
 namespace vorel {
 namespace {
@@ -35,7 +36,13 @@ std::string SiteConnectFailText(int site) {
   return Text("Adress", "地址") + std::to_string(site) + Text("Connect fail!", "连接失败!");
 }
 
-std::string PortGoneText(const std::string& portName) {
+std::string PortGoneText(const std::string& portName, const std::string& reason) {
+  if (IsTcpPortName(portName)) {
+    const std::string where = portName.substr(6);  // after tcp://
+    return Text("The connection to ", "与 ") + where + Text(" was lost (", " 的连接已断开（") +
+           (reason.empty() ? Text("a network error", "网络错误") : reason) +
+           Text("). Connect again when the server is back.", "）。服务器恢复后请重新连接。");
+  }
   return Text("The serial port ", "通讯端口 ") + portName +
          Text(" is gone (unplugged or closed). Connect again when it is back.",
               " 已断开（被拔出或关闭）。恢复后请重新连接。");
@@ -113,7 +120,13 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
   } else {
     detail = "no serial port";
   }
-  if (!opened) session_.host().ShowMessage(PortErrorText());
+  // A TCP port says which host and why, in both languages; a serial port has the usual text.
+  if (!opened && IsTcpPortName(settings.name)) {
+    session_.host().ShowMessage(detail);
+    detail.clear();  // said in full
+  } else if (!opened) {
+    session_.host().ShowMessage(PortErrorText());
+  }
   if (error) *error = detail;
   return opened;
 }
@@ -265,6 +278,7 @@ bool ConnectSequence::CheckPort() {
   checkingPort_ = true;
   portLost_ = true;
   const std::string name = session_.Port().Name();
+  const std::string reason = session_.Port().GoneReason();
   for (int n = 1; n <= kSiteCount; ++n) {
     if (!session_.IsOnline(n)) continue;
     // Polled again once the next Connect has the port back.
@@ -273,7 +287,7 @@ bool ConnectSequence::CheckPort() {
   }
   // Polling stops before the message: a box lets events run.
   Disconnect();
-  session_.host().ShowMessage(PortGoneText(name));
+  session_.host().ShowMessage(PortGoneText(name, reason));
   checkingPort_ = false;
   return true;
 }

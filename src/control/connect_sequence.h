@@ -23,8 +23,9 @@ inline constexpr int kFailedSitePauseMs = 500;
 std::string PortErrorText();
 // "Adress3Connect fail!" in the current language.
 std::string SiteConnectFailText(int site);
-// The port named `portName` has gone away, in the current language.
-std::string PortGoneText(const std::string& portName);
+// The port named `portName` has gone away, in the current language; `reason` is the port's
+// own account when it has one (a TCP connection).
+std::string PortGoneText(const std::string& portName, const std::string& reason = {});
 
 class ConnectSequence {
  public:
@@ -40,7 +41,8 @@ class ConnectSequence {
   const PortSettings& LastPortSettings() const { return portSettings_; }
 
   // Opens a new port from the session's factory with these settings; false (after the port
-  // error, and with the detail in `error`) when it does not open.
+  // error, and with the detail in `error`) when it does not open. A TCP port's error names the
+  // host and the reason in both languages and is shown itself (`error` then stays empty).
   bool OpenPort(const PortSettings& settings, std::string* error = nullptr);
   // Tries every selected site without a window; starts polling when a site is online, else
   // reports and disconnects.

@@ -82,6 +82,10 @@ bool PortHolder::Gone() const {
   return port_ && port_->Gone();
 }
 
+std::string PortHolder::GoneReason() const {
+  return port_ ? port_->GoneReason() : std::string();
+}
+
 bool PortHolder::CarrierDetect() {
   return port_ && port_->CarrierDetect();
 }

@@ -38,6 +38,7 @@ class PortHolder : public SerialPort {
   bool SetRts(bool on) override;
   bool CarrierDetect() override;
   bool Gone() const override;
+  std::string GoneReason() const override;
 
  private:
   std::mutex* sendLock_ = nullptr;

@@ -1,6 +1,6 @@
 // The Properties window: the port (any name the user types, or one of the machine's serial
-// ports), the modem option and the dial number. Its controls keep their states between
-// showings; the dial number is never stored in a file.
+// ports, or tcp://HOST:PORT for a serial device server), the modem option and the dial number. Its
+// controls keep their states between showings; the dial number is never stored in a file.
 #pragma once
 
 #include <QDialog>
@@ -32,6 +32,8 @@ class PortSettingsDialog : public QDialog {
 
   // Caption and label texts in the current language.
   void Relabel();
+  // Whether the note that a tcp:// port ignores the line settings is shown.
+  bool TcpNoteShown() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -39,6 +41,7 @@ class PortSettingsDialog : public QDialog {
  private:
   QLabel* portLabel_;
   QComboBox* ccbPort_;
+  QLabel* tcpNote_;
   QCheckBox* modemCheck_;
   QLabel* dialLabel_;
   QLineEdit* edTelNum_;
