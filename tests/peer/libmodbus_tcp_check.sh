@@ -35,7 +35,8 @@ for _ in $(seq 100); do
 done
 # A free port: the kernel picks one for a socket that is closed again at once.
 port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-socat TCP-LISTEN:"$port",bind=127.0.0.1,reuseaddr,fork "$dir/bridge",raw,echo=0 \
+# -t: a connection that ended lets go of the line at once, before the next one takes it.
+socat -t 0.01 TCP-LISTEN:"$port",bind=127.0.0.1,reuseaddr,fork "$dir/bridge",raw,echo=0 \
   2>"$dir/socat-tcp.log" &
 pids+=($!)
 for _ in $(seq 100); do
