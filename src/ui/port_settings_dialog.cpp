@@ -106,10 +106,6 @@ void PortSettingsDialog::Relabel() {
       "tcp://主机:端口：串口服务器。波特率、校验位和停止位由服务器设置，此处不起作用。")));
 }
 
-bool PortSettingsDialog::TcpNoteShown() const {
-  return !tcpNote_->isHidden();
-}
-
 void PortSettingsDialog::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) {
     Relabel();

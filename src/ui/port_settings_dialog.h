@@ -32,8 +32,6 @@ class PortSettingsDialog : public QDialog {
 
   // Caption and label texts in the current language.
   void Relabel();
-  // Whether the note that a tcp:// port ignores the line settings is shown.
-  bool TcpNoteShown() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
