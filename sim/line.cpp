@@ -1,7 +1,11 @@
 #include "line.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -53,6 +57,8 @@ Line::~Line() {
   }
   if (slave_ >= 0) close(slave_);
   if (master_ >= 0) close(master_);
+  if (client_ >= 0) close(client_);
+  if (listen_ >= 0) close(listen_);
 }
 
 bool Line::Open(std::string& error) {
@@ -60,6 +66,60 @@ bool Line::Open(std::string& error) {
     error = "cannot open trace file " + options_.tracePath + ": " + std::strerror(errno);
     return false;
   }
+  if (!options_.link.empty() && !OpenTerminal(error)) return false;
+  if (options_.tcpPort > 0 && !OpenTcp(error)) return false;
+  lineFreeUs_ = NowUs();
+  return true;
+}
+
+bool Line::OpenTcp(std::string& error) {
+  listen_ = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+  if (listen_ < 0) {
+    error = std::string("cannot open a TCP socket: ") + std::strerror(errno);
+    return false;
+  }
+  const int on = 1;
+  setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(options_.tcpPort));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (bind(listen_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+      listen(listen_, 4) != 0) {
+    error = "cannot listen on 127.0.0.1:" + std::to_string(options_.tcpPort) + ": " +
+            std::strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+void Line::Accept() {
+  const int fd = accept4(listen_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  if (fd < 0) return;
+  if (client_ >= 0) {  // one client at a time, as a serial device server
+    close(fd);
+    return;
+  }
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  client_ = fd;
+}
+
+void Line::DropClient() {
+  if (client_ < 0) return;
+  if (rxFd_ == client_) {
+    rxSize_ = 0;
+    rxFd_ = -1;
+  }
+  for (std::size_t i = 0; i < count_; ++i) {
+    Outgoing& f = queue_[(head_ + i) % kQueue];
+    if (f.fd == client_) f.fd = -1;  // nobody to take it: dropped when its turn comes
+  }
+  close(client_);
+  client_ = -1;
+}
+
+bool Line::OpenTerminal(std::string& error) {
   master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
     error = std::string("cannot open a pseudo-terminal: ") + std::strerror(errno);
@@ -99,7 +159,6 @@ bool Line::Open(std::string& error) {
     return false;
   }
   linked_ = true;
-  lineFreeUs_ = NowUs();
   return true;
 }
 
@@ -116,15 +175,22 @@ std::int64_t Line::RequestEnd(std::size_t bytes) const {
   return std::max(rxLastUs_, rxFirstUs_ + Chars(bytes));
 }
 
-void Line::Receive(std::int64_t now) {
+bool Line::Receive(int fd, std::int64_t now) {
+  if (fd != rxFd_ && rxSize_ > 0) {
+    // The other side starts talking: what the first left unfinished is dropped.
+    trace_.Frame(rxFirstUs_, rxLastUs_, "RX", {rx_.data(), rxSize_}, "ignored incomplete");
+    rxSize_ = 0;
+  }
+  rxFd_ = fd;
   for (;;) {
     if (rxSize_ == rx_.size()) {
       trace_.Frame(rxFirstUs_, rxLastUs_, "RX", {rx_.data(), rxSize_}, "ignored overflow");
       rxSize_ = 0;
     }
-    const ssize_t n = read(master_, rx_.data() + rxSize_, rx_.size() - rxSize_);
-    if (n <= 0) return;
-    if (!HeardAtOurSpeed()) {
+    const ssize_t n = read(fd, rx_.data() + rxSize_, rx_.size() - rxSize_);
+    if (fd == client_ && (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR))) return false;
+    if (n <= 0) return true;
+    if (fd == master_ && !HeardAtOurSpeed()) {
       // Sent at another speed: what a controller hears is noise, nothing it would answer.
       trace_.Frame(now, now, "RX", {rx_.data() + rxSize_, static_cast<std::size_t>(n)},
                    "ignored speed");
@@ -252,6 +318,7 @@ void Line::Queue(std::span<const std::uint8_t> bytes, std::int64_t startUs, cons
   f.pieceAt[0] = pieces && f.size >= 3 ? f.size / 3 : 0;
   f.pieceAt[1] = pieces && f.size >= 3 ? 2 * f.size / 3 : 0;
   std::snprintf(f.note, sizeof f.note, "%s", note != nullptr ? note : "");
+  f.fd = rxFd_ >= 0 ? rxFd_ : master_;
   if (count_ == 0) sent_ = 0;
   ++count_;
   if (count_ == 1) frameBeginUs_ = std::max(lineFreeUs_, startUs);
@@ -284,7 +351,16 @@ void Line::Pump(std::int64_t now) {
       if (end == f.pieceAt[0] || end == f.pieceAt[1]) break;
     }
     if (end == sent_) return;
-    const ssize_t n = write(master_, f.bytes.data() + sent_, end - sent_);
+    if (f.fd < 0) {  // its client has gone
+      trace_.Frame(frameBeginUs_, now, "TX", {f.bytes.data(), f.size}, "dropped: client gone");
+      head_ = (head_ + 1) % kQueue;
+      --count_;
+      sent_ = 0;
+      blockedSinceUs_ = 0;
+      if (count_ > 0) frameBeginUs_ = std::max(lineFreeUs_, queue_[head_].startUs);
+      continue;
+    }
+    const ssize_t n = write(f.fd, f.bytes.data() + sent_, end - sent_);
     if (n <= 0) {
       // The terminal's buffer is full (nobody reads): poll() says when it drains, and replies
       // that nobody takes for a second are dropped.
@@ -350,20 +426,42 @@ void Line::Run(volatile const int& stop) {
     now = NowUs();
     const std::int64_t wait = std::max<std::int64_t>(0, deadline - now);
     timespec ts{static_cast<time_t>(wait / 1000000), static_cast<long>((wait % 1000000) * 1000)};
-    pollfd pfd{master_, static_cast<short>(POLLIN | (blockedSinceUs_ != 0 ? POLLOUT : 0)), 0};
+    const int headFd = count_ > 0 ? queue_[head_].fd : -1;
+    pollfd pfds[3];
+    nfds_t used = 0;
+    auto watch = [&](int fd) {
+      const bool out = blockedSinceUs_ != 0 && fd == headFd;
+      pfds[used++] = pollfd{fd, static_cast<short>(POLLIN | (out ? POLLOUT : 0)), 0};
+    };
     const bool quiet = now < quietUntil;
-    const int r = ppoll(quiet ? nullptr : &pfd, quiet ? 0 : 1, &ts, &unblocked);
+    if (master_ >= 0 && !quiet) watch(master_);
+    if (listen_ >= 0) watch(listen_);
+    if (client_ >= 0) watch(client_);
+    const int r = ppoll(used > 0 ? pfds : nullptr, used, &ts, &unblocked);
     if (r < 0) {
       if (errno == EINTR) continue;
       break;
     }
-    if (r == 0 || quiet) continue;
+    if (r == 0) continue;
     now = NowUs();
-    if (pfd.revents & POLLIN) {
-      Receive(now);
-      Process(now, false);
-    } else if (pfd.revents & (POLLHUP | POLLERR)) {
-      quietUntil = now + kHangupPauseUs;  // nobody holds the terminal: do not spin
+    for (nfds_t i = 0; i < used; ++i) {
+      const pollfd& p = pfds[i];
+      if (p.fd == listen_) {
+        if (p.revents & POLLIN) Accept();
+      } else if (p.fd == client_) {
+        if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
+          if (Receive(client_, now)) {
+            Process(now, false);
+          } else {
+            DropClient();
+          }
+        }
+      } else if (p.revents & POLLIN) {
+        Receive(master_, now);
+        Process(now, false);
+      } else if (p.revents & (POLLHUP | POLLERR)) {
+        quietUntil = now + kHangupPauseUs;  // nobody holds the terminal: do not spin
+      }
     }
   }
 }

@@ -1,5 +1,6 @@
-// The pseudo-terminal line: receives request bytes, cuts them into frames, lets the server and
-// the modem answer, and sends replies at the pace of the emulated baud rate.
+// The line: receives request bytes from the pseudo-terminal or the TCP client, cuts them into
+// frames, lets the server and the modem answer, and sends each reply, at the pace of the
+// emulated baud rate, to where its request came from.
 #pragma once
 
 #include <array>
@@ -22,7 +23,8 @@ class Line {
   Line(const Line&) = delete;
   Line& operator=(const Line&) = delete;
 
-  // Opens the pseudo-terminal and makes the link; false with a message on failure.
+  // Opens the pseudo-terminal and makes the link, and/or listens on the TCP port; false with a
+  // message on failure.
   bool Open(std::string& error);
   // Serves until `stop` becomes non-zero.
   void Run(volatile const int& stop);
@@ -34,9 +36,15 @@ class Line {
     std::int64_t startUs = 0;         // earliest start on the line
     std::size_t pieceAt[2] = {0, 0};  // a gap goes before these offsets (0 = none)
     char note[64] = {};
+    int fd = -1;  // where the reply goes
   };
 
-  void Receive(std::int64_t now);
+  bool OpenTerminal(std::string& error);
+  bool OpenTcp(std::string& error);
+  void Accept();
+  void DropClient();
+  // Reads what `fd` has; false when it is a TCP client that has gone.
+  bool Receive(int fd, std::int64_t now);
   // False with --check-speed when the terminal is set to another speed than --baud.
   bool HeardAtOurSpeed() const;
   void Process(std::int64_t now, bool silence);
@@ -58,6 +66,9 @@ class Line {
   Trace trace_;
 
   int master_ = -1;
+  int listen_ = -1;
+  int client_ = -1;
+  int rxFd_ = -1;  // where the bytes in rx_ came from
   int slave_ = -1;
   std::string slaveName_;
   bool linked_ = false;

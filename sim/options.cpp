@@ -30,14 +30,18 @@ bool ToDouble(const std::string& text, double low, double high, double& out) {
 
 const char* HelpText() {
   return R"(usage: vorel-sim --link PATH [options]
+       vorel-sim --tcp PORT [--link PATH] [options]
 
 A substitute generating-set controller: Modbus RTU slaves (and optionally a Hayes modem) on a
 pseudo-terminal. PATH becomes a symbolic link to the terminal; open it like a serial port.
-"ready PATH" is printed on stdout once the line answers. SIGINT or SIGTERM end the
-simulator and remove the link.
+"ready PATH" is printed on stdout once the line answers ("ready tcp://127.0.0.1:PORT" when
+only TCP is served). SIGINT or SIGTERM end the simulator and remove the link.
 
 Line
-  --link PATH            symbolic link to create for the terminal (required)
+  --link PATH            symbolic link to create for the terminal (required without --tcp)
+  --tcp PORT             also, or instead, serve the sites on 127.0.0.1:PORT as a serial
+                         device server does: RTU frames unchanged over TCP, one client at a
+                         time (a second one is closed at once), the same pacing and faults
   --baud N               line speed to emulate, default 9600. Requests count as arriving at
                          N/10 characters per second and replies leave at that pace. 0 answers
                          at once.
@@ -235,6 +239,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       o.help = true;
     } else if (arg == "--link") {
       ok = value(o.link);
+    } else if (arg == "--tcp") {
+      ok = number(1, 65535, n);
+      o.tcpPort = static_cast<int>(n);
     } else if (arg == "--site") {
       SiteConfig site;
       ok = value(text) && ParseSite(text, site, error);
@@ -339,8 +346,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     if (!ok) return false;
   }
   if (o.help) return true;
-  if (o.link.empty()) {
-    error = "--link PATH is required (see --help)";
+  if (o.link.empty() && o.tcpPort == 0) {
+    error = "--link PATH or --tcp PORT is required (see --help)";
     return false;
   }
   if (o.sites.empty()) o.sites.push_back(SiteConfig{});

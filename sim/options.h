@@ -13,6 +13,7 @@ namespace vorel::sim {
 
 struct Options {
   std::string link;
+  int tcpPort = 0;  // 0: no TCP server
   std::vector<SiteConfig> sites;
   unsigned password = 1234;
   long baud = 9600;

@@ -1,4 +1,5 @@
-// vorel-sim: substitute generating-set controllers (and a modem) on a pseudo-terminal.
+// vorel-sim: substitute generating-set controllers (and a modem) on a pseudo-terminal and/or
+// a TCP port of the loopback interface.
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -61,7 +62,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vorel-sim: %s\n", error.c_str());
     return 1;
   }
-  std::printf("ready %s\n", options.link.c_str());
+  if (options.link.empty()) {
+    std::printf("ready tcp://127.0.0.1:%d\n", options.tcpPort);
+  } else {
+    std::printf("ready %s\n", options.link.c_str());
+  }
   std::fflush(stdout);
   line.Run(gStop);
 

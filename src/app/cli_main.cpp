@@ -1,4 +1,5 @@
 // vorel-cli: the headless front end. Commands:
+// PATH may be tcp://HOST:PORT: the frames then go over TCP to a serial device server.
 //   vorel-cli [--port PATH] [--baud N] read SITE ADDRESS COUNT
 //   vorel-cli [--port PATH] [--baud N] write SITE ADDRESS WORD...
 //   vorel-cli [--port PATH] [--baud N] identify SITE...
@@ -40,6 +41,7 @@
 #include "link/modbus_frame.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "link/tcp_port.h"
 
 namespace {
 
@@ -74,7 +76,10 @@ constexpr const char* kUsageNotes =
     "--echo drops the echo of each request that a two-wire adapter hears before the reply (a\n"
     "mismatch is a line error); the DiscardEcho setting of ComPort1 does the same.\n"
     "--fast (the default for read, write, scan and backup) completes each reply as soon as\n"
-    "its last byte arrives; --paced collects replies in the desktop tool's 100 ms steps.\n";
+    "its last byte arrives; --paced collects replies in the desktop tool's 100 ms steps.\n"
+    "--port tcp://HOST:PORT reaches the controllers through a serial device server over TCP:\n"
+    "the frames pass unchanged, the server's own line settings apply (--baud is ignored), the\n"
+    "connection must be accepted within 3 s, and the reply timeouts are those of a local line.\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
 std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long max) {
@@ -154,6 +159,11 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       if (a == "--port") {
         if (value.empty()) return Usage("empty port name");
         command.port.name = std::string(value);
+        std::string problem;
+        if (vorel::IsTcpPortName(command.port.name) &&
+            !vorel::ParseTcpPortName(command.port.name, &problem)) {
+          return Usage(problem.c_str());
+        }
       } else if (value == "auto") {
         command.everySpeed = true;
       } else {
@@ -222,7 +232,12 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   return std::nullopt;
 }
 
-void ShowPortError(vorel::Host& host, const std::string& error) {
+void ShowPortError(vorel::Host& host, const std::string& name, const std::string& error) {
+  // A TCP port's error already names the host and the reason.
+  if (vorel::IsTcpPortName(name)) {
+    host.ShowMessage(error);
+    return;
+  }
   host.ShowMessage(vorel::PortErrorText());
   std::fprintf(stderr, "%s\n", error.c_str());
 }
@@ -235,7 +250,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   vorel::ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(command.port, &error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
+    if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
     return kExitFailed;
   }
   bool all = true;
@@ -252,6 +267,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
                                            : host.lastMessage.c_str());
     }
     std::fflush(stdout);
+    if (connector.PortWasLost()) break;  // already said; no further site can answer
   }
   connector.Disconnect();
   return all ? kExitOk : kExitFailed;
@@ -261,6 +277,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
+  vorel::SetLanguageSetting("english");  // for the usage errors too
   Command command;
   try {
     command.port = vorel::CliDefaultPortSettings();
@@ -303,12 +320,17 @@ int main(int argc, char** argv) {
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
-    ShowPortError(host, error);
+    ShowPortError(host, command.port.name, error);
     return kExitFailed;
   }
+  // After a failed request: the port that went away is named once.
+  auto failed = [&] {
+    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
+    return kExitFailed;
+  };
   if (command.name == "read") {
     std::vector<std::uint16_t> words;
-    if (!exchange.Read(command.site, command.address, command.count, &words)) return kExitFailed;
+    if (!exchange.Read(command.site, command.address, command.count, &words)) return failed();
     std::string line;
     for (std::size_t k = 0; k < words.size(); ++k) {
       if (k) line += ' ';
@@ -318,5 +340,5 @@ int main(int argc, char** argv) {
     std::fflush(stdout);  // a script has the values now, not when the port is closed
     return kExitOk;
   }
-  return exchange.Write(command.site, command.address, command.words) ? kExitOk : kExitFailed;
+  return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
 }

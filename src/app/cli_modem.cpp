@@ -12,7 +12,7 @@
 #include "app/cli_trace.h"
 #include "control/modem_dialer.h"
 #include "control/settings.h"
-#include "link/posix_serial_port.h"
+#include "link/named_port.h"
 
 namespace vorel {
 namespace {
@@ -83,6 +83,8 @@ class DialingPort : public SerialPort {
   bool SetDtr(bool on) override { return port_.SetDtr(on); }
   bool SetRts(bool on) override { return port_.SetRts(on); }
   bool CarrierDetect() override { return port_.CarrierDetect(); }
+  bool Gone() const override { return port_.Gone(); }
+  std::string GoneReason() const override { return port_.GoneReason(); }
 
  private:
   static void SetActive(SerialPort* port) {
@@ -90,7 +92,7 @@ class DialingPort : public SerialPort {
     activePort = port;
   }
 
-  PosixSerialPort port_;
+  NamedPort port_;
   ModemProgress progress_;
   ModemDialer dialer_;
 };
@@ -174,7 +176,7 @@ void StartCliModem() {
 
 std::unique_ptr<SerialPort> MakeCliPort(EventPump& pump) {
   if (modemOn) return std::make_unique<DialingPort>(pump);
-  return std::make_unique<PosixSerialPort>();
+  return std::make_unique<NamedPort>();
 }
 
 void UseCliPorts(Session& session, EventPump& pump) {

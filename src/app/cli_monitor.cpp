@@ -204,6 +204,10 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     bool first = true;
     for (;;) {
       const bool ok = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
+      if (connector.PortWasLost()) {  // already said; nothing more can be read
+        status = kExitFailed;
+        break;
+      }
       if (ok || !options.once) {
         const Snapshot snapshot = TakeMonitorSnapshot(session.Images(), site, factory);
         if (options.csv) {

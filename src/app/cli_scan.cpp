@@ -7,6 +7,7 @@
 
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
+#include "app/cli_trace.h"
 #include "control/connect_sequence.h"
 #include "control/line_scanner.h"
 #include "link/event_pump.h"
@@ -33,9 +34,14 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
                    EventPump& pump) {
   const auto serial = MakeCliPort(pump);
   LineScanner scanner(*serial, host, pump);
+  TrafficLog traffic;
+  traffic.Restart(pump.NowMs());
+  AttachCliTrace(traffic);
+  scanner.traffic = &traffic;
   int found = 0;
   int foundAtSpeed = 0;
   scanner.onProbe = [&](int baud, int site) {
+    if (serial->Gone()) return false;  // the adapter went away: nothing more can answer
     if (everySpeed && site == 1) {
       std::printf("%d baud:\n", baud);
       std::fflush(stdout);
@@ -59,6 +65,10 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
       everySpeed ? std::span<const int>(kScanSpeeds) : std::span<const int>(configured);
   std::string error;
   if (!scanner.Run(port, speeds, everySpeed ? 0 : kScanTimeoutMs, fast, &error)) {
+    if (serial->Gone()) {
+      host.ShowMessage(PortGoneText(port.name, serial->GoneReason()));
+      return 1;
+    }
     host.ShowMessage(PortErrorText());
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;

@@ -21,7 +21,8 @@ bool CliSession::Open(const PortSettings& port) {
     opened_ = true;
     return true;
   }
-  std::fprintf(stderr, "%s\n", error.c_str());
+  // A tcp:// port has shown its own message; a serial port leaves the system's reason.
+  if (!error.empty()) std::fprintf(stderr, "%s\n", error.c_str());
   return false;
 }
 

@@ -2,6 +2,7 @@
 // the event loop until the main window closes.
 #include <QApplication>
 
+#include "link/named_port.h"
 #include "link/posix_serial_port.h"
 #include "ui/main_window.h"
 #include "ui/parameter_window_factory.h"
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
   vorel::WidgetHost host;
   vorel::MainWindowServices services;
   services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
-    return std::make_unique<vorel::PosixSerialPort>();
+    return std::make_unique<vorel::NamedPort>();
   };
   services.portNames = [] { return vorel::ListSerialPortNames(); };
   vorel::MainWindow* mainWindow = nullptr;

@@ -5,6 +5,7 @@
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/tcp_port.h"
 
 namespace vorel {
 namespace {
@@ -35,11 +36,24 @@ std::string SiteConnectFailText(int site) {
   return Text("Adress", "地址") + std::to_string(site) + Text("Connect fail!", "连接失败!");
 }
 
+std::string PortGoneText(const std::string& portName, const std::string& reason) {
+  if (IsTcpPortName(portName)) {
+    const std::string where = portName.substr(6);  // after tcp://
+    return Text("The connection to ", "与 ") + where + Text(" was lost (", " 的连接已断开（") +
+           (reason.empty() ? Text("a network error", "网络错误") : reason) +
+           Text("). Connect again when the server is back.", "）。服务器恢复后请重新连接。");
+  }
+  return Text("The serial port ", "通讯端口 ") + portName +
+         Text(" is gone (unplugged or closed). Connect again when it is back.",
+              " 已断开（被拔出或关闭）。恢复后请重新连接。");
+}
+
 void ConnectSequence::Connect() {
   ConnectionView& view = session_.view();
   // The window stays live while the modem dials: a second Connect then has nothing to do.
   if (session_.Modem().Dialing()) return;
   session_.Poll().Reset();
+  const bool resuming = portLost_ && !session_.PortOpen() && session_.Slots().AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
   } catch (const SettingsFileError&) {
@@ -88,6 +102,10 @@ void ConnectSequence::Connect() {
     }
   }
   ConnectSites(properties_.sites);
+  // The windows kept from the lost connection are polled again on the port opened anew.
+  if (resuming && session_.PortOpen() && session_.Poll().PollTimerRunning()) {
+    view.SetMainStatus(0, Text("Connected.", "连接."));
+  }
 }
 
 bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error) {
@@ -100,10 +118,17 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     if (opened) session_.Traffic().Restart(session_.pump().NowMs());
     if (!opened) session_.Port().Release();
     session_.Link().SetEchoDiscard(settings.discardEcho);
+    if (opened) portLost_ = false;
   } else {
     detail = "no serial port";
   }
-  if (!opened) session_.host().ShowMessage(PortErrorText());
+  // A TCP port says which host and why, in both languages; a serial port has the usual text.
+  if (!opened && IsTcpPortName(settings.name)) {
+    session_.host().ShowMessage(detail);
+    detail.clear();  // said in full
+  } else if (!opened) {
+    session_.host().ShowMessage(PortErrorText());
+  }
   if (error) *error = detail;
   return opened;
 }
@@ -126,6 +151,7 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   view.SetConfigurationMenuEnabled(false);
   view.SetMainEnabled(false);
   for (int n = 1; n <= kSiteCount; ++n) {
+    if (session_.Port().Gone()) break;  // no further site can answer
     if (!selected[static_cast<std::size_t>(n - 1)] ||
         session_.Slots().WindowState(n) != kWindowNone) {
       continue;
@@ -141,6 +167,10 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   view.ShowPowerUpLog(false);
   for (int n = 1; n <= kSiteCount; ++n) {
     if (session_.IsOnline(n) && session_.Window(n)) session_.Window(n)->SetWindowEnabled(true);
+  }
+  if (session_.Port().Gone()) {
+    session_.EndExchange();  // which closes the lost connection
+    return;
   }
   if (session_.Slots().AnyOnline()) {
     poll.StartPolling();
@@ -237,7 +267,7 @@ void ConnectSequence::Disconnect() {
   session_.host().ShowProgress(false);
   session_.Poll().StopAll();
   if (properties_.modem) {
-    if (session_.PortOpen()) session_.Modem().HangUp();
+    if (session_.PortOpen() && !session_.Port().Gone()) session_.Modem().HangUp();
     session_.Modem().ReleaseModem();
     session_.Modem().ClearHangupRequest();
   }
@@ -245,6 +275,25 @@ void ConnectSequence::Disconnect() {
   session_.view().SetMainStatus(0, Text("disconnected.", "未连接."));
   session_.view().SetConfigurationButtonsEnabled(true);
   session_.view().SetConfigurationMenuEnabled(true);
+}
+
+bool ConnectSequence::CheckPort() {
+  if (checkingPort_ || !session_.PortOpen() || !session_.Port().Gone()) return false;
+  checkingPort_ = true;
+  portLost_ = true;
+  const std::string name = session_.Port().Name();
+  const std::string reason = session_.Port().GoneReason();
+  for (int n = 1; n <= kSiteCount; ++n) {
+    if (!session_.IsOnline(n)) continue;
+    // Polled again once the next Connect has the port back.
+    session_.Link().SetCommState(n, kCommRetry);
+    session_.host().SetSiteStatus(n, kLinkStatusPanel, Text("disconnected.", "未连接."));
+  }
+  // Polling stops before the message: a box lets events run.
+  Disconnect();
+  session_.host().ShowMessage(PortGoneText(name, reason));
+  checkingPort_ = false;
+  return true;
 }
 
 void ConnectSequence::CloseQuietly() {

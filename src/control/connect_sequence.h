@@ -23,6 +23,9 @@ inline constexpr int kFailedSitePauseMs = 500;
 std::string PortErrorText();
 // "Adress3Connect fail!" in the current language.
 std::string SiteConnectFailText(int site);
+// The port named `portName` has gone away, in the current language; `reason` is the port's
+// own account when it has one (a TCP connection).
+std::string PortGoneText(const std::string& portName, const std::string& reason = {});
 
 class ConnectSequence {
  public:
@@ -38,7 +41,8 @@ class ConnectSequence {
   const PortSettings& LastPortSettings() const { return portSettings_; }
 
   // Opens a new port from the session's factory with these settings; false (after the port
-  // error, and with the detail in `error`) when it does not open.
+  // error, and with the detail in `error`) when it does not open. A TCP port's error names the
+  // host and the reason in both languages and is shown itself (`error` then stays empty).
   bool OpenPort(const PortSettings& settings, std::string* error = nullptr);
   // Tries every selected site without a window; starts polling when a site is online, else
   // reports and disconnects.
@@ -56,11 +60,21 @@ class ConnectSequence {
   // the last one closed ends the connection.
   void WindowClosed(int site);
 
+  // Called once the request under way has ended: when the open port has gone away (adapter
+  // unplugged, the other end closed), polling stops, the connection is closed and the user
+  // is told once. The online windows stay open and are polled again after the next Connect,
+  // which opens the port anew. True when the port was found gone now.
+  bool CheckPort();
+  // The port went away since it was last opened.
+  bool PortWasLost() const { return portLost_; }
+
  private:
   Session& session_;
   CommunicationProperties properties_;
   PortSettings portSettings_;
   std::function<bool(int site)> identify_;
+  bool portLost_ = false;
+  bool checkingPort_ = false;
 };
 
 }  // namespace vorel

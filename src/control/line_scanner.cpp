@@ -28,6 +28,7 @@ bool LineScanner::Run(const PortSettings& base, std::span<const int> speeds, int
                       bool fast, std::string* error) {
   RegisterExchange exchange(port_, host_, pump_);
   exchange.SetFast(fast);
+  if (traffic) exchange.Link().SetTrafficLog(traffic);
   bool stopped = false;
   for (int baud : speeds) {
     PortSettings settings = base;

@@ -13,6 +13,7 @@
 #include "link/event_pump.h"
 #include "link/host.h"
 #include "link/serial_port.h"
+#include "link/traffic_log.h"
 
 namespace vorel {
 
@@ -41,6 +42,8 @@ class LineScanner {
   std::function<void(const ScanHit&)> onFound;
   // Called when a speed is done (also when nothing answered at it).
   std::function<void(int baud)> onSpeedDone;
+  // Where the frames of the scan are recorded (none: nowhere).
+  TrafficLog* traffic = nullptr;
 
   // Tries sites 1 to 32 at each speed (the port's other settings as in `base`), waiting
   // `timeoutMs` per address, or ScanTimeoutMs(speed) when it is 0. `fast` collects replies

@@ -101,11 +101,13 @@ void PollScheduler::PollStep() {
     }
   }
   const std::int16_t state = link.CommState(pollSite_);  // 299 for site 33
-  if (!link.ReplyTimedOut() && state != kCommCrcError && state != kCommException) {
+  const bool gone = session_.Port().Gone();
+  if (!link.ReplyTimedOut() && state != kCommCrcError && state != kCommException && !gone) {
     link.PollReply(pollSite_);
   } else if (!link.LinkIdle()) {
-    link.ReportPollFailure(pollSite_);
+    link.ReportPollFailure(pollSite_);  // no box on a gone port
   }
+  if (gone && link.LinkIdle()) session_.Connector().CheckPort();
 
   inPollStep_ = false;
   if (!pollStoppedInStep_) StartPolling();
@@ -123,6 +125,9 @@ void PollScheduler::RefreshStep() {
     // The window may have been closed by a box shown meanwhile.
     if (SiteWindow* w = session_.Window(n)) w->RefreshMonitor();
   }
+  // A port that goes away while nothing is sent (every site cancelled) is noticed here.
+  if (!session_.ExchangeRunning() && session_.Link().LinkIdle() && session_.Connector().CheckPort())
+    return;
   ShowPollingState();
 }
 

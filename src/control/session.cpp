@@ -76,6 +76,7 @@ bool Session::WriteBlock(int site, std::uint16_t address, std::span<const std::u
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
   link_->WaitForReply(site);
+  if (!exchangeRunning_) connect_.CheckPort();
   return !SiteFailed(site);
 }
 
@@ -93,6 +94,7 @@ void Session::EndExchange() {
       connect_.WindowClosed(n);
     }
   }
+  connect_.CheckPort();
 }
 
 void Session::ShowSiteCaption(int site) {

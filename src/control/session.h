@@ -104,7 +104,7 @@ class Session : public SiteCommands {
 
   // Marks a user exchange as running; false when one already runs (the new one is dropped:
   // the link carries one request at a time). EndExchange frees the slots whose windows were
-  // closed meanwhile.
+  // closed meanwhile and closes the connection when the port has gone away.
   bool BeginExchange();
   void EndExchange();
   bool ExchangeRunning() const { return exchangeRunning_; }
@@ -177,6 +177,9 @@ bool Session::ReadBlock(int site, const RegisterBlock& block, int pauseBeforeRep
     link_->ResetReplyTicks();
   }
   link_->WaitForReply(site);
+  // A request of its own (vorel-cli): a port that went away is dealt with now; inside an
+  // exchange at its end.
+  if (!exchangeRunning_) connect_.CheckPort();
   return !SiteFailed(site);
 }
 

@@ -28,6 +28,10 @@ class ByteChannel {
   virtual void PurgeInput() = 0;
   // Drops the bytes written and not yet sent.
   virtual void PurgeOutput() = 0;
+  // True once the device behind the channel has gone away (adapter unplugged, the other end
+  // closed, the connection dropped). Every operation then fails at once; only a new open
+  // brings it back.
+  virtual bool Gone() const = 0;
 };
 
 }  // namespace vorel

@@ -180,6 +180,11 @@ bool FakeSerialPort::SetRts(bool on) {
   rts = on;
   return open_ && !gone_;
 }
+bool FakeSerialPort::Gone() const {
+  std::lock_guard lock(mutex_);
+  return open_ && gone_;
+}
+
 bool FakeSerialPort::CarrierDetect() {
   std::lock_guard lock(mutex_);
   return open_ && !gone_ && carrier;

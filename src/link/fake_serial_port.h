@@ -65,6 +65,7 @@ class FakeSerialPort : public SerialPort {
   bool SetDtr(bool on) override;
   bool SetRts(bool on) override;
   bool CarrierDetect() override;
+  bool Gone() const override;
 
  private:
   struct Byte {

@@ -343,8 +343,12 @@ bool ModbusLink::WaitForReply(int site) {
   std::uint64_t pumpedAt = 0;
   for (;;) {
     const std::int16_t state = CommState(site);
-    // Nothing outstanding (a refused request) can never be answered either.
-    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle()) break;
+    // Nothing outstanding (a refused request) can never be answered either, nor can anything
+    // on a port that has gone away.
+    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle() ||
+        channel_.Gone()) {
+      break;
+    }
     // Event-driven collection wakes for every few bytes; the events wait for the next slice.
     const std::uint64_t now = pump_.NowMs();
     if (!fast_ || pumpedAt == 0 || now - pumpedAt >= kFastWaitSliceMs) {
@@ -391,6 +395,9 @@ void ModbusLink::ReportPollFailure(int site) {
   const std::int16_t state = CommState(site);
   const bool lineError = LineError();
   EndFailedRequest(site);
+  // Retry could never succeed on a port that has gone away: no box; the caller tells the user
+  // once and closes the connection.
+  if (channel_.Gone()) return;
   std::string_view text;
   if (lineError) {
     text = LineErrorText();

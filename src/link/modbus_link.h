@@ -119,7 +119,8 @@ class ModbusLink {
   // Gives up the request under way without a message (a caller with a deadline of its own):
   // input discarded, every group idle, the site's state 299.
   void AbandonRequest(int site);
-  // Failure report of the poller with the Retry/Cancel choice.
+  // Failure report of the poller with the Retry/Cancel choice; on a channel that has gone
+  // away the request only ends (no box, the state stays).
   void ReportPollFailure(int site);
   void FinishRequest(int site);
 

@@ -78,6 +78,14 @@ bool PortHolder::SetRts(bool on) {
   return port_ && port_->SetRts(on);
 }
 
+bool PortHolder::Gone() const {
+  return port_ && port_->Gone();
+}
+
+std::string PortHolder::GoneReason() const {
+  return port_ ? port_->GoneReason() : std::string();
+}
+
 bool PortHolder::CarrierDetect() {
   return port_ && port_->CarrierDetect();
 }

@@ -37,6 +37,8 @@ class PortHolder : public SerialPort {
   bool SetDtr(bool on) override;
   bool SetRts(bool on) override;
   bool CarrierDetect() override;
+  bool Gone() const override;
+  std::string GoneReason() const override;
 
  private:
   std::mutex* sendLock_ = nullptr;

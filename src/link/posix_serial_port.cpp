@@ -169,6 +169,17 @@ void PosixSerialPort::CloseLocked() {
   modemLines_ = false;
 }
 
+bool PosixSerialPort::Gone() const {
+  if (Marked()) return true;
+  std::shared_lock lock(mutex_);
+  if (fd_ < 0) return false;
+  // A hang-up shows without a read: the other side of a pseudo-terminal closed, or the
+  // adapter's driver reported the device removed.
+  pollfd p{fd_, POLLIN, 0};
+  if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) MarkGone();
+  return Marked();
+}
+
 bool PosixSerialPort::IsOpen() const {
   std::shared_lock lock(mutex_);
   return fd_ >= 0;
@@ -176,17 +187,17 @@ bool PosixSerialPort::IsOpen() const {
 
 void PosixSerialPort::PurgeInput() {
   std::shared_lock lock(mutex_);
-  if (fd_ >= 0 && !Gone()) ::tcflush(fd_, TCIFLUSH);
+  if (fd_ >= 0 && !Marked()) ::tcflush(fd_, TCIFLUSH);
 }
 
 void PosixSerialPort::PurgeOutput() {
   std::shared_lock lock(mutex_);
-  if (fd_ >= 0 && !Gone()) ::tcflush(fd_, TCOFLUSH);
+  if (fd_ >= 0 && !Marked()) ::tcflush(fd_, TCOFLUSH);
 }
 
 bool PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
   std::shared_lock lock(mutex_);
-  if (fd_ < 0 || Gone()) return false;
+  if (fd_ < 0 || Marked()) return false;
   const auto deadline = Clock::now() + std::chrono::milliseconds(kPortTimeoutMs);
   std::size_t done = 0;
   while (done < bytes.size()) {
@@ -218,7 +229,7 @@ bool PosixSerialPort::WriteText(std::string_view text) {
 
 int PosixSerialPort::InputCount() {
   std::shared_lock lock(mutex_);
-  if (fd_ < 0 || Gone()) return 0;
+  if (fd_ < 0 || Marked()) return 0;
   int n = 0;
   if (::ioctl(fd_, FIONREAD, &n) != 0) {
     MarkGone();
@@ -229,7 +240,7 @@ int PosixSerialPort::InputCount() {
 
 int PosixSerialPort::Read(std::span<std::uint8_t> into) {
   std::shared_lock lock(mutex_);
-  if (fd_ < 0 || Gone()) return 0;
+  if (fd_ < 0 || Marked()) return 0;
   const auto deadline = Clock::now() + std::chrono::milliseconds(kPortTimeoutMs);
   std::size_t done = 0;
   while (done < into.size()) {
@@ -265,7 +276,7 @@ std::string PosixSerialPort::ReadText(int n) {
 bool PosixSerialPort::WaitForInput(int ms) {
   {
     std::shared_lock lock(mutex_);
-    if (fd_ >= 0 && !Gone()) {
+    if (fd_ >= 0 && !Marked()) {
       pollfd p{fd_, POLLIN, 0};
       const int r = ::poll(&p, 1, std::max(0, ms));
       if (r <= 0) return false;
@@ -280,7 +291,7 @@ bool PosixSerialPort::WaitForInput(int ms) {
 
 bool PosixSerialPort::SetLine(int bit, bool on) {
   std::shared_lock lock(mutex_);
-  if (fd_ < 0 || Gone() || !modemLines_) return false;
+  if (fd_ < 0 || Marked() || !modemLines_) return false;
   return ::ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
 }
 
@@ -294,7 +305,7 @@ bool PosixSerialPort::SetRts(bool on) {
 
 bool PosixSerialPort::CarrierDetect() {
   std::shared_lock lock(mutex_);
-  if (fd_ < 0 || Gone() || !modemLines_) return false;
+  if (fd_ < 0 || Marked() || !modemLines_) return false;
   int lines = 0;
   if (::ioctl(fd_, TIOCMGET, &lines) != 0) return false;
   return (lines & TIOCM_CAR) != 0;

@@ -44,19 +44,21 @@ class PosixSerialPort : public SerialPort {
   bool CarrierDetect() override;
 
   // True once the device has gone away (hang-up or I/O error, e.g. an unplugged adapter);
-  // every operation then fails at once until the port is opened again.
-  bool Gone() const { return gone_.load(std::memory_order_relaxed); }
+  // every operation then fails at once until the port is opened again. An open port that
+  // nobody has used since is looked at without waiting.
+  bool Gone() const override;
   // False on devices without modem lines (pseudo-terminals).
   bool ModemLinesSupported() const { return modemLines_; }
 
  private:
-  void MarkGone() { gone_.store(true, std::memory_order_relaxed); }
+  void MarkGone() const { gone_.store(true, std::memory_order_relaxed); }
+  bool Marked() const { return gone_.load(std::memory_order_relaxed); }
   bool SetLine(int bit, bool on);
   void CloseLocked();
 
   mutable std::shared_mutex mutex_;  // shared: I/O; exclusive: open and close
   int fd_ = -1;
-  std::atomic<bool> gone_{false};
+  mutable std::atomic<bool> gone_{false};
   bool modemLines_ = false;
 };
 

@@ -47,6 +47,9 @@ class SerialPort : public ByteChannel {
   virtual bool SetDtr(bool on) = 0;
   virtual bool SetRts(bool on) = 0;
   virtual bool CarrierDetect() = 0;
+  // Why the port went away, in the current language, when the port knows more than that it
+  // is gone (a TCP connection closed by the server or reset); "" otherwise.
+  virtual std::string GoneReason() const { return {}; }
 };
 
 }  // namespace vorel

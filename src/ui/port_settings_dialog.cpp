@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "core/language.h"
+#include "link/tcp_port.h"
 #include "ui/center_on_screen.h"
 #include "ui/qt_text.h"
 
@@ -19,6 +20,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
     : QDialog(parent),
       portLabel_(new QLabel(this)),
       ccbPort_(new QComboBox(this)),
+      tcpNote_(new QLabel(this)),
       modemCheck_(new QCheckBox(this)),
       dialLabel_(new QLabel(this)),
       edTelNum_(new QLineEdit(kDefaultDialNumber, this)),
@@ -28,6 +30,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   setObjectName("fmProperties");
   portLabel_->setObjectName("lbPropertyComPort");
   ccbPort_->setObjectName("ccbPort");
+  tcpNote_->setObjectName("lbTcpNote");
   modemCheck_->setObjectName("cbPropertyModem");
   dialLabel_->setObjectName("lbPropertyDial");
   edTelNum_->setObjectName("edTelNum");
@@ -41,6 +44,11 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   ccbPort_->setMinimumWidth(220);
   ccbPort_->setEditText("COM1");
   portLabel_->setBuddy(ccbPort_);
+  tcpNote_->setWordWrap(true);
+  tcpNote_->setVisible(false);
+  connect(ccbPort_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    tcpNote_->setVisible(IsTcpPortName(text.trimmed().toStdString()));
+  });
   dialLabel_->setBuddy(edTelNum_);
   okButton_->setDefault(true);
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
@@ -53,6 +61,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(portLabel_);
   layout->addWidget(ccbPort_);
+  layout->addWidget(tcpNote_);
   layout->addWidget(modemCheck_);
   layout->addWidget(dialLabel_);
   layout->addWidget(edTelNum_);
@@ -103,6 +112,10 @@ void PortSettingsDialog::Relabel() {
   modemCheck_->setText(Q(PickText("Connect by modem", "调制解调器")));
   dialLabel_->setText(Q(PickText("Dial number", "拨号")));
   echoCheck_->setText(Q(PickText("Discard echo", "丢弃回送")));
+  tcpNote_->setText(Q(PickText(
+      "tcp://HOST:PORT: a serial device server. Baud rate, parity and stop bits are set on the "
+      "server and are ignored here.",
+      "tcp://主机:端口：串口服务器。波特率、校验位和停止位由服务器设置，此处不起作用。")));
 }
 
 void PortSettingsDialog::showEvent(QShowEvent* event) {

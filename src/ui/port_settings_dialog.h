@@ -1,7 +1,7 @@
 // The Properties window: the port (any name the user types, or one of the machine's serial
-// ports), the modem option, the dial number and "Discard echo" for adapters that hear their
-// own requests. Its controls keep their states between
-// showings; the dial number is never stored in a file.
+// ports, or tcp://HOST:PORT for a serial device server), the modem option, the dial number and
+// "Discard echo" for adapters that hear their own requests. Its controls keep their states
+// between showings; the dial number is never stored in a file.
 #pragma once
 
 #include <QDialog>
@@ -42,6 +42,7 @@ class PortSettingsDialog : public QDialog {
  private:
   QLabel* portLabel_;
   QComboBox* ccbPort_;
+  QLabel* tcpNote_;
   QCheckBox* modemCheck_;
   QLabel* dialLabel_;
   QLineEdit* edTelNum_;

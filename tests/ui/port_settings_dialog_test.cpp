@@ -41,6 +41,25 @@ TEST_F(UiProperties, OkStoresThePortAndCancelStoresNothing) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(UiProperties, ATcpNameIsStoredAndTheLineSettingsAreSaidToBeIgnored) {
+  WriteVport("[ComPort1]\r\nPort=COM1\r\nBaudRate=19200\r\n");
+  MainWindow& main = Main();
+  bool noteBefore = true;
+  bool noteAfter = false;
+  scripts.push_back([&](QDialog& d) {
+    noteBefore = !Child<QLabel>(d, "lbTcpNote")->isHidden();
+    TypePort(d, "tcp://192.168.1.20:4001");
+    noteAfter = !Child<QLabel>(d, "lbTcpNote")->isHidden();
+    Click(d, "btnOK");
+  });
+  main.ChoosePort();
+  EXPECT_FALSE(noteBefore);
+  EXPECT_TRUE(noteAfter);
+  EXPECT_EQ(VportValue("ComPort1", "Port"), "tcp://192.168.1.20:4001");
+  EXPECT_EQ(VportValue("ComPort1", "BaudRate"), "19200");  // kept for a serial port later
+  EXPECT_NE(Child<QLabel>(main.Properties(), "lbTcpNote")->text().indexOf("ignored"), -1);
+}
+
 TEST_F(UiProperties, ShowsTheMachinesPortsAndTheStoredOne) {
   WriteVport("[ComPort1]\r\nPort=/tmp/ttyLink\r\n");
   portNames = {"/dev/ttyS0", "/dev/ttyUSB0"};

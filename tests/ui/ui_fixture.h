@@ -63,6 +63,7 @@ class RecordingPort : public SerialPort {
   bool SetDtr(bool) override { return false; }
   bool SetRts(bool) override { return false; }
   bool CarrierDetect() override { return false; }
+  bool Gone() const override { return false; }
 
  private:
   std::shared_ptr<Record> record_;
