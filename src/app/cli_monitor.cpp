@@ -204,7 +204,7 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     bool first = true;
     for (;;) {
       const bool ok = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
-      if (connector.PortWasLost()) {  // already said; nothing more can be read
+      if (cli.session().Connector().PortWasLost()) {  // already said; nothing more can be read
         status = kExitFailed;
         break;
       }

@@ -120,7 +120,7 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
 
   ReadAccessLevel();
   CliSession cli(host, pump);
-  cli.session.Link().SetFastCollection(fast);
+  cli.session().Link().SetFastCollection(fast);
   if (!cli.Open(port)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
