@@ -238,7 +238,7 @@ void ShowPortError(vorel::Host& host, const std::string& name, const std::string
     host.ShowMessage(error);
     return;
   }
-  host.ShowMessage(vorel::PortErrorText());
+  host.ShowMessage(vorel::PortErrorText(name));
   std::fprintf(stderr, "%s\n", error.c_str());
 }
 

@@ -69,7 +69,7 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
       host.ShowMessage(PortGoneText(port.name, serial->GoneReason()));
       return 1;
     }
-    host.ShowMessage(PortErrorText());
+    host.ShowMessage(PortErrorText(port.name));
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }

@@ -5,6 +5,7 @@
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/port_advice.h"
 #include "link/tcp_port.h"
 
 namespace vorel {
@@ -30,6 +31,11 @@ bool AnySelected(const std::array<bool, kSiteCount>& sites) {
 std::string PortErrorText() {
   return Text("Com port openning error！Please select right port.",
               "通讯端口打开错误！请选择正确的通讯端口。");
+}
+
+std::string PortErrorText(const std::string& portName) {
+  const std::string advice = PortOpenAdvice(portName);
+  return advice.empty() ? PortErrorText() : PortErrorText() + "\n" + advice;
 }
 
 std::string SiteConnectFailText(int site) {
@@ -127,7 +133,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     session_.host().ShowMessage(detail);
     detail.clear();  // said in full
   } else if (!opened) {
-    session_.host().ShowMessage(PortErrorText());
+    session_.host().ShowMessage(PortErrorText(settings.name));
   }
   if (error) *error = detail;
   return opened;

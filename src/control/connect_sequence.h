@@ -21,6 +21,8 @@ inline constexpr int kFailedSitePauseMs = 500;
 
 // "Com port openning error！Please select right port." in the current language.
 std::string PortErrorText();
+// The same, followed by what the user can do about the port `portName` when the system says.
+std::string PortErrorText(const std::string& portName);
 // "Adress3Connect fail!" in the current language.
 std::string SiteConnectFailText(int site);
 // The port named `portName` has gone away, in the current language; `reason` is the port's

@@ -122,7 +122,7 @@ void ScanLineWindow::Start() {
   running_ = false;
   if (ok) progress_->setValue(100);
   if (!ok && !stopRequested_) {
-    host_.ShowMessage(PortErrorText());
+    host_.ShowMessage(PortErrorText(settings_.name));
   }
   if (stopRequested_) {
     statusLabel_->setText(Q(PickText("Scan stopped", "扫描已停止")));
