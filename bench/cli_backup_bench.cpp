@@ -20,40 +20,16 @@
 #include <vector>
 
 #include "link/qt_event_pump.h"
+#include "sim_bench_support.h"
 
 namespace {
 
-constexpr double kCharMs = 10.0 * 1000.0 / 9600.0;
+using namespace vorel::bench;
+
 constexpr double kPlainStepMs = 100.0;     // each collection step of a plain read
 constexpr double kValueConfigMs = 2000.0;  // pause before the value configuration's reply
 constexpr double kRequestPauseMs = 4.0;    // before a block read of the identification/read
 constexpr double kFinishMs = 4.0;          // after every decoded reply
-
-struct TraceLine {
-  double startMs, endMs;
-  bool rx;
-  int bytes;
-  int function;
-  std::uint16_t address;
-};
-
-std::vector<TraceLine> ReadTrace(const std::string& path) {
-  std::vector<TraceLine> out;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    std::istringstream words(line);
-    double start = 0, end = 0;
-    std::string dir, hex;
-    words >> start >> end >> dir;
-    std::vector<int> bytes;
-    while (words >> hex && hex != "#") bytes.push_back(std::stoi(hex, nullptr, 16));
-    if (bytes.size() < 4) continue;
-    out.push_back({start / 1000.0, end / 1000.0, dir == "RX", static_cast<int>(bytes.size()),
-                   bytes[1], static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3])});
-  }
-  return out;
-}
 
 // The budget of the exchanges in the trace: per request its wire time (first request byte to
 // last reply byte at the emulated speed) and the pauses its kind prescribes.

@@ -21,8 +21,11 @@
 #include "link/named_port.h"
 #include "link/qt_event_pump.h"
 #include "link/quiet_host.h"
+#include "sim_bench_support.h"
 
 namespace {
+
+using vorel::bench::NullView;
 
 constexpr int kRounds = 3;
 constexpr int kReadsPerRound = 20;
@@ -31,20 +34,6 @@ constexpr int kIdentificationsPerRound = 2;
 class SilentHost : public vorel::QuietHost {
  public:
   void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-};
-
-class NullView : public vorel::ConnectionView {
- public:
-  void ClearPowerUpLog() override {}
-  void AppendPowerUpLine(const std::string&) override {}
-  void AppendPowerUpText(const std::string&) override {}
-  void ShowPowerUpLog(bool) override {}
-  void SetMainStatus(int, const std::string&) override {}
-  void SetMainEnabled(bool) override {}
-  void BringToFront() override {}
-  void SetConfigurationButtonsEnabled(bool) override {}
-  void SetConfigurationMenuEnabled(bool) override {}
-  void ShowCommunicationProperties(const vorel::CommunicationProperties&) override {}
 };
 
 int FreePort() {

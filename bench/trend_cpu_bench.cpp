@@ -21,6 +21,7 @@
 #include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "link/quiet_host.h"
+#include "sim_bench_support.h"
 #include "ui/main_window.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
@@ -29,15 +30,7 @@
 
 namespace {
 
-class SilentHost : public vorel::QuietHost {
- public:
-  void ShowMessage(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  vorel::Answer AskRetryCancel(int, const std::string&, const std::string& t) override {
-    std::fprintf(stderr, "poll failure: %s\n", t.c_str());
-    return vorel::Answer::Retry;
-  }
-  vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::No; }
-};
+using vorel::bench::SilentHost;
 
 double CpuSeconds() {
   rusage u{};
