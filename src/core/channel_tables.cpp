@@ -1,6 +1,28 @@
 #include "core/channel_tables.h"
 
 namespace vorel {
+
+int* AnalogueChoiceField(AnalogueChannelSettings& c, int column) {
+  switch (column) {
+    case kAnlgName:
+      return &c.function;
+    case kAnlgType:
+      return &c.type;
+    case kAnlgCondition:
+      return &c.condition;
+    case kAnlgAlarm:
+      return &c.action;
+    case kAnlgActivity:
+      return &c.activity;
+    case kAnlgUnit:
+      return &c.unit;
+    case kAnlgDot:
+      return &c.decimals;
+    default:
+      return nullptr;
+  }
+}
+
 namespace {
 
 // clang-format off
@@ -42,24 +64,8 @@ std::vector<std::string> ActionItems() {
 }
 
 int AnalogueChoice(const AnalogueChannelSettings& c, int column) {
-  switch (column) {
-    case kAnlgName:
-      return c.function;
-    case kAnlgType:
-      return c.type;
-    case kAnlgCondition:
-      return c.condition;
-    case kAnlgAlarm:
-      return c.action;
-    case kAnlgActivity:
-      return c.activity;
-    case kAnlgUnit:
-      return c.unit;
-    case kAnlgDot:
-      return c.decimals;
-    default:
-      return -1;
-  }
+  const int* field = AnalogueChoiceField(const_cast<AnalogueChannelSettings&>(c), column);
+  return field ? *field : -1;
 }
 
 std::string SlotName(const char* prefix, int slot) {

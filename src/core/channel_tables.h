@@ -34,6 +34,8 @@ std::span<const BilingualText> OutputColumnTitles();
 // The items of a column's list in the current language (empty for a column without a list).
 // The analogue type list follows the channel's function.
 std::vector<std::string> AnalogueColumnItems(const AnalogueChannelSettings& channel, int column);
+// The setting a list column of the analogue grid chooses; null for a column without a list.
+int* AnalogueChoiceField(AnalogueChannelSettings& channel, int column);
 std::vector<std::string> InputColumnItems(int column);
 std::vector<std::string> OutputColumnItems(int column);
 

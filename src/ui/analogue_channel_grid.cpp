@@ -79,22 +79,8 @@ QStringList AnalogueChannelGrid::Items(int channel, int column) {
 
 int& AnalogueChannelGrid::Choice(int channel, int column) {
   AnalogueChannelSettings& c = Channel(channel);
-  switch (column) {
-    case kAnlgName:
-      return c.function;
-    case kAnlgType:
-      return c.type;
-    case kAnlgCondition:
-      return c.condition;
-    case kAnlgAlarm:
-      return c.action;
-    case kAnlgActivity:
-      return c.activity;
-    case kAnlgUnit:
-      return c.unit;
-    default:
-      return c.decimals;
-  }
+  int* field = AnalogueChoiceField(c, column);
+  return field ? *field : c.decimals;
 }
 
 bool AnalogueChannelGrid::ListEnabled(int channel, int column) {
