@@ -94,7 +94,12 @@ TEST_F(PortLoss, ExchangeEndsByTimeoutThenOneMessageInChinese) {
   SetLanguageSetting("chinese");
   // The adapter is pulled while a request of the parameter read awaits its reply.
   controller.silent = [](const FakeRequest&) { return true; };
-  pump.StartTimer(300, [this] { port->Unplug(); });
+  // A repeating timer: stopped at its first firing, before the port it holds is released.
+  int unplug = 0;
+  unplug = pump.StartTimer(300, [this, &unplug] {
+    pump.StopTimer(unplug);
+    port->Unplug();
+  });
   const std::uint64_t start = pump.NowMs();
   session->Parameters().Read(2);
   EXPECT_LT(pump.NowMs() - start, 1000u);  // ended at once, not after the full timeout
