@@ -57,11 +57,13 @@ void TrafficLog::Restart(std::uint64_t nowMs) {
   next_ = 0;
   size_ = 0;
   newest_ = 0;
+  ++generation_;
 }
 
 void TrafficLog::Clear() {
   std::lock_guard lock(mutex_);
   size_ = 0;
+  ++generation_;
 }
 
 void TrafficLog::Record(std::uint64_t nowMs, FrameOutcome outcome, int site, std::uint8_t function,
@@ -91,6 +93,11 @@ void TrafficLog::SetSink(std::function<void(const FrameRecord&)> sink) {
 std::uint64_t TrafficLog::Newest() const {
   std::lock_guard lock(mutex_);
   return newest_;
+}
+
+std::uint64_t TrafficLog::Generation() const {
+  std::lock_guard lock(mutex_);
+  return generation_;
 }
 
 std::size_t TrafficLog::Size() const {

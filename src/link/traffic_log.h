@@ -63,6 +63,8 @@ class TrafficLog {
 
   // The sequence number of the newest frame (0: none yet).
   std::uint64_t Newest() const;
+  // Changes at every Restart and Clear: a reader that saw another value starts over.
+  std::uint64_t Generation() const;
   // Appends to `out` the frames newer than `after`, oldest first (those still kept).
   void CopySince(std::uint64_t after, std::vector<FrameRecord>& out) const;
   std::size_t Capacity() const { return ring_.size(); }
@@ -74,6 +76,7 @@ class TrafficLog {
   std::size_t next_ = 0;  // slot of the next frame
   std::size_t size_ = 0;
   std::uint64_t newest_ = 0;
+  std::uint64_t generation_ = 0;
   std::uint64_t startMs_ = 0;
   std::function<void(const FrameRecord&)> sink_;
 };

@@ -127,10 +127,15 @@ void TrafficView::hideEvent(QHideEvent* event) {
 
 void TrafficView::Refresh() {
   if (Paused()) return;
+  const std::uint64_t generation = log_.Generation();
+  if (generation != generation_) {
+    // The log restarted (a new Connect) or was cleared since the last look: start over.
+    generation_ = generation;
+    seen_ = 0;
+    model_->Clear();
+  }
   const std::uint64_t newest = log_.Newest();
-  if (newest < seen_) seen_ = 0;  // the log restarted (a new Connect)
   if (newest == seen_) return;
-  if (seen_ == 0) model_->Clear();
   std::vector<FrameRecord> frames;
   log_.CopySince(seen_, frames);
   seen_ = newest;
@@ -157,6 +162,7 @@ bool TrafficView::Paused() const {
 
 void TrafficView::Clear() {
   log_.Clear();
+  generation_ = log_.Generation();
   seen_ = log_.Newest();
   model_->Clear();
   UpdateCount();

@@ -49,7 +49,8 @@ class TrafficView : public QWidget {
   void UpdateCount();
 
   TrafficLog& log_;
-  std::uint64_t seen_ = 0;
+  std::uint64_t seen_ = 0;        // the newest frame taken
+  std::uint64_t generation_ = 0;  // of the log when it was taken
   TrafficModel* model_ = nullptr;
   QSortFilterProxyModel* filter_ = nullptr;
   QTableView* table_ = nullptr;

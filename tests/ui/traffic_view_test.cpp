@@ -68,6 +68,21 @@ TEST_F(UiTraffic, TheMenuShowsTheSessionsFramesFilteredPausedAndSaved) {
   EXPECT_EQ(view.RowCount(), 0);
   EXPECT_EQ(log.Size(), 0u);
 
+  // A new Connect while the view is hidden: only the new session's frames show, from the
+  // first, however many came meanwhile.
+  RecordPair(log, 1000, 1, FrameOutcome::Reply);
+  view.Refresh();
+  view.hide();
+  log.Restart(2000);
+  for (int k = 0; k < 4; ++k)
+    RecordPair(log, 2000 + 500 * static_cast<std::uint64_t>(k), 2, FrameOutcome::Reply);
+  view.show();
+  view.Refresh();
+  ASSERT_EQ(view.RowCount(), 8);
+  EXPECT_EQ(view.CellText(0, TrafficModel::Time), "0");
+  EXPECT_EQ(view.CellText(0, TrafficModel::Site), "2");
+  view.Clear();
+
   main.SetLanguage("chinese");
   RecordPair(log, 1000, 1, FrameOutcome::CrcError);
   view.Refresh();
