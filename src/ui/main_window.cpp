@@ -85,10 +85,15 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   progressWindow_ = new ProgressWindow(this);
   siteListDialog_ = new SiteListDialog(this);
   scanLineWindow_ = new ScanLineWindow(host_, *pump_, services_.makePort, this);
-  scanLineWindow_->onUseAddresses = [this](const std::array<bool, kSiteCount>& sites) {
+  scanLineWindow_->onUseAddresses = [this](const std::array<bool, kSiteCount>& sites, int baud) {
     siteListDialog_->SetSelections(sites);
     try {
       SaveSiteSelections(sites);
+      // The controllers answered at this speed: the port follows it.
+      if (baud > 0 && baud != portSettings_.baud) {
+        portSettings_.baud = baud;
+        SavePortSettings(portSettings_);
+      }
     } catch (const SettingsError& e) {
       host_.ShowMessage(e.what());
     }

@@ -9,6 +9,7 @@
 #include <QShowEvent>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <span>
 #include <string>
 
@@ -52,9 +53,7 @@ ScanLineWindow::ScanLineWindow(Host& host, EventPump& pump, PortFactory makePort
 
   connect(startButton_, &QPushButton::clicked, this, [this] { Start(); });
   connect(stopButton_, &QPushButton::clicked, this, [this] { Stop(); });
-  connect(useButton_, &QPushButton::clicked, this, [this] {
-    if (onUseAddresses) onUseAddresses(FoundSites());
-  });
+  connect(useButton_, &QPushButton::clicked, this, [this] { UseAddresses(); });
   connect(closeButton_, &QPushButton::clicked, this, [this] { reject(); });
 
   auto* buttons = new QHBoxLayout;
@@ -73,10 +72,41 @@ ScanLineWindow::ScanLineWindow(Host& host, EventPump& pump, PortFactory makePort
   UpdateButtons();
 }
 
+int ScanLineWindow::FoundSpeed() const {
+  int best = 0;
+  std::size_t bestCount = 0;
+  for (const ScanHit& hit : found_) {  // hits come in scan order
+    const auto count = static_cast<std::size_t>(std::count_if(
+        found_.begin(), found_.end(), [&](const ScanHit& h) { return h.baud == hit.baud; }));
+    if (count > bestCount) {
+      best = hit.baud;
+      bestCount = count;
+    }
+  }
+  return best;
+}
+
 std::array<bool, kSiteCount> ScanLineWindow::FoundSites() const {
+  const int baud = FoundSpeed();
   std::array<bool, kSiteCount> sites{};
-  for (const ScanHit& hit : found_) sites[static_cast<std::size_t>(hit.site - 1)] = true;
+  for (const ScanHit& hit : found_)
+    if (hit.baud == baud) sites[static_cast<std::size_t>(hit.site - 1)] = true;
   return sites;
+}
+
+void ScanLineWindow::UseAddresses() {
+  const int baud = FoundSpeed();
+  const std::array<bool, kSiteCount> sites = FoundSites();
+  const auto taken = static_cast<std::size_t>(std::count(sites.begin(), sites.end(), true));
+  if (taken < found_.size()) {
+    host_.ShowMessage(std::string(PickText("Controllers answered at more than one speed, and the "
+                                           "line runs at one. Taking the ",
+                                           "控制器以不同的波特率应答，而线路只能用一种。采用")) +
+                      std::to_string(taken) + std::string(PickText(" found at ", " 个在 ")) +
+                      std::to_string(baud) +
+                      std::string(PickText(" baud.", " 波特率下找到的地址。")));
+  }
+  if (onUseAddresses) onUseAddresses(sites, baud);
 }
 
 void ScanLineWindow::Start() {

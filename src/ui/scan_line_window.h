@@ -1,6 +1,7 @@
 // Tools -> Scan line...: tries every address at the configured speed or at each of the usual
 // speeds (LineScanner), with a progress bar and a Stop button, lists the addresses that answer
-// with their product codes, and hands the addresses found to the site address list.
+// with their product codes, and hands the addresses found, with the speed they answered at, to
+// the site address list and the port settings.
 #pragma once
 
 #include <QDialog>
@@ -32,8 +33,9 @@ class ScanLineWindow : public QDialog {
 
   // The port and its settings to scan with (the speed is the one tried without every speed).
   void SetPortSettings(const PortSettings& settings) { settings_ = settings; }
-  // Receives the addresses found when the user takes them into the site address list.
-  std::function<void(const std::array<bool, kSiteCount>&)> onUseAddresses;
+  // Receives the addresses found and their speed when the user takes them into the site
+  // address list.
+  std::function<void(const std::array<bool, kSiteCount>&, int baud)> onUseAddresses;
 
   // Start: runs the scan to its end or until Stop; the window stays responsive meanwhile.
   void Start();
@@ -41,6 +43,9 @@ class ScanLineWindow : public QDialog {
   void Stop() { stopRequested_ = true; }
   bool Running() const { return running_; }
   const std::vector<ScanHit>& Found() const { return found_; }
+  // The line runs at one speed: the one most controllers answered at (the first scanned of
+  // equals), 0 when none answered. FoundSites() are the addresses found at that speed.
+  int FoundSpeed() const;
   std::array<bool, kSiteCount> FoundSites() const;
 
   // Caption and texts in the current language.
@@ -52,6 +57,7 @@ class ScanLineWindow : public QDialog {
 
  private:
   void UpdateButtons();
+  void UseAddresses();
 
   Host& host_;
   EventPump& pump_;

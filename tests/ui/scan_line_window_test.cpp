@@ -15,10 +15,9 @@
 namespace vorel::test {
 namespace {
 
-// Sites 2 (3105) and 5 (3101) answer the identification read; the others stay silent.
-FakeSerialPort::Reply Identify(std::span<const std::uint8_t> frame) {
+// The identification reply of the addressed site: product code 3105 at site 2, else 3101.
+FakeSerialPort::Reply IdentifyReply(std::span<const std::uint8_t> frame) {
   const int site = frame[0];
-  if (site != 2 && site != 5) return {};
   std::vector<std::uint8_t> reply{frame[0], 0x03, 58};
   for (int word = 0; word < 29; ++word) {
     const int value = word == 2 ? (site == 2 ? 3105 : 3101) : 0;
@@ -29,6 +28,13 @@ FakeSerialPort::Reply Identify(std::span<const std::uint8_t> frame) {
   reply.push_back(static_cast<std::uint8_t>(crc & 0xFF));
   reply.push_back(static_cast<std::uint8_t>(crc >> 8));
   return {{20, reply}};
+}
+
+// Sites 2 (3105) and 5 (3101) answer the identification read; the others stay silent.
+FakeSerialPort::Reply Identify(std::span<const std::uint8_t> frame) {
+  const int site = frame[0];
+  if (site != 2 && site != 5) return {};
+  return IdentifyReply(frame);
 }
 
 class ScanWindowTest : public ::testing::Test {
@@ -57,7 +63,11 @@ TEST_F(ScanWindowTest, ListsTheSitesThatAnswerAndHandsThemOver) {
   window.SetPortSettings(settings);
   window.show();
   std::array<bool, kSiteCount> used{};
-  window.onUseAddresses = [&](const std::array<bool, kSiteCount>& sites) { used = sites; };
+  int usedBaud = 0;
+  window.onUseAddresses = [&](const std::array<bool, kSiteCount>& sites, int baud) {
+    used = sites;
+    usedBaud = baud;
+  };
   EXPECT_FALSE(Child<QPushButton>(window, "btnScanUse")->isEnabled());
 
   QTest::mouseClick(Child<QPushButton>(window, "btnScanStart"), Qt::LeftButton);
@@ -79,6 +89,46 @@ TEST_F(ScanWindowTest, ListsTheSitesThatAnswerAndHandsThemOver) {
   for (int site = 1; site <= kSiteCount; ++site) {
     EXPECT_EQ(used[static_cast<std::size_t>(site - 1)], site == 2 || site == 5) << site;
   }
+  EXPECT_EQ(usedBaud, 19200);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+// Site 2 answers at 9600 only, sites 5 and 7 at 19200 only: the line can run at one speed, so
+// the two at 19200 are taken, with that speed, and the user is told why site 2 is left out.
+TEST_F(ScanWindowTest, MixedSpeedsTakeTheSpeedMostAnswerAt) {
+  FakeSerialPort* port = nullptr;
+  ScanLineWindow window(host, pump, [&]() -> std::unique_ptr<SerialPort> {
+    auto made = std::make_unique<FakeSerialPort>(pump);
+    port = made.get();
+    made->responder = [&port](std::span<const std::uint8_t> frame) -> FakeSerialPort::Reply {
+      const int baud = port->openedWith ? port->openedWith->baud : 0;
+      const int site = frame[0];
+      if ((site == 2 && baud == 9600) || ((site == 5 || site == 7) && baud == 19200))
+        return IdentifyReply(frame);
+      return {};
+    };
+    return made;
+  });
+  window.show();
+  Child<QCheckBox>(window, "cbScanEverySpeed")->setChecked(true);
+  QTest::mouseClick(Child<QPushButton>(window, "btnScanStart"), Qt::LeftButton);
+  ASSERT_EQ(window.Found().size(), 3u);
+  EXPECT_EQ(window.FoundSpeed(), 19200);
+
+  std::array<bool, kSiteCount> used{};
+  int usedBaud = 0;
+  window.onUseAddresses = [&](const std::array<bool, kSiteCount>& sites, int baud) {
+    used = sites;
+    usedBaud = baud;
+  };
+  QTest::mouseClick(Child<QPushButton>(window, "btnScanUse"), Qt::LeftButton);
+  EXPECT_EQ(usedBaud, 19200);
+  for (int site = 1; site <= kSiteCount; ++site)
+    EXPECT_EQ(used[static_cast<std::size_t>(site - 1)], site == 5 || site == 7) << site;
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0],
+            "Controllers answered at more than one speed, and the line runs at one. Taking the 2 "
+            "found at 19200 baud.");
 }
 
 TEST_F(ScanWindowTest, EverySpeedAndStop) {
@@ -120,14 +170,17 @@ TEST_F(UiScanLine, ToolsMenuOpensTheScanAndTakesItsAddresses) {
     EXPECT_EQ(&dialog, &main.ScanLine());
     std::array<bool, kSiteCount> sites{};
     sites[6] = true;
-    main.ScanLine().onUseAddresses(sites);
+    main.ScanLine().onUseAddresses(sites, 19200);
   });
   scan->trigger();
   EXPECT_TRUE(main.SiteSelected(7));
   EXPECT_FALSE(main.SiteSelected(1));
   EXPECT_EQ(VportValue("Device", "ControlerAddr7"), "-1");
   EXPECT_EQ(VportValue("Device", "ControlerAddr1"), "0");
-  EXPECT_EQ(main.CurrentPortSettings().baud, 38400);
+  // The sites answered at 19200: the port follows.
+  EXPECT_EQ(main.CurrentPortSettings().baud, 19200);
+  EXPECT_EQ(VportValue("ComPort1", "BaudRate"), "19200");
+  EXPECT_EQ(VportValue("ComPort1", "Port"), "/dev/ttyX");
 }
 
 }  // namespace
