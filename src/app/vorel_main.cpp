@@ -1,6 +1,8 @@
 // vorel: the desktop tool. Creates the main window with its hidden auxiliary windows and runs
 // the event loop until the main window closes.
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
 
 #include "link/named_port.h"
 #include "link/posix_serial_port.h"
@@ -8,7 +10,38 @@
 #include "ui/parameter_window_factory.h"
 #include "ui/widget_host.h"
 
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: vorel [Qt options]\n"
+    "The desktop service tool for generating-set controllers on a serial line, through a\n"
+    "dial-up modem or over TCP: identify the controllers, read, edit, write, back up and\n"
+    "restore their parameters, watch and command the sets, read their event logs, edit sensor\n"
+    "curves, set passwords and clocks, in Chinese or English.\n"
+    "\n"
+    "  -h, --help     print this text and exit\n"
+    "  --version      print the version and exit\n"
+    "Other options are Qt's own (for example -platform offscreen).\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/vorel/vport.ini (default ~/.config/vorel/vport.ini)\n"
+    "                 the port, the site addresses, the modem number and the language\n"
+    "  The user guide opens from Help (F1); vorel-cli(1) does the same work without windows,\n"
+    "  vorel-sim(1) stands in for controllers when there is no hardware.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("vorel %s\n", VOREL_VERSION);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Parvex");
 

@@ -19,7 +19,7 @@ for p in vorel vorel-cli vorel-sim; do
   [ -x "$work/usr/bin/$p" ] || fail "$p is not executable"
 done
 if command -v help2man >/dev/null; then
-  for p in vorel-cli vorel-sim; do
+  for p in vorel vorel-cli vorel-sim; do
     [ -s "$work/usr/share/man/man1/$p.1" ] || fail "missing the manual page of $p"
   done
 fi
