@@ -10,8 +10,10 @@
 #include <QProcessEnvironment>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -306,11 +308,20 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
   void SetUp() override {
     SetLanguageSetting("english");
     // The audit trail of the writes goes into a folder of the test's own.
+    if (const char* old = std::getenv("XDG_DATA_HOME")) oldDataHome = old;
     setenv("XDG_DATA_HOME", data.path().c_str(), 1);
   }
   void TearDown() override {
     session.reset();
-    if (sim) sim->Stop();
+    // The simulator survived every fault it injected.
+    if (sim) {
+      EXPECT_EQ(sim->Stop(), 0) << sim->StandardError().toStdString();
+    }
+    if (oldDataHome) {
+      setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1);
+    } else {
+      unsetenv("XDG_DATA_HOME");
+    }
     SetLanguageSetting("chinese");
   }
 
@@ -461,6 +472,7 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
   RecordingView view;
   RecordingWindow* window = nullptr;
   TempDir data{"vorel-matrix"};
+  std::optional<std::string> oldDataHome;
   std::unique_ptr<SimProcess> sim;
   std::unique_ptr<Session> session;
   std::string trace;
