@@ -109,7 +109,7 @@ QStringList FaultOptions(Fault f) {
     case Fault::Address:
       return {"--fault-address", "1"};
     case Fault::LateInTime:
-      return {"--fault-late", "1", "--delay", "1200"};
+      return {"--fault-late", "1", "--delay", "800"};
     case Fault::Late:
       return {"--fault-late", "1", "--delay", "2500"};
     case Fault::Truncated:
