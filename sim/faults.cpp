@@ -37,6 +37,7 @@ FaultPlan FaultInjector::Decide(int site, int function, int reg) {
   plan.extraByte = Roll(options_.extraByte);
   plan.pieces = Roll(options_.pieces);
   plan.late = Roll(options_.late);
+  plan.truncated = Roll(options_.truncated);
   if (plan.Any()) ++faulted_;
   return plan;
 }

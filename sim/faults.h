@@ -16,6 +16,7 @@ struct FaultOptions {
   double late = 0;
   double extraByte = 0;
   double otherAddress = 0;
+  double truncated = 0;
   int delayMs = 2500;   // a late reply starts this much later
   int pieceGapMs = 30;  // pause between the pieces of a reply in pieces
   std::uint64_t seed = 1;
@@ -35,7 +36,7 @@ struct FaultOptions {
 
   bool Any() const {
     return noReply > 0 || badCrc > 0 || exception > 0 || pieces > 0 || late > 0 || extraByte > 0 ||
-           otherAddress > 0;
+           otherAddress > 0 || truncated > 0;
   }
 };
 
@@ -47,9 +48,11 @@ struct FaultPlan {
   bool late = false;
   bool extraByte = false;
   bool otherAddress = false;
+  bool truncated = false;
 
   bool Any() const {
-    return noReply || badCrc || exception || pieces || late || extraByte || otherAddress;
+    return noReply || badCrc || exception || pieces || late || extraByte || otherAddress ||
+           truncated;
   }
 };
 

@@ -277,12 +277,13 @@ void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {
   const int reg = frame.size() >= 6 ? Word(frame, 2) : -1;
   const FaultPlan plan = faults_.Decide(address, function, reg);
 
-  char note[64] = {};
+  char note[80] = {};
   if (plan.Any()) {
-    std::snprintf(note, sizeof note, "fault%s%s%s%s%s%s%s", plan.noReply ? " noreply" : "",
+    std::snprintf(note, sizeof note, "fault%s%s%s%s%s%s%s%s", plan.noReply ? " noreply" : "",
                   plan.exception ? " exception" : "", plan.otherAddress ? " address" : "",
                   plan.badCrc ? " crc" : "", plan.extraByte ? " extra" : "",
-                  plan.pieces ? " pieces" : "", plan.late ? " late" : "");
+                  plan.pieces ? " pieces" : "", plan.late ? " late" : "",
+                  plan.truncated ? " truncated" : "");
   }
   trace_.Frame(rxFirstUs_, rxLastUs_, "RX", frame, note);
   if (plan.noReply) return;
@@ -294,6 +295,8 @@ void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {
   }
   if (plan.badCrc) reply_.bytes[reply_.size - 1] ^= 0xFF;
   if (plan.extraByte) reply_.Put(0x00);
+  // Cut short: the second half of the reply never leaves (at least one byte does).
+  if (plan.truncated) reply_.size = std::max<std::size_t>(1, reply_.size / 2);
   std::int64_t start = RequestEnd(frame.size()) + turnaroundUs_;
   if (plan.late) start += static_cast<std::int64_t>(options_.faults.delayMs) * 1000;
   Queue(reply_.view(), start, note, plan.pieces);

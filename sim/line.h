@@ -35,7 +35,7 @@ class Line {
     std::size_t size = 0;
     std::int64_t startUs = 0;         // earliest start on the line
     std::size_t pieceAt[2] = {0, 0};  // a gap goes before these offsets (0 = none)
-    char note[64] = {};
+    char note[80] = {};
     int fd = -1;  // where the reply goes
   };
 

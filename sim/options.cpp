@@ -76,6 +76,7 @@ Faults (of replies only; each P is a probability 0..1 per reply)
   --fault-late P         the reply starts --delay MS later (default 2500)
   --fault-extra P        one extra byte 0x00 after the reply
   --fault-address P      the reply comes from another slave address (CRC made to match)
+  --fault-truncated P    the reply is cut short: only its first half is sent, the rest never
   --seed N               seed of the fault dice, default 1
   --fault-function F     only requests of function F count for faults
   --fault-register A     only requests whose first register is A count (e.g. 0x804F)
@@ -290,6 +291,8 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
       ok = real(0, 1, o.faults.extraByte);
     } else if (arg == "--fault-address") {
       ok = real(0, 1, o.faults.otherAddress);
+    } else if (arg == "--fault-truncated") {
+      ok = real(0, 1, o.faults.truncated);
     } else if (arg == "--delay") {
       ok = number(0, 600000, n);
       o.faults.delayMs = static_cast<int>(n);

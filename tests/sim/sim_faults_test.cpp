@@ -59,6 +59,9 @@ TEST_P(FaultTest, SeenFromTheMaster) {
     ASSERT_EQ(reply.size(), kGood.size());
     EXPECT_EQ(reply[0], 2);
     EXPECT_TRUE(TestCrcOk(reply));
+  } else if (name == "truncated") {
+    // The first half of the reply, then nothing more.
+    EXPECT_EQ(master.ReadQuiet(400, 100), Bytes(kGood.begin(), kGood.begin() + kGood.size() / 2));
   }
   // Faults touch replies only: the link keeps working for the requests that follow.
 }
@@ -71,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"pieces", {"--fault-pieces", "1", "--piece-gap", "100"}},
                       FaultCase{"late", {"--fault-late", "1", "--delay", "400"}},
                       FaultCase{"extra", {"--fault-extra", "1"}},
-                      FaultCase{"address", {"--fault-address", "1"}}),
+                      FaultCase{"address", {"--fault-address", "1"}},
+                      FaultCase{"truncated", {"--fault-truncated", "1"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimTest, FaultHitsOnlyTheSelectedRequestAndNotTheState) {
