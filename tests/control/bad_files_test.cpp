@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -33,6 +32,12 @@ enum class Op { Read, Save };
 // Lays the damage at the file's place, given the bytes of a sound file of its kind.
 using Damage = std::function<void(const fs::path& file, const std::string& sound)>;
 
+// A message in both languages, "{}" standing for the file's path; empty: no message.
+struct Message {
+  std::string english;
+  std::string chinese;
+};
+
 struct Row {
   Kind kind;
   Op op;
@@ -40,8 +45,7 @@ struct Row {
   Damage make;
   bool asUser = false;              // run as an ordinary user, whom permission bits stop
   rlim_t fileSizeLimit = 0;         // a full disk: writes beyond this many bytes fail
-  std::string english;              // the message shown, "{}" standing for the path; empty: none
-  std::string chinese;              // the same in Chinese; empty: as in English
+  Message message;                  // what the user is shown
   std::string shown = "unchanged";  // what the read shows afterwards (reads only)
 };
 
@@ -296,14 +300,9 @@ class BadFiles : public ControlTest {
       ASSERT_TRUE(packed) << "the step as an ordinary user did not finish";
       o = Unpack(*packed);
     } else if (row.fileSizeLimit) {
-      std::signal(SIGXFSZ, SIG_IGN);
-      rlimit saved{};
-      ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-      rlimit small = saved;
-      small.rlim_cur = row.fileSizeLimit;
-      ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+      FileSizeLimit full(row.fileSizeLimit);
+      ASSERT_TRUE(full.set());
       o = Act(row.kind, row.op, file);
-      ::setrlimit(RLIMIT_FSIZE, &saved);
     } else {
       o = Act(row.kind, row.op, file);
     }
@@ -312,7 +311,7 @@ class BadFiles : public ControlTest {
     EXPECT_LT(MaxResidentKb() - residentBefore, 48 * 1024) << "memory grew by this many kB";
 
     const std::string& pattern =
-        std::string(language) == "chinese" && !row.chinese.empty() ? row.chinese : row.english;
+        std::string(language) == "english" ? row.message.english : row.message.chinese;
     const std::vector<std::string> expected =
         pattern.empty() ? std::vector<std::string>{}
                         : std::vector<std::string>{WithPath(pattern, file)};
@@ -328,78 +327,81 @@ class BadFiles : public ControlTest {
   RecordingWindow* window = nullptr;
 };
 
-// clang-format off
-const std::string kUnableToReadEn = "Unable to read {}";
-const std::string kUnableToReadZh = "无法读取文件 {}";
-const std::string kUnableToWriteEn = "Unable to write to {}";
-const std::string kUnableToWriteZh = "无法写入文件 {}";
-// clang-format on
+const Message kNone;
+const Message kUnableToRead{"Unable to read {}", "无法读取文件 {}"};
+const Message kUnableToWrite{"Unable to write to {}", "无法写入文件 {}"};
+// The settings messages add the system's reason.
+Message ReadSettings(const std::string& reason) {
+  return {"Unable to read {}: " + reason, "无法读取文件 {}: " + reason};
+}
+Message WriteSettings(const std::string& reason) {
+  return {"Unable to write to {} ({}: " + reason + ")", "无法写入文件 {} ({}: " + reason + ")"};
+}
+const std::string kTooLarge = "file too large (more than 1048576 bytes)";
 
 TEST_F(BadFiles, EachDamageGetsItsMessageAndLeavesEveryFileAsItWas) {
-  const std::string readSettings = "Unable to read {}: ";
-  const std::string writeSettings = "Unable to write to {} ({}: ";
   // clang-format off
   const Row rows[] = {
       // vport.ini
-      {Kind::Settings,  Op::Read, "sound",                      kSound,                   false, 0, "", "", kPortName},
-      {Kind::Settings,  Op::Read, "truncated",                  kTruncated,               false, 0, "", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "binary junk",                kBinaryJunk,              false, 0, "", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "100 MB",                     kHundredMegabytes,        false, 0, readSettings + "file too large (more than 1048576 bytes)", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "4 MB of line ends",          kFourMegabytesOfLineEnds, false, 0, readSettings + "file too large (more than 1048576 bytes)", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "invalid code page 936",      InvalidCp936(kPortName),  false, 0, "", "", kPortName + kBad + " " + kBad},
-      {Kind::Settings,  Op::Read, "CR-only line ends",          kCrOnly,                  false, 0, "", "", kPortName},
-      {Kind::Settings,  Op::Read, "byte order mark",            kByteOrderMark,           false, 0, "", "", kPortName},
-      {Kind::Settings,  Op::Read, "a folder in its place",      kFolder,                  false, 0, readSettings + "not a regular file", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "a loop of links",            kLinkLoop,                false, 0, readSettings + "Too many levels of symbolic links", "", "unchanged"},
-      {Kind::Settings,  Op::Read, "no read permission",         kUnreadable,              true,  0, readSettings + "Permission denied", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "a folder in its place",      kFolder,                  false, 0, writeSettings + "not a regular file)", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "a loop of links",            kLinkLoop,                false, 0, writeSettings + "Too many levels of symbolic links)", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "100 MB",                     kHundredMegabytes,        false, 0, writeSettings + "file too large (more than 1048576 bytes))", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "read-only file",             kReadOnly,                true,  0, writeSettings + "Permission denied)", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "no file, read-only folder",  kNoFileReadOnlyFolder,    true,  0, writeSettings + "Permission denied)", "", "unchanged"},
-      {Kind::Settings,  Op::Save, "a full disk",                kSound,                   false, 64, writeSettings + "File too large)", "", "unchanged"},
+      {Kind::Settings, Op::Read, "sound", kSound, false, 0, kNone, kPortName},
+      {Kind::Settings, Op::Read, "truncated", kTruncated, false, 0, kNone},
+      {Kind::Settings, Op::Read, "binary junk", kBinaryJunk, false, 0, kNone},
+      {Kind::Settings, Op::Read, "100 MB", kHundredMegabytes, false, 0, ReadSettings(kTooLarge)},
+      {Kind::Settings, Op::Read, "4 MB of line ends", kFourMegabytesOfLineEnds, false, 0, ReadSettings(kTooLarge)},
+      {Kind::Settings, Op::Read, "invalid code page 936", InvalidCp936(kPortName), false, 0, kNone, kPortName + kBad + " " + kBad},
+      {Kind::Settings, Op::Read, "CR-only line ends", kCrOnly, false, 0, kNone, kPortName},
+      {Kind::Settings, Op::Read, "byte order mark", kByteOrderMark, false, 0, kNone, kPortName},
+      {Kind::Settings, Op::Read, "a folder in its place", kFolder, false, 0, ReadSettings("not a regular file")},
+      {Kind::Settings, Op::Read, "a loop of links", kLinkLoop, false, 0, ReadSettings("Too many levels of symbolic links")},
+      {Kind::Settings, Op::Read, "no read permission", kUnreadable, true, 0, ReadSettings("Permission denied")},
+      {Kind::Settings, Op::Save, "a folder in its place", kFolder, false, 0, WriteSettings("not a regular file")},
+      {Kind::Settings, Op::Save, "a loop of links", kLinkLoop, false, 0, WriteSettings("Too many levels of symbolic links")},
+      {Kind::Settings, Op::Save, "100 MB", kHundredMegabytes, false, 0, WriteSettings(kTooLarge)},
+      {Kind::Settings, Op::Save, "read-only file", kReadOnly, true, 0, WriteSettings("Permission denied")},
+      {Kind::Settings, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, WriteSettings("Permission denied")},
+      {Kind::Settings, Op::Save, "a full disk", kSound, false, 64, WriteSettings("File too large")},
       // parameter file
-      {Kind::Parameter, Op::Read, "sound",                      kSound,                   false, 0, "", "", kDeviceName},
-      {Kind::Parameter, Op::Read, "truncated",                  kTruncated,               false, 0, "'' is not a valid floating point value", "'' 不是有效的浮点数值"},
-      {Kind::Parameter, Op::Read, "binary junk",                kBinaryJunk,              false, 0, "{} is not a parameter file", "{} 不是参数文件"},
-      {Kind::Parameter, Op::Read, "100 MB",                     kHundredMegabytes,        false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::Parameter, Op::Read, "4 MB of line ends",          kFourMegabytesOfLineEnds, false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::Parameter, Op::Read, "invalid code page 936",      InvalidCp936(kDeviceName), false, 0, "", "", kDeviceName + kBad + " " + kBad},
-      {Kind::Parameter, Op::Read, "CR-only line ends",          kCrOnly,                  false, 0, "", "", kDeviceName},
-      {Kind::Parameter, Op::Read, "byte order mark",            kByteOrderMark,           false, 0, "", "", kDeviceName},
-      {Kind::Parameter, Op::Read, "a folder in its place",      kFolder,                  false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::Parameter, Op::Read, "a loop of links",            kLinkLoop,                false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::Parameter, Op::Read, "no read permission",         kUnreadable,              true,  0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::Parameter, Op::Save, "a folder in its place",      kFolder,                  false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::Parameter, Op::Save, "a loop of links",            kLinkLoop,                false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::Parameter, Op::Save, "100 MB",                     kHundredMegabytes,        false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::Parameter, Op::Save, "read-only file",             kReadOnly,                true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::Parameter, Op::Save, "no file, read-only folder",  kNoFileReadOnlyFolder,    true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::Parameter, Op::Save, "a full disk",                kSound,                   false, 64, kUnableToWriteEn, kUnableToWriteZh},
+      {Kind::Parameter, Op::Read, "sound", kSound, false, 0, kNone, kDeviceName},
+      {Kind::Parameter, Op::Read, "truncated", kTruncated, false, 0, {"'' is not a valid floating point value", "'' 不是有效的浮点数值"}},
+      {Kind::Parameter, Op::Read, "binary junk", kBinaryJunk, false, 0, {"{} is not a parameter file", "{} 不是参数文件"}},
+      {Kind::Parameter, Op::Read, "100 MB", kHundredMegabytes, false, 0, kUnableToRead},
+      {Kind::Parameter, Op::Read, "4 MB of line ends", kFourMegabytesOfLineEnds, false, 0, kUnableToRead},
+      {Kind::Parameter, Op::Read, "invalid code page 936", InvalidCp936(kDeviceName), false, 0, kNone, kDeviceName + kBad + " " + kBad},
+      {Kind::Parameter, Op::Read, "CR-only line ends", kCrOnly, false, 0, kNone, kDeviceName},
+      {Kind::Parameter, Op::Read, "byte order mark", kByteOrderMark, false, 0, kNone, kDeviceName},
+      {Kind::Parameter, Op::Read, "a folder in its place", kFolder, false, 0, kUnableToRead},
+      {Kind::Parameter, Op::Read, "a loop of links", kLinkLoop, false, 0, kUnableToRead},
+      {Kind::Parameter, Op::Read, "no read permission", kUnreadable, true, 0, kUnableToRead},
+      {Kind::Parameter, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "100 MB", kHundredMegabytes, false, 0, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
       // event-log file
-      {Kind::EventLog,  Op::Read, "sound",                      kSound,                   false, 0, "", "", kFirstEvent},
-      {Kind::EventLog,  Op::Read, "truncated",                  kTruncated,               false, 0, "", "", kFirstEvent},
-      {Kind::EventLog,  Op::Read, "binary junk",                kBinaryJunk,              false, 0, "{} is not an event-log file", "{} 不是历史记录文件"},
-      {Kind::EventLog,  Op::Read, "100 MB",                     kHundredMegabytes,        false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::EventLog,  Op::Read, "4 MB of line ends",          kFourMegabytesOfLineEnds, false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::EventLog,  Op::Read, "invalid code page 936",      InvalidCp936(kFirstEvent), false, 0, "", "", kFirstEvent + kBad + " " + kBad},
-      {Kind::EventLog,  Op::Read, "CR-only line ends",          kCrOnly,                  false, 0, "", "", kFirstEvent},
-      {Kind::EventLog,  Op::Read, "byte order mark",            kByteOrderMark,           false, 0, "", "", kFirstEvent},
-      {Kind::EventLog,  Op::Read, "a folder in its place",      kFolder,                  false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::EventLog,  Op::Read, "a loop of links",            kLinkLoop,                false, 0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::EventLog,  Op::Read, "no read permission",         kUnreadable,              true,  0, kUnableToReadEn, kUnableToReadZh},
-      {Kind::EventLog,  Op::Save, "a folder in its place",      kFolder,                  false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLog,  Op::Save, "a loop of links",            kLinkLoop,                false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLog,  Op::Save, "100 MB",                     kHundredMegabytes,        false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLog,  Op::Save, "read-only file",             kReadOnly,                true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLog,  Op::Save, "no file, read-only folder",  kNoFileReadOnlyFolder,    true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLog,  Op::Save, "a full disk",                kSound,                   false, 64, kUnableToWriteEn, kUnableToWriteZh},
+      {Kind::EventLog, Op::Read, "sound", kSound, false, 0, kNone, kFirstEvent},
+      {Kind::EventLog, Op::Read, "truncated", kTruncated, false, 0, kNone, kFirstEvent},
+      {Kind::EventLog, Op::Read, "binary junk", kBinaryJunk, false, 0, {"{} is not an event-log file", "{} 不是历史记录文件"}},
+      {Kind::EventLog, Op::Read, "100 MB", kHundredMegabytes, false, 0, kUnableToRead},
+      {Kind::EventLog, Op::Read, "4 MB of line ends", kFourMegabytesOfLineEnds, false, 0, kUnableToRead},
+      {Kind::EventLog, Op::Read, "invalid code page 936", InvalidCp936(kFirstEvent), false, 0, kNone, kFirstEvent + kBad + " " + kBad},
+      {Kind::EventLog, Op::Read, "CR-only line ends", kCrOnly, false, 0, kNone, kFirstEvent},
+      {Kind::EventLog, Op::Read, "byte order mark", kByteOrderMark, false, 0, kNone, kFirstEvent},
+      {Kind::EventLog, Op::Read, "a folder in its place", kFolder, false, 0, kUnableToRead},
+      {Kind::EventLog, Op::Read, "a loop of links", kLinkLoop, false, 0, kUnableToRead},
+      {Kind::EventLog, Op::Read, "no read permission", kUnreadable, true, 0, kUnableToRead},
+      {Kind::EventLog, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "100 MB", kHundredMegabytes, false, 0, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
       // the event log exported as CSV (written only)
-      {Kind::EventLogCsv, Op::Save, "a folder in its place",    kFolder,                  false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLogCsv, Op::Save, "a loop of links",          kLinkLoop,                false, 0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLogCsv, Op::Save, "read-only file",           kReadOnly,                true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLogCsv, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder,   true,  0, kUnableToWriteEn, kUnableToWriteZh},
-      {Kind::EventLogCsv, Op::Save, "a full disk",              kSound,                   false, 64, kUnableToWriteEn, kUnableToWriteZh},
+      {Kind::EventLogCsv, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
+      {Kind::EventLogCsv, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
+      {Kind::EventLogCsv, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
+      {Kind::EventLogCsv, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
+      {Kind::EventLogCsv, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
   };
   // clang-format on
   const char* const kinds[] = {"vport.ini", "parameter file", "event-log file", "event-log CSV"};
