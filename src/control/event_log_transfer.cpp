@@ -84,10 +84,15 @@ void EventLogTransfer::Open(int site) {
   Host& host = session_.host();
   host.ShowProgress(true);
   EventLogSheet sheet = w->EventLogCells();
-  OpenEventLogFile(*path, sheet);
-  host.SetProgress(100);
+  const EventLogFileRead read = OpenEventLogFile(*path, sheet);
+  host.SetProgress(read == EventLogFileRead::Read ? 100 : 0);
   host.ShowProgress(false);
   host.SetProgress(0);
+  if (read != EventLogFileRead::Read) {
+    // The grid keeps what it showed.
+    host.ShowMessage(EventLogFileMessage(read, *path));
+    return;
+  }
   if ((w = session_.Window(site))) {
     w->ShowEventLogFile(sheet);
     w->ShowWindow();

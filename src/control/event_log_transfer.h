@@ -30,7 +30,8 @@ class EventLogTransfer {
   // file and reports "Unable to write to %s").
   void Save(int site);
   // A log file chosen by the user into the window's grid, shown as read: the grid is not
-  // redrawn from the event-log image afterwards.
+  // redrawn from the event-log image afterwards. A file that cannot be read or is no log file
+  // is reported and the grid stays as it was.
   void Open(int site);
   // The window's grid as CSV into a file chosen by the user.
   void ExportCsv(int site);

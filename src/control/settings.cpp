@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "core/language.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -73,13 +74,20 @@ std::optional<int> ParseInt(std::string_view s) {
   return v;
 }
 
+// `pattern` with its "%s" replaced by `text`.
+std::string WithText(std::string_view pattern, const std::string& text) {
+  std::string message(pattern);
+  message.replace(message.find("%s"), 2, text);
+  return message;
+}
+
 // A missing file is empty. One that exists but cannot be read is an error: taking it for a
 // missing file would silently drop every setting in it.
 IniDocument LoadForReading(const std::filesystem::path& path) {
   IniDocument doc;
   std::string error;
   if (!doc.Load(path, &error, kMaxSettingsBytes))
-    throw SettingsFileError("Unable to read " + error);
+    throw SettingsFileError(WithText(PickText("Unable to read %s", "无法读取文件 %s"), error));
   return doc;
 }
 
@@ -92,7 +100,9 @@ void UpdateFile(const std::filesystem::path& path, Change change) {
   std::filesystem::create_directories(path.parent_path(), ec);
   IniDocument doc;
   if (!doc.Load(path, &error, kMaxSettingsBytes) || (change(doc), !doc.Save(path, &error)))
-    throw SettingsError("Unable to write to " + path.string() + " (" + error + ")");
+    throw SettingsError(
+        WithText(PickText("Unable to write to %s", "无法写入文件 %s"), path.string()) + " (" +
+        error + ")");
 }
 
 bool ReadBool(const IniDocument& doc, const std::filesystem::path& path, std::string_view section,

@@ -5,8 +5,9 @@
 // Reading: a missing file or key leaves the setting as it is (the caller passes the current
 // value). A file that exists but cannot be read throws SettingsFileError; a value that cannot
 // be read, or a file that cannot be written, throws SettingsError, whose message names the file,
-// section, key and bad value; the caller shows it with Host::ShowMessage and abandons the
-// operation. Usable without widgets.
+// section, key and bad value (the file messages in the current language, the system's reason in
+// English); the caller shows it with Host::ShowMessage and abandons the operation. Usable without
+// widgets.
 #pragma once
 
 #include <array>

@@ -48,12 +48,13 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
     if (error) *error = path.string() + ": " + why;
     return false;
   };
-  // Replace the file a symbolic link points to, not the link.
+  // Replace the file a symbolic link points to, not the link. A link that leads nowhere (a
+  // loop, a missing target) is refused: renaming over it would drop the link.
   std::error_code ec;
   std::filesystem::path target = path;
   if (std::filesystem::is_symlink(path, ec)) {
-    auto resolved = std::filesystem::canonical(path, ec);
-    if (!ec) target = resolved;
+    target = std::filesystem::canonical(path, ec);
+    if (ec) return fail(ec.message());
   }
   // A file the user may not write is not replaced behind its back, although the folder
   // would allow the rename.

@@ -9,8 +9,9 @@ namespace vorel {
 
 // Atomically replaces `path` with `bytes` (temporary file in the same folder, fsync, rename,
 // fsync of the folder). On failure the old file is untouched and `error` says why. An existing
-// file the user may not write is refused. When the folder refuses the temporary file but the
-// file itself is writable, the file is rewritten in place (truncate, write, fsync).
+// file the user may not write is refused, and so is a symbolic link that cannot be followed. When
+// the folder refuses the temporary file but the file itself is writable, the file is rewritten in
+// place (truncate, write, fsync).
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::string* error);
 

@@ -1,5 +1,7 @@
 #include "files/event_log_file.h"
 
+#include "core/language.h"
+
 namespace vorel {
 namespace {
 
@@ -65,15 +67,40 @@ bool SaveEventLogFile(const std::filesystem::path& path, const EventLogSheet& sh
                       std::string* error) {
   IniDocument document;
   // An existing file that cannot be read is not replaced: what else it holds would be lost.
-  if (!document.Load(path, error)) return false;
+  if (!document.Load(path, error, kMaxEventLogFileBytes)) return false;
   WriteEventLog(sheet, document);
   return document.Save(path, error);
 }
 
-void OpenEventLogFile(const std::filesystem::path& path, EventLogSheet& sheet) {
+EventLogFileRead OpenEventLogFile(const std::filesystem::path& path, EventLogSheet& sheet) {
   IniDocument document;
-  if (!document.Load(path, nullptr)) document = IniDocument();
+  if (!document.Load(path, nullptr, kMaxEventLogFileBytes)) return EventLogFileRead::Unreadable;
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) {
+    bool anySection = false;
+    for (int row = 1; row <= kEventLogRows && !anySection; ++row)
+      anySection = document.HasSection(EventLogSection(row));
+    if (!anySection) return EventLogFileRead::NotEventLogFile;
+  }
   ReadEventLog(document, sheet);
+  return EventLogFileRead::Read;
+}
+
+std::string EventLogFileMessage(EventLogFileRead read, const std::string& path) {
+  std::string_view pattern;
+  switch (read) {
+    case EventLogFileRead::Read:
+      return {};
+    case EventLogFileRead::Unreadable:
+      pattern = PickText("Unable to read %s", "无法读取文件 %s");
+      break;
+    case EventLogFileRead::NotEventLogFile:
+      pattern = PickText("%s is not an event-log file", "%s 不是历史记录文件");
+      break;
+  }
+  std::string message(pattern);
+  message.replace(message.find("%s"), 2, path);
+  return message;
 }
 
 }  // namespace vorel

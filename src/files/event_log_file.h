@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <filesystem>
 #include <span>
 #include <string>
@@ -26,12 +27,27 @@ void WriteEventLog(const EventLogSheet& sheet, IniDocument& document);
 // gives "0". Row 0 and column 0 are left as they are.
 void ReadEventLog(const IniDocument& document, EventLogSheet& sheet);
 
+// A full event-log file holds about 100 KB. A much larger file is refused with a message (and
+// never replaced by a save) rather than read whole: millions of short lines would cost
+// gigabytes.
+inline constexpr std::size_t kMaxEventLogFileBytes = 1u << 20;
+
 // Saves the sheet into `path`, keeping what else an existing file holds. The file is replaced
-// atomically: on any failure the old file is untouched and false is returned.
+// atomically: on any failure (an existing file that cannot be read included) the old file is
+// untouched and false is returned.
 bool SaveEventLogFile(const std::filesystem::path& path, const EventLogSheet& sheet,
                       std::string* error);
-// Reads `path` into the sheet. Reading has no failure of its own: a file that is missing or
-// cannot be read fills every cell with "0" like a file without sections.
-void OpenEventLogFile(const std::filesystem::path& path, EventLogSheet& sheet);
+
+enum class EventLogFileRead {
+  Read,             // the sheet holds the file's rows (a missing file reads as all "0")
+  Unreadable,       // a folder, a loop of links, no permission, too large
+  NotEventLogFile,  // a file without any HisItem section
+};
+// Reads `path` into the sheet. A missing file, section or key gives "0" in its cells. A file that
+// exists but cannot be read, or holds none of the sections, leaves the sheet as it was: showing
+// it as 112 rows of "0" would pass a failure off as an empty log.
+EventLogFileRead OpenEventLogFile(const std::filesystem::path& path, EventLogSheet& sheet);
+// The message of a failed read in the current language, naming the file; empty after a read.
+std::string EventLogFileMessage(EventLogFileRead read, const std::string& path);
 
 }  // namespace vorel

@@ -56,7 +56,7 @@ bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& edi
                        const SiteImages& images, int site, std::string_view deviceName,
                        std::string* error) {
   IniDocument doc;
-  if (!doc.Load(path, error)) return false;
+  if (!doc.Load(path, error, kMaxParameterFileBytes)) return false;
   WriteParameterDocument(doc, editors, images, site, deviceName);
   return doc.Save(path, error);
 }
@@ -109,16 +109,18 @@ ParameterFileRead ConvertParameterDocument(const IniDocument& doc, bool offline)
 
 ParameterFileRead ReadParameterFile(const std::filesystem::path& path, bool offline) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
-    ParameterFileRead read;
-    // A missing file would load nothing but defaults; a folder cannot be read at all.
-    read.failure = std::filesystem::exists(path, ec) ? ParameterFileFailure::Unreadable
-                                                     : ParameterFileFailure::NotParameterFile;
-    return read;
-  }
+  const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
   IniDocument doc;
   std::string error;
-  if (!doc.Load(path, &error)) {
+  // A missing file would load nothing but defaults; a folder, a loop of links or a file that
+  // cannot be read is no file to load at all.
+  if (type == std::filesystem::file_type::not_found) {
+    ParameterFileRead read;
+    read.failure = ParameterFileFailure::NotParameterFile;
+    return read;
+  }
+  if (type != std::filesystem::file_type::regular ||
+      !doc.Load(path, &error, kMaxParameterFileBytes)) {
     ParameterFileRead read;
     read.failure = ParameterFileFailure::Unreadable;
     return read;

@@ -20,6 +20,10 @@ class SiteImages;
 // The file dialog filter of parameter files.
 inline constexpr const char* kParameterFileFilter = "参数设置 (*.dat)|*.dat";
 
+// A parameter file holds about 10 KB. A much larger file is refused with a message (and never
+// replaced by a save) rather than read whole: millions of short lines would cost gigabytes.
+inline constexpr std::size_t kMaxParameterFileBytes = 1u << 20;
+
 // Writes every key of a parameter file into `doc`, section by section in file order, then the
 // keys that only a load reads (their registers would otherwise be reset by a load). The
 // device name is UTF-8.
@@ -51,8 +55,8 @@ struct LoadedParameters {
 
 enum class ParameterFileFailure {
   None,
-  Unreadable,        // missing, a folder, no permission, too large
-  NotParameterFile,  // none of the parameter sections
+  Unreadable,        // a folder, a loop of links, no permission, too large
+  NotParameterFile,  // missing, or none of the parameter sections
   BadInteger,        // a text of the integer rule does not convert
   BadNumber,         // a text of another rule or a limit does not convert
 };

@@ -11,56 +11,17 @@
 #include <functional>
 #include <sstream>
 
+#include "support/ordinary_user.h"
+#include "support/temp_files.h"
+
 namespace vorel {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr uid_t kNobody = 65534;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Runs `step` in a child process as an ordinary user (nobody when the tests run as root, whom
-// no permission bit stops); true when it returned true.
-bool AsOrdinaryUser(const std::function<bool()>& step) {
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::geteuid() == 0 && (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)) ::_exit(2);
-    ::_exit(step() ? 0 : 1);
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-// A folder in /tmp owned by the ordinary user.
-class UserDir {
- public:
-  UserDir() {
-    std::string pattern = (fs::temp_directory_path() / "vorel-atomic-XXXXXX").string();
-    path_ = ::mkdtemp(pattern.data());
-    Own(path_);
-  }
-  ~UserDir() {
-    fs::permissions(path_, fs::perms::owner_all);
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  static void Own(const fs::path& p) {
-    if (::geteuid() == 0) {
-      EXPECT_EQ(::chown(p.c_str(), kNobody, kNobody), 0);
-    }
-  }
-
- private:
-  fs::path path_;
-};
+using test::AsOrdinaryUser;
+using test::ReadFile;
+using test::UserDir;
 
 // Who may write the file and its folder decides: a file the user may not write is never
 // replaced; a writable file in a folder that refuses a temporary file is written in place.

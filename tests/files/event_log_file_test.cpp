@@ -1,9 +1,7 @@
 // The event-log file and the CSV export on real files in a temporary folder.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -118,15 +116,13 @@ TEST(EventLogFileTest, AFailedSaveLeavesTheOldFileIntact) {
   WriteFile(p, old);
 
   // A file size limit makes the write fail half-way, like a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string error;
-  const bool ok = SaveEventLogFile(p, SampleSheet(), &error);
-  setrlimit(RLIMIT_FSIZE, &saved);
+  bool ok = true;
+  {
+    test::FileSizeLimit full(4096);
+    ASSERT_TRUE(full.set());
+    ok = SaveEventLogFile(p, SampleSheet(), &error);
+  }
 
   EXPECT_FALSE(ok);
   EXPECT_EQ(ReadFile(p), old);

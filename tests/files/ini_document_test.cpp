@@ -1,11 +1,9 @@
 #include "files/ini_document.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -145,15 +143,13 @@ TEST(IniDocument, FailedSaveLeavesTheOldFileIntact) {
   doc.WriteString("Big", "Value", std::string(100000, 'x'));
 
   // A file size limit makes the write itself fail half-way, like a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string error;
-  bool ok = doc.Save(p, &error);
-  setrlimit(RLIMIT_FSIZE, &saved);
+  bool ok = true;
+  {
+    test::FileSizeLimit full(4096);
+    ASSERT_TRUE(full.set());
+    ok = doc.Save(p, &error);
+  }
 
   EXPECT_FALSE(ok);
   EXPECT_NE(error.find(p.string()), std::string::npos);

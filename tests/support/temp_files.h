@@ -1,8 +1,11 @@
-// Real files for tests: a temporary folder removed with its contents, and whole-file reads and
-// writes in binary.
+// Real files for tests: a temporary folder removed with its contents, whole-file reads and
+// writes in binary, and a full disk made by a file size limit.
 #pragma once
 
 #include <stdlib.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <filesystem>
 #include <fstream>
@@ -40,6 +43,29 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
+};
+
+// A full disk for as long as it lives: this process cannot write a file past `bytes` (the write
+// fails with EFBIG instead of raising SIGXFSZ). The old limit comes back at the end of scope.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    set_ = ::getrlimit(RLIMIT_FSIZE, &saved_) == 0;
+    rlimit small = saved_;
+    small.rlim_cur = bytes;
+    set_ = set_ && ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~FileSizeLimit() {
+    if (set_) ::setrlimit(RLIMIT_FSIZE, &saved_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+  bool set() const { return set_; }
+
+ private:
+  rlimit saved_{};
+  bool set_ = false;
 };
 
 }  // namespace vorel::test
