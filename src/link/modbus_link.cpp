@@ -239,6 +239,12 @@ bool ModbusLink::PollReply(int site) {
     begunSerial_ = serial;
     assembler_.Begin(ShapeOf(group), site,
                      echoDiscard_ ? SentFrame() : std::span<const std::uint8_t>{});
+    // A function-16 frame: address, function, register address, count, ...
+    const std::span<const std::uint8_t> sent = SentFrame();
+    if (group == RequestGroup::Write && sent.size() >= 6) {
+      assembler_.ExpectWrite(static_cast<std::uint16_t>((sent[2] << 8) | sent[3]),
+                             static_cast<std::uint16_t>((sent[4] << 8) | sent[5]));
+    }
   }
   for (;;) {
     // Paced: the header whole, the rest only when exactly that many bytes are waiting (more

@@ -31,6 +31,13 @@ void ReplyAssembler::Begin(ReplyShape shape, int site, std::span<const std::uint
   std::copy_n(echo.begin(), echoSize_, echo_.begin());
   echoMatched_ = 0;
   phase_ = echoSize_ > 0 ? Phase::Echo : Phase::Header;
+  checkWrite_ = false;
+}
+
+void ReplyAssembler::ExpectWrite(std::uint16_t address, std::uint16_t count) {
+  checkWrite_ = true;
+  writeEcho_ = {static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address & 0xFF),
+                static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count & 0xFF)};
 }
 
 std::size_t ReplyAssembler::Pending() const {
@@ -200,6 +207,11 @@ void ReplyAssembler::CheckReply() {
   const bool crcOk = CrcMatches({buffer_.data(), target_});
   if (!crcOk && resynced_) {
     RestartHeader();  // not a valid frame for the site after all: treated as noise
+    return;
+  }
+  if (crcOk && !exception_ && shape_ == ReplyShape::WriteEcho && checkWrite_ &&
+      !std::equal(writeEcho_.begin(), writeEcho_.end(), buffer_.begin() + 2)) {
+    RestartHeader();  // the echo of another write: not this request's reply
     return;
   }
   phase_ = Phase::Done;

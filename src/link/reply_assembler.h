@@ -53,6 +53,9 @@ class ReplyAssembler {
   // Starts over on a reply of `shape` from slave address `site`. A non-empty `echo` (the request
   // as sent) must come back first, byte for byte, before the reply; it is checked and dropped.
   void Begin(ReplyShape shape, int site, std::span<const std::uint8_t> echo = {});
+  // A write echo must name the register address and count that were written: one that names
+  // others (a late reply to an earlier write) is dropped as a foreign frame. Set after Begin.
+  void ExpectWrite(std::uint16_t address, std::uint16_t count);
 
   // Bytes still needed before the next decision: the rest of the header, then the rest of the
   // reply; 0 once the reply has an outcome.
@@ -108,6 +111,8 @@ class ReplyAssembler {
   std::array<std::uint8_t, kMaxEchoBytes> echo_{};
   std::size_t echoSize_ = 0;
   std::size_t echoMatched_ = 0;
+  bool checkWrite_ = false;
+  std::array<std::uint8_t, 4> writeEcho_{};  // address and count, high byte first
 };
 
 }  // namespace vorel

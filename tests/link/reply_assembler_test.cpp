@@ -257,6 +257,31 @@ TEST(ReplyAssembler, AfterAForeignHeaderANewOneIsAwaited) {
   EXPECT_EQ(Bytes(a.Data().begin(), a.Data().end()), (Bytes{0x12, 0x34}));
 }
 
+// A write echo that names another register or count is a late reply to an earlier write: it
+// is dropped like a foreign frame, and the request's own echo after it is still taken.
+TEST(ReplyAssembler, AWriteEchoMustNameTheWriteSent) {
+  const Bytes stale = WithCrc({0x03, 0x10, 0x00, 0x40, 0x00, 0x0A});
+  const Bytes other = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x02});
+  const Bytes own = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01});
+  for (const Bytes* wrong : {&stale, &other}) {
+    ReplyAssembler a;
+    a.Begin(ReplyShape::WriteEcho, 3);
+    a.ExpectWrite(0x0011, 1);
+    EXPECT_EQ(a.Feed(*wrong), ReplyStatus::Foreign);
+    EXPECT_TRUE(a.Data().empty());
+    EXPECT_EQ(a.Feed(own), ReplyStatus::Complete);
+    EXPECT_EQ(Bytes(a.Data().begin(), a.Data().end()), (Bytes{0x11, 0x00, 0x01}));
+  }
+  // Without the expectation (a caller that does not know the write) any echo is taken.
+  ReplyAssembler a;
+  a.Begin(ReplyShape::WriteEcho, 3);
+  EXPECT_EQ(a.Feed(stale), ReplyStatus::Complete);
+  // An exception to the write carries no address: it stays the write's exception.
+  a.Begin(ReplyShape::WriteEcho, 3);
+  a.ExpectWrite(0x0011, 1);
+  EXPECT_EQ(a.Feed(WithCrc({0x03, 0x90, 0x02})), ReplyStatus::Exception);
+}
+
 TEST(ReplyAssembler, AnOutcomeHoldsUntilTheNextBegin) {
   const Bytes echo = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01});
   ReplyAssembler a;

@@ -205,6 +205,21 @@ TEST_F(LinkTest, WriteEchoAndWriteException) {
   EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
 }
 
+// A late echo of an earlier write (register 0x40) is not this write's reply: the write
+// succeeds only with its own echo, and times out when that never comes.
+TEST_F(LinkTest, ALateEchoOfAnotherWriteIsNotTaken) {
+  const Bytes stale = WithCrc({0x03, 0x10, 0x00, 0x40, 0x00, 0x0A});
+  const Bytes own = WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01});
+  port.QueueReply(FakeSerialPort::Reply{{20, stale}, {300, own}});
+  EXPECT_TRUE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
+  EXPECT_EQ(link.CommState(3), kCommDone);
+  EXPECT_TRUE(host.messages.empty());
+
+  port.QueueReply(stale, 20);
+  EXPECT_FALSE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
+}
+
 TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
   for (std::uint16_t count : {0, 124}) {
     SCOPED_TRACE(count);
