@@ -128,7 +128,8 @@ TEST_F(UiSiteWindowsSim, SitesAreTabsOfOneWindowAndATabCloseClosesToTheSession) 
     SCOPED_TRACE(i);
     auto* window = dynamic_cast<ParameterWindow*>(tabs.WindowAt(i));
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->Site(), std::array{2, 5, 7}[static_cast<std::size_t>(i)]);
+    const int sites[] = {2, 5, 7};
+    EXPECT_EQ(window->Site(), sites[i]);
     EXPECT_FALSE(window->isWindow());
     EXPECT_EQ(tabs.Tabs()->tabText(i), window->windowTitle());
   }
