@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeySequence>
 #include <QLabel>
@@ -81,6 +82,13 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
     host_.ShowMessage(e.what());
   }
   siteTabs_ = std::make_unique<SiteWindowTabs>();
+  // Online windows share one caption until a Read: their tabs name the address; a window
+  // opened from a file is named by the file.
+  siteTabs_->tabLabel = [this](const QWidget* window, int site) {
+    if (session_ && session_->Slots().WindowState(site) == kWindowOffline)
+      return QFileInfo(window->windowTitle()).fileName();
+    return Q(PickText("Address ", "地址 ")) + QString::number(site);
+  };
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
   session_ = std::make_unique<Session>(host_, *pump_, *this);
   if (services_.makeWindow) {

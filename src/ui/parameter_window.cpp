@@ -133,10 +133,8 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   pages_->addTab(configurationPage_, QString());
   pages_->addTab(monitorPage_, QString());
   pages_->addTab(eventLogPage_, QString());
-  connect(pages_, &QTabWidget::currentChanged, this, [this] {
-    if (pages_->currentWidget() == monitorPage_) BuildMonitorPage();
-    if (pages_->currentWidget() == eventLogPage_) BuildEventLogPage();
-  });
+  monitorPage_->installEventFilter(this);
+  eventLogPage_->installEventFilter(this);
   BuildConfigurationPage(configurationPage_);
   setCentralWidget(pages_);
 
@@ -386,6 +384,15 @@ void ParameterWindow::PlaceButtonsBesideRows() {
   }
 }
 
+bool ParameterWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A page is built when it is first shown: its tab current in a shown window.
+  if (event->type() == QEvent::Show) {
+    if (watched == monitorPage_) BuildMonitorPage();
+    if (watched == eventLogPage_) BuildEventLogPage();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void ParameterWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   PlaceButtonsBesideRows();
@@ -519,6 +526,7 @@ MonitorPage* ParameterWindow::BuildMonitorPage() {
   if (monitor_) return monitor_;
   monitor_ = new MonitorPage(monitorPage_);
   monitorPage_->layout()->addWidget(monitor_);
+  if (monitorPage_->isVisible()) monitor_->show();
   // The trend draws the samples the session keeps for the site.
   monitor_->Trend()->SetSource(
       [this] { return commands_.Trend(site_); },
@@ -552,6 +560,7 @@ EventLogPage* ParameterWindow::BuildEventLogPage() {
   if (eventLog_) return eventLog_;
   eventLog_ = new EventLogPage(eventLogPage_);
   eventLogPage_->layout()->addWidget(eventLog_);
+  if (eventLogPage_->isVisible()) eventLog_->show();
   connect(eventLog_->ReadButton(), &QPushButton::clicked, this, [this] {
     eventLogFromFile_ = false;
     commands_.ReadEventLog(site_);

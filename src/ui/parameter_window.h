@@ -131,6 +131,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void curveEditorRequested(int channel);
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 

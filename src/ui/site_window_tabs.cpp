@@ -52,13 +52,12 @@ void SiteWindowTabs::Adopt(QWidget* window, int site) {
   int index = 0;
   while (index < tabs_->count() && WindowAt(index)->property(kSiteProperty).toInt() <= site)
     ++index;
-  tabs_->insertTab(index, window, window->windowTitle());
-  tabs_->setTabToolTip(index, window->windowTitle());
-  connect(window, &QWidget::windowTitleChanged, this, [this, window](const QString& title) {
+  tabs_->insertTab(index, window, QString());
+  LabelTab(index);
+  connect(window, &QWidget::windowTitleChanged, this, [this, window] {
     const int tab = tabs_->indexOf(window);
     if (tab < 0) return;
-    tabs_->setTabText(tab, title);
-    tabs_->setTabToolTip(tab, title);
+    LabelTab(tab);
     if (tab == tabs_->currentIndex()) FollowCurrentTab();
   });
   // A window that goes (the session destroys it) takes its tab along; the last one hides this.
@@ -95,7 +94,16 @@ QWidget* SiteWindowTabs::WindowAt(int tab) const {
 }
 
 void SiteWindowTabs::Relabel() {
+  for (int tab = 0; tab < tabs_->count(); ++tab) LabelTab(tab);
   FollowCurrentTab();
+}
+
+void SiteWindowTabs::LabelTab(int tab) {
+  const QWidget* window = WindowAt(tab);
+  if (!window) return;
+  const int site = window->property(kSiteProperty).toInt();
+  tabs_->setTabText(tab, tabLabel ? tabLabel(window, site) : window->windowTitle());
+  tabs_->setTabToolTip(tab, window->windowTitle());
 }
 
 bool SiteWindowTabs::eventFilter(QObject* watched, QEvent* event) {

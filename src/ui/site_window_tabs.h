@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
 
 class QTabWidget;
 
@@ -26,7 +27,10 @@ class SiteWindowTabs : public QWidget {
   // The held window of a tab (0 is the leftmost); nullptr when out of range.
   QWidget* WindowAt(int tab) const;
   QTabWidget* Tabs() const { return tabs_; }
-  // Title without windows in the current language.
+  // The text of a window's tab (its caption when not set); asked again when the caption or
+  // the language changes.
+  std::function<QString(const QWidget* window, int site)> tabLabel;
+  // Tab texts and the title in the current language.
   void Relabel();
 
  protected:
@@ -35,6 +39,7 @@ class SiteWindowTabs : public QWidget {
 
  private:
   void RemoveTabOf(QWidget* window);
+  void LabelTab(int tab);
   void FollowCurrentTab();
 
   QTabWidget* tabs_ = nullptr;

@@ -131,7 +131,8 @@ TEST_F(UiSiteWindowsSim, SitesAreTabsOfOneWindowAndATabCloseClosesToTheSession) 
     const int sites[] = {2, 5, 7};
     EXPECT_EQ(window->Site(), sites[i]);
     EXPECT_FALSE(window->isWindow());
-    EXPECT_EQ(tabs.Tabs()->tabText(i), window->windowTitle());
+    EXPECT_EQ(tabs.Tabs()->tabText(i), QString("Address %1").arg(sites[i]));
+    EXPECT_EQ(tabs.Tabs()->tabToolTip(i), window->windowTitle());
   }
   // The window of the site connected last is in front, as its own window would have been.
   EXPECT_EQ(tabs.Tabs()->currentWidget(), Window(7));
@@ -191,9 +192,11 @@ TEST_F(UiSiteWindowsSim, TheViewSettingMovesTheWindowsAndIsKept) {
   // Both languages label the item; the holder's title is its current window's caption.
   main->SetLanguage("chinese");
   EXPECT_EQ(item->text(), "设备窗口分开显示");
+  EXPECT_EQ(main->SiteTabs().Tabs()->tabText(0), "地址 4");
   EXPECT_EQ(main->SiteTabs().windowTitle(), Window(4)->windowTitle());
   main->SetLanguage("english");
   EXPECT_EQ(item->text(), "Separate site windows");
+  EXPECT_EQ(main->SiteTabs().Tabs()->tabText(0), "Address 4");
 }
 
 TEST_F(UiSiteWindowsSim, SeparateWindowsFromTheSettingsFile) {
