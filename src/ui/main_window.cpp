@@ -70,14 +70,17 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   resize(560, 400);
 
   // Main window creation: the language, the site slots.
+  bool settingsRead = true;
   try {
     SetLanguageSetting(LoadLanguage());
   } catch (const SettingsError& e) {
     SetLanguageSetting("english");
     host_.ShowMessage(e.what());
+    settingsRead = false;
   }
+  // A file that could not be read is reported once; a bad value of this key on its own.
   try {
-    separateSiteWindows_ = LoadSeparateSiteWindows(false);
+    if (settingsRead) separateSiteWindows_ = LoadSeparateSiteWindows(false);
   } catch (const SettingsError& e) {
     host_.ShowMessage(e.what());
   }

@@ -11,6 +11,7 @@
 
 #include "control/parameter_transfer.h"
 #include "parameter_window_fixture.h"
+#include "ui/event_log_page.h"
 #include "ui/active_site.h"
 
 namespace vorel::test {
