@@ -11,8 +11,8 @@
 
 #include "control/parameter_transfer.h"
 #include "parameter_window_fixture.h"
-#include "ui/event_log_page.h"
 #include "ui/active_site.h"
+#include "ui/event_log_page.h"
 
 namespace vorel::test {
 namespace {
