@@ -264,6 +264,17 @@ void SaveModemOption(bool modem) {
              [&](IniDocument& doc) { doc.WriteString("Connect", "Modem", modem ? "-1" : "0"); });
 }
 
+bool LoadSeparateSiteWindows(bool current) {
+  const std::filesystem::path path = VportIniPath();
+  return ReadBool(LoadForReading(path), path, "View", "SeparateSiteWindows", current);
+}
+
+void SaveSeparateSiteWindows(bool separate) {
+  UpdateFile(VportIniPath(), [&](IniDocument& doc) {
+    doc.WriteString("View", "SeparateSiteWindows", separate ? "-1" : "0");
+  });
+}
+
 void SaveSiteSelections(const std::array<bool, kSiteCount>& sites) {
   UpdateFile(VportIniPath(), [&](IniDocument& doc) {
     for (int n = 1; n <= kSiteCount; ++n)

@@ -73,6 +73,12 @@ void SaveSiteSelections(const std::array<bool, kSiteCount>& sites);
 std::string ReadAccessLevel();
 bool IsFactoryLevel();
 
+// Section View, key SeparateSiteWindows (a boolean, stored "-1"/"0"): each site's parameter
+// window as a window of its own instead of a tab of the one "Parameter windows" window.
+// Missing: `current`.
+bool LoadSeparateSiteWindows(bool current);
+void SaveSeparateSiteWindows(bool separate);
+
 // Reads one boolean setting text; false in `ok` when it is neither an integer nor true/false.
 bool ParseIniBool(std::string_view text, bool* ok);
 

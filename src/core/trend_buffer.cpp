@@ -70,17 +70,24 @@ TrendSample TakeTrendSample(const SiteImages& images, int site, std::int64_t tim
   return sample;
 }
 
-TrendBuffer::TrendBuffer(std::size_t capacity) : ring_(capacity == 0 ? 1 : capacity) {}
+TrendBuffer::TrendBuffer(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
+  ring_.reserve(capacity_);
+}
 
 void TrendBuffer::Add(const TrendSample& sample) {
   ++added_;
-  if (size_ < ring_.size()) {
-    ring_[(first_ + size_) % ring_.size()] = sample;
+  if (size_ < capacity_) {
+    const std::size_t slot = (first_ + size_) % capacity_;
+    if (slot < ring_.size()) {
+      ring_[slot] = sample;
+    } else {
+      ring_.push_back(sample);  // within the reserved room: no allocation
+    }
     ++size_;
     return;
   }
   ring_[first_] = sample;
-  first_ = (first_ + 1) % ring_.size();
+  first_ = (first_ + 1) % capacity_;
 }
 
 void TrendBuffer::Clear() {
@@ -89,7 +96,9 @@ void TrendBuffer::Clear() {
 }
 
 const TrendSample& TrendBuffer::At(std::size_t index) const {
-  return ring_[(first_ + (index < size_ ? index : size_ - 1)) % ring_.size()];
+  static const TrendSample kNoSample{};
+  if (size_ == 0) return kNoSample;  // nothing kept (yet, or since Clear)
+  return ring_[(first_ + (index < size_ ? index : size_ - 1)) % capacity_];
 }
 
 }  // namespace vorel

@@ -74,7 +74,7 @@ class TrendBuffer {
   void Add(const TrendSample& sample);
   void Clear();
   std::size_t Size() const { return size_; }
-  std::size_t Capacity() const { return ring_.size(); }
+  std::size_t Capacity() const { return capacity_; }
   // Sample 0 is the oldest kept, Size() - 1 the newest.
   const TrendSample& At(std::size_t index) const;
   // Samples ever added since construction (not reset by Clear): a view redraws only when it
@@ -82,6 +82,9 @@ class TrendBuffer {
   std::uint64_t Added() const { return added_; }
 
  private:
+  // Room for the whole capacity is reserved at once but filled as samples arrive, so that an
+  // hour's ring occupies memory only as its hour passes (and adding never allocates).
+  std::size_t capacity_;
   std::vector<TrendSample> ring_;
   std::size_t first_ = 0;
   std::size_t size_ = 0;

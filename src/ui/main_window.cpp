@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeySequence>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "ui/qt_translations.h"
 #include "ui/scan_line_window.h"
 #include "ui/site_list_dialog.h"
+#include "ui/site_window_tabs.h"
 #include "ui/status_panel.h"
 #include "ui/traffic_view.h"
 
@@ -68,15 +70,37 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   resize(560, 400);
 
   // Main window creation: the language, the site slots.
+  bool settingsRead = true;
   try {
     SetLanguageSetting(LoadLanguage());
   } catch (const SettingsError& e) {
     SetLanguageSetting("english");
     host_.ShowMessage(e.what());
+    settingsRead = false;
   }
+  // A file that could not be read is reported once; a bad value of this key on its own.
+  try {
+    if (settingsRead) separateSiteWindows_ = LoadSeparateSiteWindows(false);
+  } catch (const SettingsError& e) {
+    host_.ShowMessage(e.what());
+  }
+  siteTabs_ = std::make_unique<SiteWindowTabs>();
+  // Online windows share one caption until a Read: their tabs name the address; a window
+  // opened from a file is named by the file.
+  siteTabs_->tabLabel = [this](const QWidget* window, int site) {
+    if (session_ && session_->Slots().WindowState(site) == kWindowOffline)
+      return QFileInfo(window->windowTitle()).fileName();
+    return Q(PickText("Address ", "地址 ")) + QString::number(site);
+  };
   pump_ = services_.pump ? services_.pump : std::make_shared<QtEventPump>();
   session_ = std::make_unique<Session>(host_, *pump_, *this);
-  session_->SetWindowFactory(services_.makeWindow);
+  if (services_.makeWindow) {
+    session_->SetWindowFactory([this](int site, SiteCommands& commands) {
+      std::unique_ptr<SiteWindow> window = services_.makeWindow(site, commands);
+      PlaceSiteWindow(window.get(), site);
+      return window;
+    });
+  }
   session_->SetPortFactory(services_.makePort);
 
   // The auxiliary windows, created hidden in this order.
@@ -107,6 +131,7 @@ MainWindow::~MainWindow() {
   delete trafficView_;
   trafficView_ = nullptr;
   session_.reset();
+  siteTabs_.reset();
 }
 
 void MainWindow::BuildToolBar() {
@@ -167,6 +192,12 @@ void MainWindow::BuildMenus() {
   viewMenu_ = menuBar()->addMenu(QString());
   viewMenu_->setObjectName("mView");
   trafficAction_ = item(viewMenu_, "mViewTraffic", [this] { ShowTraffic(); });
+  viewMenu_->addSeparator();
+  separateWindowsAction_ = viewMenu_->addAction(QString());
+  separateWindowsAction_->setObjectName("mViewSeparateWindows");
+  separateWindowsAction_->setCheckable(true);
+  connect(separateWindowsAction_, &QAction::triggered, this,
+          [this](bool checked) { SetSeparateSiteWindows(checked); });
   toolsMenu_ = menuBar()->addMenu(QString());
   toolsMenu_->setObjectName("mTools");
   scanLineAction_ = item(toolsMenu_, "mToolsScanLine", [this] { ShowScanLine(); });
@@ -235,15 +266,18 @@ void MainWindow::Relabel() {
       {chineseAction_, {"Chinese", "中文"}},
       {englishAction_, {"English", "英文"}},
       {trafficAction_, {"Traffic(&R)", "通讯监视(&R)"}},
+      {separateWindowsAction_, {"Separate site windows", "设备窗口分开显示"}},
       {scanLineAction_, {"Scan line...", "扫描线路..."}},
       {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
       {aboutAction_, {"About(&A)", "关于(&A)"}},
   };
   for (const auto& [action, caption] : items)
     action->setText(Q(PickText(caption.english, caption.chinese)));
+  separateWindowsAction_->setChecked(separateSiteWindows_);
   SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
   SetStatusText(1, "");
   if (trafficView_) trafficView_->Relabel();
+  siteTabs_->Relabel();
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -270,6 +304,35 @@ void MainWindow::SetLanguage(const std::string& language) {
   SetLanguageSetting(language);
   Relabel();
   if (HelpWindow* help = HelpWindow::SharedIfMade()) help->FollowLanguage();
+}
+
+void MainWindow::SetSeparateSiteWindows(bool separate) {
+  try {
+    SaveSeparateSiteWindows(separate);
+  } catch (const SettingsError& e) {
+    separateWindowsAction_->setChecked(separateSiteWindows_);
+    host_.ShowMessage(e.what());
+    return;
+  }
+  separateSiteWindows_ = separate;
+  separateWindowsAction_->setChecked(separate);
+  QWidget* current = siteTabs_->Tabs()->currentWidget();
+  for (int site = 1; site <= kSiteCount; ++site) {
+    auto* window = dynamic_cast<QWidget*>(session_->Window(site));
+    if (!window) continue;
+    if (separate) {
+      siteTabs_->Release(window);
+    } else if (window->isVisible()) {  // a closed window waiting to go stays out
+      siteTabs_->Adopt(window, site);
+      if (!current) current = window;
+    }
+  }
+  if (!separate && current) BringSiteWindowForward(current);
+}
+
+void MainWindow::PlaceSiteWindow(SiteWindow* window, int site) {
+  auto* widget = dynamic_cast<QWidget*>(window);
+  if (widget && !separateSiteWindows_) siteTabs_->Adopt(widget, site);
 }
 
 void MainWindow::ShowAbout() {

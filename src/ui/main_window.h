@@ -36,6 +36,7 @@ class SiteListDialog;
 class ProgressWindow;
 class TrafficView;
 class ScanLineWindow;
+class SiteWindowTabs;
 
 // What the main window needs from outside, so that tests can run it without hardware and
 // without blocking dialogs.
@@ -82,6 +83,13 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void ShowAbout();
   // View -> Traffic: every frame on the line.
   void ShowTraffic();
+  // View -> Separate site windows: writes the choice to vport.ini and moves the open site
+  // windows into their own windows, or into tabs of the "Parameter windows" window. An
+  // unwritable file is reported and the windows stay as they are.
+  void SetSeparateSiteWindows(bool separate);
+  bool SeparateSiteWindows() const { return separateSiteWindows_; }
+  // The window that holds the site windows as tabs (hidden while it holds none).
+  SiteWindowTabs& SiteTabs() const { return *siteTabs_; }
 
   // --- Settings held by the windows ---
   // Reads the modem option and the site selections into their check boxes; false (after
@@ -140,10 +148,15 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void BuildMenus();
   void BuildPanel();
   int RunModal(QDialog& dialog);
+  // A new site window goes into a tab unless separate windows are chosen.
+  void PlaceSiteWindow(SiteWindow* window, int site);
 
   Host& host_;
   MainWindowServices services_;
   std::shared_ptr<EventPump> pump_;
+  // Declared before the session: the held site windows are the session's, which goes first.
+  std::unique_ptr<SiteWindowTabs> siteTabs_;
+  bool separateSiteWindows_ = false;
   std::unique_ptr<Session> session_;
   PortSettings portSettings_;
 
@@ -163,6 +176,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QAction* englishAction_ = nullptr;
   QMenu* viewMenu_ = nullptr;
   QAction* trafficAction_ = nullptr;
+  QAction* separateWindowsAction_ = nullptr;
   QMenu* toolsMenu_ = nullptr;
   QAction* scanLineAction_ = nullptr;
   QMenu* helpMenu_ = nullptr;

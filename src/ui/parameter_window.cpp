@@ -35,6 +35,7 @@
 #include "ui/parameter_compare_dialog.h"
 #include "ui/qt_text.h"
 #include "ui/setpoint_grid.h"
+#include "ui/site_window_tabs.h"
 #include "ui/status_panel.h"
 #include "ui/trend_view.h"
 
@@ -118,15 +119,22 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   pages_->setObjectName("pcParameter");
   configurationPage_ = new QWidget;
   configurationPage_->setObjectName("tsConfiguration");
-  monitor_ = new MonitorPage;
-  monitorPage_ = monitor_;
+  // The monitor and event-log pages are built when first needed (Monitor(), EventLog()): in
+  // most windows they are never shown, and they are most of a window's widgets. Until then
+  // their tabs hold empty pages and what they would show is kept here.
+  monitorPage_ = new QWidget;
   monitorPage_->setObjectName("tsStatusDisplay");
-  eventLog_ = new EventLogPage;
-  eventLogPage_ = eventLog_;
+  auto* monitorLayout = new QVBoxLayout(monitorPage_);
+  monitorLayout->setContentsMargins(0, 0, 0, 0);
+  eventLogPage_ = new QWidget;
   eventLogPage_->setObjectName("tsHistoryDisplay");
+  auto* eventLogLayout = new QVBoxLayout(eventLogPage_);
+  eventLogLayout->setContentsMargins(0, 0, 0, 0);
   pages_->addTab(configurationPage_, QString());
   pages_->addTab(monitorPage_, QString());
   pages_->addTab(eventLogPage_, QString());
+  monitorPage_->installEventFilter(this);
+  eventLogPage_->installEventFilter(this);
   BuildConfigurationPage(configurationPage_);
   setCentralWidget(pages_);
 
@@ -143,18 +151,12 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
 
   // The monitor's engine titles carry the channel names and units.
   connect(this, &ParameterWindow::channelTitlesChanged, this, [this] {
+    monitorTitlesSet_ = true;
+    if (!monitor_) return;
     monitor_->SetTitles(MonitorTitles(images_, site_));
     monitor_->Trend()->ApplyTexts();
   });
-  // The trend draws the samples the session keeps for the site.
-  monitor_->Trend()->SetSource(
-      [this] { return commands_.Trend(site_); },
-      [this](int series) { return TrendSeriesTitle(images_, site_, series); });
-  connect(monitor_->Trend(), &TrendView::exportRequested, this,
-          [this] { commands_.ExportTrendCsv(site_); });
   connect(this, &ParameterWindow::curveEditorRequested, this, &ParameterWindow::OpenCurveEditor);
-  connect(monitor_, &MonitorPage::commandRequested, this,
-          [this](RemoteCommand command) { commands_.SendCommand(site_, command); });
 
   ApplyWindowTexts();
   GridTitleChannelShow();
@@ -283,16 +285,6 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(exitButton_, "btnExit");
   button(helpButton_, "btnHelp");
   connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
-  connect(eventLog_->ReadButton(), &QPushButton::clicked, this, [this] {
-    eventLogFromFile_ = false;
-    commands_.ReadEventLog(site_);
-  });
-  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
-          [this] { commands_.SaveEventLog(site_); });
-  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
-          [this] { commands_.OpenEventLog(site_); });
-  connect(eventLog_->ExportButton(), &QPushButton::clicked, this,
-          [this] { commands_.ExportEventLogCsv(site_); });
   connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
@@ -392,6 +384,15 @@ void ParameterWindow::PlaceButtonsBesideRows() {
   }
 }
 
+bool ParameterWindow::eventFilter(QObject* watched, QEvent* event) {
+  // A page is built when it is first shown: its tab current in a shown window.
+  if (event->type() == QEvent::Show) {
+    if (watched == monitorPage_) BuildMonitorPage();
+    if (watched == eventLogPage_) BuildEventLogPage();
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void ParameterWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   PlaceButtonsBesideRows();
@@ -424,7 +425,7 @@ void ParameterWindow::SetUpWindow() {
   changePasswordButton_->setEnabled(online_);
   readButton_->setEnabled(online_);
   writeButton_->setEnabled(online_);
-  eventLog_->ReadButton()->setEnabled(online_);
+  if (eventLog_) eventLog_->ReadButton()->setEnabled(online_);
   AdaptToControllerType();
   if (online_) ApplyEditorLimits();
   SetGridTitles({SetpointGrid::System, SetpointGrid::Compensation, SetpointGrid::Basic,
@@ -449,8 +450,11 @@ void ParameterWindow::AdaptToControllerType() {
   SetpointGridWidget* mains = Grid(SetpointGrid::Mains);
   mains->setEnabled(layout.mainsGrid);
   mains->setVisible(layout.mainsGrid);
-  monitor_->SetMainsLabelsShown(layout.mainsLabels);
-  monitor_->SetTimeLabelShown(layout.timeLabel);
+  monitorLabels_ = {layout.mainsLabels, layout.timeLabel};
+  if (monitor_) {
+    monitor_->SetMainsLabelsShown(layout.mainsLabels);
+    monitor_->SetTimeLabelShown(layout.timeLabel);
+  }
   const BinaryIoLayout io = BinaryIoLayoutOf(type);
   inputGrid_->SetLayout(io);
   outputGrid_->SetLayout(io);
@@ -495,15 +499,82 @@ void ParameterWindow::ApplyWindowTexts() {
       {writeButton_, {"Write", "写入"}},
       {exitButton_, {"Exit", "退出"}},
       {helpButton_, {"Help", "帮助"}},
+  };
+  for (const auto& [b, text] : buttons) b->setText(Pick(text));
+  ApplyEventLogTexts();
+  if (monitor_) monitor_->SetSectionCaptions();
+  unlockButton_->setText(Pick({"Unlock", "解锁"}));
+  changePasswordButton_->setText(Pick({"Change", "修改"}));
+}
+
+void ParameterWindow::ApplyEventLogTexts() {
+  if (!eventLog_) return;
+  const std::pair<QPushButton*, Text2> buttons[] = {
       {eventLog_->ReadButton(), {"Read event log", "读历史记录"}},
       {eventLog_->SaveButton(), {"Save event log", "保存到文件"}},
       {eventLog_->OpenButton(), {"Open event log", "打开记录文件"}},
       {eventLog_->ExportButton(), {"Export CSV...", "导出CSV..."}},
   };
   for (const auto& [b, text] : buttons) b->setText(Pick(text));
+}
+
+MonitorPage* ParameterWindow::Monitor() const {
+  return const_cast<ParameterWindow*>(this)->BuildMonitorPage();
+}
+
+MonitorPage* ParameterWindow::BuildMonitorPage() {
+  if (monitor_) return monitor_;
+  monitor_ = new MonitorPage(monitorPage_);
+  monitorPage_->layout()->addWidget(monitor_);
+  if (monitorPage_->isVisible()) monitor_->show();
+  // The trend draws the samples the session keeps for the site.
+  monitor_->Trend()->SetSource(
+      [this] { return commands_.Trend(site_); },
+      [this](int series) { return TrendSeriesTitle(images_, site_, series); });
+  connect(monitor_->Trend(), &TrendView::exportRequested, this,
+          [this] { commands_.ExportTrendCsv(site_); });
+  connect(monitor_, &MonitorPage::commandRequested, this,
+          [this](RemoteCommand command) { commands_.SendCommand(site_, command); });
+  // What the page would show had it been built with the window.
   monitor_->SetSectionCaptions();
-  unlockButton_->setText(Pick({"Unlock", "解锁"}));
-  changePasswordButton_->setText(Pick({"Change", "修改"}));
+  monitor_->SetButtonCaptions();
+  if (monitorLabels_) {
+    monitor_->SetMainsLabelsShown(monitorLabels_->first);
+    monitor_->SetTimeLabelShown(monitorLabels_->second);
+  }
+  if (monitorTitlesSet_) {
+    monitor_->SetTitles(MonitorTitles(images_, site_));
+    monitor_->Trend()->ApplyTexts();
+  }
+  if (monitorClockText_) monitor_->TimeLabel()->setText(*monitorClockText_);
+  if (monitorRefreshed_) RefreshMonitor();
+  return monitor_;
+}
+
+EventLogPage* ParameterWindow::EventLog() const {
+  // Building the page changes no state a caller can see: it shows what it would have shown.
+  return const_cast<ParameterWindow*>(this)->BuildEventLogPage();
+}
+
+EventLogPage* ParameterWindow::BuildEventLogPage() {
+  if (eventLog_) return eventLog_;
+  eventLog_ = new EventLogPage(eventLogPage_);
+  eventLogPage_->layout()->addWidget(eventLog_);
+  if (eventLogPage_->isVisible()) eventLog_->show();
+  connect(eventLog_->ReadButton(), &QPushButton::clicked, this, [this] {
+    eventLogFromFile_ = false;
+    commands_.ReadEventLog(site_);
+  });
+  connect(eventLog_->SaveButton(), &QPushButton::clicked, this,
+          [this] { commands_.SaveEventLog(site_); });
+  connect(eventLog_->OpenButton(), &QPushButton::clicked, this,
+          [this] { commands_.OpenEventLog(site_); });
+  connect(eventLog_->ExportButton(), &QPushButton::clicked, this,
+          [this] { commands_.ExportEventLogCsv(site_); });
+  eventLog_->ReadButton()->setEnabled(online_);
+  ApplyEventLogTexts();
+  if (eventLogRefillPending_) RefillEventLog();
+  return eventLog_;
 }
 
 void ParameterWindow::SetGridTitles(std::initializer_list<SetpointGrid> which) {
@@ -538,7 +609,7 @@ void ParameterWindow::FillItemLists() {
   for (std::string_view name : {"cbATSLogic", "cbOverCurrProtection", "cbShortProtection",
                                 "cbOverLoadProtection", "cbUnbalCurrProtection"})
     refill(name);
-  monitor_->SetButtonCaptions();
+  if (monitor_) monitor_->SetButtonCaptions();
 }
 
 // ---- Load and store
@@ -835,9 +906,7 @@ void ParameterWindow::SetWindowEnabled(bool enabled) {
 }
 
 void ParameterWindow::ShowWindow() {
-  show();
-  raise();
-  activateWindow();
+  BringSiteWindowForward(this);
 }
 
 void ParameterWindow::ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) {
@@ -856,7 +925,8 @@ void ParameterWindow::ShowControllerClock(std::optional<QDate> date, std::option
     }
     editors_->Show(*row);
   }
-  monitor_->TimeLabel()->setText(system->CellText(6, 1) + "  " + system->CellText(7, 1));
+  monitorClockText_ = system->CellText(6, 1) + "  " + system->CellText(7, 1);
+  if (monitor_) monitor_->TimeLabel()->setText(*monitorClockText_);
 }
 
 void ParameterWindow::ShowProtectionState(bool unlocked) {
@@ -868,6 +938,8 @@ void ParameterWindow::ShowProtectionState(bool unlocked) {
 void ParameterWindow::RefreshMonitor() {
   // A window opened from a file has no live data.
   if (!online_) return;
+  monitorRefreshed_ = true;
+  if (!monitor_) return;  // refreshed from the value image when it is built
   monitor_->Refresh(MonitorValuesOf(images_, site_, factory_));
   monitor_->Trend()->Refresh();
 }
@@ -898,6 +970,9 @@ void ParameterWindow::OpenCurveEditors() {
 }
 
 void ParameterWindow::RefillEventLog() {
+  // A page not built yet is filled when it is built, from the value image as it is then.
+  eventLogRefillPending_ = !eventLog_;
+  if (!eventLog_) return;
   EventLogSheet sheet = eventLog_->Sheet();
   SetEventLogTitles(images_, site_, sheet);
   if (!eventLogFromFile_) DisplayEventLog(images_, site_, sheet);
@@ -905,22 +980,24 @@ void ParameterWindow::RefillEventLog() {
 }
 
 void ParameterWindow::ShowEventLogComplete() {
-  eventLog_->Grid()->show();
-  eventLog_->SaveButton()->setEnabled(true);
+  EventLogPage* page = BuildEventLogPage();
+  page->Grid()->show();
+  page->SaveButton()->setEnabled(true);
 }
 
 bool ParameterWindow::EventLogShown() const {
-  return !eventLog_->Grid()->isHidden();
+  return eventLog_ && !eventLog_->Grid()->isHidden();
 }
 
 EventLogSheet ParameterWindow::EventLogCells() const {
-  return eventLog_->Sheet();
+  return EventLog()->Sheet();
 }
 
 void ParameterWindow::ShowEventLogFile(const EventLogSheet& sheet) {
+  EventLogPage* page = BuildEventLogPage();
   eventLogFromFile_ = true;
-  eventLog_->ShowCells(sheet, 1, 1);
-  eventLog_->Grid()->show();
+  page->ShowCells(sheet, 1, 1);
+  page->Grid()->show();
 }
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {

@@ -6,9 +6,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 #include <array>
 #include <functional>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -103,8 +105,12 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   AnalogueChannelGrid* AnalogueGrid() const { return analogueGrid_; }
   BinaryIoGrid* InputGrid() const { return inputGrid_; }
   BinaryIoGrid* OutputGrid() const { return outputGrid_; }
-  MonitorPage* Monitor() const { return monitor_; }
-  EventLogPage* EventLog() const { return eventLog_; }
+  // The monitor page, built on first use (first shown or first asked for).
+  MonitorPage* Monitor() const;
+  bool MonitorPageBuilt() const { return monitor_ != nullptr; }
+  // The event-log page, built on first use (first shown or first asked for).
+  EventLogPage* EventLog() const;
+  bool EventLogPageBuilt() const { return eventLog_ != nullptr; }
   // The editor widget of a parameter row (made on first use).
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
@@ -125,6 +131,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void curveEditorRequested(int channel);
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
@@ -145,6 +152,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // "Compare with file...": the file chosen as for Load against the editors, in a dialog.
   void CompareWithFile();
   void HideChannelLists();
+  EventLogPage* BuildEventLogPage();
+  MonitorPage* BuildMonitorPage();
+  void ApplyEventLogTexts();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
   EditorValue& Value(std::string_view name) { return *model_.Find(name); }
@@ -159,6 +169,14 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // The event-log grid shows a log file: redraws from the event-log image leave its rows until
   // the user reads the controller's log again.
   bool eventLogFromFile_ = false;
+  // A refill asked for before the event-log page was built.
+  bool eventLogRefillPending_ = false;
+  // What the monitor page shows once built: titles set, the labels of the controller type
+  // (mains, time), the clock text, values refreshed.
+  bool monitorTitlesSet_ = false;
+  std::optional<std::pair<bool, bool>> monitorLabels_;
+  std::optional<QString> monitorClockText_;
+  bool monitorRefreshed_ = false;
   bool factory_ = false;
   EditorModel model_;
   GridEditors* editors_ = nullptr;

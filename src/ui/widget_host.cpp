@@ -8,6 +8,7 @@
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
+#include "ui/site_window_tabs.h"
 
 namespace vorel {
 namespace {
@@ -64,7 +65,7 @@ void WidgetHost::ShowMessage(const std::string& text) {
 }
 
 Answer WidgetHost::AskRetryCancel(int site, const std::string& caption, const std::string& text) {
-  QWidget* owner = siteWindow ? siteWindow(site) : nullptr;
+  QWidget* owner = siteWindow ? SiteWindowForMessage(siteWindow(site)) : nullptr;
   QMessageBox box(QMessageBox::Warning, Q(caption.empty() ? kTitle : caption), Q(text),
                   QMessageBox::Retry | QMessageBox::Cancel, owner ? owner : Owner(main_));
   switch (box.exec()) {
@@ -92,7 +93,7 @@ Answer WidgetHost::AskYesNoCancel(const std::string& text) {
 }
 
 Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::string& text) {
-  QWidget* owner = siteWindow ? siteWindow(site) : nullptr;
+  QWidget* owner = siteWindow ? SiteWindowForMessage(siteWindow(site)) : nullptr;
   QMessageBox box(QMessageBox::Question, Q(caption), Q(text),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                   owner ? owner : Owner(main_));

@@ -23,6 +23,8 @@ TrendSample SampleAt(std::int64_t timeMs) {
 TEST(TrendBuffer, KeepsTheNewestSamplesOldestFirstWithinItsCapacity) {
   TrendBuffer buffer(4);
   EXPECT_EQ(buffer.Size(), 0u);
+  EXPECT_EQ(buffer.Capacity(), 4u);   // before any sample fills its room
+  EXPECT_EQ(buffer.At(0).timeMs, 0);  // nothing kept: an empty sample, never out of bounds
   for (int t = 1; t <= 3; ++t) buffer.Add(SampleAt(t));
   ASSERT_EQ(buffer.Size(), 3u);
   EXPECT_EQ(buffer.At(0).timeMs, 1);
@@ -37,6 +39,7 @@ TEST(TrendBuffer, KeepsTheNewestSamplesOldestFirstWithinItsCapacity) {
 
   buffer.Clear();
   EXPECT_EQ(buffer.Size(), 0u);
+  EXPECT_EQ(buffer.At(0).timeMs, 0);
   buffer.Add(SampleAt(11));
   ASSERT_EQ(buffer.Size(), 1u);
   EXPECT_EQ(buffer.At(0).timeMs, 11);

@@ -8,6 +8,7 @@
 
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
+#include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
 #include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
@@ -49,7 +50,7 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   EXPECT_EQ(main.StatusText(0), "Connected.");
   QTest::qWait(1200);
   EXPECT_EQ(Child<QLabel>(*window, "stbParameterPanel1")->text(), "locked");
-  EXPECT_FALSE(Child<QLabel>(*window, "lbTime")->text().isEmpty());
+  EXPECT_FALSE(window->Monitor()->TimeLabel()->text().isEmpty());
   EXPECT_TRUE(host.questions.empty());
 
   // Closing the only window disconnects and clears the power-up log.

@@ -80,6 +80,7 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   EXPECT_EQ(offline->windowTitle().toStdString(), windowFile);
   EXPECT_EQ(offline->StatusPanel(2), "3105");
   EXPECT_EQ(offline->StatusPanel(0), online->StatusPanel(0));
+  offline->EventLog();  // built when first shown
   for (const char* name : {"btnRead", "btnWrite", "btnReadHistory"})
     EXPECT_FALSE(Child<QPushButton>(*offline, name)->isEnabled()) << name;
   auto* pages = Child<QTabWidget>(*offline, "pcParameter");

@@ -111,10 +111,15 @@ class ParameterWindowTest : public UiTest {
   }
   std::string ShownEditor(SetpointGrid g) const { return ShownEditor(window->Grid(g)); }
 
-  // A control of the window by name; the editors of the setpoint grids are made on demand.
+  // A control of the window by name; the editors of the setpoint grids, and the monitor and
+  // event-log pages, are made on demand.
   template <typename T = QWidget>
   T* Named(const char* name) {
     if (auto* editor = qobject_cast<T*>(window->Editor(name))) return editor;
+    if (!window->findChild<T*>(name)) {
+      window->Monitor();
+      window->EventLog();
+    }
     return Child<T>(*window, name);
   }
   std::string Cell(QTableWidget* grid, int row, int column) const {

@@ -12,6 +12,7 @@
 #include "control/parameter_transfer.h"
 #include "parameter_window_fixture.h"
 #include "ui/active_site.h"
+#include "ui/event_log_page.h"
 
 namespace vorel::test {
 namespace {
@@ -746,6 +747,68 @@ TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
   grid->setColumnWidth(1, 150);
   EXPECT_EQ(grid->columnWidth(1), 150);
   EXPECT_EQ(columns->width(), frozenWidth());
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// The monitor and event-log pages are built when first shown or asked for; built late they
+// show what they would have shown had they been built with the window.
+TEST_F(ParameterWindowTest, PagesBuiltLateShowWhatTheyWouldHaveShown) {
+  images->SetWord(kSite, 0x016B, 3101);
+  images->SetWord(kSite, 0x0099, 1500);
+  images->SetWord(kSite, kEventLogPositionRegister, 0x0200);
+  auto steps = [](ParameterWindow& w) {
+    w.RefreshMonitor();
+    w.ShowControllerClock(QDate(2026, 3, 4), QTime(5, 6, 7));
+    w.RefillEventLog();
+  };
+  auto shown = [](ParameterWindow& w) {
+    std::vector<std::string> texts;
+    MonitorPage& page = *w.Monitor();
+    for (StringGrid* grid : {page.EngineGrid(), page.GeneratorGrid(), page.BinaryIoGrid()}) {
+      for (int r = 0; r < grid->rowCount(); ++r)
+        for (int c = 0; c < grid->columnCount(); ++c)
+          texts.push_back(grid->CellText(r, c).toStdString());
+    }
+    texts.push_back(page.TimeLabel()->text().toStdString());
+    texts.push_back(page.TimeLabel()->isHidden() ? "time hidden" : "time shown");
+    texts.push_back(w.EventLog()->ReadButton()->text().toStdString());
+    texts.push_back(w.EventLog()->ReadButton()->isEnabled() ? "read enabled" : "read disabled");
+    const EventLogSheet sheet = w.EventLogCells();
+    for (const auto& row : sheet.rows) texts.insert(texts.end(), row.begin(), row.end());
+    return texts;
+  };
+
+  // Built with the window, before its set-up.
+  siteSlots.SetWindowState(kSite, kWindowOnline);
+  window = std::make_unique<ParameterWindow>(*images, siteSlots, kSite, commands);
+  window->Monitor();
+  window->EventLog();
+  window->show();
+  window->SetUpWindow();
+  steps(*window);
+  const std::vector<std::string> early = shown(*window);
+  EXPECT_EQ(window->Monitor()->EngineGrid()->CellText(1, 2), "1500");
+
+  // Built after the set-up, the refresh, the clock and the refill were asked of it.
+  ParameterWindow& late = Open();
+  steps(late);
+  EXPECT_FALSE(late.MonitorPageBuilt());
+  EXPECT_FALSE(late.EventLogPageBuilt());
+  EXPECT_FALSE(late.EventLogShown());
+  EXPECT_EQ(shown(late), early);
+
+  // Showing a page's tab builds it.
+  ParameterWindow& shownLate = Open();
+  auto* pages = Named<QTabWidget>("pcParameter");
+  EXPECT_FALSE(shownLate.MonitorPageBuilt());
+  pages->setCurrentWidget(shownLate.findChild<QWidget*>("tsStatusDisplay"));
+  EXPECT_TRUE(shownLate.MonitorPageBuilt());
+  EXPECT_TRUE(shownLate.Monitor()->isVisible());
 }
 
 }  // namespace

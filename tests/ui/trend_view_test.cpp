@@ -56,7 +56,8 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
   MonitorPage& page = *window->Monitor();
   TrendView& view = *page.Trend();
-  Child<QTabWidget>(*window, "pcParameter")->setCurrentWidget(&page);
+  Child<QTabWidget>(*window, "pcParameter")
+      ->setCurrentWidget(Child<QWidget>(*window, "tsStatusDisplay"));
 
   // Filling goes on while the live grids are shown; nothing is drawn meanwhile.
   images.SetWord(kSite, 0x0099, 1500);

@@ -1,0 +1,200 @@
+// Resident memory of the desktop tool with 32 online parameter windows against vorel-sim: the
+// same main window, parameter windows and session as vorel, run in this process (offscreen
+// unless QT_QPA_PLATFORM says otherwise). Run without arguments it measures the default mode
+// (site windows as tabs of one window) and the separate-window mode, each in a fresh process,
+// and prints the figures; `--mode tabs|separate` measures one mode.
+//
+// Per mode: VmRSS and heap in use before Connect, after Connect (32 online windows), with every
+// window set to its monitor page and after 30 s of polling (the RESULT line, the figure for the
+// goal), then with a user paging through every window's monitor, event-log and configuration
+// pages in turn; next to them the bytes the backing stores of the shown top-level windows hold,
+// to tell drawn pixels from widget trees.
+#include <malloc.h>
+
+#include <QApplication>
+#include <QBackingStore>
+#include <QDir>
+#include <QProcess>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "control/session.h"
+#include "core/language.h"
+#include "link/posix_serial_port.h"
+#include "sim_bench_support.h"
+#include "ui/main_window.h"
+#include "ui/parameter_window.h"
+#include "ui/parameter_window_factory.h"
+
+namespace {
+
+using vorel::bench::SilentHost;
+
+// The goal for the whole program with 32 online windows.
+constexpr double kGoalMB = 80.0;
+
+double ResidentMiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6)) / 1024.0;
+  return -1;
+}
+
+double HeapInUseMiB() {
+  const struct mallinfo2 m = mallinfo2();
+  return double(m.uordblks + m.hblkhd) / (1024.0 * 1024.0);
+}
+
+// Bytes of the backing stores of the visible top-level windows (32-bit pixels).
+double BackingStoreMiB(int* windows) {
+  double bytes = 0;
+  *windows = 0;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (!w->isVisible() || !w->backingStore()) continue;
+    const QSize size = w->backingStore()->size() * w->devicePixelRatio();
+    bytes += 4.0 * size.width() * size.height();
+    ++*windows;
+  }
+  return bytes / (1024.0 * 1024.0);
+}
+
+void Settle() {
+  for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+void Report(const char* mode, const char* stage) {
+  Settle();
+  int windows = 0;
+  const double stores = BackingStoreMiB(&windows);
+  std::printf(
+      "%-9s %-34s resident %6.1f MiB, heap in use %6.1f MiB, %2d backing stores %6.1f MiB\n", mode,
+      stage, ResidentMiB(), HeapInUseMiB(), windows, stores);
+  std::fflush(stdout);
+}
+
+// The offscreen platform's notes on raise() and size hints say nothing about memory.
+void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (text.startsWith("This plugin does not support")) return;
+  std::fprintf(stderr, "%s\n", qPrintable(text));
+  if (type == QtFatalMsg) std::abort();
+}
+
+int MeasureOneMode(int argc, char** argv, const std::string& mode) {
+  qInstallMessageHandler(QuietOffscreenNotes);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QTemporaryDir dir;
+  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+  qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+  QApplication app(argc, argv);
+  const char* m = mode.c_str();
+
+  const QString link = dir.filePath("line");
+  QStringList args{"--link", link, "--baud", "0"};
+  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
+  QProcess sim;
+  sim.start(VOREL_SIM_PATH, args);
+  if (!sim.waitForReadyRead(10000)) {
+    std::fprintf(stderr, "vorel-sim did not start\n");
+    return 1;
+  }
+  QDir().mkpath(dir.filePath("vorel"));
+  {
+    std::ofstream vport(dir.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
+    vport << "[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows="
+          << (mode == "separate" ? "-1" : "0") << "\r\n[Device]\r\n";
+    for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
+    vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=115200\r\n";
+  }
+  vorel::SetLanguageSetting("english");
+
+  SilentHost host;
+  vorel::MainWindowServices services;
+  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
+    return std::make_unique<vorel::PosixSerialPort>();
+  };
+  vorel::MainWindow* mainWindow = nullptr;
+  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
+    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
+  };
+  vorel::MainWindow main(host, services);
+  mainWindow = &main;
+  main.show();
+  Report(m, "before Connect");
+  main.Connect();
+  int online = 0;
+  for (int n = 1; n <= vorel::kSiteCount; ++n) online += main.IsOnline(n) ? 1 : 0;
+  if (online != vorel::kSiteCount) {
+    std::fprintf(stderr, "only %d sites online\n", online);
+    return 1;
+  }
+  Report(m, "after Connect (32 online)");
+  // VOREL_WINDOW_BENCH_CONNECT_ONLY: stop here (for a heap profiler's peak).
+  if (!qEnvironmentVariableIsEmpty("VOREL_WINDOW_BENCH_CONNECT_ONLY")) return 0;
+
+  std::vector<vorel::ParameterWindow*> windows;
+  for (int n = 1; n <= vorel::kSiteCount; ++n)
+    windows.push_back(dynamic_cast<vorel::ParameterWindow*>(main.session().Window(n)));
+  // Each window brought forward in turn with the given page shown, as a user paging through
+  // them.
+  auto showEach = [&windows](const char* page) {
+    for (auto* w : windows) {
+      auto* tabs = w->findChild<QTabWidget*>("pcParameter");
+      tabs->setCurrentWidget(tabs->findChild<QWidget*>(page));
+      w->ShowWindow();
+      Settle();
+    }
+  };
+  // Every window set to its monitor page, as on the screens the figures of today were taken
+  // from: separate windows all show theirs; of tabs only the one in front is seen.
+  for (auto* w : windows) {
+    auto* tabs = w->findChild<QTabWidget*>("pcParameter");
+    tabs->setCurrentWidget(tabs->findChild<QWidget*>("tsStatusDisplay"));
+  }
+  Report(m, "every window on its monitor page");
+  // Half a minute of polling and refreshing.
+  const auto t0 = std::chrono::steady_clock::now();
+  while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(30))
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  Report(m, "after 30 s of polling");
+  const double resident = ResidentMiB();
+  std::printf(
+      "%-9s RESULT whole program with 32 online windows on their monitor pages: %.1f MiB "
+      "resident = %.1f MB (goal under %.0f MB: %s)\n",
+      m, resident, resident * 1.048576, kGoalMB, resident * 1.048576 < kGoalMB ? "met" : "NOT met");
+  std::fflush(stdout);
+  // Beyond the goal: a user paging through every window's monitor page in turn.
+  showEach("tsStatusDisplay");
+  Report(m, "then each monitor page brought forward");
+  showEach("tsHistoryDisplay");
+  Report(m, "then each its event-log page");
+  showEach("tsConfiguration");
+  Report(m, "then each its configuration page");
+  main.close();
+  sim.terminate();
+  sim.waitForFinished(5000);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "--mode") == 0) return MeasureOneMode(argc, argv, argv[i + 1]);
+  // Each mode in a process of its own: a process's resident set does not shrink back.
+  QCoreApplication app(argc, argv);
+  int failures = 0;
+  for (const char* mode : {"tabs", "separate"}) {
+    QProcess run;
+    run.setProcessChannelMode(QProcess::ForwardedChannels);
+    run.start(argv[0], {"--mode", mode});
+    if (!run.waitForFinished(600000) || run.exitCode() != 0) ++failures;
+  }
+  return failures == 0 ? 0 : 1;
+}
