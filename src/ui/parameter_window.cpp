@@ -146,6 +146,13 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
     monitor_->SetTitles(MonitorTitles(images_, site_));
     monitor_->Trend()->ApplyTexts();
   });
+  // The monitor draws the live values of an online window when its image changed.
+  monitor_->SetSource(
+      [this]() -> std::optional<std::uint64_t> {
+        if (!online_) return std::nullopt;  // a window opened from a file has no live data
+        return images_.ChangeCount(site_);
+      },
+      [this](MonitorValues& values) { FillMonitorValues(images_, site_, factory_, values); });
   // The trend draws the samples the session keeps for the site.
   monitor_->Trend()->SetSource(
       [this] { return commands_.Trend(site_); },
@@ -866,10 +873,9 @@ void ParameterWindow::ShowProtectionState(bool unlocked) {
 }
 
 void ParameterWindow::RefreshMonitor() {
-  // A window opened from a file has no live data.
-  if (!online_) return;
-  monitor_->Refresh(MonitorValuesOf(images_, site_, factory_));
-  monitor_->Trend()->Refresh();
+  // Only a page the user can see is drawn, and only when the image changed; a page coming into
+  // view draws itself.
+  monitor_->Update();
 }
 
 bool ParameterWindow::DateChanged() const {
