@@ -855,15 +855,27 @@ void ParameterWindow::ShowControllerClock(std::optional<QDate> date, std::option
     const std::optional<std::size_t> row = FindParameterRow(name);
     if (!row || !given || model_[*row].changed) continue;
     if (name == "dtpDate") {
-      model_[*row].date = {date->year(), date->month(), date->day()};
-      system->SetCellText(EditorModel::Rows()[*row].row, 1, ShortDateText(model_[*row].date));
+      const CivilDate d{date->year(), date->month(), date->day()};
+      model_[*row].date = d;
+      if (clockDate_ != d) clockDateText_ = ShortDateText(d);
+      clockDate_ = d;
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, clockDateText_);
     } else {
-      model_[*row].time = {time->hour(), time->minute(), time->second()};
-      system->SetCellText(EditorModel::Rows()[*row].row, 1, LongTimeText(model_[*row].time));
+      const TimeOfDay t{time->hour(), time->minute(), time->second()};
+      model_[*row].time = t;
+      if (clockTime_ != t) clockTimeText_ = LongTimeText(t);
+      clockTime_ = t;
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, clockTimeText_);
     }
     editors_->Show(*row);
   }
-  monitor_->TimeLabel()->setText(system->CellText(6, 1) + "  " + system->CellText(7, 1));
+  const QString dateText = system->CellText(6, 1);
+  const QString timeText = system->CellText(7, 1);
+  if (clockLabelSet_ && dateText == clockLabelDate_ && timeText == clockLabelTime_) return;
+  clockLabelSet_ = true;
+  clockLabelDate_ = dateText;
+  clockLabelTime_ = timeText;
+  monitor_->TimeLabel()->setText(dateText + "  " + timeText);
 }
 
 void ParameterWindow::ShowProtectionState(bool unlocked) {
