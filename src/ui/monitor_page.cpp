@@ -142,8 +142,11 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
     connect(g, &QTableWidget::cellClicked, g, [g](int row, int) { g->setCurrentCell(row, 0); });
   }
   for (std::size_t i = 0; i < modeButtons_.size(); ++i) {
-    connect(modeButtons_[i], &QPushButton::clicked, this,
-            [this, i] { emit commandRequested(static_cast<RemoteCommand>(i)); });
+    connect(modeButtons_[i], &QPushButton::clicked, this, [this, i] {
+      // The button shows down at once; the next tick shows the mode the image holds again.
+      Invalidate();
+      emit commandRequested(static_cast<RemoteCommand>(i));
+    });
   }
   for (std::size_t i = 0; i < commandButtons_.size(); ++i) {
     connect(commandButtons_[i], &QPushButton::clicked, this,

@@ -187,6 +187,15 @@ TEST_F(MonitorPageTest, ButtonsAskTheSessionForTheirCommands) {
             (std::vector<std::string>{"command3auto", "command3start", "command3reset"}));
   // The mode button shows down at once, before any reply.
   EXPECT_TRUE(page.ModeButton(OperatingMode::Auto)->isChecked());
+  // The next tick shows the mode the image holds, changed or not.
+  images->SetWord(kSite, 0x0113, 198);
+  ShowMonitor(w);
+  w.RefreshMonitor();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
+  page.ModeButton(OperatingMode::Manual)->click();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Manual)->isChecked());
+  w.RefreshMonitor();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
 }
 
 }  // namespace
