@@ -459,6 +459,12 @@ std::vector<MonitorCell> MonitorTitles(const SiteImages& images, int site) {
 
 MonitorValues MonitorValuesOf(const SiteImages& images, int site, bool factoryLevel) {
   MonitorValues v;
+  FillMonitorValues(images, site, factoryLevel, v);
+  return v;
+}
+
+void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, MonitorValues& v) {
+  v.cells.clear();  // the capacity stays for the next fill
   const std::uint16_t type = TypeOf(images, site);
   auto add = [&](MonitorGrid grid, int row, int column, std::string text) {
     v.cells.push_back({grid, row, column, std::move(text)});
@@ -528,7 +534,6 @@ MonitorValues MonitorValuesOf(const SiteImages& images, int site, bool factoryLe
   v.startStop = StartStopColoursOf(images.Word(site, kLedRegister));
   v.muteText = MuteTextColour(images, site);
   v.resetText = ResetTextColour(images, site);
-  return v;
 }
 
 }  // namespace vorel

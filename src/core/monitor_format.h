@@ -157,5 +157,7 @@ struct MonitorValues {
   Rgb resetText;
 };
 MonitorValues MonitorValuesOf(const SiteImages& images, int site, bool factoryLevel);
+// The same into an existing object, whose storage is reused (the refresh of a shown page).
+void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, MonitorValues& v);
 
 }  // namespace vorel

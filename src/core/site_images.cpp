@@ -65,7 +65,15 @@ std::uint16_t SiteImages::Word(int site, int address) const {
 void SiteImages::SetWord(int site, int address, std::uint16_t value) {
   Site* s = At(site);
   if (!s || address < 0 || address >= kImageWords) return;
-  s->image[static_cast<std::size_t>(address)] = value;
+  std::uint16_t& word = s->image[static_cast<std::size_t>(address)];
+  if (word == value) return;
+  word = value;
+  ++s->changes;
+}
+
+std::uint64_t SiteImages::ChangeCount(int site) const {
+  const Site* s = At(site);
+  return s ? s->changes : 0;
 }
 
 std::span<const std::uint16_t, kImageWords> SiteImages::Image(int site) const {
@@ -86,9 +94,13 @@ void SiteImages::StoreBlockReply(int site, const RegisterBlock& block,
   if (!s) return;
   const std::size_t words = std::min<std::size_t>(block.count, data.size() / 2);
   if (block.address < kEventLogFirst) {
+    bool changed = false;
     for (std::size_t i = 0; i < words && block.address + i < kImageWords; ++i) {
-      s->image[block.address + i] = Be16(data, 2 * i);
+      const std::uint16_t word = Be16(data, 2 * i);
+      changed = changed || s->image[block.address + i] != word;
+      s->image[block.address + i] = word;
     }
+    if (changed) ++s->changes;
   } else if (block.address <= kEventLogLast) {
     // Whole records only: count / 32 of them, starting at the record the address falls in.
     const std::size_t first = (block.address - kEventLogFirst) / kEventLogRecordWords;
@@ -106,6 +118,7 @@ void SiteImages::StoreDescriptors(int site, const RegisterBlock& config,
                                   std::span<const std::uint8_t> data) {
   Site* s = At(site);
   if (!s) return;
+  ++s->changes;
   // Only descriptors that arrived whole are kept; the table shrinks to them.
   const int capacity = std::min<int>(config.count, kMaxDescriptors);
   if (int v = IndexOf(kValueConfigs, config.address); v >= 0) {
@@ -138,12 +151,15 @@ void SiteImages::StoreValueBlock(int site, const RegisterBlock& value,
                                  std::span<const std::uint8_t> data) {
   Site* s = At(site);
   if (!s) return;
+  bool changed = false;
   auto scatter = [&](std::uint16_t address, unsigned count, unsigned offset) {
     for (unsigned j = 0; j < count; ++j) {
       const std::size_t to = static_cast<std::size_t>(address) + j;
       const std::size_t from = 2 * (static_cast<std::size_t>(offset) + j);
       if (to >= kImageWords || from + 1 >= data.size()) continue;
-      s->image[to] = Be16(data, from);
+      const std::uint16_t word = Be16(data, from);
+      changed = changed || s->image[to] != word;
+      s->image[to] = word;
     }
   };
   for (const Pair& pair : kPairs) {
@@ -161,8 +177,9 @@ void SiteImages::StoreValueBlock(int site, const RegisterBlock& value,
         scatter(d.address, d.count, d.offset);
       }
     }
-    return;
+    break;
   }
+  if (changed) ++s->changes;
 }
 
 std::span<const ValueDescriptor> SiteImages::ValueDescriptors(int site,

@@ -37,7 +37,9 @@ struct ParameterDescriptor {
 };
 
 // True for 1 to 32.
-constexpr bool IsSite(int site) { return site >= 1 && site <= kSiteCount; }
+constexpr bool IsSite(int site) {
+  return site >= 1 && site <= kSiteCount;
+}
 
 // "0" to "9" and "A" to "F" give 0 to 15; anything else (lower case included) gives 0.
 int HexDigitValue(char c);
@@ -55,6 +57,10 @@ class SiteImages {
   void SetWord(int site, int address, std::uint16_t value);
   // The whole image of a site (all zero for a bad site).
   std::span<const std::uint16_t, kImageWords> Image(int site) const;
+  // Counts the changes of the site's value image and descriptor tables (0 for a bad site): a
+  // store that leaves every word as it was does not count, so a view that remembers the count
+  // it last drew knows whether anything it shows can have changed.
+  std::uint64_t ChangeCount(int site) const;
 
   // Record 0 to 111 of the site's event log (all zero for a bad site or record).
   std::span<const std::uint16_t, kEventLogRecordWords> EventLogRecord(int site, int record) const;
@@ -100,6 +106,7 @@ class SiteImages {
     std::array<std::array<std::uint16_t, kEventLogRecordWords>, kEventLogRecords> log{};
     std::array<ValueTable, kValueTables> valueTables{};
     std::array<ParameterTable, kParameterTables> parameterTables{};
+    std::uint64_t changes = 0;
   };
 
   Site* At(int site) { return IsSite(site) ? &sites_[site - 1] : nullptr; }

@@ -93,6 +93,7 @@ void TrendBuffer::Add(const TrendSample& sample) {
 void TrendBuffer::Clear() {
   first_ = 0;
   size_ = 0;
+  ++clears_;
 }
 
 const TrendSample& TrendBuffer::At(std::size_t index) const {

@@ -80,6 +80,9 @@ class TrendBuffer {
   // Samples ever added since construction (not reset by Clear): a view redraws only when it
   // moved.
   std::uint64_t Added() const { return added_; }
+  // Clear() calls since construction: a view that moves its points on starts over when it
+  // changed.
+  std::uint64_t Clears() const { return clears_; }
 
  private:
   // Room for the whole capacity is reserved at once but filled as samples arrive, so that an
@@ -89,6 +92,7 @@ class TrendBuffer {
   std::size_t first_ = 0;
   std::size_t size_ = 0;
   std::uint64_t added_ = 0;
+  std::uint64_t clears_ = 0;
 };
 
 }  // namespace vorel

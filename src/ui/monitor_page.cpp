@@ -1,6 +1,7 @@
 #include "ui/monitor_page.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -69,6 +70,7 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   genSetStateLabel_ = StateLabel("lbGenSetStatus", this);
   mainsStateLabel_ = StateLabel("lbMains1Status", this);
   loadStateLabel_ = StateLabel("lbLoad1Status", this);
+  stateLabels_ = {mainsStateLabel_, genSetStateLabel_, loadStateLabel_};
   top->addWidget(genSetStateLabel_);
   top->addWidget(mainsStateLabel_);
   top->addWidget(loadStateLabel_);
@@ -140,8 +142,11 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
     connect(g, &QTableWidget::cellClicked, g, [g](int row, int) { g->setCurrentCell(row, 0); });
   }
   for (std::size_t i = 0; i < modeButtons_.size(); ++i) {
-    connect(modeButtons_[i], &QPushButton::clicked, this,
-            [this, i] { emit commandRequested(static_cast<RemoteCommand>(i)); });
+    connect(modeButtons_[i], &QPushButton::clicked, this, [this, i] {
+      // The button shows down at once; the next tick shows the mode the image holds again.
+      Invalidate();
+      emit commandRequested(static_cast<RemoteCommand>(i));
+    });
   }
   for (std::size_t i = 0; i < commandButtons_.size(); ++i) {
     connect(commandButtons_[i], &QPushButton::clicked, this,
@@ -174,6 +179,37 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
 void MonitorPage::ShowTrend(bool shown) {
   if (trendButton_->isChecked() != shown) trendButton_->setChecked(shown);
   stack_->setCurrentWidget(shown ? static_cast<QWidget*>(trend_) : live_);
+  // The grids come back as the image holds them now.
+  if (!shown) Update();
+}
+
+void MonitorPage::SetSource(std::function<std::optional<std::uint64_t>()> changes,
+                            std::function<void(MonitorValues&)> values) {
+  changes_ = std::move(changes);
+  values_ = std::move(values);
+  drawn_ = false;
+}
+
+bool MonitorPage::InView() const {
+  return isVisible() && !window()->isMinimized();
+}
+
+bool MonitorPage::GridsShown() const {
+  return stack_->currentWidget() == live_;
+}
+
+void MonitorPage::Update() {
+  if (!changes_ || !values_ || !InView()) return;
+  const std::optional<std::uint64_t> changes = changes_();
+  if (!changes) return;
+  if (!drawn_ || *changes != drawnChanges_ || (!gridsDrawn_ && GridsShown())) {
+    values_(shownValues_);
+    Refresh(shownValues_);
+    drawn_ = true;
+    drawnChanges_ = *changes;
+    ++draws_;
+  }
+  if (!GridsShown()) trend_->Refresh();
 }
 
 void MonitorPage::SetButtonCaptions() {
@@ -184,6 +220,8 @@ void MonitorPage::SetButtonCaptions() {
         Q(PickText(kCommandButtons[i].english, kCommandButtons[i].chinese)));
   trendButton_->setText(Q(PickText("Trend", "趋势")));
   trend_->ApplyTexts();
+  // The state texts and the activity cells follow the language at the next tick.
+  Invalidate();
 }
 
 void MonitorPage::SetMainsLabelsShown(bool shown) {
@@ -206,6 +244,24 @@ void MonitorPage::SetSectionCaptions() {
 void MonitorPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   PlaceOverlays();
+  // A window restored from its icon shows no new widget: its state change draws the page.
+  if (window() != watchedWindow_) {
+    if (watchedWindow_) watchedWindow_->removeEventFilter(this);
+    watchedWindow_ = window();
+    watchedWindow_->installEventFilter(this);
+  }
+  Update();
+}
+
+bool MonitorPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) Update();
+  return QWidget::eventFilter(watched, event);
+}
+
+void MonitorPage::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The alarm lines take their colours from the palette.
+  if (event->type() == QEvent::PaletteChange) alarmsKnown_ = false;
 }
 
 void MonitorPage::PlaceOverlays() {
@@ -238,6 +294,26 @@ StringGrid* MonitorPage::Grid(MonitorGrid grid) const {
   return engineGrid_;
 }
 
+std::string* MonitorPage::CellText(MonitorGrid grid, int row, int column) {
+  const StringGrid* g = Grid(grid);
+  if (row < 0 || row >= g->rowCount() || column < 0 || column >= g->columnCount()) return nullptr;
+  std::vector<std::string>& texts = cellTexts_[static_cast<std::size_t>(grid)];
+  return &texts[static_cast<std::size_t>(row * g->columnCount() + column)];
+}
+
+void MonitorPage::ForgetCellTexts() {
+  // What the grids hold now, written by whoever wrote them.
+  for (MonitorGrid grid : {MonitorGrid::Engine, MonitorGrid::Generator, MonitorGrid::BinaryIo}) {
+    const StringGrid* g = Grid(grid);
+    std::vector<std::string>& texts = cellTexts_[static_cast<std::size_t>(grid)];
+    texts.resize(static_cast<std::size_t>(g->rowCount() * g->columnCount()));
+    for (int r = 0; r < g->rowCount(); ++r) {
+      for (int c = 0; c < g->columnCount(); ++c)
+        texts[static_cast<std::size_t>(r * g->columnCount() + c)] = g->CellText(r, c).toStdString();
+    }
+  }
+}
+
 void MonitorPage::SetTitles(const std::vector<MonitorCell>& titles) {
   for (int r = 1; r <= 7; ++r) engineGrid_->SetCellText(r, 1, QString());
   for (int r = 1; r < generatorGrid_->rowCount(); ++r) generatorGrid_->SetCellText(r, 1, QString());
@@ -248,38 +324,33 @@ void MonitorPage::SetTitles(const std::vector<MonitorCell>& titles) {
   for (int r = 1; r < binaryIoGrid_->rowCount(); ++r) binaryIoGrid_->SetCellText(r, 1, QString());
   for (const MonitorCell& cell : titles)
     Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+  ForgetCellTexts();
+  // The values are drawn again under the new titles (a new type or access level).
+  drawn_ = false;
 }
 
 void MonitorPage::Refresh(const MonitorValues& v) {
-  for (const MonitorCell& cell : v.cells)
-    Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+  drawn_ = false;  // Update() tells which change count this is
+  gridsDrawn_ = GridsShown();
+  if (gridsDrawn_) {
+    if (cellTexts_[0].empty()) ForgetCellTexts();
+    for (const MonitorCell& cell : v.cells) {
+      std::string* shown = CellText(cell.grid, cell.row, cell.column);
+      if (!shown) continue;
+      if (*shown == cell.text) continue;
+      *shown = cell.text;
+      Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+    }
+    RefreshAlarms(v.alarms);
+  }
   if (v.mode) ModeButton(*v.mode)->setChecked(true);
 
-  const std::pair<QLabel*, const std::string*> labels[] = {
-      {mainsStateLabel_, &v.mainsLabel},
-      {genSetStateLabel_, &v.genSetLabel},
-      {loadStateLabel_, &v.transferSwitchLabel}};
-  for (const auto& [label, text] : labels) {
-    const QString t = Q(*text);
-    if (label->text() != t) label->setText(t);
-  }
-
-  for (std::size_t i = 0; i < alarmLabels_.size(); ++i) {
-    QLabel* label = alarmLabels_[i];
-    const AlarmLine& line = v.alarms[i];
-    if (!line.shown) {
-      label->hide();
-      continue;
-    }
-    const QString t = Q(line.text);
-    if (label->text() != t) label->setText(t);
-    const QPalette base = palette();
-    QPalette p = label->palette();
-    p.setColor(QPalette::Window, line.highlighted ? ToQColor(kSilver) : base.color(QPalette::Base));
-    p.setColor(QPalette::WindowText,
-               line.highlighted ? base.color(QPalette::Highlight) : base.color(QPalette::Text));
-    if (p != label->palette()) label->setPalette(p);
-    label->show();
+  const std::array<std::pair<std::size_t, const std::string*>, 3> labels{
+      {{0, &v.mainsLabel}, {1, &v.genSetLabel}, {2, &v.transferSwitchLabel}}};
+  for (const auto& [i, text] : labels) {
+    if (labelTexts_[i] == *text) continue;
+    labelTexts_[i] = *text;
+    stateLabels_[i]->setText(Q(*text));
   }
 
   if (v.startStop) {
@@ -288,6 +359,32 @@ void MonitorPage::Refresh(const MonitorValues& v) {
   }
   if (v.muteText) SetButtonColours(2, std::nullopt, ToQColor(*v.muteText));
   SetButtonColours(3, std::nullopt, ToQColor(v.resetText));
+}
+
+void MonitorPage::RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms) {
+  const QPalette base = palette();
+  for (std::size_t i = 0; i < alarmLabels_.size(); ++i) {
+    QLabel* label = alarmLabels_[i];
+    const AlarmLine& line = alarms[i];
+    AlarmLine& shown = shownAlarms_[i];
+    if (alarmsKnown_ && shown.shown == line.shown && shown.text == line.text &&
+        shown.highlighted == line.highlighted)
+      continue;
+    shown = line;
+    if (!line.shown) {
+      label->hide();
+      continue;
+    }
+    const QString t = Q(line.text);
+    if (label->text() != t) label->setText(t);
+    QPalette p = label->palette();
+    p.setColor(QPalette::Window, line.highlighted ? ToQColor(kSilver) : base.color(QPalette::Base));
+    p.setColor(QPalette::WindowText,
+               line.highlighted ? base.color(QPalette::Highlight) : base.color(QPalette::Text));
+    if (p != label->palette()) label->setPalette(p);
+    label->show();
+  }
+  alarmsKnown_ = true;
 }
 
 QPushButton* MonitorPage::CommandButton(RemoteCommand command) const {

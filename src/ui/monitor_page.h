@@ -5,9 +5,13 @@
 #pragma once
 
 #include <QColor>
+#include <QPointer>
 #include <QWidget>
 #include <array>
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/monitor_format.h"
@@ -43,8 +47,26 @@ class MonitorPage : public QWidget {
   void SetSectionCaptions();
   // Every fixed text of the grids (the title cells are cleared first).
   void SetTitles(const std::vector<MonitorCell>& titles);
-  // Values, state labels, mode buttons, alarm list and indicator colours.
+  // Values, state labels, mode buttons, alarm list and indicator colours. Only what differs
+  // from what shows is set; the grids and the alarm list are left alone while the trend view
+  // covers them (the next update that finds them shown draws them).
   void Refresh(const MonitorValues& values);
+
+  // Where the refresh tick takes the page's values: the change count of the site's value image
+  // (nothing while the window has no live values) and the values, filled into a kept object.
+  void SetSource(std::function<std::optional<std::uint64_t>()> changes,
+                 std::function<void(MonitorValues&)> values);
+  // The refresh tick: draws from the source only while the user can see the page and only when
+  // the image changed since the page last drew it. A page that comes into view (its tab made
+  // current, its window shown or restored) draws at once, so it never shows old values.
+  void Update();
+  // The page can be seen: shown (its window shown, its tab current) and the window not
+  // minimised.
+  bool InView() const;
+  // The next update draws whatever the change count (texts, language or access level changed).
+  void Invalidate() { drawn_ = false; }
+  // Draws from the source so far.
+  int Draws() const { return draws_; }
 
   StringGrid* EngineGrid() const { return engineGrid_; }
   StringGrid* GeneratorGrid() const { return generatorGrid_; }
@@ -63,6 +85,8 @@ class MonitorPage : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   QLabel* genSetStateLabel_ = nullptr;
@@ -85,7 +109,28 @@ class MonitorPage : public QWidget {
   std::array<QColor, 4> backgrounds_{};
   std::array<QColor, 4> texts_{};
 
+  std::function<std::optional<std::uint64_t>()> changes_;
+  std::function<void(MonitorValues&)> values_;
+  MonitorValues shownValues_;  // filled again at every draw (its storage is reused)
+  // The texts last set in the value cells of each grid (row-major), so that a draw converts and
+  // sets only the cells that change. Emptied when something else writes the grids.
+  std::array<std::vector<std::string>, 3> cellTexts_;
+  std::uint64_t drawnChanges_ = 0;
+  bool drawn_ = false;       // drawnChanges_ is what shows
+  bool gridsDrawn_ = false;  // the grids and alarm list show drawnChanges_ as well
+  int draws_ = 0;
+  // The state labels (mains, gen-set, transfer switch) and the alarm lines as last set.
+  std::array<QLabel*, 3> stateLabels_{};
+  std::array<std::string, 3> labelTexts_;
+  std::array<AlarmLine, kAlarmLines> shownAlarms_;
+  bool alarmsKnown_ = false;
+  QPointer<QWidget> watchedWindow_;  // the top-level window whose restore draws the page
+
   StringGrid* Grid(MonitorGrid grid) const;
+  std::string* CellText(MonitorGrid grid, int row, int column);
+  void ForgetCellTexts();
+  bool GridsShown() const;
+  void RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms);
   void PlaceOverlays();
   void SetButtonColours(std::size_t index, std::optional<QColor> background,
                         std::optional<QColor> text);

@@ -527,6 +527,13 @@ MonitorPage* ParameterWindow::BuildMonitorPage() {
   monitor_ = new MonitorPage(monitorPage_);
   monitorPage_->layout()->addWidget(monitor_);
   if (monitorPage_->isVisible()) monitor_->show();
+  // The monitor draws the live values of an online window when its image changed.
+  monitor_->SetSource(
+      [this]() -> std::optional<std::uint64_t> {
+        if (!online_) return std::nullopt;  // a window opened from a file has no live data
+        return images_.ChangeCount(site_);
+      },
+      [this](MonitorValues& values) { FillMonitorValues(images_, site_, factory_, values); });
   // The trend draws the samples the session keeps for the site.
   monitor_->Trend()->SetSource(
       [this] { return commands_.Trend(site_); },
@@ -917,15 +924,27 @@ void ParameterWindow::ShowControllerClock(std::optional<QDate> date, std::option
     const std::optional<std::size_t> row = FindParameterRow(name);
     if (!row || !given || model_[*row].changed) continue;
     if (name == "dtpDate") {
-      model_[*row].date = {date->year(), date->month(), date->day()};
-      system->SetCellText(EditorModel::Rows()[*row].row, 1, ShortDateText(model_[*row].date));
+      const CivilDate d{date->year(), date->month(), date->day()};
+      model_[*row].date = d;
+      if (clockDate_ != d) clockDateText_ = ShortDateText(d);
+      clockDate_ = d;
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, clockDateText_);
     } else {
-      model_[*row].time = {time->hour(), time->minute(), time->second()};
-      system->SetCellText(EditorModel::Rows()[*row].row, 1, LongTimeText(model_[*row].time));
+      const TimeOfDay t{time->hour(), time->minute(), time->second()};
+      model_[*row].time = t;
+      if (clockTime_ != t) clockTimeText_ = LongTimeText(t);
+      clockTime_ = t;
+      system->SetCellText(EditorModel::Rows()[*row].row, 1, clockTimeText_);
     }
     editors_->Show(*row);
   }
-  monitorClockText_ = system->CellText(6, 1) + "  " + system->CellText(7, 1);
+  const QString dateText = system->CellText(6, 1);
+  const QString timeText = system->CellText(7, 1);
+  if (clockLabelSet_ && dateText == clockLabelDate_ && timeText == clockLabelTime_) return;
+  clockLabelSet_ = true;
+  clockLabelDate_ = dateText;
+  clockLabelTime_ = timeText;
+  monitorClockText_ = dateText + "  " + timeText;
   if (monitor_) monitor_->TimeLabel()->setText(*monitorClockText_);
 }
 
@@ -939,9 +958,10 @@ void ParameterWindow::RefreshMonitor() {
   // A window opened from a file has no live data.
   if (!online_) return;
   monitorRefreshed_ = true;
-  if (!monitor_) return;  // refreshed from the value image when it is built
-  monitor_->Refresh(MonitorValuesOf(images_, site_, factory_));
-  monitor_->Trend()->Refresh();
+  if (!monitor_) return;  // drawn from the value image when it is built and seen
+  // Only a page the user can see is drawn, and only when the image changed; a page coming into
+  // view draws itself.
+  monitor_->Update();
 }
 
 bool ParameterWindow::DateChanged() const {

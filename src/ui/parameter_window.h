@@ -165,6 +165,15 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   int site_;
   SiteCommands& commands_;
   bool online_ = false;
+  // The clock of the refresh tick as last formatted, and the monitor's clock label as last
+  // composed: the tick formats and composes again only when they changed.
+  std::optional<CivilDate> clockDate_;
+  QString clockDateText_;
+  std::optional<TimeOfDay> clockTime_;
+  QString clockTimeText_;
+  QString clockLabelDate_;
+  QString clockLabelTime_;
+  bool clockLabelSet_ = false;
   bool fileLoaded_ = false;
   // The event-log grid shows a log file: redraws from the event-log image leave its rows until
   // the user reads the controller's log again.

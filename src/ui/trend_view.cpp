@@ -49,7 +49,7 @@ TrendView::TrendView(QWidget* parent) : QWidget(parent) {
   spanPicker_->setObjectName("cbTrendSpan");
   for (int minutes : kSpanMinutes) spanPicker_->addItem(QString(), minutes);
   connect(spanPicker_, &QComboBox::currentIndexChanged, this, [this] {
-    stale_ = true;
+    stale_ = rebuild_ = true;
     Refresh();
   });
   side->addWidget(spanPicker_);
@@ -111,6 +111,7 @@ void TrendView::MakeStrip(int series) {
   Strip& strip = strips_[Index(series)];
   strip.chart = new QChart;
   strip.chart->legend()->hide();
+  strip.chart->setAnimationOptions(QChart::NoAnimation);  // a redraw is one frame
   strip.chart->setMargins(QMargins(4, 2, 4, 2));
   QFont titleFont = strip.chart->titleFont();
   titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
@@ -155,50 +156,95 @@ std::int64_t TrendView::SpanMs() const {
   return static_cast<std::int64_t>(minutes > 0 ? minutes : kSpanMinutes[0]) * 60 * 1000;
 }
 
+std::int64_t TrendView::PixelMs() const {
+  for (const Strip& strip : strips_) {
+    if (!strip.view || strip.view->isHidden()) continue;
+    const double width = strip.chart->plotArea().width();
+    if (width >= 1) return static_cast<std::int64_t>(static_cast<double>(SpanMs()) / width);
+  }
+  return 0;
+}
+
 void TrendView::Refresh() {
-  if (!isVisible()) return;
+  if (!isVisible() || window()->isMinimized()) return;
   const TrendBuffer* buffer = buffer_ ? buffer_() : nullptr;
   const std::uint64_t added = buffer ? buffer->Added() : 0;
   if (!stale_ && added == drawnAdded_) return;
-  stale_ = false;
-  drawnAdded_ = added;
-  ++redraws_;
 
   // The window ends at the newest sample and reaches back over the span.
   const std::size_t size = buffer ? buffer->Size() : 0;
   const std::int64_t end =
       size > 0 ? buffer->At(size - 1).timeMs : QDateTime::currentMSecsSinceEpoch();
+  // Less than a pixel further on, the chart would look the same: the next tick decides again.
+  if (!stale_ && end >= drawnEndMs_ && end - drawnEndMs_ < PixelMs()) return;
+  // Another buffer, or the same emptied by a new connection: the points start over.
+  const std::uint64_t clears = buffer ? buffer->Clears() : 0;
+  const bool rebuild = rebuild_ || buffer != drawnBuffer_ || clears != drawnClears_;
+  stale_ = rebuild_ = false;
+  drawnBuffer_ = buffer;
+  drawnClears_ = clears;
+  drawnAdded_ = added;
+  drawnEndMs_ = end;
+  ++redraws_;
+
   const std::int64_t start = end - SpanMs();
   std::size_t first = size;
   while (first > 0 && buffer->At(first - 1).timeMs >= start) --first;
+  // More points than a chart has pixels only cost time: a long span shows every step-th sample,
+  // counted from the first ever added so that the same samples stay shown as the span moves.
+  const std::size_t count = size - first;
+  // The step never exceeds that of a full span, so that a count that wavers by a sample at the
+  // edge does not flip it (each change starts the points over).
+  const auto spanSamples = static_cast<std::size_t>(SpanMs() / kTrendSampleIntervalMs);
+  std::size_t step =
+      std::min((count + kMaxPoints - 1) / kMaxPoints, (spanSamples + kMaxPoints - 1) / kMaxPoints);
+  const std::uint64_t firstNumber = added - size + first;
+  if (step == 0) step = 1;
   for (int s = 0; s < kTrendSeriesCount; ++s) {
-    if (boxes_[Index(s)]->isChecked() && strips_[Index(s)].view) Draw(s, buffer, first, start, end);
+    if (boxes_[Index(s)]->isChecked() && strips_[Index(s)].view)
+      Draw(s, buffer, firstNumber, step, rebuild, start, end);
   }
 }
 
-void TrendView::Draw(int series, const TrendBuffer* buffer, std::size_t first, std::int64_t start,
-                     std::int64_t end) {
+void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first, std::size_t step,
+                     bool rebuild, std::int64_t start, std::int64_t end) {
   Strip& strip = strips_[Index(series)];
   const std::size_t size = buffer ? buffer->Size() : 0;
-  const std::size_t count = size - first;
-  const std::size_t step = count > kMaxPoints ? (count + kMaxPoints - 1) / kMaxPoints : 1;
-  QList<QPointF> points;
-  points.reserve(static_cast<qsizetype>(count / step + 1));
-  double low = std::numeric_limits<double>::max();
-  double high = std::numeric_limits<double>::lowest();
-  for (std::size_t i = first; i < size; i += step) {
-    const TrendSample& sample = buffer->At(i);
+  const std::uint64_t added = buffer ? buffer->Added() : 0;
+  const std::uint64_t oldest = added - size;  // the number of sample At(0)
+  // Start over when asked, when the thinning changed, or when the samples since the last draw
+  // of this chart have left the span (it was hidden meanwhile).
+  if (rebuild || step != strip.step || strip.next < first || strip.next > added) {
+    strip.points.clear();
+    strip.step = step;
+    strip.next = first;
+  }
+  // Samples that left the span go at the front; new ones come at the end.
+  qsizetype gone = 0;
+  while (gone < strip.points.size() && strip.points[gone].x() < static_cast<double>(start)) ++gone;
+  if (gone > 0) strip.points.remove(0, gone);
+  for (std::uint64_t n = strip.next; n < added; ++n) {
+    if (n % step != 0) continue;
+    const TrendSample& sample = buffer->At(static_cast<std::size_t>(n - oldest));
     const auto number = sample.Number(series);
     if (!number) continue;  // the page showed a text (sensor fault, unused channel)
-    const double v = number->Value();
-    low = std::min(low, v);
-    high = std::max(high, v);
-    points.append(QPointF(static_cast<double>(sample.timeMs), v));
+    strip.points.append(QPointF(static_cast<double>(sample.timeMs), number->Value()));
   }
-  strip.line->replace(points);
+  strip.next = added;
+  strip.line->replace(strip.points);
+
+  double low = std::numeric_limits<double>::max();
+  double high = std::numeric_limits<double>::lowest();
+  for (const QPointF& p : strip.points) {
+    low = std::min(low, p.y());
+    high = std::max(high, p.y());
+  }
   strip.time->setFormat(end - start > 15 * 60 * 1000 ? "hh:mm" : "hh:mm:ss");
-  strip.time->setRange(QDateTime::fromMSecsSinceEpoch(start), QDateTime::fromMSecsSinceEpoch(end));
-  if (points.isEmpty()) {
+  // The axis keeps milliseconds since the epoch: UTC times carry them without a time zone
+  // look-up; the labels are still local times.
+  strip.time->setRange(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC),
+                       QDateTime::fromMSecsSinceEpoch(end, Qt::UTC));
+  if (strip.points.isEmpty()) {
     low = 0;
     high = 1;
   }

@@ -4,6 +4,8 @@
 // is shown); the view only draws them, and only while it is visible and something new came.
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -36,7 +38,10 @@ class TrendView : public QWidget {
                  std::function<std::string(int series)> title);
   // Captions and series titles in the current language.
   void ApplyTexts();
-  // Redraws the shown charts when the view is visible and new samples came.
+  // Redraws the shown charts when the view can be seen (visible, its window not minimised) and
+  // the newest sample moved the time axis by at least one pixel of the plot since the last
+  // redraw (a smaller move would not show). The points follow the buffer incrementally: new
+  // samples are added at the end, those that left the span are dropped at the front.
   void Refresh();
 
   // The minutes the picker offers; the view starts on the first.
@@ -50,6 +55,8 @@ class TrendView : public QWidget {
   QLineSeries* Line(int series) const { return strips_[Index(series)].line; }
   // Redraws done so far.
   int Redraws() const { return redraws_; }
+  // The time one pixel of the plot stands for at the current span (0 before the first layout).
+  std::int64_t PixelMs() const;
 
  signals:
   void exportRequested();
@@ -64,12 +71,18 @@ class TrendView : public QWidget {
     QLineSeries* line = nullptr;
     QDateTimeAxis* time = nullptr;
     QValueAxis* value = nullptr;
+    // The points as last given to the line, kept to be moved on rather than rebuilt: the
+    // samples in the span (numbered as TrendBuffer::Added counts them) that are multiples of
+    // `step`, up to but not including `next`.
+    QList<QPointF> points;
+    std::uint64_t next = 0;
+    std::size_t step = 0;  // 0: nothing drawn yet
   };
   static std::size_t Index(int series) { return static_cast<std::size_t>(series); }
   void MakeStrip(int series);
   void SeriesToggled(int series, bool shown);
-  void Draw(int series, const TrendBuffer* buffer, std::size_t first, std::int64_t start,
-            std::int64_t end);
+  void Draw(int series, const TrendBuffer* buffer, std::uint64_t first, std::size_t step,
+            bool rebuild, std::int64_t start, std::int64_t end);
   std::int64_t SpanMs() const;
 
   std::function<const TrendBuffer*()> buffer_;
@@ -81,7 +94,11 @@ class TrendView : public QWidget {
   QPushButton* exportButton_ = nullptr;
   QVBoxLayout* stripLayout_ = nullptr;
   std::uint64_t drawnAdded_ = 0;
+  std::int64_t drawnEndMs_ = 0;
+  const TrendBuffer* drawnBuffer_ = nullptr;
+  std::uint64_t drawnClears_ = 0;
   bool stale_ = true;
+  bool rebuild_ = true;  // the points start over (a new span)
   int redraws_ = 0;
 };
 

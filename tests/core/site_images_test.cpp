@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,7 +43,8 @@ class SiteImagesTest : public ::testing::Test {
 };
 
 TEST_F(SiteImagesTest, StandardReplyGoesToTheImageOrTheEventLog) {
-  images->StoreBlockReply(5, RegisterBlock{0x0006, 3, 0, ""}, Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
+  images->StoreBlockReply(5, RegisterBlock{0x0006, 3, 0, ""},
+                          Bytes{0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});
   EXPECT_EQ(images->SerialNumberText(5), "123456789ABC");
   EXPECT_EQ(images->Word(4, 0x0006), 0);  // other sites untouched
 
@@ -142,6 +144,44 @@ TEST_F(SiteImagesTest, BadDescriptorsAreClipped) {
   EXPECT_EQ(images->Word(2, 0x0000), 0);
 }
 
+// Views redraw when the change count moved: every store that alters a word moves it, a store
+// that leaves the image as it was does not, and each site counts its own.
+TEST_F(SiteImagesTest, ChangeCountMovesOnlyWhenTheImageChanges) {
+  EXPECT_EQ(images->ChangeCount(1), 0u);
+  images->StoreDescriptors(1, reg::kLiveConfig, ValueDescriptorBytes(0x000C, 2, 0));
+  EXPECT_EQ(images->ChangeCount(1), 1u) << "descriptors count";
+  const Bytes words{0x12, 0x34, 0x56, 0x78};
+  const Bytes other{0x12, 0x34, 0x56, 0x79};
+  const struct {
+    const char* what;
+    std::function<void(const Bytes&)> store;
+  } stores[] = {
+      {"word",
+       [&](const Bytes& b) {
+         images->SetWord(1, 0x000D, static_cast<std::uint16_t>((b[2] << 8) | b[3]));
+       }},
+      {"register block",
+       [&](const Bytes& b) {
+         images->StoreBlockReply(1, RegisterBlock{0x000C, 2, 0, ""}, b);
+       }},
+      {"value block", [&](const Bytes& b) { images->StoreValueBlock(1, reg::kLiveValues, b); }},
+  };
+  for (const auto& s : stores) {
+    SCOPED_TRACE(s.what);
+    s.store(words);
+    const std::uint64_t count = images->ChangeCount(1);
+    s.store(words);
+    EXPECT_EQ(images->ChangeCount(1), count) << "the same words again";
+    s.store(other);
+    EXPECT_EQ(images->ChangeCount(1), count + 1);
+  }
+  EXPECT_EQ(images->ChangeCount(2), 0u);
+  EXPECT_EQ(images->ChangeCount(0), 0u);
+  images->SetWord(0, 1, 5);
+  images->SetWord(2, 600, 5);
+  EXPECT_EQ(images->ChangeCount(2), 0u);
+}
+
 TEST_F(SiteImagesTest, DeviceNameTrimsBlanksAndControlCharacters) {
   auto setName = [&](const std::string& text) {
     for (int k = 0; k < 20; ++k) {
@@ -177,8 +217,10 @@ TEST_F(SiteImagesTest, ClockTexts) {
     std::uint16_t w0C, w0D;
     const char* time;
   };
-  const TimeCase times[] = {{0x2360, 0x6000, "23:60:60"}, {0x1234, 0x5699, "12:34:56"},
-                            {0x2500, 0x0000, "00:00:00"}, {0x0061, 0x0000, "00:00:00"},
+  const TimeCase times[] = {{0x2360, 0x6000, "23:60:60"},
+                            {0x1234, 0x5699, "12:34:56"},
+                            {0x2500, 0x0000, "00:00:00"},
+                            {0x0061, 0x0000, "00:00:00"},
                             {0x0000, 0x6100, "00:00:00"}};
   for (const TimeCase& c : times) {
     images->SetWord(1, 0x000C, c.w0C);

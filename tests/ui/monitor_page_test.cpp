@@ -1,6 +1,10 @@
 // The monitor page of a real parameter window, filled from the value image.
+#include <QAbstractItemModel>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
+#include <functional>
+#include <map>
 
 #include "parameter_window_fixture.h"
 
@@ -8,6 +12,13 @@ namespace vorel::test {
 namespace {
 
 using MonitorPageTest = ParameterWindowTest;
+
+// The monitor tab made current: the page the user looks at.
+void ShowMonitor(ParameterWindow& w) {
+  w.Monitor();
+  Child<QTabWidget>(w, "pcParameter")->setCurrentWidget(Child<QWidget>(w, "tsStatusDisplay"));
+  ASSERT_TRUE(w.Monitor()->InView());
+}
 
 TEST_F(MonitorPageTest, RefreshShowsTheImageOnAnOnlineWindow) {
   images->SetWord(kSite, 0x0099, 1500);
@@ -23,6 +34,7 @@ TEST_F(MonitorPageTest, RefreshShowsTheImageOnAnOnlineWindow) {
   images->SetWord(kSite, 0x0060, 0x0001);
   ParameterWindow& w = OpenType(3101);
   MonitorPage& page = *w.Monitor();
+  ShowMonitor(w);
   w.RefreshMonitor();
 
   EXPECT_EQ(page.EngineGrid()->CellText(1, 1), "Speed(r/min)");
@@ -58,9 +70,92 @@ TEST_F(MonitorPageTest, RefreshShowsTheImageOnAnOnlineWindow) {
   EXPECT_TRUE(first->isHidden());
 }
 
+// A page the user cannot see is left alone at the ticks, however it is hidden, and shows the
+// image as soon as it comes into view, before any tick.
+TEST_F(MonitorPageTest, AHiddenPageWaitsAndDrawsAsSoonAsItIsSeen) {
+  images->SetWord(kSite, 0x0059, 308);
+  images->SetWord(kSite, 0x008F, 12);
+  ParameterWindow& w = OpenType(3101);
+  MonitorPage& page = *w.Monitor();
+  auto* tabs = Child<QTabWidget>(w, "pcParameter");
+  ShowMonitor(w);
+  w.RefreshMonitor();
+  const struct {
+    const char* what;
+    std::function<void()> hide;
+    std::function<void()> show;
+  } cases[] = {
+      {"another tab", [&] { tabs->setCurrentIndex(0); },
+       [&] { tabs->setCurrentWidget(Child<QWidget>(w, "tsStatusDisplay")); }},
+      {"minimised", [&] { w.showMinimized(); }, [&] { w.showNormal(); }},
+      {"window hidden", [&] { w.hide(); }, [&] { w.show(); }},
+  };
+  std::uint16_t speed = 1000;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.hide();
+    EXPECT_FALSE(page.InView());
+    const int draws = page.Draws();
+    images->SetWord(kSite, 0x0099, ++speed);
+    w.RefreshMonitor();
+    EXPECT_EQ(page.Draws(), draws);
+    EXPECT_NE(page.EngineGrid()->CellText(1, 2), QString::number(speed));
+    c.show();
+    EXPECT_TRUE(page.InView());
+    EXPECT_EQ(page.Draws(), draws + 1);
+    EXPECT_EQ(page.EngineGrid()->CellText(1, 2), QString::number(speed));
+  }
+
+  // Under the trend view the labels follow; the grids once they show again.
+  page.ShowTrend(true);
+  images->SetWord(kSite, 0x0099, 1200);
+  images->SetWord(kSite, 0x008F, 13);
+  w.RefreshMonitor();
+  EXPECT_EQ(Child<QLabel>(w, "lbGenSetStatus")->text(), "Gen-Set Loaded  13");
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 2), QString::number(speed));
+  page.ShowTrend(false);
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 2), "1200");
+}
+
+// A tick that finds the image as it was writes nothing; a changed word rewrites its cell only.
+TEST_F(MonitorPageTest, OnlyWhatChangedIsWritten) {
+  images->SetWord(kSite, 0x0099, 1500);
+  ParameterWindow& w = OpenType(3101);
+  MonitorPage& page = *w.Monitor();
+  ShowMonitor(w);
+  w.RefreshMonitor();
+  const int draws = page.Draws();
+  std::map<const QAbstractItemModel*, int> writes;
+  for (StringGrid* g : {page.EngineGrid(), page.GeneratorGrid(), page.BinaryIoGrid()}) {
+    const QAbstractItemModel* model = g->model();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, &w,
+                     [&writes, model] { ++writes[model]; });
+  }
+  w.RefreshMonitor();
+  images->SetWord(kSite, 0x0099, 1500);  // the same value stored again
+  w.RefreshMonitor();
+  EXPECT_EQ(page.Draws(), draws);
+  EXPECT_TRUE(writes.empty());
+
+  images->SetWord(kSite, 0x0099, 1510);
+  w.RefreshMonitor();
+  EXPECT_EQ(page.Draws(), draws + 1);
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 2), "1510");
+  EXPECT_EQ(writes[page.EngineGrid()->model()], 1);
+  EXPECT_EQ(writes[page.GeneratorGrid()->model()], 0);
+  EXPECT_EQ(writes[page.BinaryIoGrid()->model()], 0);
+
+  // A new set-up (type, access level, language) draws again whatever the image.
+  w.SetUpWindow();
+  w.RefreshMonitor();
+  EXPECT_EQ(page.Draws(), draws + 2);
+  EXPECT_EQ(page.EngineGrid()->CellText(1, 2), "1510");
+}
+
 TEST_F(MonitorPageTest, AWindowFromAFileIsNeverRefreshed) {
   images->SetWord(kSite, 0x0099, 1500);
   ParameterWindow& w = OpenType(3101, kWindowOffline);
+  ShowMonitor(w);
   w.RefreshMonitor();
   EXPECT_EQ(w.Monitor()->EngineGrid()->CellText(1, 2), "");
   EXPECT_EQ(Child<QLabel>(w, "lbGenSetStatus")->text(), "");
@@ -94,6 +189,15 @@ TEST_F(MonitorPageTest, ButtonsAskTheSessionForTheirCommands) {
             (std::vector<std::string>{"command3auto", "command3start", "command3reset"}));
   // The mode button shows down at once, before any reply.
   EXPECT_TRUE(page.ModeButton(OperatingMode::Auto)->isChecked());
+  // The next tick shows the mode the image holds, changed or not.
+  images->SetWord(kSite, 0x0113, 198);
+  ShowMonitor(w);
+  w.RefreshMonitor();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
+  page.ModeButton(OperatingMode::Manual)->click();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Manual)->isChecked());
+  w.RefreshMonitor();
+  EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and the page follows it through the polling.
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 
 #include "link/posix_serial_port.h"
 #include "support/sim_process.h"
@@ -36,6 +37,9 @@ TEST_F(UiMonitorSim, StartRunsTheSetUpAndThePageFollows) {
   auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);
   MonitorPage& page = *window->Monitor();
+  // The page follows the set while the user looks at it.
+  Child<QTabWidget>(*window, "pcParameter")
+      ->setCurrentWidget(Child<QWidget>(*window, "tsStatusDisplay"));
   auto* genSet = Child<QLabel>(*window, "lbGenSetStatus");
   QTest::qWait(700);
   EXPECT_EQ(genSet->text(), "Gen-Set Empty");

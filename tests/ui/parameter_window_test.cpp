@@ -768,6 +768,8 @@ TEST_F(ParameterWindowTest, PagesBuiltLateShowWhatTheyWouldHaveShown) {
   };
   auto shown = [](ParameterWindow& w) {
     std::vector<std::string> texts;
+    // The monitor draws what it shows once the user looks at it.
+    Child<QTabWidget>(w, "pcParameter")->setCurrentWidget(Child<QWidget>(w, "tsStatusDisplay"));
     MonitorPage& page = *w.Monitor();
     for (StringGrid* grid : {page.EngineGrid(), page.GeneratorGrid(), page.BinaryIoGrid()}) {
       for (int r = 0; r < grid->rowCount(); ++r)

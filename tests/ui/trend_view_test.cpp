@@ -23,6 +23,7 @@ constexpr int kSite = 2;
 constexpr int kSpeed = static_cast<int>(TrendSeriesId::EngineSpeed);
 constexpr int kBattery = static_cast<int>(TrendSeriesId::Battery);
 constexpr int kVoltage = static_cast<int>(TrendSeriesId::VoltageL1);
+constexpr std::int64_t kClockBase = 1'700'000'000'000;
 
 TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   WriteVport("[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\n");
@@ -51,6 +52,9 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   main.Connect();
   ASSERT_TRUE(main.IsOnline(kSite));
   session.Poll().StopPolling();  // the recording port never answers; the ticks go on
+  // Samples timed by the fake clock, half a second apart.
+  session.Trends().SetClock(
+      [this] { return kClockBase + static_cast<std::int64_t>(pump->NowMs()); });
   auto* window = dynamic_cast<ParameterWindow*>(session.Window(kSite));
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -79,10 +83,11 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(3).y(), 1500);
   EXPECT_DOUBLE_EQ(view.Line(kBattery)->at(0).y(), 24.5);
 
+  // Four ticks move the chart by more than a pixel.
   images.SetWord(kSite, 0x0099, 1480);
-  pump->Advance(500);
-  ASSERT_EQ(view.Line(kSpeed)->count(), 5);
-  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(4).y(), 1480);
+  pump->Advance(4 * 500);
+  ASSERT_EQ(view.Line(kSpeed)->count(), 8);
+  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(7).y(), 1480);
   const int redraws = view.Redraws();
   view.Refresh();  // nothing new: no redraw
   EXPECT_EQ(view.Redraws(), redraws);
@@ -93,7 +98,7 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   Child<QCheckBox>(view, "cbTrend_u1")->setChecked(true);
   ASSERT_NE(view.ChartView(kVoltage), nullptr);
   EXPECT_TRUE(view.ChartView(kVoltage)->isVisible());
-  EXPECT_EQ(view.Line(kVoltage)->count(), 5);
+  EXPECT_EQ(view.Line(kVoltage)->count(), 8);
 
   // Export writes the kept samples through the save dialog.
   TempDir dir;
@@ -106,13 +111,46 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   EXPECT_NE(csv.find(",1480,"), std::string::npos);
   std::size_t lines = 0;
   for (char c : csv) lines += c == '\n';
-  EXPECT_EQ(lines, 6u);  // header and five samples
+  EXPECT_EQ(lines, 9u);  // header and eight samples
+
+  // A long span moves by a pixel in several ticks: it redraws only once it has moved that far.
+  view.SpanPicker()->setCurrentIndex(2);
+  ASSERT_GT(view.PixelMs(), 2 * 500);
+  int drawn = view.Redraws();
+  pump->Advance(500);
+  EXPECT_EQ(view.Redraws(), drawn);
+  pump->Advance(view.PixelMs());
+  EXPECT_EQ(view.Redraws(), drawn + 1);
+
+  // Moved on tick by tick past the span, the points are what the buffer holds in the span.
+  view.SpanPicker()->setCurrentIndex(0);
+  for (int i = 0; i < 700; ++i) {
+    images.SetWord(kSite, 0x0099, static_cast<std::uint16_t>(1000 + i));
+    pump->Advance(500);
+  }
+  // The newest sample may wait for the next pixel; all before it are drawn.
+  const QLineSeries& line = *view.Line(kSpeed);
+  ASSERT_GT(line.count(), 0);
+  const auto end = static_cast<std::int64_t>(line.at(line.count() - 1).x());
+  EXPECT_LT(buffer->At(buffer->Size() - 1).timeMs - end, std::max<std::int64_t>(view.PixelMs(), 1));
+  std::size_t last = buffer->Size() - 1;
+  while (last > 0 && buffer->At(last).timeMs > end) --last;
+  std::size_t from = last + 1;
+  while (from > 0 && buffer->At(from - 1).timeMs >= end - 5 * 60 * 1000) --from;
+  ASSERT_EQ(static_cast<std::size_t>(line.count()), last + 1 - from);
+  for (qsizetype i = 0; i < line.count(); ++i) {
+    const TrendSample& sample = buffer->At(from + static_cast<std::size_t>(i));
+    ASSERT_EQ(line.at(i),
+              QPointF(static_cast<double>(sample.timeMs), sample.Number(kSpeed)->Value()))
+        << i;
+  }
 
   // Back on the live grids: samples go on, the charts are left alone.
   QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
   const int before = view.Redraws();
+  const std::size_t size = buffer->Size();
   pump->Advance(4 * 500);
-  EXPECT_EQ(buffer->Size(), 9u);
+  EXPECT_EQ(buffer->Size(), size + 4);
   EXPECT_EQ(view.Redraws(), before);
 
   // A new connection starts the trend afresh.
