@@ -90,17 +90,19 @@ void ModbusLink::SetLineSpeed(const PortSettings& settings) {
   charUs_ = static_cast<int>(std::min<long long>(us, 1000000));
 }
 
+int ModbusLink::WireMs(std::size_t bytes) const {
+  const long long us = static_cast<long long>(bytes) * charUs_;
+  return static_cast<int>(std::min<long long>(us / 1000, kTickMs));
+}
+
 int ModbusLink::PartialReplyWaitMs(std::size_t waiting) const {
   if (charUs_ <= 0) return kPartialReplySliceMs;
   // Bytes of a reply not yet begun: the next step begins it.
   if (sentSerial_.load(std::memory_order_acquire) != begunSerial_) return 0;
   const std::size_t pending = assembler_.Pending();
-  if (waiting < pending) {
-    // Rounded down: a step that looks a little early sleeps once more, one that looked late
-    // could find a byte after the reply already in and never complete it.
-    const long long us = static_cast<long long>(pending - waiting) * charUs_;
-    return static_cast<int>(std::clamp<long long>(us / 1000, 1, kTickMs));
-  }
+  // Rounded down: a step that looks a little early sleeps once more, one that looked late
+  // could find a byte after the reply already in and never complete it.
+  if (waiting < pending) return std::max(1, WireMs(pending - waiting));
   // Paced, more bytes than the rest of the reply: only the timeout ends it, which the tick
   // brings.
   if (!fast_ && assembler_.InBody() && waiting > pending) return kTickMs;
@@ -390,15 +392,21 @@ bool ModbusLink::WaitForReply(int site) {
     }
     if (PollReply(site)) return true;
     if (fast_) {
-      // Everything waiting was taken: sleep until the first byte of the reply, then until the
-      // rest of it can be in.
+      // Everything waiting was taken. Once the reply has begun, sleep until all but the last
+      // of its missing bytes can be in; the port wakes the wait with the first byte and the
+      // last, so the reply still completes the moment it is whole.
       const bool begun =
           sentSerial_.load(std::memory_order_acquire) == begunSerial_ && assembler_.InProgress();
       if (begun && charUs_ > 0) {
-        pump_.Pump(PartialReplyWaitMs(static_cast<std::size_t>(channel_.InputCount())));
-      } else {
-        channel_.WaitForInput(kFastWaitSliceMs);
+        const std::size_t waiting = static_cast<std::size_t>(channel_.InputCount());
+        const std::size_t pending = assembler_.Pending();
+        const int ms = pending > waiting + 1 ? WireMs(pending - waiting - 1) : 0;
+        if (ms > 0) {
+          pump_.Pump(ms);
+          continue;
+        }
       }
+      channel_.WaitForInput(kFastWaitSliceMs);
       continue;
     }
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused

@@ -160,6 +160,8 @@ class ModbusLink {
   // for the next step could have arrived. The pump's timers (the reply tick among them) end
   // the sleep sooner.
   int PartialReplyWaitMs(std::size_t waiting) const;
+  // Wire time of `bytes` at the line speed in whole milliseconds (rounded down, at most a tick).
+  int WireMs(std::size_t bytes) const;
 
   ByteChannel& channel_;
   Host& host_;

@@ -1,6 +1,6 @@
 // The wait for a reply that is partly in, with the port's line speed known: it sleeps until the
-// missing bytes can be there instead of looking every millisecond, and the reply still
-// completes, or times out, when it did before.
+// missing bytes can be there instead of looking every millisecond (or, event-driven, waking at
+// every byte), and the reply still completes, or times out, when it did before.
 #include "link_fixture.h"
 
 namespace vorel::test {
@@ -32,17 +32,20 @@ TEST_F(LinkTest, PartlyInReplyIsWaitedForByItsWireTime) {
     const char* name;
     int baud;  // 0: the speed is not known
     bool extraByte;
+    bool fast;  // event-driven collection
   };
   // clang-format off
   const Case cases[] = {
-      {"speed unknown",             0,    false},
-      {"9600 baud",                 9600, false},
-      {"speed unknown, extra byte", 0,    true},
-      {"9600 baud, extra byte",     9600, true},
+      {"speed unknown",             0,    false, false},
+      {"9600 baud",                 9600, false, false},
+      {"speed unknown, extra byte", 0,    true,  false},
+      {"9600 baud, extra byte",     9600, true,  false},
+      {"speed unknown, fast",       0,    false, true},
+      {"9600 baud, fast",           9600, false, true},
   };
   // clang-format on
-  std::uint64_t doneMs[4] = {};
-  int moves[4] = {};
+  std::uint64_t doneMs[std::size(cases)] = {};
+  int moves[std::size(cases)] = {};
   const Bytes good = LiveValuesOfSite1();
   const std::uint64_t lastByteMs = ArrivalMs(good.size() - 1);
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -50,6 +53,7 @@ TEST_F(LinkTest, PartlyInReplyIsWaitedForByItsWireTime) {
     SCOPED_TRACE(c.name);
     line.baud = c.baud;
     link.SetLineSpeed(line);
+    link.SetFastCollection(c.fast);
     FakeSerialPort::Reply reply = AtLineSpeed(good);
     if (c.extraByte) reply.back().bytes.push_back(0x00);  // in with the last byte
     port.QueueReply(reply);
@@ -76,6 +80,12 @@ TEST_F(LinkTest, PartlyInReplyIsWaitedForByItsWireTime) {
   EXPECT_GT(doneMs[3], 2000u);
   EXPECT_LT(moves[3], 40);
   EXPECT_EQ(host.messages.back(), "Communication timeout!");
+  // Event-driven: woken by every byte without the speed, by a few with it; done with the last
+  // byte either way.
+  EXPECT_GT(moves[4], 140);
+  EXPECT_LT(moves[5], 15);
+  EXPECT_EQ(doneMs[4], lastByteMs);
+  EXPECT_EQ(doneMs[5], lastByteMs);
 }
 
 }  // namespace
