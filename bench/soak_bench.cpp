@@ -8,7 +8,8 @@
 // A failed poll opens the real Retry/Cancel box from inside the poll step; nobody clicks it
 // offscreen, so the host here arms a timer before the box runs its loop and presses Retry
 // after --answer-ms, as a user would. The time from the box closing to the next poll request
-// on the wire is measured: polling must go on within three poll steps.
+// on the wire is measured (polling goes on after three poll steps), and the longest pause
+// between two requests (a failed poll's timeout, the box, the resumption).
 //
 // usage: soak_bench [--minutes N] [--baud 9600|115200] [--answer-ms MS] [--seed N]
 #include <sys/resource.h>
@@ -26,7 +27,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,9 +49,13 @@ constexpr int kSampleSeconds = 30;
 constexpr int kSettleSeconds = 300;  // growth counts from the sample at five minutes
 constexpr double kGrowthLimitMiB = 1.0;
 constexpr double kCpuLimit = 0.02;
-// After a box closes the poller rests and moves on for at most three 20 ms steps before the
-// next site's request; the rest is timer slack and the worker thread's start.
-constexpr double kResumeLimitMs = 100.0;
+// After a box closes the poller rests and moves on for three 20 ms steps before the next
+// site's request (60 ms); the rest of the bound is timer slack on a busy machine, a refresh
+// step of the 32 windows falling in between and the worker thread's start.
+constexpr double kResumeLimitMs = 150.0;
+// A failed poll stops polling for its timeout (over 2 s: 21 ticks of 100 ms) and while the box
+// is open; nothing else may hold it up.
+constexpr double kTimeoutMs = 2200.0;
 
 // The 1 % of faulted live-value replies, per kind. Pieces and extra byte end differently
 // (the first is collected whole, the second times out), the others end in the box.
@@ -91,6 +98,7 @@ struct WireWatch {
   double longestGapMs = 0;
   double boxClosedMs = -1;
   double longestResumeMs = 0;
+  double totalResumeMs = 0;
   long resumes = 0;
 
   void Written() {
@@ -101,9 +109,15 @@ struct WireWatch {
     lastWriteMs = now;
     if (boxClosedMs >= 0) {
       longestResumeMs = std::max(longestResumeMs, now - boxClosedMs);
+      totalResumeMs += now - boxClosedMs;
       ++resumes;
       boxClosedMs = -1;
     }
+  }
+  // The pauses of Connect do not count.
+  void StartPolling() {
+    std::lock_guard lock(mutex);
+    longestGapMs = 0;
   }
   void BoxClosed() {
     std::lock_guard lock(mutex);
@@ -193,15 +207,27 @@ class FaultCounter {
     while (std::getline(in, line)) {
       if (in.eof()) break;  // a line still being written is read next time
       offset_ += static_cast<std::streamoff>(line.size()) + 1;
-      if (line.find("# fault") != std::string::npos) ++faults_;
+      const std::size_t note = line.find("# fault");
+      if (note == std::string::npos) continue;
+      ++faults_;
+      std::istringstream kinds(line.substr(note + 7));
+      std::string kind;
+      while (kinds >> kind) ++byKind_[kind];
     }
     return faults_;
+  }
+  std::string Kinds() const {
+    std::string out;
+    for (const auto& [kind, count] : byKind_)
+      out += (out.empty() ? "" : ", ") + kind + " " + std::to_string(count);
+    return out.empty() ? "none" : out;
   }
 
  private:
   std::string path_;
   std::streamoff offset_ = 0;
   long faults_ = 0;
+  std::map<std::string, long> byKind_;
 };
 
 struct Sample {
@@ -288,6 +314,7 @@ int main(int argc, char** argv) {
 
   FaultCounter faults(trace.toStdString());
   const long requests0 = watch.requests.load();
+  watch.StartPolling();
   const long faults0 = faults.Count();
   std::vector<Sample> samples;
   const double t0 = MonotonicMs();
@@ -319,9 +346,9 @@ int main(int argc, char** argv) {
   const double share = (end.cpu - samples.front().cpu) / end.seconds;
   auto settled = std::find_if(samples.begin(), samples.end(),
                               [](const Sample& s) { return s.seconds >= kSettleSeconds - 1.0; });
-  std::printf("\npolls %ld, faults %ld, boxes answered Retry %d, other messages %d\n",
-              watch.requests.load() - requests0, faults.Count() - faults0, host.retries,
-              host.messages);
+  std::printf("\npolls %ld, faults %ld (%s), boxes answered Retry %d, other messages %d\n",
+              watch.requests.load() - requests0, faults.Count() - faults0, faults.Kinds().c_str(),
+              host.retries, host.messages);
   if (settled != samples.end()) {
     long peak = settled->rssKiB;
     for (auto s = settled; s != samples.end(); ++s) peak = std::max(peak, s->rssKiB);
@@ -340,11 +367,18 @@ int main(int argc, char** argv) {
               share < kCpuLimit ? "met" : "NOT met");
   {
     std::lock_guard lock(watch.mutex);
+    const double resumeMean = watch.resumes ? watch.totalResumeMs / watch.resumes : 0;
     std::printf(
-        "polling after a box closed: next request within %.1f ms at most (%ld boxes); goal "
-        "under %.0f ms: %s; longest pause between two requests %.2f s\n",
-        watch.longestResumeMs, watch.resumes, kResumeLimitMs,
-        watch.longestResumeMs < kResumeLimitMs ? "met" : "NOT met", watch.longestGapMs / 1000.0);
+        "polling after a box closed: next request after %.1f ms on average, %.1f ms at most "
+        "(%ld boxes); goal under %.0f ms: %s\n",
+        resumeMean, watch.longestResumeMs, watch.resumes, kResumeLimitMs,
+        watch.longestResumeMs < kResumeLimitMs ? "met" : "NOT met");
+    const double stallLimit = kTimeoutMs + answerMs + kResumeLimitMs;
+    std::printf(
+        "longest pause between two requests %.2f s; goal under %.2f s (timeout, box open, "
+        "resume): %s\n",
+        watch.longestGapMs / 1000.0, stallLimit / 1000.0,
+        watch.longestGapMs < stallLimit ? "met" : "NOT met");
   }
   main.close();
   sim.terminate();
