@@ -124,6 +124,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     if (opened) session_.Traffic().Restart(session_.pump().NowMs());
     if (!opened) session_.Port().Release();
     session_.Link().SetEchoDiscard(settings.discardEcho);
+    session_.Link().SetLineSpeed(settings);
     if (opened) portLost_ = false;
   } else {
     detail = "no serial port";

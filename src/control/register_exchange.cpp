@@ -21,6 +21,7 @@ bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
   if (!port_.Open(settings, error)) return false;
   traffic_.Restart(pump_.NowMs());
   link_->SetEchoDiscard(settings.discardEcho);
+  link_->SetLineSpeed(settings);
   link_->StartTicking();
   return true;
 }

@@ -10,7 +10,8 @@ namespace {
 
 // Longest sleep of a wait loop between two looks at the port.
 constexpr int kWaitSliceMs = 2;
-// While a reply is partly in: a byte takes about 1 ms at 9600 baud.
+// While a reply is partly in and the line speed is not known: a byte takes about 1 ms at
+// 9600 baud.
 constexpr int kPartialReplySliceMs = 1;
 // Event-driven collection sleeps until input arrives; the slice only bounds how late the
 // pump's timers (the 100 ms reply tick) are served.
@@ -72,6 +73,40 @@ void ModbusLink::WorkerFinished() {
   std::lock_guard lock(workersMutex_);
   --workers_;
   workersDone_.notify_all();
+}
+
+void ModbusLink::SetLineSpeed(const PortSettings& settings) {
+  if (settings.baud <= 0) {
+    charUs_ = 0;
+    return;
+  }
+  // Start bit, data bits, parity bit, stop bits; in half bits for the one and a half.
+  const int stopHalves = settings.stopBits == StopBits::One            ? 2
+                         : settings.stopBits == StopBits::OnePointFive ? 3
+                                                                       : 4;
+  const int halves =
+      2 * (1 + settings.dataBits + (settings.parity == Parity::None ? 0 : 1)) + stopHalves;
+  const long long us = (halves * 1000000LL + 2LL * settings.baud - 1) / (2LL * settings.baud);
+  charUs_ = static_cast<int>(std::min<long long>(us, 1000000));
+}
+
+int ModbusLink::WireMs(std::size_t bytes) const {
+  const long long us = static_cast<long long>(bytes) * charUs_;
+  return static_cast<int>(std::min<long long>(us / 1000, kTickMs));
+}
+
+int ModbusLink::PartialReplyWaitMs(std::size_t waiting) const {
+  if (charUs_ <= 0) return kPartialReplySliceMs;
+  // Bytes of a reply not yet begun: the next step begins it.
+  if (sentSerial_.load(std::memory_order_acquire) != begunSerial_) return 0;
+  const std::size_t pending = assembler_.Pending();
+  // Rounded down: a step that looks a little early sleeps once more, one that looked late
+  // could find a byte after the reply already in and never complete it.
+  if (waiting < pending) return std::max(1, WireMs(pending - waiting));
+  // Paced, more bytes than the rest of the reply: only the timeout ends it, which the tick
+  // brings.
+  if (!fast_ && assembler_.InBody() && waiting > pending) return kTickMs;
+  return 0;  // what the next step takes has just come in
 }
 
 bool ModbusLink::GroupIdle(RequestGroup group) const {
@@ -363,15 +398,31 @@ bool ModbusLink::WaitForReply(int site) {
     }
     if (PollReply(site)) return true;
     if (fast_) {
-      channel_.WaitForInput(kFastWaitSliceMs);  // everything waiting was taken
+      // Everything waiting was taken. Once the reply has begun, sleep until all but the last
+      // of its missing bytes can be in; the port wakes the wait with the first byte and the
+      // last, so the reply still completes the moment it is whole.
+      const bool begun =
+          sentSerial_.load(std::memory_order_acquire) == begunSerial_ && assembler_.InProgress();
+      if (begun && charUs_ > 0) {
+        const std::size_t waiting = static_cast<std::size_t>(channel_.InputCount());
+        const std::size_t pending = assembler_.Pending();
+        const int ms = pending > waiting + 1 ? WireMs(pending - waiting - 1) : 0;
+        if (ms > 0) {
+          pump_.Pump(ms);
+          continue;
+        }
+      }
+      channel_.WaitForInput(kFastWaitSliceMs);
       continue;
     }
     if (FirstBusyGroup() == Index(RequestGroup::PlainRead)) continue;  // that step paused
-    // Sleep until input arrives, or a slice while a reply is still coming in.
-    if (channel_.InputCount() == 0) {
+    // Sleep until input arrives, or while a reply is still coming in until the rest of it
+    // can be there.
+    const int waiting = channel_.InputCount();
+    if (waiting == 0) {
       channel_.WaitForInput(kWaitSliceMs);
     } else {
-      pump_.Pump(kPartialReplySliceMs);
+      pump_.Pump(PartialReplyWaitMs(static_cast<std::size_t>(waiting)));
     }
   }
   const std::int16_t state = CommState(site);

@@ -20,6 +20,7 @@
 #include "link/host.h"
 #include "link/modbus_frame.h"
 #include "link/reply_assembler.h"
+#include "link/serial_port.h"
 #include "link/traffic_log.h"
 
 namespace vorel {
@@ -68,9 +69,17 @@ class ModbusLink {
   void SetEchoDiscard(bool on) { echoDiscard_ = on; }
   bool EchoDiscard() const { return echoDiscard_; }
 
+  // The port's speed and character frame. A reply partly in is waited for as long as its
+  // missing bytes take on the wire; before this is set (speed 0) the wait looks again every
+  // millisecond.
+  void SetLineSpeed(const PortSettings& settings);
+  // Wire time of one character in microseconds; 0 when the speed is not known.
+  int CharacterMicroseconds() const { return charUs_; }
+
   // Event-driven collection for scripts: no 100 ms steps and no 4 ms finishing pause; a reply
-  // completes as soon as its last byte is read, and the wait sleeps until input arrives. Off
-  // (the windows' paced steps) by default.
+  // completes as soon as its last byte is read, and the wait sleeps until input arrives (with
+  // the line speed known, until the rest of the reply can be in). Off (the windows' paced
+  // steps) by default.
   void SetFastCollection(bool on) { fast_ = on; }
   bool FastCollection() const { return fast_; }
 
@@ -147,6 +156,12 @@ class ModbusLink {
   void Decode(RequestGroup group, int site);
   void FrameSent(std::size_t length, bool write);
   std::span<const std::uint8_t> SentFrame() const;
+  // How long the wait sleeps with `waiting` bytes of a reply in: until the bytes still missing
+  // for the next step could have arrived. The pump's timers (the reply tick among them) end
+  // the sleep sooner.
+  int PartialReplyWaitMs(std::size_t waiting) const;
+  // Wire time of `bytes` at the line speed in whole milliseconds (rounded down, at most a tick).
+  int WireMs(std::size_t bytes) const;
 
   ByteChannel& channel_;
   Host& host_;
@@ -156,6 +171,7 @@ class ModbusLink {
   TrafficLog* traffic_ = nullptr;
   bool echoDiscard_ = false;
   bool fast_ = false;
+  int charUs_ = 0;
 
   mutable std::mutex sendLock_;
   std::array<std::atomic<bool>, kRequestGroups> idle_;
