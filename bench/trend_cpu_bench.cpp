@@ -3,7 +3,9 @@
 // windows and session as vorel, run offscreen in this process. After connecting all 32 sites
 // it measures this process's CPU time (user + system, worker threads included) over
 // VOREL_TREND_SECONDS (default 600) and prints it as a share of one core, next to the same
-// measure with the live grids shown instead of the trends.
+// measure with the live grids shown instead of the trends. The windows are tabs of one window
+// (the default: the current tab is the one seen); with VOREL_SEPARATE_WINDOWS=1 they are 32
+// separate windows, all seen at once.
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -96,6 +98,9 @@ int main(int argc, char** argv) {
     vport << "[System]\r\nLanguage=english\r\n[Device]\r\n";
     for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
     vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=9600\r\n";
+    const char* separate = std::getenv("VOREL_SEPARATE_WINDOWS");
+    vport << "[View]\r\nSeparateSiteWindows=" << (separate && separate[0] == '1' ? "-1" : "0")
+          << "\r\n";
   }
   vorel::SetLanguageSetting("english");
 
