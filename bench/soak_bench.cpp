@@ -40,6 +40,7 @@
 #include "ui/main_window.h"
 #include "ui/parameter_window_factory.h"
 #include "ui/widget_host.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -258,39 +259,24 @@ int main(int argc, char** argv) {
 
   const QString link = dir.filePath("line");
   const QString trace = dir.filePath("trace.txt");
-  QStringList args{"--link",           link,    "--baud", QString::number(baud),
-                   "--trace",          trace,   "--seed", QString::number(seed),
-                   "--fault-register", "0x804F"};
+  QStringList faultOptions{"--trace",          trace,   "--seed", QString::number(seed),
+                           "--fault-register", "0x804F"};
   // The first read of each site's live values is Connect's, which is not faulted.
-  args << "--fault-after" << QString::number(vorel::kSiteCount);
-  for (const FaultShare& f : kFaults) args << f.option << QString::number(f.probability);
-  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
+  faultOptions << "--fault-after" << QString::number(vorel::kSiteCount);
+  for (const FaultShare& f : kFaults) faultOptions << f.option << QString::number(f.probability);
   QProcess sim;
-  sim.start(VOREL_SIM_PATH, args);
-  if (!sim.waitForReadyRead(10000)) {
-    std::fprintf(stderr, "vorel-sim did not start\n");
-    return 1;
-  }
-  QDir().mkpath(dir.filePath("vorel"));
-  {
-    std::ofstream vport(dir.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
-    vport << "[System]\r\nLanguage=english\r\n[Device]\r\n";
-    for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
-    vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=" << baud << "\r\n";
-  }
+  if (!vorel::bench::StartSimSites(sim, link, baud, faultOptions)) return 1;
+  vorel::bench::WriteVport(QDir(dir.path()), link, baud, false);
   vorel::SetLanguageSetting("english");
 
   // Wired as vorel's main() wires it.
   WireWatch watch;
   AnsweringHost host(watch, answerMs);
-  vorel::MainWindowServices services;
-  services.makePort = [&watch]() -> std::unique_ptr<vorel::SerialPort> {
-    return std::make_unique<WatchedPort>(watch);
-  };
   vorel::MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
-  };
+  vorel::MainWindowServices services =
+      vorel::bench::WindowServices(&mainWindow, [&watch]() -> std::unique_ptr<vorel::SerialPort> {
+        return std::make_unique<WatchedPort>(watch);
+      });
   vorel::MainWindow main(host, services);
   mainWindow = &main;
   host.Attach(&main);

@@ -31,6 +31,7 @@
 #include "ui/parameter_window.h"
 #include "ui/parameter_window_factory.h"
 #include "ui/trend_view.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -84,35 +85,15 @@ int main(int argc, char** argv) {
   const double seconds = env ? std::atof(env) : 600.0;
 
   const QString link = dir.filePath("line");
-  QStringList args{"--link", link, "--baud", "9600"};
-  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
   QProcess sim;
-  sim.start(VOREL_SIM_PATH, args);
-  if (!sim.waitForReadyRead(10000)) {
-    std::fprintf(stderr, "vorel-sim did not start\n");
-    return 1;
-  }
-  QDir().mkpath(dir.filePath("vorel"));
-  {
-    std::ofstream vport(dir.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
-    vport << "[System]\r\nLanguage=english\r\n[Device]\r\n";
-    for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
-    vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=9600\r\n";
-    const char* separate = std::getenv("VOREL_SEPARATE_WINDOWS");
-    vport << "[View]\r\nSeparateSiteWindows=" << (separate && separate[0] == '1' ? "-1" : "0")
-          << "\r\n";
-  }
+  if (!vorel::bench::StartSimSites(sim, link, 9600)) return 1;
+  const char* separate = std::getenv("VOREL_SEPARATE_WINDOWS");
+  vorel::bench::WriteVport(QDir(dir.path()), link, 9600, separate && separate[0] == '1');
   vorel::SetLanguageSetting("english");
 
   SilentHost host;
-  vorel::MainWindowServices services;
-  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
-    return std::make_unique<vorel::PosixSerialPort>();
-  };
   vorel::MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
-  };
+  vorel::MainWindowServices services = vorel::bench::WindowServices(&mainWindow);
   vorel::MainWindow main(host, services);
   mainWindow = &main;
   main.show();

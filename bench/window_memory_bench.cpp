@@ -31,6 +31,7 @@
 #include "ui/main_window.h"
 #include "ui/parameter_window.h"
 #include "ui/parameter_window_factory.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -96,33 +97,14 @@ int MeasureOneMode(int argc, char** argv, const std::string& mode) {
   const char* m = mode.c_str();
 
   const QString link = dir.filePath("line");
-  QStringList args{"--link", link, "--baud", "0"};
-  for (int n = 1; n <= vorel::kSiteCount; ++n) args << "--site" << QString::number(n);
   QProcess sim;
-  sim.start(VOREL_SIM_PATH, args);
-  if (!sim.waitForReadyRead(10000)) {
-    std::fprintf(stderr, "vorel-sim did not start\n");
-    return 1;
-  }
-  QDir().mkpath(dir.filePath("vorel"));
-  {
-    std::ofstream vport(dir.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
-    vport << "[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows="
-          << (mode == "separate" ? "-1" : "0") << "\r\n[Device]\r\n";
-    for (int n = 1; n <= vorel::kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
-    vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=115200\r\n";
-  }
+  if (!vorel::bench::StartSimSites(sim, link, 0)) return 1;
+  vorel::bench::WriteVport(QDir(dir.path()), link, 115200, mode == "separate");
   vorel::SetLanguageSetting("english");
 
   SilentHost host;
-  vorel::MainWindowServices services;
-  services.makePort = []() -> std::unique_ptr<vorel::SerialPort> {
-    return std::make_unique<vorel::PosixSerialPort>();
-  };
   vorel::MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
-  };
+  vorel::MainWindowServices services = vorel::bench::WindowServices(&mainWindow);
   vorel::MainWindow main(host, services);
   mainWindow = &main;
   main.show();

@@ -1,0 +1,59 @@
+// What the benchmarks of the desktop tool's windows share: 32 sites of vorel-sim on a pty, a
+// vport.ini that selects them all, and the main window's services as vorel's main() sets them.
+#pragma once
+
+#include <QDir>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <memory>
+
+#include "core/site_images.h"
+#include "link/posix_serial_port.h"
+#include "ui/main_window.h"
+#include "ui/parameter_window_factory.h"
+
+namespace vorel::bench {
+
+// Starts vorel-sim with sites 1 to 32 on `link` at `baud` (0: at once), with `extra` options.
+// False, after saying so, when it does not answer.
+inline bool StartSimSites(QProcess& sim, const QString& link, int baud,
+                          const QStringList& extra = {}) {
+  QStringList args{"--link", link, "--baud", QString::number(baud)};
+  args << extra;
+  for (int n = 1; n <= kSiteCount; ++n) args << "--site" << QString::number(n);
+  sim.start(VOREL_SIM_PATH, args);
+  if (sim.waitForReadyRead(10000)) return true;
+  std::fprintf(stderr, "vorel-sim did not start\n");
+  return false;
+}
+
+// vorel/vport.ini under `configHome`: English, every site selected, the port `link` at `baud`,
+// the site windows as tabs or separate.
+inline void WriteVport(const QDir& configHome, const QString& link, int baud, bool separate) {
+  configHome.mkpath("vorel");
+  std::ofstream vport(configHome.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
+  vport << "[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows="
+        << (separate ? "-1" : "0") << "\r\n[Device]\r\n";
+  for (int n = 1; n <= kSiteCount; ++n) vport << "ControlerAddr" << n << "=-1\r\n";
+  vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=" << baud << "\r\n";
+}
+
+// The main window's services: `makePort` (a POSIX port when empty) and the parameter windows of
+// the session of `*main`, which is set once the main window exists.
+inline MainWindowServices WindowServices(
+    MainWindow** main, std::function<std::unique_ptr<SerialPort>()> makePort = {}) {
+  MainWindowServices services;
+  services.makePort = makePort ? std::move(makePort) : []() -> std::unique_ptr<SerialPort> {
+    return std::make_unique<PosixSerialPort>();
+  };
+  services.makeWindow = [main](int site, SiteCommands& commands) {
+    return MakeParameterWindow((*main)->session(), site, commands);
+  };
+  return services;
+}
+
+}  // namespace vorel::bench
