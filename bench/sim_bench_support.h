@@ -2,6 +2,7 @@
 // nothing, the simulator's trace read back, and the wire time of its exchanges at 9600 baud.
 #pragma once
 
+#include <sys/resource.h>
 #include <time.h>
 
 #include <cstdint>
@@ -91,6 +92,23 @@ inline double MonotonicMs() {
   timespec t{};
   clock_gettime(CLOCK_MONOTONIC, &t);
   return t.tv_sec * 1000.0 + t.tv_nsec / 1e6;
+}
+
+// CPU time of this process (user and system, every thread), in seconds.
+inline double CpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6 + double(u.ru_stime.tv_sec) +
+         double(u.ru_stime.tv_usec) / 1e6;
+}
+
+// Resident memory of this process in KiB, -1 when the system does not say.
+inline long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return -1;
 }
 
 }  // namespace vorel::bench

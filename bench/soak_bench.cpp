@@ -44,6 +44,9 @@
 
 namespace {
 
+using vorel::bench::CpuSeconds;
+using vorel::bench::ResidentKiB;
+
 using vorel::bench::MonotonicMs;
 
 constexpr int kSampleSeconds = 30;
@@ -74,21 +77,6 @@ constexpr FaultShare kFaults[] = {
     {"--fault-address",   0.0015},
 };
 // clang-format on
-
-double CpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6 + double(u.ru_stime.tv_sec) +
-         double(u.ru_stime.tv_usec) / 1e6;
-}
-
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
 
 // What the poller puts on the wire: the number of requests and, after a box closed, how long
 // until the next one left. Write runs on the request workers' threads.

@@ -35,25 +35,13 @@
 
 namespace {
 
-using vorel::bench::SilentHost;
+using vorel::bench::CpuSeconds;
+using vorel::bench::ResidentKiB;
 
-double CpuSeconds() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec) + double(u.ru_utime.tv_usec) / 1e6 + double(u.ru_stime.tv_sec) +
-         double(u.ru_stime.tv_usec) / 1e6;
-}
+using vorel::bench::SilentHost;
 
 double MonotonicSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
 }
 
 // Runs the event loop for `seconds` and prints the CPU share of one core. The loop sleeps

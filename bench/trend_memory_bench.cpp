@@ -11,16 +11,11 @@
 
 #include "core/site_images.h"
 #include "core/trend_buffer.h"
+#include "sim_bench_support.h"
 
 namespace {
 
-long ResidentKiB() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
-  return -1;
-}
+using vorel::bench::ResidentKiB;
 
 void BM_TakeSample(benchmark::State& state) {
   auto images = std::make_unique<vorel::SiteImages>();
