@@ -37,8 +37,7 @@
 #include "core/language.h"
 #include "link/named_port.h"
 #include "sim_bench_support.h"
-#include "ui/main_window.h"
-#include "ui/parameter_window_factory.h"
+#include "ui/desktop.h"
 #include "ui/widget_host.h"
 #include "window_bench_support.h"
 
@@ -260,21 +259,11 @@ int main(int argc, char** argv) {
   // Wired as vorel's main() wires it.
   WireWatch watch;
   AnsweringHost host(watch, answerMs);
-  vorel::MainWindow* mainWindow = nullptr;
-  vorel::MainWindowServices services =
-      vorel::bench::WindowServices(&mainWindow, [&watch]() -> std::unique_ptr<vorel::SerialPort> {
+  const std::unique_ptr<vorel::MainWindow> desktop = vorel::OpenDesktop(
+      host, vorel::bench::WindowServices([&watch]() -> std::unique_ptr<vorel::SerialPort> {
         return std::make_unique<WatchedPort>(watch);
-      });
-  vorel::MainWindow main(host, services);
-  mainWindow = &main;
-  host.Attach(&main);
-  host.siteWindow = [&main](int site) -> QWidget* {
-    return dynamic_cast<QWidget*>(main.session().Window(site));
-  };
-  host.siteStatusSink = [&main](int site, int panel, const std::string& text) {
-    if (!main.IsOnline(site)) return;
-    if (vorel::SiteWindow* w = main.session().Window(site)) w->SetStatusPanel(panel, text);
-  };
+      }));
+  vorel::MainWindow& main = *desktop;
   main.show();
 
   const double c0 = MonotonicMs();

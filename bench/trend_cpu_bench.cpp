@@ -26,10 +26,9 @@
 #include "link/posix_serial_port.h"
 #include "link/quiet_host.h"
 #include "sim_bench_support.h"
-#include "ui/main_window.h"
+#include "ui/desktop.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/trend_view.h"
 #include "window_bench_support.h"
 
@@ -80,10 +79,9 @@ int main(int argc, char** argv) {
   vorel::SetLanguageSetting("english");
 
   SilentHost host;
-  vorel::MainWindow* mainWindow = nullptr;
-  vorel::MainWindowServices services = vorel::bench::WindowServices(&mainWindow);
-  vorel::MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<vorel::MainWindow> desktop =
+      vorel::OpenDesktop(host, vorel::bench::WindowServices());
+  vorel::MainWindow& main = *desktop;
   main.show();
   const long rss0 = ResidentKiB();
   const double c0 = MonotonicSeconds();

@@ -1,5 +1,5 @@
 // What the benchmarks of the desktop tool's windows share: 32 sites of vorel-sim on a pty, a
-// vport.ini that selects them all, and the main window's services as vorel's main() sets them.
+// vport.ini that selects them all, and the main window's services.
 #pragma once
 
 #include <QDir>
@@ -13,8 +13,7 @@
 
 #include "core/site_images.h"
 #include "link/posix_serial_port.h"
-#include "ui/main_window.h"
-#include "ui/parameter_window_factory.h"
+#include "ui/desktop.h"
 
 namespace vorel::bench {
 
@@ -42,16 +41,12 @@ inline void WriteVport(const QDir& configHome, const QString& link, int baud, bo
   vport << "[ComPort1]\r\nPort=" << link.toStdString() << "\r\nBaudRate=" << baud << "\r\n";
 }
 
-// The main window's services: `makePort` (a POSIX port when empty) and the parameter windows of
-// the session of `*main`, which is set once the main window exists.
+// The main window's services for OpenDesktop: `makePort`, a POSIX port when empty.
 inline MainWindowServices WindowServices(
-    MainWindow** main, std::function<std::unique_ptr<SerialPort>()> makePort = {}) {
+    std::function<std::unique_ptr<SerialPort>()> makePort = {}) {
   MainWindowServices services;
   services.makePort = makePort ? std::move(makePort) : []() -> std::unique_ptr<SerialPort> {
     return std::make_unique<PosixSerialPort>();
-  };
-  services.makeWindow = [main](int site, SiteCommands& commands) {
-    return MakeParameterWindow((*main)->session(), site, commands);
   };
   return services;
 }

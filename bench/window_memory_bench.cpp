@@ -28,9 +28,8 @@
 #include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "sim_bench_support.h"
-#include "ui/main_window.h"
+#include "ui/desktop.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "window_bench_support.h"
 
 namespace {
@@ -103,10 +102,9 @@ int MeasureOneMode(int argc, char** argv, const std::string& mode) {
   vorel::SetLanguageSetting("english");
 
   SilentHost host;
-  vorel::MainWindow* mainWindow = nullptr;
-  vorel::MainWindowServices services = vorel::bench::WindowServices(&mainWindow);
-  vorel::MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<vorel::MainWindow> desktop =
+      vorel::OpenDesktop(host, vorel::bench::WindowServices());
+  vorel::MainWindow& main = *desktop;
   main.show();
   Report(m, "before Connect");
   main.Connect();

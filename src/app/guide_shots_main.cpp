@@ -19,11 +19,10 @@
 
 #include "core/remote_commands.h"
 #include "link/posix_serial_port.h"
+#include "ui/desktop.h"
 #include "ui/event_log_page.h"
 #include "ui/help_window.h"
-#include "ui/main_window.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/widget_host.h"
 
 namespace {
@@ -96,20 +95,8 @@ int main(int argc, char** argv) {
     dialog.hide();
     return static_cast<int>(QDialog::Rejected);
   };
-  vorel::MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  vorel::MainWindow main(host, services);
-  mainWindow = &main;
-  host.Attach(&main);
-  host.siteWindow = [&main](int site) -> QWidget* {
-    return dynamic_cast<QWidget*>(main.session().Window(site));
-  };
-  host.siteStatusSink = [&main](int site, int panel, const std::string& text) {
-    if (!main.IsOnline(site)) return;
-    if (vorel::SiteWindow* w = main.session().Window(site)) w->SetStatusPanel(panel, text);
-  };
+  const std::unique_ptr<vorel::MainWindow> desktop = vorel::OpenDesktop(host, std::move(services));
+  vorel::MainWindow& main = *desktop;
   main.show();
   Save(main, "main-window");
   main.ShowSiteAddresses();

@@ -6,8 +6,7 @@
 
 #include "link/named_port.h"
 #include "link/posix_serial_port.h"
-#include "ui/main_window.h"
-#include "ui/parameter_window_factory.h"
+#include "ui/desktop.h"
 #include "ui/widget_host.h"
 
 namespace {
@@ -51,20 +50,7 @@ int main(int argc, char** argv) {
     return std::make_unique<vorel::NamedPort>();
   };
   services.portNames = [] { return vorel::ListSerialPortNames(); };
-  vorel::MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, vorel::SiteCommands& commands) {
-    return vorel::MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  vorel::MainWindow main(host, services);
-  mainWindow = &main;
-  host.Attach(&main);
-  host.siteWindow = [&main](int site) -> QWidget* {
-    return dynamic_cast<QWidget*>(main.session().Window(site));
-  };
-  host.siteStatusSink = [&main](int site, int panel, const std::string& text) {
-    if (!main.IsOnline(site)) return;
-    if (vorel::SiteWindow* w = main.session().Window(site)) w->SetStatusPanel(panel, text);
-  };
-  main.show();
+  const std::unique_ptr<vorel::MainWindow> main = vorel::OpenDesktop(host, std::move(services));
+  main->show();
   return app.exec();
 }

@@ -40,7 +40,6 @@ class ConnectSequence {
   // The properties Connect loaded last (the main window's check boxes show them).
   const CommunicationProperties& Properties() const { return properties_; }
   void SetProperties(const CommunicationProperties& properties) { properties_ = properties; }
-  const PortSettings& LastPortSettings() const { return portSettings_; }
 
   // Opens a new port from the session's factory with these settings; false (after the port
   // error, and with the detail in `error`) when it does not open. A TCP port's error names the

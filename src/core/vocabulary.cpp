@@ -200,10 +200,6 @@ std::string_view BilingualText::Pick() const {
   return PickText(english, chinese);
 }
 
-std::span<const FunctionCodeName> FunctionCodeTable() {
-  return kFunctions;
-}
-
 std::string_view FunctionName(std::uint16_t code) {
   const FunctionCodeName* f = FindFunction(code);
   if (!f || f->kind == FunctionKind::Output) return kNoName;
@@ -302,9 +298,6 @@ std::string_view SensorTypeText(SensorList list, int code) {
 
 std::span<const std::string_view> Units() {
   return kUnits;
-}
-std::span<const std::string_view> BracketedUnits() {
-  return kBracketedUnits;
 }
 
 std::string_view UnitText(int code) {

@@ -36,9 +36,6 @@ struct FunctionCodeName {
   FunctionKind kind;
 };
 
-// The 51 function codes (inputs, analogue sensors, outputs), in table order.
-std::span<const FunctionCodeName> FunctionCodeTable();
-
 // Name of an input or analogue function code (only the low 11 bits count); "------" for any
 // other code, output codes included.
 std::string_view FunctionName(std::uint16_t code);
@@ -85,7 +82,6 @@ std::string_view SensorTypeText(SensorList list, int code);
 // Units (same in both languages), position = unit code 0 to 7.
 inline constexpr int kUnitCount = 8;
 std::span<const std::string_view> Units();
-std::span<const std::string_view> BracketedUnits();
 std::string_view UnitText(int code);           // empty outside 0 to 7
 std::string_view BracketedUnitText(int code);  // empty outside 0 to 7
 // Bracketed unit of an analogue channel's second property word; empty below 3072 (sensor type

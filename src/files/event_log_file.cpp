@@ -38,10 +38,6 @@ constexpr std::array<std::string_view, kEventLogColumns - 1> kKeys{
 
 }  // namespace
 
-std::span<const std::string_view, kEventLogColumns - 1> EventLogFileKeys() {
-  return kKeys;
-}
-
 std::string EventLogSection(int row) {
   return "HisItem" + std::to_string(row);
 }

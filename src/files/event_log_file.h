@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,8 +14,6 @@
 
 namespace vorel {
 
-// Key of grid column c (1 to 26) at index c - 1.
-std::span<const std::string_view, kEventLogColumns - 1> EventLogFileKeys();
 // "HisItem" and the row number (1 to 112).
 std::string EventLogSection(int row);
 

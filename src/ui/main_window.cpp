@@ -96,7 +96,7 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   session_ = std::make_unique<Session>(host_, *pump_, *this);
   if (services_.makeWindow) {
     session_->SetWindowFactory([this](int site, SiteCommands& commands) {
-      std::unique_ptr<SiteWindow> window = services_.makeWindow(site, commands);
+      std::unique_ptr<SiteWindow> window = services_.makeWindow(*session_, site, commands);
       PlaceSiteWindow(window.get(), site);
       return window;
     });

@@ -49,8 +49,10 @@ struct MainWindowServices {
   // Runs a dialog modally and returns its result. Defaults to QDialog::exec; tests drive the
   // dialog instead.
   std::function<int(QDialog&)> runModal;
-  // The parameter window of a site identified by Connect; none when empty.
-  Session::WindowFactory makeWindow;
+  // The window of a site that Connect identifies or that is opened from a file, made for the
+  // main window's session (MakeParameterWindow fits); none when empty.
+  std::function<std::unique_ptr<SiteWindow>(Session& session, int site, SiteCommands& commands)>
+      makeWindow;
   // The clock, event dispatch and timers of the session (every pause of the tool runs on it).
   // Defaults to Qt's event loop.
   std::shared_ptr<EventPump> pump;

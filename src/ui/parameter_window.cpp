@@ -650,12 +650,6 @@ void ParameterWindow::ChannelFromImage() {
   emit channelTitlesChanged();
 }
 
-void ParameterWindow::ChannelToImage() {
-  AnalogueToImage(images_, site_, model_.Channels());
-  InputsToImage(images_, site_, model_.Channels());
-  OutputsToImage(images_, site_, model_.Channels());
-}
-
 // ---- Editing the setpoint grids
 // ------------------------------------------------------------------
 

@@ -96,9 +96,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // Value cells of a grid from its editors.
   void RefreshValueCells(SetpointGrid grid);
 
-  // The channel pages from and into the value image.
+  // The channel pages from the value image.
   void ChannelFromImage();
-  void ChannelToImage();
 
   // --- Access for the wiring and the tests ---
   SetpointGridWidget* Grid(SetpointGrid grid) const;

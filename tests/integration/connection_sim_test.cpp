@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "control/session.h"
@@ -12,18 +11,14 @@
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "link/request_worker.h"
+#include "support/pump_time.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
+#include "support/sim_trace.h"
 
 namespace vorel::test {
 namespace {
-
-struct TraceFrame {
-  int site;
-  int function;
-  std::uint16_t address;
-};
 
 class SimConnection : public ::testing::Test {
  protected:
@@ -60,40 +55,9 @@ class SimConnection : public ::testing::Test {
     session->Connector().ConnectSites(selected);
   }
 
-  void RunFor(int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (pump.NowMs() < end) pump.Pump(static_cast<int>(end - pump.NowMs()));
-  }
-
-  // Runs until `done` or `ms` have passed; whether `done` came true.
-  template <class F>
-  bool RunUntil(F done, int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (!done() && pump.NowMs() < end) pump.Pump(10);
-    return done();
-  }
-
-  // The requests the simulator received, in order.
-  std::vector<TraceFrame> Requests() const {
-    std::vector<TraceFrame> out;
-    std::ifstream in(trace);
-    std::string line;
-    while (std::getline(in, line)) {
-      std::istringstream words(line);
-      std::string start, end, dir;
-      words >> start >> end >> dir;
-      if (dir != "RX") continue;
-      std::vector<int> bytes;
-      std::string hex;
-      while (words >> hex && hex != "#") bytes.push_back(std::stoi(hex, nullptr, 16));
-      if (bytes.size() < 4) continue;
-      out.push_back({bytes[0], bytes[1], static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3])});
-    }
-    return out;
-  }
   std::vector<int> PolledSites(std::size_t from = 0) const {
     std::vector<int> sites;
-    const auto all = Requests();
+    const auto all = TraceRequests(trace);
     for (std::size_t i = from; i < all.size(); ++i) {
       if (all[i].function == 3 && all[i].address == 0x804F) sites.push_back(all[i].site);
     }
@@ -101,7 +65,7 @@ class SimConnection : public ::testing::Test {
   }
   std::vector<std::uint16_t> WriteAddresses(std::size_t from = 0) const {
     std::vector<std::uint16_t> out;
-    const auto all = Requests();
+    const auto all = TraceRequests(trace);
     for (std::size_t i = from; i < all.size(); ++i) {
       if (all[i].function == 16) out.push_back(all[i].address);
     }
@@ -154,8 +118,8 @@ TEST_F(SimConnection, TypesAndVersions) {
 TEST_F(SimConnection, TwoSitesArePolledInTurn) {
   Start({"--site", "2", "--site", "5"});
   Connect({2, 5});
-  const std::size_t from = Requests().size();
-  RunFor(3000);
+  const std::size_t from = TraceRequests(trace).size();
+  RunFor(pump, 3000);
   const auto sites = PolledSites(from);
   ASSERT_GE(sites.size(), 6u);
   for (std::size_t i = 1; i < sites.size(); ++i) EXPECT_NE(sites[i], sites[i - 1]) << i;
@@ -167,17 +131,18 @@ TEST_F(SimConnection, CancelStopsPollingOfTheSiteUntilARead) {
          "--fault-register", "0x804F", "--fault-after", "1", "--fault-count", "1"});
   Connect({2, 5});
   host.defaultAnswer = Answer::Cancel;
-  ASSERT_TRUE(RunUntil([&] { return !host.questions.empty(); }, 6000));
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return !host.questions.empty(); }, 6000));
   EXPECT_EQ(host.questions[0].site, 2);
-  std::size_t from = Requests().size();
-  RunFor(2000);
+  std::size_t from = TraceRequests(trace).size();
+  RunFor(pump, 2000);
   auto sites = PolledSites(from);
   ASSERT_FALSE(sites.empty());
   for (int s : sites) EXPECT_EQ(s, 5);
 
   session->ReadParameters(2);
-  from = Requests().size();
-  RunFor(2000);
+  from = TraceRequests(trace).size();
+  RunFor(pump, 2000);
   sites = PolledSites(from);
   EXPECT_NE(std::find(sites.begin(), sites.end(), 2), sites.end());
 }
@@ -193,31 +158,34 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   EXPECT_EQ(w->caption, "3101 address 1");
 
   // Locked: refused, nothing sent.
-  RunFor(800);
-  std::size_t from = Requests().size();
+  RunFor(pump, 800);
+  std::size_t from = TraceRequests(trace).size();
   session->WriteParameters(1);
   EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
   // Unlocked but in AUTO: refused.
   Unlock(1, "1234");
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
-  RunFor(600);
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  RunFor(pump, 600);
   EXPECT_TRUE(w->unlockedShown);
   EXPECT_EQ(w->panels[1], "unlocked");
   const std::uint16_t autoMode = kModeAuto;
   session->Poll().StopPolling();
   ASSERT_TRUE(session->WriteBlock(1, 0x0113, {&autoMode, 1}));
   session->Poll().StartPolling();
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
-  from = Requests().size();
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
+  from = TraceRequests(trace).size();
   session->WriteParameters(1);
   EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
   // Unlock sets OFF; a write with a changed value, date and time reaches the controller.
   Unlock(1, "1234");
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0113) == kModeOff; }, 3000));
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0113) == kModeOff; }, 3000));
   const auto descriptors = session->Images().ParameterDescriptors(1, reg::kParamConfig1);
   const ParameterDescriptor* pick = nullptr;
   for (const auto& d : descriptors) {
@@ -238,7 +206,7 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   session->Images().SetWord(1, 0x000C, 0x0807);  // 08:07:00
   session->Images().SetWord(1, 0x000D, 0x0000);
   host.answers = {Answer::No};
-  from = Requests().size();
+  from = TraceRequests(trace).size();
   host.messages.clear();
   session->WriteParameters(1);
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
@@ -249,8 +217,8 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
   session->Images().SetWord(1, pick->address, 0);
   EXPECT_EQ(ReadRegister(1, pick->address), value);
-  ASSERT_TRUE(
-      RunUntil([&] { return session->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
   EXPECT_EQ(session->Images().ControllerTimeText(1).substr(0, 5), "08:07");
 
   // A new password; the old one no longer unlocks, the new one does.
@@ -260,10 +228,11 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   session->WriteBlock(1, 0x0004, {&lockWord, 1});
   session->Poll().StartPolling();
   Unlock(1, "1234");
-  RunFor(1500);
+  RunFor(pump, 1500);
   EXPECT_NE(session->Images().Word(1, 0x0004), kUnlockedMark);
   Unlock(1, "4321");
-  EXPECT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  EXPECT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
 }
 
 TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
@@ -272,8 +241,9 @@ TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
   Connect({1});
   ASSERT_TRUE(session->IsOnline(1));
   Unlock(1, "1234");  // two writes: mode and password
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
-  const std::size_t from = Requests().size();
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  const std::size_t from = TraceRequests(trace).size();
   host.progress.clear();
   session->WriteParameters(1);
   EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098}));

@@ -2,17 +2,16 @@
 // AUTO, and a good write whose words arrive in the simulator's registers.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "control/session.h"
 #include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "link/request_worker.h"
+#include "support/pump_time.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
+#include "support/sim_trace.h"
 
 namespace vorel::test {
 namespace {
@@ -42,23 +41,10 @@ class CurveSim : public ::testing::Test {
     sim.Stop();
     SetLanguageSetting("chinese");
   }
-  template <class F>
-  bool RunUntil(F done, int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (!done() && pump.NowMs() < end) pump.Pump(10);
-    return done();
-  }
   // Function-16 requests the simulator has received.
   int WritesReceived() const {
-    std::ifstream in(trace);
-    std::string line;
     int n = 0;
-    while (std::getline(in, line)) {
-      std::istringstream words(line);
-      std::string start, end, dir, site, function;
-      words >> start >> end >> dir >> site >> function;
-      if (dir == "RX" && function == "10") ++n;
-    }
+    for (const TraceRequest& r : TraceRequests(trace)) n += r.function == 16 ? 1 : 0;
     return n;
   }
   // Registers 0x0129 to 0x0167 read again from the simulator into a cleared image.
@@ -74,7 +60,8 @@ class CurveSim : public ::testing::Test {
     session->Poll().StopPolling();
     ASSERT_TRUE(session->WriteBlock(4, reg::kOperatingMode.address, {&mode, 1}));
     session->Poll().StartPolling();
-    ASSERT_TRUE(RunUntil([&] { return session->Images().Word(4, 0x0113) == mode; }, 3000));
+    ASSERT_TRUE(RunUntil(
+        pump, [&] { return session->Images().Word(4, 0x0113) == mode; }, 3000));
   }
 
   SimProcess sim{VOREL_SIM_PATH};
@@ -96,7 +83,8 @@ TEST_F(CurveSim, RefusedWhileLockedOrInAutoThenWrittenIntoTheController) {
   EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
 
   session->UnlockParameters(4, "1234");
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(4, 0x0004) == kUnlockedMark; }, 3000));
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(4, 0x0004) == kUnlockedMark; }, 3000));
   SetMode(kModeAuto);
   const int unlockWrites = WritesReceived();
   EXPECT_EQ(session->WriteCurve(4, 1, curve), CurveWriteResult::Refused);

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -26,9 +25,11 @@
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "link/request_worker.h"
+#include "support/pump_time.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
+#include "support/sim_trace.h"
 #include "support/temp_files.h"
 
 namespace vorel::test {
@@ -291,12 +292,6 @@ class MatrixPrinter : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const kPrinter =
     ::testing::AddGlobalTestEnvironment(new MatrixPrinter);
 
-struct Request {
-  int site;
-  int function;
-  std::uint16_t address;
-};
-
 // How long an operation may take at most before it counts as hung (the event log reads 56
 // blocks, each with its pauses; a timeout costs two seconds).
 int AllowedSeconds(Operation op) {
@@ -357,38 +352,9 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
     session->Connector().ConnectSites(selected);
   }
 
-  void RunFor(int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (pump.NowMs() < end) pump.Pump(static_cast<int>(end - pump.NowMs()));
-  }
-  template <class F>
-  bool RunUntil(F done, int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (!done() && pump.NowMs() < end) pump.Pump(10);
-    return done();
-  }
-
-  // The requests the simulator received, in order.
-  std::vector<Request> Requests() const {
-    std::vector<Request> out;
-    std::ifstream in(trace);
-    std::string line;
-    while (std::getline(in, line)) {
-      std::istringstream words(line);
-      std::string start, end, dir;
-      words >> start >> end >> dir;
-      if (dir != "RX") continue;
-      std::vector<int> bytes;
-      std::string hex;
-      while (words >> hex && hex != "#") bytes.push_back(std::stoi(hex, nullptr, 16));
-      if (bytes.size() < 4) continue;
-      out.push_back({bytes[0], bytes[1], static_cast<std::uint16_t>((bytes[2] << 8) | bytes[3])});
-    }
-    return out;
-  }
   std::vector<std::uint16_t> Addresses(std::size_t from, int function) const {
     std::vector<std::uint16_t> out;
-    const auto all = Requests();
+    const auto all = TraceRequests(trace);
     for (std::size_t i = from; i < all.size(); ++i)
       if (all[i].function == function) out.push_back(all[i].address);
     return out;
@@ -400,9 +366,11 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
 
   // Whether site 1 is polled within the next 1.2 s (a sweep of 33 idle steps takes 0.7 s).
   bool PolledAfterwards() {
-    const std::size_t from = Requests().size();
-    RunUntil([&] { return Asked(from, reg::kLiveValues.address); }, 1200);
-    RunUntil([&] { return session->Link().LinkIdle(); }, 500);  // its reply collected
+    const std::size_t from = TraceRequests(trace).size();
+    RunUntil(
+        pump, [&] { return Asked(from, reg::kLiveValues.address); }, 1200);
+    RunUntil(
+        pump, [&] { return session->Link().LinkIdle(); }, 500);  // its reply collected
     return session->Poll().PollTimerRunning() && Asked(from, reg::kLiveValues.address);
   }
 
@@ -456,6 +424,7 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
   void Unlock() {
     session->UnlockParameters(1, "1234");
     ASSERT_TRUE(RunUntil(
+        pump,
         [&] {
           return session->Images().Word(1, reg::kProtection.address) == kUnlockedMark &&
                  session->Images().Word(1, reg::kOperatingMode.address) == kModeOff;
@@ -512,7 +481,7 @@ void FaultMatrix::RunOperation(const Row& row) {
   host.progress.clear();
   window->calls.clear();
   const std::vector<std::uint16_t> parametersBefore = ParameterWords();
-  const std::size_t from = Requests().size();
+  const std::size_t from = TraceRequests(trace).size();
 
   switch (row.op) {
     case Operation::Identify:
@@ -522,6 +491,7 @@ void FaultMatrix::RunOperation(const Row& row) {
       host.defaultAnswer = Answer::Retry;
       // Until the faulted poll has failed or the poll after it has gone out.
       RunUntil(
+          pump,
           [&] {
             const auto reads = Addresses(from, 3);
             return !host.questions.empty() ||

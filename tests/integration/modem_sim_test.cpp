@@ -13,11 +13,14 @@
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/language.h"
+#include "core/register_table.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
+#include "support/pump_time.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
+#include "support/sim_trace.h"
 
 namespace vorel::test {
 namespace {
@@ -59,19 +62,14 @@ class ModemSim : public ::testing::Test {
   // Value reads of site 1 that reached the simulator.
   int Polls() const {
     int n = 0;
-    std::istringstream lines(Trace());
-    for (std::string line; std::getline(lines, line);)
-      if (line.find(" RX 01 03 80 4F") != std::string::npos) ++n;
+    for (const TraceRequest& r : TraceRequests(trace))
+      n += r.site == 1 && r.function == 3 && r.address == reg::kLiveValues.address ? 1 : 0;
     return n;
   }
   static int Count(const std::string& text, const std::string& what) {
     int n = 0;
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
     return n;
-  }
-  void RunFor(int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (pump.NowMs() < end) pump.Pump(static_cast<int>(end - pump.NowMs()));
   }
 
   fs::path dir_;
@@ -97,7 +95,7 @@ TEST_F(ModemSim, ConnectDialsPollsThroughTheCallAndDisconnectHangsUp) {
   EXPECT_EQ(dialled.rfind(" RX 01 03", dial), std::string::npos) << "a request before the dial";
 
   const int polls = Polls();
-  RunFor(2500);
+  RunFor(pump, 2500);
   EXPECT_GT(Polls(), polls);
 
   // A pty reads no carrier: a second Connect dials again on the open port, then goes on.
@@ -110,9 +108,9 @@ TEST_F(ModemSim, ConnectDialsPollsThroughTheCallAndDisconnectHangsUp) {
   EXPECT_FALSE(session->PortOpen());
   EXPECT_FALSE(view.hangupEnabled);
   EXPECT_EQ(view.status.back(), "disconnected.");
-  RunFor(500);
+  RunFor(pump, 500);
   const int after = Polls();
-  RunFor(1500);
+  RunFor(pump, 1500);
   EXPECT_EQ(Polls(), after);
 }
 

@@ -20,6 +20,7 @@
 #include "link/named_port.h"
 #include "link/qt_event_pump.h"
 #include "link/request_worker.h"
+#include "support/pump_time.h"
 #include "support/recording_windows.h"
 #include "support/scripted_host.h"
 #include "support/sim_process.h"
@@ -84,12 +85,6 @@ class TcpSim : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(session->Connector().OpenPort(settings, &error)) << error;
   }
-  template <class F>
-  bool RunUntil(F done, int ms) {
-    const std::uint64_t end = pump.NowMs() + static_cast<std::uint64_t>(ms);
-    while (!done() && pump.NowMs() < end) pump.Pump(10);
-    return done();
-  }
   std::uint16_t ReadRegister(int site, std::uint16_t address) {
     session->Poll().WaitForLinkOrStoppedPoll();
     session->Poll().StopPolling();
@@ -119,7 +114,8 @@ TEST_F(TcpSim, IdentifyReadAndWriteAParameter) {
   EXPECT_TRUE(host.messages.empty());
 
   session->UnlockParameters(1, "1234");
-  ASSERT_TRUE(RunUntil([&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
   const ParameterDescriptor* pick = nullptr;
   const auto descriptors = session->Images().ParameterDescriptors(1, reg::kParamConfig1);
   for (const auto& d : descriptors) {
@@ -165,7 +161,8 @@ TEST_F(TcpSim, DroppedConnectionMidReadIsToldOnce) {
   QElapsedTimer clock;
   clock.start();
   session->ReadParameters(1);
-  RunUntil([&] { return !session->PortOpen(); }, 5000);
+  RunUntil(
+      pump, [&] { return !session->PortOpen(); }, 5000);
   EXPECT_LT(clock.elapsed(), 5000);
   ASSERT_EQ(host.messages.size(), 2u) << (host.messages.empty() ? "" : host.messages.back());
   EXPECT_EQ(host.messages[0], "Communication timeout!");
@@ -175,7 +172,8 @@ TEST_F(TcpSim, DroppedConnectionMidReadIsToldOnce) {
   EXPECT_FALSE(session->PortOpen());
   EXPECT_FALSE(session->Poll().PollTimerRunning());
   EXPECT_EQ(view.status.back(), "disconnected.");
-  RunUntil([] { return false; }, 1000);  // and nothing more is said
+  RunUntil(
+      pump, [] { return false; }, 1000);  // and nothing more is said
   EXPECT_EQ(host.messages.size(), 2u);
 }
 

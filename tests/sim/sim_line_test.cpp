@@ -2,9 +2,9 @@
 #include <QFile>
 #include <chrono>
 #include <fstream>
-#include <sstream>
 
 #include "sim_fixture.h"
+#include "support/sim_trace.h"
 
 namespace vorel::test {
 namespace {
@@ -23,35 +23,6 @@ TEST_F(SimTest, KeepsAnsweringWhenTheMasterReopens) {
   master.Close();
   EXPECT_EQ(sim.Stop(), 0);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(sim.LinkPath())));
-}
-
-struct TraceLine {
-  long long start = 0;
-  long long end = 0;
-  std::string direction;
-  Bytes bytes;
-  std::string note;
-};
-
-std::vector<TraceLine> ReadTrace(const std::string& path) {
-  std::vector<TraceLine> out;
-  std::ifstream in(path);
-  std::string line;
-  while (std::getline(in, line)) {
-    TraceLine t;
-    const auto hash = line.find(" # ");
-    if (hash != std::string::npos) {
-      t.note = line.substr(hash + 3);
-      line.resize(hash);
-    }
-    std::istringstream fields(line);
-    fields >> t.start >> t.end >> t.direction;
-    std::string hex;
-    while (fields >> hex)
-      t.bytes.push_back(static_cast<std::uint8_t>(std::stoul(hex, nullptr, 16)));
-    out.push_back(t);
-  }
-  return out;
 }
 
 // Reads the 830-byte descriptor block at a baud rate and compares the time the master waited,

@@ -6,11 +6,9 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "link/posix_serial_port.h"
 #include "support/sim_process.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -25,14 +23,8 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
       "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\nControlerAddr4=-1\r\n"
       "[ComPort1]\r\nPort=" +
       sim.LinkPath() + "\r\n");
-  MainWindowServices services;
-  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  MainWindow& main = *desktop;
   main.show();
   main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
@@ -71,14 +63,8 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
   WriteVport(
       "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
       sim.LinkPath() + "\r\n");
-  MainWindowServices services;
-  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  MainWindow& main = *desktop;
   main.show();
   main.Connect();
   auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));

@@ -2,7 +2,6 @@
 // offline window: its binary input and output grids show the group's slots on screen.
 #include "ui/binary_io_grids.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/setpoint_grid.h"
 #include "ui_fixture.h"
 
@@ -18,13 +17,9 @@ using UiOfflineGroups = UiTest;
 TEST_F(UiOfflineGroups, GroupsCAndDShowTheirSlotsFromAFile) {
   WriteVport("[System]\r\nLanguage=english\r\n");
   MainWindowServices services;
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
   services.pump = pump;
-  MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = OpenDesktop(host, std::move(services));
+  MainWindow& main = *desktop;
   const struct {
     int type;
     std::vector<std::string> inputs;  // row titles of grid rows 1 to 8

@@ -11,7 +11,6 @@
 #include "core/editor_model.h"
 #include "ui/parameter_compare_dialog.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -30,13 +29,9 @@ TEST_F(UiParameterCompare, ListsTheDifferencesOfTheWindowsEditorsAndTheFile) {
   WriteVport("[System]\r\nLanguage=english\r\n");
   SetLanguageSetting("english");
   MainWindowServices services;
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
   services.pump = pump;
-  MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = OpenDesktop(host, std::move(services));
+  MainWindow& main = *desktop;
 
   const std::filesystem::path folder = Vport().parent_path();
   const auto file = [&](const char* name, const char* power, const char* frequency) {

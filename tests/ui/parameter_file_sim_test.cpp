@@ -13,10 +13,8 @@
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "files/parameter_keys.h"
-#include "link/posix_serial_port.h"
 #include "support/sim_process.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -46,14 +44,8 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   WriteVport(
       "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
       sim.LinkPath() + "\r\n");
-  MainWindowServices services;
-  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  MainWindow main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  MainWindow& main = *desktop;
   main.show();
   main.Connect();
   ASSERT_TRUE(main.IsOnline(4));

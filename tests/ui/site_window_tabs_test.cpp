@@ -6,10 +6,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 
-#include "link/posix_serial_port.h"
 #include "support/sim_process.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/site_window_tabs.h"
 #include "ui_fixture.h"
 
@@ -96,12 +94,7 @@ class UiSiteWindowsSim : public UiTest {
     WriteVport("[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows=" +
                std::string(separate ? "-1" : "0") + "\r\n[Device]\r\n" + devices +
                "[ComPort1]\r\nPort=" + sim.LinkPath() + "\r\n");
-    MainWindowServices services;
-    services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-    services.makeWindow = [this](int site, SiteCommands& commands) {
-      return MakeParameterWindow(main->session(), site, commands);
-    };
-    main = std::make_unique<MainWindow>(host, services);
+    main = SimDesktop();
     main->show();
     main->Connect();
     for (int site : sites) ASSERT_TRUE(main->IsOnline(site)) << site;

@@ -9,7 +9,6 @@
 #include "support/temp_files.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
-#include "ui/parameter_window_factory.h"
 #include "ui/setpoint_grid.h"
 #include "ui/trend_view.h"
 #include "ui_fixture.h"
@@ -33,21 +32,18 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
     return std::make_unique<RecordingPort>(port, true);
   };
   services.pump = pump;
-  TestMain* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  TestMain main(host, services);
-  mainWindow = &main;
+  const std::unique_ptr<MainWindow> desktop = OpenDesktop(host, std::move(services));
+  MainWindow& main = *desktop;
   Session& session = main.session();
   SiteImages& images = session.Images();
-  main.identify = [&](int site) {
+  // Connect identifies the site without the line, opening its window online.
+  session.Connector().SetIdentifier([&](int site) {
     images.SetWord(site, reg::kProductCode.address, 3101);
     session.SetWindow(site, session.MakeWindow(site), kWindowOnline);
     session.Window(site)->ShowWindow();
     session.Window(site)->SetUpWindow();
     return true;
-  };
+  });
   main.show();
   main.Connect();
   ASSERT_TRUE(main.IsOnline(kSite));

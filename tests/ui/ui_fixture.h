@@ -20,8 +20,10 @@
 #include "core/language.h"
 #include "files/ini_document.h"
 #include "link/fake_event_pump.h"
+#include "link/posix_serial_port.h"
 #include "support/scripted_host.h"
 #include "ui/about_dialog.h"
+#include "ui/desktop.h"
 #include "ui/main_window.h"
 #include "ui/port_settings_dialog.h"
 #include "ui/progress_window.h"
@@ -159,6 +161,14 @@ class UiTest : public ::testing::Test {
       EXPECT_TRUE(QTest::qWaitForWindowExposed(main_.get()));
     }
     return *main_;
+  }
+
+  // The desktop tool as vorel opens it, on the scripted host, the machine's serial ports and
+  // Qt's event loop: for the tests against vorel-sim. Not shown yet.
+  std::unique_ptr<MainWindow> SimDesktop() {
+    MainWindowServices services;
+    services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
+    return OpenDesktop(host, std::move(services));
   }
 
   ScriptedHost host;

@@ -1,5 +1,13 @@
 #include "ui/widget_host.h"
 
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "core/register_table.h"
+#include "ui/desktop.h"
+#include "ui/parameter_window.h"
+#include "ui/site_window_tabs.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -51,6 +59,53 @@ TEST_F(UiWidgetHost, DrivesTheStatusBarAndTheProgressWindow) {
   };
   widgets.SetSiteStatus(3, 1, "CRC error");
   EXPECT_EQ(seen, std::vector<std::string>{"3/1:CRC error"});
+}
+
+// The widget host as OpenDesktop wires it, with its plain messages recorded instead of shown.
+class RecordingWidgetHost : public WidgetHost {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::vector<std::string> messages;
+};
+
+TEST_F(UiWidgetHost, OpenDesktopSendsTextsAndBoxesToTheSitesWindows) {
+  WriteVport("[System]\r\nLanguage=english\r\n");
+  RecordingWidgetHost widgets;
+  MainWindowServices services;
+  services.pump = pump;
+  const std::unique_ptr<MainWindow> desktop = OpenDesktop(widgets, std::move(services));
+  Session& session = desktop->session();
+  for (int site : {2, 5}) session.Images().SetWord(site, reg::kProductCode.address, 3101);
+  session.SetWindow(2, session.MakeWindow(2), kWindowOnline);
+  session.SetWindow(5, session.MakeWindow(5), kWindowOffline);
+  auto* online = dynamic_cast<ParameterWindow*>(session.Window(2));
+  auto* offline = dynamic_cast<ParameterWindow*>(session.Window(5));
+  ASSERT_NE(online, nullptr);
+  ASSERT_NE(offline, nullptr);
+
+  widgets.SetMainStatus(0, "Connected.");
+  EXPECT_EQ(desktop->StatusText(0), "Connected.");
+  // A site's line state shows in its window while it is online; a window opened from a file
+  // and a site without a window show nothing of it.
+  const QString offlinePanel = offline->StatusPanel(1);
+  for (int site : {2, 5, 7}) widgets.SetSiteStatus(site, 1, "CRC error");
+  EXPECT_EQ(online->StatusPanel(1), "CRC error");
+  EXPECT_EQ(offline->StatusPanel(1), offlinePanel);
+
+  // A Retry/Cancel box about site 2 stands over site 2's window, not the main window.
+  QWidget* owner = nullptr;
+  QTimer::singleShot(50, [&owner] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      owner = box->parentWidget();
+      box->button(QMessageBox::Cancel)->click();
+    }
+  });
+  EXPECT_EQ(widgets.AskRetryCancel(2, "", "Communication timeout!"), Answer::Cancel);
+  EXPECT_EQ(owner, SiteWindowForMessage(online));
+  EXPECT_NE(owner, desktop.get());
+  EXPECT_TRUE(widgets.messages.empty());
 }
 
 }  // namespace
