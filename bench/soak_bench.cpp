@@ -34,7 +34,6 @@
 #include <vector>
 
 #include "control/session.h"
-#include "core/language.h"
 #include "link/named_port.h"
 #include "sim_bench_support.h"
 #include "ui/desktop.h"
@@ -233,10 +232,8 @@ int Option(int argc, char** argv, const char* name, int fallback) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir dir;
-  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-  qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+  vorel::bench::UseTemporaryHome(dir);
   QApplication app(argc, argv);
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   const int minutes = Option(argc, argv, "--minutes", 60);
@@ -254,7 +251,6 @@ int main(int argc, char** argv) {
   QProcess sim;
   if (!vorel::bench::StartSimSites(sim, link, baud, faultOptions)) return 1;
   vorel::bench::WriteVport(QDir(dir.path()), link, baud, false);
-  vorel::SetLanguageSetting("english");
 
   // Wired as vorel's main() wires it.
   WireWatch watch;

@@ -22,7 +22,6 @@
 #include <string>
 
 #include "control/session.h"
-#include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "link/quiet_host.h"
 #include "sim_bench_support.h"
@@ -63,10 +62,8 @@ double Measure(const char* what, double seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir dir;
-  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-  qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+  vorel::bench::UseTemporaryHome(dir);
   QApplication app(argc, argv);
   const char* env = std::getenv("VOREL_TREND_SECONDS");
   const double seconds = env ? std::atof(env) : 600.0;
@@ -76,7 +73,6 @@ int main(int argc, char** argv) {
   if (!vorel::bench::StartSimSites(sim, link, 9600)) return 1;
   const char* separate = std::getenv("VOREL_SEPARATE_WINDOWS");
   vorel::bench::WriteVport(QDir(dir.path()), link, 9600, separate && separate[0] == '1');
-  vorel::SetLanguageSetting("english");
 
   SilentHost host;
   const std::unique_ptr<vorel::MainWindow> desktop =

@@ -6,11 +6,13 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <cstdio>
 #include <fstream>
 #include <functional>
 #include <memory>
 
+#include "core/language.h"
 #include "core/site_images.h"
 #include "link/posix_serial_port.h"
 #include "ui/desktop.h"
@@ -30,9 +32,18 @@ inline bool StartSimSites(QProcess& sim, const QString& link, int baud,
   return false;
 }
 
-// vorel/vport.ini under `configHome`: English, every site selected, the port `link` at `baud`,
-// the site windows as tabs or separate.
+// Before the application starts: the offscreen platform unless another is chosen, and `home` as
+// the settings and data folder, so that the user's own are never touched.
+inline void UseTemporaryHome(const QTemporaryDir& home) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+  qputenv("XDG_DATA_HOME", home.path().toUtf8());
+}
+
+// vorel/vport.ini under `configHome`: English (the language of this process too), every site
+// selected, the port `link` at `baud`, the site windows as tabs or separate.
 inline void WriteVport(const QDir& configHome, const QString& link, int baud, bool separate) {
+  SetLanguageSetting("english");
   configHome.mkpath("vorel");
   std::ofstream vport(configHome.filePath("vorel/vport.ini").toStdString(), std::ios::binary);
   vport << "[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows="

@@ -25,7 +25,6 @@
 #include <string>
 
 #include "control/session.h"
-#include "core/language.h"
 #include "link/posix_serial_port.h"
 #include "sim_bench_support.h"
 #include "ui/desktop.h"
@@ -88,10 +87,8 @@ void QuietOffscreenNotes(QtMsgType type, const QMessageLogContext&, const QStrin
 
 int MeasureOneMode(int argc, char** argv, const std::string& mode) {
   qInstallMessageHandler(QuietOffscreenNotes);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir dir;
-  qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-  qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+  vorel::bench::UseTemporaryHome(dir);
   QApplication app(argc, argv);
   const char* m = mode.c_str();
 
@@ -99,7 +96,6 @@ int MeasureOneMode(int argc, char** argv, const std::string& mode) {
   QProcess sim;
   if (!vorel::bench::StartSimSites(sim, link, 0)) return 1;
   vorel::bench::WriteVport(QDir(dir.path()), link, 115200, mode == "separate");
-  vorel::SetLanguageSetting("english");
 
   SilentHost host;
   const std::unique_ptr<vorel::MainWindow> desktop =

@@ -19,14 +19,8 @@ using UiConnectSim = UiTest;
 TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
   SimProcess sim(VOREL_SIM_PATH);
   ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\nControlerAddr4=-1\r\n"
-      "[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  const std::unique_ptr<MainWindow> desktop = ConnectedToSim(sim, {2, 4});
   MainWindow& main = *desktop;
-  main.show();
-  main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
   EXPECT_FALSE(main.IsOnline(2));
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
@@ -60,13 +54,8 @@ TEST_F(UiConnectSim, ConnectOpensTheSiteWindowAndPolls) {
 TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
   SimProcess sim(VOREL_SIM_PATH);
   ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  const std::unique_ptr<MainWindow> desktop = ConnectedToSim(sim, {4});
   MainWindow& main = *desktop;
-  main.show();
-  main.Connect();
   auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);
 

@@ -18,13 +18,8 @@ using UiMonitorSim = UiTest;
 TEST_F(UiMonitorSim, StartRunsTheSetUpAndThePageFollows) {
   SimProcess sim(VOREL_SIM_PATH);
   ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4", "--time-scale", "50"})) << sim.error();
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  const std::unique_ptr<MainWindow> desktop = ConnectedToSim(sim, {4});
   MainWindow& main = *desktop;
-  main.show();
-  main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
   auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);

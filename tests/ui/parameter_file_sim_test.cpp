@@ -41,13 +41,8 @@ using UiParameterFileSim = UiTest;
 TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   SimProcess sim(VOREL_SIM_PATH);
   ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4:3105"})) << sim.error();
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  const std::unique_ptr<MainWindow> desktop = SimDesktop();
+  const std::unique_ptr<MainWindow> desktop = ConnectedToSim(sim, {4});
   MainWindow& main = *desktop;
-  main.show();
-  main.Connect();
   ASSERT_TRUE(main.IsOnline(4));
   auto* online = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(online, nullptr);

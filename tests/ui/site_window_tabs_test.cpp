@@ -85,18 +85,11 @@ class UiSiteWindowsSim : public UiTest {
  protected:
   void Connect(bool separate, std::initializer_list<int> sites) {
     QStringList args{"--baud", "0"};
-    std::string devices;
-    for (int site : sites) {
-      args << "--site" << QString::number(site);
-      devices += "ControlerAddr" + std::to_string(site) + "=-1\r\n";
-    }
+    for (int site : sites) args << "--site" << QString::number(site);
     ASSERT_TRUE(sim.Start(args)) << sim.error();
-    WriteVport("[System]\r\nLanguage=english\r\n[View]\r\nSeparateSiteWindows=" +
-               std::string(separate ? "-1" : "0") + "\r\n[Device]\r\n" + devices +
-               "[ComPort1]\r\nPort=" + sim.LinkPath() + "\r\n");
-    main = SimDesktop();
-    main->show();
-    main->Connect();
+    main = ConnectedToSim(
+        sim, sites,
+        std::string("[View]\r\nSeparateSiteWindows=") + (separate ? "-1" : "0") + "\r\n");
     for (int site : sites) ASSERT_TRUE(main->IsOnline(site)) << site;
   }
   void TearDown() override {

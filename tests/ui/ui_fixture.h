@@ -22,6 +22,7 @@
 #include "link/fake_event_pump.h"
 #include "link/posix_serial_port.h"
 #include "support/scripted_host.h"
+#include "support/sim_process.h"
 #include "ui/about_dialog.h"
 #include "ui/desktop.h"
 #include "ui/main_window.h"
@@ -163,12 +164,21 @@ class UiTest : public ::testing::Test {
     return *main_;
   }
 
-  // The desktop tool as vorel opens it, on the scripted host, the machine's serial ports and
-  // Qt's event loop: for the tests against vorel-sim. Not shown yet.
-  std::unique_ptr<MainWindow> SimDesktop() {
+  // The desktop tool as vorel opens it, on the scripted host, shown and connected to `sim`:
+  // vport.ini selects `sites` on the simulator's line in English, with `view` settings before
+  // them; the main window runs on the machine's serial ports and Qt's event loop.
+  std::unique_ptr<MainWindow> ConnectedToSim(const SimProcess& sim,
+                                             std::initializer_list<int> sites,
+                                             const std::string& view = "") {
+    std::string settings = "[System]\r\nLanguage=english\r\n" + view + "[Device]\r\n";
+    for (int site : sites) settings += "ControlerAddr" + std::to_string(site) + "=-1\r\n";
+    WriteVport(settings + "[ComPort1]\r\nPort=" + sim.LinkPath() + "\r\n");
     MainWindowServices services;
     services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-    return OpenDesktop(host, std::move(services));
+    std::unique_ptr<MainWindow> desktop = OpenDesktop(host, std::move(services));
+    desktop->show();
+    desktop->Connect();
+    return desktop;
   }
 
   ScriptedHost host;
