@@ -87,10 +87,10 @@ TEST_F(UiWidgetHost, OpenDesktopSendsTextsAndBoxesToTheSitesWindows) {
   EXPECT_EQ(desktop->StatusText(0), "Connected.");
   // A site's line state shows in its window while it is online; a window opened from a file
   // and a site without a window show nothing of it.
-  const QString offlinePanel = offline->StatusPanel(1);
+  const std::string offlinePanel = offline->StatusPanel(1).toStdString();
   for (int site : {2, 5, 7}) widgets.SetSiteStatus(site, 1, "CRC error");
-  EXPECT_EQ(online->StatusPanel(1), "CRC error");
-  EXPECT_EQ(offline->StatusPanel(1), offlinePanel);
+  EXPECT_EQ(online->StatusPanel(1).toStdString(), "CRC error");
+  EXPECT_EQ(offline->StatusPanel(1).toStdString(), offlinePanel);
 
   // A Retry/Cancel box about site 2 stands over site 2's window, not the main window.
   QWidget* owner = nullptr;
