@@ -1,5 +1,5 @@
-// What the benchmarks of the desktop tool's windows share: 32 sites of vorel-sim on a pty, a
-// vport.ini that selects them all, and the main window's services.
+// What the benchmarks of the desktop tool's windows share: a temporary home, 32 sites of
+// vorel-sim on a pty, a vport.ini that selects them all, and the main window's services.
 #pragma once
 
 #include <QDir>
