@@ -17,11 +17,10 @@ bool EventLogTransfer::Read(int site) {
   bool complete = true;
   for (int n = 0; n < kEventLogBlocks; ++n) {
     link.DelayWithEvents(kEventLogPauseMs);
-    const RegisterBlock block{
-        static_cast<std::uint16_t>(kEventLogFirstRegister + kEventLogBlockWords * n),
-        kEventLogBlockWords,
-        0,
-        {}};
+    const RegisterBlock block{static_cast<std::uint16_t>(kEventLogFirst + kEventLogBlockWords * n),
+                              kEventLogBlockWords,
+                              0,
+                              {}};
     const bool answered = session_.ReadBlock<EventLogRead>(site, block);
     host.SetProgress((n + 1) * 100 / kEventLogBlocks);
     if (!answered) {

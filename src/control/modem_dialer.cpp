@@ -10,18 +10,17 @@ namespace {
 
 struct ModemAnswer {
   std::string_view word;
-  std::string_view english;  // empty: recognised without a status text
-  std::string_view chinese;
+  BilingualText status;  // empty: recognised without a status text
 };
 
 // Checked in this order on the whole response: "OK" wins over any CONNECT.
 // clang-format off
 constexpr std::array<ModemAnswer, 5> kAnswers{{
-    {"OK",            "",                      ""},
-    {"CONNECT 9600",  "connected at 9600bps",  "调制解调器连接在9600bps"},
-    {"CONNECT 14400", "connected at 14400bps", "调制解调器连接在14400bps"},
-    {"CONNECT 19200", "connected at 19200bps", "调制解调器连接在19200bps"},
-    {"CONNECT 38400", "connected at 38400bps", "调制解调器连接在38400bps"},
+    {"OK",            {"",                      ""}},
+    {"CONNECT 9600",  {"connected at 9600bps",  "调制解调器连接在9600bps"}},
+    {"CONNECT 14400", {"connected at 14400bps", "调制解调器连接在14400bps"}},
+    {"CONNECT 19200", {"connected at 19200bps", "调制解调器连接在19200bps"}},
+    {"CONNECT 38400", {"connected at 38400bps", "调制解调器连接在38400bps"}},
 }};
 // clang-format on
 
@@ -113,7 +112,7 @@ bool ModemDialer::ModemCommand(std::string_view command, int cycles) {
   }
   for (const ModemAnswer& a : kAnswers) {
     if (response.find(a.word) == std::string::npos) continue;
-    if (!a.english.empty()) ShowStatus(Text(a.english, a.chinese));
+    if (!a.status.english.empty()) ShowStatus(std::string(a.status.Pick()));
     return true;
   }
   ShowStatus(Text("modem no response", "调制解调器没有回应"));

@@ -4,6 +4,7 @@
 #include "core/channels.h"
 #include "core/event_log_format.h"
 #include "core/monitor_format.h"
+#include "core/register_table.h"
 #include "core/vocabulary.h"
 
 namespace vorel {
@@ -55,8 +56,9 @@ const BinaryLayout* BinaryLayoutOf(std::uint16_t type) {
 }  // namespace
 
 std::optional<int> EventLogStartRecord(std::uint16_t position) {
-  if (position < kEventLogFirstRegister || position > kEventLogEndRegister) return std::nullopt;
-  return (position - kEventLogFirstRegister) / kEventLogRecordWords;
+  // The position may also point just past the last record.
+  if (position < kEventLogFirst || position > kEventLogLast + 1) return std::nullopt;
+  return (position - kEventLogFirst) / kEventLogRecordWords;
 }
 
 int EventLogRecordOfRow(int start, int row) {
@@ -124,7 +126,7 @@ void SetEventLogTitles(const SiteImages& images, int site, EventLogSheet& sheet)
 
 bool DisplayEventLog(const SiteImages& images, int site, EventLogSheet& sheet) {
   const std::optional<int> start =
-      EventLogStartRecord(images.Word(site, kEventLogPositionRegister));
+      EventLogStartRecord(images.Word(site, reg::kEventLogPosition.address));
   if (!start) return false;
   const EventLogContext context = EventLogContextOf(images, site);
   for (int row = 1; row <= kEventLogRows; ++row) {

@@ -17,9 +17,6 @@ namespace vorel {
 
 inline constexpr int kEventLogColumns = 27;  // column 0: row number; 1 to 26: the record
 inline constexpr int kEventLogRows = kEventLogRecords;
-inline constexpr std::uint16_t kEventLogPositionRegister = 0x0168;
-inline constexpr std::uint16_t kEventLogFirstRegister = 0x0200;
-inline constexpr std::uint16_t kEventLogEndRegister = 0x1000;
 
 // The texts of the grid: row 0 the titles, rows 1 to 112 the records.
 using EventLogRowTexts = std::array<std::string, kEventLogColumns>;

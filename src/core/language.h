@@ -17,4 +17,12 @@ bool IsEnglish();
 // Both texts are UTF-8; returns the one the language setting picks.
 std::string_view PickText(std::string_view english, std::string_view chinese);
 
+// One text in both languages: every fixed text pair of the tool is one of these.
+struct BilingualText {
+  std::string_view english;
+  std::string_view chinese;
+
+  std::string_view Pick() const { return PickText(english, chinese); }
+};
+
 }  // namespace vorel

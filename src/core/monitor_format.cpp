@@ -16,22 +16,6 @@
 namespace vorel {
 namespace {
 
-// Registers the page reads.
-constexpr int kLedRegister = 0x0032;
-constexpr int kMainsState = 0x0057;
-constexpr int kGenSetState = 0x0059;
-constexpr int kTransferSwitchState = 0x005A;
-constexpr int kStartFuelOutputs = 0x005F;
-constexpr int kInputStates = 0x0060;
-constexpr int kOutputStates = 0x0061;
-constexpr int kInputProperties = 0x003A;   // BI01_PROPERTY, one per slot
-constexpr int kOutputProperties = 0x0079;  // BO01_PROPERTY, one per slot
-constexpr int kGenSetCounter = 0x008F;
-constexpr int kDebugValue = 0x0090;
-constexpr int kStartCount = 0x0098;
-constexpr int kRunHours = 0x009F;
-constexpr int kRunSeconds = 0x00A0;
-constexpr int kChannelProperty1 = 0x0126;
 constexpr std::uint16_t kFunctionMask = 0x07FF;
 constexpr std::uint16_t kAcknowledgedBit = 0x0800;
 constexpr std::uint16_t kAlarmHorn = 167;
@@ -39,88 +23,71 @@ constexpr int kSecondsPerTenthHour = 360;
 
 struct StateText {
   std::int16_t value;
-  const char* english;
-  const char* chinese;
+  BilingualText text;
 };
 
 // clang-format off
 constexpr StateText kMainsStates[] = {
-    {317, "Mains Oper",   "正常"},
-    {318, "Mains Flt",    "故障"},
-    {319, "Valid Flt",    "故障确认"},
-    {320, "Mains Ret",    "恢复"},
-    {347, "MainsRet Del", "恢复延时"},
+    {317, {"Mains Oper",   "正常"}},
+    {318, {"Mains Flt",    "故障"}},
+    {319, {"Valid Flt",    "故障确认"}},
+    {320, {"Mains Ret",    "恢复"}},
+    {347, {"MainsRet Del", "恢复延时"}},
 };
 
 // 289 depends on the controller type and is handled apart.
 constexpr StateText kGenSetStates[] = {
-    {290, "Fail stop",    "故障停机"},
-    {291, "Prep sail",    "准备失败"},
-    {292, "MinStab",      "最短稳定"},
-    {293, "MaxStab",      "最长稳定"},
-    {294, "Prepare",      "启动准备"},
-    {295, "Under SPD",    "低速运行"},
-    {296, "Over SPD",     "超速运行"},
-    {297, "Running",      "正在运行"},
-    {299, "Error",        "错误"},
-    {300, "Empty",        "停机"},
-    {301, "Init",         "初始化"},
-    {302, "Not ready",    "未待机"},
-    {303, "PreStart",     "预热"},
-    {304, "Cranking",     "正在启动"},
-    {305, "Pause",        "启动间歇"},
-    {306, "Starting",     "正在启动"},
-    {307, "Idle",         "怠速"},
-    {308, "Loaded",       "接负载"},
-    {309, "Stop",         "手动停机"},
-    {310, "Shutdown",     "紧急停机"},
-    {311, "RPM fail",     "转速故障"},
-    {312, "Ready",        "待机"},
-    {313, "Cooling",      "冷却运行"},
-    {314, "Unload alarm", "卸载警告"},
-    {315, "AVR Fail",     "AVR失败"},
-    {316, "Unloaded",     "正在卸载"},
-    {321, "GCB open",     "机组分闸"},
-    {327, "MCB open",     "正在接载"},
+    {290, {"Fail stop",    "故障停机"}},
+    {291, {"Prep sail",    "准备失败"}},
+    {292, {"MinStab",      "最短稳定"}},
+    {293, {"MaxStab",      "最长稳定"}},
+    {294, {"Prepare",      "启动准备"}},
+    {295, {"Under SPD",    "低速运行"}},
+    {296, {"Over SPD",     "超速运行"}},
+    {297, {"Running",      "正在运行"}},
+    {299, {"Error",        "错误"}},
+    {300, {"Empty",        "停机"}},
+    {301, {"Init",         "初始化"}},
+    {302, {"Not ready",    "未待机"}},
+    {303, {"PreStart",     "预热"}},
+    {304, {"Cranking",     "正在启动"}},
+    {305, {"Pause",        "启动间歇"}},
+    {306, {"Starting",     "正在启动"}},
+    {307, {"Idle",         "怠速"}},
+    {308, {"Loaded",       "接负载"}},
+    {309, {"Stop",         "手动停机"}},
+    {310, {"Shutdown",     "紧急停机"}},
+    {311, {"RPM fail",     "转速故障"}},
+    {312, {"Ready",        "待机"}},
+    {313, {"Cooling",      "冷却运行"}},
+    {314, {"Unload alarm", "卸载警告"}},
+    {315, {"AVR Fail",     "AVR失败"}},
+    {316, {"Unloaded",     "正在卸载"}},
+    {321, {"GCB open",     "机组分闸"}},
+    {327, {"MCB open",     "正在接载"}},
 };
 
 constexpr StateText kTransferSwitchStates[] = {
-    {299, "Error",       "开关故障"},
-    {322, "GCB close",   "接机组"},
-    {325, "GCB_A close", "A接机组"},
-    {326, "GCB_B close", "B接机组"},
-    {328, "MCB close",   "接市电"},
-    {331, "MCB_A close", "A接市电"},
-    {332, "MCB_B close", "B接市电"},
-    {333, "Open",        "断闸"},
-    {350, "MCB_A close", "接市电A"},
-    {351, "MCB_B close", "接市电B"},
+    {299, {"Error",       "开关故障"}},
+    {322, {"GCB close",   "接机组"}},
+    {325, {"GCB_A close", "A接机组"}},
+    {326, {"GCB_B close", "B接机组"}},
+    {328, {"MCB close",   "接市电"}},
+    {331, {"MCB_A close", "A接市电"}},
+    {332, {"MCB_B close", "B接市电"}},
+    {333, {"Open",        "断闸"}},
+    {350, {"MCB_A close", "接市电A"}},
+    {351, {"MCB_B close", "接市电B"}},
 };
 
-struct ModeText {
-  std::uint16_t value;
-  const char* english;
-  const char* chinese;
-};
-constexpr ModeText kModes[] = {
-    {198, "OFF",  "模式"},
-    {199, "MANU", "手动"},
-    {200, "AUTO", "自动"},
-    {201, "TEST", "测试"},
-};
-
-struct Bilingual {
-  const char* english;
-  const char* chinese;
-};
 // Engine grid, rows 5 to 7 (rows 2 to 4 are the channels).
-constexpr Bilingual kEngineTitles[] = {
+constexpr BilingualText kEngineTitles[] = {
     {"Battary(V)",   "电池电压(V)"},
     {"Run Hours(Hrs)", "运行时间(Hrs)"},
     {"Num Starts",   "启动次数"},
 };
 // Generator grid, rows 2 to 10; the mains rows 13 to 15 repeat the first three.
-constexpr Bilingual kGeneratorTitles[] = {
+constexpr BilingualText kGeneratorTitles[] = {
     {"Ph-N(V)",         "相电压(V)"},
     {"Ph-Ph(V)",        "线电压(V)"},
     {"Freqency(Hz)",    "频率(Hz)"},
@@ -209,7 +176,7 @@ std::string Pick(const char* english, const char* chinese) {
 
 std::string StateFrom(std::span<const StateText> table, std::int16_t value) {
   for (const StateText& s : table) {
-    if (s.value == value) return Pick(s.english, s.chinese);
+    if (s.value == value) return std::string(s.text.Pick());
   }
   return SignedHexText(value);
 }
@@ -309,7 +276,7 @@ std::optional<ScaledNumber> MonitorNumber(const SiteImages& images, int site,
 
 std::string ChannelTitle(const SiteImages& images, int site, int channel) {
   if (channel < 0 || channel > 2) return {};
-  const std::uint16_t function = images.Word(site, kChannelProperty1 + channel);
+  const std::uint16_t function = images.Word(site, reg::kAnalogueProperty1.address + channel);
   const std::uint16_t p2 = images.Word(site, reg::kAnalogueProperty2.address + channel);
   return std::string(FunctionName(function & kFunctionMask)) + std::string(UnitSuffix(p2));
 }
@@ -336,35 +303,25 @@ std::string TransferSwitchStateText(std::int16_t state) {
 }
 
 std::string GenSetStateLabel(const SiteImages& images, int site) {
-  std::string label = Pick("Gen-Set ", "机组") +
-                      GenSetStateText(TypeOf(images, site), Signed(images, site, kGenSetState));
-  const std::int16_t counter = Signed(images, site, kGenSetCounter);
+  std::string label =
+      Pick("Gen-Set ", "机组") +
+      GenSetStateText(TypeOf(images, site), Signed(images, site, reg::kGenSetState.address));
+  const std::int16_t counter = Signed(images, site, reg::kGenSetCounter.address);
   if (counter != 0) label += "  " + std::to_string(counter);
   return label;
 }
 
 std::string MainsStateLabel(const SiteImages& images, int site) {
-  const std::string state = MainsStateText(Signed(images, site, kMainsState));
+  const std::string state = MainsStateText(Signed(images, site, reg::kMainsState.address));
   if (!IsEnglish()) return "市电" + state;
   // Most English texts already begin with the prefix; it is not said twice.
   return state.starts_with("Mains") ? state : "Mains " + state;
 }
 
 std::string TransferSwitchStateLabel(const SiteImages& images, int site) {
-  const std::string state = TransferSwitchStateText(Signed(images, site, kTransferSwitchState));
+  const std::string state =
+      TransferSwitchStateText(Signed(images, site, reg::kTransferSwitchState.address));
   return IsEnglish() ? "ATS " + state : "负载" + state;
-}
-
-std::optional<OperatingMode> OperatingModeOf(std::uint16_t word) {
-  for (std::size_t i = 0; i < std::size(kModes); ++i) {
-    if (kModes[i].value == word) return static_cast<OperatingMode>(i);
-  }
-  return std::nullopt;
-}
-
-std::string OperatingModeText(OperatingMode mode) {
-  const ModeText& m = kModes[static_cast<std::size_t>(mode)];
-  return Pick(m.english, m.chinese);
 }
 
 Rgb LedColour(std::uint16_t ledWord) {
@@ -397,8 +354,10 @@ AlarmLine AlarmLineOf(std::uint16_t controllerType, std::uint16_t word) {
 
 std::optional<Rgb> MuteTextColour(const SiteImages& images, int site) {
   for (int slot = 1; slot <= 8; ++slot) {
-    if ((images.Word(site, kOutputProperties + slot - 1) & kFunctionMask) != kAlarmHorn) continue;
-    const bool on = (images.Word(site, kOutputStates) >> (slot - 1)) & 1;
+    if ((images.Word(site, reg::kFirstOutputProperty.address + slot - 1) & kFunctionMask) !=
+        kAlarmHorn)
+      continue;
+    const bool on = (images.Word(site, reg::kOutputStates.address) >> (slot - 1)) & 1;
     return on ? kRed : kWhite;
   }
   return std::nullopt;
@@ -406,7 +365,7 @@ std::optional<Rgb> MuteTextColour(const SiteImages& images, int site) {
 
 Rgb ResetTextColour(const SiteImages& images, int site) {
   for (int i = 0; i < kAlarmLines; ++i) {
-    if (images.Word(site, kAlarmListRegister + i) & ~kAcknowledgedBit) return kRed;
+    if (images.Word(site, reg::kAlarmList.address + i) & ~kAcknowledgedBit) return kRed;
   }
   return kWhite;
 }
@@ -427,28 +386,28 @@ std::vector<MonitorCell> MonitorTitles(const SiteImages& images, int site) {
   for (int ch = 0; ch < 3; ++ch)
     add(MonitorGrid::Engine, 2 + ch, 1, ChannelTitle(images, site, ch));
   for (std::size_t i = 0; i < std::size(kEngineTitles); ++i)
-    add(MonitorGrid::Engine, 5 + static_cast<int>(i), 1,
-        Pick(kEngineTitles[i].english, kEngineTitles[i].chinese));
+    add(MonitorGrid::Engine, 5 + static_cast<int>(i), 1, std::string(kEngineTitles[i].Pick()));
 
   for (int c = 0; c < 4; ++c) add(MonitorGrid::Generator, 1, 2 + c, kPhaseTitles[c]);
   for (std::size_t i = 0; i < std::size(kGeneratorTitles); ++i)
     add(MonitorGrid::Generator, 2 + static_cast<int>(i), 1,
-        Pick(kGeneratorTitles[i].english, kGeneratorTitles[i].chinese));
+        std::string(kGeneratorTitles[i].Pick()));
   if (MeasuresMains(type)) {
     for (int c = 0; c < 4; ++c) add(MonitorGrid::Generator, 12, 2 + c, kPhaseTitles[c]);
     for (int i = 0; i < 3; ++i)
-      add(MonitorGrid::Generator, 13 + i, 1,
-          Pick(kGeneratorTitles[i].english, kGeneratorTitles[i].chinese));
+      add(MonitorGrid::Generator, 13 + i, 1, std::string(kGeneratorTitles[i].Pick()));
   }
 
   const BinaryRows rows = BinaryRowsOf(ControllerGroupOf(type));
   for (const BinaryRow& r : rows.inputs) {
-    const std::uint16_t code = images.Word(site, kInputProperties + r.slot - 1) & kFunctionMask;
+    const std::uint16_t code =
+        images.Word(site, reg::kFirstInputProperty.address + r.slot - 1) & kFunctionMask;
     add(MonitorGrid::BinaryIo, r.row, 1,
         "BI" + std::to_string(r.number) + " (" + std::string(InputFunctionName(code)) + ")");
   }
   for (const BinaryRow& r : rows.outputs) {
-    const std::uint16_t code = images.Word(site, kOutputProperties + r.slot - 1) & kFunctionMask;
+    const std::uint16_t code =
+        images.Word(site, reg::kFirstOutputProperty.address + r.slot - 1) & kFunctionMask;
     add(MonitorGrid::BinaryIo, r.row, 1,
         "BO" + std::to_string(r.number) + " (" + std::string(OutputFunctionName(code)) + ")");
   }
@@ -478,12 +437,12 @@ void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, Mo
                            Signed(images, site, reg::kFirstChannelValue.address + ch)));
   add(MonitorGrid::Engine, 5, 2, MonitorNumber(images, site, kBatterySource)->Text());
   add(MonitorGrid::Engine, 6, 2,
-      Decimal(images, site, kRunHours) + "." +
-          std::to_string(Signed(images, site, kRunSeconds) / kSecondsPerTenthHour));
-  add(MonitorGrid::Engine, 7, 2, Decimal(images, site, kStartCount));
+      Decimal(images, site, reg::kRunHours.address) + "." +
+          std::to_string(Signed(images, site, reg::kRunHours.address + 1) / kSecondsPerTenthHour));
+  add(MonitorGrid::Engine, 7, 2, Decimal(images, site, reg::kStartCount.address));
   if (factoryLevel) {
     add(MonitorGrid::Engine, 8, 1, "DEBUG");
-    add(MonitorGrid::Engine, 8, 2, Decimal(images, site, kDebugValue));
+    add(MonitorGrid::Engine, 8, 2, Decimal(images, site, reg::kDebugValue.address));
   }
 
   // Generator and mains.
@@ -510,8 +469,8 @@ void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, Mo
 
   // Binary inputs and outputs.
   const BinaryRows rows = BinaryRowsOf(ControllerGroupOf(type));
-  const std::uint16_t inputBits = images.Word(site, kInputStates);
-  const std::uint16_t outputBits = images.Word(site, kOutputStates);
+  const std::uint16_t inputBits = images.Word(site, reg::kInputStates.address);
+  const std::uint16_t outputBits = images.Word(site, reg::kOutputStates.address);
   for (const BinaryRow& r : rows.inputs) {
     const bool set = (inputBits >> (r.slot - 1)) & 1;
     add(MonitorGrid::BinaryIo, r.row, 2, ActivityText(rows.setMeansActiveInput ? set : !set));
@@ -519,19 +478,19 @@ void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, Mo
   for (const BinaryRow& r : rows.outputs)
     add(MonitorGrid::BinaryIo, r.row, 2, ActivityText((outputBits >> (r.slot - 1)) & 1));
   if (rows.startFuelRows) {
-    const std::uint16_t startFuel = images.Word(site, kStartFuelOutputs);
+    const std::uint16_t startFuel = images.Word(site, reg::kStartFuelOutputs.address);
     add(MonitorGrid::BinaryIo, 18, 2, ActivityText(startFuel & 1));
     add(MonitorGrid::BinaryIo, 19, 2, ActivityText((startFuel >> 1) & 1));
   }
 
-  v.mode = OperatingModeOf(images.Word(site, kOperatingModeRegister));
+  v.mode = OperatingModeOf(images.Word(site, reg::kOperatingMode.address));
   v.mainsLabel = MainsStateLabel(images, site);
   v.genSetLabel = GenSetStateLabel(images, site);
   v.transferSwitchLabel = TransferSwitchStateLabel(images, site);
   for (int i = 0; i < kAlarmLines; ++i)
     v.alarms[static_cast<std::size_t>(i)] =
-        AlarmLineOf(type, images.Word(site, kAlarmListRegister + i));
-  v.startStop = StartStopColoursOf(images.Word(site, kLedRegister));
+        AlarmLineOf(type, images.Word(site, reg::kAlarmList.address + i));
+  v.startStop = StartStopColoursOf(images.Word(site, reg::kLedState.address));
   v.muteText = MuteTextColour(images, site);
   v.resetText = ResetTextColour(images, site);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/register_table.h"
+#include "core/remote_commands.h"
 
 namespace vorel {
 
@@ -78,14 +79,6 @@ std::string GenSetStateLabel(const SiteImages& images, int site);
 std::string MainsStateLabel(const SiteImages& images, int site);
 std::string TransferSwitchStateLabel(const SiteImages& images, int site);
 
-// Operating modes of register 0x0113, in button order.
-inline constexpr std::uint16_t kOperatingModeRegister = 0x0113;
-enum class OperatingMode { Off, Manual, Auto, Test };
-// The mode of a register value (198 to 201), nothing for any other value.
-std::optional<OperatingMode> OperatingModeOf(std::uint16_t word);
-// "OFF"/"模式", "MANU"/"手动", "AUTO"/"自动", "TEST"/"测试".
-std::string OperatingModeText(OperatingMode mode);
-
 struct Rgb {
   std::uint8_t red = 0;
   std::uint8_t green = 0;
@@ -119,7 +112,6 @@ struct AlarmLine {
   bool highlighted = false;
 };
 inline constexpr int kAlarmLines = 16;
-inline constexpr std::uint16_t kAlarmListRegister = 0x001A;
 AlarmLine AlarmLineOf(std::uint16_t controllerType, std::uint16_t word);
 
 // Text colour of MUTE: red while the first output configured as the alarm horn is on, white

@@ -40,7 +40,7 @@ MonitorSnapshot TakeMonitorSnapshot(const SiteImages& images, int site, bool fac
     s.lines.emplace_back(std::string(PickText("Mains", "市电")), v.mainsLabel);
     s.lines.emplace_back(std::string(PickText("ATS", "负载")), v.transferSwitchLabel);
   }
-  const std::uint16_t mode = images.Word(site, kModeRegister);
+  const std::uint16_t mode = images.Word(site, reg::kOperatingMode.address);
   s.lines.emplace_back(
       std::string(PickText("Mode", "运行模式")),
       v.mode ? OperatingModeText(*v.mode) : SignedHexText(static_cast<std::int16_t>(mode)));

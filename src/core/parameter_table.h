@@ -76,8 +76,9 @@ struct ParameterRow {
   std::string_view mask{};                 // masked text: the edit mask
   std::string_view hint{};
 
-  std::string_view key{};     // value key in the parameter file ("" when none)
-  std::string_view minKey{};  // limit keys ("" when none)
+  std::string_view section{};  // section of `key` in the parameter file
+  std::string_view key{};      // value key in the parameter file ("" when none)
+  std::string_view minKey{};   // limit keys ("" when none)
   std::string_view maxKey{};
 
   LimitSource limits = LimitSource::None;

@@ -91,6 +91,16 @@ inline constexpr RegisterBlock kFirstPhaseVoltage  {0x00A1, 1, 0, "GENERATOR"}; 
 inline constexpr RegisterBlock kGeneratorFrequency {0x00A7, 2, 1, "GENERATOR"};
 inline constexpr RegisterBlock kFirstPhaseCurrent  {0x00B6, 2, 0, "GENERATOR"};  // + phase - 1
 inline constexpr RegisterBlock kTotalActivePower   {0x00C5, 2, 0, "GENERATOR"};
+inline constexpr RegisterBlock kLedState           {0x0032, 1, 0, "Led"};
+inline constexpr RegisterBlock kMainsState         {0x0057, 1, 0, "Status"};
+inline constexpr RegisterBlock kGenSetState        {0x0059, 1, 0, "Status"};
+inline constexpr RegisterBlock kTransferSwitchState{0x005A, 1, 0, "Status"};
+inline constexpr RegisterBlock kStartFuelOutputs   {0x005F, 1, 0, "I/O"};
+inline constexpr RegisterBlock kInputStates        {0x0060, 1, 0, "I/O"};
+inline constexpr RegisterBlock kOutputStates       {0x0061, 1, 0, "I/O"};
+inline constexpr RegisterBlock kGenSetCounter      {0x008F, 1, 0, "GENERATOR"};
+inline constexpr RegisterBlock kDebugValue         {0x0090, 1, 0, "SYSTEM"};
+inline constexpr RegisterBlock kStartCount         {0x0098, 1, 0, "GENERATOR"};
 // clang-format on
 }  // namespace reg
 

@@ -16,19 +16,19 @@ constexpr MonitorSource Channel(int channel) {
 using enum TrendSeriesId;
 // clang-format off
 const std::array<TrendSeries, kTrendSeriesCount> kSeries{{
-    {EngineSpeed,        "speed",     "Engine speed",      "转速",         "r/min", kEngineSpeedSource,                 true},
-    {Channel1,           "ai1",       "AI1",               "模拟量1",      "",      Channel(0),                         false},
-    {Channel2,           "ai2",       "AI2",               "模拟量2",      "",      Channel(1),                         false},
-    {Channel3,           "ai3",       "AI3",               "模拟量3",      "",      Channel(2),                         false},
-    {Battery,            "battery",   "Battery voltage",   "电池电压",     "V",     kBatterySource,                     true},
-    {GeneratorFrequency, "frequency", "Generator frequency", "发电机频率", "Hz",    kGeneratorFrequencySource,          true},
-    {VoltageL1,          "u1",        "Voltage L1-N",      "相电压L1",     "V",     Register(reg::kFirstPhaseVoltage, 0), false},
-    {VoltageL2,          "u2",        "Voltage L2-N",      "相电压L2",     "V",     Register(reg::kFirstPhaseVoltage, 1), false},
-    {VoltageL3,          "u3",        "Voltage L3-N",      "相电压L3",     "V",     Register(reg::kFirstPhaseVoltage, 2), false},
-    {CurrentL1,          "i1",        "Current L1",        "相电流L1",     "A",     Register(reg::kFirstPhaseCurrent, 0), false},
-    {CurrentL2,          "i2",        "Current L2",        "相电流L2",     "A",     Register(reg::kFirstPhaseCurrent, 1), false},
-    {CurrentL3,          "i3",        "Current L3",        "相电流L3",     "A",     Register(reg::kFirstPhaseCurrent, 2), false},
-    {ActivePower,        "power",     "Total active power", "总有功功率",  "kW",    Register(reg::kTotalActivePower),   false},
+    {EngineSpeed,        "speed",     {"Engine speed",      "转速"},         "r/min", kEngineSpeedSource,                 true},
+    {Channel1,           "ai1",       {"AI1",               "模拟量1"},      "",      Channel(0),                         false},
+    {Channel2,           "ai2",       {"AI2",               "模拟量2"},      "",      Channel(1),                         false},
+    {Channel3,           "ai3",       {"AI3",               "模拟量3"},      "",      Channel(2),                         false},
+    {Battery,            "battery",   {"Battery voltage",   "电池电压"},     "V",     kBatterySource,                     true},
+    {GeneratorFrequency, "frequency", {"Generator frequency", "发电机频率"}, "Hz",    kGeneratorFrequencySource,          true},
+    {VoltageL1,          "u1",        {"Voltage L1-N",      "相电压L1"},     "V",     Register(reg::kFirstPhaseVoltage, 0), false},
+    {VoltageL2,          "u2",        {"Voltage L2-N",      "相电压L2"},     "V",     Register(reg::kFirstPhaseVoltage, 1), false},
+    {VoltageL3,          "u3",        {"Voltage L3-N",      "相电压L3"},     "V",     Register(reg::kFirstPhaseVoltage, 2), false},
+    {CurrentL1,          "i1",        {"Current L1",        "相电流L1"},     "A",     Register(reg::kFirstPhaseCurrent, 0), false},
+    {CurrentL2,          "i2",        {"Current L2",        "相电流L2"},     "A",     Register(reg::kFirstPhaseCurrent, 1), false},
+    {CurrentL3,          "i3",        {"Current L3",        "相电流L3"},     "A",     Register(reg::kFirstPhaseCurrent, 2), false},
+    {ActivePower,        "power",     {"Total active power", "总有功功率"},  "kW",    Register(reg::kTotalActivePower),   false},
 }};
 // clang-format on
 
@@ -41,7 +41,7 @@ const std::array<TrendSeries, kTrendSeriesCount>& TrendSeriesTable() {
 std::string TrendSeriesTitle(const SiteImages& images, int site, int series) {
   if (series < 0 || series >= kTrendSeriesCount) return {};
   const TrendSeries& s = kSeries[static_cast<std::size_t>(series)];
-  std::string title(PickText(s.english, s.chinese));
+  std::string title(s.title.Pick());
   if (s.source.kind == MonitorSourceKind::Channel) {
     const std::string channel = ChannelTitle(images, site, s.source.index);
     if (!channel.empty()) title += " " + channel;

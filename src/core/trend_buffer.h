@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/language.h"
 #include "core/monitor_format.h"
 
 namespace vorel {
@@ -44,8 +45,7 @@ inline constexpr int kTrendSeriesCount = 13;
 struct TrendSeries {
   TrendSeriesId id;
   const char* key;
-  const char* english;
-  const char* chinese;
+  BilingualText title;
   const char* unit;
   MonitorSource source;
   bool shownByDefault;

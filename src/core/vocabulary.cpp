@@ -196,10 +196,6 @@ std::string_view ListText(std::span<const std::uint16_t> codes, int position) {
 
 }  // namespace
 
-std::string_view BilingualText::Pick() const {
-  return PickText(english, chinese);
-}
-
 std::string_view FunctionName(std::uint16_t code) {
   const FunctionCodeName* f = FindFunction(code);
   if (!f || f->kind == FunctionKind::Output) return kNoName;

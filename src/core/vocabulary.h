@@ -12,15 +12,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/language.h"
+
 namespace vorel {
-
-// One text in both languages.
-struct BilingualText {
-  std::string_view english;
-  std::string_view chinese;
-
-  std::string_view Pick() const;
-};
 
 // One entry of a sensor type list. The code equals the entry's position in its list.
 struct SensorType {

@@ -1,5 +1,12 @@
 #include "files/parameter_keys.h"
 
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "core/parameter_table.h"
+#include "core/register_table.h"
+
 namespace vorel {
 namespace {
 
@@ -18,691 +25,244 @@ constexpr std::string_view kSections[] = {
     "Sensor",
     "IOProperty",
 };
+// clang-format on
 
-constexpr ParameterKey kKeys[] = {
-    {"SYSTEM", "LANGUAGE", KeyRole::Value, 0x0074, ValueForm::Integer, "cbLanguage"},
-    {"SYSTEM", "LCOMPENSATION", KeyRole::Value, 0x0073, ValueForm::Hundredths, "seLCompensation"},
-    {"SYSTEM", "LCOMPENSATION_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seLCompensation"},
-    {"SYSTEM", "LCOMPENSATION_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seLCompensation"},
-    {"SYSTEM", "DC_DROP", KeyRole::Value, 0x0075, ValueForm::Tenths, "seDCDrop"},
-    {"SYSTEM", "DC_DROP_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seDCDrop"},
-    {"SYSTEM", "DC_DROP_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seDCDrop"},
-    {"SYSTEM", "RPM_RATE", KeyRole::Value, 0x011A, ValueForm::Integer, "seRPMRate"},
-    {"SYSTEM", "RPM_RATE_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seRPMRate"},
-    {"SYSTEM", "RPM_RATE_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seRPMRate"},
-    {"SYSTEM", "CONTROLER_ADDR", KeyRole::Value, 0x0011, ValueForm::Integer, "seControlerAddr"},
-    {"SYSTEM", "CONTROLER_ADDR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seControlerAddr"},
-    {"SYSTEM", "CONTROLER_ADDR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seControlerAddr"},
-    {"Product Information", "DEV_NAME", KeyRole::DeviceName, 0x0000, ValueForm::Text, ""},
-    {"Product Information", "PRODUCT_CODE", KeyRole::Value, 0x016B, ValueForm::Integer, ""},
-    {"GENERATOR", "CRANK_COUNT", KeyRole::Value, 0x0098, ValueForm::Integer, "seCrankCount"},
-    {"GENERATOR", "CRANK_COUNT_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCrankCount"},
-    {"GENERATOR", "CRANK_COUNT_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCrankCount"},
-    {"GENERATOR", "RUN_HOURS", KeyRole::Value, 0x009F, ValueForm::RunHours, "seRunHours"},
-    {"GENERATOR", "RUN_HOURS_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seRunHours"},
-    {"GENERATOR", "RUN_HOURS_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seRunHours"},
-    {"GENERATOR", "CRANK_OIL_PRE", KeyRole::Value, 0x011C, ValueForm::Tenths, "seCrankOilPre"},
-    {"GENERATOR", "CRANK_OIL_PRE_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCrankOilPre"},
-    {"GENERATOR", "CRANK_OIL_PRE_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCrankOilPre"},
-    {"GENERATOR", "LOW_SPEED", KeyRole::Value, 0x011D, ValueForm::Integer, "seLowSpeed"},
-    {"GENERATOR", "LOW_SPEED_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seLowSpeed"},
-    {"GENERATOR", "LOW_SPEED_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seLowSpeed"},
-    {"GENERATOR", "UNDER_SPEED_DEL", KeyRole::Value, 0x011E, ValueForm::Integer, "seUnderSpeedDel"},
-    {"GENERATOR", "UNDER_SPEED_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seUnderSpeedDel"},
-    {"GENERATOR", "UNDER_SPEED_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seUnderSpeedDel"},
-    {"GENERATOR", "OVER_SPEED_DEL", KeyRole::Value, 0x011F, ValueForm::Integer, "seOverSpeedDel"},
-    {"GENERATOR", "OVER_SPEED_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverSpeedDel"},
-    {"GENERATOR", "OVER_SPEED_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverSpeedDel"},
-    {"GENERATOR", "INVERSE_PWR", KeyRole::Value, 0x00C2, ValueForm::Integer, "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_DEL", KeyRole::Value, 0x00C3, ValueForm::Tenths, "seInversePowerDel"},
-    {"GENERATOR", "INVERSE_PWR_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seInversePowerDel"},
-    {"GENERATOR", "INVERSE_PWR_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seInversePowerDel"},
-    {"BASIC SETPOINT", "GNOMIN_PWR", KeyRole::Value, 0x00C8, ValueForm::Integer, "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_PWR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_PWR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_CUR", KeyRole::Value, 0x00C9, ValueForm::Integer, "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_CUR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_CUR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ", KeyRole::Value, 0x00CA, ValueForm::Tenths, "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_VOL", KeyRole::Value, 0x00CB, ValueForm::Integer, "seNominVoltage"},
-    {"BASIC SETPOINT", "GNOMIN_VOL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNominVoltage"},
-    {"BASIC SETPOINT", "GNOMIN_VOL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNominVoltage"},
-    {"BASIC SETPOINT", "GEAR_TEETH", KeyRole::Value, 0x00CC, ValueForm::Integer, "seGearTeeth"},
-    {"BASIC SETPOINT", "GEAR_TEETH_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGearTeeth"},
-    {"BASIC SETPOINT", "GEAR_TEETH_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGearTeeth"},
-    {"BASIC SETPOINT", "GNOMIN_RPM", KeyRole::Value, 0x00CD, ValueForm::Integer, "seNominRPM"},
-    {"BASIC SETPOINT", "GNOMIN_RPM_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNominRPM"},
-    {"BASIC SETPOINT", "GNOMIN_RPM_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNominRPM"},
-    {"BASIC SETPOINT", "CT_RATIO", KeyRole::Value, 0x00D2, ValueForm::Integer, "seCTRatio"},
-    {"BASIC SETPOINT", "CT_RATIO_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCTRatio"},
-    {"BASIC SETPOINT", "CT_RATIO_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO", KeyRole::Value, 0x00D3, ValueForm::Integer, "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO", KeyRole::Value, 0x011B, ValueForm::Integer, "seVoltageRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seVoltageRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seVoltageRatio"},
-    {"ENGINE", "PRE_START_TIME", KeyRole::Value, 0x00D4, ValueForm::Integer, "sePreStartTime"},
-    {"ENGINE", "PRE_START_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "sePreStartTime"},
-    {"ENGINE", "PRE_START_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "sePreStartTime"},
-    {"ENGINE", "START_RPM", KeyRole::Value, 0x00D5, ValueForm::Integer, "seStartRPM"},
-    {"ENGINE", "START_RPM_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seStartRPM"},
-    {"ENGINE", "START_RPM_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seStartRPM"},
-    {"ENGINE", "PRE_LUBR_TIME", KeyRole::Value, 0x00D6, ValueForm::Integer, "sePreLubricateTime"},
-    {"ENGINE", "PRE_LUBR_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "sePreStartTime"},
-    {"ENGINE", "PRE_LUBR_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "sePreStartTime"},
-    {"ENGINE", "MAX_CRANK_TIME", KeyRole::Value, 0x00D7, ValueForm::Integer, "seMaxCrankTime"},
-    {"ENGINE", "MAX_CRANK_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMaxCrankTime"},
-    {"ENGINE", "MAX_CRANK_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMaxCrankTime"},
-    {"ENGINE", "IDLE_TIME", KeyRole::Value, 0x00D8, ValueForm::Integer, "seIdleTime"},
-    {"ENGINE", "IDLE_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seIdleTime"},
-    {"ENGINE", "IDLE_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seIdleTime"},
-    {"ENGINE", "CRANK_ATTEMP", KeyRole::Value, 0x00DA, ValueForm::Integer, "seCrankAttemp"},
-    {"ENGINE", "CRANK_ATTEMP_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCrankAttemp"},
-    {"ENGINE", "CRANK_ATTEMP_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCrankAttemp"},
-    {"ENGINE", "CRANK_FAIL_PAUSE", KeyRole::Value, 0x00D9, ValueForm::Integer, "seCrankFailPause"},
-    {"ENGINE", "CRANK_FAIL_PAUSE_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCrankFailPause"},
-    {"ENGINE", "CRANK_FAIL_PAUSE_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCrankFailPause"},
-    {"ENGINE", "MIN_STAB_TIME_", KeyRole::Value, 0x00DB, ValueForm::Integer, "seMinStabTime"},
-    {"ENGINE", "MIN_STAB_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMinStabTime"},
-    {"ENGINE", "MIN_STAB_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMinStabTime"},
-    {"ENGINE", "FUEL_VALVE", KeyRole::Value, 0x00DC, ValueForm::Integer, "cbFuelValve"},
-    {"ENGINE", "MAX_STAB_TIME_", KeyRole::Value, 0x00DD, ValueForm::Integer, "seMaxStabTime"},
-    {"ENGINE", "MAX_STAB_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMaxStabTime"},
-    {"ENGINE", "MAX_STAB_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMaxStabTime"},
-    {"ENGINE", "COOLING_TIME", KeyRole::Value, 0x00DE, ValueForm::Integer, "seCoolingTime"},
-    {"ENGINE", "COOLING_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCoolingTime"},
-    {"ENGINE", "COOLING_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCoolingTime"},
-    {"ENG PROTECT", "PM_TIME", KeyRole::Value, 0x00E0, ValueForm::Integer, "sePMTime"},
-    {"ENG PROTECT", "PM_TIME_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "sePMTime"},
-    {"ENG PROTECT", "PM_TIME_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "sePMTime"},
-    {"ENG PROTECT", "HORN_TIMEOUT", KeyRole::Value, 0x00E1, ValueForm::Integer, "seHornTimeout"},
-    {"ENG PROTECT", "HORN_TIMEOUT_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seHornTimeout"},
-    {"ENG PROTECT", "HORN_TIMEOUTMAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seHornTimeout"},
-    {"ENG PROTECT", "OVER_SPEED", KeyRole::Value, 0x00E2, ValueForm::Integer, "seOverSpeed"},
-    {"ENG PROTECT", "OVER_SPEED_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverSpeed"},
-    {"ENG PROTECT", "OVER_SPEED_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverSpeed"},
-    {"ENG PROTECT", "PROTECTION_DEL", KeyRole::Value, 0x00E3, ValueForm::Integer, "seProtectionDel"},
-    {"ENG PROTECT", "PROTECTION_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seProtectionDel"},
-    {"ENG PROTECT", "PROTECTION_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seProtectionDel"},
-    {"ENG PROTECT", "ANLG1_LEV1", KeyRole::Value, 0x00E4, ValueForm::Integer, "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV2", KeyRole::Value, 0x00E5, ValueForm::Integer, "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_DEL", KeyRole::Value, 0x00E6, ValueForm::Integer, "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG1_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG1_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG2_LEV1", KeyRole::Value, 0x00E7, ValueForm::Integer, "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV2", KeyRole::Value, 0x00E8, ValueForm::Integer, "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_DEL", KeyRole::Value, 0x00E9, ValueForm::Integer, "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG2_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG2_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG3_LEV1", KeyRole::Value, 0x00EA, ValueForm::Integer, "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV2", KeyRole::Value, 0x00EB, ValueForm::Integer, "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_DEL", KeyRole::Value, 0x00EC, ValueForm::Integer, "seAnlg3Del"},
-    {"ENG PROTECT", "ANLG3_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seAnlg3Del"},
-    {"ENG PROTECT", "ANLG3_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seAnlg3Del"},
-    {"ENG PROTECT", "START_BAT_LEV1", KeyRole::Value, 0x00ED, ValueForm::Tenths, "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV2", KeyRole::Value, 0x00EE, ValueForm::Tenths, "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_DEL", KeyRole::Value, 0x00EF, ValueForm::Integer, "seStartBatDel"},
-    {"ENG PROTECT", "START_BAT_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seStartBatDel"},
-    {"ENG PROTECT", "START_BAT_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seStartBatDel"},
-    {"GEN PROTECT", "OV_LD", KeyRole::Value, 0x00F0, ValueForm::Integer, "seOverLoad"},
-    {"GEN PROTECT", "OV_LD_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverLoad"},
-    {"GEN PROTECT", "OV_LD_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverLoad"},
-    {"GEN PROTECT", "OV_LD_DEL", KeyRole::Value, 0x00F3, ValueForm::Tenths, "seOverLoadDel"},
-    {"GEN PROTECT", "OV_LD_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverLoadDel"},
-    {"GEN PROTECT", "OV_LD_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverLoadDel"},
-    {"GEN PROTECT", "OV_CURR", KeyRole::Value, 0x00F4, ValueForm::Integer, "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_DEL", KeyRole::Value, 0x00F5, ValueForm::Tenths, "seOverCurrentDel"},
-    {"GEN PROTECT", "OV_CURR_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seOverCurrentDel"},
-    {"GEN PROTECT", "OV_CURR_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seOverCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT", KeyRole::Value, 0x00F6, ValueForm::Integer, "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL", KeyRole::Value, 0x00F7, ValueForm::Tenths, "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GCURR_UNBAL", KeyRole::Value, 0x00F8, ValueForm::Integer, "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL", KeyRole::Value, 0x00F9, ValueForm::Tenths, "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL", KeyRole::Value, 0x00FA, ValueForm::Integer, "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_DEL", KeyRole::Value, 0x00FB, ValueForm::Tenths, "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_LEV1", KeyRole::Value, 0x00FC, ValueForm::Integer, "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV2", KeyRole::Value, 0x00FD, ValueForm::Integer, "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_DEL", KeyRole::Value, 0x00FE, ValueForm::Tenths, "seGenVoltageDel"},
-    {"GEN PROTECT", "VG_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenVoltageDel"},
-    {"GEN PROTECT", "VG_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenVoltageDel"},
-    {"GEN PROTECT", "GFREQ_LEV1", KeyRole::Value, 0x00FF, ValueForm::Integer, "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV2", KeyRole::Value, 0x0100, ValueForm::Integer, "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_DEL", KeyRole::Value, 0x0101, ValueForm::Tenths, "seGenFrequencyDel"},
-    {"GEN PROTECT", "GFREQ_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seGenFrequencyDel"},
-    {"GEN PROTECT", "GFREQ_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seGenFrequencyDel"},
-    {"CurrProperty", "CURR_PROPERTY", KeyRole::Value, 0x0089, ValueForm::Integer, ""},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL", KeyRole::Value, 0x0102, ValueForm::Integer, "seMainsFailValidDel"},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsFailValidDel"},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsFailValidDel"},
-    {"MAINS PROTECT", "RET_FROM_TEST", KeyRole::Value, 0x0103, ValueForm::Integer, "cbRetFromTest"},
-    {"MAINS PROTECT", "ATS_TYPE", KeyRole::Value, 0x0104, ValueForm::Integer, "cbATSType"},
-    {"MAINS PROTECT", "ATS_LOG", KeyRole::Value, 0x0105, ValueForm::Integer, "cbATSLogic"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL", KeyRole::Value, 0x0106, ValueForm::Integer, "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL", KeyRole::Value, 0x0107, ValueForm::Integer, "seATS1CloseDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seATS1CloseDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seATS1CloseDel"},
-    {"MAINS PROTECT", "VM_UNBAL", KeyRole::Value, 0x010A, ValueForm::Integer, "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL", KeyRole::Value, 0x010B, ValueForm::Integer, "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_LEV1", KeyRole::Value, 0x010C, ValueForm::Integer, "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV2", KeyRole::Value, 0x010D, ValueForm::Integer, "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_DEL", KeyRole::Value, 0x010E, ValueForm::Integer, "seMainsVoltageDel"},
-    {"MAINS PROTECT", "VM_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsVoltageDel"},
-    {"MAINS PROTECT", "VM_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsVoltageDel"},
-    {"MAINS PROTECT", "MFREQ_LEV1", KeyRole::Value, 0x010F, ValueForm::General, "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV1_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV1_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV2", KeyRole::Value, 0x0110, ValueForm::General, "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_LEV2_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_LEV2_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_DEL", KeyRole::Value, 0x0111, ValueForm::Integer, "seMainsFrequencyDel"},
-    {"MAINS PROTECT", "MFREQ_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seMainsFrequencyDel"},
-    {"MAINS PROTECT", "MFREQ_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seMainsFrequencyDel"},
-    {"ENG_SETPOINT", "EMERG_START_DEL", KeyRole::Value, 0x0117, ValueForm::Integer, "seEmergencyStartDel"},
-    {"ENG_SETPOINT", "EMERG_START_DEL_MIN", KeyRole::Minimum, 0x0000, ValueForm::Fixed, "seEmergencyStartDel"},
-    {"ENG_SETPOINT", "EMERG_START_DEL_MAX", KeyRole::Maximum, 0x0000, ValueForm::Fixed, "seEmergencyStartDel"},
-    {"Sensor", "ANLG1_PROPERTY1", KeyRole::Value, 0x0126, ValueForm::Integer, ""},
-    {"Sensor", "ANLG2_PROPERTY1", KeyRole::Value, 0x0127, ValueForm::Integer, ""},
-    {"Sensor", "ANLG3_PROPERTY1", KeyRole::Value, 0x0128, ValueForm::Integer, ""},
-    {"Sensor", "ANLG1_PROPERTY2", KeyRole::Value, 0x0129, ValueForm::Integer, ""},
-    {"Sensor", "ANLG2_PROPERTY2", KeyRole::Value, 0x012A, ValueForm::Integer, ""},
-    {"Sensor", "ANLG3_PROPERTY2", KeyRole::Value, 0x012B, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL1", KeyRole::Value, 0x012C, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL2", KeyRole::Value, 0x012D, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL3", KeyRole::Value, 0x012E, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL4", KeyRole::Value, 0x012F, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL5", KeyRole::Value, 0x0130, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL6", KeyRole::Value, 0x0131, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL7", KeyRole::Value, 0x0132, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL8", KeyRole::Value, 0x0133, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL9", KeyRole::Value, 0x0134, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_VAL10", KeyRole::Value, 0x0135, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL1", KeyRole::Value, 0x0136, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL2", KeyRole::Value, 0x0137, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL3", KeyRole::Value, 0x0138, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL4", KeyRole::Value, 0x0139, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL5", KeyRole::Value, 0x013A, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL6", KeyRole::Value, 0x013B, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL7", KeyRole::Value, 0x013C, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL8", KeyRole::Value, 0x013D, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL9", KeyRole::Value, 0x013E, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_VAL10", KeyRole::Value, 0x013F, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL1", KeyRole::Value, 0x0140, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL2", KeyRole::Value, 0x0141, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL3", KeyRole::Value, 0x0142, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL4", KeyRole::Value, 0x0143, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL5", KeyRole::Value, 0x0144, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL6", KeyRole::Value, 0x0145, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL7", KeyRole::Value, 0x0146, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL8", KeyRole::Value, 0x0147, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL9", KeyRole::Value, 0x0148, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_VAL10", KeyRole::Value, 0x0149, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES1", KeyRole::Value, 0x014A, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES2", KeyRole::Value, 0x014B, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES3", KeyRole::Value, 0x014C, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES4", KeyRole::Value, 0x014D, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES5", KeyRole::Value, 0x014E, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES6", KeyRole::Value, 0x014F, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES7", KeyRole::Value, 0x0150, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES8", KeyRole::Value, 0x0151, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES9", KeyRole::Value, 0x0152, ValueForm::Integer, ""},
-    {"Sensor", "CHART_A_RES10", KeyRole::Value, 0x0153, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES1", KeyRole::Value, 0x0154, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES2", KeyRole::Value, 0x0155, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES3", KeyRole::Value, 0x0156, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES4", KeyRole::Value, 0x0157, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES5", KeyRole::Value, 0x0158, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES6", KeyRole::Value, 0x0159, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES7", KeyRole::Value, 0x015A, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES8", KeyRole::Value, 0x015B, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES9", KeyRole::Value, 0x015C, ValueForm::Integer, ""},
-    {"Sensor", "CHART_B_RES10", KeyRole::Value, 0x015D, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES1", KeyRole::Value, 0x015E, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES2", KeyRole::Value, 0x015F, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES3", KeyRole::Value, 0x0160, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES4", KeyRole::Value, 0x0161, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES5", KeyRole::Value, 0x0162, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES6", KeyRole::Value, 0x0163, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES7", KeyRole::Value, 0x0164, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES8", KeyRole::Value, 0x0165, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES9", KeyRole::Value, 0x0166, ValueForm::Integer, ""},
-    {"Sensor", "CHART_C_RES10", KeyRole::Value, 0x0167, ValueForm::Integer, ""},
-    {"IOProperty", "BIN_POLARITY", KeyRole::Value, 0x0039, ValueForm::Integer, ""},
-    {"IOProperty", "BI01_PROPERTY", KeyRole::Value, 0x003A, ValueForm::Integer, ""},
-    {"IOProperty", "BI02_PROPERTY", KeyRole::Value, 0x003B, ValueForm::Integer, ""},
-    {"IOProperty", "BI03_PROPERTY", KeyRole::Value, 0x003C, ValueForm::Integer, ""},
-    {"IOProperty", "BI04_PROPERTY", KeyRole::Value, 0x003D, ValueForm::Integer, ""},
-    {"IOProperty", "BI05_PROPERTY", KeyRole::Value, 0x003E, ValueForm::Integer, ""},
-    {"IOProperty", "BI06_PROPERTY", KeyRole::Value, 0x003F, ValueForm::Integer, ""},
-    {"IOProperty", "BI07_PROPERTY", KeyRole::Value, 0x0040, ValueForm::Integer, ""},
-    {"IOProperty", "BI08_PROPERTY", KeyRole::Value, 0x0041, ValueForm::Integer, ""},
-    {"IOProperty", "BI11_PROPERTY", KeyRole::Value, 0x0042, ValueForm::Integer, ""},
-    {"IOProperty", "BI12_PROPERTY", KeyRole::Value, 0x0043, ValueForm::Integer, ""},
-    {"IOProperty", "BI13_PROPERTY", KeyRole::Value, 0x0044, ValueForm::Integer, ""},
-    {"IOProperty", "BI14_PROPERTY", KeyRole::Value, 0x0045, ValueForm::Integer, ""},
-    {"IOProperty", "BI15_PROPERTY", KeyRole::Value, 0x0046, ValueForm::Integer, ""},
-    {"IOProperty", "BI16_PROPERTY", KeyRole::Value, 0x0047, ValueForm::Integer, ""},
-    {"IOProperty", "BI17_PROPERTY", KeyRole::Value, 0x0048, ValueForm::Integer, ""},
-    {"IOProperty", "BI18_PROPERTY", KeyRole::Value, 0x0049, ValueForm::Integer, ""},
-    {"IOProperty", "BO_POLARITY", KeyRole::Value, 0x0078, ValueForm::Integer, ""},
-    {"IOProperty", "BO01_PROPERTY", KeyRole::Value, 0x0079, ValueForm::Integer, ""},
-    {"IOProperty", "BO02_PROPERTY", KeyRole::Value, 0x007A, ValueForm::Integer, ""},
-    {"IOProperty", "BO03_PROPERTY", KeyRole::Value, 0x007B, ValueForm::Integer, ""},
-    {"IOProperty", "BO04_PROPERTY", KeyRole::Value, 0x007C, ValueForm::Integer, ""},
-    {"IOProperty", "BO05_PROPERTY", KeyRole::Value, 0x007D, ValueForm::Integer, ""},
-    {"IOProperty", "BO06_PROPERTY", KeyRole::Value, 0x007E, ValueForm::Integer, ""},
-    {"IOProperty", "BO07_PROPERTY", KeyRole::Value, 0x007F, ValueForm::Integer, ""},
-    {"IOProperty", "BO08_PROPERTY", KeyRole::Value, 0x0080, ValueForm::Integer, ""},
-    {"IOProperty", "BO11_PROPERTY", KeyRole::Value, 0x0081, ValueForm::Integer, ""},
-    {"IOProperty", "BO12_PROPERTY", KeyRole::Value, 0x0082, ValueForm::Integer, ""},
-    {"IOProperty", "BO13_PROPERTY", KeyRole::Value, 0x0083, ValueForm::Integer, ""},
-    {"IOProperty", "BO14_PROPERTY", KeyRole::Value, 0x0084, ValueForm::Integer, ""},
-    {"IOProperty", "BO15_PROPERTY", KeyRole::Value, 0x0085, ValueForm::Integer, ""},
-    {"IOProperty", "BO16_PROPERTY", KeyRole::Value, 0x0086, ValueForm::Integer, ""},
-    {"IOProperty", "BO17_PROPERTY", KeyRole::Value, 0x0087, ValueForm::Integer, ""},
-    {"IOProperty", "BO18_PROPERTY", KeyRole::Value, 0x0088, ValueForm::Integer, ""},
+// A value key of the file. What it holds (section, register, form, editor and limit keys) is
+// what the parameter table row that carries the key says; the other columns are the file's own
+// oddities.
+struct FileKey {
+  std::string_view key;
+  std::string_view loadDefault = "0";  // read when the key or its section is missing
+  bool loadOnly = false;               // read by a load, never written by a save
+  KeyRole role = KeyRole::Value;
+  // A key that no row carries: its section and register.
+  std::string_view section{};
+  std::uint16_t reg = 0;
+  std::optional<ValueForm> form{};  // where the file does not follow the row's scaling
+  std::optional<LoadRule> rule{};   // where a load does not read the form back
+  // Limit keys that follow the key although its row has none, and the editor they belong to.
+  std::string_view minKey{};
+  std::string_view maxKey{};
+  std::string_view limitsOf{};
+  bool limitsOfflineOnly = false;  // read only when a file opens a new offline window
 };
 
-constexpr ParameterLoadStep kLoadSteps[] = {
-    {"SYSTEM", "LCOMPENSATION_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seLCompensation"},
-    {"SYSTEM", "LCOMPENSATION_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seLCompensation"},
-    {"GENERATOR", "CRANK_COUNT_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCrankCount"},
-    {"GENERATOR", "CRANK_COUNT_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCrankCount"},
-    {"GENERATOR", "RUN_HOURS_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seRunHours"},
-    {"GENERATOR", "RUN_HOURS_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seRunHours"},
-    {"SYSTEM", "DC_DROP_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seDCDrop"},
-    {"SYSTEM", "DC_DROP_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seDCDrop"},
-    {"SYSTEM", "RPM_RATE_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seRPMRate"},
-    {"SYSTEM", "RPM_RATE_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seRPMRate"},
-    {"SYSTEM", "CONTROLER_ADDR_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seControlerAddr"},
-    {"SYSTEM", "CONTROLER_ADDR_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seControlerAddr"},
-    {"BASIC SETPOINT", "GNOMIN_PWR_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_PWR_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_CUR_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_CUR_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_VOL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNominVoltage"},
-    {"BASIC SETPOINT", "GNOMIN_VOL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNominVoltage"},
-    {"BASIC SETPOINT", "GEAR_TEETH_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGearTeeth"},
-    {"BASIC SETPOINT", "GEAR_TEETH_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGearTeeth"},
-    {"BASIC SETPOINT", "GNOMIN_RPM_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNominRPM"},
-    {"BASIC SETPOINT", "GNOMIN_RPM_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNominRPM"},
-    {"BASIC SETPOINT", "CT_RATIO_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCTRatio"},
-    {"BASIC SETPOINT", "CT_RATIO_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seVoltageRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seVoltageRatio"},
-    {"ENGINE", "PRE_START_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "sePreStartTime"},
-    {"ENGINE", "PRE_START_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "sePreStartTime"},
-    {"ENGINE", "START_RPM_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seStartRPM"},
-    {"ENGINE", "START_RPM_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seStartRPM"},
-    {"ENGINE", "PRE_LUBR_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "sePreStartTime"},
-    {"ENGINE", "PRE_LUBR_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "sePreStartTime"},
-    {"ENGINE", "MAX_CRANK_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMaxCrankTime"},
-    {"ENGINE", "MAX_CRANK_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMaxCrankTime"},
-    {"ENGINE", "IDLE_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seIdleTime"},
-    {"ENGINE", "IDLE_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seIdleTime"},
-    {"ENGINE", "CRANK_ATTEMP_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCrankAttemp"},
-    {"ENGINE", "CRANK_ATTEMP_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCrankAttemp"},
-    {"ENGINE", "CRANK_FAIL_PAUSE_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCrankFailPause"},
-    {"ENGINE", "CRANK_FAIL_PAUSE_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCrankFailPause"},
-    {"ENGINE", "MIN_STAB_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMinStabTime"},
-    {"ENGINE", "MIN_STAB_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMinStabTime"},
-    {"ENGINE", "MAX_STAB_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMaxStabTime"},
-    {"ENGINE", "MAX_STAB_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMaxStabTime"},
-    {"ENGINE", "COOLING_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCoolingTime"},
-    {"ENGINE", "COOLING_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCoolingTime"},
-    {"GENERATOR", "CRANK_OIL_PRE_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCrankOilPre"},
-    {"GENERATOR", "CRANK_OIL_PRE_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCrankOilPre"},
-    {"ENG PROTECT", "PM_TIME_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "sePMTime"},
-    {"ENG PROTECT", "PM_TIME_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "sePMTime"},
-    {"ENG PROTECT", "HORN_TIMEOUT_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seHornTimeout"},
-    {"ENG PROTECT", "HORN_TIMEOUTMAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seHornTimeout"},
-    {"GENERATOR", "LOW_SPEED_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seLowSpeed"},
-    {"GENERATOR", "LOW_SPEED_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seLowSpeed"},
-    {"GENERATOR", "UNDER_SPEED_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seUnderSpeedDel"},
-    {"GENERATOR", "UNDER_SPEED_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seUnderSpeedDel"},
-    {"ENG PROTECT", "OVER_SPEED_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverSpeed"},
-    {"ENG PROTECT", "OVER_SPEED_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverSpeed"},
-    {"GENERATOR", "OVER_SPEED_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverSpeedDel"},
-    {"GENERATOR", "OVER_SPEED_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverSpeedDel"},
-    {"ENG PROTECT", "PROTECTION_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seProtectionDel"},
-    {"ENG PROTECT", "PROTECTION_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seProtectionDel"},
-    {"ENG PROTECT", "ANLG1_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG1_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG2_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG2_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG3_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Del"},
-    {"ENG PROTECT", "ANLG3_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seAnlg3Del"},
-    {"GEN PROTECT", "OV_LD_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverLoad"},
-    {"GEN PROTECT", "OV_LD_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverLoad"},
-    {"GEN PROTECT", "OV_LD_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverLoadDel"},
-    {"GEN PROTECT", "OV_LD_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverLoadDel"},
-    {"GEN PROTECT", "OV_CURR_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seOverCurrentDel"},
-    {"GEN PROTECT", "OV_CURR_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seOverCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GCURR_UNBAL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageDel"},
-    {"GEN PROTECT", "VG_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenVoltageDel"},
-    {"GEN PROTECT", "GFREQ_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyDel"},
-    {"GEN PROTECT", "GFREQ_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seGenFrequencyDel"},
-    {"GENERATOR", "INVERSE_PWR_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seInversePowerDel"},
-    {"GENERATOR", "INVERSE_PWR_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seInversePowerDel"},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsFailValidDel"},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsFailValidDel"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seATS1CloseDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seATS1CloseDel"},
-    {"MAINS PROTECT", "VM_UNBAL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageDel"},
-    {"MAINS PROTECT", "VM_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsVoltageDel"},
-    {"MAINS PROTECT", "MFREQ_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyDel"},
-    {"MAINS PROTECT", "MFREQ_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seMainsFrequencyDel"},
-    {"ENG PROTECT", "START_BAT_LEV1_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV1_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV2_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_LEV2_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seStartBatDel"},
-    {"ENG PROTECT", "START_BAT_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seStartBatDel"},
-    {"ENG_SETPOINT", "EMERG_START_DEL_MIN", KeyRole::Minimum, 0x0000, LoadRule::Decimal, "0", "seEmergencyStartDel", true},
-    {"ENG_SETPOINT", "EMERG_START_DEL_MAX", KeyRole::Maximum, 0x0000, LoadRule::Decimal, "0", "seEmergencyStartDel", true},
-    {"SYSTEM", "LANGUAGE", KeyRole::Value, 0x0074, LoadRule::Integer, "0", "cbLanguage"},
-    {"Product Information", "PRODUCT_CODE", KeyRole::Value, 0x016B, LoadRule::Integer, "0", ""},
-    {"SYSTEM", "LCOMPENSATION", KeyRole::Value, 0x0073, LoadRule::Times100, "0", "seLCompensation"},
-    {"GENERATOR", "CRANK_COUNT", KeyRole::Value, 0x0098, LoadRule::Integer, "0", "seCrankCount"},
-    {"GENERATOR", "RUN_HOURS", KeyRole::Value, 0x009F, LoadRule::RunHours, "0", "seRunHours"},
-    {"SYSTEM", "DC_DROP", KeyRole::Value, 0x0075, LoadRule::Times10, "0", "seDCDrop"},
-    {"SYSTEM", "RPM_RATE", KeyRole::Value, 0x011A, LoadRule::Integer, "0", "seRPMRate"},
-    {"SYSTEM", "CONTROLER_ADDR", KeyRole::Value, 0x0011, LoadRule::Integer, "0", "seControlerAddr"},
-    {"BASIC SETPOINT", "GNOMIN_PWR", KeyRole::Value, 0x00C8, LoadRule::Integer, "1", "seNominPower"},
-    {"BASIC SETPOINT", "GNOMIN_CUR", KeyRole::Value, 0x00C9, LoadRule::Integer, "1", "seNominCurrent"},
-    {"BASIC SETPOINT", "GNOMIN_FREQ", KeyRole::Value, 0x00CA, LoadRule::Times10, "45", "seNominFrequency"},
-    {"BASIC SETPOINT", "GNOMIN_VOL", KeyRole::Value, 0x00CB, LoadRule::Integer, "1", "seNominVoltage"},
-    {"BASIC SETPOINT", "GEAR_TEETH", KeyRole::Value, 0x00CC, LoadRule::Integer, "0", "seGearTeeth"},
-    {"BASIC SETPOINT", "GNOMIN_RPM", KeyRole::Value, 0x00CD, LoadRule::Integer, "1", "seNominRPM"},
-    {"BASIC SETPOINT", "L1NOMIN_PWR", KeyRole::Value, 0x00CE, LoadRule::Integer, "1", ""},
-    {"BASIC SETPOINT", "L1NOMIN_CUR", KeyRole::Value, 0x00CF, LoadRule::Integer, "1", ""},
-    {"BASIC SETPOINT", "L2NOMIN_PWR", KeyRole::Value, 0x00D0, LoadRule::Integer, "1", ""},
-    {"BASIC SETPOINT", "L2NOMIN_CUR", KeyRole::Value, 0x00D1, LoadRule::Integer, "1", ""},
-    {"BASIC SETPOINT", "CT_RATIO", KeyRole::Value, 0x00D2, LoadRule::Integer, "1", "seCTRatio"},
-    {"BASIC SETPOINT", "NEU_CT_RATIO", KeyRole::Value, 0x00D3, LoadRule::Integer, "1", "seNeutralCTRatio"},
-    {"BASIC SETPOINT", "VOLTAGE_RATIO", KeyRole::Value, 0x011B, LoadRule::Integer, "1", "seVoltageRatio"},
-    {"ENGINE", "PRE_START_TIME", KeyRole::Value, 0x00D4, LoadRule::Integer, "0", "sePreStartTime"},
-    {"ENGINE", "START_RPM", KeyRole::Value, 0x00D5, LoadRule::Integer, "0", "seStartRPM"},
-    {"ENGINE", "PRE_LUBR_TIME", KeyRole::Value, 0x00D6, LoadRule::Integer, "0", "sePreLubricateTime"},
-    {"ENGINE", "MAX_CRANK_TIME", KeyRole::Value, 0x00D7, LoadRule::Integer, "0", "seMaxCrankTime"},
-    {"ENGINE", "IDLE_TIME", KeyRole::Value, 0x00D8, LoadRule::Integer, "0", "seIdleTime"},
-    {"ENGINE", "CRANK_ATTEMP", KeyRole::Value, 0x00DA, LoadRule::Integer, "0", "seCrankAttemp"},
-    {"ENGINE", "CRANK_FAIL_PAUSE", KeyRole::Value, 0x00D9, LoadRule::Integer, "0", "seCrankFailPause"},
-    {"ENGINE", "MIN_STAB_TIME_", KeyRole::Value, 0x00DB, LoadRule::Integer, "0", "seMinStabTime"},
-    {"ENGINE", "FUEL_VALVE", KeyRole::Value, 0x00DC, LoadRule::Integer, "0", "cbFuelValve"},
-    {"ENGINE", "MAX_STAB_TIME_", KeyRole::Value, 0x00DD, LoadRule::Integer, "0", "seMaxStabTime"},
-    {"ENGINE", "COOLING_TIME", KeyRole::Value, 0x00DE, LoadRule::Integer, "0", "seCoolingTime"},
-    {"GENERATOR", "CRANK_OIL_PRE", KeyRole::Value, 0x011C, LoadRule::Times10, "0", "seCrankOilPre"},
-    {"ENG PROTECT", "STANDBY", KeyRole::Value, 0x00C7, LoadRule::Integer, "0", ""},
-    {"ENG PROTECT", "PM_TIME", KeyRole::Value, 0x00E0, LoadRule::Integer, "0", "sePMTime"},
-    {"ENG PROTECT", "HORN_TIMEOUT", KeyRole::Value, 0x00E1, LoadRule::Integer, "0", "seHornTimeout"},
-    {"GENERATOR", "LOW_SPEED", KeyRole::Value, 0x011D, LoadRule::Integer, "0", "seLowSpeed"},
-    {"GENERATOR", "UNDER_SPEED_DEL", KeyRole::Value, 0x011E, LoadRule::Integer, "0", "seUnderSpeedDel"},
-    {"ENG PROTECT", "OVER_SPEED", KeyRole::Value, 0x00E2, LoadRule::Integer, "0", "seOverSpeed"},
-    {"GENERATOR", "OVER_SPEED_DEL", KeyRole::Value, 0x011F, LoadRule::Integer, "0", "seOverSpeedDel"},
-    {"ENG PROTECT", "PROTECTION_DEL", KeyRole::Value, 0x00E3, LoadRule::Integer, "0", "seProtectionDel"},
-    {"ENG PROTECT", "ANLG1_LEV1", KeyRole::Value, 0x00E4, LoadRule::Integer, "0", "seAnlg1Lev1"},
-    {"ENG PROTECT", "ANLG1_LEV2", KeyRole::Value, 0x00E5, LoadRule::Integer, "0", "seAnlg1Lev2"},
-    {"ENG PROTECT", "ANLG1_DEL", KeyRole::Value, 0x00E6, LoadRule::Integer, "0", "seAnlg1Del"},
-    {"ENG PROTECT", "ANLG2_LEV1", KeyRole::Value, 0x00E7, LoadRule::Integer, "0", "seAnlg2Lev1"},
-    {"ENG PROTECT", "ANLG2_LEV2", KeyRole::Value, 0x00E8, LoadRule::Integer, "0", "seAnlg2Lev2"},
-    {"ENG PROTECT", "ANLG2_DEL", KeyRole::Value, 0x00E9, LoadRule::Integer, "0", "seAnlg2Del"},
-    {"ENG PROTECT", "ANLG3_LEV1", KeyRole::Value, 0x00EA, LoadRule::Integer, "0", "seAnlg3Lev1"},
-    {"ENG PROTECT", "ANLG3_LEV2", KeyRole::Value, 0x00EB, LoadRule::Integer, "0", "seAnlg3Lev2"},
-    {"ENG PROTECT", "ANLG3_DEL", KeyRole::Value, 0x00EC, LoadRule::Integer, "0", "seAnlg3Del"},
-    {"ENG PROTECT", "START_BAT_LEV1", KeyRole::Value, 0x00ED, LoadRule::Times10, "0", "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV2", KeyRole::Value, 0x00EE, LoadRule::Times10, "0", "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_DEL", KeyRole::Value, 0x00EF, LoadRule::Times10, "0", "seStartBatDel"},
-    {"GEN PROTECT", "OV_LD", KeyRole::Value, 0x00F0, LoadRule::Integer, "0", "seOverLoad"},
-    {"GEN PROTECT", "L1_OV_LD", KeyRole::Value, 0x00F1, LoadRule::Integer, "0", ""},
-    {"GEN PROTECT", "L2_OV_LD", KeyRole::Value, 0x00F2, LoadRule::Integer, "0", ""},
-    {"GEN PROTECT", "OV_LD_DEL", KeyRole::Value, 0x00F3, LoadRule::Times10, "0", "seOverLoadDel"},
-    {"GEN PROTECT", "OV_CURR", KeyRole::Value, 0x00F4, LoadRule::Integer, "0", "seOverCurrent"},
-    {"GEN PROTECT", "OV_CURR_DEL", KeyRole::Value, 0x00F5, LoadRule::Times10, "0", "seOverCurrentDel"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT", KeyRole::Value, 0x00F6, LoadRule::Integer, "0", "seNeutralCurrent"},
-    {"GEN PROTECT", "GNEUTRAL_CURRENT_DEL", KeyRole::Value, 0x00F7, LoadRule::Times10, "0", "seNeutralCurrentDel"},
-    {"GEN PROTECT", "GCURR_UNBAL", KeyRole::Value, 0x00F8, LoadRule::Integer, "0", "seCurrentUnbalance"},
-    {"GEN PROTECT", "GCURR_UNBAL_DEL", KeyRole::Value, 0x00F9, LoadRule::Times10, "0", "seCurrentUnbalanceDel"},
-    {"GEN PROTECT", "VG_UNBAL", KeyRole::Value, 0x00FA, LoadRule::Integer, "0", "seGenVoltageUnbalance"},
-    {"GEN PROTECT", "VG_UNBAL_DEL", KeyRole::Value, 0x00FB, LoadRule::Times10, "0", "seGenVoltageUnbalanceDel"},
-    {"GEN PROTECT", "VG_LEV1", KeyRole::Value, 0x00FC, LoadRule::Integer, "0", "seGenVoltageLev1"},
-    {"GEN PROTECT", "VG_LEV2", KeyRole::Value, 0x00FD, LoadRule::Integer, "0", "seGenVoltageLev2"},
-    {"GEN PROTECT", "VG_DEL", KeyRole::Value, 0x00FE, LoadRule::Times10, "0", "seGenVoltageDel"},
-    {"GEN PROTECT", "GFREQ_LEV1", KeyRole::Value, 0x00FF, LoadRule::Integer, "0", "seGenFrequencyLev1"},
-    {"GEN PROTECT", "GFREQ_LEV2", KeyRole::Value, 0x0100, LoadRule::Integer, "0", "seGenFrequencyLev2"},
-    {"GEN PROTECT", "GFREQ_DEL", KeyRole::Value, 0x0101, LoadRule::Times10, "0", "seGenFrequencyDel"},
-    {"GENERATOR", "INVERSE_PWR", KeyRole::Value, 0x00C2, LoadRule::Integer, "0", "seInversePower"},
-    {"GENERATOR", "INVERSE_PWR_DEL", KeyRole::Value, 0x00C3, LoadRule::Times10, "0", "seInversePowerDel"},
-    {"CurrProperty", "CURR_PROPERTY", KeyRole::Value, 0x0089, LoadRule::Integer, "0", ""},
-    {"MAINS PROTECT", "MAINS_FAIL_VALID_DEL", KeyRole::Value, 0x0102, LoadRule::Integer, "0", "seMainsFailValidDel"},
-    {"MAINS PROTECT", "RET_FROM_TEST", KeyRole::Value, 0x0103, LoadRule::Integer, "0", "cbRetFromTest"},
-    {"MAINS PROTECT", "ATS_TYPE", KeyRole::Value, 0x0104, LoadRule::Integer, "0", "cbATSType"},
-    {"MAINS PROTECT", "ATS_LOG", KeyRole::Value, 0x0105, LoadRule::Integer, "0", "cbATSLogic"},
-    {"MAINS PROTECT", "ATS1_OPEN_DEL", KeyRole::Value, 0x0106, LoadRule::Integer, "0", "seATS1OpenDel"},
-    {"MAINS PROTECT", "ATS1_CLOSE_DEL", KeyRole::Value, 0x0107, LoadRule::Integer, "0", "seATS1CloseDel"},
-    {"MAINS PROTECT", "ATS2_OPEN_DEL", KeyRole::Value, 0x0108, LoadRule::Integer, "0", "seATS2OpenDel"},
-    {"MAINS PROTECT", "ATS2_CLOSE_DEL", KeyRole::Value, 0x0109, LoadRule::Integer, "0", "seATS2CloseDel"},
-    {"MAINS PROTECT", "VM_UNBAL", KeyRole::Value, 0x010A, LoadRule::Integer, "0", "seMainsVoltageUnbalance"},
-    {"MAINS PROTECT", "VM_UNBAL_DEL", KeyRole::Value, 0x010B, LoadRule::Integer, "0", "seMainsVoltageUnbalanceDel"},
-    {"MAINS PROTECT", "VM_LEV1", KeyRole::Value, 0x010C, LoadRule::Integer, "0", "seMainsVoltageLev1"},
-    {"MAINS PROTECT", "VM_LEV2", KeyRole::Value, 0x010D, LoadRule::Integer, "0", "seMainsVoltageLev2"},
-    {"MAINS PROTECT", "VM_DEL", KeyRole::Value, 0x010E, LoadRule::Integer, "0", "seMainsVoltageDel"},
-    {"MAINS PROTECT", "MFREQ_LEV1", KeyRole::Value, 0x010F, LoadRule::Number, "0", "seMainsFrequencyLev1"},
-    {"MAINS PROTECT", "MFREQ_LEV2", KeyRole::Value, 0x0110, LoadRule::Number, "0", "seMainsFrequencyLev2"},
-    {"MAINS PROTECT", "MFREQ_DEL", KeyRole::Value, 0x0111, LoadRule::Integer, "0", "seMainsFrequencyDel"},
-    {"ENG PROTECT", "START_BAT_LEV1", KeyRole::Value, 0x00ED, LoadRule::Times10, "0", "seStartBatLev1"},
-    {"ENG PROTECT", "START_BAT_LEV2", KeyRole::Value, 0x00EE, LoadRule::Times10, "0", "seStartBatLev2"},
-    {"ENG PROTECT", "START_BAT_DEL", KeyRole::Value, 0x00EF, LoadRule::Integer, "0", "seStartBatDel"},
-    {"ENG_SETPOINT", "EMERG_START_DEL", KeyRole::Value, 0x0117, LoadRule::Integer, "0", "seEmergencyStartDel"},
-    {"Sensor", "ANLG1_PROPERTY1", KeyRole::Value, 0x0126, LoadRule::Integer, "0", ""},
-    {"Sensor", "ANLG2_PROPERTY1", KeyRole::Value, 0x0127, LoadRule::Integer, "0", ""},
-    {"Sensor", "ANLG3_PROPERTY1", KeyRole::Value, 0x0128, LoadRule::Integer, "0", ""},
-    {"Sensor", "ANLG1_PROPERTY2", KeyRole::Value, 0x0129, LoadRule::Integer, "0", ""},
-    {"Sensor", "ANLG2_PROPERTY2", KeyRole::Value, 0x012A, LoadRule::Integer, "0", ""},
-    {"Sensor", "ANLG3_PROPERTY2", KeyRole::Value, 0x012B, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL1", KeyRole::Value, 0x012C, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL2", KeyRole::Value, 0x012D, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL3", KeyRole::Value, 0x012E, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL4", KeyRole::Value, 0x012F, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL5", KeyRole::Value, 0x0130, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL6", KeyRole::Value, 0x0131, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL7", KeyRole::Value, 0x0132, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL8", KeyRole::Value, 0x0133, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL9", KeyRole::Value, 0x0134, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_VAL10", KeyRole::Value, 0x0135, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL1", KeyRole::Value, 0x0136, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL2", KeyRole::Value, 0x0137, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL3", KeyRole::Value, 0x0138, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL4", KeyRole::Value, 0x0139, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL5", KeyRole::Value, 0x013A, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL6", KeyRole::Value, 0x013B, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL7", KeyRole::Value, 0x013C, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL8", KeyRole::Value, 0x013D, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL9", KeyRole::Value, 0x013E, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_VAL10", KeyRole::Value, 0x013F, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL1", KeyRole::Value, 0x0140, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL2", KeyRole::Value, 0x0141, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL3", KeyRole::Value, 0x0142, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL4", KeyRole::Value, 0x0143, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL5", KeyRole::Value, 0x0144, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL6", KeyRole::Value, 0x0145, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL7", KeyRole::Value, 0x0146, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL8", KeyRole::Value, 0x0147, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL9", KeyRole::Value, 0x0148, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_VAL10", KeyRole::Value, 0x0149, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES1", KeyRole::Value, 0x014A, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES2", KeyRole::Value, 0x014B, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES3", KeyRole::Value, 0x014C, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES4", KeyRole::Value, 0x014D, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES5", KeyRole::Value, 0x014E, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES6", KeyRole::Value, 0x014F, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES7", KeyRole::Value, 0x0150, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES8", KeyRole::Value, 0x0151, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES9", KeyRole::Value, 0x0152, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_A_RES10", KeyRole::Value, 0x0153, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES1", KeyRole::Value, 0x0154, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES2", KeyRole::Value, 0x0155, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES3", KeyRole::Value, 0x0156, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES4", KeyRole::Value, 0x0157, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES5", KeyRole::Value, 0x0158, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES6", KeyRole::Value, 0x0159, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES7", KeyRole::Value, 0x015A, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES8", KeyRole::Value, 0x015B, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES9", KeyRole::Value, 0x015C, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_B_RES10", KeyRole::Value, 0x015D, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES1", KeyRole::Value, 0x015E, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES2", KeyRole::Value, 0x015F, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES3", KeyRole::Value, 0x0160, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES4", KeyRole::Value, 0x0161, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES5", KeyRole::Value, 0x0162, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES6", KeyRole::Value, 0x0163, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES7", KeyRole::Value, 0x0164, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES8", KeyRole::Value, 0x0165, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES9", KeyRole::Value, 0x0166, LoadRule::Integer, "0", ""},
-    {"Sensor", "CHART_C_RES10", KeyRole::Value, 0x0167, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BIN_POLARITY", KeyRole::Value, 0x0039, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI01_PROPERTY", KeyRole::Value, 0x003A, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI02_PROPERTY", KeyRole::Value, 0x003B, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI03_PROPERTY", KeyRole::Value, 0x003C, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI04_PROPERTY", KeyRole::Value, 0x003D, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI05_PROPERTY", KeyRole::Value, 0x003E, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI06_PROPERTY", KeyRole::Value, 0x003F, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI07_PROPERTY", KeyRole::Value, 0x0040, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI08_PROPERTY", KeyRole::Value, 0x0041, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI11_PROPERTY", KeyRole::Value, 0x0042, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI12_PROPERTY", KeyRole::Value, 0x0043, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI13_PROPERTY", KeyRole::Value, 0x0044, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI14_PROPERTY", KeyRole::Value, 0x0045, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI15_PROPERTY", KeyRole::Value, 0x0046, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI16_PROPERTY", KeyRole::Value, 0x0047, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI17_PROPERTY", KeyRole::Value, 0x0048, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BI18_PROPERTY", KeyRole::Value, 0x0049, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO_POLARITY", KeyRole::Value, 0x0078, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO01_PROPERTY", KeyRole::Value, 0x0079, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO02_PROPERTY", KeyRole::Value, 0x007A, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO03_PROPERTY", KeyRole::Value, 0x007B, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO04_PROPERTY", KeyRole::Value, 0x007C, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO05_PROPERTY", KeyRole::Value, 0x007D, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO06_PROPERTY", KeyRole::Value, 0x007E, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO07_PROPERTY", KeyRole::Value, 0x007F, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO08_PROPERTY", KeyRole::Value, 0x0080, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO11_PROPERTY", KeyRole::Value, 0x0081, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO12_PROPERTY", KeyRole::Value, 0x0082, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO13_PROPERTY", KeyRole::Value, 0x0083, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO14_PROPERTY", KeyRole::Value, 0x0084, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO15_PROPERTY", KeyRole::Value, 0x0085, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO16_PROPERTY", KeyRole::Value, 0x0086, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO17_PROPERTY", KeyRole::Value, 0x0087, LoadRule::Integer, "0", ""},
-    {"IOProperty", "BO18_PROPERTY", KeyRole::Value, 0x0088, LoadRule::Integer, "0", ""},
-    {"Product Information", "DEV_NAME", KeyRole::DeviceName, 0x0000, LoadRule::Text, "No Device Information", ""},
+constexpr FileKey Key(std::string_view key, std::string_view loadDefault = "0") {
+  return {.key = key, .loadDefault = loadDefault};
+}
+// A key only a load reads, set to its default when missing.
+constexpr FileKey LoadOnly(std::string_view key, std::string_view section = {},
+                           std::uint16_t reg = 0, std::string_view loadDefault = "0") {
+  return {.key = key, .loadDefault = loadDefault, .loadOnly = true, .section = section, .reg = reg};
+}
+// Keys whose file form is not the row's scaling.
+constexpr FileKey Form(std::string_view key, ValueForm form) {
+  return {.key = key, .form = form};
+}
+
+// The value keys in the order a save writes them, each followed at once by its limit keys (a
+// new file holds them section by section in this order), and a load reads them: the limits of
+// all keys first, then the values, the device name last.
+// clang-format off
+constexpr FileKey kValueKeys[] = {
+    Key("LANGUAGE"),
+    {.key = "DEV_NAME", .loadDefault = "No Device Information", .role = KeyRole::DeviceName,
+     .section = "Product Information", .form = ValueForm::Text},
+    {.key = "PRODUCT_CODE", .section = "Product Information", .reg = reg::kProductCode.address},
+    Key("LCOMPENSATION"), Key("CRANK_COUNT"), Key("RUN_HOURS"), Key("DC_DROP"), Key("RPM_RATE"),
+    Key("CONTROLER_ADDR"),
+    Key("GNOMIN_PWR", "1"), Key("GNOMIN_CUR", "1"), Key("GNOMIN_FREQ", "45"),
+    Key("GNOMIN_VOL", "1"), Key("GEAR_TEETH"), Key("GNOMIN_RPM", "1"),
+    LoadOnly("L1NOMIN_PWR", "BASIC SETPOINT", 0x00CE, "1"),
+    LoadOnly("L1NOMIN_CUR", "BASIC SETPOINT", 0x00CF, "1"),
+    LoadOnly("L2NOMIN_PWR", "BASIC SETPOINT", 0x00D0, "1"),
+    LoadOnly("L2NOMIN_CUR", "BASIC SETPOINT", 0x00D1, "1"),
+    Key("CT_RATIO", "1"), Key("NEU_CT_RATIO", "1"), Key("VOLTAGE_RATIO", "1"),
+    Key("PRE_START_TIME"), Key("START_RPM"),
+    // The pre-lubrication limits are the pre-start editor's.
+    {.key = "PRE_LUBR_TIME", .minKey = "PRE_LUBR_TIME_MIN", .maxKey = "PRE_LUBR_TIME_MAX",
+     .limitsOf = "sePreStartTime"},
+    Key("MAX_CRANK_TIME"), Key("IDLE_TIME"), Key("CRANK_ATTEMP"), Key("CRANK_FAIL_PAUSE"),
+    Key("MIN_STAB_TIME_"), Key("FUEL_VALVE"), Key("MAX_STAB_TIME_"), Key("COOLING_TIME"),
+    // In tenths whatever decimals the oil pressure channel shows.
+    Form("CRANK_OIL_PRE", ValueForm::Tenths),
+    LoadOnly("STANDBY", "ENG PROTECT", 0x00C7),
+    Key("PM_TIME"), Key("HORN_TIMEOUT"), Key("LOW_SPEED"), Key("UNDER_SPEED_DEL"),
+    Key("OVER_SPEED"), Key("OVER_SPEED_DEL"), Key("PROTECTION_DEL"),
+    Key("ANLG1_LEV1"), Key("ANLG1_LEV2"), Key("ANLG1_DEL"),
+    Key("ANLG2_LEV1"), Key("ANLG2_LEV2"), Key("ANLG2_DEL"),
+    Key("ANLG3_LEV1"), Key("ANLG3_LEV2"), Key("ANLG3_DEL"),
+    // A first reading of the battery keys, all three in tenths; the second one below wins.
+    LoadOnly("START_BAT_LEV1"), LoadOnly("START_BAT_LEV2"),
+    {.key = "START_BAT_DEL", .loadOnly = true, .rule = LoadRule::Times10},
+    Key("OV_LD"),
+    LoadOnly("L1_OV_LD", "GEN PROTECT", 0x00F1), LoadOnly("L2_OV_LD", "GEN PROTECT", 0x00F2),
+    Key("OV_LD_DEL"), Key("OV_CURR"), Key("OV_CURR_DEL"), Key("GNEUTRAL_CURRENT"),
+    Key("GNEUTRAL_CURRENT_DEL"), Key("GCURR_UNBAL"), Key("GCURR_UNBAL_DEL"), Key("VG_UNBAL"),
+    Key("VG_UNBAL_DEL"), Key("VG_LEV1"), Key("VG_LEV2"), Key("VG_DEL"), Key("GFREQ_LEV1"),
+    Key("GFREQ_LEV2"), Key("GFREQ_DEL"),
+    Key("INVERSE_PWR"), Key("INVERSE_PWR_DEL"),
+    Key("CURR_PROPERTY"),
+    Key("MAINS_FAIL_VALID_DEL"), Key("RET_FROM_TEST"), Key("ATS_TYPE"), Key("ATS_LOG"),
+    Key("ATS1_OPEN_DEL"), Key("ATS1_CLOSE_DEL"), LoadOnly("ATS2_OPEN_DEL"),
+    LoadOnly("ATS2_CLOSE_DEL"),
+    // The file holds the raw words of the three mains delays and the frequency limits in their
+    // shortest form.
+    Key("VM_UNBAL"), Form("VM_UNBAL_DEL", ValueForm::Integer), Key("VM_LEV1"), Key("VM_LEV2"),
+    Form("VM_DEL", ValueForm::Integer), Form("MFREQ_LEV1", ValueForm::General),
+    Form("MFREQ_LEV2", ValueForm::General), Form("MFREQ_DEL", ValueForm::Integer),
+    Key("START_BAT_LEV1"), Key("START_BAT_LEV2"), Key("START_BAT_DEL"),
+    {.key = "EMERG_START_DEL", .limitsOfflineOnly = true},
 };
 // clang-format on
+
+// The row that carries a value key. Several rows that share one key (the current protection
+// lists share one word) name no single editor.
+struct KeyRow {
+  const ParameterRow* row = nullptr;
+  bool shared = false;
+};
+KeyRow FindKeyRow(std::string_view key) {
+  KeyRow found;
+  for (const ParameterRow& r : ParameterTable()) {
+    if (r.key != key) continue;
+    if (found.row)
+      found.shared = true;
+    else
+      found.row = &r;
+  }
+  return found;
+}
+
+// A scaled editor's word divided by its factor; any other register as its raw word.
+ValueForm FormOf(const ParameterRow& row) {
+  if (row.conversion == Conversion::RunHours) return ValueForm::RunHours;
+  if (row.conversion != Conversion::Scaled) return ValueForm::Integer;
+  if (row.factor == 10) return ValueForm::Tenths;
+  if (row.factor == 100) return ValueForm::Hundredths;
+  return ValueForm::Integer;
+}
+
+LoadRule RuleOf(ValueForm form) {
+  switch (form) {
+    case ValueForm::Integer:
+      return LoadRule::Integer;
+    case ValueForm::Tenths:
+      return LoadRule::Times10;
+    case ValueForm::Hundredths:
+      return LoadRule::Times100;
+    case ValueForm::General:
+      return LoadRule::Number;
+    case ValueForm::RunHours:
+      return LoadRule::RunHours;
+    case ValueForm::Fixed:
+      return LoadRule::Decimal;
+    case ValueForm::Text:
+      return LoadRule::Text;
+  }
+  return LoadRule::Integer;
+}
+
+struct Layout {
+  std::deque<std::string> names;  // the [Sensor] and [IOProperty] keys (stable addresses)
+  std::vector<ParameterKey> keys;
+  std::vector<ParameterLoadStep> steps;
+};
+
+Layout Build() {
+  Layout layout;
+  std::vector<ParameterKey> written;  // in writing order
+  std::vector<ParameterLoadStep> limits;
+  std::vector<ParameterLoadStep> values;
+  std::vector<ParameterLoadStep> deviceName;
+
+  auto addLimit = [&](const ParameterKey& value, KeyRole role, std::string_view key,
+                      std::string_view editor, bool offlineOnly) {
+    if (key.empty()) return;
+    written.push_back({value.section, key, role, 0, ValueForm::Fixed, editor});
+    limits.push_back({value.section, key, role, 0, LoadRule::Decimal, "0", editor, offlineOnly});
+  };
+  for (const FileKey& f : kValueKeys) {
+    const KeyRow found = FindKeyRow(f.key);
+    const ParameterRow* row = found.row;
+    const ParameterKey value{
+        .section = row ? row->section : f.section,
+        .key = f.key,
+        .role = f.role,
+        .reg = row ? row->reg : f.reg,
+        .form = f.form.value_or(row ? FormOf(*row) : ValueForm::Integer),
+        .editor = row && !found.shared ? row->name : std::string_view{},
+    };
+    (f.role == KeyRole::DeviceName ? deviceName : values)
+        .push_back({value.section, value.key, value.role, value.reg,
+                    f.rule.value_or(RuleOf(value.form)), f.loadDefault, value.editor});
+    if (f.loadOnly) continue;
+    written.push_back(value);
+    const std::string_view editor = f.limitsOf.empty() ? value.editor : f.limitsOf;
+    addLimit(value, KeyRole::Minimum, row && f.minKey.empty() ? row->minKey : f.minKey, editor,
+             f.limitsOfflineOnly);
+    addLimit(value, KeyRole::Maximum, row && f.maxKey.empty() ? row->maxKey : f.maxKey, editor,
+             f.limitsOfflineOnly);
+  }
+
+  // One [Sensor] or [IOProperty] key per register, saved and loaded as the plain word.
+  auto addWord = [&](std::string_view section, std::string name, std::uint16_t reg) {
+    const std::string_view key = layout.names.emplace_back(std::move(name));
+    written.push_back({section, key, KeyRole::Value, reg, ValueForm::Integer, {}});
+    values.push_back({section, key, KeyRole::Value, reg, LoadRule::Integer, "0", {}});
+  };
+  for (const RegisterBlock& first : {reg::kAnalogueProperty1, reg::kAnalogueProperty2}) {
+    const char property = first == reg::kAnalogueProperty1 ? '1' : '2';
+    for (int channel = 1; channel <= 3; ++channel) {
+      addWord("Sensor", "ANLG" + std::to_string(channel) + "_PROPERTY" + property,
+              static_cast<std::uint16_t>(first.address + channel - 1));
+    }
+  }
+  for (const RegisterBlock& first : {reg::kCurveValues, reg::kCurveResistances}) {
+    const std::string kind = first == reg::kCurveValues ? "_VAL" : "_RES";
+    for (int chart = 0; chart < 3; ++chart) {
+      for (int point = 1; point <= 10; ++point) {
+        addWord("Sensor",
+                "CHART_" + std::string(1, static_cast<char>('A' + chart)) + kind +
+                    std::to_string(point),
+                static_cast<std::uint16_t>(first.address + 10 * chart + point - 1));
+      }
+    }
+  }
+  const struct {
+    std::string_view prefix;
+    std::string_view polarityKey;
+    RegisterBlock polarity;
+    RegisterBlock first;
+  } kIo[] = {{"BI", "BIN_POLARITY", reg::kInputPolarity, reg::kFirstInputProperty},
+             {"BO", "BO_POLARITY", reg::kOutputPolarity, reg::kFirstOutputProperty}};
+  for (const auto& io : kIo) {
+    addWord("IOProperty", std::string(io.polarityKey), io.polarity.address);
+    for (int group = 0; group < 2; ++group) {
+      for (int slot = 1; slot <= 8; ++slot) {
+        addWord("IOProperty",
+                std::string(io.prefix) + std::to_string(group) + std::to_string(slot) + "_PROPERTY",
+                static_cast<std::uint16_t>(io.first.address + 8 * group + slot - 1));
+      }
+    }
+  }
+
+  // A new file holds the sections in their order, each with its keys in writing order.
+  for (std::string_view section : kSections) {
+    for (const ParameterKey& key : written) {
+      if (key.section == section) layout.keys.push_back(key);
+    }
+  }
+  layout.steps = std::move(limits);
+  layout.steps.insert(layout.steps.end(), values.begin(), values.end());
+  layout.steps.insert(layout.steps.end(), deviceName.begin(), deviceName.end());
+  return layout;
+}
+
+const Layout& TheLayout() {
+  static const Layout layout = Build();
+  return layout;
+}
 
 }  // namespace
 
@@ -711,18 +271,19 @@ std::span<const std::string_view> ParameterFileSections() {
 }
 
 std::span<const ParameterKey> ParameterFileKeys() {
-  return kKeys;
+  return TheLayout().keys;
 }
 
 std::optional<std::size_t> FindParameterKey(std::string_view key) {
-  for (std::size_t i = 0; i < std::size(kKeys); ++i) {
-    if (kKeys[i].key == key) return i;
+  const std::vector<ParameterKey>& keys = TheLayout().keys;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i].key == key) return i;
   }
   return std::nullopt;
 }
 
 std::span<const ParameterLoadStep> ParameterLoadSteps() {
-  return kLoadSteps;
+  return TheLayout().steps;
 }
 
 }  // namespace vorel

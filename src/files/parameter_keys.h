@@ -1,5 +1,7 @@
 // The parameter backup file: its 12 sections and 333 keys in file order (what a save writes
-// and how), and the order and rules in which a load reads them back.
+// and how), and the order and rules in which a load reads them back. Both lists are derived
+// from the parameter table's rows (section, key, register, scaling, editor, limit keys) plus
+// the file's own order and oddities.
 #pragma once
 
 #include <cstdint>

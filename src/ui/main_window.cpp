@@ -38,12 +38,6 @@ constexpr int kStatusPanel0Width = 120;
 // The desktop colour behind the power-up log.
 const QColor kDesktopColour(58, 110, 165);
 
-// A caption table row: the control it labels and its two texts.
-struct Caption {
-  const char* english;
-  const char* chinese;
-};
-
 }  // namespace
 
 MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
@@ -239,25 +233,23 @@ void MainWindow::Relabel() {
   UseQtTranslations(english);
   chineseAction_->setChecked(!english);
   englishAction_->setChecked(english);
-  const std::pair<QToolButton*, Caption> buttons[] = {
+  const std::pair<QToolButton*, BilingualText> buttons[] = {
       {connectButton_, {"Connect(&C)", "连接(&C)"}},
       {openFileButton_, {"File(&F)", "文件(&F)"}},
       {hangupButton_, {"Hungup", "挂断"}},
       {siteListButton_, {"Address(&G)", "设备地址(&G)"}},
       {portButton_, {"Com Port(&P)", "通讯端口(&P)"}},
   };
-  for (const auto& [button, caption] : buttons)
-    button->setText(Q(PickText(caption.english, caption.chinese)));
-  const std::pair<QMenu*, Caption> menus[] = {
+  for (const auto& [button, caption] : buttons) button->setText(Q(caption.Pick()));
+  const std::pair<QMenu*, BilingualText> menus[] = {
       {openMenu_, {"Open(&O)", "打开(&O)"}},
       {configurationMenu_, {"Configurations(&T)", "设置(&T)"}},
       {viewMenu_, {"View(&V)", "查看(&V)"}},
       {toolsMenu_, {"Tools(&L)", "工具(&L)"}},
       {helpMenu_, {"Help(&H)", "帮助(&H)"}},
   };
-  for (const auto& [menu, caption] : menus)
-    menu->setTitle(Q(PickText(caption.english, caption.chinese)));
-  const std::pair<QAction*, Caption> items[] = {
+  for (const auto& [menu, caption] : menus) menu->setTitle(Q(caption.Pick()));
+  const std::pair<QAction*, BilingualText> items[] = {
       {connectAction_, {"Connect(&C)", "连接(&C)"}},
       {openFileAction_, {"File(&F)", "文件(&F)"}},
       {exitAction_, {"Exit(&E)", "退出(&E)"}},
@@ -271,8 +263,7 @@ void MainWindow::Relabel() {
       {helpAction_, {"Vorel Help(&H)", "帮助(&H)"}},
       {aboutAction_, {"About(&A)", "关于(&A)"}},
   };
-  for (const auto& [action, caption] : items)
-    action->setText(Q(PickText(caption.english, caption.chinese)));
+  for (const auto& [action, caption] : items) action->setText(Q(caption.Pick()));
   separateWindowsAction_->setChecked(separateSiteWindows_);
   SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
   SetStatusText(1, "");

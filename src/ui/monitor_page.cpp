@@ -18,34 +18,19 @@
 namespace vorel {
 namespace {
 
-struct ButtonCaption {
-  const char* name;
-  const char* english;
-  const char* chinese;
-};
-constexpr ButtonCaption kModeButtons[] = {{"lbsbOff", "OFF", "模式"},
-                                          {"lbsbManual", "MANU", "手动"},
-                                          {"lbsbAuto", "AUTO", "自动"},
-                                          {"lbsbTest", "TEST", "测试"}};
-constexpr ButtonCaption kCommandButtons[] = {{"lbsbStart", "START", "启动"},
-                                             {"lbsbStop", "STOP", "停机"},
-                                             {"lbsbMute", "MUTE", "消音"},
-                                             {"lbsbReset", "RESET", "复位"}};
-
-// Section captions: control name, English, Chinese, grid row they lie over.
+// Section captions: control name, text, grid row they lie over.
 struct SectionCaption {
   const char* name;
-  const char* english;
-  const char* chinese;
+  BilingualText text;
   int row;
 };
 constexpr SectionCaption kCaptions[] = {
-    {"lbMonitorEngine", "Engine", "发动机", 0},
-    {"lbMonitorGenerator", "Generator", "发电机", 0},
-    {"lbMonitorMains", "Mains", "市电", 11},
-    {"lbMonitorInputs", "Inputs", "开关量输入", 0},
-    {"lbMonitorOutputs", "Outputs", "开关量输出", 9},
-    {"lbMonitorAlarmList", "Alarm List", "报警清单", 9},
+    {"lbMonitorEngine", {"Engine", "发动机"}, 0},
+    {"lbMonitorGenerator", {"Generator", "发电机"}, 0},
+    {"lbMonitorMains", {"Mains", "市电"}, 11},
+    {"lbMonitorInputs", {"Inputs", "开关量输入"}, 0},
+    {"lbMonitorOutputs", {"Outputs", "开关量输出"}, 9},
+    {"lbMonitorAlarmList", {"Alarm List", "报警清单"}, 9},
 };
 // The alarm list takes engine rows 10 to 17, two lines per row.
 constexpr int kFirstAlarmRow = 10;
@@ -76,23 +61,28 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   top->addWidget(loadStateLabel_);
   top->addStretch();
 
+  // One button per command row: the mode buttons show the mode the controller reports (one of
+  // them down), the action buttons only send; a gap parts the groups.
   auto* modes = new QButtonGroup(this);
   modes->setExclusive(true);
   auto* modeRow = new QHBoxLayout;
-  for (std::size_t i = 0; i < modeButtons_.size(); ++i) {
+  const CommandGroup* group = nullptr;
+  for (const RemoteCommandInfo& info : kRemoteCommands) {
+    if (group && *group != info.group) modeRow->addSpacing(24);
+    group = &info.group;
     auto* b = new QPushButton(this);
-    b->setObjectName(kModeButtons[i].name);
-    b->setCheckable(true);
-    modes->addButton(b);
-    modeButtons_[i] = b;
+    b->setObjectName(Q(info.controlName));
+    if (info.group == CommandGroup::Mode) {
+      b->setCheckable(true);
+      modes->addButton(b);
+    }
+    commandButtons_[IndexOf(info.command)] = b;
     modeRow->addWidget(b);
-  }
-  modeRow->addSpacing(24);
-  for (std::size_t i = 0; i < commandButtons_.size(); ++i) {
-    auto* b = new QPushButton(this);
-    b->setObjectName(kCommandButtons[i].name);
-    commandButtons_[i] = b;
-    modeRow->addWidget(b);
+    connect(b, &QPushButton::clicked, this, [this, command = info.command] {
+      // A mode button shows down at once; the next tick shows the mode the image holds again.
+      if (IsModeCommand(command)) Invalidate();
+      emit commandRequested(command);
+    });
   }
   modeRow->addSpacing(24);
   trendButton_ = new QPushButton(this);
@@ -140,17 +130,6 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   // Nothing ever shows as selected: a click puts the current cell back to column 0.
   for (StringGrid* g : {engineGrid_, generatorGrid_, binaryIoGrid_}) {
     connect(g, &QTableWidget::cellClicked, g, [g](int row, int) { g->setCurrentCell(row, 0); });
-  }
-  for (std::size_t i = 0; i < modeButtons_.size(); ++i) {
-    connect(modeButtons_[i], &QPushButton::clicked, this, [this, i] {
-      // The button shows down at once; the next tick shows the mode the image holds again.
-      Invalidate();
-      emit commandRequested(static_cast<RemoteCommand>(i));
-    });
-  }
-  for (std::size_t i = 0; i < commandButtons_.size(); ++i) {
-    connect(commandButtons_[i], &QPushButton::clicked, this,
-            [this, i] { emit commandRequested(static_cast<RemoteCommand>(i + 4)); });
   }
 
   live_ = new QWidget;
@@ -213,11 +192,8 @@ void MonitorPage::Update() {
 }
 
 void MonitorPage::SetButtonCaptions() {
-  for (std::size_t i = 0; i < modeButtons_.size(); ++i)
-    modeButtons_[i]->setText(Q(PickText(kModeButtons[i].english, kModeButtons[i].chinese)));
-  for (std::size_t i = 0; i < commandButtons_.size(); ++i)
-    commandButtons_[i]->setText(
-        Q(PickText(kCommandButtons[i].english, kCommandButtons[i].chinese)));
+  for (const RemoteCommandInfo& info : kRemoteCommands)
+    CommandButton(info.command)->setText(Q(info.caption.Pick()));
   trendButton_->setText(Q(PickText("Trend", "趋势")));
   trend_->ApplyTexts();
   // The state texts and the activity cells follow the language at the next tick.
@@ -237,7 +213,7 @@ void MonitorPage::SetTimeLabelShown(bool shown) {
 
 void MonitorPage::SetSectionCaptions() {
   for (std::size_t i = 0; i < captions_.size(); ++i)
-    captions_[i]->setText(Q(PickText(kCaptions[i].english, kCaptions[i].chinese)));
+    captions_[i]->setText(Q(kCaptions[i].text.Pick()));
   PlaceOverlays();
 }
 
@@ -354,11 +330,11 @@ void MonitorPage::Refresh(const MonitorValues& v) {
   }
 
   if (v.startStop) {
-    SetButtonColours(0, ToQColor(v.startStop->start), std::nullopt);
-    SetButtonColours(1, ToQColor(v.startStop->stop), std::nullopt);
+    SetButtonColours(RemoteCommand::Start, ToQColor(v.startStop->start), std::nullopt);
+    SetButtonColours(RemoteCommand::Stop, ToQColor(v.startStop->stop), std::nullopt);
   }
-  if (v.muteText) SetButtonColours(2, std::nullopt, ToQColor(*v.muteText));
-  SetButtonColours(3, std::nullopt, ToQColor(v.resetText));
+  if (v.muteText) SetButtonColours(RemoteCommand::Mute, std::nullopt, ToQColor(*v.muteText));
+  SetButtonColours(RemoteCommand::Reset, std::nullopt, ToQColor(v.resetText));
 }
 
 void MonitorPage::RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms) {
@@ -387,23 +363,9 @@ void MonitorPage::RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms
   alarmsKnown_ = true;
 }
 
-QPushButton* MonitorPage::CommandButton(RemoteCommand command) const {
-  const auto index = static_cast<std::size_t>(command);
-  return index < 4 ? modeButtons_[index] : commandButtons_[index - 4];
-}
-
-QColor MonitorPage::ButtonBackground(RemoteCommand command) const {
-  const auto index = static_cast<std::size_t>(command);
-  return index >= 4 ? backgrounds_[index - 4] : QColor();
-}
-
-QColor MonitorPage::ButtonText(RemoteCommand command) const {
-  const auto index = static_cast<std::size_t>(command);
-  return index >= 4 ? texts_[index - 4] : QColor();
-}
-
-void MonitorPage::SetButtonColours(std::size_t index, std::optional<QColor> background,
+void MonitorPage::SetButtonColours(RemoteCommand command, std::optional<QColor> background,
                                    std::optional<QColor> text) {
+  const std::size_t index = IndexOf(command);
   const QColor newBackground = background.value_or(backgrounds_[index]);
   const QColor newText = text.value_or(texts_[index]);
   if (newBackground == backgrounds_[index] && newText == texts_[index]) return;

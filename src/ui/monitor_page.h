@@ -71,14 +71,15 @@ class MonitorPage : public QWidget {
   StringGrid* EngineGrid() const { return engineGrid_; }
   StringGrid* GeneratorGrid() const { return generatorGrid_; }
   StringGrid* BinaryIoGrid() const { return binaryIoGrid_; }
-  QPushButton* ModeButton(OperatingMode mode) const {
-    return modeButtons_[static_cast<std::size_t>(mode)];
+  QPushButton* ModeButton(OperatingMode mode) const { return CommandButton(ModeCommand(mode)); }
+  QPushButton* CommandButton(RemoteCommand command) const {
+    return commandButtons_[IndexOf(command)];
   }
-  QPushButton* CommandButton(RemoteCommand command) const;
   QLabel* AlarmLabel(int line) const { return alarmLabels_[static_cast<std::size_t>(line - 1)]; }
-  // Colours last set on a command button (invalid while never set).
-  QColor ButtonBackground(RemoteCommand command) const;
-  QColor ButtonText(RemoteCommand command) const;
+  // Colours last set on a command button (invalid while never set; the mode buttons keep the
+  // window's colours).
+  QColor ButtonBackground(RemoteCommand command) const { return backgrounds_[IndexOf(command)]; }
+  QColor ButtonText(RemoteCommand command) const { return texts_[IndexOf(command)]; }
 
  signals:
   void commandRequested(RemoteCommand command);
@@ -98,16 +99,15 @@ class MonitorPage : public QWidget {
   QStackedWidget* stack_ = nullptr;
   QWidget* live_ = nullptr;
   TrendView* trend_ = nullptr;
-  std::array<QPushButton*, 4> modeButtons_{};
-  std::array<QPushButton*, 4> commandButtons_{};
+  std::array<QPushButton*, kRemoteCommands.size()> commandButtons_{};  // by RemoteCommand
   StringGrid* engineGrid_ = nullptr;
   StringGrid* generatorGrid_ = nullptr;
   StringGrid* binaryIoGrid_ = nullptr;
   std::array<QLabel*, kAlarmLines> alarmLabels_{};
   std::array<QLabel*, 6> captions_{};
-  // START, STOP, MUTE, RESET: background and text colour as last set.
-  std::array<QColor, 4> backgrounds_{};
-  std::array<QColor, 4> texts_{};
+  // Background and text colour of each command button as last set (by RemoteCommand).
+  std::array<QColor, kRemoteCommands.size()> backgrounds_{};
+  std::array<QColor, kRemoteCommands.size()> texts_{};
 
   std::function<std::optional<std::uint64_t>()> changes_;
   std::function<void(MonitorValues&)> values_;
@@ -132,7 +132,7 @@ class MonitorPage : public QWidget {
   bool GridsShown() const;
   void RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms);
   void PlaceOverlays();
-  void SetButtonColours(std::size_t index, std::optional<QColor> background,
+  void SetButtonColours(RemoteCommand command, std::optional<QColor> background,
                         std::optional<QColor> text);
 };
 

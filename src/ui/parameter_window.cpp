@@ -84,12 +84,8 @@ std::pair<int, int> ValueColumnWidths(SetpointGrid grid) {
   }
 }
 
-struct Text2 {
-  const char* english;
-  const char* chinese;
-};
-QString Pick(const Text2& t) {
-  return Q(PickText(t.english, t.chinese));
+QString Pick(const BilingualText& t) {
+  return Q(t.Pick());
 }
 
 QString ShortDateText(const CivilDate& d) {
@@ -468,13 +464,13 @@ void ParameterWindow::ApplyEditorLimits() {
 
 void ParameterWindow::ApplyWindowTexts() {
   setWindowTitle(Pick({"Configuration/Monitor", "参数/监测"}));
-  const std::pair<QWidget*, Text2> pages[] = {
+  const std::pair<QWidget*, BilingualText> pages[] = {
       {configurationPage_, {"Configuration", "参数设置"}},
       {monitorPage_, {"Monitor", "监测"}},
       {eventLogPage_, {"Event Log", "历史记录"}},
   };
   for (const auto& [page, text] : pages) pages_->setTabText(pages_->indexOf(page), Pick(text));
-  const std::pair<QWidget*, Text2> subPages[] = {
+  const std::pair<QWidget*, BilingualText> subPages[] = {
       {basicPage_, {"System/Basic", "系统/基本设定"}},
       {enginePage_, {"Engine/Engine Protection", "发动机/发动机保护"}},
       {generatorProtectionPage_, {"Generator/Mains Protection", "发电机保护/市电保护"}},
@@ -490,7 +486,7 @@ void ParameterWindow::ApplyWindowTexts() {
     configurationPages_->setTabText(configurationPages_->indexOf(page), Pick(text));
   }
   for (SetpointGridWidget* grid : grids_) grid->Header()->setText(Q(grid->Info().header.Pick()));
-  const std::pair<QPushButton*, Text2> buttons[] = {
+  const std::pair<QPushButton*, BilingualText> buttons[] = {
       {saveButton_, {"Backup", "备份"}},
       {openButton_, {"Load", "打开"}},
       {compareButton_, {"Compare with file...", "与文件比较..."}},
@@ -509,7 +505,7 @@ void ParameterWindow::ApplyWindowTexts() {
 
 void ParameterWindow::ApplyEventLogTexts() {
   if (!eventLog_) return;
-  const std::pair<QPushButton*, Text2> buttons[] = {
+  const std::pair<QPushButton*, BilingualText> buttons[] = {
       {eventLog_->ReadButton(), {"Read event log", "读历史记录"}},
       {eventLog_->SaveButton(), {"Save event log", "保存到文件"}},
       {eventLog_->OpenButton(), {"Open event log", "打开记录文件"}},

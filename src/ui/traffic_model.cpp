@@ -10,13 +10,8 @@
 namespace vorel {
 namespace {
 
-struct ColumnTitle {
-  const char* english;
-  const char* chinese;
-};
-
 // clang-format off
-constexpr std::array<ColumnTitle, TrafficModel::kColumns> kTitles{{
+constexpr std::array<BilingualText, TrafficModel::kColumns> kTitles{{
     {"Time (ms)", "时间 (毫秒)"},
     {"Dir",       "方向"},
     {"Site",      "地址"},
@@ -135,8 +130,7 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
       section >= kColumns)
     return QAbstractTableModel::headerData(section, orientation, role);
-  const ColumnTitle& t = kTitles[static_cast<std::size_t>(section)];
-  return Q(PickText(t.english, t.chinese));
+  return Q(kTitles[static_cast<std::size_t>(section)].Pick());
 }
 
 }  // namespace vorel

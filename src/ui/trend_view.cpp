@@ -86,9 +86,9 @@ void TrendView::ApplyTexts() {
   const auto& table = TrendSeriesTable();
   for (int s = 0; s < kTrendSeriesCount; ++s) {
     const TrendSeries& row = table[Index(s)];
-    const QString title = title_ ? Q(title_(s))
-                                 : Q(PickText(row.english, row.chinese)) +
-                                       (*row.unit ? QString(" (%1)").arg(row.unit) : QString());
+    const QString title =
+        title_ ? Q(title_(s))
+               : Q(row.title.Pick()) + (*row.unit ? QString(" (%1)").arg(row.unit) : QString());
     boxes_[Index(s)]->setText(title);
     if (QChart* chart = strips_[Index(s)].chart) chart->setTitle(title);
   }

@@ -32,7 +32,8 @@ class EventLogExchange : public ControlTest {
     window = windows.at(2);
     window->images = &session->Images();
     window->site = 2;
-    session->Images().SetWord(2, kEventLogPositionRegister, 0x0200 + 32 * 5);  // record 5 first
+    session->Images().SetWord(2, reg::kEventLogPosition.address,
+                              0x0200 + 32 * 5);  // record 5 first
     controller.requests.clear();
     host.progress.clear();
     window->calls.clear();
@@ -126,7 +127,7 @@ TEST_F(EventLogExchange, SaveThenOpenShowsTheFileAndKeepsItOverRedraws) {
   ASSERT_TRUE(fs::exists(path));
 
   // Another record order in the image; opening the file shows the file, not the image.
-  session->Images().SetWord(2, kEventLogPositionRegister, 0x0200);
+  session->Images().SetWord(2, reg::kEventLogPosition.address, 0x0200);
   window->calls.clear();
   host.fileNames = {path};
   session->OpenEventLog(2);

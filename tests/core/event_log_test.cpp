@@ -57,7 +57,7 @@ TEST(EventLogTest, StartRecordAndRingOrder) {
     // Through the site images: the speed column carries the record number.
     SiteImages images;
     StoreRecords(images, 3, Record{});
-    images.SetWord(3, kEventLogPositionRegister, c.position);
+    images.SetWord(3, reg::kEventLogPosition.address, c.position);
     EventLogSheet sheet;
     sheet.Cell(1, 4) = "before";
     EXPECT_EQ(DisplayEventLog(images, 3, sheet), c.start.has_value());
@@ -217,7 +217,7 @@ TEST(EventLogTest, PowerFactorTheSameWhicheverPassFillsTheRow) {
   Record base{};
   base[18] = 85, base[19] = 100, base[20] = static_cast<std::uint16_t>(-50);
   StoreRecords(images, 2, base);
-  images.SetWord(2, kEventLogPositionRegister, 0x0200 + 32 * 50);
+  images.SetWord(2, reg::kEventLogPosition.address, 0x0200 + 32 * 50);
   EventLogSheet sheet;
   ASSERT_TRUE(DisplayEventLog(images, 2, sheet));
   for (int row = 1; row <= kEventLogRows; ++row) {

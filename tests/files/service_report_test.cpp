@@ -37,7 +37,7 @@ class ServiceReportTest : public ::testing::Test {
       bytes[static_cast<std::size_t>(2 * k + 1)] = static_cast<std::uint8_t>(w & 0xFF);
     }
     images_->StoreBlockReply(kSite, {0x0200, 32, 0, {}}, bytes);
-    images_->SetWord(kSite, kEventLogPositionRegister, 0x0200);
+    images_->SetWord(kSite, reg::kEventLogPosition.address, 0x0200);
     SetEventLogTitles(*images_, kSite, sheet_);
     DisplayEventLog(*images_, kSite, sheet_);
   }

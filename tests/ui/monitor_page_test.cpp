@@ -200,5 +200,38 @@ TEST_F(MonitorPageTest, ButtonsAskTheSessionForTheirCommands) {
   EXPECT_TRUE(page.ModeButton(OperatingMode::Off)->isChecked());
 }
 
+// Each button, found by its control name, shows its caption in the current language and asks
+// for its own command.
+TEST_F(MonitorPageTest, EachButtonShowsItsCaptionAndAsksForItsCommand) {
+  const struct {
+    const char* control;
+    const char* english;
+    const char* chinese;
+    const char* call;
+  } buttons[] = {
+      {"lbsbOff", "OFF", "模式", "command3off"},
+      {"lbsbManual", "MANU", "手动", "command3manual"},
+      {"lbsbAuto", "AUTO", "自动", "command3auto"},
+      {"lbsbTest", "TEST", "测试", "command3test"},
+      {"lbsbStart", "START", "启动", "command3start"},
+      {"lbsbStop", "STOP", "停机", "command3stop"},
+      {"lbsbMute", "MUTE", "消音", "command3mute"},
+      {"lbsbReset", "RESET", "复位", "command3reset"},
+  };
+  for (const std::string language : {"english", "chinese"}) {
+    SetLanguageSetting(language);
+    ParameterWindow& w = OpenType(3101);
+    w.Monitor();
+    for (const auto& b : buttons) {
+      auto* button = w.findChild<QPushButton*>(b.control);
+      ASSERT_NE(button, nullptr) << b.control;
+      EXPECT_EQ(button->text().toStdString(), language == "english" ? b.english : b.chinese);
+      commands.calls.clear();
+      button->click();
+      EXPECT_EQ(commands.calls, std::vector<std::string>{b.call}) << b.control;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vorel::test

@@ -708,7 +708,7 @@ namespace {
 // event-log grid scrolls, and follow the grid's column widths.
 TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
   ParameterWindow& w = OpenType(3105);
-  images->SetWord(kSite, kEventLogPositionRegister, 0x0200);
+  images->SetWord(kSite, reg::kEventLogPosition.address, 0x0200);
   w.RefillEventLog();
   w.ShowEventLogComplete();
   auto* pages = Named<QTabWidget>("pcParameter");
@@ -760,7 +760,7 @@ namespace {
 TEST_F(ParameterWindowTest, PagesBuiltLateShowWhatTheyWouldHaveShown) {
   images->SetWord(kSite, 0x016B, 3101);
   images->SetWord(kSite, 0x0099, 1500);
-  images->SetWord(kSite, kEventLogPositionRegister, 0x0200);
+  images->SetWord(kSite, reg::kEventLogPosition.address, 0x0200);
   auto steps = [](ParameterWindow& w) {
     w.RefreshMonitor();
     w.ShowControllerClock(QDate(2026, 3, 4), QTime(5, 6, 7));
