@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cli_host.h"
@@ -46,6 +47,17 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// The last line of vorel-cli restore for each way a restore ends.
+constexpr std::pair<RestoreEnd, const char*> kRestoreEndings[] = {
+    {RestoreEnd::Restored, "restored, read-back matches"},
+    {RestoreEnd::Differs, "read-back differs"},
+    {RestoreEnd::NotOnline, "the parameters could not be read"},
+    {RestoreEnd::ReadFailed, "the parameters could not be read"},
+    {RestoreEnd::PasswordRefused, "the password was not accepted"},
+    {RestoreEnd::WriteFailed, "the write or the read-back failed"},
+    {RestoreEnd::ReadBackFailed, "the write or the read-back failed"},
+};
 
 int FileUsage(const char* problem) {
   std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kParameterFileUsage);
@@ -252,25 +264,8 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
                 static_cast<std::int16_t>(d.written), static_cast<std::int16_t>(d.readBack));
   std::fflush(stdout);
   const char* ending = "";
-  switch (result.end) {
-    case RestoreEnd::Restored:
-      ending = "restored, read-back matches";
-      break;
-    case RestoreEnd::Differs:
-      ending = "read-back differs";
-      break;
-    case RestoreEnd::NotOnline:
-    case RestoreEnd::ReadFailed:
-      ending = "the parameters could not be read";
-      break;
-    case RestoreEnd::PasswordRefused:
-      ending = "the password was not accepted";
-      break;
-    case RestoreEnd::WriteFailed:
-    case RestoreEnd::ReadBackFailed:
-      ending = "the write or the read-back failed";
-      break;
-  }
+  for (const auto& [end, text] : kRestoreEndings)
+    if (end == result.end) ending = text;
   std::fprintf(stderr, "Address %d: %s\n", *site, ending);
   return result.end == RestoreEnd::Restored ? kExitOk : kExitFailed;
 }

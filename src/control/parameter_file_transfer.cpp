@@ -201,9 +201,13 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   const auto announce = [&](RestoreStep step) {
     if (options.onStep) options.onStep(step);
   };
-  // Single requests pause polling, so that no poll step runs inside them.
+  // Single requests pause polling, so that no poll step runs inside them and takes their
+  // replies. True when the read was answered.
   const auto readRegister = [&](const RegisterBlock& block) {
-    session_.Poll().RunSingleCommand([&] { session_.ReadBlock<PlainRead>(site, block); });
+    bool answered = false;
+    session_.Poll().RunSingleCommand(
+        [&] { answered = session_.ReadBlock<PlainRead>(site, block); });
+    return answered;
   };
 
   // Registers the file does not set are written as the controller has them now.
@@ -224,8 +228,9 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   ApplyFile(site, file);
   announce(RestoreStep::Unlock);
   parameters.Unlock(site, options.password);
-  readRegister(reg::kProtection);
-  if (images.Word(site, reg::kProtection.address) != kUnlockedMark || !online()) {
+  const bool protectionRead = readRegister(reg::kProtection);
+  if (!protectionRead || images.Word(site, reg::kProtection.address) != kUnlockedMark ||
+      !online()) {
     putModeBack();
     result.end = RestoreEnd::PasswordRefused;
     return result;

@@ -39,7 +39,7 @@ enum class RestoreEnd {
   Differs,          // written, but some registers read back otherwise
   NotOnline,        // the site has no online window
   ReadFailed,       // the parameters could not be read before the write
-  PasswordRefused,  // protection still locked after the password was sent
+  PasswordRefused,  // protection not read back unlocked after the password was sent
   WriteFailed,      // a block of the write was not answered
   ReadBackFailed,   // the read after the write failed
 };

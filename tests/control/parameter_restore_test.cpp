@@ -133,38 +133,42 @@ TEST_F(ParameterRestore, EachFailedStepEndsTheRestoreWithTheModePutBack) {
     if (r.function == 16 && r.address == 0x0129) written = true;
     return written && r.function == 3 && r.address == address;
   };
+  const auto refused = [](int function, std::uint16_t address) {
+    return [=](const FakeRequest& r) { return r.function == function && r.address == address; };
+  };
   const struct {
     const char* name;
     const char* password;
     bool stayOff;
+    std::uint16_t protectionBefore;  // the controller's protection word at the start
     std::function<bool(const FakeRequest&)> except;
     RestoreEnd end;
     bool blocksWritten;
     bool modeWrittenBack;
     std::uint16_t finalMode;
   } cases[] = {
-      {"read refused", "1234", false, [](const FakeRequest& r) { return r.address == 0x804D; },
+      // clang-format off
+      {"read refused", "1234", false, 0, refused(3, 0x804D),
        RestoreEnd::ReadFailed, false, false, kModeAuto},
-      {"wrong password", "9999", false, {}, RestoreEnd::PasswordRefused, false, true, kModeAuto},
-      {"wrong password, stay off",
-       "9999",
-       true,
-       {},
-       RestoreEnd::PasswordRefused,
-       false,
-       false,
-       kModeOff},
-      {"block refused", "1234", false,
-       [](const FakeRequest& r) { return r.function == 16 && r.address == 0x0039; },
+      {"wrong password", "9999", false, 0, {},
+       RestoreEnd::PasswordRefused, false, true, kModeAuto},
+      {"wrong password, stay off", "9999", true, 0, {},
+       RestoreEnd::PasswordRefused, false, false, kModeOff},
+      // The image still shows the protection unlocked as the first read found it.
+      {"protection not read", "9999", false, kUnlockedMark, refused(3, reg::kProtection.address),
+       RestoreEnd::PasswordRefused, false, true, kModeAuto},
+      {"block refused", "1234", false, 0, refused(16, 0x0039),
        RestoreEnd::WriteFailed, true, true, kModeAuto},
-      {"read-back refused", "1234", false,
-       [&](const FakeRequest& r) { return afterWrite(r, 0x8046); }, RestoreEnd::ReadBackFailed,
-       true, true, kModeAuto},
-      {"stay off", "1234", true, {}, RestoreEnd::Restored, true, false, kModeOff},
+      {"read-back refused", "1234", false, 0,
+       [&](const FakeRequest& r) { return afterWrite(r, 0x8046); },
+       RestoreEnd::ReadBackFailed, true, true, kModeAuto},
+      {"stay off", "1234", true, 0, {},
+       RestoreEnd::Restored, true, false, kModeOff},
+      // clang-format on
   };
   for (const auto& c : cases) {
     controller.sites[kRestoreSite].regs[kModeRegister] = kModeAuto;
-    controller.sites[kRestoreSite].regs[reg::kProtection.address] = 0;
+    controller.sites[kRestoreSite].regs[reg::kProtection.address] = c.protectionBefore;
     controller.requests.clear();
     controller.except = c.except;
     written = false;

@@ -42,24 +42,37 @@ int RunCli(const SimProcess& sim, const QStringList& args, std::string* out = nu
   return cli.exitCode();
 }
 
-using UiParameterFileSim = UiTest;
+class UiParameterFileSim : public UiTest {
+ protected:
+  void TearDown() override {
+    simMain_.reset();
+    UiTest::TearDown();
+  }
+  // The main window on the simulator's line with real parameter windows, after Connect with
+  // site 4 selected.
+  MainWindow& ConnectSite4(const SimProcess& sim) {
+    WriteVport(
+        "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
+        sim.LinkPath() + "\r\n");
+    MainWindowServices services;
+    services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
+    services.makeWindow = [this](int site, SiteCommands& commands) {
+      return MakeParameterWindow(simMain_->session(), site, commands);
+    };
+    simMain_ = std::make_unique<MainWindow>(host, services);
+    simMain_->show();
+    simMain_->Connect();
+    return *simMain_;
+  }
+
+ private:
+  std::unique_ptr<MainWindow> simMain_;
+};
 
 TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   SimProcess sim(VOREL_SIM_PATH);
   ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4:3105"})) << sim.error();
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  MainWindowServices services;
-  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  MainWindow main(host, services);
-  mainWindow = &main;
-  main.show();
-  main.Connect();
+  MainWindow& main = ConnectSite4(sim);
   ASSERT_TRUE(main.IsOnline(4));
   auto* online = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(online, nullptr);
@@ -176,19 +189,7 @@ TEST_F(UiParameterFileSim, CliRestoreEndsAsTheWindowsLoadUnlockAndWrite) {
   ASSERT_EQ(RunCli(sim, {"command", "5", "auto"}), 0);
 
   // The window: Load, unlock, Write.
-  WriteVport(
-      "[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr4=-1\r\n[ComPort1]\r\nPort=" +
-      sim.LinkPath() + "\r\n");
-  MainWindowServices services;
-  services.makePort = [] { return std::make_unique<PosixSerialPort>(); };
-  MainWindow* mainWindow = nullptr;
-  services.makeWindow = [&mainWindow](int site, SiteCommands& commands) {
-    return MakeParameterWindow(mainWindow->session(), site, commands);
-  };
-  MainWindow main(host, services);
-  mainWindow = &main;
-  main.show();
-  main.Connect();
+  MainWindow& main = ConnectSite4(sim);
   auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
   ASSERT_NE(window, nullptr);
   host.fileNames.push_back(file);
