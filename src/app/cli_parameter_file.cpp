@@ -6,11 +6,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cli_host.h"
 #include "app/cli_session.h"
-#include "control/parameter_transfer.h"
+#include "control/headless_site_window.h"
+#include "control/parameter_file_transfer.h"
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/cp936.h"
@@ -20,9 +22,7 @@
 #include "files/audit_log.h"
 #include "files/parameter_compare.h"
 #include "files/parameter_file.h"
-#include "files/parameter_keys.h"
 #include "files/parameter_values.h"
-#include "link/request_worker.h"
 
 namespace vorel {
 
@@ -48,6 +48,17 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// The last line of vorel-cli restore for each way a restore ends.
+constexpr std::pair<RestoreEnd, const char*> kRestoreEndings[] = {
+    {RestoreEnd::Restored, "restored, read-back matches"},
+    {RestoreEnd::Differs, "read-back differs"},
+    {RestoreEnd::NotOnline, "the parameters could not be read"},
+    {RestoreEnd::ReadFailed, "the parameters could not be read"},
+    {RestoreEnd::PasswordRefused, "the password was not accepted"},
+    {RestoreEnd::WriteFailed, "the write or the read-back failed"},
+    {RestoreEnd::ReadBackFailed, "the write or the read-back failed"},
+};
+
 int FileUsage(const char* problem) {
   std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kParameterFileUsage);
   return kExitUsage;
@@ -63,14 +74,14 @@ std::optional<int> SiteNumber(std::string_view text) {
 
 // Reads the site's parameters as the window's Read does after identifying it; the editors then
 // hold what an online window shows (limits from the descriptors).
-bool ReadSite(CliSession& cli, int site, EditorModel& editors, bool keepOnline = false) {
+bool ReadSite(CliSession& cli, int site, EditorModel& editors) {
   if (!cli.Identify(site)) return false;
   Session& session = cli.session();
   session.Parameters().Read(site);
   // The end of the transfer restarts polling; nothing here polls, and a poll step running
   // inside the next site's exchanges would take its replies.
   session.Poll().StopAll();
-  if (!keepOnline) session.FreeSlot(site);
+  session.FreeSlot(site);
   if (session.SiteFailed(site)) {
     std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return false;
@@ -228,72 +239,35 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   }
   if (!site || !file || !password) return FileUsage("restore needs SITE FILE --password PW");
 
-  const ParameterFileRead read = ReadParameterFile(*file, false);
-  if (!read.ok()) {
-    std::fprintf(stderr, "%s\n", ParameterFileMessage(read, *file).c_str());
-    return kExitFailed;
-  }
-  ReadAccessLevel();
   CliSession cli(host, pump);
-  if (!cli.Open(port)) return kExitFailed;
   Session& session = cli.session();
-  SiteImages& images = session.Images();
-  auto editors = std::make_unique<EditorModel>();
-  if (!ReadSite(cli, *site, *editors, true)) return kExitFailed;
-  session.ReadBlock<PlainRead>(*site, reg::kOperatingMode);
-  const std::uint16_t mode = images.Word(*site, reg::kOperatingMode.address);
+  // The site's editors live in a window without widgets, so that the file is loaded and
+  // written by the steps of the desktop's Load and Write.
+  session.SetWindowFactory(HeadlessSiteWindow::Factory(session));
+  ParameterFileTransfer& files = session.ParameterFiles();
+  const std::optional<ParameterFileContents> contents = files.ReadFile(*file);
+  if (!contents) return kExitFailed;
+  ReadAccessLevel();
+  if (!cli.Open(port) || !cli.Identify(*site)) return kExitFailed;
 
-  // As the Load button: the file into the editors and the image, then the load pass.
-  ApplyLoadedParameters(read.values, *editors, images, *site);
-  editors->Load(images, *site);
-  session.Slots().SetFileLoaded(*site, true);
-
-  const auto putModeBack = [&] {
-    if (stayOff || mode < 198 || mode > 201) return;
-    session.WriteBlock(*site, reg::kOperatingMode.address, {&mode, 1});
+  RestoreOptions options;
+  options.password = *password;
+  options.stayOff = stayOff;
+  options.onStep = [&](RestoreStep step) {
+    std::fprintf(
+        stderr, "Address %d: %s\n", *site,
+        step == RestoreStep::Unlock ? "unlocking (the set goes into OFF mode)" : "writing");
   };
-  std::fprintf(stderr, "Address %d: unlocking (the set goes into OFF mode)\n", *site);
-  session.Parameters().Unlock(*site, *password);
-  session.ReadBlock<PlainRead>(*site, reg::kProtection);
-  if (images.Word(*site, reg::kProtection.address) != kUnlockedMark) {
-    std::fprintf(stderr, "Address %d: the password was not accepted\n", *site);
-    putModeBack();
-    return kExitFailed;
-  }
-  // As the Write button: the store pass, then every block.
-  editors->Store(images, *site);
-  std::vector<std::uint16_t> written;
-  for (int a = 0; a < kImageWords; ++a) written.push_back(images.Word(*site, a));
-  std::fprintf(stderr, "Address %d: writing\n", *site);
-  session.Parameters().Write(*site);
-  const bool writeFailed = session.SiteFailed(*site);
-  session.Parameters().Read(*site);
-  if (writeFailed || session.SiteFailed(*site)) {
-    std::fprintf(stderr, "Address %d: the write or the read-back failed\n", *site);
-    putModeBack();
-    return kExitFailed;
-  }
-  int differences = 0;
-  std::vector<bool> checked(kImageWords, false);
-  const auto check = [&](std::uint16_t reg, std::string_view key) {
-    if (reg >= kImageWords || checked[reg]) return;
-    checked[reg] = true;
-    if (images.Word(*site, reg) == written[reg]) return;
-    ++differences;
-    std::printf("0x%04X %s: written %d, read back %d\n", reg, std::string(key).c_str(),
-                static_cast<std::int16_t>(written[reg]),
-                static_cast<std::int16_t>(images.Word(*site, reg)));
-  };
-  for (const ParameterLoadStep& step : ParameterLoadSteps()) {
-    if (step.role != KeyRole::Value) continue;
-    check(step.reg, step.key);
-    if (step.rule == LoadRule::RunHours) check(static_cast<std::uint16_t>(step.reg + 1), step.key);
-  }
+  const RestoreResult result = files.Restore(*site, *contents, options);
+  for (const RestoreDifference& d : result.differences)
+    std::printf("0x%04X %s: written %d, read back %d\n", d.reg, d.key.c_str(),
+                static_cast<std::int16_t>(d.written), static_cast<std::int16_t>(d.readBack));
   std::fflush(stdout);
-  putModeBack();
-  std::fprintf(stderr, "Address %d: %s\n", *site,
-               differences == 0 ? "restored, read-back matches" : "read-back differs");
-  return differences == 0 ? kExitOk : kExitFailed;
+  const char* ending = "";
+  for (const auto& [end, text] : kRestoreEndings)
+    if (end == result.end) ending = text;
+  std::fprintf(stderr, "Address %d: %s\n", *site, ending);
+  return result.end == RestoreEnd::Restored ? kExitOk : kExitFailed;
 }
 
 int Audit(std::span<const std::string_view> args) {

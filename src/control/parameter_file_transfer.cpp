@@ -6,15 +6,37 @@
 #include "control/settings.h"
 #include "core/editor_model.h"
 #include "core/language.h"
+#include "core/monitor_format.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "files/parameter_file.h"
+#include "files/parameter_keys.h"
 
 namespace vorel {
 namespace {
 
 constexpr int kProgressHalf = 50;
 constexpr int kProgressFull = 100;
+
+// The registers a parameter file sets whose word read back is not the word written, each
+// once, in the file's reading order.
+std::vector<RestoreDifference> ReadBackDifferences(std::span<const std::uint16_t> written,
+                                                   std::span<const std::uint16_t> readBack) {
+  std::vector<RestoreDifference> differences;
+  std::vector<bool> checked(written.size(), false);
+  const auto check = [&](std::uint16_t reg, std::string_view key) {
+    if (reg >= written.size() || reg >= readBack.size() || checked[reg]) return;
+    checked[reg] = true;
+    if (written[reg] != readBack[reg])
+      differences.push_back({reg, std::string(key), written[reg], readBack[reg]});
+  };
+  for (const ParameterLoadStep& step : ParameterLoadSteps()) {
+    if (step.role != KeyRole::Value) continue;
+    check(step.reg, step.key);
+    if (step.rule == LoadRule::RunHours) check(static_cast<std::uint16_t>(step.reg + 1), step.key);
+  }
+  return differences;
+}
 
 }  // namespace
 
@@ -54,27 +76,40 @@ void ParameterFileTransfer::Load(int site) {
 }
 
 bool ParameterFileTransfer::LoadFrom(int site, const std::string& path) {
-  SiteWindow* w = session_.Window(site);
-  if (!w) return false;
-  Host& host = session_.host();
-  host.ShowProgress(true);
-  const ParameterFileRead read = ReadParameterFile(path, false);
+  if (!session_.Window(site)) return false;
+  session_.host().ShowProgress(true);
+  const std::optional<ParameterFileContents> file = ReadFile(path);
+  if (!file) return false;
+  ApplyFile(site, *file);
+  return true;
+}
+
+std::optional<ParameterFileContents> ParameterFileTransfer::ReadFile(const std::string& path,
+                                                                     bool offline) {
+  ParameterFileRead read = ReadParameterFile(path, offline);
   if (!read.ok()) {
+    Host& host = session_.host();
     host.ShowProgress(false);
     host.SetProgress(0);
     host.ShowMessage(ParameterFileMessage(read, path));
-    return false;
+    return std::nullopt;
   }
-  ApplyLoadedParameters(read.values, w->Editors(), session_.Images(), site);
+  return ParameterFileContents{path, std::move(read.values)};
+}
+
+void ParameterFileTransfer::ApplyFile(int site, const ParameterFileContents& file) {
+  SiteWindow* w = session_.Window(site);
+  if (!w) return;
+  Host& host = session_.host();
+  ApplyLoadedParameters(file.values, w->Editors(), session_.Images(), site);
   host.SetProgress(kProgressFull);
   host.ShowProgress(false);
   host.SetProgress(0);
-  w->SetCaption(path);
-  w->SetStatusPanel(0, read.values.deviceName);
-  w->SetStatusPanel(2, path);
+  w->SetCaption(file.path);
+  w->SetStatusPanel(0, file.values.deviceName);
+  w->SetStatusPanel(2, file.path);
   session_.Slots().SetFileLoaded(site, true);
   w->LoadAllPages();
-  return true;
 }
 
 std::optional<ParameterComparison> ParameterFileTransfer::Compare(int site) {
@@ -124,13 +159,8 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
 
   Host& host = session_.host();
   host.ShowProgress(true);
-  const ParameterFileRead read = ReadParameterFile(path, true);
-  if (!read.ok()) {
-    host.ShowProgress(false);
-    host.SetProgress(0);
-    host.ShowMessage(ParameterFileMessage(read, path));
-    return 0;
-  }
+  const std::optional<ParameterFileContents> file = ReadFile(path, true);
+  if (!file) return 0;
   session_.SetWindow(site, session_.MakeWindow(site), kWindowOffline);
   SiteWindow* w = session_.Window(site);
   if (!w) {
@@ -139,12 +169,12 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
     return 0;
   }
   host.SetProgress(kProgressHalf);
-  ApplyLoadedParameters(read.values, w->Editors(), session_.Images(), site);
+  ApplyLoadedParameters(file->values, w->Editors(), session_.Images(), site);
   host.SetProgress(0);
   const std::int16_t productCode =
       static_cast<std::int16_t>(session_.Images().Word(site, reg::kProductCode.address));
   w->SetCaption(path);
-  w->SetStatusPanel(0, read.values.deviceName);
+  w->SetStatusPanel(0, file->values.deviceName);
   w->SetStatusPanel(2, std::to_string(productCode));
   session_.Slots().SetFileLoaded(site, true);
   host.ShowProgress(false);
@@ -159,6 +189,70 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
   w->SetUpWindow();
   w->SetCaption(path);
   return site;
+}
+
+RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileContents& file,
+                                             const RestoreOptions& options) {
+  RestoreResult result;
+  const auto online = [&] { return session_.IsOnline(site) && session_.Window(site); };
+  if (!online()) return result;
+  ParameterTransfer& parameters = session_.Parameters();
+  SiteImages& images = session_.Images();
+  const auto announce = [&](RestoreStep step) {
+    if (options.onStep) options.onStep(step);
+  };
+  // Single requests pause polling, so that no poll step runs inside them and takes their
+  // replies. True when the read was answered.
+  const auto readRegister = [&](const RegisterBlock& block) {
+    bool answered = false;
+    session_.Poll().RunSingleCommand(
+        [&] { answered = session_.ReadBlock<PlainRead>(site, block); });
+    return answered;
+  };
+
+  // Registers the file does not set are written as the controller has them now.
+  parameters.Read(site);
+  if (session_.SiteFailed(site) || !online()) {
+    result.end = RestoreEnd::ReadFailed;
+    return result;
+  }
+  readRegister(reg::kOperatingMode);
+  const std::uint16_t mode = images.Word(site, reg::kOperatingMode.address);
+  const auto putModeBack = [&] {
+    if (options.stayOff || !OperatingModeOf(mode)) return;
+    session_.Poll().RunSingleCommand([&] {
+      session_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
+    });
+  };
+
+  ApplyFile(site, file);
+  announce(RestoreStep::Unlock);
+  parameters.Unlock(site, options.password);
+  const bool protectionRead = readRegister(reg::kProtection);
+  if (!protectionRead || images.Word(site, reg::kProtection.address) != kUnlockedMark ||
+      !online()) {
+    putModeBack();
+    result.end = RestoreEnd::PasswordRefused;
+    return result;
+  }
+
+  announce(RestoreStep::Write);
+  parameters.Write(site);
+  // The write went through every block when the site's last request was answered.
+  const bool written = !session_.SiteFailed(site);
+  // The image after the write's store pass holds what was sent.
+  const auto sentImage = images.Image(site);
+  const std::vector<std::uint16_t> sent(sentImage.begin(), sentImage.end());
+  parameters.Read(site);
+  if (!written || session_.SiteFailed(site)) {
+    putModeBack();
+    result.end = written ? RestoreEnd::ReadBackFailed : RestoreEnd::WriteFailed;
+    return result;
+  }
+  result.differences = ReadBackDifferences(sent, images.Image(site));
+  putModeBack();
+  result.end = result.differences.empty() ? RestoreEnd::Restored : RestoreEnd::Differs;
+  return result;
 }
 
 }  // namespace vorel

@@ -2,7 +2,7 @@
 // SiteWindow is what connecting, polling and transfers need of the window; SiteCommands is
 // what the window's controls ask of the session. The widget window (ParameterWindow)
 // implements SiteWindow; control-layer tests use a recording fake, and vorel-cli runs the same
-// sequences with no window at all.
+// sequences with no window at all, or with a window without widgets (HeadlessSiteWindow).
 #pragma once
 
 #include <QDate>

@@ -1,12 +1,14 @@
 // Parameter files through the real windows against vorel-sim: the Backup button and
 // vorel-cli backup save the same bytes, the file opens offline in the lowest free slot, loads
 // back into the window register for register, the windows compare equal with the file, and
-// vorel-cli diff tells equal from different.
+// vorel-cli diff tells equal from different; vorel-cli restore leaves a controller as the
+// window's Load, unlock and Write leave another.
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QToolButton>
 #include <fstream>
 #include <sstream>
 
@@ -27,12 +29,14 @@ std::string Bytes(const std::string& path) {
   return ss.str();
 }
 
-int RunCli(const SimProcess& sim, const QStringList& args, std::string* out = nullptr) {
+int RunCli(const SimProcess& sim, const QStringList& args, std::string* out = nullptr,
+           std::string* err = nullptr) {
   QProcess cli;
   cli.start(VOREL_CLI_PATH,
             QStringList{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"} + args);
   if (!cli.waitForFinished(120000)) return -1;
   if (out) *out = cli.readAllStandardOutput().toStdString();
+  if (err) *err = cli.readAllStandardError().toStdString();
   return cli.exitCode();
 }
 
@@ -138,6 +142,64 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   EXPECT_NE(out.find("-> 60.0"), std::string::npos) << out;
   EXPECT_NE(out.find("(GNOMIN_FREQ)\n"), std::string::npos) << out;
   EXPECT_EQ(RunCli(sim, {"diff", QString::fromStdString(windowFile), "nothing.dat"}), 2);
+  sim.Stop();
+}
+
+TEST_F(UiParameterFileSim, CliRestoreEndsAsTheWindowsLoadUnlockAndWrite) {
+  SimProcess sim(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4:3105", "--site", "5:3105"})) << sim.error();
+  // A file of the first site with other values, and the second site in AUTO mode.
+  const std::string baseFile = sim.File("base.dat");
+  ASSERT_EQ(RunCli(sim, {"backup", "4", "--file", QString::fromStdString(baseFile)}), 0);
+  std::string text = Bytes(baseFile);
+  for (const auto& [from, to] : {std::pair{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
+                                 std::pair{"MAX_CRANK_TIME=8", "MAX_CRANK_TIME=6"}}) {
+    const std::size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, std::string_view(from).size(), to);
+  }
+  const std::string file = sim.File("changed.dat");
+  std::ofstream(file, std::ios::binary) << text;
+  ASSERT_EQ(RunCli(sim, {"command", "5", "auto"}), 0);
+
+  // The window: Load, unlock, Write.
+  const std::unique_ptr<MainWindow> desktop = ConnectedToSim(sim, {4});
+  MainWindow& main = *desktop;
+  auto* window = dynamic_cast<ParameterWindow*>(main.session().Window(4));
+  ASSERT_NE(window, nullptr);
+  host.fileNames.push_back(file);
+  Child<QPushButton>(*window, "btnOpen")->click();
+  window->Model().Find("medPSWUnlock")->text = "1234";
+  window->UnlockButton()->click();
+  QTest::qWait(1200);
+  ASSERT_EQ(window->StatusPanel(1), "unlocked");
+  Child<QPushButton>(*window, "btnWrite")->click();
+  ASSERT_TRUE(host.messages.empty()) << host.messages.front();
+  window->close();
+  QTest::qWait(100);
+  ASSERT_FALSE(main.PortOpen());
+
+  // vorel-cli restore on the second site.
+  std::string out;
+  std::string err;
+  ASSERT_EQ(
+      RunCli(sim, {"restore", "5", QString::fromStdString(file), "--password", "1234"}, &out, &err),
+      0)
+      << err;
+  EXPECT_EQ(out, "");
+  EXPECT_NE(err.find("Address 5: unlocking (the set goes into OFF mode)\nAddress 5: writing\n"),
+            std::string::npos)
+      << err;
+  EXPECT_TRUE(err.ends_with("Address 5: restored, read-back matches\n")) << err;
+
+  // Both controllers hold the file's values, parameter for parameter.
+  EXPECT_EQ(RunCli(sim, {"diff", QString::fromStdString(file), "site:4"}, &out), 0) << out;
+  EXPECT_EQ(RunCli(sim, {"diff", "site:4", "site:5"}, &out), 0) << out;
+  // The second site went back to AUTO; the window leaves the first in OFF.
+  for (const auto& [site, mode] : {std::pair{"4", "198"}, std::pair{"5", "200"}}) {
+    ASSERT_EQ(RunCli(sim, {"read", site, "0x0113", "1"}, &out), 0);
+    EXPECT_EQ(QString::fromStdString(out).trimmed().toStdString(), mode) << site;
+  }
   sim.Stop();
 }
 

@@ -1,0 +1,39 @@
+#include "control/headless_site_window.h"
+
+#include "control/session.h"
+#include "control/settings.h"
+#include "core/register_table.h"
+#include "core/site_images.h"
+
+namespace vorel {
+
+std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)> HeadlessSiteWindow::Factory(
+    Session& session) {
+  return [&session](int site, SiteCommands&) -> std::unique_ptr<SiteWindow> {
+    return std::make_unique<HeadlessSiteWindow>(session.Images(), session.Slots(), site);
+  };
+}
+
+void HeadlessSiteWindow::SetUpWindow() {
+  editors_.AdaptToControllerType(images_.Word(site_, reg::kProductCode.address), IsFactoryLevel());
+  if (slots_.IsOnline(site_)) editors_.ApplyEditorLimits(images_, site_);
+  editors_.Load(images_, site_);
+}
+
+void HeadlessSiteWindow::LoadAllPages() {
+  editors_.Load(images_, site_);
+}
+
+void HeadlessSiteWindow::StoreAllPages() {
+  editors_.Store(images_, site_);
+}
+
+void HeadlessSiteWindow::SetStatusPanel(int panel, const std::string& text) {
+  if (panel >= 0 && panel < kPanels) panels_[static_cast<std::size_t>(panel)] = text;
+}
+
+std::string HeadlessSiteWindow::StatusPanelText(int panel) const {
+  return panel >= 0 && panel < kPanels ? panels_[static_cast<std::size_t>(panel)] : std::string();
+}
+
+}  // namespace vorel
