@@ -109,8 +109,9 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
       std::fflush(stdout);
       return kExitOk;
     }
-    if (!WriteFileAtomically(*exportPath, csv, &error)) {
-      std::fprintf(stderr, "Cannot write %s: %s\n", exportPath->c_str(), error.c_str());
+    FileError writeError;
+    if (!WriteFileAtomically(*exportPath, csv, &writeError)) {
+      std::fprintf(stderr, "%s\n", UnableToWriteMessage(*exportPath, writeError).c_str());
       return kExitFailed;
     }
     return kExitOk;

@@ -151,11 +151,10 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
         file ? *file
              : (std::filesystem::path(out.value_or(".")) / DefaultFileName(images, site, *editors))
                    .string();
-    std::string error;
+    FileError error;
     if (!SaveParameterFile(path, *editors, images, site, Cp936ToUtf8(images.DeviceNameText(site)),
                            &error)) {
-      std::fprintf(stderr, "Address %d: Unable to write to %s (%s)\n", site, path.c_str(),
-                   error.c_str());
+      std::fprintf(stderr, "Address %d: %s\n", site, UnableToWriteMessage(path, error).c_str());
       all = false;
       continue;
     }

@@ -1,10 +1,10 @@
 #include "control/event_log_transfer.h"
 
 #include "control/session.h"
-#include "core/language.h"
 #include "files/atomic_file.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
+#include "files/file_error.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -40,23 +40,17 @@ bool EventLogTransfer::Read(int site) {
   return complete;
 }
 
-void EventLogTransfer::ReportWriteFailure(const std::string& path) {
-  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
-  text.replace(text.find("%s"), 2, path);
-  session_.host().ShowMessage(text);
-}
-
 bool EventLogTransfer::SaveFile(const std::string& path, const EventLogSheet& sheet) {
-  std::string error;
+  FileError error;
   if (SaveEventLogFile(path, sheet, &error)) return true;
-  ReportWriteFailure(path);
+  session_.host().ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 
 bool EventLogTransfer::ExportCsvFile(const std::string& path, const EventLogSheet& sheet) {
-  std::string error;
+  FileError error;
   if (WriteFileAtomically(path, EventLogCsv(sheet, true), &error)) return true;
-  ReportWriteFailure(path);
+  session_.host().ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 

@@ -42,8 +42,6 @@ class EventLogTransfer {
   bool ExportCsvFile(const std::string& path, const EventLogSheet& sheet);
 
  private:
-  void ReportWriteFailure(const std::string& path);
-
   Session& session_;
 };
 

@@ -9,6 +9,7 @@
 #include "core/monitor_format.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
+#include "files/file_error.h"
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 
@@ -54,17 +55,13 @@ bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
   w->StoreAllPages();
   host.ShowProgress(true);
   host.SetProgress(0);
-  std::string error;
+  FileError error;
   const bool saved =
       SaveParameterFile(path, w->Editors(), session_.Images(), site, w->StatusPanelText(0), &error);
   host.SetProgress(saved ? kProgressFull : 0);
   host.ShowProgress(false);
   host.SetProgress(0);
-  if (!saved) {
-    std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
-    text.replace(text.find("%s"), 2, path);
-    host.ShowMessage(text);
-  }
+  if (!saved) host.ShowMessage(UnableToWriteMessage(path, error));
   return saved;
 }
 

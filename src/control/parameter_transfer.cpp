@@ -241,12 +241,9 @@ void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
   }
   record.changes = std::move(changes);
   record.note = note;
-  std::string error;
-  if (!AppendAuditRecord(record, &error)) {
-    std::string text(Text("Unable to write to %s", "无法写入文件 %s"));
-    text.replace(text.find("%s"), 2, AuditLogPath().string() + " (" + error + ")");
-    session_.host().ShowMessage(text);
-  }
+  FileError error;
+  if (!AppendAuditRecord(record, &error))
+    session_.host().ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
 }
 
 void ParameterTransfer::ReadSensorBlock(int site) {

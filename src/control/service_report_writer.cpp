@@ -6,8 +6,8 @@
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/cp936.h"
-#include "core/language.h"
 #include "files/atomic_file.h"
+#include "files/file_error.h"
 #include "files/service_report.h"
 
 namespace vorel {
@@ -40,11 +40,9 @@ bool ServiceReportWriter::WriteTo(int site, const std::string& path,
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
   in.online = session_.IsOnline(site);
   in.eventLog = eventLog;
-  std::string error;
+  FileError error;
   if (WriteFileAtomically(path, ServiceReportHtml(in), &error)) return true;
-  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
-  text.replace(text.find("%s"), 2, path);
-  session_.host().ShowMessage(text);
+  session_.host().ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 

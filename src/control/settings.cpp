@@ -85,9 +85,10 @@ std::string WithText(std::string_view pattern, const std::string& text) {
 // missing file would silently drop every setting in it.
 IniDocument LoadForReading(const std::filesystem::path& path) {
   IniDocument doc;
-  std::string error;
+  FileError error;
   if (!doc.Load(path, &error, kMaxSettingsBytes))
-    throw SettingsFileError(WithText(PickText("Unable to read %s", "无法读取文件 %s"), error));
+    throw SettingsFileError(WithText(PickText("Unable to read %s", "无法读取文件 %s"),
+                                     path.string() + ": " + EnglishReason(error)));
   return doc;
 }
 
@@ -95,14 +96,12 @@ IniDocument LoadForReading(const std::filesystem::path& path) {
 // replaced, so nothing in it is lost.
 template <typename Change>
 void UpdateFile(const std::filesystem::path& path, Change change) {
-  std::string error;
+  FileError error;
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   IniDocument doc;
   if (!doc.Load(path, &error, kMaxSettingsBytes) || (change(doc), !doc.Save(path, &error)))
-    throw SettingsError(
-        WithText(PickText("Unable to write to %s", "无法写入文件 %s"), path.string()) + " (" +
-        error + ")");
+    throw SettingsError(UnableToWriteMessage(path, error));
 }
 
 bool ReadBool(const IniDocument& doc, const std::filesystem::path& path, std::string_view section,

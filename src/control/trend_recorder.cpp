@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "control/session.h"
-#include "core/language.h"
 #include "files/atomic_file.h"
+#include "files/file_error.h"
 #include "files/trend_csv.h"
 
 namespace vorel {
@@ -50,11 +50,9 @@ bool TrendRecorder::ExportCsvFile(int site, const std::string& path) {
     titles.push_back(TrendSeriesTitle(session_.Images(), site, s));
   static const TrendBuffer kEmpty(1);
   const TrendBuffer* buffer = Buffer(site);
-  std::string error;
+  FileError error;
   if (WriteFileAtomically(path, TrendCsv(buffer ? *buffer : kEmpty, titles), &error)) return true;
-  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
-  text.replace(text.find("%s"), 2, path);
-  session_.host().ShowMessage(text);
+  session_.host().ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 

@@ -2,17 +2,19 @@
 #pragma once
 
 #include <filesystem>
-#include <string>
 #include <string_view>
+
+#include "files/file_error.h"
 
 namespace vorel {
 
 // Atomically replaces `path` with `bytes` (temporary file in the same folder, fsync, rename,
 // fsync of the folder). On failure the old file is untouched and `error` says why. An existing
 // file the user may not write is refused, and so is a symbolic link that cannot be followed. When
-// the folder refuses the temporary file but the file itself is writable, the file is rewritten in
-// place (truncate, write, fsync).
+// the folder refuses the temporary file but the file itself is readable and writable, the file
+// is rewritten in place; the bytes that rewrite overwrites are kept first and put back, with the
+// old length, when it fails part-way.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                         std::string* error);
+                         FileError* error);
 
 }  // namespace vorel

@@ -1,12 +1,12 @@
 #include "files/audit_log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 
 #include "files/scoped_fd.h"
@@ -25,6 +25,15 @@ std::string OneLine(std::string text) {
   for (char& c : text)
     if (static_cast<unsigned char>(c) < 0x20) c = ' ';
   return text;
+}
+
+// Removes the `written` bytes of a line that did not fit (a full disk), so that the next line
+// does not run on from it; left alone when another writer has appended since. True when cut.
+bool CutPartialLine(int fd, ssize_t written) {
+  struct stat st {};
+  const off_t end = ::lseek(fd, 0, SEEK_CUR);
+  return end >= written && ::fstat(fd, &st) == 0 && st.st_size == end &&
+         ::ftruncate(fd, end - written) == 0;
 }
 
 }  // namespace
@@ -53,7 +62,7 @@ std::string AuditLine(const AuditRecord& r, std::int64_t when) {
   return line;
 }
 
-bool AppendAuditRecord(const AuditRecord& record, std::string* error) {
+bool AppendAuditRecord(const AuditRecord& record, FileError* error) {
   const std::filesystem::path path = AuditLogPath();
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
@@ -61,13 +70,14 @@ bool AppendAuditRecord(const AuditRecord& record, std::string* error) {
   ScopedFd fd;
   fd.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd.fd < 0) {
-    if (error) *error = std::strerror(errno);
+    if (error) *error = FileError::System(errno);
     return false;
   }
   // One write keeps lines of concurrent writers whole.
   const ssize_t n = ::write(fd.fd, line.data(), line.size());
   if (n != static_cast<ssize_t>(line.size())) {
-    if (error) *error = n < 0 ? std::strerror(errno) : "short write";
+    if (error) *error = n < 0 ? FileError::System(errno) : FileError::ShortWrite();
+    if (n > 0) CutPartialLine(fd.fd, n);
     return false;
   }
   return true;

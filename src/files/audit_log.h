@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/file_error.h"
+
 namespace vorel {
 
 struct AuditChange {
@@ -34,6 +36,6 @@ std::filesystem::path AuditLogPath();
 std::string AuditLine(const AuditRecord& record, std::int64_t when);
 // Appends the line with one write (the folder is created when missing). False, with the
 // reason in `error`, when it cannot be appended.
-bool AppendAuditRecord(const AuditRecord& record, std::string* error);
+bool AppendAuditRecord(const AuditRecord& record, FileError* error);
 
 }  // namespace vorel

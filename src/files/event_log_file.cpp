@@ -60,7 +60,7 @@ void ReadEventLog(const IniDocument& document, EventLogSheet& sheet) {
 }
 
 bool SaveEventLogFile(const std::filesystem::path& path, const EventLogSheet& sheet,
-                      std::string* error) {
+                      FileError* error) {
   IniDocument document;
   // An existing file that cannot be read is not replaced: what else it holds would be lost.
   if (!document.Load(path, error, kMaxEventLogFileBytes)) return false;

@@ -31,9 +31,9 @@ inline constexpr std::size_t kMaxEventLogFileBytes = 1u << 20;
 
 // Saves the sheet into `path`, keeping what else an existing file holds. The file is replaced
 // atomically: on any failure (an existing file that cannot be read included) the old file is
-// untouched and false is returned.
+// untouched and false is returned, with the reason in `error`.
 bool SaveEventLogFile(const std::filesystem::path& path, const EventLogSheet& sheet,
-                      std::string* error);
+                      FileError* error);
 
 enum class EventLogFileRead {
   Read,             // the sheet holds the file's rows (a missing file reads as all "0")

@@ -97,14 +97,12 @@ void IniDocument::AddLine(std::string_view raw) {
   section.lines.push_back(std::move(line));
 }
 
-bool IniDocument::Load(const std::filesystem::path& path, std::string* error,
-                       std::size_t maxBytes) {
-  const auto tooLarge = [&] {
-    if (error)
-      *error =
-          path.string() + ": file too large (more than " + std::to_string(maxBytes) + " bytes)";
+bool IniDocument::Load(const std::filesystem::path& path, FileError* error, std::size_t maxBytes) {
+  const auto fail = [&](const FileError& why) {
+    if (error) *error = why;
     return false;
   };
+  const auto tooLarge = [&] { return fail(FileError::TooLarge(maxBytes)); };
   ScopedFd f;
   // Non-blocking, so that a named pipe in place of the file cannot hang the program; it is
   // refused below as not a regular file.
@@ -114,14 +112,11 @@ bool IniDocument::Load(const std::filesystem::path& path, std::string* error,
       *this = IniDocument();
       return true;
     }
-    if (error) *error = path.string() + ": " + ErrnoText(errno);
-    return false;
+    return fail(FileError::System(errno));
   }
   struct stat st {};
-  if (::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = path.string() + ": not a regular file";
-    return false;
-  }
+  if (::fstat(f.fd, &st) != 0) return fail(FileError::System(errno));
+  if (!S_ISREG(st.st_mode)) return fail(FileError::NotRegularFile());
   if (static_cast<unsigned long long>(st.st_size) > maxBytes) return tooLarge();
   std::string bytes;
   char buffer[65536];
@@ -129,8 +124,7 @@ bool IniDocument::Load(const std::filesystem::path& path, std::string* error,
     ssize_t n = ::read(f.fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (error) *error = path.string() + ": " + ErrnoText(errno);
-      return false;
+      return fail(FileError::System(errno));
     }
     if (n == 0) break;
     bytes.append(buffer, static_cast<std::size_t>(n));
@@ -240,7 +234,7 @@ std::string IniDocument::ToBytes() const {
   return out;
 }
 
-bool IniDocument::Save(const std::filesystem::path& path, std::string* error) const {
+bool IniDocument::Save(const std::filesystem::path& path, FileError* error) const {
   return WriteFileAtomically(path, ToBytes(), error);
 }
 

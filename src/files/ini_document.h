@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "files/file_error.h"
+
 namespace vorel {
 
 class IniDocument {
@@ -30,7 +32,7 @@ class IniDocument {
 
   // Reads `path`. A missing file gives an empty document and true; a file that exists but
   // cannot be read (or is larger than `maxBytes`) gives false and the reason in `error`.
-  bool Load(const std::filesystem::path& path, std::string* error,
+  bool Load(const std::filesystem::path& path, FileError* error,
             std::size_t maxBytes = kMaxFileBytes);
 
   // UTF-8 in and out.
@@ -48,7 +50,7 @@ class IniDocument {
   std::string ToBytes() const;
 
   // Writes the document atomically; on failure the old file is untouched and `error` says why.
-  bool Save(const std::filesystem::path& path, std::string* error) const;
+  bool Save(const std::filesystem::path& path, FileError* error) const;
 
  private:
   struct Line {

@@ -54,7 +54,7 @@ void WriteParameterDocument(IniDocument& doc, const EditorModel& editors, const 
 
 bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& editors,
                        const SiteImages& images, int site, std::string_view deviceName,
-                       std::string* error) {
+                       FileError* error) {
   IniDocument doc;
   if (!doc.Load(path, error, kMaxParameterFileBytes)) return false;
   WriteParameterDocument(doc, editors, images, site, deviceName);
@@ -111,7 +111,6 @@ ParameterFileRead ReadParameterFile(const std::filesystem::path& path, bool offl
   std::error_code ec;
   const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
   IniDocument doc;
-  std::string error;
   // A missing file would load nothing but defaults; a folder, a loop of links or a file that
   // cannot be read is no file to load at all.
   if (type == std::filesystem::file_type::not_found) {
@@ -120,7 +119,7 @@ ParameterFileRead ReadParameterFile(const std::filesystem::path& path, bool offl
     return read;
   }
   if (type != std::filesystem::file_type::regular ||
-      !doc.Load(path, &error, kMaxParameterFileBytes)) {
+      !doc.Load(path, nullptr, kMaxParameterFileBytes)) {
     ParameterFileRead read;
     read.failure = ParameterFileFailure::Unreadable;
     return read;

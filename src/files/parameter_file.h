@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "files/file_error.h"
+
 namespace vorel {
 
 class EditorModel;
@@ -35,7 +37,7 @@ void WriteParameterDocument(IniDocument& doc, const EditorModel& editors, const 
 // be read or the new one cannot be written (the old file is then unchanged).
 bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& editors,
                        const SiteImages& images, int site, std::string_view deviceName,
-                       std::string* error);
+                       FileError* error);
 
 struct LoadedLimit {
   std::size_t row = 0;  // parameter table row of the editor

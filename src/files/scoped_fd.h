@@ -1,10 +1,7 @@
-// A file descriptor closed on every path out, and the text of an errno value.
+// A file descriptor closed on every path out.
 #pragma once
 
 #include <unistd.h>
-
-#include <cstring>
-#include <string>
 
 namespace vorel {
 
@@ -17,9 +14,5 @@ struct ScopedFd {
     if (fd >= 0) ::close(fd);
   }
 };
-
-inline std::string ErrnoText(int err) {
-  return std::strerror(err);
-}
 
 }  // namespace vorel

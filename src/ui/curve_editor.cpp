@@ -299,11 +299,9 @@ void CurveEditor::OnExport() {
   HideEditors();
   const std::optional<std::string> name = chooseFile(true);
   if (!name) return;
-  std::string error;
-  if (!WriteFileAtomically(*name, CurveCsv(Collected(), decimals_), &error)) {
-    showMessage(std::string(
-        PickText("Cannot write " + *name + ": " + error, "无法写入 " + *name + ": " + error)));
-  }
+  FileError error;
+  if (!WriteFileAtomically(*name, CurveCsv(Collected(), decimals_), &error))
+    showMessage(UnableToWriteMessage(*name, error));
 }
 
 // The whole file is checked before anything changes; a good curve fills the table and the

@@ -187,7 +187,7 @@ void TrafficView::UpdateCount() {
   countLabel_->setText(Q(PickText("Frames: ", "帧数: ")) + QString::number(filter_->rowCount()));
 }
 
-bool TrafficView::SaveTo(const std::string& path, std::string* error) const {
+bool TrafficView::SaveTo(const std::string& path, FileError* error) const {
   std::string text;
   for (int row = 0; row < filter_->rowCount(); ++row) {
     const int source = filter_->mapToSource(filter_->index(row, 0)).row();
@@ -202,11 +202,9 @@ void TrafficView::Save() {
       QFileDialog::getSaveFileName(this, Q(PickText("Save traffic", "保存通讯记录")), QString(),
                                    Q(PickText("Text files (*.txt)", "文本文件 (*.txt)")));
   if (path.isEmpty()) return;
-  std::string error;
+  FileError error;
   if (SaveTo(path.toStdString(), &error)) return;
-  std::string text(PickText("Unable to write to %s", "无法写入文件 %s"));
-  text.replace(text.find("%s"), 2, path.toStdString());
-  QMessageBox::warning(this, windowTitle(), Q(text));
+  QMessageBox::warning(this, windowTitle(), Q(UnableToWriteMessage(path.toStdString(), error)));
 }
 
 }  // namespace vorel

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "files/file_error.h"
 #include "link/traffic_log.h"
 
 class QCheckBox;
@@ -37,7 +38,7 @@ class TrafficView : public QWidget {
   int RowCount() const;
   QString CellText(int row, int column) const;
   // Writes the rows shown as text, one frame per line; false with the reason in `error`.
-  bool SaveTo(const std::string& path, std::string* error) const;
+  bool SaveTo(const std::string& path, FileError* error) const;
   void Relabel();
 
  protected:

@@ -1,8 +1,9 @@
-// Damaged files of the three kinds a user meets (vport.ini, a parameter file, an event-log
-// file), read and written through the use cases that the windows call. Every row is run in
-// English and in Chinese and checks the message the user is shown, what the read shows
-// afterwards, that the call returns in bounded time and memory with the progress window
-// closed, and that every file in the folder (the damaged one included) is as it was.
+// Damaged files of the kinds a user meets (vport.ini, a parameter file, an event-log file, and
+// the exports: event-log and trend CSV, the service report), read and written through the use
+// cases that the windows call. Every row is run in English and in Chinese and checks the
+// message the user is shown, what the read shows afterwards, that the call returns in bounded
+// time and memory with the progress window closed, and that every file in the folder (the
+// damaged one included) is as it was.
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -26,7 +27,7 @@ namespace {
 namespace fs = std::filesystem;
 constexpr int kSite = 2;
 
-enum class Kind { Settings, Parameter, EventLog, EventLogCsv };
+enum class Kind { Settings, Parameter, EventLog, EventLogCsv, TrendCsv, Report };
 enum class Op { Read, Save };
 
 // Lays the damage at the file's place, given the bytes of a sound file of its kind.
@@ -222,6 +223,10 @@ class BadFiles : public ControlTest {
       }
       case Kind::EventLogCsv:
         return "Event,Date\r\n" + kFirstEvent + ",2026-12-10\r\n";
+      case Kind::TrendCsv:
+        return "Time,Speed\r\n2026-12-10 08:00:00,1500\r\n";
+      case Kind::Report:
+        return "<!DOCTYPE html>\n<html><body><h1>" + kDeviceName + "</h1></body></html>\n";
     }
     return {};
   }
@@ -237,6 +242,10 @@ class BadFiles : public ControlTest {
         return dir / "site.log";
       case Kind::EventLogCsv:
         return dir / "site.csv";
+      case Kind::TrendCsv:
+        return dir / "trend.csv";
+      case Kind::Report:
+        return dir / "site.html";
     }
     return {};
   }
@@ -273,6 +282,12 @@ class BadFiles : public ControlTest {
         break;
       case Kind::EventLogCsv:
         session->ExportEventLogCsv(kSite);
+        break;
+      case Kind::TrendCsv:
+        session->ExportTrendCsv(kSite);
+        break;
+      case Kind::Report:
+        session->Reports().WriteTo(kSite, file.string(), nullptr);
         break;
     }
     if (op == Op::Save) o.shown = "unchanged";
@@ -329,15 +344,21 @@ class BadFiles : public ControlTest {
 
 const Message kNone;
 const Message kUnableToRead{"Unable to read {}", "无法读取文件 {}"};
-const Message kUnableToWrite{"Unable to write to {}", "无法写入文件 {}"};
-// The settings messages add the system's reason.
+// The settings read message adds the system's reason in English.
 Message ReadSettings(const std::string& reason) {
   return {"Unable to read {}: " + reason, "无法读取文件 {}: " + reason};
 }
-Message WriteSettings(const std::string& reason) {
-  return {"Unable to write to {} ({}: " + reason + ")", "无法写入文件 {} ({}: " + reason + ")"};
-}
 const std::string kTooLarge = "file too large (more than 1048576 bytes)";
+// A failed save names the file and gives the reason in the user's language.
+Message UnableToWrite(const std::string& english, const std::string& chinese) {
+  return {"Unable to write to {}: " + english, "无法写入文件 {}：" + chinese};
+}
+const Message kNotRegularFile = UnableToWrite("not a regular file", "不是普通文件");
+const Message kLinkLoopWrite =
+    UnableToWrite("Too many levels of symbolic links", "符号连接的层数过多");
+const Message kTooLargeWrite = UnableToWrite(kTooLarge, "文件过大（超过 1048576 字节）");
+const Message kPermissionDenied = UnableToWrite("Permission denied", "权限不够");
+const Message kDiskFull = UnableToWrite("File too large", "文件过大");
 
 TEST_F(BadFiles, EachDamageGetsItsMessageAndLeavesEveryFileAsItWas) {
   // clang-format off
@@ -354,12 +375,12 @@ TEST_F(BadFiles, EachDamageGetsItsMessageAndLeavesEveryFileAsItWas) {
       {Kind::Settings, Op::Read, "a folder in its place", kFolder, false, 0, ReadSettings("not a regular file")},
       {Kind::Settings, Op::Read, "a loop of links", kLinkLoop, false, 0, ReadSettings("Too many levels of symbolic links")},
       {Kind::Settings, Op::Read, "no read permission", kUnreadable, true, 0, ReadSettings("Permission denied")},
-      {Kind::Settings, Op::Save, "a folder in its place", kFolder, false, 0, WriteSettings("not a regular file")},
-      {Kind::Settings, Op::Save, "a loop of links", kLinkLoop, false, 0, WriteSettings("Too many levels of symbolic links")},
-      {Kind::Settings, Op::Save, "100 MB", kHundredMegabytes, false, 0, WriteSettings(kTooLarge)},
-      {Kind::Settings, Op::Save, "read-only file", kReadOnly, true, 0, WriteSettings("Permission denied")},
-      {Kind::Settings, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, WriteSettings("Permission denied")},
-      {Kind::Settings, Op::Save, "a full disk", kSound, false, 64, WriteSettings("File too large")},
+      {Kind::Settings, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::Settings, Op::Save, "a loop of links", kLinkLoop, false, 0, kLinkLoopWrite},
+      {Kind::Settings, Op::Save, "100 MB", kHundredMegabytes, false, 0, kTooLargeWrite},
+      {Kind::Settings, Op::Save, "read-only file", kReadOnly, true, 0, kPermissionDenied},
+      {Kind::Settings, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kPermissionDenied},
+      {Kind::Settings, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
       // parameter file
       {Kind::Parameter, Op::Read, "sound", kSound, false, 0, kNone, kDeviceName},
       {Kind::Parameter, Op::Read, "truncated", kTruncated, false, 0, {"'' is not a valid floating point value", "'' 不是有效的浮点数值"}},
@@ -372,12 +393,12 @@ TEST_F(BadFiles, EachDamageGetsItsMessageAndLeavesEveryFileAsItWas) {
       {Kind::Parameter, Op::Read, "a folder in its place", kFolder, false, 0, kUnableToRead},
       {Kind::Parameter, Op::Read, "a loop of links", kLinkLoop, false, 0, kUnableToRead},
       {Kind::Parameter, Op::Read, "no read permission", kUnreadable, true, 0, kUnableToRead},
-      {Kind::Parameter, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
-      {Kind::Parameter, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
-      {Kind::Parameter, Op::Save, "100 MB", kHundredMegabytes, false, 0, kUnableToWrite},
-      {Kind::Parameter, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
-      {Kind::Parameter, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
-      {Kind::Parameter, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
+      {Kind::Parameter, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::Parameter, Op::Save, "a loop of links", kLinkLoop, false, 0, kLinkLoopWrite},
+      {Kind::Parameter, Op::Save, "100 MB", kHundredMegabytes, false, 0, kTooLargeWrite},
+      {Kind::Parameter, Op::Save, "read-only file", kReadOnly, true, 0, kPermissionDenied},
+      {Kind::Parameter, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kPermissionDenied},
+      {Kind::Parameter, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
       // event-log file
       {Kind::EventLog, Op::Read, "sound", kSound, false, 0, kNone, kFirstEvent},
       {Kind::EventLog, Op::Read, "truncated", kTruncated, false, 0, kNone, kFirstEvent},
@@ -390,21 +411,29 @@ TEST_F(BadFiles, EachDamageGetsItsMessageAndLeavesEveryFileAsItWas) {
       {Kind::EventLog, Op::Read, "a folder in its place", kFolder, false, 0, kUnableToRead},
       {Kind::EventLog, Op::Read, "a loop of links", kLinkLoop, false, 0, kUnableToRead},
       {Kind::EventLog, Op::Read, "no read permission", kUnreadable, true, 0, kUnableToRead},
-      {Kind::EventLog, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
-      {Kind::EventLog, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
-      {Kind::EventLog, Op::Save, "100 MB", kHundredMegabytes, false, 0, kUnableToWrite},
-      {Kind::EventLog, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
-      {Kind::EventLog, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
-      {Kind::EventLog, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
+      {Kind::EventLog, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::EventLog, Op::Save, "a loop of links", kLinkLoop, false, 0, kLinkLoopWrite},
+      {Kind::EventLog, Op::Save, "100 MB", kHundredMegabytes, false, 0, kTooLargeWrite},
+      {Kind::EventLog, Op::Save, "read-only file", kReadOnly, true, 0, kPermissionDenied},
+      {Kind::EventLog, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kPermissionDenied},
+      {Kind::EventLog, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
       // the event log exported as CSV (written only)
-      {Kind::EventLogCsv, Op::Save, "a folder in its place", kFolder, false, 0, kUnableToWrite},
-      {Kind::EventLogCsv, Op::Save, "a loop of links", kLinkLoop, false, 0, kUnableToWrite},
-      {Kind::EventLogCsv, Op::Save, "read-only file", kReadOnly, true, 0, kUnableToWrite},
-      {Kind::EventLogCsv, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kUnableToWrite},
-      {Kind::EventLogCsv, Op::Save, "a full disk", kSound, false, 64, kUnableToWrite},
+      {Kind::EventLogCsv, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::EventLogCsv, Op::Save, "a loop of links", kLinkLoop, false, 0, kLinkLoopWrite},
+      {Kind::EventLogCsv, Op::Save, "read-only file", kReadOnly, true, 0, kPermissionDenied},
+      {Kind::EventLogCsv, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kPermissionDenied},
+      {Kind::EventLogCsv, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
+      // the trend exported as CSV and the service report (written only)
+      {Kind::TrendCsv, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::TrendCsv, Op::Save, "read-only file", kReadOnly, true, 0, kPermissionDenied},
+      {Kind::TrendCsv, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
+      {Kind::Report, Op::Save, "a folder in its place", kFolder, false, 0, kNotRegularFile},
+      {Kind::Report, Op::Save, "no file, read-only folder", kNoFileReadOnlyFolder, true, 0, kPermissionDenied},
+      {Kind::Report, Op::Save, "a full disk", kSound, false, 64, kDiskFull},
   };
   // clang-format on
-  const char* const kinds[] = {"vport.ini", "parameter file", "event-log file", "event-log CSV"};
+  const char* const kinds[] = {"vport.ini",     "parameter file", "event-log file",
+                               "event-log CSV", "trend CSV",      "service report"};
   for (const Row& row : rows) {
     for (const char* language : {"english", "chinese"}) {
       SCOPED_TRACE(std::string(kinds[static_cast<int>(row.kind)]) +

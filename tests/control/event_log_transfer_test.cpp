@@ -147,13 +147,15 @@ TEST_F(EventLogExchange, AFailedSaveReportsUnableToWrite) {
   host.fileNames = {path};
   session->SaveEventLog(2);
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0], "Unable to write to /nonexistent-folder/x.log");
+  EXPECT_EQ(host.messages[0],
+            "Unable to write to /nonexistent-folder/x.log: No such file or directory");
   EXPECT_FALSE(host.progressShown);
 
   host.fileNames = {"/nonexistent-folder/x.csv"};
   session->ExportEventLogCsv(2);
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[1], "Unable to write to /nonexistent-folder/x.csv");
+  EXPECT_EQ(host.messages[1],
+            "Unable to write to /nonexistent-folder/x.csv: No such file or directory");
 }
 
 std::string ReadText(const std::string& path) {
@@ -191,7 +193,8 @@ TEST_F(EventLogExchange, ServiceReportReadsTheLogFirstThenWritesThePage) {
   host.fileNames = {"/nonexistent-folder/r.html"};
   session->WriteServiceReport(2);
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0], "Unable to write to /nonexistent-folder/r.html");
+  EXPECT_EQ(host.messages[0],
+            "Unable to write to /nonexistent-folder/r.html: No such file or directory");
 }
 
 }  // namespace

@@ -141,7 +141,8 @@ TEST_F(ParameterFileExchange, AFailedSaveIsReported) {
   const std::string path = Path("plain") + "/a.dat";  // below a file: cannot be created
   host.fileNames.push_back(path);
   session->SaveParameterFile(kSite);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Unable to write to " + path});
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{"Unable to write to " + path + ": Not a directory"});
   EXPECT_FALSE(host.progressShown);
 }
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include "support/ordinary_user.h"
@@ -67,17 +68,67 @@ TEST(AtomicFile, TheUsersPermissionsOnFileAndFolderDecide) {
   }
 }
 
-TEST(AtomicFile, ARefusedFileIsNamedWithTheReason) {
+TEST(AtomicFile, ARefusedFileGivesTheSystemsReason) {
   UserDir dir;
   const fs::path file = dir.path() / "data.csv";
   std::ofstream(file) << "old";
   UserDir::Own(file);
   ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
   EXPECT_TRUE(AsOrdinaryUser([&] {
-    std::string error;
-    return !WriteFileAtomically(file, "new", &error) &&
-           error == file.string() + ": Permission denied";
+    FileError error;
+    return !WriteFileAtomically(file, "new", &error) && EnglishReason(error) == "Permission denied";
   }));
+}
+
+// Bytes that differ at every position from those of another `seed`, so that a file put back
+// only in part shows.
+std::string Pattern(char seed, std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(seed + i % 23);
+  return bytes;
+}
+
+// A writable file in a folder that refuses a temporary file is rewritten in place. When the
+// disk fills part-way (a file size limit here), what was overwritten and the old length are
+// put back.
+TEST(AtomicFile, AnInPlaceWriteThatFailsPartWayLeavesTheOldFile) {
+  const struct {
+    const char* what;
+    std::size_t oldSize;
+    std::size_t newSize;
+    rlim_t limit;  // 0: none
+    bool saved;
+  } cases[] = {
+      {"longer than the old file, fails past the limit", 100, 4096, 1000, false},
+      {"shorter than the old file, fails past the limit", 3000, 2000, 1000, false},
+      {"longer than the old file", 100, 4096, 0, true},
+      {"shorter than the old file", 3000, 10, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    UserDir dir;
+    const fs::path file = dir.path() / "site.dat";
+    const std::string old = Pattern('a', c.oldSize);
+    const std::string fresh = Pattern('A', c.newSize);
+    test::WriteFile(file, old);
+    UserDir::Own(file);
+    ASSERT_EQ(::chmod(file.c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+    const auto outcome = test::AsOrdinaryUserOutput([&] {
+      std::optional<test::FileSizeLimit> full;
+      if (c.limit && !full.emplace(c.limit).set()) return std::string("no limit");
+      FileError error;
+      return WriteFileAtomically(file, fresh, &error) ? std::string("saved") : EnglishReason(error);
+    });
+    ::chmod(dir.path().c_str(), 0755);
+    ASSERT_TRUE(outcome);
+    EXPECT_EQ(*outcome, c.saved ? "saved" : "File too large");
+    const std::string now = ReadFile(file);
+    const std::string& expected = c.saved ? fresh : old;
+    EXPECT_EQ(now.size(), expected.size());
+    EXPECT_TRUE(now == expected) << "the file holds other bytes than the "
+                                 << (c.saved ? "new" : "old") << " ones";
+  }
 }
 
 }  // namespace

@@ -47,8 +47,8 @@ TEST(EventLogFileTest, SaveThenOpenGivesTheSameCells) {
   TempDir dir;
   const fs::path p = dir.path() / "default.log";
   const EventLogSheet saved = SampleSheet();
-  std::string error;
-  ASSERT_TRUE(SaveEventLogFile(p, saved, &error)) << error;
+  FileError error;
+  ASSERT_TRUE(SaveEventLogFile(p, saved, &error)) << EnglishReason(error);
 
   const std::string bytes = ReadFile(p);
   EXPECT_TRUE(bytes.starts_with("[HisItem1]\r\nReason=" + Utf8ToCp936("!!油压传感器警告") +
@@ -77,8 +77,8 @@ TEST(EventLogFileTest, SavingIntoAnExistingFileReplacesValuesAndKeepsTheRest) {
   TempDir dir;
   const fs::path p = dir.path() / "old.log";
   WriteFile(p, "; by hand\r\n[Notes]\r\nWho=me\r\n[hisitem2]\r\nreason=old\r\nExtra=1\r\n");
-  std::string error;
-  ASSERT_TRUE(SaveEventLogFile(p, SampleSheet(), &error)) << error;
+  FileError error;
+  ASSERT_TRUE(SaveEventLogFile(p, SampleSheet(), &error)) << EnglishReason(error);
   const std::string bytes = ReadFile(p);
   EXPECT_TRUE(
       bytes.starts_with("; by hand\r\n[Notes]\r\nWho=me\r\n[hisitem2]\r\nreason=Exception 07FF\r\n"
@@ -116,7 +116,7 @@ TEST(EventLogFileTest, AFailedSaveLeavesTheOldFileIntact) {
   WriteFile(p, old);
 
   // A file size limit makes the write fail half-way, like a full disk.
-  std::string error;
+  FileError error;
   bool ok = true;
   {
     test::FileSizeLimit full(4096);

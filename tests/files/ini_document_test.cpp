@@ -111,27 +111,29 @@ TEST(IniDocument, Cp936RoundTripThroughAFile) {
   fs::path p = dir.path() / "t.ini";
   IniDocument doc;
   doc.WriteString("参数设置", "标题", "参数设置");
-  std::string error;
-  ASSERT_TRUE(doc.Save(p, &error)) << error;
+  FileError error;
+  ASSERT_TRUE(doc.Save(p, &error)) << EnglishReason(error);
   EXPECT_EQ(ReadFile(p),
             "[\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3]\r\n\xB1\xEA\xCC\xE2="
             "\xB2\xCE\xCA\xFD\xC9\xE8\xD6\xC3\r\n");
   IniDocument back;
-  ASSERT_TRUE(back.Load(p, &error)) << error;
+  ASSERT_TRUE(back.Load(p, &error)) << EnglishReason(error);
   EXPECT_EQ(back.ReadString("参数设置", "标题", ""), "参数设置");
 }
 
 TEST(IniDocument, MissingFileIsEmptyAndUnreadableFileIsAnError) {
   TempDir dir;
   IniDocument doc;
-  std::string error;
+  FileError error;
   EXPECT_TRUE(doc.Load(dir.path() / "none.ini", &error));
   EXPECT_EQ(doc.ReadString("a", "b", "d"), "d");
   EXPECT_FALSE(doc.Load(dir.path(), &error));  // a folder
-  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(EnglishReason(error), "not a regular file");
   fs::path fifo = dir.path() / "pipe.ini";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  error = FileError();
   EXPECT_FALSE(doc.Load(fifo, &error));  // refused, without waiting for a writer
+  EXPECT_EQ(EnglishReason(error), "not a regular file");
 }
 
 TEST(IniDocument, FailedSaveLeavesTheOldFileIntact) {
@@ -143,7 +145,7 @@ TEST(IniDocument, FailedSaveLeavesTheOldFileIntact) {
   doc.WriteString("Big", "Value", std::string(100000, 'x'));
 
   // A file size limit makes the write itself fail half-way, like a full disk.
-  std::string error;
+  FileError error;
   bool ok = true;
   {
     test::FileSizeLimit full(4096);
@@ -152,12 +154,13 @@ TEST(IniDocument, FailedSaveLeavesTheOldFileIntact) {
   }
 
   EXPECT_FALSE(ok);
-  EXPECT_NE(error.find(p.string()), std::string::npos);
+  EXPECT_EQ(EnglishReason(error), "File too large");
   EXPECT_EQ(ReadFile(p), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1)
       << "the temporary file is removed";
 
   EXPECT_FALSE(doc.Save(dir.path() / "no-such-folder" / "x.ini", &error));
+  EXPECT_EQ(EnglishReason(error), "No such file or directory");
 }
 
 TEST(IniDocument, SaveKeepsPermissionsAndReplacesTheLinkTarget) {
@@ -168,10 +171,10 @@ TEST(IniDocument, SaveKeepsPermissionsAndReplacesTheLinkTarget) {
   fs::permissions(target, fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(target, link);
   IniDocument doc;
-  std::string error;
+  FileError error;
   ASSERT_TRUE(doc.Load(link, &error));
   doc.WriteString("a", "k", "2");
-  ASSERT_TRUE(doc.Save(link, &error)) << error;
+  ASSERT_TRUE(doc.Save(link, &error)) << EnglishReason(error);
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadFile(target), "[a]\r\nk=2\r\n");
   EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,

@@ -98,9 +98,9 @@ TEST_F(ParameterFileTest, SavingIntoAnExistingFileReplacesValuesInPlace) {
              "; kept\r\n[basic setpoint]\r\nL1NOMIN_PWR=7\r\nGNOMIN_PWR=99\r\nOTHER=x\r\n"
              "[Notes]\r\nby=hand\r\n");
   images->SetWord(kSite, 0x00C8, 120);
-  std::string error;
-  ASSERT_TRUE(SaveParameterFile(p, editors, *images, kSite, "n", &error)) << error;
-  ASSERT_TRUE(SaveParameterFile(p, editors, *images, kSite, "n", &error)) << error;
+  FileError error;
+  ASSERT_TRUE(SaveParameterFile(p, editors, *images, kSite, "n", &error)) << EnglishReason(error);
+  ASSERT_TRUE(SaveParameterFile(p, editors, *images, kSite, "n", &error)) << EnglishReason(error);
   const std::string bytes = ReadBytes(p);
   EXPECT_EQ(bytes.rfind(
                 "; kept\r\n[basic setpoint]\r\nL1NOMIN_PWR=0\r\nGNOMIN_PWR=120\r\nOTHER=x\r\n", 0),

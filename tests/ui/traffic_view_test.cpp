@@ -45,8 +45,8 @@ TEST_F(UiTraffic, TheMenuShowsTheSessionsFramesFilteredPausedAndSaved) {
   EXPECT_EQ(view.CellText(0, TrafficModel::Site), "2");
   TempDir dir;
   const std::string path = (dir.path() / "traffic.txt").string();
-  std::string error;
-  ASSERT_TRUE(view.SaveTo(path, &error)) << error;
+  FileError error;
+  ASSERT_TRUE(view.SaveTo(path, &error)) << EnglishReason(error);
   std::ifstream in(path);
   std::stringstream text;
   text << in.rdbuf();
