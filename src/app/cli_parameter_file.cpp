@@ -66,12 +66,12 @@ std::optional<int> SiteNumber(std::string_view text) {
 bool ReadSite(CliSession& cli, int site, EditorModel& editors, bool keepOnline = false) {
   if (!cli.Identify(site)) return false;
   Session& session = cli.session();
-  session.Parameters().Read(site);
+  const TransferResult read = session.Parameters().Read(site);
   // The end of the transfer restarts polling; nothing here polls, and a poll step running
   // inside the next site's exchanges would take its replies.
   session.Poll().StopAll();
   if (!keepOnline) session.FreeSlot(site);
-  if (session.SiteFailed(site)) {
+  if (!read.Completed()) {
     std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return false;
   }
@@ -265,10 +265,9 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   std::vector<std::uint16_t> written;
   for (int a = 0; a < kImageWords; ++a) written.push_back(images.Word(*site, a));
   std::fprintf(stderr, "Address %d: writing\n", *site);
-  session.Parameters().Write(*site);
-  const bool writeFailed = session.SiteFailed(*site);
-  session.Parameters().Read(*site);
-  if (writeFailed || session.SiteFailed(*site)) {
+  const TransferResult write = session.Parameters().Write(*site);
+  const TransferResult readBack = session.Parameters().Read(*site);
+  if (!write.Completed() || !readBack.Completed()) {
     std::fprintf(stderr, "Address %d: the write or the read-back failed\n", *site);
     putModeBack();
     return kExitFailed;
