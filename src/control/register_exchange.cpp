@@ -40,6 +40,7 @@ RequestResult RegisterExchange::Read(int site, std::uint16_t address, std::uint1
   if (data.size() != 2u * count) {
     host_.ShowMessage("The reply carries " + std::to_string(data.size()) +
                       " data bytes instead of " + std::to_string(2u * count) + ".");
+    link_->SetCommState(site, kCommNoResult);  // no usable result
     return {RequestOutcome::Incomplete};
   }
   words->clear();
