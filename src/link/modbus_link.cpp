@@ -387,6 +387,8 @@ void ModbusLink::FinishRequest(int site) {
 RequestResult ModbusLink::FailRequest(int site) {
   RequestResult result{RequestFailure().value_or(RequestOutcome::Timeout)};
   if (result.outcome == RequestOutcome::Exception) result.exceptionCode = exceptionCode_;
+  // Told once: a poll request marked busy before its worker has sent must not inherit it.
+  replyFailure_ = RequestOutcome::Done;
   ShowAnnouncement();
   // A CRC error or an exception was recorded with its bytes; anything else ran out of time.
   if (traffic_ && result.outcome != RequestOutcome::CrcError &&

@@ -189,7 +189,8 @@ class ModbusLink {
   std::atomic<std::size_t> sentLength_{0};
   std::atomic<bool> sentWrite_{false};
   unsigned begunSerial_ = 0;
-  // How the reply of the request with serial `failureSerial_` ended it (Done: it did not).
+  // How the reply of the request with serial `failureSerial_` ended it (Done: it did not, or
+  // the failure has been handed out by FailRequest).
   RequestOutcome replyFailure_ = RequestOutcome::Done;
   unsigned failureSerial_ = 0;
   std::uint8_t exceptionCode_ = 0;
