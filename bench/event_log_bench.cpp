@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   session.Poll().StopPolling();
 
   const double t0 = MonotonicMs();
-  const bool complete = session.EventLog().Read(1);
+  const bool complete = session.EventLog().Read(1).Completed();
   const double t1 = MonotonicMs();
   session.Poll().StopPolling();
   const Wire wire = WireTime(ReadTrace(trace), t0, t1);

@@ -26,7 +26,9 @@ class SilentHost : public vorel::QuietHost {
     std::fprintf(stderr, "poll failure: %s\n", t.c_str());
     return vorel::Answer::Retry;
   }
-  vorel::Answer AskYesNoCancel(const std::string&) override { return vorel::Answer::No; }
+  vorel::Answer AskQuestion(int, const std::string&, const std::string&) override {
+    return vorel::Answer::No;
+  }
 };
 
 class NullView : public vorel::ConnectionView {

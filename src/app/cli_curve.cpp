@@ -9,6 +9,7 @@
 #include "app/cli_host.h"
 #include "app/cli_session.h"
 #include "control/curve_writer.h"
+#include "control/exchange_scope.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
 #include "core/channels.h"
@@ -126,12 +127,14 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   // the password was taken.
   host.lastMessage.clear();
   session.Parameters().Unlock(site, *password);
-  session.Poll().RunSingleCommand([&] {
-    session.Link().DelayWithEvents(kRequestPauseMs);
-    session.ReadBlock<PlainRead>(site, reg::kProtection);
-  });
-  const CurveWriteResult result = session.Curves().Write(site, channel, curve);
-  if (result == CurveWriteResult::Written) {
+  {
+    const ExchangeScope scope(session, ExchangeScope::Pause::Polling);
+    if (scope.Taken()) {
+      session.Link().DelayWithEvents(kRequestPauseMs);
+      session.ReadBlock<PlainRead>(site, reg::kProtection);
+    }
+  }
+  if (session.Curves().Write(site, channel, curve).Completed()) {
     std::printf("Address %d: AI%d curve written\n", site, channel + 1);
     return kExitOk;
   }

@@ -51,7 +51,7 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
   if (!cli.Open(port)) return kExitFailed;
   if (!cli.Identify(site)) return kExitFailed;
   Session& session = cli.session();
-  if (!session.EventLog().Read(site)) {
+  if (!session.EventLog().Read(site).Completed()) {
     std::fprintf(stderr, "Address %d: the event log could not be read completely\n", site);
     return kExitFailed;
   }

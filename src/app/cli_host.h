@@ -12,7 +12,7 @@ class CliHost : public QuietHost {
   // The last message shown (vorel-cli identify names it as the reason of a failure).
   std::string lastMessage;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
-  Answer AskYesNoCancel(const std::string& text) override;
+  Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
 };
 
 }  // namespace vorel

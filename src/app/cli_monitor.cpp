@@ -203,7 +203,7 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     const bool factory = IsFactoryLevel();
     bool first = true;
     for (;;) {
-      const bool ok = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
+      const bool ok = static_cast<bool>(session.ReadBlock<ValueRead>(site, reg::kLiveValues));
       if (cli.session().Connector().PortWasLost()) {  // already said; nothing more can be read
         status = kExitFailed;
         break;

@@ -77,12 +77,12 @@ std::optional<int> SiteNumber(std::string_view text) {
 bool ReadSite(CliSession& cli, int site, EditorModel& editors) {
   if (!cli.Identify(site)) return false;
   Session& session = cli.session();
-  session.Parameters().Read(site);
+  const TransferResult read = session.Parameters().Read(site);
   // The end of the transfer restarts polling; nothing here polls, and a poll step running
   // inside the next site's exchanges would take its replies.
   session.Poll().StopAll();
   session.FreeSlot(site);
-  if (session.SiteFailed(site)) {
+  if (!read.Completed()) {
     std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return false;
   }

@@ -62,11 +62,11 @@ int RunReportCommand(const PortSettings& port, std::span<const std::string_view>
   CliSession cli(host, pump);
   if (!cli.Open(port) || !cli.Identify(site)) return kExitFailed;
   Session& session = cli.session();
-  session.Parameters().Read(site);
+  const TransferResult parameters = session.Parameters().Read(site);
   // The end of a transfer restarts polling; nothing here polls, and a poll step running inside
   // the next exchange would take its replies.
   session.Poll().StopAll();
-  if (session.SiteFailed(site)) {
+  if (!parameters.Completed()) {
     std::fprintf(stderr, "Address %d: the parameters could not be read\n", site);
     return kExitFailed;
   }
@@ -74,7 +74,7 @@ int RunReportCommand(const PortSettings& port, std::span<const std::string_view>
     std::fprintf(stderr, "Address %d: the live values could not be read\n", site);
     return kExitFailed;
   }
-  const bool logRead = session.EventLog().Read(site);
+  const bool logRead = session.EventLog().Read(site).Completed();
   session.Poll().StopAll();
   EventLogSheet sheet;
   SetEventLogTitles(session.Images(), site, sheet);

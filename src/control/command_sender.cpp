@@ -1,5 +1,6 @@
 #include "control/command_sender.h"
 
+#include "control/exchange_scope.h"
 #include "control/session.h"
 #include "core/language.h"
 
@@ -10,23 +11,27 @@ std::string StartQuestionText(int site) {
          std::string(PickText("?", "的发动机？"));
 }
 
-bool CommandSender::Send(int site, RemoteCommand command, bool confirmed) {
-  if (!session_.IsOnline(site)) return false;
+TransferResult CommandSender::Send(int site, RemoteCommand command, bool confirmed) {
+  TransferResult result;
+  if (!session_.IsOnline(site)) return result;
   if (command == RemoteCommand::Start && !confirmed) {
     const Answer answer = session_.host().AskQuestion(site, std::string(PickText("Start", "启动")),
                                                       StartQuestionText(site));
-    if (answer != Answer::Yes) return false;
+    if (answer != Answer::Yes) return result;
+  }
+  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  if (!scope.Taken()) {
+    result.status = TransferStatus::Busy;
+    return result;
   }
   const RemoteCommandInfo& info = InfoOf(command);
-  bool ok = false;
-  session_.Poll().RunSingleCommand([&] {
-    const std::uint16_t word = info.value;
-    ok = session_.WriteBlock(site, info.address, {&word, 1});
-    // A refused or lost mode command must not show as taken: the image keeps the mode the
-    // controller last reported.
-    if (ok && IsModeCommand(command)) session_.Images().SetWord(site, info.address, info.value);
-  });
-  return ok;
+  const std::uint16_t word = info.value;
+  const RequestResult written = session_.WriteBlock(site, info.address, {&word, 1});
+  result.Add({info.address, 1}, written);
+  // A refused or lost mode command must not show as taken: the image keeps the mode the
+  // controller last reported.
+  if (written && IsModeCommand(command)) session_.Images().SetWord(site, info.address, info.value);
+  return result.Finish();
 }
 
 }  // namespace vorel

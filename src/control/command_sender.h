@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "control/transfer_result.h"
 #include "core/remote_commands.h"
 
 namespace vorel {
@@ -19,10 +20,11 @@ class CommandSender {
  public:
   explicit CommandSender(Session& session) : session_(session) {}
 
-  // True when the controller answered the command without error. Nothing is sent for a site
-  // that is not online, while another exchange runs, or when START is not confirmed.
-  // `confirmed` skips the question of START (the caller has asked already).
-  bool Send(int site, RemoteCommand command, bool confirmed = false);
+  // Completed when the controller answered the command without error. Nothing is sent for a
+  // site that is not online or when START is not confirmed (Refused), nor while another
+  // exchange runs (Busy). `confirmed` skips the question of START (the caller has asked
+  // already).
+  TransferResult Send(int site, RemoteCommand command, bool confirmed = false);
 
  private:
   Session& session_;

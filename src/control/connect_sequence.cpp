@@ -1,5 +1,6 @@
 #include "control/connect_sequence.h"
 
+#include "control/exchange_scope.h"
 #include "control/identification.h"
 #include "control/session.h"
 #include "control/version.h"
@@ -145,7 +146,9 @@ void ConnectSequence::PauseForReconnect() {
 }
 
 void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected) {
-  if (!session_.BeginExchange()) return;
+  // Ends the exchange on every way out, which closes a connection whose port was lost.
+  const ExchangeScope scope(session_, ExchangeScope::Pause::Nothing);
+  if (!scope.Taken()) return;
   ConnectionView& view = session_.view();
   PollScheduler& poll = session_.Poll();
   session_.Link().ResetReplyTicks();
@@ -175,21 +178,16 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   for (int n = 1; n <= kSiteCount; ++n) {
     if (session_.IsOnline(n) && session_.Window(n)) session_.Window(n)->SetWindowEnabled(true);
   }
-  if (session_.Port().Gone()) {
-    session_.EndExchange();  // which closes the lost connection
-    return;
-  }
+  if (session_.Port().Gone()) return;
   if (session_.Slots().AnyOnline()) {
     poll.StartPolling();
     poll.StartRefresh();
-    session_.EndExchange();
     return;
   }
   view.SetMainStatus(0, Text("connect fail!", "连接失败!"));
   view.SetMainStatus(1, "");
   session_.Link().DelayWithEvents(kFailedSitePauseMs);
   Disconnect();
-  session_.EndExchange();
 }
 
 bool ConnectSequence::IdentifySite(int n) {

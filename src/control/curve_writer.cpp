@@ -1,8 +1,10 @@
 #include "control/curve_writer.h"
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
+#include "control/exchange_scope.h"
 #include "control/session.h"
 #include "core/language.h"
 
@@ -16,38 +18,59 @@ constexpr int kTypeShift = 10;
 
 }  // namespace
 
-CurveWriteResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) {
-  if (!SiteSlots::Valid(s) || channel < 0 || channel > 2) return CurveWriteResult::Refused;
+CurveWriteResult CurveWriteResultOf(const TransferResult& result) {
+  switch (result.status) {
+    case TransferStatus::Completed:
+      return CurveWriteResult::Written;
+    case TransferStatus::Failed:
+      return CurveWriteResult::Failed;
+    case TransferStatus::Offline:
+      return CurveWriteResult::Stored;
+    case TransferStatus::Busy:
+      return CurveWriteResult::Busy;
+    case TransferStatus::Refused:
+      break;
+  }
+  return CurveWriteResult::Refused;
+}
+
+TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) {
+  TransferResult result;
+  if (!SiteSlots::Valid(s) || channel < 0 || channel > 2) return result;
   SiteImages& images = session_.Images();
   const std::int16_t state = session_.Slots().WindowState(s);
-  if (state == kWindowNone) return CurveWriteResult::Refused;
+  if (state == kWindowNone) return result;
   if (state != kWindowOnline) {
     CurveToImage(images, s, channel, curve);
-    return CurveWriteResult::Stored;
+    result.status = TransferStatus::Offline;
+    return result;
   }
   Host& host = session_.host();
   if (images.Word(s, reg::kProtection.address) != kUnlockedMark) {
     host.ShowMessage(
         std::string(PickText("Please unlock the write protection!", "参数保护未解锁!")));
-    return CurveWriteResult::Refused;
+    return result;
   }
   if (images.Word(s, reg::kOperatingMode.address) != kModeOff) {
     host.ShowMessage(std::string(
         PickText("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!")));
-    return CurveWriteResult::Refused;
+    return result;
   }
-  if (!session_.BeginExchange()) return CurveWriteResult::Busy;
-  session_.Poll().BeginTransfer();
+  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  if (!scope.Taken()) {
+    result.status = TransferStatus::Busy;
+    return result;
+  }
   auto pause = [&] { session_.Link().DelayWithEvents(kRequestPauseMs); };
   pause();
 
   // The words as they were, for the audit trail.
-  std::vector<AuditChange> changes;
+  std::vector<AuditChange> before;
   const std::uint16_t typeAddress = reg::kAnalogueProperty2.address + channel;
   auto remember = [&](std::uint16_t address, int count) {
     for (int k = 0; k < count; ++k) {
       const auto reg = static_cast<std::uint16_t>(address + k);
-      changes.push_back({reg, images.Word(s, reg), 0});
+      before.push_back({reg, images.Word(s, reg), 0});
     }
   };
   remember(typeAddress, 1);
@@ -59,26 +82,39 @@ CurveWriteResult CurveWriter::Write(int s, int channel, const SensorCurve& curve
       (images.Word(s, typeAddress) & kKeptBits) | (kUserDefinedSensor << kTypeShift));
   images.SetWord(s, typeAddress, typeWord);
 
-  bool ok = session_.WriteBlock(s, typeAddress, {&typeWord, 1});
+  auto write = [&](std::uint16_t address, std::span<const std::uint16_t> words) {
+    result.Add({address, static_cast<std::uint16_t>(words.size())},
+               session_.WriteBlock(s, address, words));
+  };
+  write(typeAddress, {&typeWord, 1});
   pause();
   std::array<std::uint16_t, kCurvePoints> words{};
   for (std::size_t k = 0; k < words.size(); ++k)
     words[k] = static_cast<std::uint16_t>(curve[k].ohms);
-  ok = session_.WriteBlock(s, CurveResistanceAddress(channel), words) && ok;
+  write(CurveResistanceAddress(channel), words);
   host.SetProgress(50);
   pause();
   for (std::size_t k = 0; k < words.size(); ++k)
     words[k] = static_cast<std::uint16_t>(curve[k].value);
-  ok = session_.WriteBlock(s, CurveValueAddress(channel), words) && ok;
+  write(CurveValueAddress(channel), words);
   host.SetProgress(100);
   pause();
 
-  session_.Poll().EndTransfer();
-  for (AuditChange& change : changes) change.after = images.Word(s, change.reg);
+  scope.Resume();
+  result.Finish();
+  std::vector<AuditChange> changes;
+  for (AuditChange change : before) {
+    const bool acknowledged =
+        std::any_of(result.answered.begin(), result.answered.end(), [&](const BlockSpan& b) {
+          return change.reg >= b.address && change.reg < b.address + b.count;
+        });
+    if (!acknowledged) continue;
+    change.after = images.Word(s, change.reg);
+    changes.push_back(change);
+  }
   session_.Parameters().RecordWrite(s, "curve", std::move(changes),
-                                    ok ? "" : "not every block was answered");
-  session_.EndExchange();
-  return ok ? CurveWriteResult::Written : CurveWriteResult::Failed;
+                                    result.Completed() ? "" : "not every block was answered");
+  return result;
 }
 
 }  // namespace vorel

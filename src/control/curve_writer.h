@@ -4,6 +4,7 @@
 // values, each answered in turn with polling paused and the progress shown.
 #pragma once
 
+#include "control/transfer_result.h"
 #include "core/sensor_curve.h"
 
 namespace vorel {
@@ -18,6 +19,9 @@ enum class CurveWriteResult {
   Failed,   // the whole sequence sent, at least one request failed (told by the link)
 };
 
+// What the curve editor is told of a write.
+CurveWriteResult CurveWriteResultOf(const TransferResult& result);
+
 // The sensor type code of a curve written by the tool ("User defined").
 inline constexpr int kUserDefinedSensor = 3;
 
@@ -27,7 +31,9 @@ class CurveWriter {
 
   // `channel` 0 to 2. A failed request does not end the sequence: the controller keeps
   // whatever it took, and the type is set to "User defined" in the value image regardless.
-  CurveWriteResult Write(int site, int channel, const SensorCurve& curve);
+  // The audit trail takes the blocks the controller acknowledged. Offline: the site's window
+  // holds a file, the curve went into the value image only.
+  TransferResult Write(int site, int channel, const SensorCurve& curve);
 
  private:
   Session& session_;

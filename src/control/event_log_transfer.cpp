@@ -1,5 +1,6 @@
 #include "control/event_log_transfer.h"
 
+#include "control/exchange_scope.h"
 #include "control/session.h"
 #include "files/atomic_file.h"
 #include "files/event_log_csv.h"
@@ -9,35 +10,34 @@
 
 namespace vorel {
 
-bool EventLogTransfer::Read(int site) {
-  if (!SiteSlots::Valid(site) || !session_.BeginExchange()) return false;
+TransferResult EventLogTransfer::Read(int site) {
+  if (!SiteSlots::Valid(site)) return {};
+  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  if (!scope.Taken()) return {TransferStatus::Busy, {}, {}};
   ModbusLink& link = session_.Link();
   Host& host = session_.host();
-  session_.Poll().BeginTransfer();
-  bool complete = true;
+  TransferResult result;
   for (int n = 0; n < kEventLogBlocks; ++n) {
     link.DelayWithEvents(kEventLogPauseMs);
     const RegisterBlock block{static_cast<std::uint16_t>(kEventLogFirst + kEventLogBlockWords * n),
                               kEventLogBlockWords,
                               0,
                               {}};
-    const bool answered = session_.ReadBlock<EventLogRead>(site, block);
+    const RequestResult read = session_.ReadBlock<EventLogRead>(site, block);
+    result.Add({block.address, block.count}, read);
     host.SetProgress((n + 1) * 100 / kEventLogBlocks);
-    if (!answered) {
-      complete = false;
-      break;
-    }
+    if (!read) break;
   }
-  if (complete) {
+  result.Finish();
+  if (result.Completed()) {
     if (SiteWindow* w = session_.Window(site)) w->ShowEventLogComplete();
   }
-  session_.Poll().EndTransfer();
+  scope.Resume();
   if (SiteWindow* w = session_.Window(site)) {
     w->ShowWindow();
     w->RefillEventLog();
   }
-  session_.EndExchange();
-  return complete;
+  return result;
 }
 
 bool EventLogTransfer::SaveFile(const std::string& path, const EventLogSheet& sheet) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "control/transfer_result.h"
 #include "core/event_log.h"
 
 namespace vorel {
@@ -24,8 +25,8 @@ class EventLogTransfer {
 
   // The 56 blocks of 64 registers, each after a pause of 40 ms, with progress; the read stops
   // after a block that fails. Only a complete read shows the grid and enables Save. The grid is
-  // redrawn from the image in both cases. True when every block was read.
-  bool Read(int site);
+  // redrawn from the image in both cases.
+  TransferResult Read(int site);
   // The window's grid into a log file chosen by the user (atomic; a failure leaves the old
   // file and reports "Unable to write to %s").
   void Save(int site);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "control/exchange_scope.h"
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/editor_model.h"
@@ -201,15 +202,12 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   // Single requests pause polling, so that no poll step runs inside them and takes their
   // replies. True when the read was answered.
   const auto readRegister = [&](const RegisterBlock& block) {
-    bool answered = false;
-    session_.Poll().RunSingleCommand(
-        [&] { answered = session_.ReadBlock<PlainRead>(site, block); });
-    return answered;
+    const ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+    return scope.Taken() && session_.ReadBlock<PlainRead>(site, block);
   };
 
   // Registers the file does not set are written as the controller has them now.
-  parameters.Read(site);
-  if (session_.SiteFailed(site) || !online()) {
+  if (!parameters.Read(site) || !online()) {
     result.end = RestoreEnd::ReadFailed;
     return result;
   }
@@ -217,9 +215,8 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   const std::uint16_t mode = images.Word(site, reg::kOperatingMode.address);
   const auto putModeBack = [&] {
     if (options.stayOff || !OperatingModeOf(mode)) return;
-    session_.Poll().RunSingleCommand([&] {
-      session_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
-    });
+    const ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+    if (scope.Taken()) session_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
   };
 
   ApplyFile(site, file);
@@ -234,14 +231,12 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   }
 
   announce(RestoreStep::Write);
-  parameters.Write(site);
-  // The write went through every block when the site's last request was answered.
-  const bool written = !session_.SiteFailed(site);
+  const bool written = parameters.Write(site).Completed();
   // The image after the write's store pass holds what was sent.
   const auto sentImage = images.Image(site);
   const std::vector<std::uint16_t> sent(sentImage.begin(), sentImage.end());
-  parameters.Read(site);
-  if (!written || session_.SiteFailed(site)) {
+  const bool readBack = parameters.Read(site).Completed();
+  if (!written || !readBack) {
     putModeBack();
     result.end = written ? RestoreEnd::ReadBackFailed : RestoreEnd::WriteFailed;
     return result;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "control/exchange_scope.h"
 #include "control/session.h"
 #include "core/language.h"
 
@@ -42,6 +43,14 @@ std::string Text(std::string_view english, std::string_view chinese) {
   return std::string(PickText(english, chinese));
 }
 
+BlockSpan SpanOf(const RegisterBlock& block) {
+  return {block.address, block.count};
+}
+
+TransferResult Busy() {
+  return {TransferStatus::Busy, {}, {}};
+}
+
 }  // namespace
 
 std::uint16_t PasswordValue(const std::string& text) {
@@ -53,44 +62,49 @@ std::uint16_t PasswordValue(const std::string& text) {
   return static_cast<std::uint16_t>(value);
 }
 
-void ParameterTransfer::Read(int site) {
-  if (!SiteSlots::Valid(site) || !session_.BeginExchange()) return;
+TransferResult ParameterTransfer::Read(int site) {
+  if (!SiteSlots::Valid(site)) return {};
+  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  if (!scope.Taken()) return Busy();
   ModbusLink& link = session_.Link();
-  session_.Poll().BeginTransfer();
+  TransferResult result;
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
     link.DelayWithEvents(kRequestPauseMs);
-    if (!session_.ReadBlock<ParameterRead>(site, kParameterGroups[i])) break;
+    const RequestResult read = session_.ReadBlock<ParameterRead>(site, kParameterGroups[i]);
+    result.Add(SpanOf(kParameterGroups[i]), read);
+    if (!read) break;
     session_.host().SetProgress(25 * static_cast<int>(i + 1));
   }
-  if (!session_.SiteFailed(site)) {
+  result.Finish();
+  if (result.Completed()) {
     if (lastRead_.empty()) lastRead_.resize(kSiteCount);
     const auto image = session_.Images().Image(site);
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
   }
   if (SiteWindow* w = session_.Window(site)) w->LoadAllPages();
-  session_.Poll().EndTransfer();
+  scope.Resume();
   session_.ShowSiteCaption(site);
   if (SiteWindow* w = session_.Window(site)) w->ShowWindow();
   session_.Slots().SetFileLoaded(site, false);
-  session_.EndExchange();
+  return result;
 }
 
-void ParameterTransfer::Write(int s) {
-  if (!SiteSlots::Valid(s)) return;
+TransferResult ParameterTransfer::Write(int s) {
+  if (!SiteSlots::Valid(s)) return {};
   SiteImages& images = session_.Images();
   Host& host = session_.host();
   if (images.Word(s, reg::kProtection.address) != kUnlockedMark) {
     host.ShowMessage(Text("Please unlock the write protection!", "参数保护未解锁!"));
-    return;
+    return {};
   }
   if (images.Word(s, reg::kOperatingMode.address) != kModeOff) {
     host.ShowMessage(
         Text("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!!"));
-    return;
+    return {};
   }
-  if (!session_.BeginExchange()) return;
+  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  if (!scope.Taken()) return Busy();
   SiteWindow* window = session_.Window(s);
-  session_.Poll().BeginTransfer();
   // The words the tool knew before the store pass are the "old" side of the audit trail.
   // After a complete Read the words it brought are the old side instead.
   std::array<std::uint16_t, kImageWords> known{};
@@ -99,23 +113,28 @@ void ParameterTransfer::Write(int s) {
     std::copy(lastRead_[static_cast<std::size_t>(s - 1)].begin(),
               lastRead_[static_cast<std::size_t>(s - 1)].end(), known.begin());
   if (window) window->StoreAllPages();
+  // Only what the controller acknowledged goes into the audit trail and the last-read copy.
   std::vector<AuditChange> changes;
+  TransferResult result;
 
   const int n = reg::kParamConfig1.count;          // N: the progress scale
   const int m = reg::kWriteCountConfig.count;      // M: the scale of the channel steps
   std::array<std::uint16_t, kImageWords> words{};  // write buffer, filled from the image
   auto send = [&](std::uint16_t address, int count) {
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count; ++k)
       words[static_cast<std::size_t>(k)] = images.Word(s, address + k);
+    const RequestResult written = session_.WriteBlock(
+        s, address, std::span<const std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
+    result.Add({address, static_cast<std::uint16_t>(count)}, written);
+    if (!written) return;
+    for (int k = 0; k < count; ++k) {
       changes.push_back({static_cast<std::uint16_t>(address + k),
                          known[static_cast<std::size_t>(address + k)],
                          words[static_cast<std::size_t>(k)]});
     }
-    return session_.WriteBlock(
-        s, address, std::span<const std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
   };
   auto pause = [&](int ms) { session_.Link().DelayWithEvents(ms); };
-  auto failed = [&] { return session_.SiteFailed(s); };
+  auto failed = [&] { return result.failed.has_value(); };
 
   [&] {
     for (std::size_t k = 0; k < kFixedSteps.size(); ++k) {
@@ -181,13 +200,14 @@ void ParameterTransfer::Write(int s) {
   }();
 
   pause(kRequestPauseMs);
+  result.Finish();
   if (!lastRead_.empty()) {
     std::vector<std::uint16_t>& controller = lastRead_[static_cast<std::size_t>(s - 1)];
     if (!controller.empty())
       for (const AuditChange& c : changes) controller[c.reg] = c.after;
   }
   RecordWrite(s, "write", std::move(changes), failed() ? "failed" : "");
-  session_.Poll().EndTransfer();
+  scope.Resume();
   const Answer answer =
       host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
                        Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
@@ -199,31 +219,36 @@ void ParameterTransfer::Write(int s) {
     w->ShowWindow();
     w->RefillEventLog();
   }
-  session_.EndExchange();
+  return result;
 }
 
-void ParameterTransfer::SendPassword(int site, std::uint16_t address, const std::string& text,
-                                     bool modeOff) {
-  if (!SiteSlots::Valid(site)) return;
-  session_.Poll().RunSingleCommand([&] {
-    if (modeOff) {
-      const std::uint16_t off = kModeOff;
-      session_.WriteBlock(site, reg::kOperatingMode.address, {&off, 1});
-      session_.Images().SetWord(site, reg::kOperatingMode.address, kModeOff);
-    }
-    const std::uint16_t password = PasswordValue(text);
-    session_.WriteBlock(site, address, {&password, 1});
-  });
+TransferResult ParameterTransfer::SendPassword(int site, std::uint16_t address,
+                                               const std::string& text, bool modeOff) {
+  if (!SiteSlots::Valid(site)) return {};
+  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  if (!scope.Taken()) return Busy();
+  TransferResult result;
+  if (modeOff) {
+    const std::uint16_t off = kModeOff;
+    result.Add(SpanOf(reg::kOperatingMode),
+               session_.WriteBlock(site, reg::kOperatingMode.address, {&off, 1}));
+    session_.Images().SetWord(site, reg::kOperatingMode.address, kModeOff);
+  }
+  const std::uint16_t password = PasswordValue(text);
+  result.Add({address, 1}, session_.WriteBlock(site, address, {&password, 1}));
+  return result.Finish();
 }
 
-void ParameterTransfer::Unlock(int site, const std::string& password) {
-  SendPassword(site, reg::kProtection.address, password, true);
+TransferResult ParameterTransfer::Unlock(int site, const std::string& password) {
+  return SendPassword(site, reg::kProtection.address, password, true);
 }
 
-void ParameterTransfer::ChangePassword(int site, const std::string& password) {
-  SendPassword(site, reg::kNewPassword.address, password, false);
-  // The password itself never goes into the trail.
-  RecordWrite(site, "password", {}, session_.SiteFailed(site) ? "failed" : "");
+TransferResult ParameterTransfer::ChangePassword(int site, const std::string& password) {
+  TransferResult result = SendPassword(site, reg::kNewPassword.address, password, false);
+  // Nothing was sent: nothing to record. The password itself never goes into the trail.
+  if (result.status == TransferStatus::Completed || result.status == TransferStatus::Failed)
+    RecordWrite(site, "password", {}, result.failed ? "failed" : "");
+  return result;
 }
 
 void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
@@ -246,12 +271,15 @@ void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
     session_.host().ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
 }
 
-void ParameterTransfer::ReadSensorBlock(int site) {
-  if (!session_.IsOnline(site)) return;
-  session_.Poll().RunSingleCommand([&] {
-    session_.Link().DelayWithEvents(kRequestPauseMs);
-    session_.ReadBlock<ParameterRead>(site, reg::kParamValues4);
-  });
+TransferResult ParameterTransfer::ReadSensorBlock(int site) {
+  if (!session_.IsOnline(site)) return {};
+  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  if (!scope.Taken()) return Busy();
+  session_.Link().DelayWithEvents(kRequestPauseMs);
+  TransferResult result;
+  result.Add(SpanOf(reg::kParamValues4),
+             session_.ReadBlock<ParameterRead>(site, reg::kParamValues4));
+  return result.Finish();
 }
 
 }  // namespace vorel

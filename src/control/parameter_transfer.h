@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "control/transfer_result.h"
 #include "files/audit_log.h"
 
 namespace vorel {
@@ -22,24 +23,29 @@ class ParameterTransfer {
  public:
   explicit ParameterTransfer(Session& session) : session_(session) {}
 
-  // The four parameter groups into the value image, then the window reloaded.
-  void Read(int site);
+  // The four parameter groups into the value image, then the window reloaded; a failure ends
+  // the read.
+  TransferResult Read(int site);
   // Refused unless protection is unlocked and the controller is in mode OFF; then the store
-  // pass, the fixed blocks, every parameter descriptor and the channel blocks, each written
-  // and answered in turn; a failure ends the sequence.
-  void Write(int site);
+  // pass, the fixed blocks (the controller clock among them), every parameter descriptor and
+  // the channel blocks, each written and answered in turn; a failure ends the sequence. The
+  // audit trail and the copy of the last read take only the blocks the controller
+  // acknowledged.
+  TransferResult Write(int site);
   // Mode OFF, then the password (up to four characters; blanks count as "0").
-  void Unlock(int site, const std::string& password);
-  void ChangePassword(int site, const std::string& password);
+  TransferResult Unlock(int site, const std::string& password);
+  // The new password; recorded in the audit trail (without its value) once it was sent.
+  TransferResult ChangePassword(int site, const std::string& password);
   // The sensor block again from the controller, with polling paused.
-  void ReadSensorBlock(int site);
+  TransferResult ReadSensorBlock(int site);
   // One line of the audit trail for a write to the site (the curve writer records its own);
   // a failed append is reported, the write stands.
   void RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                    const char* note);
 
  private:
-  void SendPassword(int site, std::uint16_t address, const std::string& text, bool modeOff);
+  TransferResult SendPassword(int site, std::uint16_t address, const std::string& text,
+                              bool modeOff);
 
   Session& session_;
   // The value image of each site as its last complete Read left it: the controller's own

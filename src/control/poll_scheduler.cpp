@@ -100,17 +100,28 @@ void PollScheduler::PollStep() {
       ++pollSite_;
     }
   }
-  const std::int16_t state = link.CommState(pollSite_);  // 299 for site 33
   const bool gone = session_.Port().Gone();
-  if (!link.ReplyTimedOut() && state != kCommCrcError && state != kCommException && !gone) {
+  if (link.LinkIdle() || !link.RequestFailure()) {
     link.PollReply(pollSite_);
-  } else if (!link.LinkIdle()) {
-    link.ReportPollFailure(pollSite_);  // no box on a gone port
+  } else {
+    ReportPollFailure(pollSite_);  // no box on a gone port
   }
   if (gone && link.LinkIdle()) session_.Connector().CheckPort();
 
   inPollStep_ = false;
   if (!pollStoppedInStep_) StartPolling();
+}
+
+void PollScheduler::ReportPollFailure(int site) {
+  ModbusLink& link = session_.Link();
+  const RequestResult result = link.FailRequest(site);
+  // Retry could never succeed on a port that has gone away: no box; the caller tells the user
+  // once and closes the connection. The site's state stays.
+  if (result.outcome == RequestOutcome::PortGone || session_.Port().Gone()) return;
+  const Answer answer = session_.host().AskRetryCancel(site, CommunicationErrorCaption(),
+                                                       PollFailureMessage(result.outcome));
+  if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
+  if (answer == Answer::Cancel) link.SetCommState(site, kCommNoResult);
 }
 
 void PollScheduler::RefreshStep() {
@@ -167,32 +178,6 @@ void PollScheduler::ShowProtectionState(int site) {
 
 void PollScheduler::WaitForLinkOrStoppedPoll() {
   while (!session_.Link().LinkIdle() && pollTimer_ != 0) session_.pump().Pump(kIdleWaitSliceMs);
-}
-
-bool PollScheduler::RunSingleCommand(const std::function<void()>& exchange) {
-  if (!session_.BeginExchange()) return false;
-  WaitForLinkOrStoppedPoll();
-  StopPolling();
-  exchange();
-  StartPolling();
-  session_.EndExchange();
-  return true;
-}
-
-void PollScheduler::BeginTransfer() {
-  session_.SetWindowsEnabled(false);
-  WaitForLinkOrStoppedPoll();
-  StopPolling();
-  session_.view().SetMainEnabled(false);
-  session_.host().ShowProgress(true);
-}
-
-void PollScheduler::EndTransfer() {
-  session_.SetWindowsEnabled(true);
-  session_.view().SetMainEnabled(true);
-  StartPolling();
-  session_.host().SetProgress(0);
-  session_.host().ShowProgress(false);
 }
 
 }  // namespace vorel

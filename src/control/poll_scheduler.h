@@ -1,9 +1,7 @@
 // The timers of a session: the poll step that reads the live values of one online site after
-// another, the refresh step that redraws every online window from the value image, and the
-// pausing of polling around every other exchange.
+// another (with the Retry/Cancel box when a polled request fails) and the refresh step that
+// redraws every online window from the value image.
 #pragma once
-
-#include <functional>
 
 #include "core/site_images.h"
 
@@ -32,18 +30,16 @@ class PollScheduler {
 
   void PollStep();
   void RefreshStep();
+  // A polled request that can no longer succeed: ended, then the Retry/Cancel box (none on a
+  // port that has gone away). Retry polls the site again (115), Cancel stops polling it (299),
+  // a box closed otherwise leaves its state.
+  void ReportPollFailure(int site);
   int PollSite() const { return pollSite_; }
   int PollPhase() const { return pollPhase_; }
 
-  // Waits, dispatching events, until the link is idle or the poll timer is stopped.
+  // Waits, dispatching events, until the link is idle or the poll timer is stopped (before an
+  // exchange pauses polling: ExchangeScope).
   void WaitForLinkOrStoppedPoll();
-  // A single command or a short exchange: waits for the link (or a stopped poll timer), stops
-  // the poll timer, runs `exchange` and starts the poll timer again. Nothing runs while
-  // another user exchange is under way; false then.
-  bool RunSingleCommand(const std::function<void()>& exchange);
-  // A long transfer: windows and main window disabled, polling paused, progress shown.
-  void BeginTransfer();
-  void EndTransfer();
 
   // The refresh of one site: its clock and its protection state.
   void ShowControllerClock(int site);

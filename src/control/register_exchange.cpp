@@ -26,33 +26,40 @@ bool RegisterExchange::Open(const PortSettings& settings, std::string* error) {
   return true;
 }
 
-bool RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count,
-                            std::vector<std::uint16_t>* words) {
+RequestResult RegisterExchange::Read(int site, std::uint16_t address, std::uint16_t count,
+                                     std::vector<std::uint16_t>* words) {
   const RegisterBlock block{address, count, 0, {}};
   if (!link_->FastCollection()) link_->DelayWithEvents(kRequestPauseMs);
   PlainRead(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
-  if (!link_->WaitForReply(site)) return false;
+  const RequestResult result = link_->WaitForReply(site);
+  if (!result) {
+    host_.ShowMessage(OutcomeMessage(result.outcome));
+    return result;
+  }
   const auto data = link_->ReplyData();
   if (data.size() != 2u * count) {
     host_.ShowMessage("The reply carries " + std::to_string(data.size()) +
                       " data bytes instead of " + std::to_string(2u * count) + ".");
-    return false;
+    link_->SetCommState(site, kCommNoResult);  // no usable result
+    return {RequestOutcome::Incomplete};
   }
   words->clear();
   for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
     words->push_back(static_cast<std::uint16_t>((data[i] << 8) | data[i + 1]));
   }
-  return true;
+  return result;
 }
 
-bool RegisterExchange::Write(int site, std::uint16_t address,
-                             std::span<const std::uint16_t> words) {
+RequestResult RegisterExchange::Write(int site, std::uint16_t address,
+                                      std::span<const std::uint16_t> words) {
   const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
   if (!link_->FastCollection()) link_->DelayWithEvents(kRequestPauseMs);
   WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
-  return link_->WaitForReply(site);
+  const RequestResult result = link_->WaitForReply(site);
+  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
+  return result;
 }
 
 }  // namespace vorel
@@ -68,8 +75,7 @@ std::optional<std::int16_t> RegisterExchange::Probe(int site, int timeoutMs) {
     if (link_->PollReply(site)) {
       return static_cast<std::int16_t>(images_->Word(site, reg::kProductCode.address));
     }
-    const std::int16_t state = link_->CommState(site);
-    if (state == kCommCrcError || state == kCommException || link_->ReplyTimedOut()) break;
+    if (link_->RequestFailure()) break;
     // A paced step has paused already; fast collection sleeps until input arrives.
     if (link_->FastCollection()) {
       pump_.Pump(0);  // a window scanning the line stays responsive

@@ -33,12 +33,12 @@ class RegisterExchange {
   // read or write: for scripts. Off, the exchange keeps the windows' paced timing.
   void SetFast(bool on) { link_->SetFastCollection(on); }
 
-  // One plain read (PlainRead) of `count` registers; the words as received. False after a
-  // failure, which the link has reported through the Host.
-  bool Read(int site, std::uint16_t address, std::uint16_t count,
-            std::vector<std::uint16_t>* words);
+  // One plain read (PlainRead) of `count` registers; the words as received. A failure's
+  // message is shown through the Host (a reply with another count of words: Incomplete).
+  RequestResult Read(int site, std::uint16_t address, std::uint16_t count,
+                     std::vector<std::uint16_t>* words);
   // One write (WriteRequest) of the words at `address`.
-  bool Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+  RequestResult Write(int site, std::uint16_t address, std::span<const std::uint16_t> words);
 
   // Reads the identification block of `site`, waiting at most `timeoutMs` for the reply and
   // reporting nothing; the product code when the site answered correctly (a reply that is

@@ -70,14 +70,20 @@ void Session::SetWindowsEnabled(bool enabled) {
   }
 }
 
-bool Session::WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words) {
+RequestResult Session::WriteBlock(int site, std::uint16_t address,
+                                  std::span<const std::uint16_t> words) {
   const RegisterBlock block{address, static_cast<std::uint16_t>(words.size()), 0, {}};
   WriteRequest(*link_, static_cast<std::uint8_t>(site), block,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
-  link_->WaitForReply(site);
+  const RequestResult result = link_->WaitForReply(site);
+  ShowOutcome(result);
   if (!exchangeRunning_) connect_.CheckPort();
-  return !SiteFailed(site);
+  return result;
+}
+
+void Session::ShowOutcome(const RequestResult& result) {
+  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
 }
 
 bool Session::BeginExchange() {

@@ -95,11 +95,13 @@ class Session : public SiteCommands {
   // --- One request at a time ---
   // One synchronous read through a worker of the given kind; `pauseBeforeReplyMs` is a pause
   // of ours between sending and collecting, after which the reply gets its full allowance.
+  // A failure's message is shown through the host.
   template <class Worker>
-  bool ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
-  // One synchronous function-16 request.
-  bool WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words);
-  // The site's communication state is 299 (no usable result).
+  RequestResult ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
+  // One synchronous function-16 request; a failure's message is shown through the host.
+  RequestResult WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+  // The site's communication state is 299: polling of the site was cancelled or its last
+  // request failed.
   bool SiteFailed(int site) const { return link_->CommState(site) == kCommNoResult; }
 
   // Marks a user exchange as running; false when one already runs (the new one is dropped:
@@ -108,6 +110,9 @@ class Session : public SiteCommands {
   bool BeginExchange();
   void EndExchange();
   bool ExchangeRunning() const { return exchangeRunning_; }
+
+  // The message of a failed request (nothing for one that succeeded).
+  void ShowOutcome(const RequestResult& result);
 
   // Caption and status panels 0 and 2 of the site's window from the value image.
   void ShowSiteCaption(int site);
@@ -129,7 +134,7 @@ class Session : public SiteCommands {
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
   void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
   CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
-    return curves_.Write(site, channel, curve);
+    return CurveWriteResultOf(curves_.Write(site, channel, curve));
   }
   void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
   void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
@@ -169,18 +174,19 @@ class Session : public SiteCommands {
 };
 
 template <class Worker>
-bool Session::ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs) {
+RequestResult Session::ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs) {
   Worker(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   if (pauseBeforeReplyMs > 0) {
     link_->DelayWithEvents(pauseBeforeReplyMs);
     // The pause is ours, not the controller's: the reply gets its full allowance after it.
     link_->ResetReplyTicks();
   }
-  link_->WaitForReply(site);
+  const RequestResult result = link_->WaitForReply(site);
+  ShowOutcome(result);
   // A request of its own (vorel-cli): a port that went away is dealt with now; inside an
   // exchange at its end.
   if (!exchangeRunning_) connect_.CheckPort();
-  return !SiteFailed(site);
+  return result;
 }
 
 }  // namespace vorel

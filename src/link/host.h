@@ -23,17 +23,9 @@ class Host {
   virtual void ShowMessage(const std::string& text) = 0;
   // The Retry/Cancel box owned by the site's window; Closed when dismissed otherwise.
   virtual Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) = 0;
-  // A question with Yes, No and Cancel.
-  virtual Answer AskYesNoCancel(const std::string& text) = 0;
   // A question with a title, Yes, No and Cancel and a question icon, owned by the site's
-  // window. By default the plain question.
-  virtual Answer AskQuestion(int site, const std::string& caption, const std::string& text) {
-    (void)site;
-    (void)caption;
-    return AskYesNoCancel(text);
-  }
-  // Enables or disables every window (long transfers).
-  virtual void SetWindowsEnabled(bool enabled) = 0;
+  // window.
+  virtual Answer AskQuestion(int site, const std::string& caption, const std::string& text) = 0;
   // The progress window: shown with a bar 0 to 100, updated, hidden.
   virtual void ShowProgress(bool shown) = 0;
   virtual void SetProgress(int percent) = 0;

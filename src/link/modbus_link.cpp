@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "core/language.h"
-
 namespace vorel {
 namespace {
 
@@ -17,9 +15,19 @@ constexpr int kPartialReplySliceMs = 1;
 // pump's timers (the 100 ms reply tick) are served.
 constexpr int kFastWaitSliceMs = 10;
 
-std::string_view LineErrorText() {
-  return PickText("Line error: the echo of the request does not match!",
-                  "线路错误：请求的回送不符!");
+// The state a site takes when a reply has ended its request; a request that ends otherwise
+// leaves the state to whoever ends it (299 after a synchronous wait).
+std::int16_t CommStateAfter(RequestOutcome outcome) {
+  switch (outcome) {
+    case RequestOutcome::Done:
+      return kCommDone;
+    case RequestOutcome::CrcError:
+      return kCommCrcError;
+    case RequestOutcome::Exception:
+      return kCommException;
+    default:
+      return kCommNoResult;
+  }
 }
 
 FrameOutcome OutcomeOf(ReplyStatus status) {
@@ -187,7 +195,6 @@ void ModbusLink::ShowAnnouncement() {
 bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& block) {
   SetGroupIdle(group, false);
   current_ = block;
-  rejected_.store(false, std::memory_order_release);
   channel_.PurgeInput();
   channel_.PurgeOutput();
   BuildReadFrame(site, block, readFrame_);
@@ -206,7 +213,6 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   if (length == 0) return false;  // refused: nothing sent, the link stays as it was
   SetGroupIdle(RequestGroup::Write, false);
   current_ = block;
-  rejected_.store(false, std::memory_order_release);
   channel_.PurgeInput();
   channel_.PurgeOutput();
   FrameSent(length, true);
@@ -218,7 +224,6 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
 }
 
 void ModbusLink::FrameSent(std::size_t length, bool write) {
-  lineError_.store(false, std::memory_order_release);
   sentLength_.store(length, std::memory_order_relaxed);
   sentWrite_.store(write, std::memory_order_relaxed);
   sentSerial_.fetch_add(1, std::memory_order_release);
@@ -230,9 +235,22 @@ std::span<const std::uint8_t> ModbusLink::SentFrame() const {
   return {readFrame_.data(), std::min(length, readFrame_.size())};
 }
 
-bool ModbusLink::ReplyTimedOut() const {
-  return rejected_.load(std::memory_order_acquire) || LineError() ||
-         ReplyTicks() > (modem_ ? 80 : 20);
+std::optional<RequestOutcome> ModbusLink::RequestFailure() const {
+  if (LinkIdle()) return RequestOutcome::Timeout;  // nothing outstanding can be answered
+  if (replyFailure_ != RequestOutcome::Done &&
+      failureSerial_ == sentSerial_.load(std::memory_order_acquire)) {
+    return replyFailure_;
+  }
+  if (channel_.Gone()) return RequestOutcome::PortGone;
+  if (ReplyTicks() > (modem_ ? 80 : 20)) return RequestOutcome::Timeout;
+  return std::nullopt;
+}
+
+void ModbusLink::RecordReplyFailure(int site, RequestOutcome outcome) {
+  replyFailure_ = outcome;
+  failureSerial_ = begunSerial_;
+  exceptionCode_ = outcome == RequestOutcome::Exception ? assembler_.ExceptionCode() : 0;
+  if (CommStateAfter(outcome) != kCommNoResult) SetCommState(site, CommStateAfter(outcome));
 }
 
 ReplyShape ModbusLink::ShapeOf(RequestGroup group) {
@@ -313,21 +331,21 @@ bool ModbusLink::PollReply(int site) {
       case ReplyStatus::Oversize:
         // Longer than the buffers can hold: the reply is dropped and the request given up.
         DiscardInput();
-        rejected_.store(true, std::memory_order_release);
+        RecordReplyFailure(site, RequestOutcome::Timeout);
         return false;
       case ReplyStatus::EchoMismatch:
         DiscardInput();
-        lineError_.store(true, std::memory_order_release);
+        RecordReplyFailure(site, RequestOutcome::LineError);
         return false;
       case ReplyStatus::Complete:
         SetCommState(site, kCommDecoding);
         Decode(group, site);
         return true;
       case ReplyStatus::Exception:
-        SetCommState(site, kCommException);
+        RecordReplyFailure(site, RequestOutcome::Exception);
         return false;
       case ReplyStatus::CrcError:
-        SetCommState(site, kCommCrcError);
+        RecordReplyFailure(site, RequestOutcome::CrcError);
         return false;
     }
     return false;
@@ -363,14 +381,18 @@ void ModbusLink::FinishRequest(int site) {
   if (!fast_) DelayWithEvents(kRequestPauseMs);
   expected_.store(0, std::memory_order_release);
   SetAllIdle();
-  SetCommState(site, kCommDone);
+  SetCommState(site, CommStateAfter(RequestOutcome::Done));
 }
 
-void ModbusLink::EndFailedRequest(int site) {
+RequestResult ModbusLink::FailRequest(int site) {
+  RequestResult result{RequestFailure().value_or(RequestOutcome::Timeout)};
+  if (result.outcome == RequestOutcome::Exception) result.exceptionCode = exceptionCode_;
+  // Told once: a poll request marked busy before its worker has sent must not inherit it.
+  replyFailure_ = RequestOutcome::Done;
   ShowAnnouncement();
   // A CRC error or an exception was recorded with its bytes; anything else ran out of time.
-  const std::int16_t state = CommState(site);
-  if (traffic_ && state != kCommCrcError && state != kCommException) {
+  if (traffic_ && result.outcome != RequestOutcome::CrcError &&
+      result.outcome != RequestOutcome::Exception) {
     Trace(FrameOutcome::Timeout, site, CurrentRequest(),
           ExpectedBytes() != 0 ? assembler_.Received() : std::span<const std::uint8_t>{});
   }
@@ -378,25 +400,19 @@ void ModbusLink::EndFailedRequest(int site) {
   host_.SetSiteStatus(site, kLinkStatusPanel, "Response timeout!");
   expected_.store(0, std::memory_order_release);
   SetAllIdle();
+  return result;
 }
 
-bool ModbusLink::WaitForReply(int site) {
+RequestResult ModbusLink::WaitForReply(int site) {
   std::uint64_t pumpedAt = 0;
-  for (;;) {
-    const std::int16_t state = CommState(site);
-    // Nothing outstanding (a refused request) can never be answered either, nor can anything
-    // on a port that has gone away.
-    if (ReplyTimedOut() || state == kCommCrcError || state == kCommException || LinkIdle() ||
-        channel_.Gone()) {
-      break;
-    }
+  while (!RequestFailure()) {
     // Event-driven collection wakes for every few bytes; the events wait for the next slice.
     const std::uint64_t now = pump_.NowMs();
     if (!fast_ || pumpedAt == 0 || now - pumpedAt >= kFastWaitSliceMs) {
       pump_.Pump(0);
       pumpedAt = now;
     }
-    if (PollReply(site)) return true;
+    if (PollReply(site)) return {};
     if (fast_) {
       // Everything waiting was taken. Once the reply has begun, sleep until all but the last
       // of its missing bytes can be in; the port wakes the wait with the first byte and the
@@ -425,50 +441,14 @@ bool ModbusLink::WaitForReply(int site) {
       pump_.Pump(PartialReplyWaitMs(static_cast<std::size_t>(waiting)));
     }
   }
-  const std::int16_t state = CommState(site);
-  const bool lineError = LineError();
-  EndFailedRequest(site);
-  std::string_view text;
-  if (lineError) {
-    text = LineErrorText();
-  } else if (state == kCommCrcError) {
-    text = PickText("CRC error!", "CRC错误!");
-  } else if (state == kCommException) {
-    text = PickText("Exception response!", "控制器异常响应!");
-  } else {
-    text = PickText("Communication timeout!", "通讯超时!");
-  }
-  host_.ShowMessage(std::string(text));
+  const RequestResult result = FailRequest(site);
   SetCommState(site, kCommNoResult);
-  return false;
+  return result;
 }
 
 void ModbusLink::AbandonRequest(int site) {
-  EndFailedRequest(site);
+  FailRequest(site);
   SetCommState(site, kCommNoResult);
-}
-
-void ModbusLink::ReportPollFailure(int site) {
-  const std::int16_t state = CommState(site);
-  const bool lineError = LineError();
-  EndFailedRequest(site);
-  // Retry could never succeed on a port that has gone away: no box; the caller tells the user
-  // once and closes the connection.
-  if (channel_.Gone()) return;
-  std::string_view text;
-  if (lineError) {
-    text = LineErrorText();
-  } else if (state == kCommCrcError) {
-    text = PickText("CRC error", "CRC错误");
-  } else if (state == kCommException) {
-    text = PickText("Exception response!", "控制器异常响应!");
-  } else {
-    text = PickText("Communication timeout!", "通讯超时!");
-  }
-  const Answer answer = host_.AskRetryCancel(
-      site, std::string(PickText("Communication error", "通讯错误")), std::string(text));
-  if (answer == Answer::Retry) SetCommState(site, kCommRetry);
-  if (answer == Answer::Cancel) SetCommState(site, kCommNoResult);
 }
 
 }  // namespace vorel

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 
 #include "core/register_table.h"
@@ -20,6 +21,7 @@
 #include "link/host.h"
 #include "link/modbus_frame.h"
 #include "link/reply_assembler.h"
+#include "link/request_outcome.h"
 #include "link/serial_port.h"
 #include "link/traffic_log.h"
 
@@ -29,7 +31,8 @@ namespace vorel {
 enum class RequestGroup { PlainRead, Parameter, ParameterConfig, Value, ValueConfig, Write };
 inline constexpr int kRequestGroups = 6;
 
-// Communication state of a site.
+// Communication state of a site, set from the outcome of its requests (and by the poller's
+// Retry/Cancel box).
 inline constexpr std::int16_t kCommRetry = 115;
 inline constexpr std::int16_t kCommDecoding = 298;
 inline constexpr std::int16_t kCommNoResult = 299;
@@ -67,7 +70,6 @@ class ModbusLink {
   // The port setting "Discard echo": the adapter hears its own request, so the request's bytes
   // come back before the reply; they are checked and dropped, and a mismatch is a line error.
   void SetEchoDiscard(bool on) { echoDiscard_ = on; }
-  bool EchoDiscard() const { return echoDiscard_; }
 
   // The port's speed and character frame. A reply partly in is waited for as long as its
   // missing bytes take on the wire; before this is set (speed 0) the wait looks again every
@@ -115,22 +117,24 @@ class ModbusLink {
   bool SendWrite(int site, const RegisterBlock& block, std::span<const std::uint16_t> data);
 
   // --- Replies (main thread) ---
-  // True when the reply can no longer come: over 2 s (8 s with the modem) since the frame, the
-  // reply was rejected as longer than the buffers, or its echo did not match (LineError).
-  bool ReplyTimedOut() const;
-  // The echo of the request under way did not match what was sent.
-  bool LineError() const { return lineError_.load(std::memory_order_acquire); }
+  // Whether the request under way is over without a usable reply, and how: a CRC error, an
+  // exception or a mismatched echo was taken, the port has gone away, the reply can no longer
+  // come (over 2 s, 8 s with the modem, since the frame, or longer than the buffers), or
+  // nothing is outstanding (a refused request). nullopt while the reply can still come.
+  std::optional<RequestOutcome> RequestFailure() const;
   // One step of reply collection for the first busy group; true when a reply was completed,
   // checked and decoded in this step.
   bool PollReply(int site);
-  // The blocking wait of a synchronous request; false after a failure, already reported.
-  bool WaitForReply(int site);
+  // The blocking wait of a synchronous request. Shows nothing: the caller decides what to tell
+  // the user. After a failure the request is ended and the site's state is 299.
+  RequestResult WaitForReply(int site);
+  // Ends the request under way once it can no longer succeed (the traffic log records a
+  // timeout unless the reply was recorded already; input discarded, every group idle, panel
+  // "Response timeout!"); returns how it ended. The site's state is left to the caller.
+  RequestResult FailRequest(int site);
   // Gives up the request under way without a message (a caller with a deadline of its own):
-  // input discarded, every group idle, the site's state 299.
+  // FailRequest, then the site's state 299.
   void AbandonRequest(int site);
-  // Failure report of the poller with the Retry/Cancel choice; on a channel that has gone
-  // away the request only ends (no box, the state stays).
-  void ReportPollFailure(int site);
   void FinishRequest(int site);
 
   // The data bytes of the last completed reply (after the header, without the CRC); empty once
@@ -147,7 +151,8 @@ class ModbusLink {
   static ReplyShape ShapeOf(RequestGroup group);
   int FirstBusyGroup() const;
   void DiscardInput();
-  void EndFailedRequest(int site);
+  // The reply to the request under way ended it (CRC error, exception, bad echo, too long).
+  void RecordReplyFailure(int site, RequestOutcome outcome);
   // Records a frame of the request under way (`request` is its block).
   void Trace(FrameOutcome outcome, int site, const RegisterBlock& request,
              std::span<const std::uint8_t> bytes, std::uint8_t exceptionCode = 0);
@@ -178,14 +183,17 @@ class ModbusLink {
   RegisterBlock current_{};  // guarded by sendLock_
   std::atomic<std::uint16_t> expected_{0};
   std::atomic<std::uint16_t> ticks_{0};
-  std::atomic<bool> rejected_{false};
-  std::atomic<bool> lineError_{false};
   // The frame last sent, for the echo check: its length and whether it was a write. A send
   // bumps the serial number (release) after the frame is built; the collector acquires it.
   std::atomic<unsigned> sentSerial_{0};
   std::atomic<std::size_t> sentLength_{0};
   std::atomic<bool> sentWrite_{false};
   unsigned begunSerial_ = 0;
+  // How the reply of the request with serial `failureSerial_` ended it (Done: it did not, or
+  // the failure has been handed out by FailRequest).
+  RequestOutcome replyFailure_ = RequestOutcome::Done;
+  unsigned failureSerial_ = 0;
+  std::uint8_t exceptionCode_ = 0;
   std::array<std::int16_t, kSiteCount> commState_;
   int tickTimer_ = 0;
 

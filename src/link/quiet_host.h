@@ -14,8 +14,9 @@ class QuietHost : public Host {
   Answer AskRetryCancel(int, const std::string&, const std::string&) override {
     return Answer::Cancel;
   }
-  Answer AskYesNoCancel(const std::string&) override { return Answer::Cancel; }
-  void SetWindowsEnabled(bool) override {}
+  Answer AskQuestion(int, const std::string&, const std::string&) override {
+    return Answer::Cancel;
+  }
   void ShowProgress(bool) override {}
   void SetProgress(int) override {}
   std::optional<std::string> AskOpenFileName(const std::string&, const std::string&) override {

@@ -78,20 +78,6 @@ Answer WidgetHost::AskRetryCancel(int site, const std::string& caption, const st
   }
 }
 
-Answer WidgetHost::AskYesNoCancel(const std::string& text) {
-  switch (QMessageBox::question(Owner(main_), kTitle, Q(text),
-                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
-    case QMessageBox::Yes:
-      return Answer::Yes;
-    case QMessageBox::No:
-      return Answer::No;
-    case QMessageBox::Cancel:
-      return Answer::Cancel;
-    default:
-      return Answer::Closed;
-  }
-}
-
 Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::string& text) {
   QWidget* owner = siteWindow ? SiteWindowForMessage(siteWindow(site)) : nullptr;
   QMessageBox box(QMessageBox::Question, Q(caption), Q(text),
@@ -107,13 +93,6 @@ Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::
     default:
       return Answer::Closed;
   }
-}
-
-void WidgetHost::SetWindowsEnabled(bool enabled) {
-  for (QWidget* w : QApplication::topLevelWidgets()) w->setEnabled(enabled);
-  // The progress window stays live (and drawn so) while every other window is disabled; as a
-  // window of its own it may be enabled although the main window it belongs to is not.
-  if (main_) main_->StatusWindow().setEnabled(true);
 }
 
 void WidgetHost::ShowProgress(bool shown) {

@@ -25,9 +25,7 @@ class WidgetHost : public Host {
   void SetMainStatus(int panel, const std::string& text) override;
   void ShowMessage(const std::string& text) override;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
-  Answer AskYesNoCancel(const std::string& text) override;
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
-  void SetWindowsEnabled(bool enabled) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
   std::optional<std::string> AskOpenFileName(const std::string& filter,

@@ -85,6 +85,45 @@ TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
   EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
 }
 
+// The controller refuses the fourth block of a write: the write stops there, and neither the
+// trail nor the copy of the last read (the old side of the next write) takes that block.
+TEST_F(AuditTrail, ARefusedBlockIsNeitherRecordedNorTakenAsTheControllers) {
+  session->ReadParameters(2);
+  const std::uint16_t held73 = session->Images().Word(2, 0x0073);
+  const std::uint16_t held98 = session->Images().Word(2, 0x0098);
+  session->Images().SetWord(2, 0x0004, kUnlockedMark);
+  session->Images().SetWord(2, 0x0113, kModeOff);
+  session->Images().SetWord(2, 0x0073, static_cast<std::uint16_t>(held73 + 7));
+  session->Images().SetWord(2, 0x0098, static_cast<std::uint16_t>(held98 + 5));
+  bool refuse = true;
+  controller.except = [&](const FakeRequest& r) {
+    return refuse && r.function == 16 && r.address == 0x0098;
+  };
+  const TransferResult refused = session->Parameters().Write(2);
+  EXPECT_EQ(refused.status, TransferStatus::Failed);
+  EXPECT_EQ(refused.answered, (std::vector<BlockSpan>{{0x0073, 1}, {0x0075, 1}, {0x011A, 1}}));
+  ASSERT_TRUE(refused.failed);
+  EXPECT_EQ(refused.failed->block, (BlockSpan{0x0098, 1}));
+  EXPECT_EQ(refused.failed->result.outcome, RequestOutcome::Exception);
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+
+  refuse = false;
+  session->Images().SetWord(2, 0x0004, kUnlockedMark);
+  session->Images().SetWord(2, 0x0113, kModeOff);
+  EXPECT_TRUE(session->Parameters().Write(2).Completed());
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  char written[32];
+  std::snprintf(written, sizeof written, " 0073:%04X>%04X ", held73, held73 + 7);
+  EXPECT_NE(lines[0].find(written), std::string::npos) << lines[0];
+  EXPECT_EQ(lines[0].find(" 0098:"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" failed"), std::string::npos) << lines[0];
+  // The second write still knows the controller's own word for the refused register.
+  char second[32];
+  std::snprintf(second, sizeof second, " 0098:%04X>%04X ", held98, held98 + 5);
+  EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
+}
+
 TEST_F(AuditTrail, AFailedAppendIsReportedAndTheWriteStands) {
   std::filesystem::create_directories(dataDir);
   std::ofstream(dataDir / "vorel") << "a file where the folder should be";

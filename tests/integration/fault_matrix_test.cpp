@@ -535,7 +535,7 @@ void FaultMatrix::RunOperation(const Row& row) {
       break;
     }
     case Operation::ReadEventLog: {
-      const bool complete = session->EventLog().Read(1);
+      const bool complete = session->EventLog().Read(1).Completed();
       message = Shown();
       state = SiteState();
       // Only a complete read shows the log as complete (Save enabled); a failed one stops at
@@ -552,7 +552,7 @@ void FaultMatrix::RunOperation(const Row& row) {
     }
     case Operation::Command: {
       const std::uint16_t modeBefore = session->Images().Word(1, reg::kOperatingMode.address);
-      const bool ok = session->Commands().Send(1, RemoteCommand::Manual);
+      const bool ok = session->Commands().Send(1, RemoteCommand::Manual).Completed();
       message = Shown();
       state = SiteState();
       // A lost or refused mode command does not show as taken.

@@ -63,16 +63,17 @@ TEST_F(LinkTest, EchoAndNoiseCases) {
         return FakeSerialPort::Reply{{0, heard}, {5, Join(c.noise, reply)}};
       };
       PlainRead(caseLink, 5, kThree).WaitFor();
-      EXPECT_EQ(caseLink.WaitForReply(5), c.ok);
+      const RequestResult result = caseLink.WaitForReply(5);
+      EXPECT_EQ(static_cast<bool>(result), c.ok);
+      EXPECT_TRUE(freshHost.messages.empty());
       EXPECT_TRUE(caseLink.LinkIdle());
       if (c.ok) {
-        EXPECT_TRUE(freshHost.messages.empty());
         EXPECT_EQ(caseLink.CommState(5), kCommDone);
         EXPECT_EQ(caseImages->Word(5, 0x10), 0x1234);
         EXPECT_EQ(caseImages->Word(5, 0x12), 0x0001);
       } else {
         const char* message = fast && c.fastMessage ? c.fastMessage : c.message;
-        EXPECT_EQ(freshHost.messages, std::vector<std::string>{message});
+        EXPECT_EQ(Told(result), message);
         EXPECT_EQ(caseLink.CommState(5), kCommNoResult);
         EXPECT_EQ(caseImages->Word(5, 0x10), 0);
       }
@@ -119,8 +120,7 @@ TEST_F(LinkTest, FastCollectionCompletesWithTheLastByte) {
   Bytes otherSite = good;
   otherSite[0] = 6;
   port.QueueReply(WithCrc(Bytes(otherSite.begin(), otherSite.end() - 2)));
-  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
-  EXPECT_EQ(host.messages.back(), "Communication timeout!");
+  EXPECT_EQ(Told(Exchange<PlainRead>(5, kThree)), "Communication timeout!");
 }
 
 }  // namespace

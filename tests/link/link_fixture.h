@@ -4,14 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/language.h"
-#include "link/request_worker.h"
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
+#include "link/request_worker.h"
 #include "support/scripted_host.h"
 
 namespace vorel::test {
@@ -33,13 +34,21 @@ class LinkTest : public ::testing::Test {
     ASSERT_TRUE(port.Open(PortSettings{}, nullptr));
     link.StartTicking();
   }
-  void TearDown() override { SetLanguageSetting("chinese"); }
+  void TearDown() override {
+    // The link shows nothing itself: what a failure tells the user is the caller's choice.
+    EXPECT_TRUE(host.messages.empty());
+    SetLanguageSetting("chinese");
+  }
 
   // The synchronous pattern: worker, wait for it, free it, wait for the reply.
   template <class Worker>
-  bool Exchange(int site, const RegisterBlock& block, RegisterWords data = {}) {
+  RequestResult Exchange(int site, const RegisterBlock& block, RegisterWords data = {}) {
     Worker(link, static_cast<std::uint8_t>(site), block, std::move(data)).WaitFor();
     return link.WaitForReply(site);
+  }
+  // The message a use case shows for the result (none for a success).
+  static std::string Told(const RequestResult& result) {
+    return result ? std::string() : OutcomeMessage(result.outcome);
   }
 
   FakeEventPump pump;

@@ -75,20 +75,21 @@ TEST_F(LinkTest, PlainReadCases) {
     port.QueueReply(c.reply);
     const std::uint64_t start = pump.NowMs();
     PlainRead(caseLink, static_cast<std::uint8_t>(c.site), kThree).WaitFor();
-    EXPECT_EQ(caseLink.WaitForReply(c.site), c.ok);
+    const RequestResult result = caseLink.WaitForReply(c.site);
+    EXPECT_EQ(static_cast<bool>(result), c.ok);
+    EXPECT_TRUE(freshHost.messages.empty());
     EXPECT_TRUE(caseLink.LinkIdle());
     EXPECT_EQ(caseLink.ExpectedBytes(), 0);
     EXPECT_EQ(port.InputCount(), 0);
     if (c.ok) {
       EXPECT_EQ(caseLink.CommState(c.site), kCommDone);
-      EXPECT_TRUE(freshHost.messages.empty());
       EXPECT_EQ(caseImages->Word(c.site, 0x10), 0x1234);
       EXPECT_EQ(caseImages->Word(c.site, 0x11), 0xFFFF);
       EXPECT_EQ(caseImages->Word(c.site, 0x12), 0x0001);
       EXPECT_EQ(Status(freshHost, c.site, 3), "Read 16 done");
     } else {
       EXPECT_EQ(caseLink.CommState(c.site), kCommNoResult);
-      EXPECT_EQ(freshHost.messages, std::vector<std::string>{c.message});
+      EXPECT_EQ(Told(result), c.message);
       EXPECT_EQ(caseImages->Word(c.site, 0x10), 0);
       EXPECT_EQ(Status(freshHost, c.site, 3), "Response timeout!");
     }
@@ -169,9 +170,8 @@ TEST_F(LinkTest, OversizeReplyIsDroppedAndFailsAtOnce) {
   reply.resize(4 + 1280 + 2, 0x55);
   port.QueueReply(reply);
   const std::uint64_t start = pump.NowMs();
-  EXPECT_FALSE(Exchange<ValueConfigRead>(1, reg::kLiveConfig));
+  EXPECT_EQ(Told(Exchange<ValueConfigRead>(1, reg::kLiveConfig)), "Communication timeout!");
   EXPECT_LT(pump.NowMs() - start, 100u);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   EXPECT_EQ(link.CommState(1), kCommNoResult);
   EXPECT_TRUE(images->ValueDescriptors(1, reg::kLiveConfig).empty());
   EXPECT_TRUE(link.LinkIdle());
@@ -188,8 +188,7 @@ TEST_F(LinkTest, LargestExtendedReplyFits) {
 TEST_F(LinkTest, ExtendedExceptionReply) {
   // Header: address, 0x83, exception code, CRC low; then the CRC high byte.
   port.QueueReply(WithCrc({0x01, 0x83, 0x02}));
-  EXPECT_FALSE(Exchange<ParameterRead>(1, reg::kParamValues2));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+  EXPECT_EQ(Told(Exchange<ParameterRead>(1, reg::kParamValues2)), "Exception response!");
 }
 
 TEST_F(LinkTest, WriteEchoAndWriteException) {
@@ -201,8 +200,8 @@ TEST_F(LinkTest, WriteEchoAndWriteException) {
   EXPECT_EQ(link.CommState(3), kCommDone);
 
   port.QueueReply(WithCrc({0x03, 0x90, 0x02}));
-  EXPECT_FALSE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+  EXPECT_EQ(Told(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005})),
+            "Exception response!");
 }
 
 // A late echo of an earlier write (register 0x40) is not this write's reply: the write
@@ -216,8 +215,8 @@ TEST_F(LinkTest, ALateEchoOfAnotherWriteIsNotTaken) {
   EXPECT_TRUE(host.messages.empty());
 
   port.QueueReply(stale, 20);
-  EXPECT_FALSE(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005}));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
+  EXPECT_EQ(Told(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005})),
+            "Communication timeout!");
 }
 
 TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
@@ -233,8 +232,7 @@ TEST_F(LinkTest, RefusedWriteSendsNothingAndFailsAtOnce) {
 
 TEST_F(LinkTest, ChineseMessages) {
   SetLanguageSetting("English");  // only the exact "english" selects English
-  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"通讯超时!"});
+  EXPECT_EQ(Told(Exchange<PlainRead>(5, kThree)), "通讯超时!");
 }
 
 TEST_F(LinkTest, UnpluggedMidReplyEndsByTimeout) {
@@ -242,42 +240,53 @@ TEST_F(LinkTest, UnpluggedMidReplyEndsByTimeout) {
   port.QueueReply(
       {{0, Bytes(good.begin(), good.begin() + 5)}, {500, Bytes(good.begin() + 5, good.end())}});
   pump.StartTimer(250, [this] { port.Unplug(); });
-  EXPECT_FALSE(Exchange<PlainRead>(5, kThree));
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
+  EXPECT_EQ(Told(Exchange<PlainRead>(5, kThree)), "Communication timeout!");
   EXPECT_TRUE(link.LinkIdle());
 }
 
-struct PollFailureCase {
-  std::int16_t stateBefore;
-  Answer answer;
-  const char* text;
-  std::int16_t stateAfter;
+struct FailedPollCase {
+  const char* name;
+  Bytes reply;
+  RequestResult result;
+  std::int16_t stateAfter;  // a reply that ends the request marks the site; a timeout does not
 };
 
-TEST_F(LinkTest, ReportPollFailureCases) {
-  const PollFailureCase cases[] = {
-      {kCommNoResult, Answer::Retry, "Communication timeout!", kCommRetry},
-      {kCommDone, Answer::Cancel, "Communication timeout!", kCommNoResult},
-      {kCommCrcError, Answer::Retry, "CRC error", kCommRetry},
-      {kCommException, Answer::Cancel, "Exception response!", kCommNoResult},
-      {kCommCrcError, Answer::Closed, "CRC error", kCommCrcError},
+TEST_F(LinkTest, AFailedPolledRequestIsEndedAndSaysHow) {
+  const FailedPollCase cases[] = {
+      {"no reply", {}, {RequestOutcome::Timeout}, kCommDone},
+      {"bad CRC",
+       [] {
+         Bytes b = WithCrc({0x07, 0x03, 0x00, 0x02, 0x00, 0x01});
+         b.back() ^= 0x01;
+         return b;
+       }(),
+       {RequestOutcome::CrcError},
+       kCommCrcError},
+      {"exception", WithCrc({0x07, 0x83, 0x02}), {RequestOutcome::Exception, 0x02}, kCommException},
   };
-  for (const PollFailureCase& c : cases) {
-    SCOPED_TRACE(c.text);
+  for (const FailedPollCase& c : cases) {
+    SCOPED_TRACE(c.name);
     ScriptedHost freshHost;
     ModbusLink caseLink(port, freshHost, pump, *images);
+    caseLink.StartTicking();
+    caseLink.SetCommState(7, kCommDone);
+    if (!c.reply.empty()) port.QueueReply(c.reply, 5);
+    caseLink.SetGroupIdle(RequestGroup::Value, false);
+    const std::size_t sent = port.Frames().size();
     new ValueRead(caseLink, 7, reg::kLiveValues, {}, true);  // frees itself
-    while (caseLink.LinkIdle()) pump.Pump(1);
-    caseLink.SetCommState(7, c.stateBefore);
-    port.Inject({0x07, 0x03}, pump.NowMs());  // a stray start, dropped
-    freshHost.answers = {c.answer};
-    caseLink.ReportPollFailure(7);
-    ASSERT_EQ(freshHost.questions.size(), 1u);
-    EXPECT_EQ(freshHost.questions[0].site, 7);
-    EXPECT_EQ(freshHost.questions[0].caption, "Communication error");
-    EXPECT_EQ(freshHost.questions[0].text, c.text);
+    while (port.Frames().size() == sent) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int step = 0; step < 200 && !caseLink.RequestFailure(); ++step) {
+      caseLink.PollReply(7);
+      pump.Pump(20);
+    }
+    ASSERT_TRUE(caseLink.RequestFailure());
     EXPECT_EQ(caseLink.CommState(7), c.stateAfter);
+    port.Inject({0x07, 0x03}, pump.NowMs());  // a stray start, dropped
+    EXPECT_EQ(caseLink.FailRequest(7), c.result);
+    EXPECT_EQ(caseLink.CommState(7), c.stateAfter);  // the caller decides
     EXPECT_EQ(Status(freshHost, 7, 3), "Response timeout!");
+    EXPECT_TRUE(freshHost.messages.empty());
+    EXPECT_TRUE(freshHost.questions.empty());
     EXPECT_TRUE(caseLink.LinkIdle());
     EXPECT_EQ(port.InputCount(), 0);
   }

@@ -28,18 +28,9 @@ Answer ScriptedHost::AskRetryCancel(int site, const std::string& caption, const 
   return NextAnswer();
 }
 
-Answer ScriptedHost::AskYesNoCancel(const std::string& text) {
-  questions.push_back({0, "", text});
-  return NextAnswer();
-}
-
 Answer ScriptedHost::AskQuestion(int site, const std::string& caption, const std::string& text) {
   questions.push_back({site, caption, text});
   return NextAnswer();
-}
-
-void ScriptedHost::SetWindowsEnabled(bool enabled) {
-  windowsEnabled = enabled;
 }
 
 void ScriptedHost::ShowProgress(bool shown) {

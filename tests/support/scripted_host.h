@@ -35,16 +35,13 @@ class ScriptedHost : public Host {
   std::map<int, std::string> mainStatus;                  // panel -> last text
   std::vector<std::string> mainStatusHistory;             // every text set on any main panel
   std::vector<int> progress;
-  bool windowsEnabled = true;
   bool progressShown = false;
 
   void SetSiteStatus(int site, int panel, const std::string& text) override;
   void SetMainStatus(int panel, const std::string& text) override;
   void ShowMessage(const std::string& text) override;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
-  Answer AskYesNoCancel(const std::string& text) override;
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
-  void SetWindowsEnabled(bool enabled) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
   std::optional<std::string> AskOpenFileName(const std::string& filter,

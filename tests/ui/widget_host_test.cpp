@@ -42,14 +42,9 @@ TEST_F(UiWidgetHost, DrivesTheStatusBarAndTheProgressWindow) {
   EXPECT_EQ(main.StatusWindow().Percent(), 42);
   widgets.SetProgress(250);
   EXPECT_EQ(main.StatusWindow().Percent(), 100);
-  widgets.SetWindowsEnabled(false);
-  EXPECT_FALSE(main.isEnabled());
-  // The progress window stays live, borderless and on top while the others are disabled.
-  EXPECT_TRUE(main.StatusWindow().isEnabled());
+  // The progress window is borderless and on top.
   EXPECT_TRUE(main.StatusWindow().windowFlags().testFlags(Qt::FramelessWindowHint |
                                                           Qt::WindowStaysOnTopHint));
-  widgets.SetWindowsEnabled(true);
-  EXPECT_TRUE(main.isEnabled());
   widgets.ShowProgress(false);
   EXPECT_FALSE(main.StatusWindow().isVisible());
 
