@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "core/vocabulary.h"
+#include "core/language.h"
 
 namespace vorel {
 namespace {
