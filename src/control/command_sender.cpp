@@ -1,7 +1,5 @@
 #include "control/command_sender.h"
 
-#include "control/exchange_scope.h"
-#include "control/session.h"
 #include "core/language.h"
 
 namespace vorel {
@@ -13,24 +11,24 @@ std::string StartQuestionText(int site) {
 
 TransferResult CommandSender::Send(int site, RemoteCommand command, bool confirmed) {
   TransferResult result;
-  if (!session_.IsOnline(site)) return result;
+  if (!slots_.IsOnline(site)) return result;
   if (command == RemoteCommand::Start && !confirmed) {
-    const Answer answer = session_.host().AskQuestion(site, std::string(PickText("Start", "启动")),
-                                                      StartQuestionText(site));
+    const Answer answer =
+        host_.AskQuestion(site, std::string(PickText("Start", "启动")), StartQuestionText(site));
     if (answer != Answer::Yes) return result;
   }
-  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
   if (!scope.Taken()) {
     result.status = TransferStatus::Busy;
     return result;
   }
   const RemoteCommandInfo& info = InfoOf(command);
   const std::uint16_t word = info.value;
-  const RequestResult written = session_.WriteBlock(site, info.address, {&word, 1});
+  const RequestResult written = writer_.WriteBlock(site, info.address, {&word, 1});
   result.Add({info.address, 1}, written);
   // A refused or lost mode command must not show as taken: the image keeps the mode the
   // controller last reported.
-  if (written && IsModeCommand(command)) session_.Images().SetWord(site, info.address, info.value);
+  if (written && IsModeCommand(command)) images_.SetWord(site, info.address, info.value);
   return result.Finish();
 }
 

@@ -6,19 +6,24 @@
 
 #include <string>
 
+#include "control/exchange_scope.h"
+#include "control/register_writer.h"
+#include "control/site_slots.h"
 #include "control/transfer_result.h"
 #include "core/remote_commands.h"
+#include "core/site_images.h"
+#include "link/host.h"
 
 namespace vorel {
-
-class Session;
 
 // "Start the engine of site N?" in the current language.
 std::string StartQuestionText(int site);
 
 class CommandSender {
  public:
-  explicit CommandSender(Session& session) : session_(session) {}
+  CommandSender(Host& host, SiteImages& images, const SiteSlots& siteSlots,
+                ExchangeControl& exchange, RegisterWriter& writer)
+      : host_(host), images_(images), slots_(siteSlots), exchange_(exchange), writer_(writer) {}
 
   // Completed when the controller answered the command without error. Nothing is sent for a
   // site that is not online or when START is not confirmed (Refused), nor while another
@@ -27,7 +32,11 @@ class CommandSender {
   TransferResult Send(int site, RemoteCommand command, bool confirmed = false);
 
  private:
-  Session& session_;
+  Host& host_;
+  SiteImages& images_;
+  const SiteSlots& slots_;
+  ExchangeControl& exchange_;
+  RegisterWriter& writer_;
 };
 
 }  // namespace vorel

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "control/exchange_scope.h"
-#include "control/session.h"
 #include "core/language.h"
 
 namespace vorel {
@@ -37,15 +36,15 @@ CurveWriteResult CurveWriteResultOf(const TransferResult& result) {
 TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) {
   TransferResult result;
   if (!SiteSlots::Valid(s) || channel < 0 || channel > 2) return result;
-  SiteImages& images = session_.Images();
-  const std::int16_t state = session_.Slots().WindowState(s);
+  SiteImages& images = images_;
+  const std::int16_t state = slots_.WindowState(s);
   if (state == kWindowNone) return result;
   if (state != kWindowOnline) {
     CurveToImage(images, s, channel, curve);
     result.status = TransferStatus::Offline;
     return result;
   }
-  Host& host = session_.host();
+  Host& host = host_;
   if (images.Word(s, reg::kProtection.address) != kUnlockedMark) {
     host.ShowMessage(
         std::string(PickText("Please unlock the write protection!", "参数保护未解锁!")));
@@ -56,12 +55,12 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
         PickText("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!")));
     return result;
   }
-  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
   if (!scope.Taken()) {
     result.status = TransferStatus::Busy;
     return result;
   }
-  auto pause = [&] { session_.Link().DelayWithEvents(kRequestPauseMs); };
+  auto pause = [&] { link_.DelayWithEvents(kRequestPauseMs); };
   pause();
 
   // The words as they were, for the audit trail.
@@ -84,7 +83,7 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
 
   auto write = [&](std::uint16_t address, std::span<const std::uint16_t> words) {
     result.Add({address, static_cast<std::uint16_t>(words.size())},
-               session_.WriteBlock(s, address, words));
+               writer_.WriteBlock(s, address, words));
   };
   write(typeAddress, {&typeWord, 1});
   pause();
@@ -112,8 +111,8 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
     change.after = images.Word(s, change.reg);
     changes.push_back(change);
   }
-  session_.Parameters().RecordWrite(s, "curve", std::move(changes),
-                                    result.Completed() ? "" : "not every block was answered");
+  parameters_.RecordWrite(s, "curve", std::move(changes),
+                          result.Completed() ? "" : "not every block was answered");
   return result;
 }
 

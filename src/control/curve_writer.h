@@ -4,12 +4,17 @@
 // values, each answered in turn with polling paused and the progress shown.
 #pragma once
 
+#include "control/exchange_scope.h"
+#include "control/parameter_transfer.h"
+#include "control/register_writer.h"
+#include "control/site_slots.h"
 #include "control/transfer_result.h"
 #include "core/sensor_curve.h"
+#include "core/site_images.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
 
 namespace vorel {
-
-class Session;
 
 enum class CurveWriteResult {
   Stored,   // the site's window was opened from a file: the value image only
@@ -27,7 +32,16 @@ inline constexpr int kUserDefinedSensor = 3;
 
 class CurveWriter {
  public:
-  explicit CurveWriter(Session& session) : session_(session) {}
+  // The audit trail of the written blocks is kept by `parameters`.
+  CurveWriter(Host& host, SiteImages& images, const SiteSlots& siteSlots, ModbusLink& link,
+              ExchangeControl& exchange, RegisterWriter& writer, ParameterTransfer& parameters)
+      : host_(host),
+        images_(images),
+        slots_(siteSlots),
+        link_(link),
+        exchange_(exchange),
+        writer_(writer),
+        parameters_(parameters) {}
 
   // `channel` 0 to 2. A failed request does not end the sequence: the controller keeps
   // whatever it took, and the type is set to "User defined" in the value image regardless.
@@ -36,7 +50,13 @@ class CurveWriter {
   TransferResult Write(int site, int channel, const SensorCurve& curve);
 
  private:
-  Session& session_;
+  Host& host_;
+  SiteImages& images_;
+  const SiteSlots& slots_;
+  ModbusLink& link_;
+  ExchangeControl& exchange_;
+  RegisterWriter& writer_;
+  ParameterTransfer& parameters_;
 };
 
 }  // namespace vorel

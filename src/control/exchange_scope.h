@@ -6,17 +6,32 @@
 
 namespace vorel {
 
-class Session;
+enum class ExchangePause {
+  Nothing,   // the exchange only (the connect sequence runs the timers itself)
+  Polling,   // a single command: the link waited for, the poll timer stopped
+  Transfer,  // a long transfer: windows and main window disabled, polling paused, progress
+};
+
+// What an exchange takes and pauses; the session implements it.
+class ExchangeControl {
+ public:
+  // False when an exchange already runs.
+  virtual bool BeginExchange() = 0;
+  // Frees the slots whose windows were closed meanwhile and closes the connection when the
+  // port has gone away.
+  virtual void EndExchange() = 0;
+  virtual void PauseForExchange(ExchangePause pause) = 0;
+  virtual void ResumeAfterExchange(ExchangePause pause) = 0;
+
+ protected:
+  ~ExchangeControl() = default;
+};
 
 class ExchangeScope {
  public:
-  enum class Pause {
-    Nothing,   // the exchange only (the connect sequence runs the timers itself)
-    Polling,   // a single command: the link waited for, the poll timer stopped
-    Transfer,  // a long transfer: windows and main window disabled, polling paused, progress
-  };
+  using Pause = ExchangePause;
 
-  ExchangeScope(Session& session, Pause pause);
+  ExchangeScope(ExchangeControl& control, Pause pause);
   // Resume(), then the exchange ends (slots of windows closed meanwhile are freed, a port
   // that has gone away closes the connection).
   ~ExchangeScope();
@@ -30,7 +45,7 @@ class ExchangeScope {
   void Resume();
 
  private:
-  Session& session_;
+  ExchangeControl& control_;
   Pause pause_;
   bool taken_ = false;
   bool paused_ = false;

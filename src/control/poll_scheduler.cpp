@@ -106,7 +106,7 @@ void PollScheduler::PollStep() {
   } else {
     ReportPollFailure(pollSite_);  // no box on a gone port
   }
-  if (gone && link.LinkIdle()) session_.Connector().CheckPort();
+  if (gone && link.LinkIdle()) closeIfPortGone_();
 
   inPollStep_ = false;
   if (!pollStoppedInStep_) StartPolling();
@@ -137,8 +137,7 @@ void PollScheduler::RefreshStep() {
     if (SiteWindow* w = session_.Window(n)) w->RefreshMonitor();
   }
   // A port that goes away while nothing is sent (every site cancelled) is noticed here.
-  if (!session_.ExchangeRunning() && session_.Link().LinkIdle() && session_.Connector().CheckPort())
-    return;
+  if (!session_.ExchangeRunning() && session_.Link().LinkIdle() && closeIfPortGone_()) return;
   ShowPollingState();
 }
 

@@ -3,6 +3,8 @@
 // redraws every online window from the value image.
 #pragma once
 
+#include <functional>
+
 #include "core/site_images.h"
 
 namespace vorel {
@@ -15,7 +17,10 @@ inline constexpr int kPollSiteNone = kSiteCount + 1;  // 33: the advance past si
 
 class PollScheduler {
  public:
-  explicit PollScheduler(Session& session) : session_(session) {}
+  // `closeIfPortGone` ends the connection when the open port has gone away, true when it did
+  // so now; the steps call it once the link is idle.
+  PollScheduler(Session& session, std::function<bool()> closeIfPortGone)
+      : session_(session), closeIfPortGone_(std::move(closeIfPortGone)) {}
 
   // Poll site and phase back to 1 (start of Connect).
   void Reset();
@@ -50,6 +55,7 @@ class PollScheduler {
 
  private:
   Session& session_;
+  std::function<bool()> closeIfPortGone_;
   int pollTimer_ = 0;
   int refreshTimer_ = 0;
   int pollSite_ = 1;

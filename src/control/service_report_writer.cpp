@@ -3,7 +3,6 @@
 #include <QDateTime>
 
 #include "control/identification.h"
-#include "control/session.h"
 #include "control/settings.h"
 #include "core/cp936.h"
 #include "files/atomic_file.h"
@@ -13,14 +12,14 @@
 namespace vorel {
 
 void ServiceReportWriter::Write(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return;
   const std::optional<std::string> path =
-      session_.host().AskSaveFileName(kServiceReportFilter, "html", "report");
+      host_.AskSaveFileName(kServiceReportFilter, "html", "report");
   if (!path) return;
-  if (session_.IsOnline(site) && !w->EventLogShown()) {
-    session_.EventLog().Read(site);
-    if (!(w = session_.Window(site))) return;  // closed while the log was read
+  if (slots_.IsOnline(site) && !w->EventLogShown()) {
+    eventLog_.Read(site);
+    if (!(w = windows_.Window(site))) return;  // closed while the log was read
   }
   const EventLogSheet sheet = w->EventLogCells();
   WriteTo(site, *path, w->EventLogShown() ? &sheet : nullptr);
@@ -28,21 +27,21 @@ void ServiceReportWriter::Write(int site) {
 
 bool ServiceReportWriter::WriteTo(int site, const std::string& path,
                                   const EventLogSheet* eventLog) {
-  const SiteImages& images = session_.Images();
+  const SiteImages& images = images_;
   ServiceReportInput in;
   in.images = &images;
   in.site = site;
   in.factoryLevel = IsFactoryLevel();
   // A window shows the device name of its file or controller in panel 0.
-  const SiteWindow* w = session_.Window(site);
+  const SiteWindow* w = windows_.Window(site);
   in.deviceName = w ? w->StatusPanelText(0) : Cp936ToUtf8(images.DeviceNameText(site));
   in.firmware = VersionText(in.deviceName);
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
-  in.online = session_.IsOnline(site);
+  in.online = slots_.IsOnline(site);
   in.eventLog = eventLog;
   FileError error;
   if (WriteFileAtomically(path, ServiceReportHtml(in), &error)) return true;
-  session_.host().ShowMessage(UnableToWriteMessage(path, error));
+  host_.ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 

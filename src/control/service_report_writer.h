@@ -5,17 +5,24 @@
 
 #include <string>
 
+#include "control/event_log_transfer.h"
+#include "control/site_slots.h"
+#include "control/site_windows.h"
 #include "core/event_log.h"
+#include "core/site_images.h"
+#include "link/host.h"
 
 namespace vorel {
-
-class Session;
 
 inline constexpr const char* kServiceReportFilter = "HTML (*.html)|*.html";
 
 class ServiceReportWriter {
  public:
-  explicit ServiceReportWriter(Session& session) : session_(session) {}
+  // The event log of an online site is read through `eventLog` when its window does not
+  // show it yet.
+  ServiceReportWriter(Host& host, const SiteImages& images, const SiteSlots& siteSlots,
+                      const SiteWindows& windows, EventLogTransfer& eventLog)
+      : host_(host), images_(images), slots_(siteSlots), windows_(windows), eventLog_(eventLog) {}
 
   // The save dialog, then the report of the window's site. An online window whose event log
   // has not been read (or opened from a file) reads it first, with the progress window, so
@@ -29,7 +36,11 @@ class ServiceReportWriter {
   bool WriteTo(int site, const std::string& path, const EventLogSheet* eventLog);
 
  private:
-  Session& session_;
+  Host& host_;
+  const SiteImages& images_;
+  const SiteSlots& slots_;
+  const SiteWindows& windows_;
+  EventLogTransfer& eventLog_;
 };
 
 }  // namespace vorel

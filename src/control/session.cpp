@@ -11,11 +11,10 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       view_(view),
       images_(std::make_unique<SiteImages>()),
       link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
-      poll_(*this),
+      poll_(*this, [this] { return connect_.CheckPort(); }),
       connect_(*this),
       parameters_(*this),
       eventLog_(*this),
-      commands_(*this),
       modem_(port_, view, pump, &link_->SendLock()),
       parameterFiles_(*this) {
   port_.SetSendLock(&link_->SendLock());
@@ -101,6 +100,41 @@ void Session::EndExchange() {
     }
   }
   connect_.CheckPort();
+}
+
+void Session::PauseForExchange(ExchangePause pause) {
+  switch (pause) {
+    case ExchangePause::Nothing:
+      break;
+    case ExchangePause::Polling:
+      poll_.WaitForLinkOrStoppedPoll();
+      poll_.StopPolling();
+      break;
+    case ExchangePause::Transfer:
+      SetWindowsEnabled(false);
+      poll_.WaitForLinkOrStoppedPoll();
+      poll_.StopPolling();
+      view_.SetMainEnabled(false);
+      host_.ShowProgress(true);
+      break;
+  }
+}
+
+void Session::ResumeAfterExchange(ExchangePause pause) {
+  switch (pause) {
+    case ExchangePause::Nothing:
+      break;
+    case ExchangePause::Polling:
+      poll_.StartPolling();
+      break;
+    case ExchangePause::Transfer:
+      SetWindowsEnabled(true);
+      view_.SetMainEnabled(true);
+      poll_.StartPolling();
+      host_.SetProgress(0);
+      host_.ShowProgress(false);
+      break;
+  }
 }
 
 void Session::ShowSiteCaption(int site) {

@@ -19,13 +19,16 @@
 #include "control/connection_view.h"
 #include "control/curve_writer.h"
 #include "control/event_log_transfer.h"
+#include "control/exchange_scope.h"
 #include "control/modem_dialer.h"
 #include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
+#include "control/register_writer.h"
 #include "control/service_report_writer.h"
 #include "control/site_slots.h"
 #include "control/site_window.h"
+#include "control/site_windows.h"
 #include "control/trend_recorder.h"
 #include "core/site_images.h"
 #include "link/event_pump.h"
@@ -37,7 +40,10 @@
 
 namespace vorel {
 
-class Session : public SiteCommands {
+class Session : public SiteCommands,
+                public SiteWindows,
+                public ExchangeControl,
+                public RegisterWriter {
  public:
   using WindowFactory = std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)>;
   using PortFactory = std::function<std::unique_ptr<SerialPort>()>;
@@ -80,7 +86,7 @@ class Session : public SiteCommands {
   TrendRecorder& Trends() { return trends_; }
 
   // --- Windows: the slots are their only owner ---
-  SiteWindow* Window(int site) const;
+  SiteWindow* Window(int site) const override;
   // Creates the window of a newly identified site through the factory (none without one).
   std::unique_ptr<SiteWindow> MakeWindow(int site);
   // Puts a window into a slot with its state (245 online, 246 opened from a file).
@@ -99,7 +105,8 @@ class Session : public SiteCommands {
   template <class Worker>
   RequestResult ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
   // One synchronous function-16 request; a failure's message is shown through the host.
-  RequestResult WriteBlock(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+  RequestResult WriteBlock(int site, std::uint16_t address,
+                           std::span<const std::uint16_t> words) override;
   // The site's communication state is 299: polling of the site was cancelled or its last
   // request failed.
   bool SiteFailed(int site) const { return link_->CommState(site) == kCommNoResult; }
@@ -107,8 +114,12 @@ class Session : public SiteCommands {
   // Marks a user exchange as running; false when one already runs (the new one is dropped:
   // the link carries one request at a time). EndExchange frees the slots whose windows were
   // closed meanwhile and closes the connection when the port has gone away.
-  bool BeginExchange();
-  void EndExchange();
+  bool BeginExchange() override;
+  void EndExchange() override;
+  // Polling paused (and, for a transfer, the windows disabled and the progress shown) while
+  // an exchange runs, and back afterwards.
+  void PauseForExchange(ExchangePause pause) override;
+  void ResumeAfterExchange(ExchangePause pause) override;
   bool ExchangeRunning() const { return exchangeRunning_; }
 
   // The message of a failed request (nothing for one that succeeded).
@@ -165,12 +176,12 @@ class Session : public SiteCommands {
   ConnectSequence connect_;
   ParameterTransfer parameters_;
   EventLogTransfer eventLog_;
-  CommandSender commands_;
-  CurveWriter curves_{*this};
+  CommandSender commands_{host_, *images_, slots_, *this, *this};
+  CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_;
-  ServiceReportWriter reports_{*this};
-  TrendRecorder trends_{*this};
+  ServiceReportWriter reports_{host_, *images_, slots_, *this, eventLog_};
+  TrendRecorder trends_{host_, *images_};
 };
 
 template <class Worker>

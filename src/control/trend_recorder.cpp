@@ -3,7 +3,7 @@
 #include <chrono>
 #include <vector>
 
-#include "control/session.h"
+#include "control/poll_scheduler.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
 #include "files/trend_csv.h"
@@ -13,8 +13,8 @@ namespace vorel {
 static_assert(kTrendSampleIntervalMs == kRefreshIntervalMs,
               "the trend buffers hold one hour of refresh ticks");
 
-TrendRecorder::TrendRecorder(Session& session)
-    : session_(session), clock_([] {
+TrendRecorder::TrendRecorder(Host& host, const SiteImages& images)
+    : host_(host), images_(images), clock_([] {
         return std::chrono::duration_cast<std::chrono::milliseconds>(
                    std::chrono::system_clock::now().time_since_epoch())
             .count();
@@ -29,7 +29,7 @@ void TrendRecorder::Sample(int site) {
   if (!IsSite(site)) return;
   auto& buffer = buffers_[static_cast<std::size_t>(site - 1)];
   if (!buffer) buffer = std::make_unique<TrendBuffer>();
-  buffer->Add(TakeTrendSample(session_.Images(), site, clock_()));
+  buffer->Add(TakeTrendSample(images_, site, clock_()));
 }
 
 const TrendBuffer* TrendRecorder::Buffer(int site) const {
@@ -38,21 +38,19 @@ const TrendBuffer* TrendRecorder::Buffer(int site) const {
 
 void TrendRecorder::ExportCsv(int site) {
   if (!IsSite(site)) return;
-  const std::optional<std::string> path =
-      session_.host().AskSaveFileName(kTrendCsvFilter, "csv", "trend");
+  const std::optional<std::string> path = host_.AskSaveFileName(kTrendCsvFilter, "csv", "trend");
   if (!path) return;
   ExportCsvFile(site, *path);
 }
 
 bool TrendRecorder::ExportCsvFile(int site, const std::string& path) {
   std::vector<std::string> titles;
-  for (int s = 0; s < kTrendSeriesCount; ++s)
-    titles.push_back(TrendSeriesTitle(session_.Images(), site, s));
+  for (int s = 0; s < kTrendSeriesCount; ++s) titles.push_back(TrendSeriesTitle(images_, site, s));
   static const TrendBuffer kEmpty(1);
   const TrendBuffer* buffer = Buffer(site);
   FileError error;
   if (WriteFileAtomically(path, TrendCsv(buffer ? *buffer : kEmpty, titles), &error)) return true;
-  session_.host().ShowMessage(UnableToWriteMessage(path, error));
+  host_.ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 

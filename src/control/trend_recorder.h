@@ -12,17 +12,16 @@
 
 #include "core/site_images.h"
 #include "core/trend_buffer.h"
+#include "link/host.h"
 
 namespace vorel {
-
-class Session;
 
 // The dialog of the trend export.
 inline constexpr const char* kTrendCsvFilter = "CSV (*.csv)|*.csv";
 
 class TrendRecorder {
  public:
-  explicit TrendRecorder(Session& session);
+  TrendRecorder(Host& host, const SiteImages& images);
 
   // Every buffer emptied (Connect).
   void Clear();
@@ -41,7 +40,8 @@ class TrendRecorder {
   void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
 
  private:
-  Session& session_;
+  Host& host_;
+  const SiteImages& images_;
   std::array<std::unique_ptr<TrendBuffer>, kSiteCount> buffers_;
   std::function<std::int64_t()> clock_;
 };
