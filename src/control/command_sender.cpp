@@ -24,7 +24,7 @@ TransferResult CommandSender::Send(int site, RemoteCommand command, bool confirm
   }
   const RemoteCommandInfo& info = InfoOf(command);
   const std::uint16_t word = info.value;
-  const RequestResult written = writer_.WriteBlock(site, info.address, {&word, 1});
+  const RequestResult written = requests_.WriteBlock(site, info.address, {&word, 1});
   result.Add({info.address, 1}, written);
   // A refused or lost mode command must not show as taken: the image keeps the mode the
   // controller last reported.

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "control/exchange_scope.h"
-#include "control/register_writer.h"
+#include "control/register_requests.h"
 #include "control/site_slots.h"
 #include "control/transfer_result.h"
 #include "core/remote_commands.h"
@@ -22,8 +22,8 @@ std::string StartQuestionText(int site);
 class CommandSender {
  public:
   CommandSender(Host& host, SiteImages& images, const SiteSlots& siteSlots,
-                ExchangeControl& exchange, RegisterWriter& writer)
-      : host_(host), images_(images), slots_(siteSlots), exchange_(exchange), writer_(writer) {}
+                ExchangeControl& exchange, RegisterRequests& requests)
+      : host_(host), images_(images), slots_(siteSlots), exchange_(exchange), requests_(requests) {}
 
   // Completed when the controller answered the command without error. Nothing is sent for a
   // site that is not online or when START is not confirmed (Refused), nor while another
@@ -36,7 +36,7 @@ class CommandSender {
   SiteImages& images_;
   const SiteSlots& slots_;
   ExchangeControl& exchange_;
-  RegisterWriter& writer_;
+  RegisterRequests& requests_;
 };
 
 }  // namespace vorel

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "control/exchange_scope.h"
+#include "control/parameter_transfer.h"
 #include "core/language.h"
 
 namespace vorel {
@@ -83,7 +84,7 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
 
   auto write = [&](std::uint16_t address, std::span<const std::uint16_t> words) {
     result.Add({address, static_cast<std::uint16_t>(words.size())},
-               writer_.WriteBlock(s, address, words));
+               requests_.WriteBlock(s, address, words));
   };
   write(typeAddress, {&typeWord, 1});
   pause();

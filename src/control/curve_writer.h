@@ -5,8 +5,7 @@
 #pragma once
 
 #include "control/exchange_scope.h"
-#include "control/parameter_transfer.h"
-#include "control/register_writer.h"
+#include "control/register_requests.h"
 #include "control/site_slots.h"
 #include "control/transfer_result.h"
 #include "core/sensor_curve.h"
@@ -15,6 +14,8 @@
 #include "link/modbus_link.h"
 
 namespace vorel {
+
+class ParameterTransfer;
 
 enum class CurveWriteResult {
   Stored,   // the site's window was opened from a file: the value image only
@@ -34,13 +35,13 @@ class CurveWriter {
  public:
   // The audit trail of the written blocks is kept by `parameters`.
   CurveWriter(Host& host, SiteImages& images, const SiteSlots& siteSlots, ModbusLink& link,
-              ExchangeControl& exchange, RegisterWriter& writer, ParameterTransfer& parameters)
+              ExchangeControl& exchange, RegisterRequests& requests, ParameterTransfer& parameters)
       : host_(host),
         images_(images),
         slots_(siteSlots),
         link_(link),
         exchange_(exchange),
-        writer_(writer),
+        requests_(requests),
         parameters_(parameters) {}
 
   // `channel` 0 to 2. A failed request does not end the sequence: the controller keeps
@@ -55,7 +56,7 @@ class CurveWriter {
   const SiteSlots& slots_;
   ModbusLink& link_;
   ExchangeControl& exchange_;
-  RegisterWriter& writer_;
+  RegisterRequests& requests_;
   ParameterTransfer& parameters_;
 };
 

@@ -1,7 +1,5 @@
 #include "control/event_log_transfer.h"
 
-#include "control/exchange_scope.h"
-#include "control/session.h"
 #include "files/atomic_file.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
@@ -12,10 +10,10 @@ namespace vorel {
 
 TransferResult EventLogTransfer::Read(int site) {
   if (!SiteSlots::Valid(site)) return {};
-  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
   if (!scope.Taken()) return {TransferStatus::Busy, {}, {}};
-  ModbusLink& link = session_.Link();
-  Host& host = session_.host();
+  ModbusLink& link = link_;
+  Host& host = host_;
   TransferResult result;
   for (int n = 0; n < kEventLogBlocks; ++n) {
     link.DelayWithEvents(kEventLogPauseMs);
@@ -23,17 +21,17 @@ TransferResult EventLogTransfer::Read(int site) {
                               kEventLogBlockWords,
                               0,
                               {}};
-    const RequestResult read = session_.ReadBlock<EventLogRead>(site, block);
+    const RequestResult read = requests_.Read(ReadKind::EventLog, site, block);
     result.Add({block.address, block.count}, read);
     host.SetProgress((n + 1) * 100 / kEventLogBlocks);
     if (!read) break;
   }
   result.Finish();
   if (result.Completed()) {
-    if (SiteWindow* w = session_.Window(site)) w->ShowEventLogComplete();
+    if (SiteWindow* w = windows_.Window(site)) w->ShowEventLogComplete();
   }
   scope.Resume();
-  if (SiteWindow* w = session_.Window(site)) {
+  if (SiteWindow* w = windows_.Window(site)) {
     w->ShowWindow();
     w->RefillEventLog();
   }
@@ -43,24 +41,24 @@ TransferResult EventLogTransfer::Read(int site) {
 bool EventLogTransfer::SaveFile(const std::string& path, const EventLogSheet& sheet) {
   FileError error;
   if (SaveEventLogFile(path, sheet, &error)) return true;
-  session_.host().ShowMessage(UnableToWriteMessage(path, error));
+  host_.ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 
 bool EventLogTransfer::ExportCsvFile(const std::string& path, const EventLogSheet& sheet) {
   FileError error;
   if (WriteFileAtomically(path, EventLogCsv(sheet, true), &error)) return true;
-  session_.host().ShowMessage(UnableToWriteMessage(path, error));
+  host_.ShowMessage(UnableToWriteMessage(path, error));
   return false;
 }
 
 void EventLogTransfer::Save(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return;
   const std::optional<std::string> path =
-      session_.host().AskSaveFileName(kEventLogFileFilter, "log", "default");
+      host_.AskSaveFileName(kEventLogFileFilter, "log", "default");
   if (!path) return;
-  Host& host = session_.host();
+  Host& host = host_;
   host.ShowProgress(true);
   const bool saved = SaveFile(*path, w->EventLogCells());
   host.SetProgress(saved ? 100 : 0);
@@ -69,12 +67,11 @@ void EventLogTransfer::Save(int site) {
 }
 
 void EventLogTransfer::Open(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return;
-  const std::optional<std::string> path =
-      session_.host().AskOpenFileName(kEventLogFileFilter, "log");
+  const std::optional<std::string> path = host_.AskOpenFileName(kEventLogFileFilter, "log");
   if (!path) return;
-  Host& host = session_.host();
+  Host& host = host_;
   host.ShowProgress(true);
   EventLogSheet sheet = w->EventLogCells();
   const EventLogFileRead read = OpenEventLogFile(*path, sheet);
@@ -86,17 +83,17 @@ void EventLogTransfer::Open(int site) {
     host.ShowMessage(EventLogFileMessage(read, *path));
     return;
   }
-  if ((w = session_.Window(site))) {
+  if ((w = windows_.Window(site))) {
     w->ShowEventLogFile(sheet);
     w->ShowWindow();
   }
 }
 
 void EventLogTransfer::ExportCsv(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return;
   const std::optional<std::string> path =
-      session_.host().AskSaveFileName(kEventLogCsvFilter, "csv", "default");
+      host_.AskSaveFileName(kEventLogCsvFilter, "csv", "default");
   if (!path) return;
   ExportCsvFile(*path, w->EventLogCells());
 }

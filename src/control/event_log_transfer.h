@@ -5,12 +5,15 @@
 
 #include <string>
 
+#include "control/exchange_scope.h"
+#include "control/register_requests.h"
+#include "control/site_windows.h"
 #include "control/transfer_result.h"
 #include "core/event_log.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
 
 namespace vorel {
-
-class Session;
 
 inline constexpr int kEventLogBlocks = 56;
 inline constexpr int kEventLogBlockWords = 64;
@@ -21,7 +24,9 @@ inline constexpr const char* kEventLogCsvFilter = "CSV (*.csv)|*.csv";
 
 class EventLogTransfer {
  public:
-  explicit EventLogTransfer(Session& session) : session_(session) {}
+  EventLogTransfer(Host& host, ModbusLink& link, const SiteWindows& windows,
+                   ExchangeControl& exchange, RegisterRequests& requests)
+      : host_(host), link_(link), windows_(windows), exchange_(exchange), requests_(requests) {}
 
   // The 56 blocks of 64 registers, each after a pause of 40 ms, with progress; the read stops
   // after a block that fails. Only a complete read shows the grid and enables Save. The grid is
@@ -43,7 +48,11 @@ class EventLogTransfer {
   bool ExportCsvFile(const std::string& path, const EventLogSheet& sheet);
 
  private:
-  Session& session_;
+  Host& host_;
+  ModbusLink& link_;
+  const SiteWindows& windows_;
+  ExchangeControl& exchange_;
+  RegisterRequests& requests_;
 };
 
 }  // namespace vorel

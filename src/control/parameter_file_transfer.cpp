@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "control/exchange_scope.h"
-#include "control/session.h"
 #include "control/settings.h"
 #include "core/editor_model.h"
 #include "core/language.h"
@@ -43,22 +42,22 @@ std::vector<RestoreDifference> ReadBackDifferences(std::span<const std::uint16_t
 }  // namespace
 
 void ParameterFileTransfer::Save(int site) {
-  if (!session_.Window(site)) return;
+  if (!windows_.Window(site)) return;
   const std::optional<std::string> path =
-      session_.host().AskSaveFileName(kParameterFileFilter, "dat", "default");
+      host_.AskSaveFileName(kParameterFileFilter, "dat", "default");
   if (path) SaveTo(site, *path);
 }
 
 bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return false;
-  Host& host = session_.host();
+  Host& host = host_;
   w->StoreAllPages();
   host.ShowProgress(true);
   host.SetProgress(0);
   FileError error;
   const bool saved =
-      SaveParameterFile(path, w->Editors(), session_.Images(), site, w->StatusPanelText(0), &error);
+      SaveParameterFile(path, w->Editors(), images_, site, w->StatusPanelText(0), &error);
   host.SetProgress(saved ? kProgressFull : 0);
   host.ShowProgress(false);
   host.SetProgress(0);
@@ -67,15 +66,14 @@ bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
 }
 
 void ParameterFileTransfer::Load(int site) {
-  if (!session_.Window(site)) return;
-  const std::optional<std::string> path =
-      session_.host().AskOpenFileName(kParameterFileFilter, "dat");
+  if (!windows_.Window(site)) return;
+  const std::optional<std::string> path = host_.AskOpenFileName(kParameterFileFilter, "dat");
   if (path) LoadFrom(site, *path);
 }
 
 bool ParameterFileTransfer::LoadFrom(int site, const std::string& path) {
-  if (!session_.Window(site)) return false;
-  session_.host().ShowProgress(true);
+  if (!windows_.Window(site)) return false;
+  host_.ShowProgress(true);
   const std::optional<ParameterFileContents> file = ReadFile(path);
   if (!file) return false;
   ApplyFile(site, *file);
@@ -86,7 +84,7 @@ std::optional<ParameterFileContents> ParameterFileTransfer::ReadFile(const std::
                                                                      bool offline) {
   ParameterFileRead read = ReadParameterFile(path, offline);
   if (!read.ok()) {
-    Host& host = session_.host();
+    Host& host = host_;
     host.ShowProgress(false);
     host.SetProgress(0);
     host.ShowMessage(ParameterFileMessage(read, path));
@@ -96,44 +94,43 @@ std::optional<ParameterFileContents> ParameterFileTransfer::ReadFile(const std::
 }
 
 void ParameterFileTransfer::ApplyFile(int site, const ParameterFileContents& file) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return;
-  Host& host = session_.host();
-  ApplyLoadedParameters(file.values, w->Editors(), session_.Images(), site);
+  Host& host = host_;
+  ApplyLoadedParameters(file.values, w->Editors(), images_, site);
   host.SetProgress(kProgressFull);
   host.ShowProgress(false);
   host.SetProgress(0);
   w->SetCaption(file.path);
   w->SetStatusPanel(0, file.values.deviceName);
   w->SetStatusPanel(2, file.path);
-  session_.Slots().SetFileLoaded(site, true);
+  slots_.SetFileLoaded(site, true);
   w->LoadAllPages();
 }
 
 std::optional<ParameterComparison> ParameterFileTransfer::Compare(int site) {
-  if (!session_.Window(site)) return std::nullopt;
-  const std::optional<std::string> path =
-      session_.host().AskOpenFileName(kParameterFileFilter, "dat");
+  if (!windows_.Window(site)) return std::nullopt;
+  const std::optional<std::string> path = host_.AskOpenFileName(kParameterFileFilter, "dat");
   if (!path) return std::nullopt;
   return CompareWith(site, *path);
 }
 
 std::optional<ParameterComparison> ParameterFileTransfer::CompareWith(int site,
                                                                       const std::string& path) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = windows_.Window(site);
   if (!w) return std::nullopt;
   constexpr int kScratchSite = 1;
   auto fileImages = std::make_unique<SiteImages>();
   auto fileEditors = std::make_unique<EditorModel>();
   const ParameterFileRead read = LoadParameterSide(path, *fileImages, kScratchSite, *fileEditors);
   if (!read.ok()) {
-    session_.host().ShowMessage(ParameterFileMessage(read, path));
+    host_.ShowMessage(ParameterFileMessage(read, path));
     return std::nullopt;
   }
   // The window's side: its store pass into a copy of the site's image, shown again by a copy
   // of its editors, so that comparing changes nothing the window or the poll sees.
   auto ownImages = std::make_unique<SiteImages>();
-  const auto image = session_.Images().Image(site);
+  const auto image = images_.Image(site);
   for (int a = 0; a < kImageWords; ++a)
     ownImages->SetWord(kScratchSite, a, image[static_cast<std::size_t>(a)]);
   auto ownEditors = std::make_unique<EditorModel>(w->Editors());
@@ -144,7 +141,7 @@ std::optional<ParameterComparison> ParameterFileTransfer::CompareWith(int site,
 }
 
 void ParameterFileTransfer::OpenOffline() {
-  const std::optional<std::string> path = session_.host().AskOpenFileName(kParameterFileFilter, "");
+  const std::optional<std::string> path = host_.AskOpenFileName(kParameterFileFilter, "");
   if (path) OpenOfflineFrom(*path);
 }
 
@@ -152,29 +149,29 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
   const bool factory = ReadAccessLevel() == "factory";
   int site = 0;
   for (int n = 1; n <= kSiteCount && site == 0; ++n)
-    if (session_.Slots().WindowState(n) == kWindowNone) site = n;
+    if (slots_.WindowState(n) == kWindowNone) site = n;
   if (site == 0) return 0;
 
-  Host& host = session_.host();
+  Host& host = host_;
   host.ShowProgress(true);
   const std::optional<ParameterFileContents> file = ReadFile(path, true);
   if (!file) return 0;
-  session_.SetWindow(site, session_.MakeWindow(site), kWindowOffline);
-  SiteWindow* w = session_.Window(site);
+  windows_.SetWindow(site, windows_.MakeWindow(site), kWindowOffline);
+  SiteWindow* w = windows_.Window(site);
   if (!w) {
-    session_.FreeSlot(site);
+    windows_.FreeSlot(site);
     host.ShowProgress(false);
     return 0;
   }
   host.SetProgress(kProgressHalf);
-  ApplyLoadedParameters(file->values, w->Editors(), session_.Images(), site);
+  ApplyLoadedParameters(file->values, w->Editors(), images_, site);
   host.SetProgress(0);
   const std::int16_t productCode =
-      static_cast<std::int16_t>(session_.Images().Word(site, reg::kProductCode.address));
+      static_cast<std::int16_t>(images_.Word(site, reg::kProductCode.address));
   w->SetCaption(path);
   w->SetStatusPanel(0, file->values.deviceName);
   w->SetStatusPanel(2, std::to_string(productCode));
-  session_.Slots().SetFileLoaded(site, true);
+  slots_.SetFileLoaded(site, true);
   host.ShowProgress(false);
   host.SetProgress(0);
 
@@ -192,18 +189,18 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
 RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileContents& file,
                                              const RestoreOptions& options) {
   RestoreResult result;
-  const auto online = [&] { return session_.IsOnline(site) && session_.Window(site); };
+  const auto online = [&] { return slots_.IsOnline(site) && windows_.Window(site); };
   if (!online()) return result;
-  ParameterTransfer& parameters = session_.Parameters();
-  SiteImages& images = session_.Images();
+  ParameterTransfer& parameters = parameters_;
+  SiteImages& images = images_;
   const auto announce = [&](RestoreStep step) {
     if (options.onStep) options.onStep(step);
   };
   // Single requests pause polling, so that no poll step runs inside them and takes their
   // replies. True when the read was answered.
   const auto readRegister = [&](const RegisterBlock& block) {
-    const ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
-    return scope.Taken() && session_.ReadBlock<PlainRead>(site, block);
+    const ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
+    return scope.Taken() && requests_.Read(ReadKind::Plain, site, block);
   };
 
   // Registers the file does not set are written as the controller has them now.
@@ -215,8 +212,8 @@ RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileConten
   const std::uint16_t mode = images.Word(site, reg::kOperatingMode.address);
   const auto putModeBack = [&] {
     if (options.stayOff || !OperatingModeOf(mode)) return;
-    const ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
-    if (scope.Taken()) session_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
+    const ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
+    if (scope.Taken()) requests_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
   };
 
   ApplyFile(site, file);

@@ -11,12 +11,17 @@
 #include <string>
 #include <vector>
 
+#include "control/exchange_scope.h"
+#include "control/parameter_transfer.h"
+#include "control/register_requests.h"
+#include "control/site_slots.h"
+#include "control/site_windows.h"
+#include "core/site_images.h"
 #include "files/parameter_compare.h"
 #include "files/parameter_file.h"
+#include "link/host.h"
 
 namespace vorel {
-
-class Session;
 
 // A parameter file read and converted completely, not yet applied.
 struct ParameterFileContents {
@@ -59,7 +64,16 @@ struct RestoreResult {
 
 class ParameterFileTransfer {
  public:
-  explicit ParameterFileTransfer(Session& session) : session_(session) {}
+  ParameterFileTransfer(Host& host, SiteImages& images, SiteSlots& siteSlots, SiteWindows& windows,
+                        ExchangeControl& exchange, RegisterRequests& requests,
+                        ParameterTransfer& parameters)
+      : host_(host),
+        images_(images),
+        slots_(siteSlots),
+        windows_(windows),
+        exchange_(exchange),
+        requests_(requests),
+        parameters_(parameters) {}
 
   // Backup: the save dialog, then SaveTo.
   void Save(int site);
@@ -98,7 +112,13 @@ class ParameterFileTransfer {
   int OpenOfflineFrom(const std::string& path);
 
  private:
-  Session& session_;
+  Host& host_;
+  SiteImages& images_;
+  SiteSlots& slots_;
+  SiteWindows& windows_;
+  ExchangeControl& exchange_;
+  RegisterRequests& requests_;
+  ParameterTransfer& parameters_;
 };
 
 }  // namespace vorel

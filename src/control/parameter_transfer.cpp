@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "control/exchange_scope.h"
-#include "control/session.h"
 #include "core/language.h"
 
 namespace vorel {
@@ -64,35 +63,35 @@ std::uint16_t PasswordValue(const std::string& text) {
 
 TransferResult ParameterTransfer::Read(int site) {
   if (!SiteSlots::Valid(site)) return {};
-  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
   if (!scope.Taken()) return Busy();
-  ModbusLink& link = session_.Link();
+  ModbusLink& link = link_;
   TransferResult result;
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
     link.DelayWithEvents(kRequestPauseMs);
-    const RequestResult read = session_.ReadBlock<ParameterRead>(site, kParameterGroups[i]);
+    const RequestResult read = requests_.Read(ReadKind::Parameter, site, kParameterGroups[i]);
     result.Add(SpanOf(kParameterGroups[i]), read);
     if (!read) break;
-    session_.host().SetProgress(25 * static_cast<int>(i + 1));
+    host_.SetProgress(25 * static_cast<int>(i + 1));
   }
   result.Finish();
   if (result.Completed()) {
     if (lastRead_.empty()) lastRead_.resize(kSiteCount);
-    const auto image = session_.Images().Image(site);
+    const auto image = images_.Image(site);
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
   }
-  if (SiteWindow* w = session_.Window(site)) w->LoadAllPages();
+  if (SiteWindow* w = windows_.Window(site)) w->LoadAllPages();
   scope.Resume();
-  session_.ShowSiteCaption(site);
-  if (SiteWindow* w = session_.Window(site)) w->ShowWindow();
-  session_.Slots().SetFileLoaded(site, false);
+  windows_.ShowSiteCaption(site);
+  if (SiteWindow* w = windows_.Window(site)) w->ShowWindow();
+  slots_.SetFileLoaded(site, false);
   return result;
 }
 
 TransferResult ParameterTransfer::Write(int s) {
   if (!SiteSlots::Valid(s)) return {};
-  SiteImages& images = session_.Images();
-  Host& host = session_.host();
+  SiteImages& images = images_;
+  Host& host = host_;
   if (images.Word(s, reg::kProtection.address) != kUnlockedMark) {
     host.ShowMessage(Text("Please unlock the write protection!", "参数保护未解锁!"));
     return {};
@@ -102,9 +101,9 @@ TransferResult ParameterTransfer::Write(int s) {
         Text("Please set the controller to MAINTENANCE mode!", "请在模式状态下修改参数!!"));
     return {};
   }
-  ExchangeScope scope(session_, ExchangeScope::Pause::Transfer);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
   if (!scope.Taken()) return Busy();
-  SiteWindow* window = session_.Window(s);
+  SiteWindow* window = windows_.Window(s);
   // The words the tool knew before the store pass are the "old" side of the audit trail.
   // After a complete Read the words it brought are the old side instead.
   std::array<std::uint16_t, kImageWords> known{};
@@ -123,7 +122,7 @@ TransferResult ParameterTransfer::Write(int s) {
   auto send = [&](std::uint16_t address, int count) {
     for (int k = 0; k < count; ++k)
       words[static_cast<std::size_t>(k)] = images.Word(s, address + k);
-    const RequestResult written = session_.WriteBlock(
+    const RequestResult written = requests_.WriteBlock(
         s, address, std::span<const std::uint16_t>(words.data(), static_cast<std::size_t>(count)));
     result.Add({address, static_cast<std::uint16_t>(count)}, written);
     if (!written) return;
@@ -133,7 +132,7 @@ TransferResult ParameterTransfer::Write(int s) {
                          words[static_cast<std::size_t>(k)]});
     }
   };
-  auto pause = [&](int ms) { session_.Link().DelayWithEvents(ms); };
+  auto pause = [&](int ms) { link_.DelayWithEvents(ms); };
   auto failed = [&] { return result.failed.has_value(); };
 
   [&] {
@@ -211,10 +210,10 @@ TransferResult ParameterTransfer::Write(int s) {
   const Answer answer =
       host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
                        Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
-  if (SiteWindow* w = session_.Window(s)) {
+  if (SiteWindow* w = windows_.Window(s)) {
     if (answer == Answer::Yes) w->OpenCurveEditors();
   }
-  if (SiteWindow* w = session_.Window(s)) {
+  if (SiteWindow* w = windows_.Window(s)) {
     w->LoadAllPages();
     w->ShowWindow();
     w->RefillEventLog();
@@ -225,17 +224,17 @@ TransferResult ParameterTransfer::Write(int s) {
 TransferResult ParameterTransfer::SendPassword(int site, std::uint16_t address,
                                                const std::string& text, bool modeOff) {
   if (!SiteSlots::Valid(site)) return {};
-  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
   if (!scope.Taken()) return Busy();
   TransferResult result;
   if (modeOff) {
     const std::uint16_t off = kModeOff;
     result.Add(SpanOf(reg::kOperatingMode),
-               session_.WriteBlock(site, reg::kOperatingMode.address, {&off, 1}));
-    session_.Images().SetWord(site, reg::kOperatingMode.address, kModeOff);
+               requests_.WriteBlock(site, reg::kOperatingMode.address, {&off, 1}));
+    images_.SetWord(site, reg::kOperatingMode.address, kModeOff);
   }
   const std::uint16_t password = PasswordValue(text);
-  result.Add({address, 1}, session_.WriteBlock(site, address, {&password, 1}));
+  result.Add({address, 1}, requests_.WriteBlock(site, address, {&password, 1}));
   return result.Finish();
 }
 
@@ -253,10 +252,10 @@ TransferResult ParameterTransfer::ChangePassword(int site, const std::string& pa
 
 void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                                     const char* note) {
-  const SiteImages& images = session_.Images();
+  const SiteImages& images = images_;
   AuditRecord record;
   record.action = action;
-  record.port = session_.Port().Name();
+  record.port = port_.Name();
   record.site = site;
   record.productCode = static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address));
   for (int k = 0; k < reg::kSerialNumber.count; ++k) {
@@ -268,17 +267,17 @@ void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
   record.note = note;
   FileError error;
   if (!AppendAuditRecord(record, &error))
-    session_.host().ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
+    host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
 }
 
 TransferResult ParameterTransfer::ReadSensorBlock(int site) {
-  if (!session_.IsOnline(site)) return {};
-  ExchangeScope scope(session_, ExchangeScope::Pause::Polling);
+  if (!slots_.IsOnline(site)) return {};
+  ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
   if (!scope.Taken()) return Busy();
-  session_.Link().DelayWithEvents(kRequestPauseMs);
+  link_.DelayWithEvents(kRequestPauseMs);
   TransferResult result;
   result.Add(SpanOf(reg::kParamValues4),
-             session_.ReadBlock<ParameterRead>(site, reg::kParamValues4));
+             requests_.Read(ReadKind::Parameter, site, reg::kParamValues4));
   return result.Finish();
 }
 

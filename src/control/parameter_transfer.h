@@ -8,12 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "control/exchange_scope.h"
+#include "control/register_requests.h"
+#include "control/site_slots.h"
+#include "control/site_windows.h"
 #include "control/transfer_result.h"
+#include "core/site_images.h"
 #include "files/audit_log.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
+#include "link/port_holder.h"
 
 namespace vorel {
-
-class Session;
 
 // The password of a four-position field's text: a blank, anything but a digit and a position
 // the text does not reach count as "0" ("12" is 1200); only the first four characters count.
@@ -21,7 +27,18 @@ std::uint16_t PasswordValue(const std::string& text);
 
 class ParameterTransfer {
  public:
-  explicit ParameterTransfer(Session& session) : session_(session) {}
+  // `port` names the line in the audit trail.
+  ParameterTransfer(Host& host, SiteImages& images, SiteSlots& siteSlots, ModbusLink& link,
+                    const PortHolder& port, SiteWindows& windows, ExchangeControl& exchange,
+                    RegisterRequests& requests)
+      : host_(host),
+        images_(images),
+        slots_(siteSlots),
+        link_(link),
+        port_(port),
+        windows_(windows),
+        exchange_(exchange),
+        requests_(requests) {}
 
   // The four parameter groups into the value image, then the window reloaded; a failure ends
   // the read.
@@ -47,7 +64,14 @@ class ParameterTransfer {
   TransferResult SendPassword(int site, std::uint16_t address, const std::string& text,
                               bool modeOff);
 
-  Session& session_;
+  Host& host_;
+  SiteImages& images_;
+  SiteSlots& slots_;
+  ModbusLink& link_;
+  const PortHolder& port_;
+  SiteWindows& windows_;
+  ExchangeControl& exchange_;
+  RegisterRequests& requests_;
   // The value image of each site as its last complete Read left it: the controller's own
   // words, the "old" side of the audit trail even after a file was loaded over them.
   std::vector<std::vector<std::uint16_t>> lastRead_;

@@ -13,10 +13,7 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
       poll_(*this, [this] { return connect_.CheckPort(); }),
       connect_(*this),
-      parameters_(*this),
-      eventLog_(*this),
-      modem_(port_, view, pump, &link_->SendLock()),
-      parameterFiles_(*this) {
+      modem_(port_, view, pump, &link_->SendLock()) {
   port_.SetSendLock(&link_->SendLock());
   link_->SetTrafficLog(&traffic_);
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
@@ -67,6 +64,25 @@ void Session::SetWindowsEnabled(bool enabled) {
   for (int n = 1; n <= kSiteCount; ++n) {
     if (slots_.WindowState(n) != kWindowNone && Window(n)) Window(n)->SetWindowEnabled(enabled);
   }
+}
+
+RequestResult Session::Read(ReadKind kind, int site, const RegisterBlock& block,
+                            int pauseBeforeReplyMs) {
+  switch (kind) {
+    case ReadKind::Plain:
+      return ReadBlock<PlainRead>(site, block, pauseBeforeReplyMs);
+    case ReadKind::EventLog:
+      return ReadBlock<EventLogRead>(site, block, pauseBeforeReplyMs);
+    case ReadKind::ValueConfig:
+      return ReadBlock<ValueConfigRead>(site, block, pauseBeforeReplyMs);
+    case ReadKind::Value:
+      return ReadBlock<ValueRead>(site, block, pauseBeforeReplyMs);
+    case ReadKind::ParameterConfig:
+      return ReadBlock<ParameterConfigRead>(site, block, pauseBeforeReplyMs);
+    case ReadKind::Parameter:
+      break;
+  }
+  return ReadBlock<ParameterRead>(site, block, pauseBeforeReplyMs);
 }
 
 RequestResult Session::WriteBlock(int site, std::uint16_t address,

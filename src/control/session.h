@@ -24,7 +24,7 @@
 #include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
 #include "control/poll_scheduler.h"
-#include "control/register_writer.h"
+#include "control/register_requests.h"
 #include "control/service_report_writer.h"
 #include "control/site_slots.h"
 #include "control/site_window.h"
@@ -43,7 +43,7 @@ namespace vorel {
 class Session : public SiteCommands,
                 public SiteWindows,
                 public ExchangeControl,
-                public RegisterWriter {
+                public RegisterRequests {
  public:
   using WindowFactory = std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)>;
   using PortFactory = std::function<std::unique_ptr<SerialPort>()>;
@@ -88,13 +88,13 @@ class Session : public SiteCommands,
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const override;
   // Creates the window of a newly identified site through the factory (none without one).
-  std::unique_ptr<SiteWindow> MakeWindow(int site);
+  std::unique_ptr<SiteWindow> MakeWindow(int site) override;
   // Puts a window into a slot with its state (245 online, 246 opened from a file).
-  void SetWindow(int site, std::unique_ptr<SiteWindow> window, std::int16_t state);
+  void SetWindow(int site, std::unique_ptr<SiteWindow> window, std::int16_t state) override;
   // Destroys the site's window and frees its slot; deferred while an exchange runs (a window
   // must not go while its own exchange is under way). True when the slot was freed now.
-  bool FreeSlot(int site);
-  bool AnyWindow() const;
+  bool FreeSlot(int site) override;
+  bool AnyWindow() const override;
   // Enables or disables every site window that exists.
   void SetWindowsEnabled(bool enabled);
 
@@ -104,6 +104,10 @@ class Session : public SiteCommands,
   // A failure's message is shown through the host.
   template <class Worker>
   RequestResult ReadBlock(int site, const RegisterBlock& block, int pauseBeforeReplyMs = 0);
+  // The same through the worker of `kind`.
+  RequestResult Read(ReadKind kind, int site, const RegisterBlock& block,
+                     int pauseBeforeReplyMs) override;
+  using RegisterRequests::Read;
   // One synchronous function-16 request; a failure's message is shown through the host.
   RequestResult WriteBlock(int site, std::uint16_t address,
                            std::span<const std::uint16_t> words) override;
@@ -126,7 +130,7 @@ class Session : public SiteCommands,
   void ShowOutcome(const RequestResult& result);
 
   // Caption and status panels 0 and 2 of the site's window from the value image.
-  void ShowSiteCaption(int site);
+  void ShowSiteCaption(int site) override;
 
   // --- SiteCommands ---
   void ReadParameters(int site) override { parameters_.Read(site); }
@@ -174,12 +178,12 @@ class Session : public SiteCommands,
 
   PollScheduler poll_;
   ConnectSequence connect_;
-  ParameterTransfer parameters_;
-  EventLogTransfer eventLog_;
+  ParameterTransfer parameters_{host_, *images_, slots_, *link_, port_, *this, *this, *this};
+  EventLogTransfer eventLog_{host_, *link_, *this, *this, *this};
   CommandSender commands_{host_, *images_, slots_, *this, *this};
   CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
   ModemDialer modem_;
-  ParameterFileTransfer parameterFiles_;
+  ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, *this, *this, parameters_};
   ServiceReportWriter reports_{host_, *images_, slots_, *this, eventLog_};
   TrendRecorder trends_{host_, *images_};
 };
