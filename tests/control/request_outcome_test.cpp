@@ -11,19 +11,11 @@
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
 #include "link/modbus_frame.h"
+#include "support/frame_bytes.h"
 #include "support/scripted_host.h"
 
 namespace vorel::test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes WithCrc(Bytes bytes) {
-  const std::uint16_t crc = Crc16Modbus(bytes);
-  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-  return bytes;
-}
 
 enum class Fault { None, Silent, BadCrc, Exception, NoEcho, Unplugged, ShortReply };
 

@@ -8,24 +8,16 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/cli_run.h"
 #include "support/sim_process.h"
 
 namespace vorel::test {
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
 CliRun RunCurveCli(const SimProcess& sim, const QStringList& args) {
-  QProcess cli;
-  QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600", "curve"};
-  cli.start(VOREL_CLI_PATH, all + args);
-  if (!cli.waitForFinished(60000)) return {};
-  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-          cli.readAllStandardError().toStdString()};
+  const QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600",
+                        "curve"};
+  return RunProgram(VOREL_CLI_PATH, all + args);
 }
 
 void WriteFile(const QString& path, const std::string& text) {

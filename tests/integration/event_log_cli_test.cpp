@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "files/event_log_file.h"
+#include "support/cli_run.h"
 #include "support/sim_process.h"
 
 namespace vorel::test {
@@ -20,17 +21,9 @@ std::string ReadFile(const std::string& path) {
   return ss.str();
 }
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-};
-
 CliRun RunCli(const SimProcess& sim, const QStringList& args) {
-  QProcess cli;
-  QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
-  cli.start(VOREL_CLI_PATH, all + args);
-  if (!cli.waitForFinished(60000)) return {};
-  return {cli.exitCode(), cli.readAllStandardOutput().toStdString()};
+  const QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
+  return RunProgram(VOREL_CLI_PATH, all + args);
 }
 
 TEST(EventLogCli, WritesCsvAndTheLogFileAndFailsOnAMissingBlock) {

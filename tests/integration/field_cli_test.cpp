@@ -8,16 +8,11 @@
 #include <QTemporaryDir>
 #include <fstream>
 
+#include "support/cli_run.h"
 #include "support/sim_process.h"
 
 namespace vorel::test {
 namespace {
-
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
 
 // vorel-cli with its own settings directory, so that only `vportIni` (when given) applies.
 CliRun RunCli(const SimProcess& sim, const QStringList& args, const std::string& vportIni = {}) {
@@ -26,14 +21,9 @@ CliRun RunCli(const SimProcess& sim, const QStringList& args, const std::string&
     QDir().mkpath(config.filePath("vorel"));
     std::ofstream(config.filePath("vorel/vport.ini").toStdString()) << vportIni;
   }
-  QProcess cli;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", config.path());
-  cli.setProcessEnvironment(env);
-  cli.start(VOREL_CLI_PATH, QStringList{"--port", QString::fromStdString(sim.LinkPath())} + args);
-  if (!cli.waitForFinished(120000)) return {};
-  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-          cli.readAllStandardError().toStdString()};
+  return RunProgram(VOREL_CLI_PATH,
+                    QStringList{"--port", QString::fromStdString(sim.LinkPath())} + args,
+                    {{"XDG_CONFIG_HOME", config.path()}});
 }
 
 TEST(FieldCli, EchoingAdapterNeedsDiscardEcho) {

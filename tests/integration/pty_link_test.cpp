@@ -19,20 +19,13 @@
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
 #include "link/request_worker.h"
+#include "support/frame_bytes.h"
 #include "support/scripted_host.h"
 
 namespace vorel::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
-
-Bytes WithCrc(Bytes bytes) {
-  const std::uint16_t crc = Crc16Modbus(bytes);
-  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-  return bytes;
-}
 
 long MsSince(Clock::time_point start) {
   return static_cast<long>(

@@ -8,25 +8,15 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/cli_run.h"
 #include "support/sim_process.h"
 
 namespace vorel::test {
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string err;
-};
-
 CliRun RunCli(const SimProcess& sim, const QTemporaryDir& config, const QStringList& args) {
-  QProcess cli;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", config.path());
-  cli.setProcessEnvironment(env);
-  QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
-  cli.start(VOREL_CLI_PATH, all + args);
-  if (!cli.waitForFinished(60000)) return {};
-  return {cli.exitCode(), cli.readAllStandardError().toStdString()};
+  const QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
+  return RunProgram(VOREL_CLI_PATH, all + args, {{"XDG_CONFIG_HOME", config.path()}});
 }
 
 std::string ReadFile(const std::string& path) {

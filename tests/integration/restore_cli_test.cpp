@@ -9,28 +9,17 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/cli_run.h"
 #include "support/sim_process.h"
 
 namespace vorel::test {
 namespace {
 
-struct CliRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
-
 // vorel-cli with its own settings and audit trail in `home`.
 CliRun RunCli(const SimProcess& sim, const QTemporaryDir& home, const QStringList& args) {
-  QProcess cli;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("XDG_CONFIG_HOME", home.path());
-  env.insert("XDG_DATA_HOME", home.path());
-  cli.setProcessEnvironment(env);
-  cli.start(VOREL_CLI_PATH, QStringList{"--port", QString::fromStdString(sim.LinkPath())} + args);
-  if (!cli.waitForFinished(120000)) return {};
-  return {cli.exitCode(), cli.readAllStandardOutput().toStdString(),
-          cli.readAllStandardError().toStdString()};
+  return RunProgram(VOREL_CLI_PATH,
+                    QStringList{"--port", QString::fromStdString(sim.LinkPath())} + args,
+                    {{"XDG_CONFIG_HOME", home.path()}, {"XDG_DATA_HOME", home.path()}});
 }
 
 std::string Word(const SimProcess& sim, const QTemporaryDir& home, const char* address) {

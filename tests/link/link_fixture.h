@@ -13,19 +13,10 @@
 #include "link/modbus_frame.h"
 #include "link/modbus_link.h"
 #include "link/request_worker.h"
+#include "support/frame_bytes.h"
 #include "support/scripted_host.h"
 
 namespace vorel::test {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// The bytes followed by their CRC, low byte first.
-inline Bytes WithCrc(Bytes bytes) {
-  const std::uint16_t crc = Crc16Modbus(bytes);
-  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-  return bytes;
-}
 
 class LinkTest : public ::testing::Test {
  protected:

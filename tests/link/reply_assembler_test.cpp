@@ -7,18 +7,10 @@
 
 #include "link/modbus_frame.h"
 #include "link/reply_assembler.h"
+#include "support/frame_bytes.h"
 
 namespace vorel::test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-Bytes WithCrc(Bytes bytes) {
-  const std::uint16_t crc = Crc16Modbus(bytes);
-  bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-  bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
-  return bytes;
-}
 
 Bytes Concat(const std::vector<Bytes>& pieces) {
   Bytes all;

@@ -38,7 +38,25 @@ port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); pr
 # -t: a connection that ended lets go of the line at once, before the next one takes it.
 socat -t 0.01 TCP-LISTEN:"$port",bind=127.0.0.1,reuseaddr,fork "$dir/bridge",raw,echo=0 \
   2>"$dir/socat-tcp.log" &
-pids+=($!)
+bridge_pid=$!
+pids+=($bridge_pid)
+# Each connection gets a child of the bridge that holds the line while it lives. One still
+# ending when the next connection comes would read the slave's reply meant for that one, so
+# every connection waits until no child of an earlier one is left.
+bridge_busy() {
+  local f ppid
+  for f in /proc/[0-9]*/stat; do
+    read -r _ _ _ ppid _ <"$f" 2>/dev/null || continue
+    [ "$ppid" = "$bridge_pid" ] && return 0
+  done
+  return 1
+}
+wait_bridge_free() {
+  for _ in $(seq 200); do
+    bridge_busy || return 0
+    sleep 0.05
+  done
+}
 for _ in $(seq 100); do
   (exec 3<>/dev/tcp/127.0.0.1/"$port") 2>/dev/null && break
   sleep 0.05
@@ -49,6 +67,7 @@ expect_run() {
   local name=$1 where=$2 status=$3 out=$4 err=$5
   shift 6
   local got_out got_status
+  wait_bridge_free
   got_out=$(timeout 20 "$cli" --port "$where" "$@" 2>"$dir/err")
   got_status=$?
   [ "$got_status" = "$status" ] || fail "$name: exit $got_status, expected $status ($(cat "$dir/err"))"
