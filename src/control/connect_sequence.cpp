@@ -63,6 +63,7 @@ void ConnectSequence::Connect() {
   const bool resuming = portLost_ && !session_.PortOpen() && session_.Slots().AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
+    session_.Poll().SetRetryAfterFailure(LoadRetryAfterFailure(true));
   } catch (const SettingsFileError&) {
     // Settings that cannot be loaded at all are a port that cannot be opened.
     session_.host().ShowMessage(PortErrorText());
