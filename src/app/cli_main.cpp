@@ -6,7 +6,7 @@
 //   vorel-cli [--port PATH] [--baud N|auto] scan
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
 //   vorel-cli [--port PATH] [--baud N] report SITE --out FILE.html
-//   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv]
+//   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv [--mark-stale]]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 //   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
 //   vorel-cli [--port PATH] [--baud N] curve SITE AI1|AI2|AI3 [--export FILE |

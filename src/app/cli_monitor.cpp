@@ -31,6 +31,7 @@ struct MonitorOptions {
   int site = 0;
   bool once = false;
   bool csv = false;
+  bool markStale = false;  // --mark-stale: failed polls as rows too, with a status column
   int intervalMs = kDefaultIntervalMs;
   std::optional<RemoteCommand> command;
   bool yes = false;
@@ -73,6 +74,8 @@ std::optional<int> Parse(std::string_view name, const std::vector<std::string_vi
       options.once = true;
     } else if (name == "monitor" && a == "--csv") {
       options.csv = true;
+    } else if (name == "monitor" && a == "--mark-stale") {
+      options.markStale = true;
     } else if (name == "monitor" && a == "--interval") {
       if (i + 1 >= args.size()) return UsageError("missing value after --interval");
       const auto ms = Number(args[++i], kMinIntervalMs, kMaxIntervalMs);
@@ -84,6 +87,7 @@ std::optional<int> Parse(std::string_view name, const std::vector<std::string_vi
       return UsageError("unknown argument");
     }
   }
+  if (options.markStale && !options.csv) return UsageError("--mark-stale needs --csv");
   return std::nullopt;
 }
 
@@ -116,19 +120,26 @@ void PrintSnapshot(const Snapshot& s) {
   std::fflush(stdout);
 }
 
-void PrintCsv(const Snapshot& s, bool header) {
+// One CSV row: the time the reply arrived and the values, or (`status` given) with the
+// status column after them. A failed poll (`failed`) leaves every value field empty: the
+// values it would repeat are not the controller's now.
+void PrintCsv(const Snapshot& s, bool header, const QDateTime& time, bool failed,
+              const std::optional<std::string>& status) {
   std::string line;
   if (header) {
     line = "time";
     for (const auto& entry : s.lines) line += "," + CsvField(entry.first);
     line += "," + CsvField(std::string(PickText("Alarms", "报警")));
+    if (status) line += ",status";
     std::printf("%s\n", line.c_str());
   }
-  line = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
-  for (const auto& entry : s.lines) line += "," + CsvField(entry.second);
+  line = time.toString(Qt::ISODate).toStdString();
+  for (const auto& entry : s.lines) line += "," + (failed ? std::string() : CsvField(entry.second));
   std::string alarms;
-  for (const std::string& a : s.alarms) alarms += (alarms.empty() ? "" : "; ") + a;
+  if (!failed)
+    for (const std::string& a : s.alarms) alarms += (alarms.empty() ? "" : "; ") + a;
   line += "," + CsvField(alarms);
+  if (status) line += "," + CsvField(*status);
   std::printf("%s\n", line.c_str());
   std::fflush(stdout);
 }
@@ -145,11 +156,15 @@ bool ConfirmOnTerminal(int site) {
 }  // namespace
 
 const char* const kMonitorUsage =
-    "  monitor SITE [--once] [--interval MS] [--csv]\n"
+    "  monitor SITE [--once] [--interval MS] [--csv [--mark-stale]]\n"
     "                             identify the site, then poll its live values every MS\n"
     "                             (default 1000) and print what its monitor page shows: the\n"
     "                             state lines, one line per value, the active alarms;\n"
     "                             --once prints one snapshot, --csv one CSV row per poll\n"
+    "                             that answered, timed when the reply arrived; a failed\n"
+    "                             poll prints nothing (its message goes to stderr), with\n"
+    "                             --mark-stale a row of empty values whose last column,\n"
+    "                             status, says why (ok on the others)\n"
     "  command SITE off|manual|auto|test|start|stop|mute|reset [--yes]\n"
     "                             identify the site and send one command as the monitor's\n"
     "                             button does; start asks on a terminal and needs --yes\n"
@@ -203,15 +218,23 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
     const bool factory = IsFactoryLevel();
     bool first = true;
     for (;;) {
-      const bool ok = static_cast<bool>(session.ReadBlock<ValueRead>(site, reg::kLiveValues));
+      const RequestResult result = session.ReadBlock<ValueRead>(site, reg::kLiveValues);
+      const QDateTime arrived = QDateTime::currentDateTime();
+      const bool ok = static_cast<bool>(result);
       if (cli.session().Connector().PortWasLost()) {  // already said; nothing more can be read
         status = kExitFailed;
         break;
       }
-      if (ok || !options.once) {
+      // A failed poll brought nothing new: the values the image still holds are not shown as
+      // the controller's (the failure itself went to stderr), except as an empty row with its
+      // status when asked for.
+      if (ok || (options.csv && options.markStale)) {
+        // The titles are those of the site's configuration even when the poll failed.
         const Snapshot snapshot = TakeMonitorSnapshot(session.Images(), site, factory);
         if (options.csv) {
-          PrintCsv(snapshot, first);
+          std::optional<std::string> rowStatus;
+          if (options.markStale) rowStatus = ok ? "ok" : PollFailureMessage(result.outcome);
+          PrintCsv(snapshot, first, arrived, !ok, rowStatus);
         } else {
           if (!first) std::printf("\n");
           PrintSnapshot(snapshot);

@@ -74,6 +74,7 @@ void ConnectSequence::Connect() {
   const bool resuming = portLost_ && !parts_.port.IsOpen() && parts_.siteSlots.AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
+    parts_.poll.SetRetryAfterFailure(LoadRetryAfterFailure(true));
   } catch (const SettingsFileError&) {
     // Settings that cannot be loaded at all are a port that cannot be opened.
     parts_.host.ShowMessage(PortErrorText());

@@ -20,6 +20,9 @@ namespace {
 
 // Longest sleep of the wait for an idle link between two looks.
 constexpr int kIdleWaitSliceMs = 5;
+// How long a request may wait for its reply before it has failed (a tick past 2 s, 8 s).
+constexpr std::uint64_t kReplyAllowanceMs = 21 * kTickMs;
+constexpr std::uint64_t kModemReplyAllowanceMs = 81 * kTickMs;
 
 std::optional<QDate> ToQDate(const std::string& text) {
   const auto date = ParseControllerDate(text, QDate::currentDate().year());
@@ -39,9 +42,17 @@ void PollScheduler::Reset() {
   pollSite_ = 1;
   pollPhase_ = 1;
   pollingStoppedShown_ = false;
+  pollingStarted_ = false;
+  sweepTimed_ = false;
+  nextProbeMs_.fill(0);
 }
 
 void PollScheduler::StartPolling() {
+  if (!pollingStarted_) {
+    // Sites never polled since Connect count their age from here.
+    pollingStarted_ = true;
+    age_.PollingStarted(parts_.pump.NowMs(), wallClock_());
+  }
   if (inPollStep_) {
     // The step that is running restarts the timer when it ends.
     pollStoppedInStep_ = false;
@@ -56,6 +67,11 @@ void PollScheduler::StopPolling() {
   if (inPollStep_) pollStoppedInStep_ = true;
   if (pollTimer_ != 0) parts_.pump.StopTimer(pollTimer_);
   pollTimer_ = 0;
+  // An exchange takes the link: a reply still awaited is not a poll's any more, and the sweep
+  // is not timed.
+  polledSite_ = 0;
+  probing_ = false;
+  sweepTimed_ = false;
 }
 
 void PollScheduler::StartRefresh() {
@@ -85,17 +101,23 @@ void PollScheduler::PollStep() {
 
   ModbusLink& link = parts_.link;
   if (link.LinkIdle()) {
-    if (pollSite_ > kSiteCount) pollSite_ = 1;
+    if (pollSite_ > kSiteCount) {
+      pollSite_ = 1;
+      SweepBegins();
+    }
     if (parts_.siteSlots.IsOnline(pollSite_)) {
       switch (pollPhase_) {
-        case 1:
-          if (link.CommState(pollSite_) != kCommNoResult) {
+        case 1: {
+          const bool failed = link.CommState(pollSite_) == kCommNoResult;
+          if (!failed || ProbeDue(pollSite_)) {
             link.SetGroupIdle(RequestGroup::Value, false);
             link.ResetReplyTicks();
+            PollSent(pollSite_, failed);
             new ValueRead(link, static_cast<std::uint8_t>(pollSite_), reg::kLiveValues, {}, true);
           }
           pollPhase_ = 2;
           break;
+        }
         case 2:
           pollPhase_ = 3;
           break;
@@ -110,7 +132,12 @@ void PollScheduler::PollStep() {
   }
   const bool gone = parts_.port.Gone();
   if (link.LinkIdle() || !link.RequestFailure()) {
-    link.PollReply(pollSite_);
+    if (link.PollReply(pollSite_)) PollAnswered(pollSite_);
+  } else if (probing_ && polledSite_ == pollSite_) {
+    // A probe that fails changes nothing: no box, the site stays stopped.
+    link.FailRequest(pollSite_);
+    link.SetCommState(pollSite_, kCommNoResult);
+    PollFailed(pollSite_);
   } else {
     ReportPollFailure(pollSite_);  // no box on a gone port
   }
@@ -121,6 +148,9 @@ void PollScheduler::PollStep() {
 }
 
 void PollScheduler::ReportPollFailure(int site) {
+  PollFailed(site);
+  // The box (or the timeout before it) holds the sweep up.
+  sweepTimed_ = false;
   ModbusLink& link = parts_.link;
   const RequestResult result = link.FailRequest(site);
   // Retry could never succeed on a port that has gone away: no box; the caller tells the user
@@ -133,14 +163,11 @@ void PollScheduler::ReportPollFailure(int site) {
 }
 
 void PollScheduler::RefreshStep() {
-  // The trends fill at every tick, whatever page the windows show.
-  for (int n = 1; n <= kSiteCount; ++n) {
-    if (parts_.siteSlots.IsOnline(n)) parts_.trends.Sample(n);
-  }
   for (int n = 1; n <= kSiteCount; ++n) {
     if (!parts_.siteSlots.IsOnline(n) || !parts_.windows.Window(n)) continue;
     ShowControllerClock(n);
     ShowProtectionState(n);
+    ShowDataAge(n);
     // The window may have been closed by a box shown meanwhile.
     if (SiteWindow* w = parts_.windows.Window(n)) w->RefreshMonitor();
   }
@@ -181,6 +208,71 @@ void PollScheduler::ShowProtectionState(int site) {
   w->ShowProtectionState(unlocked);
   w->SetStatusPanel(1, std::string(unlocked ? PickText("unlocked", "参数保护已解锁")
                                             : PickText("locked", "参数保护未解锁")));
+}
+
+void PollScheduler::ShowDataAge(int site) {
+  SiteWindow* w = parts_.windows.Window(site);
+  if (!w) return;
+  const bool stale = age_.Stale(site, parts_.pump.NowMs());
+  w->ShowDataAge(stale, stale ? NoReplySinceText(age_.SinceWallMs(site)) : std::string());
+}
+
+void PollScheduler::PollSent(int site, bool probe) {
+  polledSite_ = site;
+  probing_ = probe;
+  if (!probe) return;
+  // The next probe is planned from this one's own time.
+  nextProbeMs_[static_cast<std::size_t>(site - 1)] = parts_.pump.NowMs() + kFailedSiteProbeMs;
+  // A probe may wait out the whole reply allowance: the other sites' values are no later for
+  // it, and the sweep is not a measure of the poll period.
+  age_.ProbeSent(parts_.pump.NowMs(),
+                 parts_.link.Modem() ? kModemReplyAllowanceMs : kReplyAllowanceMs);
+  sweepTimed_ = false;
+}
+
+void PollScheduler::PollAnswered(int site) {
+  if (polledSite_ != site) return;  // a reply to a request that was not the poll's
+  polledSite_ = 0;
+  probing_ = false;
+  nextProbeMs_[static_cast<std::size_t>(site - 1)] = 0;
+  // The reply has just arrived: its values are the trend's next sample, stamped with now.
+  const std::int64_t wallMs = wallClock_();
+  age_.GoodPoll(site, parts_.pump.NowMs(), wallMs);
+  parts_.trends.Sample(site, wallMs);
+}
+
+void PollScheduler::PollFailed(int site) {
+  if (polledSite_ == site) {
+    polledSite_ = 0;
+    probing_ = false;
+  }
+  age_.FailedPoll(site);
+  parts_.trends.Gap(site, wallClock_());
+}
+
+bool PollScheduler::ProbeDue(int site) {
+  if (!retryAfterFailure_) return false;
+  std::uint64_t& next = nextProbeMs_[static_cast<std::size_t>(site - 1)];
+  const std::uint64_t now = parts_.pump.NowMs();
+  if (next == 0) {
+    next = now + kFailedSiteProbeMs;
+    return false;
+  }
+  return now >= next;
+}
+
+void PollScheduler::SweepBegins() {
+  const std::uint64_t now = parts_.pump.NowMs();
+  if (sweepTimed_) age_.SweepTook(now - sweepStartMs_, MinimumSweepMs());
+  sweepStartMs_ = now;
+  sweepTimed_ = true;
+}
+
+std::uint64_t PollScheduler::MinimumSweepMs() const {
+  // One step for the advance past site 32, three per online site, one for every other.
+  std::uint64_t steps = 1;
+  for (int n = 1; n <= kSiteCount; ++n) steps += parts_.siteSlots.IsOnline(n) ? 3 : 1;
+  return steps * kPollIntervalMs;
 }
 
 void PollScheduler::WaitForLinkOrStoppedPoll() {

@@ -268,6 +268,11 @@ bool LoadSeparateSiteWindows(bool current) {
   return ReadBool(LoadForReading(path), path, "View", "SeparateSiteWindows", current);
 }
 
+bool LoadRetryAfterFailure(bool current) {
+  const std::filesystem::path path = VportIniPath();
+  return ReadBool(LoadForReading(path), path, "Polling", "RetryAfterFailure", current);
+}
+
 void SaveSeparateSiteWindows(bool separate) {
   UpdateFile(VportIniPath(), [&](IniDocument& doc) {
     doc.WriteString("View", "SeparateSiteWindows", separate ? "-1" : "0");

@@ -79,6 +79,11 @@ bool IsFactoryLevel();
 bool LoadSeparateSiteWindows(bool current);
 void SaveSeparateSiteWindows(bool separate);
 
+// Section Polling, key RetryAfterFailure (a boolean, stored "-1"/"0"): a site whose polling
+// stopped after a failure is probed every 10 s and polled again once it answers. Missing:
+// `current`.
+bool LoadRetryAfterFailure(bool current);
+
 // Reads one boolean setting text; false in `ok` when it is neither an integer nor true/false.
 bool ParseIniBool(std::string_view text, bool* ok);
 

@@ -48,6 +48,12 @@ class SiteWindow {
   virtual void ShowProtectionState(bool unlocked) = 0;
   // The monitor page redraws itself from the value image.
   virtual void RefreshMonitor() = 0;
+  // Refresh tick: whether the live values are stale (a poll failed, or none came for three
+  // poll periods) with "no reply since hh:mm:ss" to show, or live again (empty text).
+  virtual void ShowDataAge(bool stale, const std::string& text) {
+    (void)stale;
+    (void)text;
+  }
 
   // The pickers' changed marks (set only by the user changing `dtpDate` / `dtpTime`).
   virtual bool DateChanged() const = 0;

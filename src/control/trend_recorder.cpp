@@ -1,6 +1,5 @@
 #include "control/trend_recorder.h"
 
-#include <chrono>
 #include <vector>
 
 #include "control/poll_scheduler.h"
@@ -10,26 +9,28 @@
 
 namespace vorel {
 
-static_assert(kTrendSampleIntervalMs == kRefreshIntervalMs,
-              "the trend buffers hold one hour of refresh ticks");
+static_assert(kTrendSampleIntervalMs < (kSiteCount + 3) * kPollIntervalMs,
+              "a site is polled at most once per sample interval");
 
-TrendRecorder::TrendRecorder(Host& host, const SiteImages& images)
-    : host_(host), images_(images), clock_([] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(
-                   std::chrono::system_clock::now().time_since_epoch())
-            .count();
-      }) {}
+TrendRecorder::TrendRecorder(Host& host, const SiteImages& images) : host_(host), images_(images) {}
 
 void TrendRecorder::Clear() {
   for (auto& buffer : buffers_)
     if (buffer) buffer->Clear();
 }
 
-void TrendRecorder::Sample(int site) {
+void TrendRecorder::Sample(int site, std::int64_t timeMs) {
   if (!IsSite(site)) return;
   auto& buffer = buffers_[static_cast<std::size_t>(site - 1)];
   if (!buffer) buffer = std::make_unique<TrendBuffer>();
-  buffer->Add(TakeTrendSample(images_, site, clock_()));
+  buffer->Add(TakeTrendSample(images_, site, timeMs));
+}
+
+void TrendRecorder::Gap(int site, std::int64_t timeMs) {
+  if (!IsSite(site)) return;
+  TrendBuffer* buffer = buffers_[static_cast<std::size_t>(site - 1)].get();
+  if (!buffer || buffer->Size() == 0 || buffer->At(buffer->Size() - 1).gap) return;
+  buffer->Add(TrendGap(timeMs));
 }
 
 const TrendBuffer* TrendRecorder::Buffer(int site) const {

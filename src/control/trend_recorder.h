@@ -1,12 +1,12 @@
-// The live trends of the online sites: at every value-refresh tick each online site's numbers
-// are added to its buffer (one hour kept), whatever page its window shows; a new connection
-// empties them. A site's buffer is made at its first sample and reused from then on, so a
-// sample never allocates. "Export CSV..." of the monitor's trend view writes a buffer out.
+// The live trends of the online sites: each poll that brings a site's new values adds them to
+// its buffer (one hour kept), stamped with the time the reply arrived, whatever page its window
+// shows; a failed poll leaves a gap. A new connection empties them. A site's buffer is made at
+// its first sample and reused from then on, so a sample never allocates. "Export CSV..." of the
+// monitor's trend view writes a buffer out.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -25,8 +25,12 @@ class TrendRecorder {
 
   // Every buffer emptied (Connect).
   void Clear();
-  // One sample of the site's value image, timed by the wall clock.
-  void Sample(int site);
+  // One sample of the site's value image, taken when a poll brought it; `timeMs` is when the
+  // reply arrived (wall-clock milliseconds since the epoch).
+  void Sample(int site, std::int64_t timeMs);
+  // A poll of the site failed at `timeMs`: one gap after the last sample (none before the
+  // first sample, nor a second one in a row).
+  void Gap(int site, std::int64_t timeMs);
   // Null for a bad site or one never sampled.
   const TrendBuffer* Buffer(int site) const;
 
@@ -36,14 +40,10 @@ class TrendRecorder {
   // through the host, when the file cannot be written.
   bool ExportCsvFile(int site, const std::string& path);
 
-  // Wall-clock milliseconds since the epoch; tests may set their own clock.
-  void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
-
  private:
   Host& host_;
   const SiteImages& images_;
   std::array<std::unique_ptr<TrendBuffer>, kSiteCount> buffers_;
-  std::function<std::int64_t()> clock_;
 };
 
 }  // namespace vorel

@@ -70,6 +70,13 @@ TrendSample TakeTrendSample(const SiteImages& images, int site, std::int64_t tim
   return sample;
 }
 
+TrendSample TrendGap(std::int64_t timeMs) {
+  TrendSample sample;
+  sample.timeMs = timeMs;
+  sample.gap = true;
+  return sample;
+}
+
 TrendBuffer::TrendBuffer(std::size_t capacity) : capacity_(capacity == 0 ? 1 : capacity) {
   ring_.reserve(capacity_);
 }

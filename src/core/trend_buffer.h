@@ -1,7 +1,7 @@
-// The live trend of a site: a fixed-capacity ring of samples taken from the value image at the
-// value-refresh tick, each holding the time and the numbers the monitor page shows for the
-// watched series. The buffer is sized once at construction and never allocates afterwards;
-// when full, a new sample replaces the oldest.
+// The live trend of a site: a fixed-capacity ring of samples taken from the value image when a
+// poll brought new values (and gaps where one failed), each holding the time and the numbers the
+// monitor page shows for the watched series. The buffer is sized once at construction and never
+// allocates afterwards; when full, a new sample replaces the oldest.
 #pragma once
 
 #include <array>
@@ -18,7 +18,9 @@ namespace vorel {
 
 class SiteImages;
 
-// The value-refresh tick that feeds the buffers, and one hour of samples at that rate.
+// The shortest time between two polls of a site is longer than this (a sweep over the line
+// takes at least 34 steps of 20 ms), so a buffer of one hour at this rate holds at least an
+// hour of polls.
 inline constexpr int kTrendSampleIntervalMs = 500;
 inline constexpr std::size_t kTrendCapacity = 3600 * 1000 / kTrendSampleIntervalMs;
 
@@ -60,12 +62,16 @@ struct TrendSample {
   std::int64_t timeMs = 0;  // wall-clock milliseconds since the epoch
   std::array<std::int16_t, kTrendSeriesCount> counts{};
   std::array<std::uint8_t, kTrendSeriesCount> divisors{};  // 1, 10, 100; 0 where no number
+  // A poll failed here: no numbers, and the lines break.
+  bool gap = false;
 
   std::optional<ScaledNumber> Number(int series) const;
 };
 
 // The numbers the monitor page shows for every series, now.
 TrendSample TakeTrendSample(const SiteImages& images, int site, std::int64_t timeMs);
+// A sample without numbers where a poll failed.
+TrendSample TrendGap(std::int64_t timeMs);
 
 class TrendBuffer {
  public:

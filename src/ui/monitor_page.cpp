@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QStackedWidget>
+#include <QTableWidgetItem>
 #include <QVBoxLayout>
 
 #include "core/language.h"
@@ -59,6 +60,12 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   top->addWidget(genSetStateLabel_);
   top->addWidget(mainsStateLabel_);
   top->addWidget(loadStateLabel_);
+  dataAgeLabel_ = new QLabel(this);
+  dataAgeLabel_->setObjectName("lbDataAge");
+  dataAgeLabel_->setStyleSheet("color: #c00000; font-weight: bold;");
+  dataAgeLabel_->hide();
+  top->addSpacing(12);
+  top->addWidget(dataAgeLabel_);
   top->addStretch();
 
   // One button per command row: the mode buttons show the mode the controller reports (one of
@@ -191,6 +198,35 @@ void MonitorPage::Update() {
   if (!GridsShown()) trend_->Refresh();
 }
 
+void MonitorPage::ShowDataAge(bool stale, const QString& text) {
+  if (dataAgeLabel_->text() != text) dataAgeLabel_->setText(text);
+  if (dataAgeLabel_->isVisibleTo(this) != stale) dataAgeLabel_->setVisible(stale);
+  if (stale == stale_) return;
+  stale_ = stale;
+  PaintValues();
+}
+
+QBrush MonitorPage::ValueBrush() const {
+  // Live values in the grid's own text colour; stale ones as disabled text.
+  return stale_ ? palette().brush(QPalette::Disabled, QPalette::Text) : QBrush();
+}
+
+void MonitorPage::PaintValues() {
+  const QBrush brush = ValueBrush();
+  for (const MonitorCell& cell : shownValues_.cells) {
+    if (QTableWidgetItem* item = Grid(cell.grid)->item(cell.row, cell.column))
+      item->setForeground(brush);
+  }
+  for (QLabel* label : stateLabels_) {
+    QPalette p = label->palette();
+    p.setBrush(QPalette::WindowText, stale_ ? brush : palette().brush(QPalette::WindowText));
+    label->setPalette(p);
+  }
+  // The alarm lines take their colours again.
+  alarmsKnown_ = false;
+  if (GridsShown() && drawn_) RefreshAlarms(shownValues_.alarms);
+}
+
 void MonitorPage::SetButtonCaptions() {
   for (const RemoteCommandInfo& info : kRemoteCommands)
     CommandButton(info.command)->setText(Q(info.caption.Pick()));
@@ -316,6 +352,7 @@ void MonitorPage::Refresh(const MonitorValues& v) {
       if (*shown == cell.text) continue;
       *shown = cell.text;
       Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+      if (stale_) Grid(cell.grid)->item(cell.row, cell.column)->setForeground(ValueBrush());
     }
     RefreshAlarms(v.alarms);
   }
@@ -355,8 +392,9 @@ void MonitorPage::RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms
     if (label->text() != t) label->setText(t);
     QPalette p = label->palette();
     p.setColor(QPalette::Window, line.highlighted ? ToQColor(kSilver) : base.color(QPalette::Base));
-    p.setColor(QPalette::WindowText,
-               line.highlighted ? base.color(QPalette::Highlight) : base.color(QPalette::Text));
+    p.setColor(QPalette::WindowText, stale_ ? base.color(QPalette::Disabled, QPalette::Text)
+                                     : line.highlighted ? base.color(QPalette::Highlight)
+                                                        : base.color(QPalette::Text));
     if (p != label->palette()) label->setPalette(p);
     label->show();
   }

@@ -63,6 +63,11 @@ class MonitorPage : public QWidget {
   // The page can be seen: shown (its window shown, its tab current) and the window not
   // minimised.
   bool InView() const;
+  // The values stale (a poll failed, or none came for three poll periods): "no reply since
+  // hh:mm:ss" beside the state labels and the values drawn grey; live again: normal.
+  void ShowDataAge(bool stale, const QString& text);
+  bool ValuesStale() const { return stale_; }
+  QLabel* DataAgeLabel() const { return dataAgeLabel_; }
   // The next update draws whatever the change count (texts, language or access level changed).
   void Invalidate() { drawn_ = false; }
   // Draws from the source so far.
@@ -95,6 +100,8 @@ class MonitorPage : public QWidget {
   QLabel* loadStateLabel_ = nullptr;
   QLabel* mainsTitleLabel_ = nullptr;
   QLabel* clockLabel_ = nullptr;
+  QLabel* dataAgeLabel_ = nullptr;
+  bool stale_ = false;
   QPushButton* trendButton_ = nullptr;
   QStackedWidget* stack_ = nullptr;
   QWidget* live_ = nullptr;
@@ -131,6 +138,9 @@ class MonitorPage : public QWidget {
   void ForgetCellTexts();
   bool GridsShown() const;
   void RefreshAlarms(const std::array<AlarmLine, kAlarmLines>& alarms);
+  // The value cells and state labels in the colour of stale or of live values.
+  void PaintValues();
+  QBrush ValueBrush() const;
   void PlaceOverlays();
   void SetButtonColours(RemoteCommand command, std::optional<QColor> background,
                         std::optional<QColor> text);

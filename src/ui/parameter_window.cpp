@@ -144,6 +144,11 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
     panels_[i]->setFixedWidth(kStatusPanelWidths[i]);
     bar->addWidget(panels_[i]);
   }
+  dataAgeLabel_ = new QLabel(bar);
+  dataAgeLabel_->setObjectName("stbDataAge");
+  dataAgeLabel_->setStyleSheet("color: #c00000;");
+  bar->addWidget(dataAgeLabel_);
+  dataAgeLabel_->hide();
 
   // The monitor's engine titles carry the channel names and units.
   connect(this, &ParameterWindow::channelTitlesChanged, this, [this] {
@@ -550,6 +555,7 @@ MonitorPage* ParameterWindow::BuildMonitorPage() {
     monitor_->Trend()->ApplyTexts();
   }
   if (monitorClockText_) monitor_->TimeLabel()->setText(*monitorClockText_);
+  if (dataStale_) monitor_->ShowDataAge(true, dataAgeText_);
   if (monitorRefreshed_) RefreshMonitor();
   return monitor_;
 }
@@ -952,6 +958,17 @@ void ParameterWindow::RefreshMonitor() {
   // Only a page the user can see is drawn, and only when the image changed; a page coming into
   // view draws itself.
   monitor_->Update();
+}
+
+void ParameterWindow::ShowDataAge(bool stale, const std::string& text) {
+  if (!online_) return;  // a window opened from a file has no live data
+  const QString shown = stale ? Q(text) : QString();
+  if (stale == dataStale_ && shown == dataAgeText_) return;
+  dataStale_ = stale;
+  dataAgeText_ = shown;
+  dataAgeLabel_->setText(shown);
+  dataAgeLabel_->setVisible(stale);
+  if (monitor_) monitor_->ShowDataAge(stale, shown);
 }
 
 bool ParameterWindow::DateChanged() const {

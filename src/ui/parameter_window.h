@@ -63,6 +63,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void ShowControllerClock(std::optional<QDate> date, std::optional<QTime> time) override;
   void ShowProtectionState(bool unlocked) override;
   void RefreshMonitor() override;
+  void ShowDataAge(bool stale, const std::string& text) override;
+  // The status bar's "no reply since" label (shown while the live values are stale).
+  QLabel* DataAgeLabel() const { return dataAgeLabel_; }
   bool DateChanged() const override;
   bool TimeChanged() const override;
   void ClearDateChanged() override;
@@ -185,6 +188,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   std::optional<std::pair<bool, bool>> monitorLabels_;
   std::optional<QString> monitorClockText_;
   bool monitorRefreshed_ = false;
+  bool dataStale_ = false;
+  QString dataAgeText_;
   bool factory_ = false;
   EditorModel model_;
   GridEditors* editors_ = nullptr;
@@ -216,6 +221,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QPushButton* exitButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
   std::array<QLabel*, 4> panels_{};
+  QLabel* dataAgeLabel_ = nullptr;
   CurveEditor* curveEditor_ = nullptr;
   std::function<int(QDialog&)> runModal_;
 };

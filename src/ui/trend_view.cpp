@@ -206,6 +206,46 @@ void TrendView::Refresh() {
   }
 }
 
+void TrendView::ShowRuns(Strip& strip) {
+  // Gaps at the front carry nothing: the span starts after them.
+  qsizetype begin = 0;
+  while (begin < strip.points.size() && std::isnan(strip.points[begin].y())) ++begin;
+  QList<QLineSeries*> lines{strip.line};
+  lines.append(strip.more);
+  qsizetype used = 0;
+  while (begin < strip.points.size()) {
+    qsizetype end = begin;
+    while (end < strip.points.size() && !std::isnan(strip.points[end].y())) ++end;
+    if (used == lines.size()) {
+      // Another run: a line of the same look on the same axes.
+      auto* line = new QLineSeries;
+      strip.chart->addSeries(line);
+      line->attachAxis(strip.time);
+      line->attachAxis(strip.value);
+      line->setPen(strip.line->pen());
+      strip.more.append(line);
+      lines.append(line);
+    }
+    lines[used++]->replace(strip.points.mid(begin, end - begin));
+    begin = end;
+    while (begin < strip.points.size() && std::isnan(strip.points[begin].y())) ++begin;
+  }
+  for (qsizetype i = used; i < lines.size(); ++i) {
+    if (lines[i]->count() > 0) lines[i]->clear();
+  }
+}
+
+QList<QLineSeries*> TrendView::Runs(int series) const {
+  const Strip& strip = strips_[Index(series)];
+  QList<QLineSeries*> runs;
+  if (!strip.line) return runs;
+  runs.append(strip.line);
+  for (QLineSeries* line : strip.more)
+    if (line->count() > 0) runs.append(line);
+  if (strip.line->count() == 0) runs.clear();
+  return runs;
+}
+
 void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first, std::size_t step,
                      bool rebuild, std::int64_t start, std::int64_t end) {
   Strip& strip = strips_[Index(series)];
@@ -224,18 +264,25 @@ void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first,
   while (gone < strip.points.size() && strip.points[gone].x() < static_cast<double>(start)) ++gone;
   if (gone > 0) strip.points.remove(0, gone);
   for (std::uint64_t n = strip.next; n < added; ++n) {
-    if (n % step != 0) continue;
     const TrendSample& sample = buffer->At(static_cast<std::size_t>(n - oldest));
+    // A gap is never thinned away.
+    if (sample.gap) {
+      if (!strip.points.isEmpty() && !std::isnan(strip.points.back().y()))
+        strip.points.append(QPointF(static_cast<double>(sample.timeMs), qQNaN()));
+      continue;
+    }
+    if (n % step != 0) continue;
     const auto number = sample.Number(series);
     if (!number) continue;  // the page showed a text (sensor fault, unused channel)
     strip.points.append(QPointF(static_cast<double>(sample.timeMs), number->Value()));
   }
   strip.next = added;
-  strip.line->replace(strip.points);
+  ShowRuns(strip);
 
   double low = std::numeric_limits<double>::max();
   double high = std::numeric_limits<double>::lowest();
   for (const QPointF& p : strip.points) {
+    if (std::isnan(p.y())) continue;
     low = std::min(low, p.y());
     high = std::max(high, p.y());
   }
@@ -244,7 +291,7 @@ void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first,
   // look-up; the labels are still local times.
   strip.time->setRange(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC),
                        QDateTime::fromMSecsSinceEpoch(end, Qt::UTC));
-  if (strip.points.isEmpty()) {
+  if (low > high) {  // no number in the span
     low = 0;
     high = 1;
   }

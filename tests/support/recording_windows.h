@@ -76,6 +76,9 @@ class RecordingWindow : public SiteWindow {
   bool dateChanged = false;
   bool timeChanged = false;
   bool serialEditable = false;
+  // What the refresh tick last said of the live values' age.
+  bool stale = false;
+  std::string ageText;
 
   void SetUpWindow() override { calls.push_back("SetUpWindow"); }
   void LoadAllPages() override {
@@ -101,6 +104,10 @@ class RecordingWindow : public SiteWindow {
   }
   void ShowProtectionState(bool unlocked) override { unlockedShown = unlocked; }
   void RefreshMonitor() override { ++monitorRefreshes; }
+  void ShowDataAge(bool s, const std::string& text) override {
+    stale = s;
+    ageText = text;
+  }
   bool DateChanged() const override { return dateChanged; }
   bool TimeChanged() const override { return timeChanged; }
   void ClearDateChanged() override { dateChanged = false; }

@@ -1,11 +1,13 @@
-// The trend view of a real window on the fake clock: samples arrive at the refresh ticks whatever
-// the page shows, the view draws the ticked series only while it is shown, and exports the hour.
+// The trend view of a real window on the fake clock: samples arrive with the good polls whatever
+// the page shows, the view draws the ticked series only while it is shown, and exports the hour;
+// a failed poll breaks the line and leaves an empty row in the export.
 #include <QChartView>
 #include <QComboBox>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QTabWidget>
 
+#include "files/trend_csv.h"
 #include "support/temp_files.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
@@ -24,7 +26,7 @@ constexpr int kBattery = static_cast<int>(TrendSeriesId::Battery);
 constexpr int kVoltage = static_cast<int>(TrendSeriesId::VoltageL1);
 constexpr std::int64_t kClockBase = 1'700'000'000'000;
 
-TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
+TEST_F(UiTrend, SamplesArriveWithPollsAndTheViewDrawsWhatIsTicked) {
   WriteVport("[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\n");
   MainWindowServices services;
   services.makePort = [this]() -> std::unique_ptr<SerialPort> {
@@ -48,9 +50,13 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   main.Connect();
   ASSERT_TRUE(main.IsOnline(kSite));
   session.Poll().StopPolling();  // the recording port never answers; the ticks go on
-  // Samples timed by the fake clock, half a second apart.
-  session.Trends().SetClock(
-      [this] { return kClockBase + static_cast<std::int64_t>(pump->NowMs()); });
+  // A good poll every half second, timed by the fake clock: its sample, then the refresh tick.
+  const auto polls = [&](std::uint64_t ms) {
+    for (std::uint64_t t = 0; t < ms; t += 500) {
+      session.Trends().Sample(kSite, kClockBase + static_cast<std::int64_t>(pump->NowMs()));
+      pump->Advance(500);
+    }
+  };
   auto* window = dynamic_cast<ParameterWindow*>(session.Window(kSite));
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -62,7 +68,7 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   // Filling goes on while the live grids are shown; nothing is drawn meanwhile.
   images.SetWord(kSite, 0x0099, 1500);
   images.SetWord(kSite, 0x009E, 245);
-  pump->Advance(4 * 500);
+  polls(4 * 500);
   const TrendBuffer* buffer = session.Trends().Buffer(kSite);
   ASSERT_NE(buffer, nullptr);
   EXPECT_EQ(buffer->Size(), 4u);
@@ -81,7 +87,7 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
 
   // Four ticks move the chart by more than a pixel.
   images.SetWord(kSite, 0x0099, 1480);
-  pump->Advance(4 * 500);
+  polls(4 * 500);
   ASSERT_EQ(view.Line(kSpeed)->count(), 8);
   EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(7).y(), 1480);
   const int redraws = view.Redraws();
@@ -113,16 +119,16 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   view.SpanPicker()->setCurrentIndex(2);
   ASSERT_GT(view.PixelMs(), 2 * 500);
   int drawn = view.Redraws();
-  pump->Advance(500);
+  polls(500);
   EXPECT_EQ(view.Redraws(), drawn);
-  pump->Advance(view.PixelMs());
+  polls(static_cast<std::uint64_t>(view.PixelMs()));
   EXPECT_EQ(view.Redraws(), drawn + 1);
 
   // Moved on tick by tick past the span, the points are what the buffer holds in the span.
   view.SpanPicker()->setCurrentIndex(0);
   for (int i = 0; i < 700; ++i) {
     images.SetWord(kSite, 0x0099, static_cast<std::uint16_t>(1000 + i));
-    pump->Advance(500);
+    polls(500);
   }
   // The newest sample may wait for the next pixel; all before it are drawn.
   const QLineSeries& line = *view.Line(kSpeed);
@@ -145,7 +151,7 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
   const int before = view.Redraws();
   const std::size_t size = buffer->Size();
-  pump->Advance(4 * 500);
+  polls(4 * 500);
   EXPECT_EQ(buffer->Size(), size + 4);
   EXPECT_EQ(view.Redraws(), before);
 
@@ -153,6 +159,51 @@ TEST_F(UiTrend, SamplesArriveAtTicksAndTheViewDrawsWhatIsTicked) {
   session.Trends().Clear();
   EXPECT_EQ(buffer->Size(), 0u);
   main.close();
+}
+
+TEST_F(UiTrend, AFailedPollBreaksTheLineAndEmptiesItsCsvRow) {
+  SetLanguageSetting("english");
+  auto images = std::make_unique<SiteImages>();
+  TrendBuffer buffer(64);
+  const auto sample = [&](std::int64_t t, std::uint16_t speed) {
+    images->SetWord(kSite, 0x0099, speed);
+    buffer.Add(TakeTrendSample(*images, kSite, kClockBase + t));
+  };
+  // Three polls, a failure, two polls; then a gap at the end.
+  sample(0, 1500);
+  sample(700, 1510);
+  sample(1400, 1520);
+  buffer.Add(TrendGap(kClockBase + 2100));
+  sample(12'000, 1490);
+  sample(12'700, 1480);
+  TrendView view;
+  view.SetSource([&] { return &buffer; }, [](int) { return std::string("series"); });
+  view.resize(800, 600);
+  view.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  view.Refresh();
+  QList<QLineSeries*> runs = view.Runs(kSpeed);
+  ASSERT_EQ(runs.size(), 2);
+  EXPECT_EQ(runs[0]->count(), 3);
+  EXPECT_EQ(runs[1]->count(), 2);
+  EXPECT_DOUBLE_EQ(runs[1]->at(0).y(), 1490);
+  EXPECT_EQ(runs[1]->pen().color(), runs[0]->pen().color());
+  buffer.Add(TrendGap(kClockBase + 13'400));
+  sample(20'000, 1470);
+  view.Refresh();
+  runs = view.Runs(kSpeed);
+  ASSERT_EQ(runs.size(), 3);
+  EXPECT_EQ(runs[2]->count(), 1);
+
+  // The export: the gaps are rows with a time and nothing else.
+  std::vector<std::string> titles(kTrendSeriesCount, "t");
+  const std::string csv = TrendCsv(buffer, titles);
+  const std::string emptyFields(kTrendSeriesCount, ',');
+  std::size_t emptyRows = 0;
+  for (std::size_t at = csv.find(emptyFields + "\r\n"); at != std::string::npos;
+       at = csv.find(emptyFields + "\r\n", at + 1))
+    ++emptyRows;
+  EXPECT_EQ(emptyRows, 2u);
 }
 
 }  // namespace
