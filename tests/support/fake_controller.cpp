@@ -129,6 +129,7 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
         Put16(data, 0);
       }
     }
+    if (damage) damage(r, data);
     Bytes b{site, 3, static_cast<std::uint8_t>(data.size())};
     b.insert(b.end(), data.begin(), data.end());
     return {{replyDelayMs, Sealed(b)}};
@@ -169,6 +170,7 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
   } else if (int v = ParameterTable(r.address, false); v >= 0) {
     words(parameters(v));
   }
+  if (damage) damage(r, data);
   Bytes b{site, 3};
   Put16(b, static_cast<std::uint16_t>(data.size()));
   b.insert(b.end(), data.begin(), data.end());
