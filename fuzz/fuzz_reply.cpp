@@ -146,9 +146,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   SiteImages& images = Images();
   const int storeSite = site == 0 ? 1 : site;
+  // A store that refuses the bytes changes nothing.
   for (const RegisterBlock& block : kStoreBlocks) {
-    images.StoreDescriptors(storeSite, block, line);
-    images.StoreValueBlock(storeSite, block, line);
+    const std::uint64_t before = images.ChangeCount(storeSite);
+    if (!images.StoreDescriptors(storeSite, block, line))
+      Check(images.ChangeCount(storeSite) == before);
+    const std::uint64_t between = images.ChangeCount(storeSite);
+    if (!images.StoreValueBlock(storeSite, block, line))
+      Check(images.ChangeCount(storeSite) == between);
     images.StoreBlockReply(storeSite, block, line);
   }
   return 0;

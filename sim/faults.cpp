@@ -23,7 +23,8 @@ FaultPlan FaultInjector::Decide(int site, int function, int reg) {
     plan.noReply = true;
     return plan;
   }
-  if (!options_.Any()) return plan;
+  const Damage damage = options_.DamageOf(function, reg);
+  if (!options_.Any() && damage == Damage::None) return plan;
   if (options_.function >= 0 && function != options_.function) return plan;
   if (options_.reg >= 0 && reg != options_.reg) return plan;
   if (options_.site >= 0 && site != options_.site) return plan;
@@ -38,6 +39,7 @@ FaultPlan FaultInjector::Decide(int site, int function, int reg) {
   plan.pieces = Roll(options_.pieces);
   plan.late = Roll(options_.late);
   plan.truncated = Roll(options_.truncated);
+  plan.damage = damage;
   if (plan.Any()) ++faulted_;
   return plan;
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <random>
 
+#include "damage.h"
+
 namespace vorel::sim {
 
 struct FaultOptions {
@@ -33,6 +35,22 @@ struct FaultOptions {
   // `logBlockTimes` times it is asked for (0: every time). 0 = off.
   int logBlock = 0;
   long logBlockTimes = 1;
+  // Damaged replies to the function-3 reads of one register each (-1 = off), counted by the
+  // selection above like the probabilities (every matching read is damaged).
+  int shortReg = -1;
+  int emptyReg = -1;
+  int zeroCountReg = -1;
+  int offsetPastReg = -1;
+
+  // The damage of a read of `reg` (None: no damage option names it).
+  Damage DamageOf(int function, int reg) const {
+    if (function != 0x03 || reg < 0) return Damage::None;
+    if (reg == shortReg) return Damage::Short;
+    if (reg == emptyReg) return Damage::Empty;
+    if (reg == zeroCountReg) return Damage::ZeroCount;
+    if (reg == offsetPastReg) return Damage::OffsetPast;
+    return Damage::None;
+  }
 
   bool Any() const {
     return noReply > 0 || badCrc > 0 || exception > 0 || pieces > 0 || late > 0 || extraByte > 0 ||
@@ -49,10 +67,11 @@ struct FaultPlan {
   bool extraByte = false;
   bool otherAddress = false;
   bool truncated = false;
+  Damage damage = Damage::None;
 
   bool Any() const {
     return noReply || badCrc || exception || pieces || late || extraByte || otherAddress ||
-           truncated;
+           truncated || damage != Damage::None;
   }
 };
 

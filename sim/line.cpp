@@ -277,16 +277,17 @@ void Line::HandleFrame(std::span<const std::uint8_t> frame, std::int64_t now) {
   const int reg = frame.size() >= 6 ? Word(frame, 2) : -1;
   const FaultPlan plan = faults_.Decide(address, function, reg);
 
-  char note[80] = {};
+  char note[96] = {};
   if (plan.Any()) {
-    std::snprintf(note, sizeof note, "fault%s%s%s%s%s%s%s%s", plan.noReply ? " noreply" : "",
+    std::snprintf(note, sizeof note, "fault%s%s%s%s%s%s%s%s%s", plan.noReply ? " noreply" : "",
                   plan.exception ? " exception" : "", plan.otherAddress ? " address" : "",
                   plan.badCrc ? " crc" : "", plan.extraByte ? " extra" : "",
                   plan.pieces ? " pieces" : "", plan.late ? " late" : "",
-                  plan.truncated ? " truncated" : "");
+                  plan.truncated ? " truncated" : "", DamageName(plan.damage));
   }
   trace_.Frame(rxFirstUs_, rxLastUs_, "RX", frame, note);
   if (plan.noReply) return;
+  if (reg >= 0) DamageReply(plan.damage, static_cast<std::uint16_t>(reg), reply_);
   if (plan.exception) BuildException(reply_, address, function, Exception::kRefused);
   if (plan.otherAddress) {
     reply_.bytes[0] = static_cast<std::uint8_t>(address % 32 + 1);

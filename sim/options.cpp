@@ -83,6 +83,14 @@ Faults (of replies only; each P is a probability 0..1 per reply)
   --fault-site N         only requests to site N count
   --fault-after N        the first N counted requests are answered normally
   --fault-count N        at most N replies are faulted
+  --fault-short A        the reply to a read of register A (e.g. 0x804D) carries half its
+                         data, with a matching byte count and a correct CRC
+  --fault-empty A        the reply to a read of register A carries no data
+  --fault-zero-count A   the last descriptor of the CONFIG block A (e.g. 0x8052) has count 0
+  --fault-offset-past A  the last descriptor of the CONFIG block A points past the data of
+                         its VALUE block
+                         (these four are selected by --fault-site, --fault-after and
+                         --fault-count like the faults above)
   --fail-log-block N     no reply to the event-log read of block N (1..56), the 64 registers
                          from 0x0200 + 64*(N-1): the Nth read of a whole log. Independent of
                          the options above and of the site.
@@ -317,6 +325,18 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--fault-count") {
       ok = number(0, 0x7FFFFFFFL, n);
       o.faults.limit = n;
+    } else if (arg == "--fault-short") {
+      ok = number(0, 65535, n);
+      o.faults.shortReg = static_cast<int>(n);
+    } else if (arg == "--fault-empty") {
+      ok = number(0, 65535, n);
+      o.faults.emptyReg = static_cast<int>(n);
+    } else if (arg == "--fault-zero-count") {
+      ok = number(0, 65535, n);
+      o.faults.zeroCountReg = static_cast<int>(n);
+    } else if (arg == "--fault-offset-past") {
+      ok = number(0, 65535, n);
+      o.faults.offsetPastReg = static_cast<int>(n);
     } else if (arg == "--fail-log-block") {
       ok = number(1, 56, n);
       o.faults.logBlock = static_cast<int>(n);

@@ -157,7 +157,7 @@ void PollScheduler::ReportPollFailure(int site) {
   // once and closes the connection. The site's state stays.
   if (result.outcome == RequestOutcome::PortGone || parts_.port.Gone()) return;
   const Answer answer = parts_.host.AskRetryCancel(site, CommunicationErrorCaption(),
-                                                   PollFailureMessage(result.outcome));
+                                                   PollFailureMessage(result.outcome, site));
   if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
   if (answer == Answer::Cancel) link.SetCommState(site, kCommNoResult);
 }

@@ -33,7 +33,7 @@ RequestResult RegisterExchange::Read(int site, std::uint16_t address, std::uint1
   PlainRead(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   const RequestResult result = link_->WaitForReply(site);
   if (!result) {
-    host_.ShowMessage(OutcomeMessage(result.outcome));
+    host_.ShowMessage(OutcomeMessage(result.outcome, site));
     return result;
   }
   const auto data = link_->ReplyData();
@@ -58,7 +58,7 @@ RequestResult RegisterExchange::Write(int site, std::uint16_t address,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
   const RequestResult result = link_->WaitForReply(site);
-  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
+  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome, site));
   return result;
 }
 

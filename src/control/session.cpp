@@ -94,13 +94,17 @@ RequestResult Session::WriteBlock(int site, std::uint16_t address,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
   const RequestResult result = link_->WaitForReply(site);
-  ShowOutcome(result);
+  ShowOutcome(result, site);
   if (!exchangeRunning_) connect_.CheckPort();
   return result;
 }
 
 void Session::ShowOutcome(const RequestResult& result) {
   if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
+}
+
+void Session::ShowOutcome(const RequestResult& result, int site) {
+  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome, site));
 }
 
 bool Session::BeginExchange() {

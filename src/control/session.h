@@ -128,6 +128,8 @@ class Session : public SiteCommands,
 
   // The message of a failed request (nothing for one that succeeded).
   void ShowOutcome(const RequestResult& result);
+  // The same for a request to `site` (an incomplete reply names it).
+  void ShowOutcome(const RequestResult& result, int site);
 
   // Caption and status panels 0 and 2 of the site's window from the value image.
   void ShowSiteCaption(int site) override;
@@ -197,7 +199,7 @@ RequestResult Session::ReadBlock(int site, const RegisterBlock& block, int pause
     link_->ResetReplyTicks();
   }
   const RequestResult result = link_->WaitForReply(site);
-  ShowOutcome(result);
+  ShowOutcome(result, site);
   // A request of its own (vorel-cli): a port that went away is dealt with now; inside an
   // exchange at its end.
   if (!exchangeRunning_) connect_.CheckPort();

@@ -88,11 +88,13 @@ std::span<const std::uint16_t, kEventLogRecordWords> SiteImages::EventLogRecord(
   return s->log[static_cast<std::size_t>(record)];
 }
 
-void SiteImages::StoreBlockReply(int site, const RegisterBlock& block,
+bool SiteImages::StoreBlockReply(int site, const RegisterBlock& block,
                                  std::span<const std::uint8_t> data) {
   Site* s = At(site);
-  if (!s) return;
-  const std::size_t words = std::min<std::size_t>(block.count, data.size() / 2);
+  if (!s) return false;
+  // Every requested word must be there; a longer reply carries the requested words first.
+  const std::size_t words = block.count;
+  if (data.size() < 2 * words) return false;
   if (block.address < kEventLogFirst) {
     bool changed = false;
     for (std::size_t i = 0; i < words && block.address + i < kImageWords; ++i) {
@@ -112,74 +114,111 @@ void SiteImages::StoreBlockReply(int site, const RegisterBlock& block,
     }
   }
   // 0x1000 and up: no store holds such registers.
+  return true;
 }
 
-void SiteImages::StoreDescriptors(int site, const RegisterBlock& config,
+namespace {
+
+// A descriptor places `count` words (at least one) at `address` inside the value image.
+bool FitsTheImage(std::uint16_t address, std::uint8_t count) {
+  return count > 0 && address + count <= kImageWords;
+}
+
+// Its words lie inside the `words` data words of its VALUE block.
+bool FitsTheData(std::uint16_t offset, std::uint8_t count, std::size_t words) {
+  return static_cast<std::size_t>(offset) + count <= words;
+}
+
+template <class Descriptor, class Decode>
+bool DecodeTable(const RegisterBlock& config, std::span<const std::uint8_t> data, int bytes,
+                 std::array<Descriptor, kMaxDescriptors>& into, Decode decode) {
+  const std::size_t n = config.count;
+  if (n == 0 || n > kMaxDescriptors || data.size() < n * static_cast<std::size_t>(bytes)) {
+    return false;
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    into[i] = decode(data.subspan(i * static_cast<std::size_t>(bytes)));
+    if (!FitsTheImage(into[i].address, into[i].count)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SiteImages::StoreDescriptors(int site, const RegisterBlock& config,
                                   std::span<const std::uint8_t> data) {
   Site* s = At(site);
-  if (!s) return;
-  ++s->changes;
-  // Only descriptors that arrived whole are kept; the table shrinks to them.
-  const int capacity = std::min<int>(config.count, kMaxDescriptors);
+  if (!s) return false;
+  // The whole table is decoded and checked before it replaces the old one.
   if (int v = IndexOf(kValueConfigs, config.address); v >= 0) {
+    std::array<ValueDescriptor, kMaxDescriptors> entries{};
+    const bool whole = DecodeTable(config, data, kValueDescriptorBytes, entries, [](auto d) {
+      return ValueDescriptor{Be16(d, 0), d[2], d[3], Be16(d, 4)};
+    });
+    if (!whole) return false;
     ValueTable& t = s->valueTables[static_cast<std::size_t>(v)];
-    const int n = std::min<int>(capacity, static_cast<int>(data.size() / kValueDescriptorBytes));
-    for (int i = 0; i < n; ++i) {
-      const std::size_t at = static_cast<std::size_t>(i) * kValueDescriptorBytes;
-      t.entries[static_cast<std::size_t>(i)] = {Be16(data, at), data[at + 2], data[at + 3],
-                                                Be16(data, at + 4)};
-    }
-    t.size = n;
+    t.entries = entries;
+    t.size = config.count;
   } else if (int p = IndexOf(kParameterConfigs, config.address); p >= 0) {
+    std::array<ParameterDescriptor, kMaxDescriptors> entries{};
+    const bool whole = DecodeTable(config, data, kParameterDescriptorBytes, entries, [](auto d) {
+      return ParameterDescriptor{Be16(d, 0),
+                                 d[2],
+                                 d[3],
+                                 static_cast<std::int16_t>(Be16(d, 4)),
+                                 static_cast<std::int16_t>(Be16(d, 6)),
+                                 Be16(d, 8)};
+    });
+    if (!whole) return false;
     ParameterTable& t = s->parameterTables[static_cast<std::size_t>(p)];
-    const int n =
-        std::min<int>(capacity, static_cast<int>(data.size() / kParameterDescriptorBytes));
-    for (int i = 0; i < n; ++i) {
-      const std::size_t at = static_cast<std::size_t>(i) * kParameterDescriptorBytes;
-      t.entries[static_cast<std::size_t>(i)] = {Be16(data, at),
-                                                data[at + 2],
-                                                data[at + 3],
-                                                static_cast<std::int16_t>(Be16(data, at + 4)),
-                                                static_cast<std::int16_t>(Be16(data, at + 6)),
-                                                Be16(data, at + 8)};
-    }
-    t.size = n;
+    t.entries = entries;
+    t.size = config.count;
+  } else {
+    return true;  // not a descriptor table: nothing to keep
   }
+  ++s->changes;
+  return true;
 }
 
-void SiteImages::StoreValueBlock(int site, const RegisterBlock& value,
+bool SiteImages::StoreValueBlock(int site, const RegisterBlock& value,
                                  std::span<const std::uint8_t> data) {
   Site* s = At(site);
-  if (!s) return;
+  if (!s) return false;
+  const Pair* pair = nullptr;
+  for (const Pair& p : kPairs) {
+    if (p.value == value.address) pair = &p;
+  }
+  if (!pair) return true;  // no descriptor table lays this block out: nothing to keep
+  const std::size_t words = data.size() / 2;
   bool changed = false;
-  auto scatter = [&](std::uint16_t address, unsigned count, unsigned offset) {
-    for (unsigned j = 0; j < count; ++j) {
-      const std::size_t to = static_cast<std::size_t>(address) + j;
-      const std::size_t from = 2 * (static_cast<std::size_t>(offset) + j);
-      if (to >= kImageWords || from + 1 >= data.size()) continue;
-      const std::uint16_t word = Be16(data, from);
-      changed = changed || s->image[to] != word;
-      s->image[to] = word;
+  // Checks every descriptor of the table, then scatters: all or nothing.
+  auto place = [&](const auto& table) {
+    // A table never read places nothing (the reads that bring it come first).
+    if (table.size == 0) return true;
+    const auto entries = std::span(table.entries).first(static_cast<std::size_t>(table.size));
+    for (const auto& d : entries) {
+      if (!FitsTheImage(d.address, d.count) || !FitsTheData(d.offset, d.count, words)) {
+        return false;
+      }
     }
+    for (const auto& d : entries) {
+      for (unsigned j = 0; j < d.count; ++j) {
+        const std::uint16_t word = Be16(data, 2 * (static_cast<std::size_t>(d.offset) + j));
+        std::uint16_t& to = s->image[static_cast<std::size_t>(d.address) + j];
+        changed = changed || to != word;
+        to = word;
+      }
+    }
+    return true;
   };
-  for (const Pair& pair : kPairs) {
-    if (pair.value != value.address) continue;
-    if (int v = IndexOf(kValueConfigs, pair.config); v >= 0) {
-      const ValueTable& t = s->valueTables[static_cast<std::size_t>(v)];
-      for (int i = 0; i < t.size; ++i) {
-        const ValueDescriptor& d = t.entries[static_cast<std::size_t>(i)];
-        scatter(d.address, d.count, d.offset);
-      }
-    } else if (int p = IndexOf(kParameterConfigs, pair.config); p >= 0) {
-      const ParameterTable& t = s->parameterTables[static_cast<std::size_t>(p)];
-      for (int i = 0; i < t.size; ++i) {
-        const ParameterDescriptor& d = t.entries[static_cast<std::size_t>(i)];
-        scatter(d.address, d.count, d.offset);
-      }
-    }
-    break;
+  bool whole = false;
+  if (int v = IndexOf(kValueConfigs, pair->config); v >= 0) {
+    whole = place(s->valueTables[static_cast<std::size_t>(v)]);
+  } else if (int p = IndexOf(kParameterConfigs, pair->config); p >= 0) {
+    whole = place(s->parameterTables[static_cast<std::size_t>(p)]);
   }
   if (changed) ++s->changes;
+  return whole;
 }
 
 std::span<const ValueDescriptor> SiteImages::ValueDescriptors(int site,

@@ -66,12 +66,16 @@ class SiteImages {
   std::span<const std::uint16_t, kEventLogRecordWords> EventLogRecord(int site, int record) const;
 
   // Decoders of checked replies. `data` is the reply's data bytes (after the header, without
-  // the CRC). Nothing outside the site's stores is ever written: words that would land past
-  // the image or past the event log, and words the reply does not carry, are dropped one by
-  // one (clipped), so the part of a reply that is in bounds is still stored.
-  void StoreBlockReply(int site, const RegisterBlock& block, std::span<const std::uint8_t> data);
-  void StoreDescriptors(int site, const RegisterBlock& config, std::span<const std::uint8_t> data);
-  void StoreValueBlock(int site, const RegisterBlock& value, std::span<const std::uint8_t> data);
+  // the CRC). A reply is stored whole or not at all: each returns false, and changes nothing,
+  // when the data do not hold every item the request and the descriptors need (a short or
+  // empty reply, a descriptor of count 0, or one that points past the image or past the data
+  // of its VALUE block) or the site is bad. Nothing outside the site's stores is ever written
+  // or read: a request that runs past the image or the event log stores only what fits.
+  bool StoreBlockReply(int site, const RegisterBlock& block, std::span<const std::uint8_t> data);
+  // `config.count` is the number of descriptors the request asked for.
+  bool StoreDescriptors(int site, const RegisterBlock& config, std::span<const std::uint8_t> data);
+  // Placed by the paired descriptor table (nothing is placed while it was never read).
+  bool StoreValueBlock(int site, const RegisterBlock& value, std::span<const std::uint8_t> data);
 
   // The site's current descriptors of a CONFIG block, in reply order (empty for a block that
   // holds no descriptors of that format or was never read).

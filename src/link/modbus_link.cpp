@@ -311,7 +311,8 @@ bool ModbusLink::PollReply(int site) {
     }
     waiting -= take;
     const ReplyStatus status = assembler_.Feed({input_.data(), take});
-    if (traffic_ && status != ReplyStatus::NeedMore) {
+    // A complete reply is recorded once its data have been checked (Decode).
+    if (traffic_ && status != ReplyStatus::NeedMore && status != ReplyStatus::Complete) {
       const bool whole = status == ReplyStatus::Foreign || status == ReplyStatus::EchoMismatch;
       Trace(OutcomeOf(status), site, CurrentRequest(),
             whole ? std::span<const std::uint8_t>(input_.data(), take) : assembler_.Received(),
@@ -339,8 +340,7 @@ bool ModbusLink::PollReply(int site) {
         return false;
       case ReplyStatus::Complete:
         SetCommState(site, kCommDecoding);
-        Decode(group, site);
-        return true;
+        return Decode(group, site);
       case ReplyStatus::Exception:
         RecordReplyFailure(site, RequestOutcome::Exception);
         return false;
@@ -352,29 +352,40 @@ bool ModbusLink::PollReply(int site) {
   }
 }
 
-void ModbusLink::Decode(RequestGroup group, int site) {
-  const RegisterBlock request = CurrentRequest();
-  const std::span<const std::uint8_t> data = ReplyData();
+bool ModbusLink::Store(RequestGroup group, int site, const RegisterBlock& request,
+                       std::span<const std::uint8_t> data) {
   switch (group) {
     case RequestGroup::PlainRead:
-      images_.StoreBlockReply(site, request, data);
-      break;
+      return images_.StoreBlockReply(site, request, data);
     case RequestGroup::Parameter:
     case RequestGroup::Value:
-      images_.StoreValueBlock(site, request, data);
-      break;
+      return images_.StoreValueBlock(site, request, data);
     case RequestGroup::ParameterConfig:
     case RequestGroup::ValueConfig:
-      images_.StoreDescriptors(site, request, data);
-      break;
+      return images_.StoreDescriptors(site, request, data);
     case RequestGroup::Write:
       break;
+  }
+  return true;
+}
+
+bool ModbusLink::Decode(RequestGroup group, int site) {
+  const RegisterBlock request = CurrentRequest();
+  // A reply that lacks what the request and the descriptors need is refused whole: nothing
+  // of it is stored and the request fails as Incomplete.
+  const bool whole = Store(group, site, request, ReplyData());
+  Trace(whole ? FrameOutcome::Reply : FrameOutcome::Incomplete, site, request,
+        assembler_.Received());
+  if (!whole) {
+    RecordReplyFailure(site, RequestOutcome::Incomplete);
+    return false;
   }
   ShowAnnouncement();
   host_.SetSiteStatus(site, kLinkStatusPanel,
                       (group == RequestGroup::Write ? "Write " : "Read ") +
                           std::to_string(request.address) + " done");
   FinishRequest(site);
+  return true;
 }
 
 void ModbusLink::FinishRequest(int site) {
@@ -390,9 +401,10 @@ RequestResult ModbusLink::FailRequest(int site) {
   // Told once: a poll request marked busy before its worker has sent must not inherit it.
   replyFailure_ = RequestOutcome::Done;
   ShowAnnouncement();
-  // A CRC error or an exception was recorded with its bytes; anything else ran out of time.
+  // A CRC error, an exception or an incomplete reply was recorded with its bytes; anything
+  // else ran out of time.
   if (traffic_ && result.outcome != RequestOutcome::CrcError &&
-      result.outcome != RequestOutcome::Exception) {
+      result.outcome != RequestOutcome::Exception && result.outcome != RequestOutcome::Incomplete) {
     Trace(FrameOutcome::Timeout, site, CurrentRequest(),
           ExpectedBytes() != 0 ? assembler_.Received() : std::span<const std::uint8_t>{});
   }

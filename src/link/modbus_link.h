@@ -158,7 +158,12 @@ class ModbusLink {
              std::span<const std::uint8_t> bytes, std::uint8_t exceptionCode = 0);
   void Announce(int site, bool write, std::uint16_t address);
   void ShowAnnouncement();
-  void Decode(RequestGroup group, int site);
+  // Stores a checked reply into the images; false when it lacks what the request needs.
+  bool Store(RequestGroup group, int site, const RegisterBlock& request,
+             std::span<const std::uint8_t> data);
+  // Stores and ends the request; false (the request failed as Incomplete) for a reply that
+  // was refused.
+  bool Decode(RequestGroup group, int site);
   void FrameSent(std::size_t length, bool write);
   std::span<const std::uint8_t> SentFrame() const;
   // How long the wait sleeps with `waiting` bytes of a reply in: until the bytes still missing

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "core/language.h"
+#include "core/site_images.h"
 
 namespace vorel {
 namespace {
@@ -17,7 +18,9 @@ constexpr BilingualText kTimeout{"Communication timeout!", "通讯超时!"};
 constexpr BilingualText kLineError{"Line error: the echo of the request does not match!",
                                    "线路错误：请求的回送不符!"};
 constexpr BilingualText kException{"Exception response!", "控制器异常响应!"};
-constexpr BilingualText kIncomplete{"The reply is incomplete!", "应答不完整!"};
+// "%d" is the site; without a site the text leaves it out.
+constexpr BilingualText kIncomplete{"Incomplete reply from site %d.", "设备 %d 的应答不完整。"};
+constexpr BilingualText kIncompleteNoSite{"Incomplete reply.", "应答不完整。"};
 
 // clang-format off
 constexpr std::array<OutcomeTexts, 7> kOutcomeTexts{{
@@ -43,14 +46,23 @@ const OutcomeTexts& TextsOf(RequestOutcome outcome) {
   return kOutcomeTexts[static_cast<std::size_t>(outcome)];
 }
 
-}  // namespace
-
-std::string OutcomeMessage(RequestOutcome outcome) {
-  return std::string(TextsOf(outcome).message.Pick());
+// The text with the site put in where it names one.
+std::string WithSite(RequestOutcome outcome, const BilingualText& text, int site) {
+  if (outcome != RequestOutcome::Incomplete) return std::string(text.Pick());
+  if (!IsSite(site)) return std::string(kIncompleteNoSite.Pick());
+  const std::string pattern(text.Pick());
+  const std::size_t at = pattern.find("%d");
+  return pattern.substr(0, at) + std::to_string(site) + pattern.substr(at + 2);
 }
 
-std::string PollFailureMessage(RequestOutcome outcome) {
-  return std::string(TextsOf(outcome).poll.Pick());
+}  // namespace
+
+std::string OutcomeMessage(RequestOutcome outcome, int site) {
+  return WithSite(outcome, TextsOf(outcome).message, site);
+}
+
+std::string PollFailureMessage(RequestOutcome outcome, int site) {
+  return WithSite(outcome, TextsOf(outcome).poll, site);
 }
 
 std::string CommunicationErrorCaption() {

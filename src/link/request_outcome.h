@@ -26,9 +26,10 @@ struct RequestResult {
 };
 
 // The message after a failed request of a use case, in the current language; empty for Done.
-std::string OutcomeMessage(RequestOutcome outcome);
+// An incomplete reply names the site (1 to 32) it came from.
+std::string OutcomeMessage(RequestOutcome outcome, int site = 0);
 // The text of the poll's Retry/Cancel box for the outcome, in the current language.
-std::string PollFailureMessage(RequestOutcome outcome);
+std::string PollFailureMessage(RequestOutcome outcome, int site = 0);
 // The caption of that box.
 std::string CommunicationErrorCaption();
 

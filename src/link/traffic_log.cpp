@@ -28,6 +28,8 @@ std::string FrameOutcomeText(const FrameRecord& record) {
       return std::string(PickText("echo mismatch", "回送不符"));
     case FrameOutcome::Timeout:
       return std::string(PickText("timeout", "超时"));
+    case FrameOutcome::Incomplete:
+      return std::string(PickText("incomplete, refused", "不完整，已拒绝"));
   }
   return {};
 }

@@ -22,6 +22,7 @@ enum class FrameOutcome {
   Oversize,      // a header announcing more than the buffers hold, dropped
   EchoMismatch,  // the adapter's echo of the request did not match it
   Timeout,       // no (complete) reply in time; `bytes` holds what had come
+  Incomplete,    // a reply whose CRC held but that lacks data the request needs, refused
 };
 
 struct FrameRecord {

@@ -38,6 +38,7 @@ QVariant Background(FrameOutcome outcome) {
     case FrameOutcome::CrcError:
     case FrameOutcome::Oversize:
     case FrameOutcome::EchoMismatch:
+    case FrameOutcome::Incomplete:
       return QBrush(QColor(255, 190, 190));
     case FrameOutcome::Exception:
       return QBrush(QColor(255, 220, 160));

@@ -128,7 +128,9 @@ TEST_F(Identify, TwelveReadsLogProgressAndWindow) {
   EXPECT_EQ(w->calls, (std::vector<std::string>{"ShowWindow", "SetUpWindow"}));
   EXPECT_TRUE(host.messages.empty());
   // The descriptors and parameter groups are in the value image.
-  EXPECT_EQ(session->Images().ParameterDescriptors(4, reg::kParamConfig1).size(), 3u);
+  const auto descriptors = session->Images().ParameterDescriptors(4, reg::kParamConfig1);
+  ASSERT_EQ(descriptors.size(), std::size_t{reg::kParamConfig1.count});
+  EXPECT_EQ(descriptors[1].address, 0x0010);
   EXPECT_EQ(session->Images().Word(4, 0x0113), 198);
 }
 

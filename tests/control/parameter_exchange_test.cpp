@@ -203,8 +203,8 @@ class OddDescriptors : public ControlTest {};
 
 TEST_F(OddDescriptors, DescriptorsThatDoNotFitAreNotSent) {
   auto& site = controller.AddSite(3);
-  // Too long for the 17-word buffer, past the end of the image, empty, and a fitting one.
-  site.parameters[0] = {{0x0050, 18}, {0x01F8, 9}, {0x0060, 0}, {0x0070, 17}};
+  // Too long for the 17-word buffer, and a fitting one.
+  site.parameters[0] = {{0x0050, 18}, {0x0070, 17}};
   ConnectAll({3});
   ASSERT_TRUE(session->IsOnline(3));
   session->Images().SetWord(3, 0x0004, kUnlockedMark);
@@ -216,10 +216,23 @@ TEST_F(OddDescriptors, DescriptorsThatDoNotFitAreNotSent) {
     if (r.function == 16) writes.push_back(r.address);
   }
   EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x0070), 1);
-  for (std::uint16_t skipped : {0x0050, 0x01F8, 0x0060}) {
-    EXPECT_EQ(std::count(writes.begin(), writes.end(), skipped), 0) << skipped;
-  }
+  EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x0050), 0);
   EXPECT_TRUE(host.messages.empty());
+}
+
+// A table with a descriptor past the end of the image or of count 0 is refused whole: the site
+// is not identified and nothing of the table is kept.
+TEST_F(OddDescriptors, ATableThatDoesNotFitTheImageIsRefused) {
+  // Site 3: a descriptor past the end of the image; site 4: one of count 0.
+  controller.AddSite(3).parameters[0] = {{0x0070, 17}, {0x01F8, 9}};
+  controller.AddSite(4).parameters[0] = {{0x0070, 17}, {0x0060, 0}};
+  ConnectAll({3, 4});
+  EXPECT_EQ(host.messages, (std::vector<std::string>{"Incomplete reply from site 3.",
+                                                     "Incomplete reply from site 4."}));
+  for (int n : {3, 4}) {
+    EXPECT_FALSE(session->IsOnline(n)) << n;
+    EXPECT_TRUE(session->Images().ParameterDescriptors(n, reg::kParamConfig1).empty()) << n;
+  }
 }
 
 }  // namespace

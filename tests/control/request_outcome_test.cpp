@@ -17,7 +17,7 @@
 namespace vorel::test {
 namespace {
 
-enum class Fault { None, Silent, BadCrc, Exception, NoEcho, Unplugged, ShortReply };
+enum class Fault { None, Silent, BadCrc, Exception, NoEcho, Unplugged, ShortReply, LongReply };
 
 struct OutcomeCase {
   Fault fault;
@@ -40,6 +40,8 @@ FakeSerialPort::Reply ReplyWith(Fault fault) {
       return {{5, WithCrc({0x05, 0x83, 0x02})}};
     case Fault::ShortReply:
       return {{5, WithCrc({0x05, 0x03, 0x02, 0x12, 0x34})}};
+    case Fault::LongReply:
+      return {{5, WithCrc({0x05, 0x03, 0x08, 0x12, 0x34, 0xFF, 0xFF, 0x00, 0x01, 0x00, 0x02})}};
     case Fault::None:
     case Fault::NoEcho:
       break;
@@ -58,7 +60,9 @@ TEST(RequestOutcome, EachOutcomeIsReturnedAndShownOnceInBothLanguages) {
      "Line error: the echo of the request does not match!", "线路错误：请求的回送不符!"},
     {Fault::Unplugged,  {RequestOutcome::PortGone},        "Communication timeout!", "通讯超时!"},
     {Fault::ShortReply, {RequestOutcome::Incomplete},
-     "The reply carries 2 data bytes instead of 6.", "The reply carries 2 data bytes instead of 6."},
+     "Incomplete reply from site 5.", "设备 5 的应答不完整。"},
+    {Fault::LongReply,  {RequestOutcome::Incomplete},
+     "The reply carries 8 data bytes instead of 6.", "The reply carries 8 data bytes instead of 6."},
   };
   // clang-format on
   for (const char* language : {"english", "chinese"}) {

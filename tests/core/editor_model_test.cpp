@@ -341,8 +341,11 @@ TEST_F(EditorModelTest, ApplyEditorLimits) {
         Descriptor(0x00D4, 30, 0)}) {
     first.insert(first.end(), d.begin(), d.end());
   }
-  images->StoreDescriptors(kSite, reg::kParamConfig1, first);
-  images->StoreDescriptors(kSite, reg::kParamConfig4, Descriptor(0x00D4, 60, 5));  // later wins
+  // Tables of just these descriptors, as requests for that many would bring them.
+  const RegisterBlock config1{reg::kParamConfig1.address, 7, 0, "CONFIG"};
+  const RegisterBlock config4{reg::kParamConfig4.address, 1, 0, "CONFIG"};
+  ASSERT_TRUE(images->StoreDescriptors(kSite, config1, first));
+  ASSERT_TRUE(images->StoreDescriptors(kSite, config4, Descriptor(0x00D4, 60, 5)));  // later wins
   model.ApplyEditorLimits(*images, kSite);
   const struct {
     std::string_view name;

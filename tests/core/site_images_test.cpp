@@ -71,15 +71,16 @@ TEST_F(SiteImagesTest, OutOfBoundsRepliesNeverWriteOutsideTheStores) {
   images->StoreBlockReply(1, RegisterBlock{0x8000, 50, 0, ""}, words);
   images->StoreBlockReply(0, RegisterBlock{0x0000, 4, 0, ""}, words);
   images->StoreBlockReply(33, RegisterBlock{0x0000, 4, 0, ""}, words);
-  // Count larger than the data: only the data that came is stored.
-  images->StoreBlockReply(3, RegisterBlock{0x0000, 10, 0, ""}, Bytes{0x00, 0x07, 0x01});
-  EXPECT_EQ(images->Word(3, 0), 7);
-  EXPECT_EQ(images->Word(3, 1), 0);
+}
+
+// A live-value CONFIG request for `n` descriptors.
+RegisterBlock LiveConfig(std::uint16_t n) {
+  return RegisterBlock{reg::kLiveConfig.address, n, 0, "CONFIG"};
 }
 
 TEST_F(SiteImagesTest, ValueDescriptorsScatterThePackedBlock) {
   Bytes config = ValueDescriptorBytes(0x000C, 2, 5);
-  images->StoreDescriptors(1, reg::kLiveConfig, config);
+  ASSERT_TRUE(images->StoreDescriptors(1, LiveConfig(1), config));
   ASSERT_EQ(images->ValueDescriptors(1, reg::kLiveConfig).size(), 1u);
   EXPECT_EQ(images->ValueDescriptors(1, reg::kLiveConfig)[0].attribute, 0x5A);
   Bytes data(14, 0);
@@ -87,7 +88,7 @@ TEST_F(SiteImagesTest, ValueDescriptorsScatterThePackedBlock) {
   data[11] = 0x34;
   data[12] = 0x56;
   data[13] = 0x00;
-  images->StoreValueBlock(1, reg::kLiveValues, data);
+  EXPECT_TRUE(images->StoreValueBlock(1, reg::kLiveValues, data));
   EXPECT_EQ(images->Word(1, 0x000C), 0x1234);
   EXPECT_EQ(images->Word(1, 0x000D), 0x5600);
 }
@@ -122,33 +123,118 @@ TEST_F(SiteImagesTest, ParameterDescriptorsReplaceTheWholeTablePerSite) {
   images->StoreDescriptors(1, reg::kWriteCountConfig, first);
 }
 
-TEST_F(SiteImagesTest, BadDescriptorsAreClipped) {
-  Bytes config;
-  for (Bytes d : {ValueDescriptorBytes(0x0000, 0, 0),       // count 0: nothing
-                  ValueDescriptorBytes(0x01FE, 5, 0),       // runs past word 511
-                  ValueDescriptorBytes(0x0010, 3, 0xFFFF),  // offset far past the data
-                  ValueDescriptorBytes(0x0020, 4, 2)}) {    // partly past the data
-    config.insert(config.end(), d.begin(), d.end());
+// A reply that lacks anything its request or the descriptors need is refused whole: the call
+// says so and no store of any site changes (image, event log, descriptor tables, change
+// count). Every case also runs under the sanitizers: nothing is read past the data.
+TEST_F(SiteImagesTest, IncompleteRepliesAreRefusedWhole) {
+  // Site 1 holds a live table of two descriptors and the values it laid out.
+  Bytes table = ValueDescriptorBytes(0x0010, 2, 0);
+  const Bytes second = ValueDescriptorBytes(0x0020, 1, 2);
+  table.insert(table.end(), second.begin(), second.end());
+  ASSERT_TRUE(images->StoreDescriptors(1, LiveConfig(2), table));
+  ASSERT_TRUE(images->StoreValueBlock(1, reg::kLiveValues, Bytes{0, 1, 0, 2, 0, 3}));
+  Bytes parameters;
+  for (int i = 0; i < 83; ++i) {
+    const Bytes d = ParameterDescriptorBytes(static_cast<std::uint16_t>(0x00C8 + i), 1, 9, 0,
+                                             static_cast<std::uint16_t>(i));
+    parameters.insert(parameters.end(), d.begin(), d.end());
   }
-  config.push_back(0x00);  // a torn fifth descriptor is dropped
-  images->StoreDescriptors(1, reg::kLiveConfig, config);
-  EXPECT_EQ(images->ValueDescriptors(1, reg::kLiveConfig).size(), 4u);
-  const Bytes data{0x00, 0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0x04, 0x00, 0x05};
-  images->StoreValueBlock(1, reg::kLiveValues, data);
-  EXPECT_EQ(images->Word(1, 0x01FE), 1);
-  EXPECT_EQ(images->Word(1, 0x01FF), 2);
-  EXPECT_EQ(images->Word(1, 0x0010), 0);
-  EXPECT_EQ(images->Word(1, 0x0020), 3);
-  EXPECT_EQ(images->Word(1, 0x0022), 5);
-  EXPECT_EQ(images->Word(1, 0x0023), 0);
-  EXPECT_EQ(images->Word(2, 0x0000), 0);
+  Bytes log(2 * 64, 0x11);
+  const RegisterBlock logBlock{0x0240, 64, 0, ""};
+  auto cut = [](Bytes b, std::size_t n) {
+    b.resize(n);
+    return b;
+  };
+  auto descriptors = [](std::initializer_list<Bytes> list) {
+    Bytes b;
+    for (const Bytes& d : list) b.insert(b.end(), d.begin(), d.end());
+    return b;
+  };
+  const Bytes words(2 * 3, 0x77);
+  const struct {
+    const char* what;
+    std::function<bool()> store;
+  } cases[] = {
+      {"plain reply one byte short",
+       [&] {
+         return images->StoreBlockReply(1, RegisterBlock{0x0010, 3, 0, ""}, cut(words, 5));
+       }},
+      {"plain reply without data",
+       [&] {
+         return images->StoreBlockReply(1, RegisterBlock{0x0010, 3, 0, ""}, {});
+       }},
+      {"event-log reply half its records",
+       [&] { return images->StoreBlockReply(1, logBlock, cut(log, 64)); }},
+      {"descriptor table half its descriptors",
+       [&] { return images->StoreDescriptors(1, reg::kParamConfig1, cut(parameters, 415)); }},
+      {"descriptor table empty",
+       [&] { return images->StoreDescriptors(1, reg::kParamConfig1, {}); }},
+      {"descriptor table one byte short",
+       [&] { return images->StoreDescriptors(1, reg::kParamConfig1, cut(parameters, 829)); }},
+      {"a descriptor of count 0",
+       [&] {
+         return images->StoreDescriptors(
+             1, LiveConfig(2),
+             descriptors({ValueDescriptorBytes(0x0030, 1, 0), ValueDescriptorBytes(0x0031, 0, 1)}));
+       }},
+      {"a descriptor past the image",
+       [&] {
+         return images->StoreDescriptors(
+             1, LiveConfig(2),
+             descriptors({ValueDescriptorBytes(0x0030, 1, 0), ValueDescriptorBytes(0x01FE, 5, 1)}));
+       }},
+      {"a request for no descriptors",
+       [&] { return images->StoreDescriptors(1, LiveConfig(0), {}); }},
+      {"a request for more descriptors than a table holds",
+       [&] {
+         return images->StoreDescriptors(1, RegisterBlock{0x8052, 84, 0, ""},
+                                         descriptors({parameters, cut(parameters, 10)}));
+       }},
+      {"value block without the last descriptor's word",
+       [&] {
+         return images->StoreValueBlock(1, reg::kLiveValues, Bytes{0, 9, 0, 9});
+       }},
+      {"value block of an odd length",
+       [&] {
+         return images->StoreValueBlock(1, reg::kLiveValues, Bytes{0, 9, 0, 9, 0});
+       }},
+      {"value block without data",
+       [&] { return images->StoreValueBlock(1, reg::kLiveValues, {}); }},
+      {"site 0",
+       [&] {
+         return images->StoreBlockReply(0, RegisterBlock{0, 3, 0, ""}, words);
+       }},
+      {"site 33", [&] { return images->StoreDescriptors(33, LiveConfig(2), table); }},
+  };
+  const auto image = std::vector<std::uint16_t>(images->Image(1).begin(), images->Image(1).end());
+  const auto record = images->EventLogRecord(1, 2);
+  const std::vector<std::uint16_t> record2(record.begin(), record.end());
+  const std::uint64_t changes = images->ChangeCount(1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_FALSE(c.store());
+    EXPECT_EQ(std::vector<std::uint16_t>(images->Image(1).begin(), images->Image(1).end()), image);
+    const auto after = images->EventLogRecord(1, 2);
+    EXPECT_EQ(std::vector<std::uint16_t>(after.begin(), after.end()), record2);
+    ASSERT_EQ(images->ValueDescriptors(1, reg::kLiveConfig).size(), 2u);
+    EXPECT_EQ(images->ValueDescriptors(1, reg::kLiveConfig)[1].address, 0x0020);
+    EXPECT_TRUE(images->ParameterDescriptors(1, reg::kParamConfig1).empty());
+    EXPECT_EQ(images->ChangeCount(1), changes);
+  }
+  // The same table and values whole are taken; a longer reply carries the needed data first.
+  EXPECT_TRUE(images->StoreBlockReply(1, RegisterBlock{0x0010, 2, 0, ""}, words));
+  EXPECT_EQ(images->Word(1, 0x0011), 0x7777);
+  EXPECT_TRUE(images->StoreValueBlock(1, reg::kLiveValues, Bytes{0, 4, 0, 5, 0, 6, 0, 7}));
+  EXPECT_EQ(images->Word(1, 0x0020), 6);
+  EXPECT_TRUE(images->StoreBlockReply(1, logBlock, log));
+  EXPECT_EQ(images->EventLogRecord(1, 3)[31], 0x1111);
 }
 
 // Views redraw when the change count moved: every store that alters a word moves it, a store
 // that leaves the image as it was does not, and each site counts its own.
 TEST_F(SiteImagesTest, ChangeCountMovesOnlyWhenTheImageChanges) {
   EXPECT_EQ(images->ChangeCount(1), 0u);
-  images->StoreDescriptors(1, reg::kLiveConfig, ValueDescriptorBytes(0x000C, 2, 0));
+  images->StoreDescriptors(1, LiveConfig(1), ValueDescriptorBytes(0x000C, 2, 0));
   EXPECT_EQ(images->ChangeCount(1), 1u) << "descriptors count";
   const Bytes words{0x12, 0x34, 0x56, 0x78};
   const Bytes other{0x12, 0x34, 0x56, 0x79};

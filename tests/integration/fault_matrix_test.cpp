@@ -43,10 +43,31 @@ enum class Operation {
   ReadEventLog,
   Command,
   CurveWrite,
-  CliBackup
+  CliBackup,
+  CliMonitor
 };
 
-enum class Fault { NoReply, Crc, Exception, Pieces, Extra, Address, LateInTime, Late, Truncated };
+// The last four are damaged replies with a correct CRC: half the data, no data, a descriptor
+// of count 0, a descriptor that points past its VALUE block.
+enum class Fault {
+  NoReply,
+  Crc,
+  Exception,
+  Pieces,
+  Extra,
+  Address,
+  LateInTime,
+  Late,
+  Truncated,
+  Short,
+  Empty,
+  ZeroCount,
+  OffsetPast
+};
+
+bool IsDamage(Fault f) {
+  return f == Fault::Short || f == Fault::Empty || f == Fault::ZeroCount || f == Fault::OffsetPast;
+}
 
 const char* NameOf(Operation op) {
   switch (op) {
@@ -66,6 +87,8 @@ const char* NameOf(Operation op) {
       return "CurveWrite";
     case Operation::CliBackup:
       return "CliBackup";
+    case Operation::CliMonitor:
+      return "CliMonitor";
   }
   return "?";
 }
@@ -90,6 +113,14 @@ const char* NameOf(Fault f) {
       return "Late";
     case Fault::Truncated:
       return "Truncated";
+    case Fault::Short:
+      return "Short";
+    case Fault::Empty:
+      return "Empty";
+    case Fault::ZeroCount:
+      return "ZeroCount";
+    case Fault::OffsetPast:
+      return "OffsetPast";
   }
   return "?";
 }
@@ -115,12 +146,52 @@ QStringList FaultOptions(Fault f) {
       return {"--fault-late", "1", "--delay", "2500"};
     case Fault::Truncated:
       return {"--fault-truncated", "1"};
+    // A damage names its register itself: the aim follows the option.
+    case Fault::Short:
+      return {"--fault-short"};
+    case Fault::Empty:
+      return {"--fault-empty"};
+    case Fault::ZeroCount:
+      return {"--fault-zero-count"};
+    case Fault::OffsetPast:
+      return {"--fault-offset-past"};
+  }
+  return {};
+}
+
+// The register whose read a damage hits (first), and which read of it.
+QStringList DamageAim(Operation op, Fault fault) {
+  const bool table = fault == Fault::ZeroCount || fault == Fault::OffsetPast;
+  switch (op) {
+    // The identification block, or the descriptor table the identification reads (the offset
+    // past the live-value block shows when the values are read).
+    case Operation::Identify:
+      return {fault == Fault::ZeroCount    ? "0x8052"
+              : fault == Fault::OffsetPast ? "0x8053"
+                                           : "0x0169"};
+    case Operation::Poll:
+    case Operation::CliMonitor:
+      return {"0x804F", "--fault-after", "1"};
+    case Operation::ReadParameters:
+      return {"0x8046", "--fault-after", "1"};
+    case Operation::ReadEventLog:
+      return {"0x0280"};
+    // The parameter groups after the identification read them once; a damaged descriptor
+    // table fails the identification that comes first.
+    case Operation::CliBackup:
+      if (table) return {"0x8052"};
+      return {fault == Fault::Empty ? "0x804D" : "0x8046", "--fault-after", "1"};
+    case Operation::WriteParameters:
+    case Operation::Command:
+    case Operation::CurveWrite:
+      break;
   }
   return {};
 }
 
 // Which single request of the operation gets the fault.
 QStringList AimAt(Operation op, Fault fault) {
+  if (IsDamage(fault)) return DamageAim(op, fault);
   switch (op) {
     // The first identification read.
     case Operation::Identify:
@@ -147,6 +218,8 @@ QStringList AimAt(Operation op, Fault fault) {
     // answer (a late reply is not told apart from the next one).
     case Operation::CurveWrite:
       return {"--fault-function", "16", "--fault-after", fault == Fault::Late ? "4" : "3"};
+    case Operation::CliMonitor:
+      return {"--fault-register", "0x804F", "--fault-after", "1"};
   }
   return {};
 }
@@ -154,6 +227,10 @@ QStringList AimAt(Operation op, Fault fault) {
 constexpr const char* kTimeout = "Communication timeout!";
 constexpr const char* kCrc = "CRC error!";
 constexpr const char* kException = "Exception response!";
+constexpr const char* kIncomplete = "Incomplete reply from site 1.";
+// vorel-cli says it once from the link and once as the reason the site failed.
+constexpr const char* kCliIncomplete =
+    "Incomplete reply from site 1. / Address 1: Incomplete reply from site 1.";
 // The texts of the poll's Retry/Cancel box ("Communication error").
 constexpr const char* kPollCrc = "CRC error";
 
@@ -258,6 +335,24 @@ const std::vector<Row> kRows = {
     {Operation::CliBackup,       Fault::LateInTime, "",           "exit 0",      false},
     {Operation::CliBackup,       Fault::Late,       kTimeout,     "exit 1",      false},
     {Operation::CliBackup,       Fault::Truncated,  kTimeout,     "exit 1",      false},
+    // A damaged reply with a correct CRC fails the read that gets it, like a reply that never
+    // came, and nothing of it is stored, shown or saved.
+    {Operation::Identify,        Fault::Short,      kIncomplete,  "offline 299", false},
+    {Operation::Identify,        Fault::Empty,      kIncomplete,  "offline 299", false},
+    {Operation::Identify,        Fault::ZeroCount,  kIncomplete,  "offline 299", false},
+    {Operation::Identify,        Fault::OffsetPast, kIncomplete,  "offline 299", false},
+    {Operation::Poll,            Fault::Short,      kIncomplete,  "online 300",  true},
+    {Operation::Poll,            Fault::Empty,      kIncomplete,  "online 300",  true},
+    {Operation::ReadParameters,  Fault::Short,      kIncomplete,  "online 299",  false},
+    {Operation::ReadParameters,  Fault::Empty,      kIncomplete,  "online 299",  false},
+    {Operation::ReadEventLog,    Fault::Short,      kIncomplete,  "online 299",  false},
+    {Operation::ReadEventLog,    Fault::Empty,      kIncomplete,  "online 299",  false},
+    {Operation::CliBackup,       Fault::Short,      kIncomplete,  "exit 1",      false},
+    {Operation::CliBackup,       Fault::Empty,      kIncomplete,  "exit 1",      false},
+    {Operation::CliBackup,       Fault::ZeroCount,  kCliIncomplete, "exit 1",    false},
+    {Operation::CliBackup,       Fault::OffsetPast, kCliIncomplete, "exit 1",    false},
+    {Operation::CliMonitor,      Fault::Short,      kIncomplete,  "exit 1",      false},
+    {Operation::CliMonitor,      Fault::Empty,      kIncomplete,  "exit 1",      false},
 };
 // clang-format on
 
@@ -435,6 +530,10 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
   // Runs the row's operation; fills the observed outcome and `kept` (nothing half-changed).
   void RunOperation(const Row& row);
   void RunBackup(const Row& row);
+  void RunMonitor(const Row& row);
+  // vorel-cli with the test's own settings; its exit code, standard output and error.
+  bool RunCli(const Row& row, const QStringList& arguments, int* code, std::string* out,
+              std::string* err);
 
   QtEventPump pump;
   ScriptedHost host;
@@ -486,6 +585,7 @@ void FaultMatrix::RunOperation(const Row& row) {
   switch (row.op) {
     case Operation::Identify:
     case Operation::CliBackup:
+    case Operation::CliMonitor:
       break;
     case Operation::Poll: {
       host.defaultAnswer = Answer::Retry;
@@ -580,23 +680,42 @@ void FaultMatrix::RunOperation(const Row& row) {
   message = Shown();  // with any failure of the polls after the operation
 }
 
-void FaultMatrix::RunBackup(const Row& row) {
-  const std::string file = sim->File("site1.dat");
-  const std::string old = "[old backup]\nkept=1\n";
-  WriteFile(file, old);
+bool FaultMatrix::RunCli(const Row& row, const QStringList& arguments, int* code, std::string* out,
+                         std::string* err) {
   QProcess cli;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("XDG_CONFIG_HOME", QString::fromStdString(data.path().string()));
   env.insert("XDG_DATA_HOME", QString::fromStdString(data.path().string()));
   cli.setProcessEnvironment(env);
-  cli.start(VOREL_CLI_PATH, {"--port", QString::fromStdString(sim->LinkPath()), "backup", "1",
-                             "--file", QString::fromStdString(file)});
-  ASSERT_TRUE(cli.waitForFinished(AllowedSeconds(row.op) * 1000)) << "vorel-cli hangs";
-  ASSERT_EQ(cli.exitStatus(), QProcess::NormalExit) << "vorel-cli crashed";
-  const int code = cli.exitCode();
+  cli.start(VOREL_CLI_PATH,
+            QStringList{"--port", QString::fromStdString(sim->LinkPath())} + arguments);
+  if (!cli.waitForFinished(AllowedSeconds(row.op) * 1000)) {
+    ADD_FAILURE() << "vorel-cli hangs";
+    return false;
+  }
+  if (cli.exitStatus() != QProcess::NormalExit) {
+    ADD_FAILURE() << "vorel-cli crashed";
+    return false;
+  }
+  *code = cli.exitCode();
+  *out = cli.readAllStandardOutput().toStdString();
+  *err = cli.readAllStandardError().toStdString();
+  return true;
+}
+
+void FaultMatrix::RunBackup(const Row& row) {
+  const std::string file = sim->File("site1.dat");
+  const std::string old = "[old backup]\nkept=1\n";
+  WriteFile(file, old);
+  int code = 0;
+  std::string out;
+  std::string err;
+  if (!RunCli(row, {"backup", "1", "--file", QString::fromStdString(file)}, &code, &out, &err))
+    return;
   state = "exit " + std::to_string(code);
-  // stderr: "Address 1: reading", the link's message, the site's failure.
-  std::istringstream lines(cli.readAllStandardError().toStdString());
+  // stderr: "Address 1: reading", the link's message, the site's failure (after the read, or
+  // the identification's reason).
+  std::istringstream lines(err);
   bool failureLine = false;
   bool savedLine = false;
   for (std::string line; std::getline(lines, line);) {
@@ -609,13 +728,28 @@ void FaultMatrix::RunBackup(const Row& row) {
       failureLine = true;
       continue;
     }
+    if (line.starts_with("Address 1: ")) failureLine = true;
     message += (message.empty() ? "" : " / ") + line;
   }
   const std::string now = ReadFile(file);
   // A failed backup leaves the file that was there; a good one replaces it whole.
   kept = code == 0 ? savedLine && !failureLine && now != old && now.starts_with("[") &&
                          now.ends_with("\n")
-                   : failureLine && now == old;
+                   : failureLine && !savedLine && now == old;
+  polled = false;
+}
+
+void FaultMatrix::RunMonitor(const Row& row) {
+  int code = 0;
+  std::string out;
+  std::string err;
+  if (!RunCli(row, {"monitor", "1", "--once"}, &code, &out, &err)) return;
+  state = "exit " + std::to_string(code);
+  std::istringstream lines(err);
+  for (std::string line; std::getline(lines, line);)
+    message += (message.empty() ? "" : " / ") + line;
+  // A failed poll prints no page: no values that were never read.
+  kept = code == 0 ? out.find("Mode:") != std::string::npos : out.empty();
   polled = false;
 }
 
@@ -626,6 +760,8 @@ TEST_P(FaultMatrix, Case) {
   const auto started = std::chrono::steady_clock::now();
   if (row.op == Operation::CliBackup) {
     RunBackup(row);
+  } else if (row.op == Operation::CliMonitor) {
+    RunMonitor(row);
   } else {
     OpenSession();
     if (HasFatalFailure()) return;
@@ -636,7 +772,7 @@ TEST_P(FaultMatrix, Case) {
   const bool hung = seconds > AllowedSeconds(row.op) + 6;  // + connecting and the poll check
 
   // vorel-cli does not poll: its column says so.
-  const bool polls = row.op != Operation::CliBackup;
+  const bool polls = row.op != Operation::CliBackup && row.op != Operation::CliMonitor;
   auto describe = [polls](const std::string& m, const std::string& s, bool p, bool k) {
     return (m.empty() ? std::string("-") : "\"" + m + "\"") + " | " + s + " | polled " +
            (polls ? (p ? "yes" : "no") : "n/a") + " | " + (k ? "kept" : "HALF-CHANGED");

@@ -1,4 +1,5 @@
 // Each injected fault as the master sees it.
+#include <algorithm>
 #include <chrono>
 
 #include "sim_fixture.h"
@@ -136,6 +137,77 @@ INSTANTIATE_TEST_SUITE_P(
         LogReadCase{"once",   {"--fail-log-block", "20"},                          "20 |"},
         LogReadCase{"twice",  {"--fail-log-block", "1", "--fail-log-times", "2"},  "1 |1 "},
         LogReadCase{"always", {"--fail-log-block", "56", "--fail-log-times", "0"}, "56 |56 "}),
+    [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
+
+// Damaged replies keep a correct CRC and a byte count that matches what they carry; only the
+// first read of the named register is damaged with --fault-count 1.
+struct DamageCase {
+  const char* name;
+  QStringList options;
+  std::uint16_t address;
+  std::uint16_t count;
+  std::size_t bytes;  // data bytes of the damaged reply
+};
+
+void PrintTo(const DamageCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class DamageTest : public SimTest, public ::testing::WithParamInterface<DamageCase> {};
+
+TEST_P(DamageTest, CorrectCrcMatchingCountDamagedData) {
+  const DamageCase& c = GetParam();
+  QStringList options = c.options;
+  options << "--fault-count"
+          << "1";
+  Launch(options);
+  const bool extended = c.address >= 0x8031;
+  const Shape shape = extended ? Shape::kBlockRead : Shape::kPlainRead;
+  const std::size_t header = extended ? 4 : 3;
+  const Bytes request = ReadFrame(1, c.address, c.count);
+  const Bytes damaged = master.Exchange(request, shape);
+  const Bytes good = master.Exchange(request, shape);
+  ASSERT_GE(damaged.size(), header + 2);
+  EXPECT_TRUE(TestCrcOk(damaged));
+  EXPECT_EQ(damaged.size(), header + c.bytes + 2);
+  const std::size_t announced =
+      extended ? static_cast<std::size_t>((damaged[2] << 8) | damaged[3]) : damaged[2];
+  EXPECT_EQ(announced, c.bytes);
+  ASSERT_TRUE(TestCrcOk(good));
+  // The damaged data are the good data cut short, or the same length with the last
+  // descriptor changed.
+  const std::size_t same = std::min(c.bytes, good.size() - header - 2);
+  const std::size_t descriptor = c.address == 0x8053 ? 6 : 10;
+  const bool table = std::string(c.name).starts_with("descriptor");
+  const std::size_t unchanged = table ? same - descriptor : same;
+  EXPECT_TRUE(std::equal(damaged.begin() + static_cast<std::ptrdiff_t>(header),
+                         damaged.begin() + static_cast<std::ptrdiff_t>(header + unchanged),
+                         good.begin() + static_cast<std::ptrdiff_t>(header)));
+  if (std::string(c.name) == "descriptor_count_zero") {
+    EXPECT_EQ(damaged[header + c.bytes - descriptor + 2], 0);
+    EXPECT_NE(good[header + c.bytes - descriptor + 2], 0);
+  }
+  if (std::string(c.name) == "descriptor_offset_past") {
+    // The last descriptor's offset is the end of the VALUE block's data.
+    const Bytes values = master.Exchange(ReadFrame(1, 0x804F, 70), Shape::kBlockRead);
+    ASSERT_TRUE(TestCrcOk(values));
+    const std::size_t at = header + c.bytes - 2;
+    EXPECT_EQ(static_cast<std::size_t>((damaged[at] << 8) | damaged[at + 1]),
+              (values.size() - 4 - 2) / 2);
+  }
+}
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(
+    Sim, DamageTest,
+    ::testing::Values(
+        DamageCase{"plain_short",            {"--fault-short", "0x0006"},        0x0006, 3,  2},
+        DamageCase{"plain_empty",            {"--fault-empty", "6"},             0x0006, 3,  0},
+        DamageCase{"table_short",            {"--fault-short", "0x8052"},        0x8052, 83, 414},
+        DamageCase{"values_empty",           {"--fault-empty", "0x804F"},        0x804F, 70, 0},
+        DamageCase{"descriptor_count_zero",  {"--fault-zero-count", "0x8052"},   0x8052, 83, 830},
+        DamageCase{"descriptor_offset_past", {"--fault-offset-past", "0x8053"},  0x8053, 70, 420}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -28,6 +28,19 @@ int ParameterTable(std::uint16_t address, bool config) {
   return -1;
 }
 
+// A controller answers a CONFIG request with as many descriptors as it asks for: the table
+// is filled up with descriptors of one register each that nothing shows and no parameter
+// write sends (the password register in the parameter tables, an unused register in the
+// live table), so that a test's short table stays what the test is about.
+using Table = std::vector<std::pair<std::uint16_t, std::uint8_t>>;
+constexpr std::uint16_t kParameterFiller = 0x0004;
+constexpr std::uint16_t kLiveFiller = 0x01FF;
+
+Table FilledUp(Table table, std::size_t count, std::uint16_t filler) {
+  while (table.size() < count) table.emplace_back(filler, 1);
+  return table;
+}
+
 }  // namespace
 
 void FakeController::SetDeviceName(Site& s, const std::string& name) {
@@ -116,18 +129,25 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
         Put16(data, 0);
       }
     }
+    if (damage) damage(r, data);
     Bytes b{site, 3, static_cast<std::uint8_t>(data.size())};
     b.insert(b.end(), data.begin(), data.end());
     return {{replyDelayMs, Sealed(b)}};
   }
-  auto words = [&](const std::vector<std::pair<std::uint16_t, std::uint8_t>>& table) {
+  // A VALUE block counts as many entries as its CONFIG block counts descriptors.
+  const std::size_t asked = r.count;
+  const Table live = FilledUp(s.live, asked, kLiveFiller);
+  auto parameters = [&](int t) {
+    return FilledUp(s.parameters[static_cast<std::size_t>(t)], asked, kParameterFiller);
+  };
+  auto words = [&](const Table& table) {
     for (const auto& [address, count] : table) {
       for (int k = 0; k < count; ++k) Put16(data, s.regs[(address + k) & 0x1FF]);
     }
   };
   if (r.address == 0x8053) {
     std::uint16_t offset = 0;
-    for (const auto& [address, count] : s.live) {
+    for (const auto& [address, count] : live) {
       Put16(data, address);
       data.push_back(count);
       data.push_back(0);
@@ -135,10 +155,10 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
       offset = static_cast<std::uint16_t>(offset + count);
     }
   } else if (r.address == 0x804F) {
-    words(s.live);
+    words(live);
   } else if (int t = ParameterTable(r.address, true); t >= 0) {
     std::uint16_t offset = 0;
-    for (const auto& [address, count] : s.parameters[static_cast<std::size_t>(t)]) {
+    for (const auto& [address, count] : parameters(t)) {
       Put16(data, address);
       data.push_back(count);
       data.push_back(0);
@@ -148,8 +168,9 @@ FakeSerialPort::Reply FakeController::Answer(std::span<const std::uint8_t> frame
       offset = static_cast<std::uint16_t>(offset + count);
     }
   } else if (int v = ParameterTable(r.address, false); v >= 0) {
-    words(s.parameters[static_cast<std::size_t>(v)]);
+    words(parameters(v));
   }
+  if (damage) damage(r, data);
   Bytes b{site, 3};
   Put16(b, static_cast<std::uint16_t>(data.size()));
   b.insert(b.end(), data.begin(), data.end());

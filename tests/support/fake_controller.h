@@ -50,6 +50,9 @@ class FakeController {
   // No answer to a request when true; an exception reply when `except` is true.
   std::function<bool(const FakeRequest&)> silent;
   std::function<bool(const FakeRequest&)> except;
+  // Changes the data bytes of a read's reply before its byte count and CRC are made (a
+  // controller that sends a damaged reply with a correct CRC).
+  std::function<void(const FakeRequest&, std::vector<std::uint8_t>& data)> damage;
   std::uint64_t replyDelayMs = 0;
   std::vector<FakeRequest> requests;  // every request in order
 };

@@ -56,7 +56,10 @@ class ParameterWindowTest : public UiTest {
       be(minimum);
       be(0);
     }
-    images->StoreDescriptors(kSite, reg::kParamConfig1, bytes);
+    // A table of just these descriptors, as a request for that many would bring it.
+    const RegisterBlock config{reg::kParamConfig1.address,
+                               static_cast<std::uint16_t>(limits.size()), 0, "CONFIG"};
+    images->StoreDescriptors(kSite, config, bytes);
   }
 
   // A window of the site set up from the value image as it is.
