@@ -29,6 +29,7 @@
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_report.h"
+#include "app/cli_safe_write.h"
 #include "app/cli_scan.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
@@ -109,7 +110,7 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
 
 std::string UsageText() {
   return std::string(kUsage) + vorel::kScanUsage + vorel::kMonitorUsage +
-         vorel::kParameterFileUsage + vorel::kReportUsage + kUsageNotes;
+         vorel::kParameterFileUsage + vorel::kSafeWriteUsage + vorel::kReportUsage + kUsageNotes;
 }
 
 void PrintUsage(std::FILE* out) {

@@ -77,12 +77,12 @@ std::string NameOf(std::uint16_t reg) {
   return text;
 }
 
-// Rows whose limits do not come from the register's descriptor as signed words.
+// The descriptor's limits are register words for the rows that take them divided by their
+// factor; other rows read them otherwise (channel levels in shown units, full range, the
+// maintenance time's), and a register without a row has no editor limit to keep.
 bool DescriptorLimitsApply(const ParameterRow* row) {
-  if (!row) return true;
-  if (row->unsignedWord || row->conversion == Conversion::Unsigned) return false;
-  return row->limits != LimitSource::FullRange && row->limits != LimitSource::KeepFormLimits &&
-         row->limits != LimitSource::PmTime;
+  return row && row->limits == LimitSource::Register && !row->unsignedWord &&
+         row->conversion == Conversion::Scaled;
 }
 
 bool Included(GuardedKind kind, const PreflightOptions& options) {
