@@ -388,7 +388,9 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   }
   result.transfer.Finish();
 
-  // 8. A failed or stopped write: the written blocks back as the snapshot holds them.
+  // 8. A failed or stopped write: the written blocks back as the snapshot holds them. The
+  // failed block too: a controller may have stored a write whose reply was lost.
+  if (result.transfer.failed) written.push_back(result.transfer.failed->block);
   if (result.transfer.failed || interrupted) {
     for (const BlockSpan& block : written) {
       std::vector<std::uint16_t> words(snapshot.begin() + block.address,
