@@ -5,6 +5,8 @@
 
 #include "app/cli_session.h"
 #include "control/session.h"
+#include "control/settings.h"
+#include "core/remote_commands.h"
 
 namespace vorel {
 
@@ -82,6 +84,42 @@ bool TakeWriteFlag(std::span<const std::string_view> args, std::size_t& i, CliWr
   return false;
 }
 
+std::optional<std::string> CheckRawWrite(std::uint16_t address, std::size_t count) {
+  for (const std::uint16_t reg : {reg::kCommand.address, reg::kOperatingMode.address}) {
+    if (reg >= address && reg < address + count) {
+      char text[96];
+      std::snprintf(text, sizeof text, "0x%04X is written by 'command' (it asks what it must)",
+                    reg);
+      return std::string(text);
+    }
+  }
+  return std::nullopt;
+}
+
+bool IsParameterWrite(std::uint16_t address, std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k)
+    if (IsParameterRegister(static_cast<std::uint16_t>(address + k))) return true;
+  return false;
+}
+
+int RunParameterWrite(const PortSettings& port, int site, std::uint16_t address,
+                      std::span<const std::uint16_t> words, const CliWriteFlags& flags,
+                      CliHost& host, EventPump& pump) {
+  ReadAccessLevel();
+  CliSession cli(host, pump);
+  if (!cli.Open(port) || !cli.Identify(site)) return 1;
+  cli.session().Poll().StopAll();
+  SafeWriteRequest request;
+  request.onlyParameterRegisters = true;
+  for (std::size_t k = 0; k < words.size(); ++k)
+    request.wanted.push_back({static_cast<std::uint16_t>(address + k), words[k]});
+  // Asked for by address: the address, counters and clock are what the user means to write.
+  CliWriteFlags own = flags;
+  own.includeAddress = own.includeCounters = true;
+  request.include.includeClock = true;
+  return RunCliSafeWrite(cli, site, std::move(request), own);
+}
+
 int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
                     const CliWriteFlags& flags) {
   Session& session = cli.session();
@@ -109,6 +147,13 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
     std::fprintf(stderr, "Address %d: %s\n", site, line.c_str());
   if (result.preflight.otherUnit && !flags.allowOtherUnit && result.end == SafeWriteEnd::Refused)
     std::fprintf(stderr, "Address %d: --allow-other-unit writes it all the same\n", site);
+  for (const RegisterChange& c : result.preflight.leftOut) {
+    const std::optional<GuardedKind> kind = GuardOf(c.reg);
+    std::fprintf(stderr, "Address %d: 0x%04X left as the controller has it%s\n", site, c.reg,
+                 kind == GuardedKind::Address   ? " (--include-address writes it)"
+                 : kind == GuardedKind::Counter ? " (--include-counters writes it)"
+                                                : "");
+  }
   if (!result.snapshotPath.empty())
     std::fprintf(stderr, "Address %d: snapshot %s\n", site, result.snapshotPath.c_str());
   if (result.transfer.failed)

@@ -1,6 +1,7 @@
 #include "control/safe_write.h"
 
 #include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "core/cp936.h"
 #include "core/editor_model.h"
 #include "core/language.h"
+#include "core/parameter_table.h"
 #include "files/parameter_keys.h"
 
 namespace vorel {
@@ -42,6 +44,9 @@ constexpr std::uint16_t kRunningStates[] = {292, 297, 303, 304, 305, 307, 308, 3
 constexpr BilingualText kEngineRunningText{
     "The engine of site %d is running. Stop it to write?",
     "设备 %d 的发动机正在运行。要停机写入吗？"};
+constexpr BilingualText kNotParameterText{
+    "%s is not a parameter register: nothing was written",
+    "%s 不是参数寄存器：未写入任何参数"};
 constexpr BilingualText kQuestionCaption{"Write parameters", "写参数"};
 constexpr BilingualText kOtherUnitQuestion{"Write the file into this controller anyway?",
                                            "仍要将文件写入此控制器吗？"};
@@ -83,6 +88,13 @@ std::string KeyOf(std::uint16_t reg) {
   return {};
 }
 
+std::string Fill(std::string_view pattern, const std::string& value) {
+  std::string text(pattern);
+  const std::size_t at = text.find("%s");
+  if (at != std::string::npos) text.replace(at, 2, value);
+  return text;
+}
+
 std::string Timestamp() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -105,6 +117,19 @@ std::string SafeWriteEndText(SafeWriteEnd end) {
   for (const EndText& e : kEndTexts)
     if (e.end == end) return std::string(e.text.Pick());
   return {};
+}
+
+bool IsParameterRegister(std::uint16_t reg) {
+  const auto in = [reg](const WriteStep& step) {
+    return reg >= step.address && reg < step.address + step.count;
+  };
+  for (const WriteStep& step : kLeadingSteps)
+    if (in(step)) return true;
+  for (const WriteStep& step : kTrailingSteps)
+    if (in(step)) return true;
+  for (const ParameterRow& row : ParameterTable())
+    if (row.registerCount > 0 && reg >= row.reg && reg < row.reg + row.registerCount) return true;
+  return false;
 }
 
 std::string SnapshotFolder() {
@@ -211,10 +236,35 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   result.preflight = CheckWrite(input);
   const PreflightResult& preflight = result.preflight;
   result.messages = PreflightMessages(preflight, target, request.source, site);
-  if (preflight.Refused()) {
+  // The steps of a parameter write, in order; a register none of them carries is never sent.
+  std::vector<WriteStep> steps(std::begin(kLeadingSteps), std::end(kLeadingSteps));
+  for (const ParameterDescriptor& d : images.ParameterDescriptors(site, reg::kParamConfig1)) {
+    if (d.address == reg::kProtection.address || d.count < 1 || d.count > kDescriptorWords ||
+        d.address + d.count > kImageWords)
+      continue;
+    steps.push_back({d.address, d.count, kDescriptorPauseMs});
+  }
+  steps.insert(steps.end(), std::begin(kTrailingSteps), std::end(kTrailingSteps));
+
+  std::array<bool, kImageWords> carried{};
+  for (const WriteStep& step : steps)
+    for (int k = 0; k < step.count && step.address + k < kImageWords; ++k)
+      carried[static_cast<std::size_t>(step.address + k)] = true;
+  bool uncarried = false;
+  if (request.onlyParameterRegisters) {
+    for (const LoadedWord& w : request.wanted) {
+      if (w.reg < kImageWords && carried[w.reg]) continue;
+      uncarried = true;
+      char text[16];
+      std::snprintf(text, sizeof text, "0x%04X", w.reg);
+      result.messages.push_back(Fill(kNotParameterText.Pick(), text));
+    }
+  }
+  if (preflight.Refused() || uncarried) {
     result.end = SafeWriteEnd::Refused;
     return result;
   }
+  std::erase_if(result.preflight.changes, [&](const RegisterChange& c) { return !carried[c.reg]; });
 
   // 3. The change list, as "Compare with file..." shows it.
   {
@@ -337,15 +387,6 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   // 7. The changed registers, block by block in the order of a parameter write.
   std::array<std::optional<std::uint16_t>, kImageWords> next{};
   for (const RegisterChange& c : preflight.changes) next[c.reg] = c.next;
-  std::vector<WriteStep> steps(std::begin(kLeadingSteps), std::end(kLeadingSteps));
-  for (const ParameterDescriptor& d : images.ParameterDescriptors(site, reg::kParamConfig1)) {
-    if (d.address == reg::kProtection.address || d.count < 1 || d.count > kDescriptorWords ||
-        d.address + d.count > kImageWords)
-      continue;
-    steps.push_back({d.address, d.count, kDescriptorPauseMs});
-  }
-  steps.insert(steps.end(), std::begin(kTrailingSteps), std::end(kTrailingSteps));
-
   std::vector<AuditChange> changes;
   std::vector<BlockSpan> written;
   bool interrupted = false;

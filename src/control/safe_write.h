@@ -44,6 +44,9 @@ struct SafeWriteRequest {
   bool stayOff = false;          // leave the set in OFF mode
   bool dryRun = false;           // the change list only, nothing written
   std::string action = "write";  // the audit trail's word for it
+  // Refuse a register that no step of a parameter write carries (raw writes); otherwise such
+  // a register is left as it is.
+  bool onlyParameterRegisters = false;
   // Each line of the change list, before the first write (or the dry run's end).
   std::function<void(const ParameterDifference&)> onChange;
   // Asked between requests: true ends the sequence as a failure would (rollback, mode, lock).
@@ -87,6 +90,10 @@ struct SafeWriteResult {
   bool lockRestored = true;  // protection locked again (or was not locked)
   bool Sent() const { return !transfer.answered.empty() || transfer.failed.has_value(); }
 };
+
+// A register that a parameter write carries by the tables (the parameter table's editors and
+// the fixed steps of a parameter write); the controller's descriptors may add others.
+bool IsParameterRegister(std::uint16_t reg);
 
 // $XDG_DATA_HOME/vorel/snapshots (by default ~/.local/share/vorel/snapshots).
 std::string SnapshotFolder();

@@ -186,6 +186,61 @@ TEST_F(RestoreCli, EveryRefusalSendsNothing) {
   sim.Stop();
 }
 
+TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
+  ASSERT_TRUE(StartSim({"--time-scale", "20"})) << sim.error();
+  const struct {
+    const char* name;
+    QStringList args;
+    bool start;  // the engine runs first
+    int exitCode;
+    const char* says;
+    const char* frequency;  // register 0x00CA afterwards
+  } cases[] = {
+      {"start command", {"0x8010", "0xFE01", "--password", "1234"}, false, 2, "'command'", "500"},
+      {"mode register", {"0x0113", "198", "--password", "1234"}, false, 2, "'command'", "500"},
+      {"no password", {"0x00CA", "600"}, false, 2, "needs --password", "500"},
+      {"out of limits",
+       {"0x00C8", "34463", "--password", "1234"},
+       false,
+       1,
+       "GNOMIN_PWR = ",
+       "500"},
+      {"written",
+       {"0x00CA", "600", "--password", "1234"},
+       false,
+       0,
+       "Address 4: written, read-back matches\n",
+       "600"},
+      {"engine running",
+       {"0x00CA", "550", "--password", "1234"},
+       true,
+       1,
+       "The engine of site 4 is running. Stop it to write?",
+       "600"},
+  };
+  for (const auto& c : cases) {
+    if (c.start) {
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "manual"}).exitCode, 0);
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "start", "--yes"}).exitCode, 0);
+    }
+    const std::size_t before = Writes(trace).size();
+    const CliRun run = RunCli(sim, home, QStringList{"write", "4"} + c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.name << run.err;
+    const std::vector<std::uint16_t> all = Writes(trace);
+    const std::vector<std::uint16_t> writes(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                            all.end());
+    const std::vector<std::uint16_t> expected =
+        c.exitCode == 0 ? std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0113, 0x0004}
+                        : std::vector<std::uint16_t>{};
+    EXPECT_EQ(writes, expected) << c.name;
+    EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0004"), "0") << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0113"), c.start ? "199" : "200") << c.name;
+  }
+  sim.Stop();
+}
+
 // Four changed registers, each a block of its own.
 std::string FourChanges(const std::string& base) {
   return Edited(base, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
