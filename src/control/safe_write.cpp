@@ -79,6 +79,14 @@ constexpr std::array<RegisterBlock, 4> kParameterGroups{reg::kParamValues1, reg:
 constexpr std::array<RegisterBlock, 4> kParameterConfigs{reg::kParamConfig1, reg::kParamConfig2,
                                                          reg::kParamConfig3, reg::kParamConfig4};
 
+// The engine turns by the state word 0x0059 or the speed.
+bool TurnsByStateWords(const SiteImages& images, int site) {
+  const std::uint16_t state = images.Word(site, reg::kGenSetState.address);
+  bool running = images.Word(site, reg::kEngineSpeed.address) != 0;
+  for (std::uint16_t s : kRunningStates) running |= s == state;
+  return running;
+}
+
 std::string KeyOf(std::uint16_t reg) {
   for (const ParameterLoadStep& step : ParameterLoadSteps()) {
     if (step.role != KeyRole::Value) continue;
@@ -105,6 +113,13 @@ std::string Timestamp() {
 }
 
 }  // namespace
+
+bool EngineRunning(RegisterRequests& requests, const SiteImages& images, int site) {
+  for (const RegisterBlock& block : {reg::kOperatingMode, reg::kGenSetState, reg::kEngineSpeed})
+    if (!requests.Read(ReadKind::Plain, site, block)) return true;
+  if (images.Word(site, reg::kOperatingMode.address) == kModeOff) return false;
+  return TurnsByStateWords(images, site);
+}
 
 std::string EngineRunningQuestion(int site) {
   std::string text(kEngineRunningText.Pick());
@@ -213,9 +228,7 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   }
   const std::uint16_t modeFound = images.Word(site, reg::kOperatingMode.address);
   const bool lockedFound = images.Word(site, reg::kProtection.address) != kUnlockedMark;
-  const std::uint16_t state = images.Word(site, reg::kGenSetState.address);
-  bool running = images.Word(site, reg::kEngineSpeed.address) != 0;
-  for (std::uint16_t s : kRunningStates) running |= s == state;
+  const bool running = modeFound != kModeOff && TurnsByStateWords(images, site);
   const auto image = images.Image(site);
   const std::vector<std::uint16_t> snapshot(image.begin(), image.end());
 

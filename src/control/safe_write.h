@@ -122,6 +122,11 @@ class SafeWrite {
   ParameterTransfer& parameters_;
 };
 
+// Reads the mode and the monitor's state words of the site: true when the set is not in OFF
+// mode and its engine turns (starting, running, on load, cooling down or stopping). A failed
+// read counts as running: switching to OFF is then asked first.
+bool EngineRunning(RegisterRequests& requests, const SiteImages& images, int site);
+
 // The texts of the sequence, in the current language.
 std::string EngineRunningQuestion(int site);
 std::string SafeWriteEndText(SafeWriteEnd end);
