@@ -239,6 +239,7 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   const LoadedParameters& values = contents->values;
   SafeWriteRequest request;
   request.action = "restore";
+  request.writeCurves = true;
   request.wanted = values.words;
   request.limits = values.limits;
   request.missingKeys = values.missingKeys;

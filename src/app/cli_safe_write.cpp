@@ -135,11 +135,15 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
                 d.unit.empty() ? "" : " ", d.unit.c_str(), d.key.c_str());
     std::fflush(stdout);
   };
+  request.onCurve = [](int channel) {
+    std::printf("AI%d curve: differs, written after the parameters\n", channel + 1);
+    std::fflush(stdout);
+  };
   request.stopRequested = [] { return stopSignal != 0; };
 
   const StopSignals stopSignals;
   SafeWrite sequence(cli.host(), session.Images(), session.Link(), session, session,
-                     session.Parameters());
+                     session.Parameters(), &session.Curves());
   const SafeWriteResult result = sequence.Run(site, request);
   session.Poll().StopAll();
 

@@ -7,11 +7,13 @@
 #include <filesystem>
 #include <memory>
 
+#include "control/curve_writer.h"
 #include "control/identification.h"
 #include "core/cp936.h"
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/parameter_table.h"
+#include "core/sensor_curve.h"
 #include "files/parameter_keys.h"
 
 namespace vorel {
@@ -20,6 +22,7 @@ namespace {
 constexpr int kDescriptorPauseMs = 8;
 constexpr int kDescriptorWords = 17;
 constexpr int kMaxRunWords = 123;  // one function-16 request
+constexpr int kCurveChannels = 3;
 
 // A step of a parameter write: a block of registers and the extra pause after it.
 struct WriteStep {
@@ -162,8 +165,10 @@ std::string SnapshotFolder() {
 SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   SafeWriteResult result;
   if (!IsSite(site)) return result;
-  ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
-  if (!scope.Taken()) {
+  // Held but for the curves, which the curve writer writes in exchanges of its own.
+  std::optional<ExchangeScope> scope;
+  scope.emplace(exchange_, ExchangeScope::Pause::Transfer);
+  if (!scope->Taken()) {
     result.end = SafeWriteEnd::Busy;
     return result;
   }
@@ -297,12 +302,35 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
     result.preview =
         CompareParameters({*nowImages, 1, *nowEditors}, {*nextImages, 1, *nextEditors});
   }
-  if (preflight.changes.empty()) {
+  // The curves the source sets that differ from the controller's.
+  std::vector<std::pair<int, SensorCurve>> curves;
+  if (request.writeCurves && curves_) {
+    std::array<std::optional<std::uint16_t>, kImageWords> set{};
+    for (const LoadedWord& w : request.wanted)
+      if (w.reg < kImageWords && !w.defaulted) set[w.reg] = w.word;
+    for (int channel = 0; channel < kCurveChannels; ++channel) {
+      SensorCurve curve = CurveFromImage(images, site, channel);
+      for (int k = 0; k < kCurvePoints; ++k) {
+        const auto point = static_cast<std::size_t>(k);
+        if (const auto w = set[CurveResistanceAddress(channel) + point])
+          curve[point].ohms = static_cast<std::int16_t>(*w);
+        if (const auto w = set[CurveValueAddress(channel) + point])
+          curve[point].value = static_cast<std::int16_t>(*w);
+      }
+      if (curve != CurveFromImage(images, site, channel)) {
+        curves.emplace_back(channel, curve);
+        result.curveChannels.push_back(channel);
+      }
+    }
+  }
+  if (preflight.changes.empty() && curves.empty()) {
     result.end = SafeWriteEnd::Unchanged;
     return result;
   }
   if (request.onChange)
     for (const ParameterDifference& d : result.preview) request.onChange(d);
+  if (request.onCurve)
+    for (const int channel : result.curveChannels) request.onCurve(channel);
   if (request.dryRun) {
     result.end = SafeWriteEnd::Previewed;
     return result;
@@ -467,10 +495,10 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   for (const AuditChange& c : changes)
     images.SetWord(site, c.reg, static_cast<std::uint16_t>(~c.after));
   const bool readBack = readParameters();
-  leaveAsFound();
   parameters_.RecordWrite(site, request.action.c_str(), changes, "");
   if (!readBack) {
     for (const AuditChange& c : changes) images.SetWord(site, c.reg, c.after);
+    leaveAsFound();
     result.end = SafeWriteEnd::ReadBackFailed;
     return result;
   }
@@ -479,6 +507,45 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
     const std::uint16_t back = images.Word(site, c.reg);
     if (back != c.after) result.differences.push_back({c.reg, KeyOf(c.reg), c.after, back});
   }
+
+  // 10. The curves that differ, through the curve writer, then read back.
+  if (!curves.empty()) {
+    scope.reset();
+    bool curvesWritten = true;
+    for (const auto& [channel, curve] : curves)
+      curvesWritten &= curves_->Write(site, channel, curve).Completed();
+    scope.emplace(exchange_, ExchangeScope::Pause::Transfer);
+    const std::uint16_t first = CurveValueAddress(0);
+    const auto count = static_cast<std::uint16_t>(CurveResistanceAddress(kCurveChannels - 1) +
+                                                  kCurvePoints - first);
+    for (const auto& [channel, curve] : curves)
+      for (int k = 0; k < kCurvePoints; ++k) {
+        images.SetWord(site, CurveValueAddress(channel) + k,
+                       static_cast<std::uint16_t>(~curve[static_cast<std::size_t>(k)].value));
+        images.SetWord(site, CurveResistanceAddress(channel) + k,
+                       static_cast<std::uint16_t>(~curve[static_cast<std::size_t>(k)].ohms));
+      }
+    if (!curvesWritten || !readPlain(first, count)) {
+      leaveAsFound();
+      result.end = SafeWriteEnd::WriteFailed;
+      return result;
+    }
+    for (const auto& [channel, curve] : curves) {
+      for (int k = 0; k < kCurvePoints; ++k) {
+        const CurvePoint& point = curve[static_cast<std::size_t>(k)];
+        for (const auto& [reg, word] :
+             {std::pair{CurveValueAddress(channel) + k, static_cast<std::uint16_t>(point.value)},
+              std::pair{CurveResistanceAddress(channel) + k,
+                        static_cast<std::uint16_t>(point.ohms)}}) {
+          const std::uint16_t back = images.Word(site, reg);
+          if (back != word)
+            result.differences.push_back({static_cast<std::uint16_t>(reg),
+                                          KeyOf(static_cast<std::uint16_t>(reg)), word, back});
+        }
+      }
+    }
+  }
+  leaveAsFound();
   result.end = result.differences.empty() ? SafeWriteEnd::Written : SafeWriteEnd::ReadBackDiffers;
   return result;
 }

@@ -26,6 +26,8 @@
 
 namespace vorel {
 
+class CurveWriter;
+
 // A word above 9999 that no password can be: written to the protection register to lock it.
 inline constexpr std::uint16_t kLockWord = 10000;
 
@@ -49,6 +51,10 @@ struct SafeWriteRequest {
   bool onlyParameterRegisters = false;
   // Each line of the change list, before the first write (or the dry run's end).
   std::function<void(const ParameterDifference&)> onChange;
+  // After the parameters, the sensor curves the source sets that differ, through the curve
+  // writer (restore).
+  bool writeCurves = false;
+  std::function<void(int channel)> onCurve;  // each curve to be written (channel 0 to 2)
   // Asked between requests: true ends the sequence as a failure would (rollback, mode, lock).
   std::function<bool()> stopRequested;
 };
@@ -86,8 +92,9 @@ struct SafeWriteResult {
   std::vector<BlockSpan> rolledBack;  // blocks written back from the snapshot
   bool rollbackComplete = true;       // every written block was written back
   std::vector<ReadBackDifference> differences;
-  bool modeRestored = true;  // the mode found is back (or was never changed)
-  bool lockRestored = true;  // protection locked again (or was not locked)
+  std::vector<int> curveChannels;  // channels (0 to 2) whose curve differs
+  bool modeRestored = true;        // the mode found is back (or was never changed)
+  bool lockRestored = true;        // protection locked again (or was not locked)
   bool Sent() const { return !transfer.answered.empty() || transfer.failed.has_value(); }
 };
 
@@ -100,14 +107,17 @@ std::string SnapshotFolder();
 
 class SafeWrite {
  public:
+  // `curves` writes the curves of a restore (none: curves are not written).
   SafeWrite(Host& host, SiteImages& images, ModbusLink& link, ExchangeControl& exchange,
-            RegisterRequests& requests, ParameterTransfer& parameters)
+            RegisterRequests& requests, ParameterTransfer& parameters,
+            CurveWriter* curves = nullptr)
       : host_(host),
         images_(images),
         link_(link),
         exchange_(exchange),
         requests_(requests),
-        parameters_(parameters) {}
+        parameters_(parameters),
+        curves_(curves) {}
 
   // The whole sequence on an identified site. The session's value image holds the fresh read
   // afterwards (and the written words once acknowledged).
@@ -120,6 +130,7 @@ class SafeWrite {
   ExchangeControl& exchange_;
   RegisterRequests& requests_;
   ParameterTransfer& parameters_;
+  CurveWriter* curves_;
 };
 
 // Reads the mode and the monitor's state words of the site: true when the set is not in OFF

@@ -241,6 +241,32 @@ TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
   sim.Stop();
 }
 
+TEST_F(RestoreCli, ACurveThatDiffersIsWrittenAfterTheParametersAndCheckedBack) {
+  ASSERT_TRUE(StartSim()) << sim.error();
+  const std::string file =
+      Write(sim, "curve.dat",
+            Edited(ReadText(base), {{"CHART_A_VAL2=10\r", "CHART_A_VAL2=11\r"},
+                                    {"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}}));
+  const std::size_t before = Writes(trace).size();
+  const CliRun run =
+      RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", "1234"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Nomin Freq: 50.0 -> 60.0 Hz (GNOMIN_FREQ)\n"
+            "AI1 curve: differs, written after the parameters\n");
+  EXPECT_TRUE(run.err.ends_with("Address 4: written, read-back matches\n")) << run.err;
+  const std::vector<std::uint16_t> all = Writes(trace);
+  const std::vector<std::uint16_t> writes(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                          all.end());
+  // Mode OFF, password, the parameter, the curve writer's type, resistances and values, then
+  // the mode and the lock.
+  EXPECT_EQ(writes, (std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0129, 0x014A, 0x012C,
+                                                0x0113, 0x0004}));
+  EXPECT_EQ(Word(sim, home, "0x012D"), "11");
+  ExpectAsFound("curve");
+  sim.Stop();
+}
+
 // Four changed registers, each a block of its own.
 std::string FourChanges(const std::string& base) {
   return Edited(base, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
