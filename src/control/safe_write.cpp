@@ -117,9 +117,9 @@ std::string Timestamp() {
 
 }  // namespace
 
-bool EngineRunning(RegisterRequests& requests, const SiteImages& images, int site) {
+std::optional<bool> EngineRunning(RegisterRequests& requests, const SiteImages& images, int site) {
   for (const RegisterBlock& block : {reg::kOperatingMode, reg::kGenSetState, reg::kEngineSpeed})
-    if (!requests.Read(ReadKind::Plain, site, block)) return true;
+    if (!requests.Read(ReadKind::Plain, site, block)) return std::nullopt;
   if (images.Word(site, reg::kOperatingMode.address) == kModeOff) return false;
   return TurnsByStateWords(images, site);
 }

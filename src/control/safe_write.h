@@ -134,9 +134,9 @@ class SafeWrite {
 };
 
 // Reads the mode and the monitor's state words of the site: true when the set is not in OFF
-// mode and its engine turns (starting, running, on load, cooling down or stopping). A failed
-// read counts as running: switching to OFF is then asked first.
-bool EngineRunning(RegisterRequests& requests, const SiteImages& images, int site);
+// mode and its engine turns (starting, running, on load, cooling down or stopping); nullopt
+// when a read failed (the link has told why).
+std::optional<bool> EngineRunning(RegisterRequests& requests, const SiteImages& images, int site);
 
 // The texts of the sequence, in the current language.
 std::string EngineRunningQuestion(int site);
