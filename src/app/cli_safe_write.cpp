@@ -11,14 +11,15 @@
 namespace vorel {
 
 const char* const kSafeWriteUsage =
-    "  Writes to parameters (restore, write) check the target first: another product code is\n"
-    "  refused, another firmware or serial needs --allow-other-unit, values outside the\n"
-    "  controller's limits and missing keys are refused; the address, the engine counters and\n"
-    "  the clock stay as they are unless --include-address / --include-counters; a running\n"
-    "  engine needs --stop-engine. Only registers that differ from a fresh read are written; the\n"
-    "  controller's parameters are saved first as a snapshot (its path is printed), a failed\n"
-    "  block rolls back what was written, and the mode and protection are left as found\n"
-    "  (--stay-off keeps OFF). --dry-run prints the change list and writes nothing.\n";
+    "  Writes to parameters (restore, write) check the target first: another product\n"
+    "    code is refused, another firmware or serial needs --allow-other-unit, values\n"
+    "    outside the controller's limits and missing keys are refused; the address, the\n"
+    "    engine counters and the clock stay as they are unless --include-address /\n"
+    "    --include-counters; a running engine needs --stop-engine. Only registers that\n"
+    "    differ from a fresh read are written; the controller's parameters are saved\n"
+    "    first as a snapshot (its path is printed), a failed block rolls back what was\n"
+    "    written, and the mode and protection are left as found (--stay-off keeps OFF).\n"
+    "    --dry-run prints the change list and writes nothing.\n";
 
 namespace {
 
