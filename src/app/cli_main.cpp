@@ -29,6 +29,7 @@
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_report.h"
+#include "app/cli_safe_write.h"
 #include "app/cli_scan.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
@@ -52,7 +53,10 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "Usage: vorel-cli [--port PATH] [--baud N] [--echo] [--fast|--paced] COMMAND ARGS...\n"
     "  read SITE ADDRESS COUNT    read COUNT (1-125) holding registers (function 3)\n"
-    "  write SITE ADDRESS WORD... write 1 to 123 registers (function 16)\n"
+    "  write SITE ADDRESS WORD... [--password PW] [write options]\n"
+    "                             write 1 to 123 registers (function 16); a write to parameter\n"
+    "                             registers goes through the checked write with the options of\n"
+    "                             restore; 0x8010 and 0x0113 are written by 'command'\n"
     "  identify SITE...           identify each controller as Connect does: the power-up log,\n"
     "                             then 'Address N: connected' or the reason of the failure;\n"
     "                             exit 0 only when every site connected\n"
@@ -109,7 +113,7 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
 
 std::string UsageText() {
   return std::string(kUsage) + vorel::kScanUsage + vorel::kMonitorUsage +
-         vorel::kParameterFileUsage + vorel::kReportUsage + kUsageNotes;
+         vorel::kParameterFileUsage + vorel::kSafeWriteUsage + vorel::kReportUsage + kUsageNotes;
 }
 
 void PrintUsage(std::FILE* out) {
@@ -133,6 +137,7 @@ struct Command {
   std::vector<std::string_view> rest;  // the arguments of log, monitor and command
   bool everySpeed = false;             // scan --baud auto
   std::optional<bool> fast;            // --fast / --paced; else by command
+  vorel::CliWriteFlags writeFlags;     // write to parameter registers
 };
 
 // Fills `command`; returns an exit status when the program should stop here.
@@ -208,15 +213,31 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     return vorel::ParseMonitorArguments(command.name, command.rest);
   }
   if (command.name != "read" && command.name != "write") return Usage("unknown command");
+  // The options of a write to parameters may stand anywhere after the command.
+  std::vector<std::string_view> plain(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
+  if (command.name == "write") {
+    const std::span<const std::string_view> tail(args.begin() + static_cast<std::ptrdiff_t>(i),
+                                                 args.end());
+    for (std::size_t k = 0; k < tail.size(); ++k) {
+      bool bad = false;
+      if (vorel::TakeWriteFlag(tail, k, command.writeFlags, &bad)) {
+        if (bad) return Usage("missing value after an option");
+      } else {
+        plain.push_back(tail[k]);
+      }
+    }
+    rest = plain.size() - i;
+  }
+  const std::vector<std::string_view>& words = command.name == "write" ? plain : args;
   if (command.name == "read" ? rest != 3 : rest < 3) return Usage("wrong number of arguments");
-  const auto site = ParseNumber(args[i], vorel::kSiteCount);
+  const auto site = ParseNumber(words[i], vorel::kSiteCount);
   if (!site || *site < 1) return Usage("SITE must be 1 to 32");
-  const auto address = ParseNumber(args[i + 1], 0xFFFF);
+  const auto address = ParseNumber(words[i + 1], 0xFFFF);
   if (!address) return Usage("bad ADDRESS");
   command.site = static_cast<int>(*site);
   command.address = static_cast<std::uint16_t>(*address);
   if (command.name == "read") {
-    const auto count = ParseNumber(args[i + 2], vorel::kMaxReadCount);
+    const auto count = ParseNumber(words[i + 2], vorel::kMaxReadCount);
     if (!count || *count < 1) return Usage("COUNT must be 1 to 125");
     command.count = static_cast<std::uint16_t>(*count);
     return std::nullopt;
@@ -224,8 +245,8 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   if (rest - 2 > static_cast<std::size_t>(vorel::kMaxWriteCount)) {
     return Usage("at most 123 words per write");
   }
-  for (std::size_t k = i + 2; k < args.size(); ++k) {
-    const auto word = ParseNumber(args[k], 0xFFFF);
+  for (std::size_t k = i + 2; k < words.size(); ++k) {
+    const auto word = ParseNumber(words[k], 0xFFFF);
     if (!word) return Usage("bad WORD");
     command.words.push_back(static_cast<std::uint16_t>(*word));
   }
@@ -309,6 +330,18 @@ int main(int argc, char** argv) {
     return vorel::RunReportCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
+  if (command.name == "write") {
+    if (auto refused = vorel::CheckRawWrite(command.address, command.words.size())) {
+      std::fprintf(stderr, "vorel-cli: %s\n", refused->c_str());
+      return kExitUsage;
+    }
+    if (vorel::IsParameterWrite(command.address, command.words.size())) {
+      if (!command.writeFlags.password && !command.writeFlags.dryRun)
+        return Usage("a write to parameter registers needs --password PW");
+      return vorel::RunParameterWrite(command.port, command.site, command.address, command.words,
+                                      command.writeFlags, host, pump);
+    }
+  }
   const bool fast = command.fast.value_or(true);  // read, write and scan
   if (command.name == "scan")
     return vorel::RunScanCommand(command.port, command.everySpeed, fast, host, pump);

@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "app/cli_host.h"
+#include "app/cli_safe_write.h"
 #include "app/cli_session.h"
-#include "control/headless_site_window.h"
+#include "control/identification.h"
 #include "control/parameter_file_transfer.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -32,12 +33,12 @@ const char* const kParameterFileUsage =
     "                             save them as the Backup button would, one file per site\n"
     "                             (default name PRODUCTCODE-SERIAL-YYYYMMDD.dat); a failed\n"
     "                             site does not stop the others; exit 1 if any failed\n"
-    "  restore SITE FILE --password PW [--stay-off]\n"
-    "                             load FILE as the Load button does, unlock (this puts the\n"
-    "                             set into OFF mode), write as the Write button does, read\n"
-    "                             back and list every register that differs; the set is put\n"
-    "                             back into the mode it was in unless --stay-off; exit 0 only\n"
-    "                             when the read-back matches\n"
+    "  restore SITE FILE --password PW [--dry-run] [--stay-off] [--allow-other-unit]\n"
+    "          [--stop-engine] [--include-address] [--include-counters]\n"
+    "                             write into the controller what FILE sets and it does not\n"
+    "                             hold (the change list is printed first); read back\n"
+    "                             and list every register that differs; exit 0 only when the\n"
+    "                             read-back matches\n"
     "  diff A B                   A and B each a .dat file or site:N; one line per parameter\n"
     "                             that differs; exit 0 equal, 1 different, 2 trouble\n"
     "  audit [--site N]           print the audit trail of parameter writes (all sites or one)\n";
@@ -47,17 +48,6 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-
-// The last line of vorel-cli restore for each way a restore ends.
-constexpr std::pair<RestoreEnd, const char*> kRestoreEndings[] = {
-    {RestoreEnd::Restored, "restored, read-back matches"},
-    {RestoreEnd::Differs, "read-back differs"},
-    {RestoreEnd::NotOnline, "the parameters could not be read"},
-    {RestoreEnd::ReadFailed, "the parameters could not be read"},
-    {RestoreEnd::PasswordRefused, "the password was not accepted"},
-    {RestoreEnd::WriteFailed, "the write or the read-back failed"},
-    {RestoreEnd::ReadBackFailed, "the write or the read-back failed"},
-};
 
 int FileUsage(const char* problem) {
   std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kParameterFileUsage);
@@ -219,14 +209,13 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
             EventPump& pump) {
   std::optional<int> site;
   std::optional<std::string> file;
-  std::optional<std::string> password;
-  bool stayOff = false;
+  CliWriteFlags flags;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--password") {
-      if (i + 1 >= args.size()) return FileUsage("missing value");
-      password = std::string(args[++i]);
-    } else if (args[i] == "--stay-off") {
-      stayOff = true;
+    bool bad = false;
+    if (TakeWriteFlag(args, i, flags, &bad)) {
+      if (bad) return FileUsage("missing value");
+    } else if (args[i].starts_with("--")) {
+      return FileUsage("unknown option");
     } else if (!site) {
       site = SiteNumber(args[i]);
       if (!site) return FileUsage("SITE must be 1 to 32");
@@ -236,37 +225,30 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
       return FileUsage("unexpected argument");
     }
   }
-  if (!site || !file || !password) return FileUsage("restore needs SITE FILE --password PW");
+  if (!site || !file || (!flags.password && !flags.dryRun))
+    return FileUsage("restore needs SITE FILE --password PW");
 
   CliSession cli(host, pump);
   Session& session = cli.session();
-  // The site's editors live in a window without widgets, so that the file is loaded and
-  // written by the steps of the desktop's Load and Write.
-  session.SetWindowFactory(HeadlessSiteWindow::Factory(session.Images(), session.Slots()));
-  ParameterFileTransfer& files = session.ParameterFiles();
-  const std::optional<ParameterFileContents> contents = files.ReadFile(*file);
+  const std::optional<ParameterFileContents> contents = session.ParameterFiles().ReadFile(*file);
   if (!contents) return kExitFailed;
   ReadAccessLevel();
   if (!cli.Open(port) || !cli.Identify(*site)) return kExitFailed;
+  session.Poll().StopAll();
 
-  RestoreOptions options;
-  options.password = *password;
-  options.stayOff = stayOff;
-  options.onStep = [&](RestoreStep step) {
-    std::fprintf(
-        stderr, "Address %d: %s\n", *site,
-        step == RestoreStep::Unlock ? "unlocking (the set goes into OFF mode)" : "writing");
-  };
-  const RestoreResult result = files.Restore(*site, *contents, options);
-  for (const RestoreDifference& d : result.differences)
-    std::printf("0x%04X %s: written %d, read back %d\n", d.reg, d.key.c_str(),
-                static_cast<std::int16_t>(d.written), static_cast<std::int16_t>(d.readBack));
-  std::fflush(stdout);
-  const char* ending = "";
-  for (const auto& [end, text] : kRestoreEndings)
-    if (end == result.end) ending = text;
-  std::fprintf(stderr, "Address %d: %s\n", *site, ending);
-  return result.end == RestoreEnd::Restored ? kExitOk : kExitFailed;
+  const LoadedParameters& values = contents->values;
+  SafeWriteRequest request;
+  request.action = "restore";
+  request.writeCurves = true;
+  request.wanted = values.words;
+  request.limits = values.limits;
+  request.missingKeys = values.missingKeys;
+  UnitIdentity source;
+  for (const LoadedWord& w : values.words)
+    if (w.reg == reg::kProductCode.address) source.productCode = static_cast<std::int16_t>(w.word);
+  source.version = VersionText(values.deviceName);
+  request.source = source;
+  return RunCliSafeWrite(cli, *site, std::move(request), flags);
 }
 
 int Audit(std::span<const std::string_view> args) {

@@ -76,6 +76,20 @@ bool ParameterFileTransfer::LoadFrom(int site, const std::string& path) {
   host_.ShowProgress(true);
   const std::optional<ParameterFileContents> file = ReadFile(path);
   if (!file) return false;
+  // A file that lacks keys loads their defaults only when the user says so.
+  const std::vector<std::string>& missing = file->values.missingKeys;
+  if (!missing.empty()) {
+    std::string keys;
+    for (const std::string& key : missing) keys += (keys.empty() ? "" : ", ") + key;
+    std::string text(PickText("The file lacks %d keys: %s\nLoad their default values?",
+                              "文件缺少 %d 个参数: %s\n载入其默认值吗？"));
+    text.replace(text.find("%d"), 2, std::to_string(missing.size()));
+    text.replace(text.find("%s"), 2, keys);
+    host_.ShowProgress(false);
+    if (host_.AskQuestion(site, std::string(PickText("Load", "载入")), text) != Answer::Yes)
+      return false;
+    host_.ShowProgress(true);
+  }
   ApplyFile(site, *file);
   return true;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "control/exchange_scope.h"
+#include "control/safe_write.h"
 #include "core/language.h"
 
 namespace vorel {
@@ -227,6 +228,15 @@ TransferResult ParameterTransfer::SendPassword(int site, std::uint16_t address,
   ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
   if (!scope.Taken()) return Busy();
   TransferResult result;
+  // Mode OFF stops a running engine: only after the user said so. Nothing is sent when the
+  // state cannot be read.
+  if (modeOff) {
+    const std::optional<bool> running = EngineRunning(requests_, images_, site);
+    if (!running) return {};
+    if (*running &&
+        host_.AskQuestion(site, Text("Unlock", "解锁"), EngineRunningQuestion(site)) != Answer::Yes)
+      return {};
+  }
   if (modeOff) {
     const std::uint16_t off = kModeOff;
     result.Add(SpanOf(reg::kOperatingMode),

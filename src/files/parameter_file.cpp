@@ -94,9 +94,11 @@ ParameterFileRead ConvertParameterDocument(const IniDocument& doc, bool offline)
           read.text = std::move(text);
           return read;
         }
-        values.words.push_back({step.reg, words->first});
+        const bool defaulted = !doc.HasKey(step.section, step.key);
+        values.words.push_back({step.reg, words->first, defaulted});
         if (words->pair)
-          values.words.push_back({static_cast<std::uint16_t>(step.reg + 1), words->second});
+          values.words.push_back(
+              {static_cast<std::uint16_t>(step.reg + 1), words->second, defaulted});
         break;
       }
       case KeyRole::DeviceName:
@@ -104,6 +106,8 @@ ParameterFileRead ConvertParameterDocument(const IniDocument& doc, bool offline)
         break;
     }
   }
+  for (const ParameterKey& key : ParameterFileKeys())
+    if (!doc.HasKey(key.section, key.key)) values.missingKeys.emplace_back(key.key);
   return read;
 }
 

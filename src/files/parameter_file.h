@@ -47,12 +47,17 @@ struct LoadedLimit {
 struct LoadedWord {
   std::uint16_t reg = 0;
   std::uint16_t word = 0;
+  // The file lacks the key: the word is the load's default, not a value of the file.
+  bool defaulted = false;
 };
 // Everything a file sets, in reading order (a later word for the same register wins).
 struct LoadedParameters {
   std::vector<LoadedLimit> limits;
   std::vector<LoadedWord> words;
   std::string deviceName;  // UTF-8
+  // The keys a save writes that the file lacks, in file order: a load fills them with
+  // defaults, a write to a controller refuses the file.
+  std::vector<std::string> missingKeys;
 };
 
 enum class ParameterFileFailure {

@@ -199,5 +199,25 @@ TEST_F(ParameterFileExchange, OfflineOpenWithEverySlotTakenDoesNothing) {
   EXPECT_EQ(windows.size(), 1u);
 }
 
+TEST_F(ParameterFileExchange, AFileThatLacksKeysLoadsDefaultsOnlyAfterAYes) {
+  SiteImages& images = session->Images();
+  images.SetWord(kSite, 0x00C8, 200);  // GNOMIN_PWR
+  images.SetWord(kSite, 0x00C9, 90);   // GNOMIN_CUR, default 1
+  std::ofstream(Path("short.dat"), std::ios::binary) << "[BASIC SETPOINT]\r\nGNOMIN_PWR=300\r\n";
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    host.questions.clear();
+    host.answers = {answer};
+    host.fileNames.push_back(Path("short.dat"));
+    session->LoadParameterFile(kSite);
+    ASSERT_EQ(host.questions.size(), 1u);
+    EXPECT_TRUE(host.questions[0].text.starts_with("The file lacks ")) << host.questions[0].text;
+    EXPECT_NE(host.questions[0].text.find("GNOMIN_CUR"), std::string::npos);
+    const bool loaded = answer == Answer::Yes;
+    EXPECT_EQ(images.Word(kSite, 0x00C8), loaded ? 300 : 200);
+    EXPECT_EQ(images.Word(kSite, 0x00C9), loaded ? 1 : 90);
+    EXPECT_EQ(session->Slots().FileLoaded(kSite), loaded);
+  }
+}
+
 }  // namespace
 }  // namespace vorel::test

@@ -207,12 +207,13 @@ TEST_F(PtyLinkTest, CliReadAndWrite) {
   Bytes written;
   responder = std::thread([&] {
     written = pty.ReadMaster(11);
-    pty.WriteMaster(WithCrc({0x03, 0x10, 0x00, 0x11, 0x00, 0x01}));
+    pty.WriteMaster(WithCrc({0x03, 0x10, 0x00, 0x30, 0x00, 0x01}));
   });
-  const CliRun write = RunCli({"--port", path, "write", "3", "17", "0x0005"});
+  // Register 48 is no parameter: written as it is, without identification.
+  const CliRun write = RunCli({"--port", path, "write", "3", "48", "0x0005"});
   responder.join();
   EXPECT_EQ(write.status, 0) << write.err.toStdString();
-  EXPECT_EQ(written, (Bytes{0x03, 0x10, 0x00, 0x11, 0x00, 0x01, 0x02, 0x00, 0x05, 0x7C, 0x72}));
+  EXPECT_EQ(written, WithCrc({0x03, 0x10, 0x00, 0x30, 0x00, 0x01, 0x02, 0x00, 0x05}));
 
   responder = std::thread([&] {
     pty.ReadMaster(8);

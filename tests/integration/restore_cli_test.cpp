@@ -1,21 +1,28 @@
-// vorel-cli restore against vorel-sim over a real pseudo-terminal: a wrong password writes no
-// parameter, the right one writes the file and reads it back; either way the set goes back
-// into the mode it was in, and no reply is lost on the way.
+// vorel-cli restore against vorel-sim over a real pseudo-terminal: only the registers that
+// differ are written; a wrong password, another product, another unit, values out of limits,
+// missing keys and a running engine send nothing; a failed block rolls back what was written;
+// a signal ends the restore the same way; every time the set is left in the mode and the
+// protection it was found in.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QThread>
 #include <fstream>
 #include <sstream>
 
 #include "support/cli_run.h"
 #include "support/sim_process.h"
+#include "support/sim_trace.h"
 
 namespace vorel::test {
 namespace {
 
-// vorel-cli with its own settings and audit trail in `home`.
+constexpr int kWriteFunction = 16;
+
+// vorel-cli with its own settings, audit trail and snapshots in `home`.
 CliRun RunCli(const SimProcess& sim, const QTemporaryDir& home, const QStringList& args) {
   return RunProgram(VOREL_CLI_PATH,
                     QStringList{"--port", QString::fromStdString(sim.LinkPath())} + args,
@@ -28,44 +35,298 @@ std::string Word(const SimProcess& sim, const QTemporaryDir& home, const char* a
       .toStdString();
 }
 
-TEST(RestoreCli, AWrongPasswordWritesNothingAndTheRightOneRestores) {
-  QTemporaryDir home;
-  SimProcess sim(VOREL_SIM_PATH);
-  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
-  const std::string base = sim.File("base.dat");
-  ASSERT_EQ(RunCli(sim, home, {"backup", "4", "--file", QString::fromStdString(base)}).exitCode, 0);
+std::string ReadText(const std::string& path) {
   std::stringstream text;
-  text << std::ifstream(base, std::ios::binary).rdbuf();
-  std::string changed = text.str();
-  const std::size_t at = changed.find("GNOMIN_FREQ=50.00");
-  ASSERT_NE(at, std::string::npos);
-  changed.replace(at, 17, "GNOMIN_FREQ=60.00");
-  const std::string file = sim.File("changed.dat");
-  std::ofstream(file, std::ios::binary) << changed;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  return text.str();
+}
+
+// `text` with each (old, new) replaced once; an empty new removes the line.
+std::string Edited(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& edits) {
+  for (const auto& [from, to] : edits) {
+    const std::size_t at = text.find(from);
+    if (at == std::string::npos) return {};
+    if (to.empty()) {
+      text.erase(at, text.find('\n', at) + 1 - at);
+    } else {
+      text.replace(at, from.size(), to);
+    }
+  }
+  return text;
+}
+
+std::string Write(const SimProcess& sim, const std::string& name, const std::string& text) {
+  const std::string path = sim.File(name);
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+// The function-16 requests to site 4 in the trace.
+std::vector<std::uint16_t> Writes(const std::string& trace) {
+  std::vector<std::uint16_t> writes;
+  for (const TraceRequest& r : TraceRequests(trace))
+    if (r.site == 4 && r.function == kWriteFunction) writes.push_back(r.address);
+  return writes;
+}
+
+class RestoreCli : public ::testing::Test {
+ protected:
+  bool StartSim(const QStringList& extra = {}) {
+    trace = sim.File("trace.log");
+    if (!sim.Start(
+            QStringList{"--baud", "0", "--site", "4", "--trace", QString::fromStdString(trace)} +
+            extra))
+      return false;
+    base = sim.File("base.dat");
+    if (RunCli(sim, home, {"backup", "4", "--file", QString::fromStdString(base)}).exitCode != 0)
+      return false;
+    return RunCli(sim, home, {"command", "4", "auto"}).exitCode == 0;
+  }
+  // Mode AUTO and protection locked, as the set was found.
+  void ExpectAsFound(const char* name) {
+    EXPECT_EQ(Word(sim, home, "0x0113"), "200") << name;
+    EXPECT_EQ(Word(sim, home, "0x0004"), "0") << name;
+  }
+
+  QTemporaryDir home;
+  SimProcess sim{VOREL_SIM_PATH};
+  std::string trace;
+  std::string base;
+};
+
+TEST_F(RestoreCli, OnlyWhatDiffersIsWrittenAndTheSetIsLeftAsFound) {
+  ASSERT_TRUE(StartSim()) << sim.error();
+  const std::string file =
+      Write(sim, "changed.dat",
+            Edited(ReadText(base), {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
+                                    {"CONTROLER_ADDR=4", "CONTROLER_ADDR=7"}}));
+  const QString path = QString::fromStdString(file);
+
+  // A dry run lists the change and writes nothing.
+  std::size_t before = Writes(trace).size();
+  CliRun run = RunCli(sim, home, {"restore", "4", path, "--dry-run"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "Nomin Freq: 50.0 -> 60.0 Hz (GNOMIN_FREQ)\n");
+  EXPECT_EQ(Writes(trace).size(), before);
 
   const struct {
     const char* password;
     int exitCode;
-    bool written;
     const char* ending;
     const char* frequency;  // register 0x00CA afterwards, tenths of a hertz
   } cases[] = {
-      {"9999", 1, false, "Address 4: the password was not accepted\n", "500"},
-      {"1234", 0, true, "Address 4: restored, read-back matches\n", "600"},
+      {"9999", 1, "Address 4: the password was not accepted\n", "500"},
+      {"1234", 0, "Address 4: written, read-back matches\n", "600"},
   };
   for (const auto& c : cases) {
-    ASSERT_EQ(RunCli(sim, home, {"command", "4", "auto"}).exitCode, 0);
-    const CliRun run =
-        RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", c.password});
+    before = Writes(trace).size();
+    run = RunCli(sim, home, {"restore", "4", path, "--password", c.password});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err;
-    EXPECT_EQ(run.out, "");
-    EXPECT_TRUE(run.err.starts_with("Address 4: unlocking (the set goes into OFF mode)\n"))
-        << run.err;
-    EXPECT_EQ(run.err.find("Address 4: writing\n") != std::string::npos, c.written) << run.err;
-    EXPECT_EQ(run.err.find("timeout"), std::string::npos) << run.err;
     EXPECT_TRUE(run.err.ends_with(c.ending)) << run.err;
+    EXPECT_NE(run.err.find("Address 4: snapshot "), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("timeout"), std::string::npos) << run.err;
     EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.password;
-    EXPECT_EQ(Word(sim, home, "0x0113"), "200") << c.password;  // AUTO again
+    EXPECT_EQ(Word(sim, home, "0x0011"), "4") << c.password;  // the address left alone
+    ExpectAsFound(c.password);
+    const std::vector<std::uint16_t> all = Writes(trace);
+    const std::vector<std::uint16_t> writes(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                            all.end());
+    // Mode OFF, password, [the one changed register], mode back, lock.
+    const std::vector<std::uint16_t> expected =
+        c.exitCode == 0 ? std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0113, 0x0004}
+                        : std::vector<std::uint16_t>{0x0113, 0x0004, 0x0113, 0x0004};
+    EXPECT_EQ(writes, expected) << c.password;
+  }
+  sim.Stop();
+}
+
+TEST_F(RestoreCli, EveryRefusalSendsNothing) {
+  ASSERT_TRUE(StartSim({"--time-scale", "20"})) << sim.error();
+  const std::string text = ReadText(base);
+  const std::string changed = Edited(text, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}});
+  const struct {
+    const char* name;
+    std::string file;
+    QStringList options;
+    bool running;
+    const char* says;
+  } cases[] = {
+      {"other product code",
+       Edited(changed, {{"PRODUCT_CODE=3101", "PRODUCT_CODE=3105"}}),
+       {},
+       false,
+       "the controller at site 4 is a 3101"},
+      {"other unit", Edited(changed, {{"V5.10", "V5.00"}}), {}, false, "--allow-other-unit"},
+      {"out of limits",
+       Edited(changed, {{"GNOMIN_PWR=200", "GNOMIN_PWR=99999"}}),
+       {},
+       false,
+       "GNOMIN_PWR = "},
+      {"missing keys", Edited(changed, {{"VG_LEV2=", ""}}), {}, false, "lacks 1 keys: VG_LEV2"},
+      {"engine running", changed, {}, true, "The engine of site 4 is running. Stop it to write?"},
+  };
+  for (const auto& c : cases) {
+    ASSERT_FALSE(c.file.empty()) << c.name;
+    const QString path = QString::fromStdString(Write(sim, "refused.dat", c.file));
+    if (c.running) {
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "manual"}).exitCode, 0);
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "start", "--yes"}).exitCode, 0);
+    }
+    const std::size_t before = Writes(trace).size();
+    const CliRun run =
+        RunCli(sim, home, QStringList{"restore", "4", path, "--password", "1234"} + c.options);
+    EXPECT_EQ(run.exitCode, 1) << c.name << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.name << run.err;
+    EXPECT_EQ(Writes(trace).size(), before) << c.name;
+    EXPECT_EQ(Word(sim, home, "0x00CA"), "500") << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0004"), "0") << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0113"), c.running ? "199" : "200") << c.name;
+  }
+  sim.Stop();
+}
+
+TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
+  ASSERT_TRUE(StartSim({"--time-scale", "20"})) << sim.error();
+  const struct {
+    const char* name;
+    QStringList args;
+    bool start;  // the engine runs first
+    int exitCode;
+    const char* says;
+    const char* frequency;  // register 0x00CA afterwards
+  } cases[] = {
+      {"start command", {"0x8010", "0xFE01", "--password", "1234"}, false, 2, "'command'", "500"},
+      {"mode register", {"0x0113", "198", "--password", "1234"}, false, 2, "'command'", "500"},
+      {"no password", {"0x00CA", "600"}, false, 2, "needs --password", "500"},
+      {"out of limits",
+       {"0x00C8", "34463", "--password", "1234"},
+       false,
+       1,
+       "GNOMIN_PWR = ",
+       "500"},
+      {"written",
+       {"0x00CA", "600", "--password", "1234"},
+       false,
+       0,
+       "Address 4: written, read-back matches\n",
+       "600"},
+      {"engine running",
+       {"0x00CA", "550", "--password", "1234"},
+       true,
+       1,
+       "The engine of site 4 is running. Stop it to write?",
+       "600"},
+  };
+  for (const auto& c : cases) {
+    if (c.start) {
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "manual"}).exitCode, 0);
+      ASSERT_EQ(RunCli(sim, home, {"command", "4", "start", "--yes"}).exitCode, 0);
+    }
+    const std::size_t before = Writes(trace).size();
+    const CliRun run = RunCli(sim, home, QStringList{"write", "4"} + c.args);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << run.err;
+    EXPECT_NE(run.err.find(c.says), std::string::npos) << c.name << run.err;
+    const std::vector<std::uint16_t> all = Writes(trace);
+    const std::vector<std::uint16_t> writes(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                            all.end());
+    const std::vector<std::uint16_t> expected =
+        c.exitCode == 0 ? std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0113, 0x0004}
+                        : std::vector<std::uint16_t>{};
+    EXPECT_EQ(writes, expected) << c.name;
+    EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0004"), "0") << c.name;
+    EXPECT_EQ(Word(sim, home, "0x0113"), c.start ? "199" : "200") << c.name;
+  }
+  sim.Stop();
+}
+
+TEST_F(RestoreCli, ACurveThatDiffersIsWrittenAfterTheParametersAndCheckedBack) {
+  ASSERT_TRUE(StartSim()) << sim.error();
+  const std::string file =
+      Write(sim, "curve.dat",
+            Edited(ReadText(base), {{"CHART_A_VAL2=10\r", "CHART_A_VAL2=11\r"},
+                                    {"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}}));
+  const std::size_t before = Writes(trace).size();
+  const CliRun run =
+      RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", "1234"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "Nomin Freq: 50.0 -> 60.0 Hz (GNOMIN_FREQ)\n"
+            "AI1 curve: differs, written after the parameters\n");
+  EXPECT_TRUE(run.err.ends_with("Address 4: written, read-back matches\n")) << run.err;
+  const std::vector<std::uint16_t> all = Writes(trace);
+  const std::vector<std::uint16_t> writes(all.begin() + static_cast<std::ptrdiff_t>(before),
+                                          all.end());
+  // Mode OFF, password, the parameter, the curve writer's type, resistances and values, then
+  // the mode and the lock.
+  EXPECT_EQ(writes, (std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0129, 0x014A, 0x012C,
+                                                0x0113, 0x0004}));
+  EXPECT_EQ(Word(sim, home, "0x012D"), "11");
+  ExpectAsFound("curve");
+  sim.Stop();
+}
+
+// Four changed registers, each a block of its own.
+std::string FourChanges(const std::string& base) {
+  return Edited(base, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
+                       {"GNOMIN_PWR=200", "GNOMIN_PWR=250"},
+                       {"VG_LEV2=110", "VG_LEV2=112"},
+                       {"LCOMPENSATION=0.92", "LCOMPENSATION=1.50"}});
+}
+
+TEST_F(RestoreCli, AFailedThirdBlockRollsBackWhatWasWritten) {
+  // The writes to site 4: "command auto", mode OFF, password, two blocks, then the third fails.
+  ASSERT_TRUE(StartSim({"--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
+                        "--fault-count", "1"}))
+      << sim.error();
+  const std::string file = Write(sim, "four.dat", FourChanges(ReadText(base)));
+  const CliRun run =
+      RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", "1234"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("Address 4: restored 0x0073+1 from the snapshot\n"), std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("Address 4: restored 0x00C8+1 from the snapshot\n"), std::string::npos)
+      << run.err;
+  EXPECT_TRUE(run.err.ends_with("Address 4: the write failed\n")) << run.err;
+  EXPECT_EQ(Word(sim, home, "0x0073"), "92");
+  EXPECT_EQ(Word(sim, home, "0x00C8"), "200");
+  EXPECT_EQ(Word(sim, home, "0x00CA"), "500");  // the failed block, stored all the same
+  EXPECT_EQ(Word(sim, home, "0x00FD"), "110");  // never sent
+  ExpectAsFound("fault");
+  sim.Stop();
+}
+
+TEST_F(RestoreCli, ASignalMidRestoreLeavesTheSetAsFound) {
+  // Every write reply comes in pieces with long gaps: the writes take seconds.
+  ASSERT_TRUE(StartSim(
+      {"--fault-pieces", "1", "--piece-gap", "150", "--fault-function", "16", "--fault-site", "4"}))
+      << sim.error();
+  const QString file = QString::fromStdString(Write(sim, "four.dat", FourChanges(ReadText(base))));
+  for (int signal : {SIGTERM, SIGHUP}) {
+    ASSERT_EQ(RunCli(sim, home, {"command", "4", "auto"}).exitCode, 0);
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.path());
+    cli.setProcessEnvironment(env);
+    cli.start(VOREL_CLI_PATH, {"--port", QString::fromStdString(sim.LinkPath()), "restore", "4",
+                               file, "--password", "1234"});
+    ASSERT_TRUE(cli.waitForStarted());
+    // The change list is printed just before the first write.
+    QByteArray out;
+    while (!out.contains("VG_LEV2") && cli.waitForReadyRead(5000))
+      out += cli.readAllStandardOutput();
+    ASSERT_TRUE(out.contains("VG_LEV2")) << out.toStdString();
+    QThread::msleep(1000);  // mode OFF, password, a block or two
+    ::kill(static_cast<pid_t>(cli.processId()), signal);
+    ASSERT_TRUE(cli.waitForFinished(30000));
+    const std::string err = cli.readAllStandardError().toStdString();
+    EXPECT_EQ(cli.exitCode(), 1) << err;
+    EXPECT_TRUE(err.ends_with("Address 4: interrupted\n")) << err;
+    EXPECT_EQ(Word(sim, home, "0x00C8"), "200") << signal;
+    EXPECT_EQ(Word(sim, home, "0x00FD"), "110") << signal;
+    ExpectAsFound(signal == SIGTERM ? "SIGTERM" : "SIGHUP");
   }
   sim.Stop();
 }
