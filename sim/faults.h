@@ -41,6 +41,10 @@ struct FaultOptions {
   int emptyReg = -1;
   int zeroCountReg = -1;
   int offsetPastReg = -1;
+  // A write (function 6 or 16) that covers this register is acknowledged but not stored
+  // (-1 = off): a controller that says yes and keeps its old values. Independent of the
+  // selection above.
+  int forgetWriteReg = -1;
 
   // The damage of a read of `reg` (None: no damage option names it).
   Damage DamageOf(int function, int reg) const {

@@ -35,6 +35,7 @@ Line::Line(const Options& options, Sites& sites)
       server_(sites),
       faults_(options.faults),
       modem_(options.modem) {
+  server_.ForgetWritesTo(options.faults.forgetWriteReg);
   if (options.baud > 0) {
     charUs_ = 10000000 / options.baud;
     const std::int64_t t35 = std::max<std::int64_t>(35000000 / options.baud, 1750);

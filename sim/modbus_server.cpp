@@ -176,6 +176,9 @@ Exception ModbusServer::Write(SimSite& s, std::uint16_t address,
     return s.engine.Command(word(0), host) ? kOk : Exception::kIllegalValue;
   }
   if (static_cast<unsigned>(address) + count > kImageEnd) return Exception::kIllegalAddress;
+  if (forgetWriteReg_ >= address && forgetWriteReg_ < static_cast<int>(address + count)) {
+    return kOk;  // said yes, kept the old values
+  }
 
   // Check every word first: a refused write changes nothing.
   bool parameters = false;

@@ -28,6 +28,8 @@ class ModbusServer {
   explicit ModbusServer(Sites& sites) : sites_(sites) {}
 
   SimSite* Find(int address);
+  // Writes that cover register `reg` are acknowledged and not stored (-1: every write stored).
+  void ForgetWritesTo(int reg) { forgetWriteReg_ = reg; }
 
   // `request` is a whole frame whose CRC has been checked. Returns false when no site has the
   // frame's address (no reply at all); otherwise `out` holds the sealed reply.
@@ -41,6 +43,7 @@ class ModbusServer {
                   std::time_t host);
 
   Sites& sites_;
+  int forgetWriteReg_ = -1;
 };
 
 }  // namespace vorel::sim

@@ -91,6 +91,7 @@ Faults (of replies only; each P is a probability 0..1 per reply)
                          its VALUE block
                          (these four are selected by --fault-site, --fault-after and
                          --fault-count like the faults above)
+  --fault-forget-write A every write that covers register A is acknowledged but not stored
   --fail-log-block N     no reply to the event-log read of block N (1..56), the 64 registers
                          from 0x0200 + 64*(N-1): the Nth read of a whole log. Independent of
                          the options above and of the site.
@@ -337,6 +338,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--fault-offset-past") {
       ok = number(0, 65535, n);
       o.faults.offsetPastReg = static_cast<int>(n);
+    } else if (arg == "--fault-forget-write") {
+      ok = number(0, 65535, n);
+      o.faults.forgetWriteReg = static_cast<int>(n);
     } else if (arg == "--fail-log-block") {
       ok = number(1, 56, n);
       o.faults.logBlock = static_cast<int>(n);

@@ -241,6 +241,22 @@ TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
   sim.Stop();
 }
 
+// The read-back compares with what the controller returns now, not with what was sent: a
+// controller that acknowledges a write and keeps its old value fails the restore.
+TEST_F(RestoreCli, AWriteTheControllerAcknowledgedButDidNotStoreFailsTheReadBack) {
+  ASSERT_TRUE(StartSim({"--fault-forget-write", "0x00CA"})) << sim.error();
+  const std::string file = Write(
+      sim, "forgotten.dat", Edited(ReadText(base), {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}}));
+  const CliRun run =
+      RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", "1234"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_TRUE(run.err.ends_with("Address 4: read-back differs\n")) << run.err;
+  EXPECT_EQ(run.err.find("read-back matches"), std::string::npos) << run.err;
+  EXPECT_EQ(Word(sim, home, "0x00CA"), "500");
+  ExpectAsFound("forgotten");
+  sim.Stop();
+}
+
 TEST_F(RestoreCli, ACurveThatDiffersIsWrittenAfterTheParametersAndCheckedBack) {
   ASSERT_TRUE(StartSim()) << sim.error();
   const std::string file =
