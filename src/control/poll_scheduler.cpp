@@ -6,6 +6,7 @@
 #include "control/session.h"
 #include "core/conversions.h"
 #include "core/language.h"
+#include "link/exception_meaning.h"
 
 namespace vorel {
 namespace {
@@ -118,8 +119,8 @@ void PollScheduler::ReportPollFailure(int site) {
   // Retry could never succeed on a port that has gone away: no box; the caller tells the user
   // once and closes the connection. The site's state stays.
   if (result.outcome == RequestOutcome::PortGone || session_.Port().Gone()) return;
-  const Answer answer = session_.host().AskRetryCancel(site, CommunicationErrorCaption(),
-                                                       PollFailureMessage(result.outcome));
+  const Answer answer =
+      session_.host().AskRetryCancel(site, CommunicationErrorCaption(), PollFailureText(result));
   if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
   if (answer == Answer::Cancel) link.SetCommState(site, kCommNoResult);
 }

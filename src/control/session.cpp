@@ -2,6 +2,7 @@
 
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/exception_meaning.h"
 
 namespace vorel {
 
@@ -98,7 +99,7 @@ RequestResult Session::WriteBlock(int site, std::uint16_t address,
 }
 
 void Session::ShowOutcome(const RequestResult& result) {
-  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
+  if (!result) host_.ShowMessage(FailureMessage(result));
 }
 
 bool Session::BeginExchange() {

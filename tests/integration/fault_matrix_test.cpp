@@ -153,7 +153,9 @@ QStringList AimAt(Operation op, Fault fault) {
 
 constexpr const char* kTimeout = "Communication timeout!";
 constexpr const char* kCrc = "CRC error!";
-constexpr const char* kException = "Exception response!";
+// The simulator refuses with code 04.
+constexpr const char* kException =
+    "Exception response! (code 04: the controller refused the request)";
 // The texts of the poll's Retry/Cancel box ("Communication error").
 constexpr const char* kPollCrc = "CRC error";
 
