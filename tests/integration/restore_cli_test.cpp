@@ -64,6 +64,7 @@ TEST(RestoreCli, AWrongPasswordWritesNothingAndTheRightOneRestores) {
     EXPECT_EQ(run.err.find("Address 4: writing\n") != std::string::npos, c.written) << run.err;
     EXPECT_EQ(run.err.find("timeout"), std::string::npos) << run.err;
     EXPECT_TRUE(run.err.ends_with(c.ending)) << run.err;
+    EXPECT_EQ(run.err.find("Modify sensor chart?"), std::string::npos) << run.err;
     EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.password;
     EXPECT_EQ(Word(sim, home, "0x0113"), "200") << c.password;  // AUTO again
   }
