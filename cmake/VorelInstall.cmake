@@ -12,6 +12,19 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/vorel.metainfo.xml
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/guide/en ${PROJECT_SOURCE_DIR}/docs/guide/zh
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vorel/guide)
 
+# The package's documents where Debian keeps them: the copyright file as it is, the changelog
+# compressed.
+find_program(GZIP gzip REQUIRED)
+set(vorel_changelog ${PROJECT_BINARY_DIR}/changelog.gz)
+add_custom_command(
+  OUTPUT ${vorel_changelog}
+  COMMAND ${GZIP} -9nc ${PROJECT_SOURCE_DIR}/data/doc/changelog > ${vorel_changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/data/doc/changelog
+  COMMENT "Compressed changelog")
+add_custom_target(vorel-changelog ALL DEPENDS ${vorel_changelog})
+install(FILES ${PROJECT_SOURCE_DIR}/data/doc/copyright ${vorel_changelog}
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vorel)
 set(CPACK_PACKAGE_VENDOR "Vorel")

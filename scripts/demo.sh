@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The main job: installs what is missing, builds, starts the substitute controller vorel-sim
+# The main job: installs what is missing, builds the two programs the demo runs, starts the substitute controller vorel-sim
 # on a pseudo-terminal and the tool with settings of its own that point at it. The user's own
 # settings are never touched. The simulator keeps what was written in $run/sim.state; extra
 # arguments go to vorel-sim (for example --site 2:3105:V4.10).
@@ -18,9 +18,11 @@ if [ "${1:-}" = "--tcp" ]; then
 fi
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)"
+# Only what the demo runs: the tests and benchmarks are built by scripts/test.sh.
+cmake --build build -j "$(nproc)" --target vorel vorel-sim
 
-run=${VOREL_DEMO_DIR:-/tmp/vorel-demo-$USER}
+# USER is not set everywhere (a root shell in a container): the name comes from the user id.
+run=${VOREL_DEMO_DIR:-/tmp/vorel-demo-$(id -un 2>/dev/null || id -u)}
 mkdir -p "$run/config/vorel"
 link="$run/ttyVOREL"
 sim_args=(--link "$link" --state "$run/sim.state")
@@ -50,9 +52,4 @@ else
 fi
 export XDG_CONFIG_HOME="$run/config"
 echo "vorel-sim answers on $port (site 1); settings in $XDG_CONFIG_HOME/vorel"
-if [ -x build/src/app/vorel ]; then
-  build/src/app/vorel
-else
-  echo "Identification block of site 1:"
-  build/src/app/vorel-cli --port "$port" read 1 0x0169 29
-fi
+build/src/app/vorel

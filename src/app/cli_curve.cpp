@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_session.h"
 #include "control/curve_writer.h"
@@ -23,15 +24,10 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 constexpr std::streamsize kMaxCurveFile = 64 * 1024;
 
 int CurveUsage(const char* problem) {
-  std::fprintf(stderr,
-               "vorel-cli: %s\nUsage: vorel-cli [--port PATH] [--baud N] curve SITE AI1|AI2|AI3 "
-               "[--export FILE | --import FILE --password PW]\n",
-               problem);
-  return kExitUsage;
+  return CommandUsageError("curve", problem);
 }
 
 // The whole file, or nothing when it cannot be read or is far larger than a curve file.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_session.h"
 #include "control/session.h"
@@ -15,14 +16,9 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 int LogUsage(const char* problem) {
-  std::fprintf(stderr,
-               "vorel-cli: %s\nUsage: vorel-cli [--port PATH] [--baud N] log SITE "
-               "[--csv FILE] [--log FILE]\n",
-               problem);
-  return kExitUsage;
+  return CommandUsageError("log", problem);
 }
 
 }  // namespace

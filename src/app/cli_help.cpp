@@ -6,17 +6,25 @@
 namespace vorel {
 
 const char* const kHelpNotes =
-    "Exit status: 0 done, 1 the exchange failed (the message, such as 'Communication\n"
-    "timeout!', goes to standard error), 2 usage error.\n"
-    "Settings are read from $XDG_CONFIG_HOME/vorel/vport.ini (by default ~/.config/vorel);\n"
-    "every parameter write is added to $XDG_DATA_HOME/vorel/audit.log (by default\n"
-    "~/.local/share/vorel/audit.log).\n"
-    "'vorel-cli help COMMAND' or 'vorel-cli COMMAND --help' shows one command; the user guide\n"
-    "(Help in vorel) explains every command with examples.\n";
+    "\n"
+    "Exit status:\n"
+    "  0                          done\n"
+    "  1                          the exchange failed (the message, such as 'Communication\n"
+    "                             timeout!', goes to standard error)\n"
+    "  2                          usage error\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/vorel/vport.ini\n"
+    "                             the settings: port and line, site addresses, modem option,\n"
+    "                             language (by default ~/.config/vorel/vport.ini)\n"
+    "  $XDG_DATA_HOME/vorel/audit.log\n"
+    "                             every parameter write is added here (by default\n"
+    "                             ~/.local/share/vorel/audit.log)\n";
 
 namespace {
 
 constexpr std::string_view kUsagePrefix = "Usage: vorel-cli [--port PATH] [--baud N] ";
+constexpr int kUsageExit = 2;
 // The column where the usage text's descriptions start.
 constexpr std::size_t kDescriptionIndent = 29;
 
@@ -49,6 +57,34 @@ std::string CommandHelpText(std::string_view usage, std::string_view command) {
   return text;
 }
 
+std::string CommandUsage(std::string_view usage, std::string_view command) {
+  std::string text = CommandHelpText(usage, command);
+  if (text.empty()) return text;
+  // A short entry has its description on the synopsis line, from the description column: it
+  // goes below, as in the longer entries.
+  const std::size_t lineEnd = text.find('\n');
+  if (lineEnd > kDescriptionIndent && text[kDescriptionIndent - 1] == ' ' &&
+      std::isalnum(static_cast<unsigned char>(text[kDescriptionIndent]))) {
+    const std::size_t synopsisEnd = text.find_last_not_of(' ', kDescriptionIndent - 1) + 1;
+    text.replace(synopsisEnd, kDescriptionIndent - synopsisEnd,
+                 "\n" + std::string(kDescriptionIndent, ' '));
+  }
+  return std::string(kUsagePrefix) + text.substr(2);
+}
+
+int CommandUsageError(std::string_view command, std::string_view problem) {
+  const std::string text = CommandUsage(UsageText(), command);
+  std::fprintf(stderr, "vorel-cli: %.*s\n%s", static_cast<int>(problem.size()), problem.data(),
+               text.c_str());
+  return kUsageExit;
+}
+
+int ShortUsageError(std::string_view problem) {
+  std::fprintf(stderr, "vorel-cli: %.*s; see vorel-cli --help\n", static_cast<int>(problem.size()),
+               problem.data());
+  return kUsageExit;
+}
+
 std::optional<int> HandleHelpRequest(const std::vector<std::string_view>& args,
                                      const std::string& usage) {
   std::size_t i = 0;
@@ -69,27 +105,16 @@ std::optional<int> HandleHelpRequest(const std::vector<std::string_view>& args,
       asked = asked || args[k] == "--help" || args[k] == "-h";
     if (!asked) return std::nullopt;
   }
-  const std::string entry = CommandHelpText(usage, command);
-  if (entry.empty()) {
+  const std::string text = CommandUsage(usage, command);
+  if (text.empty()) {
     std::fprintf(stderr, "vorel-cli: no command '%.*s'; 'vorel-cli --help' lists them\n",
                  static_cast<int>(command.size()), command.data());
     return 2;
   }
-  std::string text = entry;
-  // A short entry has its description on the synopsis line, from the description column: it
-  // goes below, as in the longer entries.
-  const std::size_t lineEnd = text.find('\n');
-  if (lineEnd > kDescriptionIndent && text[kDescriptionIndent - 1] == ' ' &&
-      std::isalnum(static_cast<unsigned char>(text[kDescriptionIndent]))) {
-    const std::size_t synopsisEnd = text.find_last_not_of(' ', kDescriptionIndent - 1) + 1;
-    text.replace(synopsisEnd, kDescriptionIndent - synopsisEnd,
-                 "\n" + std::string(kDescriptionIndent, ' '));
-  }
-  text = std::string(kUsagePrefix) + text.substr(2);
   std::fputs(text.c_str(), stdout);
   // The notes after the entries (what SITE is, the modem and port options) apply to all.
   const std::size_t notes = usage.find("\nSITE ");
-  if (notes != std::string::npos) std::fputs(usage.c_str() + notes + 1, stdout);
+  if (notes != std::string::npos) std::fputs(usage.c_str() + notes, stdout);
   return 0;
 }
 

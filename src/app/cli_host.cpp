@@ -14,8 +14,7 @@ Answer CliHost::AskRetryCancel(int, const std::string& caption, const std::strin
   return Answer::Cancel;
 }
 
-Answer CliHost::AskQuestion(int, const std::string&, const std::string& text) {
-  std::fprintf(stderr, "%s\n", text.c_str());
+Answer CliHost::AskQuestion(int, const std::string&, const std::string&) {
   return Answer::Cancel;
 }
 

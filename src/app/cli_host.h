@@ -1,5 +1,6 @@
-// The Host of vorel-cli: messages go to standard error, questions are answered with Cancel,
-// status texts and windows do not exist.
+// The Host of vorel-cli: messages go to standard error; questions are answered with Cancel
+// without being shown, since nobody is there to answer them (a command that needs a yes, such
+// as start, asks for it before it begins); status texts and windows do not exist.
 #pragma once
 
 #include "link/quiet_host.h"

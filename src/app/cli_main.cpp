@@ -24,6 +24,7 @@
 #include "app/cli_event_log.h"
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_identify.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
 #include "app/cli_parameter_file.h"
@@ -50,16 +51,25 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// The usage text is laid out so that help2man makes the manual page of it: each entry a tag
+// and its description from column 29, blank lines between the parts, and the headings that
+// help2man turns into sections.
 constexpr const char* kUsage =
-    "Usage: vorel-cli [--port PATH] [--baud N] [--echo] [--fast|--paced] COMMAND ARGS...\n"
+    "Usage: vorel-cli [OPTION]... COMMAND ARGS...\n"
+    "The service tool for generating-set controllers without windows, for scripts: read and\n"
+    "write registers, identify, scan, watch and command the controllers on a serial line,\n"
+    "through a dial-up modem or over TCP, read their event logs, back up and restore their\n"
+    "parameters.\n"
+    "\n"
+    "Commands:\n"
     "  read SITE ADDRESS COUNT    read COUNT (1-125) holding registers (function 3)\n"
     "  write SITE ADDRESS WORD... [--password PW] [write options]\n"
     "                             write 1 to 123 registers (function 16); a write to parameter\n"
     "                             registers goes through the checked write with the options of\n"
     "                             restore; 0x8010 and 0x0113 are written by 'command'\n"
-    "  identify SITE...           identify each controller as Connect does: the power-up log,\n"
-    "                             then 'Address N: connected' or the reason of the failure;\n"
-    "                             exit 0 only when every site connected\n"
+    "  identify SITE...           identify each controller as Connect does and print its\n"
+    "                             identification, then 'Address N: connected' or the reason\n"
+    "                             of the failure; exit 0 only when every site connected\n"
     "  log SITE [--csv FILE] [--log FILE]\n"
     "                             read the whole event log; write it as CSV (to standard\n"
     "                             output without a file option) and/or as an event-log file\n"
@@ -70,20 +80,35 @@ constexpr const char* kUsage =
 
 // After the commands of every family.
 constexpr const char* kUsageNotes =
+    "\n"
     "SITE is 1 to 32; ADDRESS and WORD are 0 to 65535, decimal or 0x-hexadecimal.\n"
-    "--modem --dial NUMBER dials through a modem first and hangs up at the end (--dial alone\n"
-    "when the settings' modem option is on); its progress goes to standard error.\n"
-    "--trace FILE writes every frame of the command to FILE, one line each: milliseconds since\n"
-    "the port opened, TX or RX, site, function, first register+count, length, the bytes in\n"
-    "hexadecimal and the outcome (request, reply, CRC error, exception NN, timeout).\n"
-    "Port and baud rate default to the ComPort1 settings.\n"
-    "--echo drops the echo of each request that a two-wire adapter hears before the reply (a\n"
-    "mismatch is a line error); the DiscardEcho setting of ComPort1 does the same.\n"
-    "--fast (the default for read, write, scan and backup) completes each reply as soon as\n"
-    "its last byte arrives; --paced collects replies in the desktop tool's 100 ms steps.\n"
-    "--port tcp://HOST:PORT reaches the controllers through a serial device server over TCP:\n"
-    "the frames pass unchanged, the server's own line settings apply (--baud is ignored), the\n"
-    "connection must be accepted within 3 s, and the reply timeouts are those of a local line.\n";
+    "'vorel-cli help COMMAND' or 'vorel-cli COMMAND --help' shows one command; the user guide\n"
+    "(Help in vorel) explains every command with examples.\n"
+    "\n"
+    "Options:\n"
+    "  --port PATH                the serial port (default: the Port of the ComPort1\n"
+    "                             settings); tcp://HOST:PORT reaches the controllers through\n"
+    "                             a serial device server over TCP: the frames pass\n"
+    "                             unchanged, the server's own line settings apply (--baud is\n"
+    "                             ignored), the connection must be accepted within 3 s, and\n"
+    "                             the reply timeouts are those of a local line\n"
+    "  --baud N                   the baud rate (default: that of the ComPort1 settings)\n"
+    "  --echo                     drop the echo of each request that a two-wire adapter\n"
+    "                             hears before the reply (a mismatch is a line error); the\n"
+    "                             DiscardEcho setting of ComPort1 does the same\n"
+    "  --fast                     complete each reply as soon as its last byte arrives (the\n"
+    "                             default for read, write, scan and backup)\n"
+    "  --paced                    collect replies in the desktop tool's 100 ms steps\n"
+    "  --modem --dial NUMBER      dial through a modem first and hang up at the end (--dial\n"
+    "                             alone when the settings' modem option is on); the\n"
+    "                             progress goes to standard error\n"
+    "  --trace FILE               write every frame of the command to FILE, one line each:\n"
+    "                             milliseconds since the port opened, TX or RX, site,\n"
+    "                             function, first register+count, length, the bytes in\n"
+    "                             hexadecimal and the outcome (request, reply, CRC error,\n"
+    "                             exception NN, timeout)\n"
+    "  -h, --help                 print this help and exit\n"
+    "  --version                  print the version and exit\n";
 
 // Decimal, or hexadecimal after "0x"/"0X"; nothing else, and at most `max`.
 std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long max) {
@@ -111,13 +136,8 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
   return value;
 }
 
-std::string UsageText() {
-  return std::string(kUsage) + vorel::kScanUsage + vorel::kMonitorUsage +
-         vorel::kParameterFileUsage + vorel::kSafeWriteUsage + vorel::kReportUsage + kUsageNotes;
-}
-
 void PrintUsage(std::FILE* out) {
-  std::fputs(UsageText().c_str(), out);
+  std::fputs(vorel::UsageText().c_str(), out);
 }
 
 int Usage(const char* problem) {
@@ -150,6 +170,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       std::fputs(vorel::kHelpNotes, stdout);
       return kExitOk;
     }
+    if (a == "--version") {
+      std::printf("vorel-cli %s\n", VOREL_VERSION);
+      return kExitOk;
+    }
     if (a == "--echo") {
       command.port.discardEcho = true;
       continue;
@@ -159,26 +183,27 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       continue;
     }
     if (a == "--port" || a == "--baud") {
-      if (i + 1 >= args.size()) return Usage("missing value after an option");
+      if (i + 1 >= args.size())
+        return vorel::ShortUsageError("missing value after " + std::string(a));
       const std::string_view value = args[++i];
       if (a == "--port") {
-        if (value.empty()) return Usage("empty port name");
+        if (value.empty()) return vorel::ShortUsageError("empty port name");
         command.port.name = std::string(value);
         std::string problem;
         if (vorel::IsTcpPortName(command.port.name) &&
             !vorel::ParseTcpPortName(command.port.name, &problem)) {
-          return Usage(problem.c_str());
+          return vorel::ShortUsageError(problem);
         }
       } else if (value == "auto") {
         command.everySpeed = true;
       } else {
         const auto baud = ParseNumber(value, 4000000);
-        if (!baud || *baud == 0) return Usage("bad baud rate");
+        if (!baud || *baud == 0) return vorel::ShortUsageError("bad baud rate");
         command.port.baud = static_cast<int>(*baud);
       }
       continue;
     }
-    if (a.starts_with("--")) return Usage("unknown option");
+    if (a.starts_with("-")) return vorel::ShortUsageError("unknown option " + std::string(a));
     break;
   }
   if (i >= args.size()) return Usage("no command");
@@ -190,20 +215,21 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
       command.everySpeed = true;
       rest = 0;
     }
-    if (rest != 0) return Usage("scan takes no arguments but --baud auto");
+    if (rest != 0)
+      return vorel::CommandUsageError("scan", "scan takes no arguments but --baud auto");
     return std::nullopt;
   }
-  if (command.everySpeed) return Usage("--baud auto is for scan only");
+  if (command.everySpeed) return vorel::ShortUsageError("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
       vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
   if (command.name == "identify") {
-    if (rest == 0) return Usage("identify needs at least one SITE");
+    if (rest == 0) return vorel::CommandUsageError("identify", "identify needs at least one SITE");
     for (; i < args.size(); ++i) {
       const auto site = ParseNumber(args[i], vorel::kSiteCount);
-      if (!site || *site < 1) return Usage("SITE must be 1 to 32");
+      if (!site || *site < 1) return vorel::CommandUsageError("identify", "SITE must be 1 to 32");
       command.sites.push_back(static_cast<int>(*site));
     }
     return std::nullopt;
@@ -212,7 +238,11 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return vorel::ParseMonitorArguments(command.name, command.rest);
   }
-  if (command.name != "read" && command.name != "write") return Usage("unknown command");
+  if (command.name != "read" && command.name != "write")
+    return vorel::ShortUsageError("unknown command " + command.name);
+  const auto usage = [&](std::string_view problem) {
+    return vorel::CommandUsageError(command.name, problem);
+  };
   // The options of a write to parameters may stand anywhere after the command.
   std::vector<std::string_view> plain(args.begin(), args.begin() + static_cast<std::ptrdiff_t>(i));
   if (command.name == "write") {
@@ -221,7 +251,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     for (std::size_t k = 0; k < tail.size(); ++k) {
       bool bad = false;
       if (vorel::TakeWriteFlag(tail, k, command.writeFlags, &bad)) {
-        if (bad) return Usage("missing value after an option");
+        if (bad) return usage("missing value after an option");
       } else {
         plain.push_back(tail[k]);
       }
@@ -229,25 +259,25 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     rest = plain.size() - i;
   }
   const std::vector<std::string_view>& words = command.name == "write" ? plain : args;
-  if (command.name == "read" ? rest != 3 : rest < 3) return Usage("wrong number of arguments");
+  if (command.name == "read" ? rest != 3 : rest < 3) return usage("wrong number of arguments");
   const auto site = ParseNumber(words[i], vorel::kSiteCount);
-  if (!site || *site < 1) return Usage("SITE must be 1 to 32");
+  if (!site || *site < 1) return usage("SITE must be 1 to 32");
   const auto address = ParseNumber(words[i + 1], 0xFFFF);
-  if (!address) return Usage("bad ADDRESS");
+  if (!address) return usage("bad ADDRESS");
   command.site = static_cast<int>(*site);
   command.address = static_cast<std::uint16_t>(*address);
   if (command.name == "read") {
     const auto count = ParseNumber(words[i + 2], vorel::kMaxReadCount);
-    if (!count || *count < 1) return Usage("COUNT must be 1 to 125");
+    if (!count || *count < 1) return usage("COUNT must be 1 to 125");
     command.count = static_cast<std::uint16_t>(*count);
     return std::nullopt;
   }
   if (rest - 2 > static_cast<std::size_t>(vorel::kMaxWriteCount)) {
-    return Usage("at most 123 words per write");
+    return usage("at most 123 words per write");
   }
   for (std::size_t k = i + 2; k < words.size(); ++k) {
     const auto word = ParseNumber(words[k], 0xFFFF);
-    if (!word) return Usage("bad WORD");
+    if (!word) return usage("bad WORD");
     command.words.push_back(static_cast<std::uint16_t>(*word));
   }
   return std::nullopt;
@@ -278,7 +308,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   for (int site : command.sites) {
     host.lastMessage.clear();
     const bool ok = connector.IdentifySite(site);
-    for (const auto& line : view.log) std::printf("%s\n", line.c_str());
+    for (const auto& line : vorel::IdentificationLines(view.log)) std::printf("%s\n", line.c_str());
     if (ok) {
       std::printf("Address %d: connected\n", site);
     } else {
@@ -296,6 +326,11 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 }  // namespace
 
+std::string vorel::UsageText() {
+  return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
+         kReportUsage + kUsageNotes;
+}
+
 int main(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   vorel::SetLanguageSetting("english");  // for the usage errors too
@@ -307,10 +342,10 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   std::string modemProblem;
-  if (!vorel::TakeModemOptions(args, &modemProblem)) return Usage(modemProblem.c_str());
+  if (!vorel::TakeModemOptions(args, &modemProblem)) return vorel::ShortUsageError(modemProblem);
   std::string traceProblem;
-  if (!vorel::TakeTraceOption(args, &traceProblem)) return Usage(traceProblem.c_str());
-  if (auto help = vorel::HandleHelpRequest(args, UsageText())) return *help;
+  if (!vorel::TakeTraceOption(args, &traceProblem)) return vorel::ShortUsageError(traceProblem);
+  if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   vorel::StartCliModem();
 

@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_session.h"
 #include "control/command_sender.h"
@@ -37,12 +38,6 @@ struct MonitorOptions {
   bool yes = false;
 };
 
-int UsageError(const char* problem) {
-  std::fprintf(stderr, "vorel-cli: %s\n", problem);
-  std::fputs(kMonitorUsage, stderr);
-  return kExitUsage;
-}
-
 std::optional<int> Number(std::string_view text, int low, int high) {
   if (text.empty() || text.size() > 9) return std::nullopt;
   int value = 0;
@@ -57,15 +52,18 @@ std::optional<int> Number(std::string_view text, int low, int high) {
 // Fills `options`; an exit status when the arguments are wrong.
 std::optional<int> Parse(std::string_view name, const std::vector<std::string_view>& args,
                          MonitorOptions& options) {
-  if (args.empty()) return UsageError("missing SITE");
+  const auto usageError = [name](std::string_view problem) {
+    return CommandUsageError(name, problem);
+  };
+  if (args.empty()) return usageError("missing SITE");
   const auto site = Number(args[0], 1, kSiteCount);
-  if (!site) return UsageError("SITE must be 1 to 32");
+  if (!site) return usageError("SITE must be 1 to 32");
   options.site = *site;
   std::size_t i = 1;
   if (name == "command") {
-    if (args.size() < 2) return UsageError("command needs a command name");
+    if (args.size() < 2) return usageError("command needs a command name");
     options.command = RemoteCommandNamed(args[1]);
-    if (!options.command) return UsageError("unknown command name");
+    if (!options.command) return usageError("unknown command name " + std::string(args[1]));
     i = 2;
   }
   for (; i < args.size(); ++i) {
@@ -77,17 +75,17 @@ std::optional<int> Parse(std::string_view name, const std::vector<std::string_vi
     } else if (name == "monitor" && a == "--mark-stale") {
       options.markStale = true;
     } else if (name == "monitor" && a == "--interval") {
-      if (i + 1 >= args.size()) return UsageError("missing value after --interval");
+      if (i + 1 >= args.size()) return usageError("missing value after --interval");
       const auto ms = Number(args[++i], kMinIntervalMs, kMaxIntervalMs);
-      if (!ms) return UsageError("--interval must be 100 to 3600000 ms");
+      if (!ms) return usageError("--interval must be 100 to 3600000 ms");
       options.intervalMs = *ms;
     } else if (name == "command" && a == "--yes") {
       options.yes = true;
     } else {
-      return UsageError("unknown argument");
+      return usageError("unknown argument");
     }
   }
-  if (options.markStale && !options.csv) return UsageError("--mark-stale needs --csv");
+  if (options.markStale && !options.csv) return usageError("--mark-stale needs --csv");
   return std::nullopt;
 }
 

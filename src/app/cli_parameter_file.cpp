@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_safe_write.h"
 #include "app/cli_session.h"
@@ -49,9 +50,11 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
+// The command being run: its usage is what a usage error shows.
+std::string_view usageCommand;
+
 int FileUsage(const char* problem) {
-  std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kParameterFileUsage);
-  return kExitUsage;
+  return CommandUsageError(usageCommand, problem);
 }
 
 std::optional<int> SiteNumber(std::string_view text) {
@@ -284,6 +287,7 @@ bool IsParameterFileCommand(std::string_view name) {
 
 int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
                             const PortSettings& port, CliHost& host, EventPump& pump, bool fast) {
+  usageCommand = name;
   if (name == "backup") return Backup(args, port, host, pump, fast);
   if (name == "diff") return Diff(args, port, host, pump);
   if (name == "audit") return Audit(args);

@@ -11,22 +11,26 @@
 
 namespace {
 
+// Laid out for help2man, which makes the manual page of it (see vorel-cli's usage text).
 constexpr const char* kUsage =
     "Usage: vorel [Qt options]\n"
     "The desktop service tool for generating-set controllers on a serial line, through a\n"
     "dial-up modem or over TCP: identify the controllers, read, edit, write, back up and\n"
     "restore their parameters, watch and command the sets, read their event logs, edit sensor\n"
     "curves, set passwords and clocks, in Chinese or English.\n"
+    "The user guide opens from Help (F1); vorel-cli(1) does the same work without windows,\n"
+    "vorel-sim(1) stands in for controllers when there is no hardware.\n"
     "\n"
-    "  -h, --help     print this text and exit\n"
-    "  --version      print the version and exit\n"
+    "Options:\n"
+    "  -h, --help                 print this text and exit\n"
+    "  --version                  print the version and exit\n"
     "Other options are Qt's own (for example -platform offscreen).\n"
     "\n"
     "Files:\n"
-    "  $XDG_CONFIG_HOME/vorel/vport.ini (default ~/.config/vorel/vport.ini)\n"
-    "                 the port, the site addresses, the modem number and the language\n"
-    "  The user guide opens from Help (F1); vorel-cli(1) does the same work without windows,\n"
-    "  vorel-sim(1) stands in for controllers when there is no hardware.\n";
+    "  $XDG_CONFIG_HOME/vorel/vport.ini\n"
+    "                             the port and its line settings, the site addresses, the\n"
+    "                             modem option and the language (by default\n"
+    "                             ~/.config/vorel/vport.ini)\n";
 
 }  // namespace
 

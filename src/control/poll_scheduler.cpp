@@ -10,6 +10,7 @@
 #include "core/conversions.h"
 #include "core/language.h"
 #include "link/event_pump.h"
+#include "link/exception_meaning.h"
 #include "link/host.h"
 #include "link/modbus_link.h"
 #include "link/port_holder.h"
@@ -156,8 +157,8 @@ void PollScheduler::ReportPollFailure(int site) {
   // Retry could never succeed on a port that has gone away: no box; the caller tells the user
   // once and closes the connection. The site's state stays.
   if (result.outcome == RequestOutcome::PortGone || parts_.port.Gone()) return;
-  const Answer answer = parts_.host.AskRetryCancel(site, CommunicationErrorCaption(),
-                                                   PollFailureMessage(result.outcome, site));
+  const Answer answer =
+      parts_.host.AskRetryCancel(site, CommunicationErrorCaption(), PollFailureText(result, site));
   if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
   if (answer == Answer::Cancel) link.SetCommState(site, kCommNoResult);
 }

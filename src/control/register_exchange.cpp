@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "link/exception_meaning.h"
 #include "link/request_worker.h"
 
 namespace vorel {
@@ -33,7 +34,7 @@ RequestResult RegisterExchange::Read(int site, std::uint16_t address, std::uint1
   PlainRead(*link_, static_cast<std::uint8_t>(site), block).WaitFor();
   const RequestResult result = link_->WaitForReply(site);
   if (!result) {
-    host_.ShowMessage(OutcomeMessage(result.outcome, site));
+    host_.ShowMessage(FailureMessage(result, site));
     return result;
   }
   const auto data = link_->ReplyData();
@@ -58,7 +59,7 @@ RequestResult RegisterExchange::Write(int site, std::uint16_t address,
                RegisterWords(words.begin(), words.end()))
       .WaitFor();
   const RequestResult result = link_->WaitForReply(site);
-  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome, site));
+  if (!result) host_.ShowMessage(FailureMessage(result, site));
   return result;
 }
 

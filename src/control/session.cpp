@@ -2,6 +2,7 @@
 
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/exception_meaning.h"
 
 namespace vorel {
 
@@ -99,12 +100,8 @@ RequestResult Session::WriteBlock(int site, std::uint16_t address,
   return result;
 }
 
-void Session::ShowOutcome(const RequestResult& result) {
-  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome));
-}
-
 void Session::ShowOutcome(const RequestResult& result, int site) {
-  if (!result) host_.ShowMessage(OutcomeMessage(result.outcome, site));
+  if (!result) host_.ShowMessage(FailureMessage(result, site));
 }
 
 bool Session::BeginExchange() {

@@ -126,10 +126,9 @@ class Session : public SiteCommands,
   void ResumeAfterExchange(ExchangePause pause) override;
   bool ExchangeRunning() const { return exchangeRunning_; }
 
-  // The message of a failed request (nothing for one that succeeded).
-  void ShowOutcome(const RequestResult& result);
-  // The same for a request to `site` (an incomplete reply names it).
-  void ShowOutcome(const RequestResult& result, int site);
+  // The message of a failed request to `site` (nothing for one that succeeded); an incomplete
+  // reply names the site, an exception its code.
+  void ShowOutcome(const RequestResult& result, int site = 0);
 
   // Caption and status panels 0 and 2 of the site's window from the value image.
   void ShowSiteCaption(int site) override;

@@ -1,9 +1,11 @@
 #include "link/port_advice.h"
 
 #include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -44,7 +46,48 @@ std::string Holder(const std::filesystem::path& device) {
   return {};
 }
 
+// The groups that serial devices are given to; joining one of them is the usual way to reach
+// a serial adapter. Any other group (root's own, a console's) is not advised.
+constexpr std::string_view kSerialGroups[] = {"dialout", "uucp", "tty"};
+// The group a udev rule gives a device to when its own group is not one of those.
+constexpr std::string_view kRuleGroup = "dialout";
+
+bool IsSerialGroup(std::string_view group) {
+  for (std::string_view g : kSerialGroups)
+    if (g == group) return true;
+  return false;
+}
+
+std::string OctalMode(unsigned mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", mode & 07777u);
+  return text;
+}
+
 }  // namespace
+
+std::string PermissionAdvice(const DeviceOwnership& device, const std::string& user) {
+  const std::string join = "sudo usermod -aG ";
+  if (IsSerialGroup(device.group)) {
+    return Text("Your user may not open ", "当前用户无权打开 ") + device.path +
+           Text(". Add it to the group '", "。请将用户加入组 '") + device.group +
+           Text("' with: ", "'：") + join + device.group + " " + user +
+           Text(" and log in again.", "，然后重新登录。");
+  }
+  const std::string group(kRuleGroup);
+  const std::string rule =
+      "KERNEL==\"" + device.kernelName + "\", GROUP=\"" + group + "\", MODE=\"0660\"";
+  return Text("Your user may not open ", "当前用户无权打开 ") + device.path +
+         Text(": it belongs to ", "：该设备属于用户 ") + device.owner +
+         Text(", group '", "、组 '") + device.group + Text("', mode ", "'，权限 ") +
+         OctalMode(device.mode) +
+         Text(", and joining that group would not help. Give the device to the group ",
+              "，加入该组并无帮助。请用 udev 规则将设备交给组 ") +
+         group + Text(" with a udev rule: the line ", "：将下面一行 ") + rule +
+         Text(" in /etc/udev/rules.d/99-serial.rules, then sudo udevadm trigger, then ",
+              " 写入 /etc/udev/rules.d/99-serial.rules，执行 sudo udevadm trigger，再执行 ") +
+         join + group + " " + user + Text(" and log in again.", "，然后重新登录。");
+}
 
 std::string PortOpenAdvice(const std::string& portName) {
   if (portName.empty() || portName.rfind("tcp://", 0) == 0) return {};
@@ -52,14 +95,18 @@ std::string PortOpenAdvice(const std::string& portName) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) return {};
   if (::access(path.c_str(), R_OK | W_OK) != 0) {
+    DeviceOwnership device;
+    device.path = path;
+    std::error_code ec;
+    const std::filesystem::path target = std::filesystem::canonical(path, ec);
+    device.kernelName = (ec ? std::filesystem::path(path) : target).filename().string();
     const group* g = ::getgrgid(st.st_gid);
-    const std::string groupName = g && g->gr_name ? g->gr_name : "dialout";
+    device.group = g && g->gr_name ? g->gr_name : std::to_string(st.st_gid);
+    const passwd* owner = ::getpwuid(st.st_uid);
+    device.owner = owner && owner->pw_name ? owner->pw_name : std::to_string(st.st_uid);
+    device.mode = st.st_mode;
     const char* user = std::getenv("USER");
-    const std::string who = user && *user ? user : "$USER";
-    return Text("Your user may not open ", "当前用户无权打开 ") + path +
-           Text(". Add it to the group '", "。请将用户加入组 '") + groupName +
-           Text("' with: sudo usermod -aG ", "'：sudo usermod -aG ") + groupName + " " + who +
-           Text(" and log in again.", "，然后重新登录。");
+    return PermissionAdvice(device, user && *user ? user : "$USER");
   }
   const std::string holder = Holder(path);
   if (!holder.empty())

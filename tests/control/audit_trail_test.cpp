@@ -105,7 +105,9 @@ TEST_F(AuditTrail, ARefusedBlockIsNeitherRecordedNorTakenAsTheControllers) {
   ASSERT_TRUE(refused.failed);
   EXPECT_EQ(refused.failed->block, (BlockSpan{0x0098, 1}));
   EXPECT_EQ(refused.failed->result.outcome, RequestOutcome::Exception);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{
+                "Exception response! (code 04: the controller refused the request)"});
 
   refuse = false;
   session->Images().SetWord(2, 0x0004, kUnlockedMark);

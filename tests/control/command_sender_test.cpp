@@ -62,7 +62,9 @@ TEST_F(Commands, ModeReachesTheImageOnlyWhenTheControllerTookIt) {
   controller.except = [](const FakeRequest& r) { return r.function == 16; };
   EXPECT_FALSE(session->Commands().Send(2, RemoteCommand::Test));
   EXPECT_EQ(session->Images().Word(2, 0x0113), 200);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{
+                "Exception response! (code 04: the controller refused the request)"});
 
   // An action word lies outside the image and is never stored.
   controller.except = nullptr;

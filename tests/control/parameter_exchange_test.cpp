@@ -121,7 +121,9 @@ TEST_F(Exchange, AFailureAtTheThirdRequestStopsAtOnceAndStillAsks) {
   host.answers = {Answer::Yes};
   session->WriteParameters(2);
   EXPECT_EQ(Writes().size(), 3u);
-  EXPECT_EQ(host.messages, std::vector<std::string>{"Exception response!"});
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{
+                "Exception response! (code 04: the controller refused the request)"});
   EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 0}));
   ASSERT_EQ(host.questions.size(), 1u);
   // Yes opens the curve editors before the window is reloaded.

@@ -12,17 +12,43 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$work/usr" >/dev/null
 for f in bin/vorel bin/vorel-cli bin/vorel-sim share/applications/vorel.desktop \
          share/icons/hicolor/scalable/apps/vorel.svg share/metainfo/vorel.metainfo.xml \
-         share/vorel/guide/en/index.md share/vorel/guide/zh/index.md; do
+         share/vorel/guide/en/index.md share/vorel/guide/zh/index.md \
+         share/doc/vorel/copyright share/doc/vorel/changelog.gz; do
   [ -e "$work/usr/$f" ] || fail "missing $f"
 done
 for p in vorel vorel-cli vorel-sim; do
   [ -x "$work/usr/bin/$p" ] || fail "$p is not executable"
 done
+gzip -t "$work/usr/share/doc/vorel/changelog.gz" || fail "changelog.gz is not gzip"
+zcat "$work/usr/share/doc/vorel/changelog.gz" | head -n1 | grep -q '^vorel (' \
+  || fail "changelog does not start with the package's entry"
 if command -v help2man >/dev/null; then
+  man1=$work/usr/share/man/man1
   for p in vorel vorel-cli vorel-sim; do
-    [ -s "$work/usr/share/man/man1/$p.1" ] || fail "missing the manual page of $p"
+    [ -s "$man1/$p.1.gz" ] || fail "missing the compressed manual page of $p"
+    [ ! -e "$man1/$p.1" ] || fail "the manual page of $p is installed uncompressed"
+    gzip -t "$man1/$p.1.gz" || fail "the manual page of $p is not gzip"
+    if command -v lexgrog >/dev/null; then
+      lexgrog "$man1/$p.1.gz" | grep -q ": \"$p - " || fail "lexgrog finds no NAME line in $p.1"
+    fi
   done
+  # The page of vorel-cli as man shows it: one entry per command, the options, the exit
+  # status and the files in sections of their own.
+  if command -v man >/dev/null; then
+    page=$(MANWIDTH=100 man -l "$man1/vorel-cli.1.gz" 2>"$work/man.err") || fail "man -l vorel-cli"
+    [ ! -s "$work/man.err" ] || fail "man -l vorel-cli warns: $(cat "$work/man.err")"
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES; do
+      grep -qx "$section" <<<"$page" || fail "the vorel-cli page has no $section section"
+    done
+    for command in read write identify scan monitor command backup restore diff audit report; do
+      grep -qE "^ +$command( |\$)" <<<"$page" || fail "the vorel-cli page has no entry of $command"
+    done
+    grep -qE "^ +write SITE ADDRESS WORD\.\.\.$" <<<"$page" \
+      || fail "the write entry runs into the next one"
+    grep -qE "^ +--trace FILE$" <<<"$page" || fail "the options are not listed one by one"
+  fi
 fi
+"$work/usr/bin/vorel" --help | grep -qi "modem number" && fail "vorel --help says vport.ini holds the modem number"
 desktop=$work/usr/share/applications/vorel.desktop
 grep -qx 'Exec=vorel' "$desktop" || fail "desktop entry does not start vorel"
 grep -qx 'Icon=vorel' "$desktop" || fail "desktop entry names no icon"
@@ -45,7 +71,9 @@ for lib in libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
 done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/vorel ./usr/bin/vorel-cli ./usr/bin/vorel-sim \
-         ./usr/share/applications/vorel.desktop ./usr/share/vorel/guide/en/index.md; do
+         ./usr/share/applications/vorel.desktop ./usr/share/vorel/guide/en/index.md \
+         ./usr/share/doc/vorel/copyright ./usr/share/doc/vorel/changelog.gz; do
   grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
 done
+grep -qE ' \./usr/share/man/man1/[^ ]+\.1$' <<<"$contents" && fail "the package has an uncompressed manual page"
 echo "deb: $(basename "$deb"), Depends: $depends"

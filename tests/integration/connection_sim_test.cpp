@@ -247,7 +247,8 @@ TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
   host.progress.clear();
   session->WriteParameters(1);
   EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098}));
-  EXPECT_EQ(host.messages.back(), "Exception response!");
+  EXPECT_EQ(host.messages.back(),
+            "Exception response! (code 04: the controller refused the request)");
   EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 4, 0}));
   EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
   EXPECT_TRUE(session->Poll().PollTimerRunning());
@@ -266,9 +267,14 @@ TEST(CliSim, IdentifyAndScan) {
   const QString port = QString::fromStdString(sim.LinkPath());
   auto [code, out] = RunCli({"--port", port, "identify", "7"});
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(out.substr(0, out.find('\n')), "Korvane Interface Vorel2000 Version 1.40c");
-  EXPECT_NE(out.find("Product Code 3101\n"), std::string::npos);
-  EXPECT_NE(out.find("\nAddress 7: connected\n"), std::string::npos);
+  // The controller's identification only: no banner, progress, status noise or blank lines.
+  const std::string serial = "Serial Number: ";
+  const std::size_t at = out.find(serial);
+  ASSERT_NE(at, std::string::npos) << out;
+  EXPECT_EQ(out.substr(0, at), "GENSET CONTROLLER 3101 V5.10\nProduct Code 3101\n");
+  const std::size_t end = out.find('\n', at);
+  EXPECT_EQ(end - at, serial.size() + 12) << out;
+  EXPECT_EQ(out.substr(end + 1), "Address 7: connected\n");
 
   std::tie(code, out) = RunCli({"--port", port, "identify", "7", "9"});
   EXPECT_EQ(code, 1);

@@ -226,7 +226,9 @@ QStringList AimAt(Operation op, Fault fault) {
 
 constexpr const char* kTimeout = "Communication timeout!";
 constexpr const char* kCrc = "CRC error!";
-constexpr const char* kException = "Exception response!";
+// The simulator refuses with code 04.
+constexpr const char* kException =
+    "Exception response! (code 04: the controller refused the request)";
 constexpr const char* kIncomplete = "Incomplete reply from site 1.";
 // vorel-cli says it once from the link and once as the reason the site failed.
 constexpr const char* kCliIncomplete =

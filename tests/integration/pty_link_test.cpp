@@ -250,7 +250,7 @@ TEST(Cli, UsageErrors) {
     SCOPED_TRACE(args.join(' ').toStdString());
     const CliRun run = RunCli(args);
     EXPECT_EQ(run.status, 2);
-    EXPECT_TRUE(run.err.contains("Usage:"));
+    EXPECT_TRUE(run.err.startsWith("vorel-cli: ")) << run.err.toStdString();
   }
   QStringList tooMany{"write", "1", "0"};
   for (int i = 0; i < 124; ++i) tooMany << "1";

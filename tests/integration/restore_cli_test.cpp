@@ -126,6 +126,7 @@ TEST_F(RestoreCli, OnlyWhatDiffersIsWrittenAndTheSetIsLeftAsFound) {
     EXPECT_TRUE(run.err.ends_with(c.ending)) << run.err;
     EXPECT_NE(run.err.find("Address 4: snapshot "), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("timeout"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("Modify sensor chart?"), std::string::npos) << run.err;
     EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.password;
     EXPECT_EQ(Word(sim, home, "0x0011"), "4") << c.password;  // the address left alone
     ExpectAsFound(c.password);

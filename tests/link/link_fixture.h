@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/language.h"
+#include "link/exception_meaning.h"
 #include "link/fake_event_pump.h"
 #include "link/fake_serial_port.h"
 #include "link/modbus_frame.h"
@@ -39,7 +40,7 @@ class LinkTest : public ::testing::Test {
   }
   // The message a use case shows for the result (none for a success).
   static std::string Told(const RequestResult& result) {
-    return result ? std::string() : OutcomeMessage(result.outcome);
+    return result ? std::string() : FailureMessage(result);
   }
 
   FakeEventPump pump;

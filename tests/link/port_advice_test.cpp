@@ -64,6 +64,58 @@ TEST(PortAdvice, APortTheUserMayNotOpenNamesItsGroupAndTheCommand) {
   EXPECT_NE(AdviceAsNobody(pty.slave).find("当前用户无权打开"), std::string::npos);
 }
 
+struct PermissionCase {
+  DeviceOwnership device;
+  const char* english;
+  const char* chinese;
+};
+
+// A serial-device group is worth joining; root's own group or a console's is not: the advice
+// names owner and mode and the udev rule that gives the device to dialout.
+TEST(PortAdvice, AGroupIsAdvisedOnlyWhenItIsASerialDevicesGroup) {
+  // clang-format off
+  const PermissionCase cases[] = {
+    {{"/dev/ttyUSB0", "ttyUSB0", "root", "dialout", 0660},
+     "Your user may not open /dev/ttyUSB0. Add it to the group 'dialout' with: "
+     "sudo usermod -aG dialout ann and log in again.",
+     "当前用户无权打开 /dev/ttyUSB0。请将用户加入组 'dialout'：sudo usermod -aG dialout ann，"
+     "然后重新登录。"},
+    {{"/dev/ttyS1", "ttyS1", "uucp", "uucp", 0660},
+     "Your user may not open /dev/ttyS1. Add it to the group 'uucp' with: "
+     "sudo usermod -aG uucp ann and log in again.", nullptr},
+    {{"/dev/ttyS2", "ttyS2", "root", "tty", 0620},
+     "Your user may not open /dev/ttyS2. Add it to the group 'tty' with: "
+     "sudo usermod -aG tty ann and log in again.", nullptr},
+    {{"/dev/ttyS0", "ttyS0", "root", "root", 0600},
+     "Your user may not open /dev/ttyS0: it belongs to root, group 'root', mode 0600, and "
+     "joining that group would not help. Give the device to the group dialout with a udev rule: "
+     "the line KERNEL==\"ttyS0\", GROUP=\"dialout\", MODE=\"0660\" in "
+     "/etc/udev/rules.d/99-serial.rules, then sudo udevadm trigger, then "
+     "sudo usermod -aG dialout ann and log in again.",
+     "当前用户无权打开 /dev/ttyS0：该设备属于用户 root、组 'root'，权限 0600，加入该组并无帮助。"
+     "请用 udev 规则将设备交给组 dialout：将下面一行 "
+     "KERNEL==\"ttyS0\", GROUP=\"dialout\", MODE=\"0660\" 写入 /etc/udev/rules.d/99-serial.rules，"
+     "执行 sudo udevadm trigger，再执行 sudo usermod -aG dialout ann，然后重新登录。"},
+    {{"/dev/serial/by-id/usb-adapter", "ttyACM0", "ann", "plugdev", 0640},
+     "Your user may not open /dev/serial/by-id/usb-adapter: it belongs to ann, group 'plugdev', "
+     "mode 0640, and joining that group would not help. Give the device to the group dialout "
+     "with a udev rule: the line KERNEL==\"ttyACM0\", GROUP=\"dialout\", MODE=\"0660\" in "
+     "/etc/udev/rules.d/99-serial.rules, then sudo udevadm trigger, then "
+     "sudo usermod -aG dialout ann and log in again.", nullptr},
+  };
+  // clang-format on
+  for (const PermissionCase& c : cases) {
+    SCOPED_TRACE(c.device.path);
+    SetLanguageSetting("english");
+    EXPECT_EQ(PermissionAdvice(c.device, "ann"), c.english);
+    SetLanguageSetting("chinese");
+    if (c.chinese) {
+      EXPECT_EQ(PermissionAdvice(c.device, "ann"), c.chinese);
+    }
+    SetLanguageSetting("english");
+  }
+}
+
 TEST(PortAdvice, APortInUseNamesTheProcessHoldingIt) {
   SetLanguageSetting("english");
   Pty pty;

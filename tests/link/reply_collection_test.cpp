@@ -55,7 +55,7 @@ TEST_F(LinkTest, PlainReadCases) {
        {{0, {0x01, 0x83, 0x02, 0xC0, 0xF1}}},
        false,
        false,
-       "Exception response!"},
+       "Exception response! (code 02: the controller has no such register)"},
       {"no reply", 5, {}, false, false, "Communication timeout!"},
       {"reply after 5 s without the modem",
        5,
@@ -188,7 +188,8 @@ TEST_F(LinkTest, LargestExtendedReplyFits) {
 TEST_F(LinkTest, ExtendedExceptionReply) {
   // Header: address, 0x83, exception code, CRC low; then the CRC high byte.
   port.QueueReply(WithCrc({0x01, 0x83, 0x02}));
-  EXPECT_EQ(Told(Exchange<ParameterRead>(1, reg::kParamValues2)), "Exception response!");
+  EXPECT_EQ(Told(Exchange<ParameterRead>(1, reg::kParamValues2)),
+            "Exception response! (code 02: the controller has no such register)");
 }
 
 TEST_F(LinkTest, WriteEchoAndWriteException) {
@@ -201,7 +202,7 @@ TEST_F(LinkTest, WriteEchoAndWriteException) {
 
   port.QueueReply(WithCrc({0x03, 0x90, 0x02}));
   EXPECT_EQ(Told(Exchange<WriteRequest>(3, reg::kControllerAddress, {0x0005})),
-            "Exception response!");
+            "Exception response! (code 02: the controller has no such register)");
 }
 
 // A late echo of an earlier write (register 0x40) is not this write's reply: the write

@@ -55,8 +55,8 @@ grep -q "^wrote 32: 4660 5 65535$" "$dir/slave.log" || fail "slave did not see t
 expect_run "read back the written words" 0 "4660 5 65535" "" -- read 1 32 3
 expect_run "write one word, hexadecimal" 0 "" "" -- write 1 0x1FF 0xBEEF
 grep -q "^wrote 511: 48879$" "$dir/slave.log" || fail "slave did not see the single write"
-expect_run "read past the slave's registers" 1 "" "Exception response!" -- read 1 510 5
-expect_run "write past the slave's registers" 1 "" "Exception response!" -- write 1 600 1
+expect_run "read past the slave's registers" 1 "" "Exception response! (code 02: the controller has no such register)" -- read 1 510 5
+expect_run "write past the slave's registers" 1 "" "Exception response! (code 02: the controller has no such register)" -- write 1 600 1
 expect_run "another slave address" 1 "" "Communication timeout!" -- read 2 0 1
 
 kill "$slave_pid" 2>/dev/null
