@@ -20,12 +20,14 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli_audit.h"
 #include "app/cli_curve.h"
 #include "app/cli_event_log.h"
 #include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
+#include "app/cli_output.h"
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_report.h"
@@ -109,7 +111,7 @@ std::optional<unsigned long> ParseNumber(std::string_view text, unsigned long ma
 
 std::string UsageText() {
   return std::string(kUsage) + vorel::kScanUsage + vorel::kMonitorUsage +
-         vorel::kParameterFileUsage + vorel::kReportUsage + kUsageNotes;
+         vorel::kParameterFileUsage + vorel::kAuditUsage + vorel::kReportUsage + kUsageNotes;
 }
 
 void PrintUsage(std::FILE* out) {
@@ -141,8 +143,8 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   for (; i < args.size(); ++i) {
     const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
-      PrintUsage(stdout);
-      std::fputs(vorel::kHelpNotes, stdout);
+      vorel::WriteOut(UsageText());
+      vorel::WriteOut(vorel::kHelpNotes);
       return kExitOk;
     }
     if (a == "--echo") {
@@ -190,7 +192,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (command.everySpeed) return Usage("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
-      vorel::IsParameterFileCommand(command.name)) {
+      command.name == "audit" || vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -257,25 +259,24 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   for (int site : command.sites) {
     host.lastMessage.clear();
     const bool ok = connector.IdentifySite(site);
-    for (const auto& line : view.log) std::printf("%s\n", line.c_str());
+    for (const auto& line : view.log) vorel::WriteOut(line + "\n");
     if (ok) {
-      std::printf("Address %d: connected\n", site);
+      vorel::PrintOut("Address %d: connected\n", site);
     } else {
       all = false;
-      std::printf("Address %d: %s\n", site,
-                  host.lastMessage.empty() ? vorel::SiteConnectFailText(site).c_str()
-                                           : host.lastMessage.c_str());
+      vorel::PrintOut("Address %d: %s\n", site,
+                      host.lastMessage.empty() ? vorel::SiteConnectFailText(site).c_str()
+                                               : host.lastMessage.c_str());
     }
-    std::fflush(stdout);
+    vorel::FlushOut();
     if (connector.PortWasLost()) break;  // already said; no further site can answer
   }
   connector.Disconnect();
   return all ? kExitOk : kExitFailed;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// Every command; main checks its output at the end.
+int Run(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   vorel::SetLanguageSetting("english");  // for the usage errors too
   Command command;
@@ -298,6 +299,7 @@ int main(int argc, char** argv) {
   vorel::CliHost host;
   vorel::QtEventPump pump;
   if (command.name == "identify") return Identify(command, host, pump);
+  if (command.name == "audit") return vorel::RunAuditCommand(command.rest);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))
@@ -336,9 +338,15 @@ int main(int argc, char** argv) {
       if (k) line += ' ';
       line += std::to_string(words[k]);
     }
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);  // a script has the values now, not when the port is closed
+    vorel::WriteOut(line + "\n");
+    vorel::FlushOut();  // a script has the values now, not when the port is closed
     return kExitOk;
   }
   return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return vorel::FinishOutput(Run(argc, argv));
 }

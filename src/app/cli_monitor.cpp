@@ -8,7 +8,9 @@
 #include <string>
 
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_session.h"
+#include "control/busy_notice.h"
 #include "control/command_sender.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -104,16 +106,16 @@ void PrintSnapshot(const Snapshot& s) {
   for (std::size_t i = 0; i < s.lines.size(); ++i) {
     const auto& [title, value] = s.lines[i];
     if (i < s.stateLines) {
-      std::printf("%s\n", value.c_str());
+      PrintOut("%s\n", value.c_str());
     } else {
-      std::printf("%s: %s\n", title.c_str(), value.c_str());
+      PrintOut("%s: %s\n", title.c_str(), value.c_str());
     }
   }
-  std::printf("%s:", std::string(PickText("Alarms", "报警")).c_str());
-  if (s.alarms.empty()) std::printf(" %s", std::string(PickText("none", "无")).c_str());
-  std::printf("\n");
-  for (const std::string& a : s.alarms) std::printf("  %s\n", a.c_str());
-  std::fflush(stdout);
+  PrintOut("%s:", std::string(PickText("Alarms", "报警")).c_str());
+  if (s.alarms.empty()) PrintOut(" %s", std::string(PickText("none", "无")).c_str());
+  WriteOut("\n");
+  for (const std::string& a : s.alarms) PrintOut("  %s\n", a.c_str());
+  FlushOut();
 }
 
 void PrintCsv(const Snapshot& s, bool header) {
@@ -122,15 +124,15 @@ void PrintCsv(const Snapshot& s, bool header) {
     line = "time";
     for (const auto& entry : s.lines) line += "," + CsvField(entry.first);
     line += "," + CsvField(std::string(PickText("Alarms", "报警")));
-    std::printf("%s\n", line.c_str());
+    WriteOut(line + "\n");
   }
   line = QDateTime::currentDateTime().toString(Qt::ISODate).toStdString();
   for (const auto& entry : s.lines) line += "," + CsvField(entry.second);
   std::string alarms;
   for (const std::string& a : s.alarms) alarms += (alarms.empty() ? "" : "; ") + a;
   line += "," + CsvField(alarms);
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  WriteOut(line + "\n");
+  FlushOut();
 }
 
 // "Start the engine of site N?" on a terminal; true for y or yes.
@@ -197,7 +199,9 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
       std::fprintf(stderr, "vorel-cli: not sent\n");
       status = kExitFailed;
     } else {
-      status = session.Commands().Send(site, *options.command, true) ? kExitOk : kExitFailed;
+      status = TellIfBusy(host, session.Commands().Send(site, *options.command, true)).Completed()
+                   ? kExitOk
+                   : kExitFailed;
     }
   } else {
     const bool factory = IsFactoryLevel();
@@ -213,10 +217,14 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
         if (options.csv) {
           PrintCsv(snapshot, first);
         } else {
-          if (!first) std::printf("\n");
+          if (!first) WriteOut("\n");
           PrintSnapshot(snapshot);
         }
         first = false;
+      }
+      if (!OutputOk()) {  // nobody reads what follows; the end of the command says why
+        status = kExitFailed;
+        break;
       }
       if (options.once) {
         status = ok ? kExitOk : kExitFailed;

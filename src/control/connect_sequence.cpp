@@ -1,5 +1,6 @@
 #include "control/connect_sequence.h"
 
+#include "control/busy_notice.h"
 #include "control/exchange_scope.h"
 #include "control/identification.h"
 #include "control/session.h"
@@ -148,7 +149,10 @@ void ConnectSequence::PauseForReconnect() {
 void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected) {
   // Ends the exchange on every way out, which closes a connection whose port was lost.
   const ExchangeScope scope(session_, ExchangeScope::Pause::Nothing);
-  if (!scope.Taken()) return;
+  if (!scope.Taken()) {
+    session_.host().ShowMessage(BusyText());
+    return;
+  }
   ConnectionView& view = session_.view();
   PollScheduler& poll = session_.Poll();
   session_.Link().ResetReplyTicks();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "control/exchange_scope.h"
 #include "core/language.h"
@@ -79,6 +80,7 @@ TransferResult ParameterTransfer::Read(int site) {
     if (lastRead_.empty()) lastRead_.resize(kSiteCount);
     const auto image = images_.Image(site);
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
+    sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
   }
   if (SiteWindow* w = windows_.Window(site)) w->LoadAllPages();
   scope.Resume();
@@ -205,8 +207,10 @@ TransferResult ParameterTransfer::Write(int s) {
     if (!controller.empty())
       for (const AuditChange& c : changes) controller[c.reg] = c.after;
   }
-  RecordWrite(s, "write", std::move(changes), failed() ? "failed" : "");
-  scope.Resume();
+  if (!RecordWrite(s, "write", std::move(changes), failed() ? "failed" : ""))
+    result.MarkUnrecorded();
+  // The question's Yes opens the curve editors, whose Write is an exchange of its own.
+  scope.End();
   const Answer answer =
       host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
                        Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
@@ -246,11 +250,18 @@ TransferResult ParameterTransfer::ChangePassword(int site, const std::string& pa
   TransferResult result = SendPassword(site, reg::kNewPassword.address, password, false);
   // Nothing was sent: nothing to record. The password itself never goes into the trail.
   if (result.status == TransferStatus::Completed || result.status == TransferStatus::Failed)
-    RecordWrite(site, "password", {}, result.failed ? "failed" : "");
+    if (!RecordWrite(site, "password", {}, result.failed ? "failed" : "")) result.MarkUnrecorded();
   return result;
 }
 
-void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+void ParameterTransfer::SetSourceFile(int site, std::string path) {
+  if (!SiteSlots::Valid(site)) return;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  sourceFiles_[static_cast<std::size_t>(site - 1)] = ec ? std::move(path) : absolute.string();
+}
+
+bool ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                                     const char* note) {
   const SiteImages& images = images_;
   AuditRecord record;
@@ -265,9 +276,13 @@ void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
   }
   record.changes = std::move(changes);
   record.note = note;
+  // Only a parameter write takes its values from the editors, and so from their file.
+  if (SiteSlots::Valid(site) && record.action == "write")
+    record.file = sourceFiles_[static_cast<std::size_t>(site - 1)];
   FileError error;
-  if (!AppendAuditRecord(record, &error))
-    host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
+  if (AppendAuditRecord(record, &error)) return true;
+  host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
+  return false;
 }
 
 TransferResult ParameterTransfer::ReadSensorBlock(int site) {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include "control/busy_notice.h"
 #include "control/identification.h"
 #include "control/settings.h"
 #include "core/cp936.h"
@@ -18,7 +19,8 @@ void ServiceReportWriter::Write(int site) {
       host_.AskSaveFileName(kServiceReportFilter, "html", "report");
   if (!path) return;
   if (slots_.IsOnline(site) && !w->EventLogShown()) {
-    eventLog_.Read(site);
+    // Busy: told, and the report goes without the log as after a failed read.
+    TellIfBusy(host_, eventLog_.Read(site));
     if (!(w = windows_.Window(site))) return;  // closed while the log was read
   }
   const EventLogSheet sheet = w->EventLogCells();
