@@ -100,15 +100,22 @@ std::string DefaultFileName(const SiteImages& images, int site, const EditorMode
     if (EditorModel::Rows()[i].conversion == Conversion::SerialNumber) serial = editors[i].text;
   for (char& c : serial)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  if (serial.empty()) serial = "0";
+  if (serial.empty()) serial.push_back('0');
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
   char siteAndTime[32];
   std::snprintf(siteAndTime, sizeof siteAndTime, "-S%02d-", site);
   std::strftime(siteAndTime + 5, sizeof siteAndTime - 5, "%Y%m%d-%H%M%S", &local);
-  return std::to_string(static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address))) +
-         "-" + serial + siteAndTime + ".dat";
+  // Built by appending (also "0" above): assigning or joining literals here makes gcc 12 report
+  // a false -Wrestrict overlap in optimised builds.
+  std::string name =
+      std::to_string(static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address)));
+  name += '-';
+  name += serial;
+  name += siteAndTime;
+  name += ".dat";
+  return name;
 }
 
 int Backup(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,

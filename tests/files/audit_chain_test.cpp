@@ -97,6 +97,8 @@ TEST_F(AuditChain, AChangedRemovedOrInsertedLineBreaksTheChain) {
   ASSERT_EQ(lines.size(), 3u);
   std::string edited = lines[1];
   edited.replace(edited.find("0073:0001>0002"), 14, "0073:0001>0003");
+  std::string firstEdited = lines[0];
+  firstEdited.replace(firstEdited.find(" site=1 "), 8, " site=7 ");
   const std::string forged = AuditLine(Record(9, {}), 0, Sha256Hex(lines[0]));
   struct Case {
     const char* what;
@@ -106,7 +108,7 @@ TEST_F(AuditChain, AChangedRemovedOrInsertedLineBreaksTheChain) {
   const Case cases[] = {
       {"untouched", lines, 0},
       {"the second line's words changed", {lines[0], edited, lines[2]}, 3},
-      {"the first line changed", {lines[0] + " ", lines[1], lines[2]}, 2},
+      {"the first line changed", {firstEdited, lines[1], lines[2]}, 2},
       {"the second line removed", {lines[0], lines[2]}, 2},
       {"the first line removed", {lines[1], lines[2]}, 1},
       {"a line put in after the first", {lines[0], forged, lines[1], lines[2]}, 3},

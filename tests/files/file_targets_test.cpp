@@ -52,7 +52,9 @@ TEST(FileTargets, ADevicePipeOrSocketIsNeverReplaced) {
       const bool written = newFile ? WriteNewFile(c.path, "data", &error)
                                    : WriteFileAtomically(c.path, "data", &error);
       EXPECT_FALSE(written) << c.what;
-      if (!newFile) EXPECT_EQ(EnglishReason(error), "not a regular file") << c.what;
+      if (!newFile) {
+        EXPECT_EQ(EnglishReason(error), "not a regular file") << c.what;
+      }
       struct stat st {};
       ASSERT_EQ(::stat(c.path.c_str(), &st), 0) << c.what;
       EXPECT_TRUE(c.stillThere(st)) << c.what;

@@ -106,7 +106,12 @@ class RecordingWindow : public SiteWindow {
   void ClearDateChanged() override { dateChanged = false; }
   void ClearTimeChanged() override { timeChanged = false; }
   bool SerialNumberEditable() const override { return serialEditable; }
-  void OpenCurveEditors() override { calls.push_back("OpenCurveEditors"); }
+  void OpenCurveEditors() override {
+    calls.push_back("OpenCurveEditors");
+    if (onOpenCurveEditors) onOpenCurveEditors();
+  }
+  // What the curve editors do when opened (a user writing a curve at once).
+  std::function<void()> onOpenCurveEditors;
   void RefillEventLog() override {
     calls.push_back("RefillEventLog");
     if (images) {
