@@ -348,5 +348,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  return vorel::FinishOutput(Run(argc, argv));
+  int status = Run(argc, argv);
+  std::string traceProblem;
+  if (!vorel::CloseCliTrace(&traceProblem)) {
+    std::fprintf(stderr, "%s\n", traceProblem.c_str());
+    status = kExitFailed;
+  }
+  return vorel::FinishOutput(status);
 }

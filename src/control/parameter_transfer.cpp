@@ -209,13 +209,15 @@ TransferResult ParameterTransfer::Write(int s) {
   }
   if (!RecordWrite(s, "write", std::move(changes), failed() ? "failed" : ""))
     result.MarkUnrecorded();
-  // The question's Yes opens the curve editors, whose Write is an exchange of its own.
+  // The question's Yes opens the curve editors, whose Write is an exchange of its own. A window
+  // closed during the write is gone now: no question for it.
   scope.End();
-  const Answer answer =
-      host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
-                       Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
-  if (SiteWindow* w = windows_.Window(s)) {
-    if (answer == Answer::Yes) w->OpenCurveEditors();
+  if (windows_.Window(s)) {
+    const Answer answer =
+        host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
+                         Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
+    SiteWindow* w = windows_.Window(s);
+    if (w && answer == Answer::Yes) w->OpenCurveEditors();
   }
   if (SiteWindow* w = windows_.Window(s)) {
     w->LoadAllPages();

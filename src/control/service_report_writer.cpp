@@ -29,6 +29,13 @@ void ServiceReportWriter::Write(int site) {
 
 bool ServiceReportWriter::WriteTo(int site, const std::string& path,
                                   const EventLogSheet* eventLog) {
+  FileError error;
+  if (WriteFileAtomically(path, Html(site, eventLog), &error)) return true;
+  host_.ShowMessage(UnableToWriteMessage(path, error));
+  return false;
+}
+
+std::string ServiceReportWriter::Html(int site, const EventLogSheet* eventLog) const {
   const SiteImages& images = images_;
   ServiceReportInput in;
   in.images = &images;
@@ -41,10 +48,7 @@ bool ServiceReportWriter::WriteTo(int site, const std::string& path,
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
   in.online = slots_.IsOnline(site);
   in.eventLog = eventLog;
-  FileError error;
-  if (WriteFileAtomically(path, ServiceReportHtml(in), &error)) return true;
-  host_.ShowMessage(UnableToWriteMessage(path, error));
-  return false;
+  return ServiceReportHtml(in);
 }
 
 }  // namespace vorel

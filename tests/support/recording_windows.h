@@ -85,7 +85,10 @@ class RecordingWindow : public SiteWindow {
   void StoreAllPages() override {
     calls.push_back("StoreAllPages");
     if (modelImages) editors.Store(*modelImages, site);
+    if (onStoreAllPages) onStoreAllPages();
   }
+  // What happens while a write's store pass runs (inside the write's exchange).
+  std::function<void()> onStoreAllPages;
   void SetCaption(const std::string& c) override { caption = c; }
   void SetStatusPanel(int panel, const std::string& text) override { panels[panel] = text; }
   void SetPageVisibility(bool s, bool e) override {
