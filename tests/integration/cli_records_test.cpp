@@ -159,9 +159,10 @@ TEST_F(CliRecords, BackupsAreNewFilesThatNeverReplaceOne) {
       EXPECT_EQ(Bytes(entry.path()), "kept") << name;
     }
   }
-  std::ofstream(named.toStdString()) << "old";
+  // (keeping a line of its own, as a save into an existing file does).
+  std::ofstream(named.toStdString(), std::ios::binary) << "old\r\n[SYSTEM]\r\nLANGUAGE=1\r\n";
   EXPECT_EQ(Run({"backup", "1", "--file", named}).exitCode, 0);
-  EXPECT_EQ(Bytes(named.toStdString()), Bytes(out / names[0]));
+  EXPECT_EQ(Bytes(named.toStdString()), "old\r\n" + Bytes(out / names[0]));
 }
 
 TEST_F(CliRecords, TheAuditTrailIsAChainThatVerifyFollows) {
