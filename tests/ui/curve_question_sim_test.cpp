@@ -2,6 +2,7 @@
 // editor opens after the parameter write has ended, and its Write reaches the simulator (seen
 // in the simulator's frame trace), where before it was turned away as busy without a word.
 #include <QPushButton>
+#include <QToolButton>
 
 #include "core/register_table.h"
 #include "core/sensor_curve.h"
@@ -39,6 +40,7 @@ TEST_F(UiCurveQuestionSim, YesOpensTheEditorWhoseWriteReachesTheController) {
       static_cast<std::uint16_t>((images.Word(4, typeWord) & 0x03FF) | (kUserDefinedSensor << 10)));
   window->LoadAllPages();
 
+  // An editor opens for every channel with a sensor chart; the user presses its Write.
   int editorsOpened = 0;
   window->SetModalRunner([&](QDialog& editor) {
     ++editorsOpened;
@@ -51,7 +53,7 @@ TEST_F(UiCurveQuestionSim, YesOpensTheEditorWhoseWriteReachesTheController) {
   Child<QPushButton>(*window, "btnWrite")->click();
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].text, "Modify sensor chart?");
-  EXPECT_EQ(editorsOpened, 1);
+  EXPECT_EQ(editorsOpened, 3);
   ASSERT_TRUE(host.messages.empty()) << host.messages.front();
 
   // After the parameter write: the curve's type word, resistances and values, in that order.
