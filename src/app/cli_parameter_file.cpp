@@ -259,7 +259,7 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   Session& session = cli.session();
   // The site's editors live in a window without widgets, so that the file is loaded and
   // written by the steps of the desktop's Load and Write.
-  session.SetWindowFactory(HeadlessSiteWindow::Factory(session));
+  session.SetWindowFactory(HeadlessSiteWindow::Factory(session.Images(), session.Slots()));
   ParameterFileTransfer& files = session.ParameterFiles();
   const std::optional<ParameterFileContents> contents = files.ReadFile(*file);
   if (!contents) return kExitFailed;

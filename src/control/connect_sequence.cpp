@@ -1,14 +1,25 @@
 #include "control/connect_sequence.h"
 
 #include "control/busy_notice.h"
+#include "control/connection_view.h"
 #include "control/exchange_scope.h"
 #include "control/identification.h"
-#include "control/session.h"
+#include "control/modem_dialer.h"
+#include "control/poll_scheduler.h"
+#include "control/register_requests.h"
+#include "control/site_slots.h"
+#include "control/site_windows.h"
+#include "control/trend_recorder.h"
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
+#include "link/event_pump.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
 #include "link/port_advice.h"
+#include "link/port_holder.h"
 #include "link/tcp_port.h"
+#include "link/traffic_log.h"
 
 namespace vorel {
 namespace {
@@ -57,35 +68,35 @@ std::string PortGoneText(const std::string& portName, const std::string& reason)
 }
 
 void ConnectSequence::Connect() {
-  ConnectionView& view = session_.view();
+  ConnectionView& view = parts_.view;
   // The window stays live while the modem dials: a second Connect then has nothing to do.
-  if (session_.Modem().Dialing()) return;
-  session_.Poll().Reset();
-  const bool resuming = portLost_ && !session_.PortOpen() && session_.Slots().AnyOnline();
+  if (parts_.modem.Dialing()) return;
+  parts_.poll.Reset();
+  const bool resuming = portLost_ && !parts_.port.IsOpen() && parts_.siteSlots.AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
   } catch (const SettingsFileError&) {
     // Settings that cannot be loaded at all are a port that cannot be opened.
-    session_.host().ShowMessage(PortErrorText());
+    parts_.host.ShowMessage(PortErrorText());
     return;
   } catch (const SettingsError& e) {
-    session_.host().ShowMessage(e.what());
+    parts_.host.ShowMessage(e.what());
     return;
   }
   view.ShowCommunicationProperties(properties_);
   ReadAccessLevel();
   if (!AnySelected(properties_.sites)) {
-    session_.host().ShowMessage(Text("Please select address!", "请选择地址!"));
+    parts_.host.ShowMessage(Text("Please select address!", "请选择地址!"));
     return;
   }
   view.SetConfigurationButtonsEnabled(false);
-  session_.Link().SetModem(properties_.modem);
-  if (session_.PortOpen()) {
+  parts_.link.SetModem(properties_.modem);
+  if (parts_.port.IsOpen()) {
     PauseForReconnect();
     // The port stays; a modem call whose carrier was lost is dialled again.
-    if (properties_.modem && !session_.Port().CarrierDetect() &&
-        !session_.Modem().Dial(view.DialNumber())) {
-      session_.Modem().ReleaseModem();
+    if (properties_.modem && !parts_.port.CarrierDetect() &&
+        !parts_.modem.Dial(view.DialNumber())) {
+      parts_.modem.ReleaseModem();
       return;
     }
   } else {
@@ -94,119 +105,120 @@ void ConnectSequence::Connect() {
       portSettings_ = LoadPortSettings(portSettings_);
       opened = OpenPort(portSettings_);
     } catch (const SettingsError&) {
-      session_.host().ShowMessage(PortErrorText());
+      parts_.host.ShowMessage(PortErrorText());
     }
     if (!opened) {
       view.SetConfigurationButtonsEnabled(true);
       return;
     }
     view.SetMainStatus(0, Text("connecting...", "正在连接..."));
-    if (properties_.modem && !session_.Modem().Dial(view.DialNumber())) {
-      session_.Modem().ReleaseModem();
+    if (properties_.modem && !parts_.modem.Dial(view.DialNumber())) {
+      parts_.modem.ReleaseModem();
       view.SetMainStatus(0, Text("disconnected", "未连接."));
-      session_.Port().Release();
+      parts_.port.Release();
       view.SetConfigurationButtonsEnabled(true);
       return;
     }
   }
   ConnectSites(properties_.sites);
   // The windows kept from the lost connection are polled again on the port opened anew.
-  if (resuming && session_.PortOpen() && session_.Poll().PollTimerRunning()) {
+  if (resuming && parts_.port.IsOpen() && parts_.poll.PollTimerRunning()) {
     view.SetMainStatus(0, Text("Connected.", "连接."));
   }
 }
 
 bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error) {
   std::string detail;
-  std::unique_ptr<SerialPort> port = session_.MakePort();
+  std::unique_ptr<SerialPort> port = parts_.makePort();
   bool opened = false;
   if (port) {
-    session_.Port().Attach(std::move(port));
-    opened = session_.Port().Open(settings, &detail);
-    if (opened) session_.Traffic().Restart(session_.pump().NowMs());
-    if (!opened) session_.Port().Release();
-    session_.Link().SetEchoDiscard(settings.discardEcho);
-    session_.Link().SetLineSpeed(settings);
+    parts_.port.Attach(std::move(port));
+    opened = parts_.port.Open(settings, &detail);
+    if (opened) parts_.traffic.Restart(parts_.pump.NowMs());
+    if (!opened) parts_.port.Release();
+    parts_.link.SetEchoDiscard(settings.discardEcho);
+    parts_.link.SetLineSpeed(settings);
     if (opened) portLost_ = false;
   } else {
     detail = "no serial port";
   }
   // A TCP port says which host and why, in both languages; a serial port has the usual text.
   if (!opened && IsTcpPortName(settings.name)) {
-    session_.host().ShowMessage(detail);
+    parts_.host.ShowMessage(detail);
     detail.clear();  // said in full
   } else if (!opened) {
-    session_.host().ShowMessage(PortErrorText(settings.name));
+    parts_.host.ShowMessage(PortErrorText(settings.name));
   }
   if (error) *error = detail;
   return opened;
 }
 
 void ConnectSequence::PauseForReconnect() {
-  session_.Poll().StopAll();
+  parts_.poll.StopAll();
 }
 
 void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected) {
   // Ends the exchange on every way out, which closes a connection whose port was lost.
-  const ExchangeScope scope(session_, ExchangeScope::Pause::Nothing);
+  const ExchangeScope scope(parts_.exchange, ExchangeScope::Pause::Nothing);
   if (!scope.Taken()) {
-    session_.host().ShowMessage(BusyText());
+    parts_.host.ShowMessage(BusyText());
     return;
   }
-  ConnectionView& view = session_.view();
-  PollScheduler& poll = session_.Poll();
-  session_.Link().ResetReplyTicks();
-  session_.Link().SetAllIdle();
+  ConnectionView& view = parts_.view;
+  PollScheduler& poll = parts_.poll;
+  parts_.link.ResetReplyTicks();
+  parts_.link.SetAllIdle();
   poll.StopPolling();
   poll.StopRefresh();
   // A new connection starts every site's trend afresh.
-  session_.Trends().Clear();
+  parts_.trends.Clear();
   view.SetConfigurationButtonsEnabled(false);
   view.SetConfigurationMenuEnabled(false);
   view.SetMainEnabled(false);
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (session_.Port().Gone()) break;  // no further site can answer
+    if (parts_.port.Gone()) break;  // no further site can answer
     if (!selected[static_cast<std::size_t>(n - 1)] ||
-        session_.Slots().WindowState(n) != kWindowNone) {
+        parts_.siteSlots.WindowState(n) != kWindowNone) {
       continue;
     }
     if (identify_ ? identify_(n) : IdentifySite(n)) {
       view.BringToFront();
     } else {
       view.SetMainStatus(0, SiteConnectFailText(n));
-      session_.Link().DelayWithEvents(kFailedSitePauseMs);
+      parts_.link.DelayWithEvents(kFailedSitePauseMs);
     }
   }
   view.SetMainEnabled(true);
   view.ShowPowerUpLog(false);
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (session_.IsOnline(n) && session_.Window(n)) session_.Window(n)->SetWindowEnabled(true);
+    if (parts_.siteSlots.IsOnline(n) && parts_.windows.Window(n))
+      parts_.windows.Window(n)->SetWindowEnabled(true);
   }
-  if (session_.Port().Gone()) return;
-  if (session_.Slots().AnyOnline()) {
+  if (parts_.port.Gone()) return;
+  if (parts_.siteSlots.AnyOnline()) {
     poll.StartPolling();
     poll.StartRefresh();
     return;
   }
   view.SetMainStatus(0, Text("connect fail!", "连接失败!"));
   view.SetMainStatus(1, "");
-  session_.Link().DelayWithEvents(kFailedSitePauseMs);
+  parts_.link.DelayWithEvents(kFailedSitePauseMs);
   Disconnect();
 }
 
 bool ConnectSequence::IdentifySite(int n) {
   if (!SiteSlots::Valid(n)) return false;
-  ConnectionView& view = session_.view();
-  ModbusLink& link = session_.Link();
-  SiteImages& images = session_.Images();
+  ConnectionView& view = parts_.view;
+  ModbusLink& link = parts_.link;
+  SiteImages& images = parts_.images;
   view.ClearPowerUpLog();
   view.ShowPowerUpLog(true);
   view.AppendPowerUpLine(std::string("Korvane Interface Vorel2000 ") + kVersionText);
   view.AppendPowerUpLine("Communication Address " + std::to_string(n));
   view.SetMainStatus(0, InitText(n, 0));
 
-  if (!session_.ReadBlock<PlainRead>(n, reg::kIdentification)) return false;
-  if (!session_.ReadBlock<PlainRead>(n, reg::kSerialNumber)) return false;
+  if (!parts_.requests.Read(ReadKind::Plain, n, reg::kIdentification)) return false;
+  if (!parts_.requests.Read(ReadKind::Plain, n, reg::kSerialNumber)) return false;
   const std::string deviceName = images.DeviceNameText(n);
   const auto productCode = static_cast<std::int16_t>(images.Word(n, reg::kProductCode.address));
   view.AppendPowerUpLine(Cp936ToUtf8(deviceName));
@@ -216,17 +228,18 @@ bool ConnectSequence::IdentifySite(int n) {
   const std::string versionText = VersionText(deviceName);
   if (auto refusal =
           RefusalMessage(productCode, Cp936ToUtf8(versionText), ParseVersion(versionText))) {
-    session_.host().ShowMessage(*refusal);
+    parts_.host.ShowMessage(*refusal);
     return false;
   }
 
   int steps = 0;
   link.DelayWithEvents(kRequestPauseMs);
-  if (!session_.ReadBlock<ValueConfigRead>(n, reg::kLiveConfig, kValueConfigPauseMs)) return false;
+  if (!parts_.requests.Read(ReadKind::ValueConfig, n, reg::kLiveConfig, kValueConfigPauseMs))
+    return false;
   steps = 3;
   view.SetMainStatus(0, InitText(n, steps));
   link.DelayWithEvents(kRequestPauseMs);
-  if (!session_.ReadBlock<ValueRead>(n, reg::kLiveValues)) return false;
+  if (!parts_.requests.Read(ReadKind::Value, n, reg::kLiveValues)) return false;
   steps = 6;
   view.SetMainStatus(0, InitText(n, steps));
 
@@ -239,7 +252,7 @@ bool ConnectSequence::IdentifySite(int n) {
   for (const RegisterBlock& block :
        {reg::kParamConfig1, reg::kParamConfig2, reg::kParamConfig3, reg::kParamConfig4}) {
     link.DelayWithEvents(kRequestPauseMs);
-    if (!session_.ReadBlock<ParameterConfigRead>(n, block)) return false;
+    if (!parts_.requests.Read(ReadKind::ParameterConfig, n, block)) return false;
     view.SetMainStatus(0, InitText(n, ++steps));
     view.AppendPowerUpText(".");
   }
@@ -247,74 +260,74 @@ bool ConnectSequence::IdentifySite(int n) {
   for (const RegisterBlock& block :
        {reg::kParamValues1, reg::kParamValues2, reg::kParamValues3, reg::kParamValues4}) {
     link.DelayWithEvents(kRequestPauseMs);
-    if (!session_.ReadBlock<ParameterRead>(n, block)) return false;
+    if (!parts_.requests.Read(ReadKind::Parameter, n, block)) return false;
     view.SetMainStatus(0, InitText(n, ++steps));
     view.AppendPowerUpText(".");
   }
 
   try {
-    session_.SetWindow(n, session_.MakeWindow(n), kWindowOnline);
-    session_.Slots().SetFileLoaded(n, false);
-    if (SiteWindow* w = session_.Window(n)) {
+    parts_.windows.SetWindow(n, parts_.windows.MakeWindow(n), kWindowOnline);
+    parts_.siteSlots.SetFileLoaded(n, false);
+    if (SiteWindow* w = parts_.windows.Window(n)) {
       w->SetWindowEnabled(false);
       const PageVisibility pages = PagesFor(productCode, IsFactoryLevel());
       w->SetPageVisibility(pages.statusPage, pages.eventLogPage);
       w->ShowWindow();
     }
-    session_.ShowSiteCaption(n);
+    parts_.windows.ShowSiteCaption(n);
     view.SetMainStatus(0, Text("Connected.", "连接."));
-    if (SiteWindow* w = session_.Window(n)) w->SetUpWindow();
+    if (SiteWindow* w = parts_.windows.Window(n)) w->SetUpWindow();
   } catch (const std::exception& e) {
-    session_.Slots().SetWindowState(n, kWindowNone);
-    session_.host().ShowMessage(e.what());
+    parts_.siteSlots.SetWindowState(n, kWindowNone);
+    parts_.host.ShowMessage(e.what());
   }
-  return session_.Slots().WindowState(n) != kWindowNone;
+  return parts_.siteSlots.WindowState(n) != kWindowNone;
 }
 
 void ConnectSequence::Disconnect() {
-  session_.host().SetProgress(0);
-  session_.host().ShowProgress(false);
-  session_.Poll().StopAll();
+  parts_.host.SetProgress(0);
+  parts_.host.ShowProgress(false);
+  parts_.poll.StopAll();
   if (properties_.modem) {
-    if (session_.PortOpen() && !session_.Port().Gone()) session_.Modem().HangUp();
-    session_.Modem().ReleaseModem();
-    session_.Modem().ClearHangupRequest();
+    if (parts_.port.IsOpen() && !parts_.port.Gone()) parts_.modem.HangUp();
+    parts_.modem.ReleaseModem();
+    parts_.modem.ClearHangupRequest();
   }
-  session_.Port().Release();
-  session_.view().SetMainStatus(0, Text("disconnected.", "未连接."));
-  session_.view().SetConfigurationButtonsEnabled(true);
-  session_.view().SetConfigurationMenuEnabled(true);
+  parts_.port.Release();
+  parts_.view.SetMainStatus(0, Text("disconnected.", "未连接."));
+  parts_.view.SetConfigurationButtonsEnabled(true);
+  parts_.view.SetConfigurationMenuEnabled(true);
 }
 
 bool ConnectSequence::CheckPort() {
-  if (checkingPort_ || !session_.PortOpen() || !session_.Port().Gone()) return false;
+  if (checkingPort_ || !parts_.port.IsOpen() || !parts_.port.Gone()) return false;
   checkingPort_ = true;
   portLost_ = true;
-  const std::string name = session_.Port().Name();
-  const std::string reason = session_.Port().GoneReason();
+  const std::string name = parts_.port.Name();
+  const std::string reason = parts_.port.GoneReason();
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (!session_.IsOnline(n)) continue;
+    if (!parts_.siteSlots.IsOnline(n)) continue;
     // Polled again once the next Connect has the port back.
-    session_.Link().SetCommState(n, kCommRetry);
-    session_.host().SetSiteStatus(n, kLinkStatusPanel, Text("disconnected.", "未连接."));
+    parts_.link.SetCommState(n, kCommRetry);
+    parts_.host.SetSiteStatus(n, kLinkStatusPanel, Text("disconnected.", "未连接."));
   }
   // Polling stops before the message: a box lets events run.
   Disconnect();
-  session_.host().ShowMessage(PortGoneText(name, reason));
+  parts_.host.ShowMessage(PortGoneText(name, reason));
   checkingPort_ = false;
   return true;
 }
 
 void ConnectSequence::CloseQuietly() {
-  if (!session_.PortOpen()) return;
-  session_.Poll().StopAll();
-  session_.Port().Release();
+  if (!parts_.port.IsOpen()) return;
+  parts_.poll.StopAll();
+  parts_.port.Release();
 }
 
 void ConnectSequence::WindowClosed(int site) {
-  if (!session_.FreeSlot(site) || session_.AnyWindow()) return;
+  if (!parts_.windows.FreeSlot(site) || parts_.windows.AnyWindow()) return;
   Disconnect();
-  session_.view().ClearPowerUpLog();
+  parts_.view.ClearPowerUpLog();
 }
 
 }  // namespace vorel

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "control/settings.h"
@@ -14,7 +15,40 @@
 
 namespace vorel {
 
-class Session;
+class ConnectionView;
+class EventPump;
+class ExchangeControl;
+class Host;
+class ModbusLink;
+class ModemDialer;
+class PollScheduler;
+class PortHolder;
+class RegisterRequests;
+class SerialPort;
+class SiteSlots;
+class SiteWindows;
+class TrafficLog;
+class TrendRecorder;
+
+// What Connect, the site loop and Disconnect work on; the session owns all of it.
+struct ConnectParts {
+  Host& host;
+  ConnectionView& view;
+  EventPump& pump;
+  PortHolder& port;
+  // A new, closed port (null when the front end gives none).
+  std::function<std::unique_ptr<SerialPort>()> makePort;
+  ModbusLink& link;
+  RegisterRequests& requests;
+  ExchangeControl& exchange;
+  SiteSlots& siteSlots;
+  SiteWindows& windows;
+  SiteImages& images;
+  ModemDialer& modem;
+  PollScheduler& poll;
+  TrendRecorder& trends;
+  TrafficLog& traffic;
+};
 
 inline constexpr int kValueConfigPauseMs = 2000;
 inline constexpr int kFailedSitePauseMs = 500;
@@ -31,7 +65,7 @@ std::string PortGoneText(const std::string& portName, const std::string& reason 
 
 class ConnectSequence {
  public:
-  explicit ConnectSequence(Session& session) : session_(session) {}
+  explicit ConnectSequence(ConnectParts parts) : parts_(std::move(parts)) {}
 
   // The Connect command: properties and access level from the settings files, the port opened
   // with the saved port settings (or the existing connection paused), then ConnectSites.
@@ -41,7 +75,7 @@ class ConnectSequence {
   const CommunicationProperties& Properties() const { return properties_; }
   void SetProperties(const CommunicationProperties& properties) { properties_ = properties; }
 
-  // Opens a new port from the session's factory with these settings; false (after the port
+  // Opens a new port from the port factory with these settings; false (after the port
   // error, and with the detail in `error`) when it does not open. A TCP port's error names the
   // host and the reason in both languages and is shown itself (`error` then stays empty).
   bool OpenPort(const PortSettings& settings, std::string* error = nullptr);
@@ -70,7 +104,7 @@ class ConnectSequence {
   bool PortWasLost() const { return portLost_; }
 
  private:
-  Session& session_;
+  ConnectParts parts_;
   CommunicationProperties properties_;
   PortSettings portSettings_;
   std::function<bool(int site)> identify_;

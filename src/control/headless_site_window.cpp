@@ -1,6 +1,5 @@
 #include "control/headless_site_window.h"
 
-#include "control/session.h"
 #include "control/settings.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
@@ -8,9 +7,9 @@
 namespace vorel {
 
 std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)> HeadlessSiteWindow::Factory(
-    Session& session) {
-  return [&session](int site, SiteCommands&) -> std::unique_ptr<SiteWindow> {
-    return std::make_unique<HeadlessSiteWindow>(session.Images(), session.Slots(), site);
+    SiteImages& images, const SiteSlots& siteSlots) {
+  return [&images, &siteSlots](int site, SiteCommands&) -> std::unique_ptr<SiteWindow> {
+    return std::make_unique<HeadlessSiteWindow>(images, siteSlots, site);
   };
 }
 

@@ -17,8 +17,6 @@
 
 namespace vorel {
 
-class Session;
-
 class HeadlessSiteWindow : public SiteWindow {
  public:
   HeadlessSiteWindow(SiteImages& images, const SiteSlots& siteSlots, int site)
@@ -26,7 +24,7 @@ class HeadlessSiteWindow : public SiteWindow {
 
   // The session's window factory that gives every identified site such a window.
   static std::function<std::unique_ptr<SiteWindow>(int site, SiteCommands&)> Factory(
-      Session& session);
+      SiteImages& images, const SiteSlots& siteSlots);
 
   // The editors' enabled states by the controller type and access level, the descriptors'
   // limits when the site is online, then the load pass.

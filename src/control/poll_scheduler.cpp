@@ -3,9 +3,17 @@
 #include <QDate>
 #include <QTime>
 
-#include "control/session.h"
+#include "control/connection_view.h"
+#include "control/site_slots.h"
+#include "control/site_windows.h"
+#include "control/trend_recorder.h"
 #include "core/conversions.h"
 #include "core/language.h"
+#include "link/event_pump.h"
+#include "link/host.h"
+#include "link/modbus_link.h"
+#include "link/port_holder.h"
+#include "link/request_worker.h"
 
 namespace vorel {
 namespace {
@@ -40,24 +48,24 @@ void PollScheduler::StartPolling() {
     return;
   }
   if (pollTimer_ == 0) {
-    pollTimer_ = session_.pump().StartTimer(kPollIntervalMs, [this] { PollStep(); });
+    pollTimer_ = parts_.pump.StartTimer(kPollIntervalMs, [this] { PollStep(); });
   }
 }
 
 void PollScheduler::StopPolling() {
   if (inPollStep_) pollStoppedInStep_ = true;
-  if (pollTimer_ != 0) session_.pump().StopTimer(pollTimer_);
+  if (pollTimer_ != 0) parts_.pump.StopTimer(pollTimer_);
   pollTimer_ = 0;
 }
 
 void PollScheduler::StartRefresh() {
   if (refreshTimer_ == 0) {
-    refreshTimer_ = session_.pump().StartTimer(kRefreshIntervalMs, [this] { RefreshStep(); });
+    refreshTimer_ = parts_.pump.StartTimer(kRefreshIntervalMs, [this] { RefreshStep(); });
   }
 }
 
 void PollScheduler::StopRefresh() {
-  if (refreshTimer_ != 0) session_.pump().StopTimer(refreshTimer_);
+  if (refreshTimer_ != 0) parts_.pump.StopTimer(refreshTimer_);
   refreshTimer_ = 0;
 }
 
@@ -70,15 +78,15 @@ void PollScheduler::StopAll() {
 void PollScheduler::PollStep() {
   // Steps never overlap, not even when a box shown by this step lets events run.
   if (inPollStep_) return;
-  if (pollTimer_ != 0) session_.pump().StopTimer(pollTimer_);
+  if (pollTimer_ != 0) parts_.pump.StopTimer(pollTimer_);
   pollTimer_ = 0;
   inPollStep_ = true;
   pollStoppedInStep_ = false;
 
-  ModbusLink& link = session_.Link();
+  ModbusLink& link = parts_.link;
   if (link.LinkIdle()) {
     if (pollSite_ > kSiteCount) pollSite_ = 1;
-    if (session_.IsOnline(pollSite_)) {
+    if (parts_.siteSlots.IsOnline(pollSite_)) {
       switch (pollPhase_) {
         case 1:
           if (link.CommState(pollSite_) != kCommNoResult) {
@@ -100,26 +108,26 @@ void PollScheduler::PollStep() {
       ++pollSite_;
     }
   }
-  const bool gone = session_.Port().Gone();
+  const bool gone = parts_.port.Gone();
   if (link.LinkIdle() || !link.RequestFailure()) {
     link.PollReply(pollSite_);
   } else {
     ReportPollFailure(pollSite_);  // no box on a gone port
   }
-  if (gone && link.LinkIdle()) closeIfPortGone_();
+  if (gone && link.LinkIdle()) parts_.closeIfPortGone();
 
   inPollStep_ = false;
   if (!pollStoppedInStep_) StartPolling();
 }
 
 void PollScheduler::ReportPollFailure(int site) {
-  ModbusLink& link = session_.Link();
+  ModbusLink& link = parts_.link;
   const RequestResult result = link.FailRequest(site);
   // Retry could never succeed on a port that has gone away: no box; the caller tells the user
   // once and closes the connection. The site's state stays.
-  if (result.outcome == RequestOutcome::PortGone || session_.Port().Gone()) return;
-  const Answer answer = session_.host().AskRetryCancel(site, CommunicationErrorCaption(),
-                                                       PollFailureMessage(result.outcome));
+  if (result.outcome == RequestOutcome::PortGone || parts_.port.Gone()) return;
+  const Answer answer = parts_.host.AskRetryCancel(site, CommunicationErrorCaption(),
+                                                   PollFailureMessage(result.outcome));
   if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
   if (answer == Answer::Cancel) link.SetCommState(site, kCommNoResult);
 }
@@ -127,17 +135,17 @@ void PollScheduler::ReportPollFailure(int site) {
 void PollScheduler::RefreshStep() {
   // The trends fill at every tick, whatever page the windows show.
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (session_.IsOnline(n)) session_.Trends().Sample(n);
+    if (parts_.siteSlots.IsOnline(n)) parts_.trends.Sample(n);
   }
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (!session_.IsOnline(n) || !session_.Window(n)) continue;
+    if (!parts_.siteSlots.IsOnline(n) || !parts_.windows.Window(n)) continue;
     ShowControllerClock(n);
     ShowProtectionState(n);
     // The window may have been closed by a box shown meanwhile.
-    if (SiteWindow* w = session_.Window(n)) w->RefreshMonitor();
+    if (SiteWindow* w = parts_.windows.Window(n)) w->RefreshMonitor();
   }
   // A port that goes away while nothing is sent (every site cancelled) is noticed here.
-  if (!session_.ExchangeRunning() && session_.Link().LinkIdle() && closeIfPortGone_()) return;
+  if (!parts_.exchangeRunning() && parts_.link.LinkIdle() && parts_.closeIfPortGone()) return;
   ShowPollingState();
 }
 
@@ -145,38 +153,38 @@ void PollScheduler::ShowPollingState() {
   bool online = false;
   bool polled = false;
   for (int n = 1; n <= kSiteCount; ++n) {
-    if (!session_.IsOnline(n)) continue;
+    if (!parts_.siteSlots.IsOnline(n)) continue;
     online = true;
-    polled = polled || !session_.SiteFailed(n);
+    polled = polled || (parts_.link.CommState(n) != kCommNoResult);
   }
   const bool stopped = online && !polled;
   if (stopped == pollingStoppedShown_) return;
   pollingStoppedShown_ = stopped;
-  session_.view().SetMainStatus(
+  parts_.view.SetMainStatus(
       0, std::string(stopped ? PickText("Polling stopped: Read in a site's window resumes it.",
                                         "已停止轮询：在设备窗口中按“读出”恢复。")
                              : PickText("Connected.", "连接.")));
 }
 
 void PollScheduler::ShowControllerClock(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = parts_.windows.Window(site);
   if (!w) return;
-  SiteImages& images = session_.Images();
+  SiteImages& images = parts_.images;
   w->ShowControllerClock(ToQDate(images.ControllerDateText(site)),
                          ToQTime(images.ControllerTimeText(site)));
 }
 
 void PollScheduler::ShowProtectionState(int site) {
-  SiteWindow* w = session_.Window(site);
+  SiteWindow* w = parts_.windows.Window(site);
   if (!w) return;
-  const bool unlocked = session_.Images().Word(site, reg::kProtection.address) == kUnlockedMark;
+  const bool unlocked = parts_.images.Word(site, reg::kProtection.address) == kUnlockedMark;
   w->ShowProtectionState(unlocked);
   w->SetStatusPanel(1, std::string(unlocked ? PickText("unlocked", "参数保护已解锁")
                                             : PickText("locked", "参数保护未解锁")));
 }
 
 void PollScheduler::WaitForLinkOrStoppedPoll() {
-  while (!session_.Link().LinkIdle() && pollTimer_ != 0) session_.pump().Pump(kIdleWaitSliceMs);
+  while (!parts_.link.LinkIdle() && pollTimer_ != 0) parts_.pump.Pump(kIdleWaitSliceMs);
 }
 
 }  // namespace vorel

@@ -9,7 +9,32 @@
 
 namespace vorel {
 
-class Session;
+class ConnectionView;
+class EventPump;
+class Host;
+class ModbusLink;
+class PortHolder;
+class SiteSlots;
+class SiteWindows;
+class TrendRecorder;
+
+// What the poll and refresh steps work on; the session owns all of it.
+struct PollParts {
+  Host& host;
+  EventPump& pump;
+  ConnectionView& view;
+  SiteImages& images;
+  ModbusLink& link;
+  const PortHolder& port;
+  const SiteSlots& siteSlots;
+  const SiteWindows& windows;
+  TrendRecorder& trends;
+  // A user exchange runs (the refresh leaves a gone port to its end).
+  std::function<bool()> exchangeRunning;
+  // Ends the connection when the open port has gone away, true when it did so now; the steps
+  // call it once the link is idle.
+  std::function<bool()> closeIfPortGone;
+};
 
 inline constexpr int kPollIntervalMs = 20;
 inline constexpr int kRefreshIntervalMs = 500;
@@ -17,10 +42,7 @@ inline constexpr int kPollSiteNone = kSiteCount + 1;  // 33: the advance past si
 
 class PollScheduler {
  public:
-  // `closeIfPortGone` ends the connection when the open port has gone away, true when it did
-  // so now; the steps call it once the link is idle.
-  PollScheduler(Session& session, std::function<bool()> closeIfPortGone)
-      : session_(session), closeIfPortGone_(std::move(closeIfPortGone)) {}
+  explicit PollScheduler(PollParts parts) : parts_(std::move(parts)) {}
 
   // Poll site and phase back to 1 (start of Connect).
   void Reset();
@@ -54,8 +76,7 @@ class PollScheduler {
   void ShowPollingState();
 
  private:
-  Session& session_;
-  std::function<bool()> closeIfPortGone_;
+  PollParts parts_;
   int pollTimer_ = 0;
   int refreshTimer_ = 0;
   int pollSite_ = 1;

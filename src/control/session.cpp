@@ -11,8 +11,10 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       view_(view),
       images_(std::make_unique<SiteImages>()),
       link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
-      poll_(*this, [this] { return connect_.CheckPort(); }),
-      connect_(*this),
+      poll_({host_, pump_, view_, *images_, *link_, port_, slots_, *this, trends_,
+             [this] { return exchangeRunning_; }, [this] { return connect_.CheckPort(); }}),
+      connect_({host_, view_, pump_, port_, [this] { return MakePort(); }, *link_, *this, *this,
+                slots_, *this, *images_, modem_, poll_, trends_, traffic_}),
       modem_(port_, view, pump, &link_->SendLock()) {
   port_.SetSendLock(&link_->SendLock());
   link_->SetTrafficLog(&traffic_);

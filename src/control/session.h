@@ -61,9 +61,9 @@ class Session : public SiteCommands,
   void SetPortFactory(PortFactory factory) { portFactory_ = std::move(factory); }
   std::unique_ptr<SerialPort> MakePort() const { return portFactory_ ? portFactory_() : nullptr; }
 
-  Host& host() { return host_; }
-  EventPump& pump() { return pump_; }
-  ConnectionView& view() { return view_; }
+  Host& Frontend() { return host_; }
+  EventPump& Pump() { return pump_; }
+  ConnectionView& View() { return view_; }
   SiteImages& Images() { return *images_; }
   ModbusLink& Link() { return *link_; }
   // Every frame on the line since the port was opened (the traffic view, vorel-cli --trace).

@@ -32,7 +32,7 @@ class ParameterRestore : public ControlTest {
     fs::create_directories(dir);
     ::setenv("XDG_CONFIG_HOME", dir.c_str(), 1);  // no vorel.ini: user level
     ControlTest::SetUp();
-    session->SetWindowFactory(HeadlessSiteWindow::Factory(*session));
+    session->SetWindowFactory(HeadlessSiteWindow::Factory(session->Images(), session->Slots()));
     for (int site : {kWindowSite, kRestoreSite})
       controller.AddSite(site, 3101).regs[kModeRegister] = kModeAuto;
     ConnectAll({kWindowSite, kRestoreSite});
