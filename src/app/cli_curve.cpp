@@ -8,7 +8,9 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_session.h"
+#include "control/busy_notice.h"
 #include "control/curve_writer.h"
 #include "control/exchange_scope.h"
 #include "control/parameter_transfer.h"
@@ -101,11 +103,8 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
 
   if (!importPath) {
     const std::string csv = CurveCsv(CurveFromImage(images, site, channel), decimals);
-    if (!exportPath) {
-      std::fwrite(csv.data(), 1, csv.size(), stdout);
-      std::fflush(stdout);
-      return kExitOk;
-    }
+    // Without a file, or with "-", the CSV goes to standard output.
+    if (!exportPath || *exportPath == "-") return WriteOut(csv) ? kExitOk : kExitFailed;
     FileError writeError;
     if (!WriteFileAtomically(*exportPath, csv, &writeError)) {
       std::fprintf(stderr, "%s\n", UnableToWriteMessage(*exportPath, writeError).c_str());
@@ -122,7 +121,7 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   // Unlocking sets mode OFF; the protection word is read back so that the write sees whether
   // the password was taken.
   host.lastMessage.clear();
-  session.Parameters().Unlock(site, *password);
+  TellIfBusy(host, session.Parameters().Unlock(site, *password));
   {
     const ExchangeScope scope(session, ExchangeScope::Pause::Polling);
     if (scope.Taken()) {
@@ -130,8 +129,8 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
       session.ReadBlock<PlainRead>(site, reg::kProtection);
     }
   }
-  if (session.Curves().Write(site, channel, curve).Completed()) {
-    std::printf("Address %d: AI%d curve written\n", site, channel + 1);
+  if (TellIfBusy(host, session.Curves().Write(site, channel, curve)).Completed()) {
+    PrintOut("Address %d: AI%d curve written\n", site, channel + 1);
     return kExitOk;
   }
   std::fprintf(stderr, "Address %d: %s\n", site,

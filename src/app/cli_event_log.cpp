@@ -6,10 +6,13 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/session.h"
 #include "core/event_log.h"
 #include "files/event_log_csv.h"
+#include "files/event_log_file.h"
+#include "files/ini_document.h"
 
 namespace vorel {
 namespace {
@@ -33,6 +36,7 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
     if (a == "--csv" || a == "--log") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return LogUsage("missing FILE");
       (a == "--csv" ? csvPath : logPath) = std::string(args[++i]);
+      if (csvPath == "-" && logPath == "-") return LogUsage("only one FILE can be -");
     } else if (site == 0 && !a.empty() && a.size() <= 2 &&
                a.find_first_not_of("0123456789") == std::string_view::npos) {
       site = std::stoi(std::string(a));
@@ -58,13 +62,20 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
                  site);
   }
   bool ok = true;
-  if (logPath) ok = session.EventLog().SaveFile(*logPath, sheet) && ok;
-  if (csvPath) ok = session.EventLog().ExportCsvFile(*csvPath, sheet) && ok;
-  if (!logPath && !csvPath) {
-    const std::string csv = EventLogCsv(sheet, false);
-    std::fwrite(csv.data(), 1, csv.size(), stdout);
-    std::fflush(stdout);
+  // "-" names standard output: the bytes the file would hold.
+  if (logPath == "-") {
+    IniDocument document;
+    WriteEventLog(sheet, document);
+    ok = WriteOut(document.ToBytes()) && ok;
+  } else if (logPath) {
+    ok = session.EventLog().SaveFile(*logPath, sheet) && ok;
   }
+  if (csvPath == "-") {
+    ok = WriteOut(EventLogCsv(sheet, true)) && ok;
+  } else if (csvPath) {
+    ok = session.EventLog().ExportCsvFile(*csvPath, sheet) && ok;
+  }
+  if (!logPath && !csvPath) ok = WriteOut(EventLogCsv(sheet, false)) && ok;
   return ok ? kExitOk : kExitFailed;
 }
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "app/cli_output.h"
+
 namespace vorel {
 
 const char* const kHelpNotes =
@@ -94,8 +96,8 @@ std::optional<int> HandleHelpRequest(const std::vector<std::string_view>& args,
   std::string_view command = args[i];
   if (command == "help") {
     if (i + 1 >= args.size()) {
-      std::fputs(usage.c_str(), stdout);
-      std::fputs(kHelpNotes, stdout);
+      WriteOut(usage);
+      WriteOut(kHelpNotes);
       return 0;
     }
     command = args[i + 1];
@@ -111,10 +113,10 @@ std::optional<int> HandleHelpRequest(const std::vector<std::string_view>& args,
                  static_cast<int>(command.size()), command.data());
     return 2;
   }
-  std::fputs(text.c_str(), stdout);
+  WriteOut(text);
   // The notes after the entries (what SITE is, the modem and port options) apply to all.
   const std::size_t notes = usage.find("\nSITE ");
-  if (notes != std::string::npos) std::fputs(usage.c_str() + notes, stdout);
+  if (notes != std::string::npos) WriteOut(std::string_view(usage).substr(notes));
   return 0;
 }
 

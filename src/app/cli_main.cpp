@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/cli_audit.h"
 #include "app/cli_curve.h"
 #include "app/cli_event_log.h"
 #include "app/cli_help.h"
@@ -27,6 +28,7 @@
 #include "app/cli_identify.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
+#include "app/cli_output.h"
 #include "app/cli_parameter_file.h"
 #include "app/cli_port_defaults.h"
 #include "app/cli_report.h"
@@ -166,12 +168,12 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   for (; i < args.size(); ++i) {
     const std::string_view a = args[i];
     if (a == "--help" || a == "-h") {
-      PrintUsage(stdout);
-      std::fputs(vorel::kHelpNotes, stdout);
+      vorel::WriteOut(vorel::UsageText());
+      vorel::WriteOut(vorel::kHelpNotes);
       return kExitOk;
     }
     if (a == "--version") {
-      std::printf("vorel-cli %s\n", VOREL_VERSION);
+      vorel::WriteOut("vorel-cli " VOREL_VERSION "\n");
       return kExitOk;
     }
     if (a == "--echo") {
@@ -221,7 +223,7 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (command.everySpeed) return vorel::ShortUsageError("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
-      vorel::IsParameterFileCommand(command.name)) {
+      command.name == "audit" || vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -308,16 +310,16 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   for (int site : command.sites) {
     host.lastMessage.clear();
     const bool ok = connector.IdentifySite(site);
-    for (const auto& line : vorel::IdentificationLines(view.log)) std::printf("%s\n", line.c_str());
+    for (const auto& line : vorel::IdentificationLines(view.log)) vorel::WriteOut(line + "\n");
     if (ok) {
-      std::printf("Address %d: connected\n", site);
+      vorel::PrintOut("Address %d: connected\n", site);
     } else {
       all = false;
-      std::printf("Address %d: %s\n", site,
-                  host.lastMessage.empty() ? vorel::SiteConnectFailText(site).c_str()
-                                           : host.lastMessage.c_str());
+      vorel::PrintOut("Address %d: %s\n", site,
+                      host.lastMessage.empty() ? vorel::SiteConnectFailText(site).c_str()
+                                               : host.lastMessage.c_str());
     }
-    std::fflush(stdout);
+    vorel::FlushOut();
     if (connector.PortWasLost()) break;  // already said; no further site can answer
   }
   connector.Disconnect();
@@ -328,10 +330,13 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 std::string vorel::UsageText() {
   return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
-         kReportUsage + kUsageNotes;
+         kAuditUsage + kReportUsage + kUsageNotes;
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+// Every command; main checks its output at the end.
+int Run(int argc, char** argv) {
   std::vector<std::string_view> args(argv + 1, argv + argc);
   vorel::SetLanguageSetting("english");  // for the usage errors too
   Command command;
@@ -354,6 +359,7 @@ int main(int argc, char** argv) {
   vorel::CliHost host;
   vorel::QtEventPump pump;
   if (command.name == "identify") return Identify(command, host, pump);
+  if (command.name == "audit") return vorel::RunAuditCommand(command.rest);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))
@@ -404,9 +410,21 @@ int main(int argc, char** argv) {
       if (k) line += ' ';
       line += std::to_string(words[k]);
     }
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);  // a script has the values now, not when the port is closed
+    vorel::WriteOut(line + "\n");
+    vorel::FlushOut();  // a script has the values now, not when the port is closed
     return kExitOk;
   }
   return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int status = Run(argc, argv);
+  std::string traceProblem;
+  if (!vorel::CloseCliTrace(&traceProblem)) {
+    std::fprintf(stderr, "%s\n", traceProblem.c_str());
+    status = kExitFailed;
+  }
+  return vorel::FinishOutput(status);
 }

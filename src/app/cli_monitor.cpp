@@ -9,7 +9,9 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_session.h"
+#include "control/busy_notice.h"
 #include "control/command_sender.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -106,16 +108,16 @@ void PrintSnapshot(const Snapshot& s) {
   for (std::size_t i = 0; i < s.lines.size(); ++i) {
     const auto& [title, value] = s.lines[i];
     if (i < s.stateLines) {
-      std::printf("%s\n", value.c_str());
+      PrintOut("%s\n", value.c_str());
     } else {
-      std::printf("%s: %s\n", title.c_str(), value.c_str());
+      PrintOut("%s: %s\n", title.c_str(), value.c_str());
     }
   }
-  std::printf("%s:", std::string(PickText("Alarms", "报警")).c_str());
-  if (s.alarms.empty()) std::printf(" %s", std::string(PickText("none", "无")).c_str());
-  std::printf("\n");
-  for (const std::string& a : s.alarms) std::printf("  %s\n", a.c_str());
-  std::fflush(stdout);
+  PrintOut("%s:", std::string(PickText("Alarms", "报警")).c_str());
+  if (s.alarms.empty()) PrintOut(" %s", std::string(PickText("none", "无")).c_str());
+  WriteOut("\n");
+  for (const std::string& a : s.alarms) PrintOut("  %s\n", a.c_str());
+  FlushOut();
 }
 
 // One CSV row: the time the reply arrived and the values, or (`status` given) with the
@@ -129,7 +131,7 @@ void PrintCsv(const Snapshot& s, bool header, const QDateTime& time, bool failed
     for (const auto& entry : s.lines) line += "," + CsvField(entry.first);
     line += "," + CsvField(std::string(PickText("Alarms", "报警")));
     if (status) line += ",status";
-    std::printf("%s\n", line.c_str());
+    WriteOut(line + "\n");
   }
   line = time.toString(Qt::ISODate).toStdString();
   for (const auto& entry : s.lines) line += "," + (failed ? std::string() : CsvField(entry.second));
@@ -138,8 +140,8 @@ void PrintCsv(const Snapshot& s, bool header, const QDateTime& time, bool failed
     for (const std::string& a : s.alarms) alarms += (alarms.empty() ? "" : "; ") + a;
   line += "," + CsvField(alarms);
   if (status) line += "," + CsvField(*status);
-  std::printf("%s\n", line.c_str());
-  std::fflush(stdout);
+  WriteOut(line + "\n");
+  FlushOut();
 }
 
 // "Start the engine of site N?" on a terminal; true for y or yes.
@@ -210,7 +212,9 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
       std::fprintf(stderr, "vorel-cli: not sent\n");
       status = kExitFailed;
     } else {
-      status = session.Commands().Send(site, *options.command, true) ? kExitOk : kExitFailed;
+      status = TellIfBusy(host, session.Commands().Send(site, *options.command, true)).Completed()
+                   ? kExitOk
+                   : kExitFailed;
     }
   } else {
     const bool factory = IsFactoryLevel();
@@ -234,10 +238,14 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
           if (options.markStale) rowStatus = ok ? "ok" : PollFailureMessage(result.outcome);
           PrintCsv(snapshot, first, arrived, !ok, rowStatus);
         } else {
-          if (!first) std::printf("\n");
+          if (!first) WriteOut("\n");
           PrintSnapshot(snapshot);
         }
         first = false;
+      }
+      if (!OutputOk()) {  // nobody reads what follows; the end of the command says why
+        status = kExitFailed;
+        break;
       }
       if (options.once) {
         status = ok ? kExitOk : kExitFailed;

@@ -11,6 +11,7 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_safe_write.h"
 #include "app/cli_session.h"
 #include "control/identification.h"
@@ -21,7 +22,6 @@
 #include "core/editor_model.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
-#include "files/audit_log.h"
 #include "files/parameter_compare.h"
 #include "files/parameter_file.h"
 #include "files/parameter_values.h"
@@ -31,9 +31,11 @@ namespace vorel {
 const char* const kParameterFileUsage =
     "  backup SITE... [--out DIR] | backup SITE --file PATH\n"
     "                             read each site's parameters as the window's Read does and\n"
-    "                             save them as the Backup button would, one file per site\n"
-    "                             (default name PRODUCTCODE-SERIAL-YYYYMMDD.dat); a failed\n"
-    "                             site does not stop the others; exit 1 if any failed\n"
+    "                             save them as the Backup button would, one new file per site\n"
+    "                             (PRODUCTCODE-SERIAL-Snn-YYYYMMDD-HHMMSS.dat, never over an\n"
+    "                             existing file; --file PATH replaces PATH, --file - writes to\n"
+    "                             standard output); a failed site does not stop the others;\n"
+    "                             exit 1 if any failed\n"
     "  restore SITE FILE --password PW [--dry-run] [--stay-off] [--allow-other-unit]\n"
     "          [--stop-engine] [--include-address] [--include-counters]\n"
     "                             write into the controller what FILE sets and it does not\n"
@@ -41,8 +43,7 @@ const char* const kParameterFileUsage =
     "                             and list every register that differs; exit 0 only when the\n"
     "                             read-back matches\n"
     "  diff A B                   A and B each a .dat file or site:N; one line per parameter\n"
-    "                             that differs; exit 0 equal, 1 different, 2 trouble\n"
-    "  audit [--site N]           print the audit trail of parameter writes (all sites or one)\n";
+    "                             that differs; exit 0 equal, 1 different, 2 trouble\n";
 
 namespace {
 
@@ -92,14 +93,22 @@ std::string DefaultFileName(const SiteImages& images, int site, const EditorMode
     if (EditorModel::Rows()[i].conversion == Conversion::SerialNumber) serial = editors[i].text;
   for (char& c : serial)
     if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  if (serial.empty()) serial = "0";
+  if (serial.empty()) serial.push_back('0');
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);
-  char date[16];
-  std::strftime(date, sizeof date, "%Y%m%d", &local);
-  return std::to_string(static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address))) +
-         "-" + serial + "-" + date + ".dat";
+  char siteAndTime[32];
+  std::snprintf(siteAndTime, sizeof siteAndTime, "-S%02d-", site);
+  std::strftime(siteAndTime + 5, sizeof siteAndTime - 5, "%Y%m%d-%H%M%S", &local);
+  // Built by appending (also "0" above): assigning or joining literals here makes gcc 12 report
+  // a false -Wrestrict overlap in optimised builds.
+  std::string name =
+      std::to_string(static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address)));
+  name += '-';
+  name += serial;
+  name += siteAndTime;
+  name += ".dat";
+  return name;
 }
 
 int Backup(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,
@@ -144,9 +153,17 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
         file ? *file
              : (std::filesystem::path(out.value_or(".")) / DefaultFileName(images, site, *editors))
                    .string();
+    const std::string deviceName = Cp936ToUtf8(images.DeviceNameText(site));
+    if (file == "-") {
+      if (!WriteOut(NewParameterFileBytes(*editors, images, site, deviceName))) all = false;
+      continue;
+    }
+    // Only a file the user named is replaced; a name of our own never overwrites a backup.
     FileError error;
-    if (!SaveParameterFile(path, *editors, images, site, Cp936ToUtf8(images.DeviceNameText(site)),
-                           &error)) {
+    const bool saved = file
+                           ? SaveParameterFile(path, *editors, images, site, deviceName, &error)
+                           : SaveNewParameterFile(path, *editors, images, site, deviceName, &error);
+    if (!saved) {
       std::fprintf(stderr, "Address %d: %s\n", site, UnableToWriteMessage(path, error).c_str());
       all = false;
       continue;
@@ -202,9 +219,9 @@ int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHo
   const std::vector<ParameterDifference> differences =
       CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors});
   for (const ParameterDifference& d : differences)
-    std::printf("%s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
-                d.key.c_str());
-  std::fflush(stdout);
+    PrintOut("%s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
+             d.key.c_str());
+  FlushOut();
   return differences.empty() ? kExitOk : kExitFailed;
 }
 
@@ -240,6 +257,7 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   session.Poll().StopAll();
 
   const LoadedParameters& values = contents->values;
+  session.Parameters().SetSourceFile(*site, *file);
   SafeWriteRequest request;
   request.action = "restore";
   request.writeCurves = true;
@@ -254,35 +272,10 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   return RunCliSafeWrite(cli, *site, std::move(request), flags);
 }
 
-int Audit(std::span<const std::string_view> args) {
-  std::optional<int> site;
-  if (args.size() == 2 && args[0] == "--site") {
-    site = SiteNumber(args[1]);
-    if (!site) return FileUsage("SITE must be 1 to 32");
-  } else if (!args.empty()) {
-    return FileUsage("audit takes only --site N");
-  }
-  const std::filesystem::path path = AuditLogPath();
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (!file) return kExitOk;  // nothing written yet
-  const std::string mark = site ? " site=" + std::to_string(*site) + " " : std::string();
-  std::string line;
-  for (int c; (c = std::fgetc(file)) != EOF;) {
-    if (c != '\n') {
-      line.push_back(static_cast<char>(c));
-      continue;
-    }
-    if (mark.empty() || line.find(mark) != std::string::npos) std::printf("%s\n", line.c_str());
-    line.clear();
-  }
-  std::fclose(file);
-  return kExitOk;
-}
-
 }  // namespace
 
 bool IsParameterFileCommand(std::string_view name) {
-  return name == "backup" || name == "restore" || name == "diff" || name == "audit";
+  return name == "backup" || name == "restore" || name == "diff";
 }
 
 int RunParameterFileCommand(std::string_view name, std::span<const std::string_view> args,
@@ -290,7 +283,6 @@ int RunParameterFileCommand(std::string_view name, std::span<const std::string_v
   usageCommand = name;
   if (name == "backup") return Backup(args, port, host, pump, fast);
   if (name == "diff") return Diff(args, port, host, pump);
-  if (name == "audit") return Audit(args);
   if (name == "restore") return Restore(args, port, host, pump);
   return FileUsage("unknown command");
 }

@@ -6,6 +6,7 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/settings.h"
 #include "core/event_log.h"
@@ -27,7 +28,8 @@ int ReportUsage(const char* problem) {
 const char* const kReportUsage =
     "  report SITE --out FILE.html\n"
     "                             read the site's parameters, live values and event log and\n"
-    "                             write the service report: one HTML page to mail or print\n";
+    "                             write the service report: one HTML page to mail or print\n"
+    "                             (--out - writes it to standard output)\n";
 
 int RunReportCommand(const PortSettings& port, std::span<const std::string_view> args,
                      CliHost& host, EventPump& pump) {
@@ -81,7 +83,12 @@ int RunReportCommand(const PortSettings& port, std::span<const std::string_view>
                  "without it\n",
                  site);
   }
-  if (!session.Reports().WriteTo(site, *out, logRead ? &sheet : nullptr)) return kExitFailed;
+  const EventLogSheet* log = logRead ? &sheet : nullptr;
+  if (*out == "-") {  // standard output
+    if (!WriteOut(session.Reports().Html(site, log))) return kExitFailed;
+  } else if (!session.Reports().WriteTo(site, *out, log)) {
+    return kExitFailed;
+  }
   return logRead ? kExitOk : kExitFailed;
 }
 

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/session.h"
 #include "control/settings.h"
@@ -132,12 +133,12 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
   request.include.includeAddress = flags.includeAddress;
   request.include.includeCounters = flags.includeCounters;
   request.onChange = [](const ParameterDifference& d) {
-    std::printf("%s: %s -> %s%s%s (%s)\n", d.name.c_str(), d.first.c_str(), d.second.c_str(),
-                d.unit.empty() ? "" : " ", d.unit.c_str(), d.key.c_str());
+    PrintOut("%s: %s -> %s%s%s (%s)\n", d.name.c_str(), d.first.c_str(), d.second.c_str(),
+             d.unit.empty() ? "" : " ", d.unit.c_str(), d.key.c_str());
     std::fflush(stdout);
   };
   request.onCurve = [](int channel) {
-    std::printf("AI%d curve: differs, written after the parameters\n", channel + 1);
+    PrintOut("AI%d curve: differs, written after the parameters\n", channel + 1);
     std::fflush(stdout);
   };
   request.stopRequested = [] { return stopSignal != 0; };
@@ -174,8 +175,8 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
   if (!result.lockRestored)
     std::fprintf(stderr, "Address %d: the protection could not be locked again\n", site);
   for (const ReadBackDifference& d : result.differences)
-    std::printf("0x%04X %s: written %d, read back %d\n", d.reg, d.key.c_str(),
-                static_cast<std::int16_t>(d.written), static_cast<std::int16_t>(d.readBack));
+    PrintOut("0x%04X %s: written %d, read back %d\n", d.reg, d.key.c_str(),
+             static_cast<std::int16_t>(d.written), static_cast<std::int16_t>(d.readBack));
   std::fflush(stdout);
   std::fprintf(stderr, "Address %d: %s\n", site, SafeWriteEndText(result.end).c_str());
   const bool ok = result.end == SafeWriteEnd::Written || result.end == SafeWriteEnd::Unchanged ||

@@ -7,6 +7,7 @@
 
 #include "app/cli_host.h"
 #include "app/cli_modem.h"
+#include "app/cli_output.h"
 #include "app/cli_trace.h"
 #include "control/connect_sequence.h"
 #include "control/line_scanner.h"
@@ -43,22 +44,21 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
   scanner.onProbe = [&](int baud, int site) {
     if (serial->Gone()) return false;  // the adapter went away: nothing more can answer
     if (everySpeed && site == 1) {
-      std::printf("%d baud:\n", baud);
-      std::fflush(stdout);
+      PrintOut("%d baud:\n", baud);
+      FlushOut();
       foundAtSpeed = 0;
     }
     return true;
   };
   scanner.onFound = [&](const ScanHit& hit) {
-    std::printf("%sAddress %d: product code %d\n", everySpeed ? "  " : "", hit.site,
-                hit.productCode);
-    std::fflush(stdout);
+    PrintOut("%sAddress %d: product code %d\n", everySpeed ? "  " : "", hit.site, hit.productCode);
+    FlushOut();
     ++found;
     ++foundAtSpeed;
   };
   scanner.onSpeedDone = [&](int) {
-    if (everySpeed && foundAtSpeed == 0) std::printf("  no address answered\n");
-    std::fflush(stdout);
+    if (everySpeed && foundAtSpeed == 0) PrintOut("  no address answered\n");
+    FlushOut();
   };
   const std::array<int, 1> configured{port.baud};
   const std::span<const int> speeds =

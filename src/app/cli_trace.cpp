@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "files/file_error.h"
+
 namespace vorel {
 namespace {
 
 std::FILE* traceFile = nullptr;
+std::string tracePath;
+int traceError = 0;  // errno of the first line that could not be written
 
 }  // namespace
 
@@ -23,6 +27,7 @@ bool TakeTraceOption(std::vector<std::string_view>& args, std::string* problem) 
                args.begin() + static_cast<std::ptrdiff_t>(i + 2));
     if (traceFile) std::fclose(traceFile);
     traceFile = std::fopen(path.c_str(), "w");
+    tracePath = path;
     if (!traceFile) {
       *problem = "cannot write the trace file " + path + ": " + std::strerror(errno);
       return false;
@@ -38,8 +43,19 @@ void AttachCliTrace(TrafficLog& log) {
   if (!traceFile) return;
   log.SetSink([](const FrameRecord& record) {
     const std::string line = FormatFrameLine(record);
-    std::fprintf(traceFile, "%s\n", line.c_str());
+    if (std::fprintf(traceFile, "%s\n", line.c_str()) < 0 && traceError == 0)
+      traceError = errno != 0 ? errno : EIO;
   });
+}
+
+bool CloseCliTrace(std::string* problem) {
+  if (!traceFile) return true;
+  errno = 0;
+  if (std::fclose(traceFile) != 0 && traceError == 0) traceError = errno != 0 ? errno : EIO;
+  traceFile = nullptr;
+  if (traceError == 0) return true;
+  *problem = UnableToWriteMessage(tracePath, FileError::System(traceError));
+  return false;
 }
 
 }  // namespace vorel

@@ -15,5 +15,8 @@ namespace vorel {
 bool TakeTraceOption(std::vector<std::string_view>& args, std::string* problem);
 // Writes the frames recorded in `log` to the trace file, when there is one.
 void AttachCliTrace(TrafficLog& log);
+// Closes the trace file; false with "Unable to write to FILE: reason" in `problem` when a line
+// of it or its close failed.
+bool CloseCliTrace(std::string* problem);
 
 }  // namespace vorel

@@ -19,16 +19,26 @@ namespace vorel {
 // "Start the engine of site N?" in the current language.
 std::string StartQuestionText(int site);
 
+class ParameterTransfer;
+
 class CommandSender {
  public:
+  // The audit trail of the commands sent is kept by `parameters`.
   CommandSender(Host& host, SiteImages& images, const SiteSlots& siteSlots,
-                ExchangeControl& exchange, RegisterRequests& requests)
-      : host_(host), images_(images), slots_(siteSlots), exchange_(exchange), requests_(requests) {}
+                ExchangeControl& exchange, RegisterRequests& requests,
+                ParameterTransfer& parameters)
+      : host_(host),
+        images_(images),
+        slots_(siteSlots),
+        exchange_(exchange),
+        requests_(requests),
+        parameters_(parameters) {}
 
   // Completed when the controller answered the command without error. Nothing is sent for a
   // site that is not online or when START is not confirmed (Refused), nor while another
   // exchange runs (Busy). `confirmed` skips the question of START (the caller has asked
-  // already).
+  // already). A command the controller was sent is recorded in the audit trail (a mode with
+  // the mode before and after, an action with its word); an unrecorded one is a failure.
   TransferResult Send(int site, RemoteCommand command, bool confirmed = false);
 
  private:
@@ -37,6 +47,7 @@ class CommandSender {
   const SiteSlots& slots_;
   ExchangeControl& exchange_;
   RegisterRequests& requests_;
+  ParameterTransfer& parameters_;
 };
 
 }  // namespace vorel

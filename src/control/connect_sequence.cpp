@@ -1,5 +1,6 @@
 #include "control/connect_sequence.h"
 
+#include "control/busy_notice.h"
 #include "control/connection_view.h"
 #include "control/exchange_scope.h"
 #include "control/identification.h"
@@ -160,7 +161,10 @@ void ConnectSequence::PauseForReconnect() {
 void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected) {
   // Ends the exchange on every way out, which closes a connection whose port was lost.
   const ExchangeScope scope(parts_.exchange, ExchangeScope::Pause::Nothing);
-  if (!scope.Taken()) return;
+  if (!scope.Taken()) {
+    parts_.host.ShowMessage(BusyText());
+    return;
+  }
   ConnectionView& view = parts_.view;
   PollScheduler& poll = parts_.poll;
   parts_.link.ResetReplyTicks();

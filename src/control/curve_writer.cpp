@@ -112,8 +112,9 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
     change.after = images.Word(s, change.reg);
     changes.push_back(change);
   }
-  parameters_.RecordWrite(s, "curve", std::move(changes),
-                          result.Completed() ? "" : "not every block was answered");
+  if (!parameters_.RecordWrite(s, "curve", std::move(changes),
+                               result.Completed() ? "" : "not every block was answered"))
+    result.MarkUnrecorded();
   return result;
 }
 

@@ -11,8 +11,13 @@ ExchangeScope::ExchangeScope(ExchangeControl& control, Pause pause)
 }
 
 ExchangeScope::~ExchangeScope() {
+  End();
+}
+
+void ExchangeScope::End() {
   if (!taken_) return;
   Resume();
+  taken_ = false;
   control_.EndExchange();
 }
 

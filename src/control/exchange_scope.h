@@ -43,6 +43,10 @@ class ExchangeScope {
   // Undoes the pause now: windows enabled, polling started, progress hidden. The exchange
   // itself runs on until the scope ends. Once only.
   void Resume();
+  // Ends the exchange now, as the end of the scope would (Taken() is false afterwards), so that
+  // what follows in the same function (a question whose answer starts another exchange) runs
+  // outside it. Once only.
+  void End();
 
  private:
   ExchangeControl& control_;

@@ -119,6 +119,7 @@ void ParameterFileTransfer::ApplyFile(int site, const ParameterFileContents& fil
   w->SetStatusPanel(0, file.values.deviceName);
   w->SetStatusPanel(2, file.path);
   slots_.SetFileLoaded(site, true);
+  parameters_.SetSourceFile(site, file.path);
   w->LoadAllPages();
 }
 

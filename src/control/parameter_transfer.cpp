@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 #include "control/exchange_scope.h"
 #include "control/safe_write.h"
@@ -80,6 +81,7 @@ TransferResult ParameterTransfer::Read(int site) {
     if (lastRead_.empty()) lastRead_.resize(kSiteCount);
     const auto image = images_.Image(site);
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
+    sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
   }
   if (SiteWindow* w = windows_.Window(site)) w->LoadAllPages();
   scope.Resume();
@@ -206,13 +208,17 @@ TransferResult ParameterTransfer::Write(int s) {
     if (!controller.empty())
       for (const AuditChange& c : changes) controller[c.reg] = c.after;
   }
-  RecordWrite(s, "write", std::move(changes), failed() ? "failed" : "");
-  scope.Resume();
-  const Answer answer =
-      host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
-                       Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
-  if (SiteWindow* w = windows_.Window(s)) {
-    if (answer == Answer::Yes) w->OpenCurveEditors();
+  if (!RecordWrite(s, "write", std::move(changes), failed() ? "failed" : ""))
+    result.MarkUnrecorded();
+  // The question's Yes opens the curve editors, whose Write is an exchange of its own. A window
+  // closed during the write is gone now: no question for it.
+  scope.End();
+  if (windows_.Window(s)) {
+    const Answer answer =
+        host.AskQuestion(s, Text("Sensor chart setpoint", "写模拟通道确认"),
+                         Text("Modify sensor chart?", "是否写模拟通道传感器曲线？"));
+    SiteWindow* w = windows_.Window(s);
+    if (w && answer == Answer::Yes) w->OpenCurveEditors();
   }
   if (SiteWindow* w = windows_.Window(s)) {
     w->LoadAllPages();
@@ -256,11 +262,18 @@ TransferResult ParameterTransfer::ChangePassword(int site, const std::string& pa
   TransferResult result = SendPassword(site, reg::kNewPassword.address, password, false);
   // Nothing was sent: nothing to record. The password itself never goes into the trail.
   if (result.status == TransferStatus::Completed || result.status == TransferStatus::Failed)
-    RecordWrite(site, "password", {}, result.failed ? "failed" : "");
+    if (!RecordWrite(site, "password", {}, result.failed ? "failed" : "")) result.MarkUnrecorded();
   return result;
 }
 
-void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+void ParameterTransfer::SetSourceFile(int site, std::string path) {
+  if (!SiteSlots::Valid(site)) return;
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+  sourceFiles_[static_cast<std::size_t>(site - 1)] = ec ? std::move(path) : absolute.string();
+}
+
+bool ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                                     const char* note) {
   const SiteImages& images = images_;
   AuditRecord record;
@@ -275,9 +288,13 @@ void ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
   }
   record.changes = std::move(changes);
   record.note = note;
+  // Only a parameter write or a restore takes its values from a file.
+  if (SiteSlots::Valid(site) && (record.action == "write" || record.action == "restore"))
+    record.file = sourceFiles_[static_cast<std::size_t>(site - 1)];
   FileError error;
-  if (!AppendAuditRecord(record, &error))
-    host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
+  if (AppendAuditRecord(record, &error)) return true;
+  host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));
+  return false;
 }
 
 TransferResult ParameterTransfer::ReadSensorBlock(int site) {

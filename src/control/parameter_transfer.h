@@ -4,6 +4,7 @@
 // password and re-reading the sensor block before a curve is edited.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -55,10 +56,13 @@ class ParameterTransfer {
   TransferResult ChangePassword(int site, const std::string& password);
   // The sensor block again from the controller, with polling paused.
   TransferResult ReadSensorBlock(int site);
-  // One line of the audit trail for a write to the site (the curve writer records its own);
-  // a failed append is reported, the write stands.
-  void RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
+  // One line of the audit trail for a write to the site (the curve writer and the command
+  // sender record their own); a failed append is reported and gives false, the write stands.
+  bool RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                    const char* note);
+  // The parameter file whose values the site's editors now hold (named in the audit trail);
+  // a complete Read forgets it.
+  void SetSourceFile(int site, std::string path);
 
  private:
   TransferResult SendPassword(int site, std::uint16_t address, const std::string& text,
@@ -75,6 +79,7 @@ class ParameterTransfer {
   // The value image of each site as its last complete Read left it: the controller's own
   // words, the "old" side of the audit trail even after a file was loaded over them.
   std::vector<std::vector<std::uint16_t>> lastRead_;
+  std::array<std::string, kSiteCount> sourceFiles_;
 };
 
 }  // namespace vorel

@@ -74,6 +74,7 @@ constexpr EndText kEndTexts[] = {
     {SafeWriteEnd::Interrupted,     {"interrupted", "已中断"}},
     {SafeWriteEnd::ReadBackDiffers, {"read-back differs", "读回不一致"}},
     {SafeWriteEnd::ReadBackFailed,  {"the read-back failed", "读回失败"}},
+    {SafeWriteEnd::Unrecorded,      {"written, but the audit trail could not record it", "已写入，但审计记录无法写入"}},
 };
 // clang-format on
 
@@ -483,9 +484,10 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
         result.rollbackComplete = false;
     }
     leaveAsFound();
-    parameters_.RecordWrite(
-        site, request.action.c_str(), std::move(changes),
-        result.rollbackComplete ? "failed, rolled back" : "failed, rollback incomplete");
+    if (!parameters_.RecordWrite(
+            site, request.action.c_str(), std::move(changes),
+            result.rollbackComplete ? "failed, rolled back" : "failed, rollback incomplete"))
+      result.transfer.MarkUnrecorded();
     result.end = interrupted ? SafeWriteEnd::Interrupted : SafeWriteEnd::WriteFailed;
     return result;
   }
@@ -495,7 +497,8 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   for (const AuditChange& c : changes)
     images.SetWord(site, c.reg, static_cast<std::uint16_t>(~c.after));
   const bool readBack = readParameters();
-  parameters_.RecordWrite(site, request.action.c_str(), changes, "");
+  if (!parameters_.RecordWrite(site, request.action.c_str(), changes, ""))
+    result.transfer.MarkUnrecorded();
   if (!readBack) {
     for (const AuditChange& c : changes) images.SetWord(site, c.reg, c.after);
     leaveAsFound();
@@ -547,6 +550,9 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   }
   leaveAsFound();
   result.end = result.differences.empty() ? SafeWriteEnd::Written : SafeWriteEnd::ReadBackDiffers;
+  // A write the audit trail does not hold is reported as a failure, after the write.
+  if (result.end == SafeWriteEnd::Written && result.transfer.unrecorded)
+    result.end = SafeWriteEnd::Unrecorded;
   return result;
 }
 

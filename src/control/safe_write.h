@@ -73,6 +73,7 @@ enum class SafeWriteEnd {
   Interrupted,      // stopped on request; the written blocks were rolled back
   ReadBackDiffers,  // written, but some registers read back otherwise
   ReadBackFailed,   // written, but the read-back failed
+  Unrecorded,       // written and read back alike, but the audit line could not be written
 };
 
 struct ReadBackDifference {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 
+#include "control/busy_notice.h"
 #include "control/identification.h"
 #include "control/settings.h"
 #include "core/cp936.h"
@@ -18,7 +19,8 @@ void ServiceReportWriter::Write(int site) {
       host_.AskSaveFileName(kServiceReportFilter, "html", "report");
   if (!path) return;
   if (slots_.IsOnline(site) && !w->EventLogShown()) {
-    eventLog_.Read(site);
+    // Busy: told, and the report goes without the log as after a failed read.
+    TellIfBusy(host_, eventLog_.Read(site));
     if (!(w = windows_.Window(site))) return;  // closed while the log was read
   }
   const EventLogSheet sheet = w->EventLogCells();
@@ -27,6 +29,13 @@ void ServiceReportWriter::Write(int site) {
 
 bool ServiceReportWriter::WriteTo(int site, const std::string& path,
                                   const EventLogSheet* eventLog) {
+  FileError error;
+  if (WriteFileAtomically(path, Html(site, eventLog), &error)) return true;
+  host_.ShowMessage(UnableToWriteMessage(path, error));
+  return false;
+}
+
+std::string ServiceReportWriter::Html(int site, const EventLogSheet* eventLog) const {
   const SiteImages& images = images_;
   ServiceReportInput in;
   in.images = &images;
@@ -39,10 +48,7 @@ bool ServiceReportWriter::WriteTo(int site, const std::string& path,
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
   in.online = slots_.IsOnline(site);
   in.eventLog = eventLog;
-  FileError error;
-  if (WriteFileAtomically(path, ServiceReportHtml(in), &error)) return true;
-  host_.ShowMessage(UnableToWriteMessage(path, error));
-  return false;
+  return ServiceReportHtml(in);
 }
 
 }  // namespace vorel

@@ -34,6 +34,8 @@ class ServiceReportWriter {
   // The report into `path` from the images as they are; `eventLog` is left out when null.
   // "Unable to write to %s" through the host, and false, when the file cannot be written.
   bool WriteTo(int site, const std::string& path, const EventLogSheet* eventLog);
+  // The page WriteTo writes.
+  std::string Html(int site, const EventLogSheet* eventLog) const;
 
  private:
   Host& host_;

@@ -14,6 +14,7 @@
 #include <span>
 #include <string>
 
+#include "control/busy_notice.h"
 #include "control/command_sender.h"
 #include "control/connect_sequence.h"
 #include "control/connection_view.h"
@@ -134,23 +135,26 @@ class Session : public SiteCommands,
   void ShowSiteCaption(int site) override;
 
   // --- SiteCommands ---
-  void ReadParameters(int site) override { parameters_.Read(site); }
-  void WriteParameters(int site) override { parameters_.Write(site); }
+  // A control whose exchange could not start because another runs says so (BusyText).
+  void ReadParameters(int site) override { TellIfBusy(host_, parameters_.Read(site)); }
+  void WriteParameters(int site) override { TellIfBusy(host_, parameters_.Write(site)); }
   void UnlockParameters(int site, const std::string& password) override {
-    parameters_.Unlock(site, password);
+    TellIfBusy(host_, parameters_.Unlock(site, password));
   }
   void ChangePassword(int site, const std::string& password) override {
-    parameters_.ChangePassword(site, password);
+    TellIfBusy(host_, parameters_.ChangePassword(site, password));
   }
-  void ReadSensorBlock(int site) override { parameters_.ReadSensorBlock(site); }
-  void ReadEventLog(int site) override { eventLog_.Read(site); }
+  void ReadSensorBlock(int site) override { TellIfBusy(host_, parameters_.ReadSensorBlock(site)); }
+  void ReadEventLog(int site) override { TellIfBusy(host_, eventLog_.Read(site)); }
   void SaveEventLog(int site) override { eventLog_.Save(site); }
   void OpenEventLog(int site) override { eventLog_.Open(site); }
   void ExportEventLogCsv(int site) override { eventLog_.ExportCsv(site); }
   void WindowClosed(int site) override { connect_.WindowClosed(site); }
-  void SendCommand(int site, RemoteCommand command) override { commands_.Send(site, command); }
+  void SendCommand(int site, RemoteCommand command) override {
+    TellIfBusy(host_, commands_.Send(site, command));
+  }
   CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
-    return CurveWriteResultOf(curves_.Write(site, channel, curve));
+    return CurveWriteResultOf(TellIfBusy(host_, curves_.Write(site, channel, curve)));
   }
   void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
   void LoadParameterFile(int site) override { parameterFiles_.Load(site); }
@@ -181,7 +185,7 @@ class Session : public SiteCommands,
   ConnectSequence connect_;
   ParameterTransfer parameters_{host_, *images_, slots_, *link_, port_, *this, *this, *this};
   EventLogTransfer eventLog_{host_, *link_, *this, *this, *this};
-  CommandSender commands_{host_, *images_, slots_, *this, *this};
+  CommandSender commands_{host_, *images_, slots_, *this, *this, parameters_};
   CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, *this, *this, parameters_};

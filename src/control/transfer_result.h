@@ -38,6 +38,9 @@ struct TransferResult {
   std::vector<BlockSpan> answered;
   // The first block that was not answered, and how its request ended.
   std::optional<FailedBlock> failed;
+  // The write went out but its line in the audit trail could not be written (told): a
+  // failure, since nothing records what changed.
+  bool unrecorded = false;
 
   bool Completed() const { return status == TransferStatus::Completed; }
   explicit operator bool() const { return Completed(); }
@@ -53,6 +56,11 @@ struct TransferResult {
   // The end of a transfer that sent its requests: Completed unless one failed.
   TransferResult& Finish() {
     status = failed ? TransferStatus::Failed : TransferStatus::Completed;
+    return *this;
+  }
+  TransferResult& MarkUnrecorded() {
+    unrecorded = true;
+    if (status == TransferStatus::Completed) status = TransferStatus::Failed;
     return *this;
   }
 };

@@ -175,4 +175,19 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   return true;
 }
 
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes, FileError* error) {
+  ScopedFd taken;
+  // O_NOFOLLOW: a dangling symbolic link under the name is not followed to create its target.
+  taken.fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (taken.fd < 0) {
+    if (error) *error = FileError::System(errno);
+    return false;
+  }
+  ::close(taken.fd);
+  taken.fd = -1;
+  if (WriteFileAtomically(path, bytes, error)) return true;
+  ::unlink(path.c_str());
+  return false;
+}
+
 }  // namespace vorel

@@ -17,4 +17,9 @@ namespace vorel {
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          FileError* error);
 
+// Writes a file that must not exist yet: an existing file (or anything else under the name) is
+// left alone and refused with "File exists". The name is taken first, then filled as
+// WriteFileAtomically fills a file; a failure removes it again.
+bool WriteNewFile(const std::filesystem::path& path, std::string_view bytes, FileError* error);
+
 }  // namespace vorel

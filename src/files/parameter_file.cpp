@@ -5,6 +5,7 @@
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/site_images.h"
+#include "files/atomic_file.h"
 #include "files/ini_document.h"
 #include "files/parameter_keys.h"
 #include "files/parameter_values.h"
@@ -59,6 +60,19 @@ bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& edi
   if (!doc.Load(path, error, kMaxParameterFileBytes)) return false;
   WriteParameterDocument(doc, editors, images, site, deviceName);
   return doc.Save(path, error);
+}
+
+std::string NewParameterFileBytes(const EditorModel& editors, const SiteImages& images, int site,
+                                  std::string_view deviceName) {
+  IniDocument doc;
+  WriteParameterDocument(doc, editors, images, site, deviceName);
+  return doc.ToBytes();
+}
+
+bool SaveNewParameterFile(const std::filesystem::path& path, const EditorModel& editors,
+                          const SiteImages& images, int site, std::string_view deviceName,
+                          FileError* error) {
+  return WriteNewFile(path, NewParameterFileBytes(editors, images, site, deviceName), error);
 }
 
 ParameterFileRead ConvertParameterDocument(const IniDocument& doc, bool offline) {

@@ -38,6 +38,14 @@ void WriteParameterDocument(IniDocument& doc, const EditorModel& editors, const 
 bool SaveParameterFile(const std::filesystem::path& path, const EditorModel& editors,
                        const SiteImages& images, int site, std::string_view deviceName,
                        FileError* error);
+// Saves into a new file at `path`, the same bytes SaveParameterFile gives a file that did not
+// exist; an existing file is never replaced (refused with "File exists").
+bool SaveNewParameterFile(const std::filesystem::path& path, const EditorModel& editors,
+                          const SiteImages& images, int site, std::string_view deviceName,
+                          FileError* error);
+// The bytes of a new parameter file, as SaveNewParameterFile writes them.
+std::string NewParameterFileBytes(const EditorModel& editors, const SiteImages& images, int site,
+                                  std::string_view deviceName);
 
 struct LoadedLimit {
   std::size_t row = 0;  // parameter table row of the editor

@@ -3,6 +3,7 @@
 // write stands.
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "control_fixture.h"
@@ -56,15 +57,24 @@ TEST_F(AuditTrail, ACurveWriteAppendsItsTypeWordAndPoints) {
     curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(10 * k + 10),
                                           static_cast<std::int16_t>(k)};
   const std::uint16_t firstOhms = CurveResistanceAddress(1);
-  const std::uint16_t before = session->Images().Word(2, firstOhms);
+  const std::uint16_t firstValue = CurveValueAddress(1);
+  // Before: type 0 and every resistance 7; the values already those of the curve.
+  session->Images().SetWord(2, reg::kAnalogueProperty2.address + 1, 0);
+  for (int k = 0; k < kCurvePoints; ++k) {
+    session->Images().SetWord(2, firstOhms + k, 7);
+    session->Images().SetWord(2, firstValue + k, static_cast<std::uint16_t>(k));
+  }
   ASSERT_EQ(session->WriteCurve(2, 1, curve), CurveWriteResult::Written);
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_NE(lines[0].find(" curve port="), std::string::npos) << lines[0];
   char ohms[32];
-  std::snprintf(ohms, sizeof ohms, " %04X:%04X>000A ", firstOhms, before);
+  std::snprintf(ohms, sizeof ohms, " %04X:0007>000A ", firstOhms);
   EXPECT_NE(lines[0].find(ohms), std::string::npos) << lines[0];
-  EXPECT_NE(lines[0].find("registers=21"), std::string::npos) << lines[0];
+  char value[16];
+  std::snprintf(value, sizeof value, " %04X:", firstValue);
+  EXPECT_EQ(lines[0].find(value), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find("registers=11 "), std::string::npos) << lines[0];
 }
 
 TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
@@ -78,11 +88,10 @@ TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 2u);
   char first[32];
-  char second[32];
   std::snprintf(first, sizeof first, " 0073:%04X>%04X ", held, held + 7);
-  std::snprintf(second, sizeof second, " 0073:%04X>%04X ", held + 7, held + 7);
   EXPECT_NE(lines[0].find(first), std::string::npos) << lines[0];
-  EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
+  // The second write sent the word the controller already held: not a change.
+  EXPECT_EQ(lines[1].find(" 0073:"), std::string::npos) << lines[1];
 }
 
 // The controller refuses the fourth block of a write: the write stops there, and neither the
@@ -126,16 +135,58 @@ TEST_F(AuditTrail, ARefusedBlockIsNeitherRecordedNorTakenAsTheControllers) {
   EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
 }
 
-TEST_F(AuditTrail, AFailedAppendIsReportedAndTheWriteStands) {
+// Each kind of write goes out, then its line cannot be appended: told, and a failure (nothing
+// records what changed), never a success.
+TEST_F(AuditTrail, AFailedAppendIsReportedAndMakesTheWriteAFailure) {
   std::filesystem::create_directories(dataDir);
   std::ofstream(dataDir / "vorel") << "a file where the folder should be";
-  session->WriteParameters(2);
-  std::size_t writes = 0;
-  for (const FakeRequest& r : controller.requests) writes += r.function == 16;
-  EXPECT_GT(writes, 3u);
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0],
-            "Unable to write to " + AuditLogPath().string() + ": Not a directory");
+  SensorCurve curve{};
+  const struct {
+    const char* what;
+    std::function<TransferResult()> write;
+  } cases[] = {
+      {"parameters", [&] { return session->Parameters().Write(2); }},
+      {"password", [&] { return session->Parameters().ChangePassword(2, "4321"); }},
+      {"curve", [&] { return session->Curves().Write(2, 0, curve); }},
+      {"command", [&] { return session->Commands().Send(2, RemoteCommand::Mute); }},
+  };
+  for (const auto& c : cases) {
+    session->Images().SetWord(2, 0x0004, kUnlockedMark);
+    session->Images().SetWord(2, 0x0113, kModeOff);
+    controller.requests.clear();
+    host.messages.clear();
+    const TransferResult result = c.write();
+    std::size_t writes = 0;
+    for (const FakeRequest& r : controller.requests) writes += r.function == 16;
+    EXPECT_GE(writes, 1u) << c.what;
+    EXPECT_EQ(result.status, TransferStatus::Failed) << c.what;
+    EXPECT_TRUE(result.unrecorded) << c.what;
+    EXPECT_FALSE(result.failed) << c.what << ": every block was answered";
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>{"Unable to write to " + AuditLogPath().string() +
+                                       ": Not a directory"})
+        << c.what;
+  }
+}
+
+// The monitor's commands are writes too: a mode with the mode before and after, an action with
+// its word; a command the controller did not answer is recorded as failed.
+TEST_F(AuditTrail, CommandsAreRecorded) {
+  session->Images().SetWord(2, 0x0113, kModeAuto);
+  ASSERT_TRUE(session->Commands().Send(2, RemoteCommand::Manual).Completed());
+  ASSERT_TRUE(session->Commands().Send(2, RemoteCommand::Reset).Completed());
+  controller.except = [](const FakeRequest& r) { return r.function == 16; };
+  EXPECT_FALSE(session->Commands().Send(2, RemoteCommand::Mute).Completed());
+  const auto lines = Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  char mode[48];
+  EXPECT_NE(lines[0].find(" command port="), std::string::npos) << lines[0];
+  std::snprintf(mode, sizeof mode, " registers=1 0113:%04X>%04X manual prev=", kModeAuto,
+                kModeManu);
+  EXPECT_NE(lines[0].find(mode), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(" registers=1 8010:0000>AA55 reset prev="), std::string::npos)
+      << lines[1];
+  EXPECT_NE(lines[2].find(" registers=0 mute failed prev="), std::string::npos) << lines[2];
 }
 
 }  // namespace

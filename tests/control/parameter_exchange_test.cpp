@@ -1,5 +1,6 @@
 #include <algorithm>
 
+#include "control/busy_notice.h"
 #include "control_fixture.h"
 
 namespace vorel::test {
@@ -178,8 +179,10 @@ namespace {
 TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
   Unlocked();
   std::size_t requestsDuring = 0;
-  host.whileAsking = [&] {
-    // The window's own close and another button, from inside the question's event loop.
+  window->onStoreAllPages = [&] {
+    // The window's own close and other buttons, from inside the write (an event loop that runs
+    // while it waits for a reply).
+    window->onStoreAllPages = nullptr;
     session->WindowClosed(2);
     session->ReadParameters(2);
     session->UnlockParameters(2, "1234");
@@ -188,11 +191,32 @@ TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
   };
   session->WriteParameters(2);
   const std::size_t writes = Writes().size();
-  EXPECT_EQ(controller.requests.size(), requestsDuring);
+  EXPECT_EQ(requestsDuring, 0u);
   EXPECT_EQ(writes, 12u);
-  // The close took effect when the write ended: the last window, so the connection ended.
+  // Both buttons said that nothing was sent.
+  EXPECT_EQ(host.messages, std::vector<std::string>(2, BusyText()));
+  // The close took effect when the write ended: the last window, so the connection ended, and
+  // no question about the curves of a window that is gone.
   EXPECT_EQ(session->Window(2), nullptr);
   EXPECT_FALSE(session->PortOpen());
+  EXPECT_TRUE(host.questions.empty());
+}
+
+// The curve question comes once the write's exchange has ended: what the user starts from it
+// runs as an exchange of its own.
+TEST_F(Exchange, TheCurveQuestionComesAfterTheWritesExchange) {
+  Unlocked();
+  bool running = true;
+  host.whileAsking = [&] {
+    running = session->ExchangeRunning();
+    controller.requests.clear();
+    session->ReadParameters(2);
+  };
+  session->WriteParameters(2);
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_FALSE(running);
+  EXPECT_EQ(controller.requests.size(), 4u) << "the four parameter groups";
+  EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace

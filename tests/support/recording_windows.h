@@ -88,7 +88,10 @@ class RecordingWindow : public SiteWindow {
   void StoreAllPages() override {
     calls.push_back("StoreAllPages");
     if (modelImages) editors.Store(*modelImages, site);
+    if (onStoreAllPages) onStoreAllPages();
   }
+  // What happens while a write's store pass runs (inside the write's exchange).
+  std::function<void()> onStoreAllPages;
   void SetCaption(const std::string& c) override { caption = c; }
   void SetStatusPanel(int panel, const std::string& text) override { panels[panel] = text; }
   void SetPageVisibility(bool s, bool e) override {
@@ -113,7 +116,12 @@ class RecordingWindow : public SiteWindow {
   void ClearDateChanged() override { dateChanged = false; }
   void ClearTimeChanged() override { timeChanged = false; }
   bool SerialNumberEditable() const override { return serialEditable; }
-  void OpenCurveEditors() override { calls.push_back("OpenCurveEditors"); }
+  void OpenCurveEditors() override {
+    calls.push_back("OpenCurveEditors");
+    if (onOpenCurveEditors) onOpenCurveEditors();
+  }
+  // What the curve editors do when opened (a user writing a curve at once).
+  std::function<void()> onOpenCurveEditors;
   void RefillEventLog() override {
     calls.push_back("RefillEventLog");
     if (images) {
