@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli_help.h"
 #include "app/cli_output.h"
 #include "core/site_images.h"
 #include "files/audit_log.h"
@@ -21,11 +22,9 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
 
 int AuditUsage(const char* problem) {
-  std::fprintf(stderr, "vorel-cli: %s\nUsage:\n%s", problem, kAuditUsage);
-  return kExitUsage;
+  return CommandUsageError("audit", problem);
 }
 
 }  // namespace
