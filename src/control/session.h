@@ -30,6 +30,7 @@
 #include "control/site_window.h"
 #include "control/site_windows.h"
 #include "control/trend_recorder.h"
+#include "control/window_write.h"
 #include "core/site_images.h"
 #include "link/event_pump.h"
 #include "link/host.h"
@@ -136,7 +137,8 @@ class Session : public SiteCommands,
 
   // --- SiteCommands ---
   void ReadParameters(int site) override { parameters_.Read(site); }
-  void WriteParameters(int site) override { parameters_.Write(site); }
+  void WriteParameters(int site) override { windowWriter_.Write(site); }
+  void UndoLastWrite(int site) override { windowWriter_.Undo(site); }
   void UnlockParameters(int site, const std::string& password) override {
     parameters_.Unlock(site, password);
   }
@@ -184,6 +186,8 @@ class Session : public SiteCommands,
   EventLogTransfer eventLog_{host_, *link_, *this, *this, *this};
   CommandSender commands_{host_, *images_, slots_, *this, *this};
   CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
+  WindowWriter windowWriter_{host_, *images_, slots_,      *link_, *this,
+                             *this, *this,    parameters_, curves_};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, *this, *this, parameters_};
   ServiceReportWriter reports_{host_, *images_, slots_, *this, eventLog_};
