@@ -137,7 +137,8 @@ class Session : public SiteCommands,
 
   // --- SiteCommands ---
   void ReadParameters(int site) override { parameters_.Read(site); }
-  void WriteParameters(int site) override { windowWriter_.Write(site); }
+  void WriteParameters(int site) override { parameters_.Write(site); }
+  void WriteEditedParameters(int site) override { windowWriter_.Write(site); }
   void UndoLastWrite(int site) override { windowWriter_.Undo(site); }
   void UnlockParameters(int site, const std::string& password) override {
     parameters_.Unlock(site, password);

@@ -105,6 +105,8 @@ class SiteCommands {
   virtual ~SiteCommands() = default;
   virtual void ReadParameters(int site) = 0;   // btnRead
   virtual void WriteParameters(int site) = 0;  // btnWrite
+  // The window's Write: the registers its editors changed, through the checked sequence.
+  virtual void WriteEditedParameters(int site) { WriteParameters(site); }
   // "Undo last write": the snapshot of the session's last write back.
   virtual void UndoLastWrite(int site) { (void)site; }
   // tbUnlock / tbPswChange with the four characters of the password field, blank positions

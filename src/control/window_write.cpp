@@ -10,6 +10,8 @@ namespace vorel {
 namespace {
 
 constexpr BilingualText kUnlockFirst{"Please unlock the write protection!", "参数保护未解锁!"};
+constexpr BilingualText kCurveCaption{"Sensor chart setpoint", "写模拟通道确认"};
+constexpr BilingualText kCurveQuestion{"Modify sensor chart?", "是否写模拟通道传感器曲线？"};
 
 std::vector<std::uint16_t> Words(const SiteImages& images, int site) {
   const auto image = images.Image(site);
@@ -109,12 +111,19 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
     snapshots_[static_cast<std::size_t>(site - 1)] = result.snapshotPath;
     if (window) window->SetUndoAvailable(true);
   }
-  if (result.end == SafeWriteEnd::Written) {
-    // The editors show what the controller holds now: the fresh read and what was written.
-    slots_.SetFileLoaded(site, false);
-    if ((window = windows_.Window(site))) window->LoadAllPages();
-  } else {
+  if (result.end != SafeWriteEnd::Written) {
     show(result);
+    return result;
+  }
+  // The editors show what the controller holds now: the fresh read and what was written.
+  slots_.SetFileLoaded(site, false);
+  if ((window = windows_.Window(site))) window->LoadAllPages();
+  // Asked once the sequence has ended, so that the curve editor's write finds the line free.
+  const Answer answer = host_.AskQuestion(site, std::string(kCurveCaption.Pick()),
+                                          std::string(kCurveQuestion.Pick()));
+  if ((window = windows_.Window(site))) {
+    if (answer == Answer::Yes) window->OpenCurveEditors();
+    window->ShowWindow();
   }
   return result;
 }

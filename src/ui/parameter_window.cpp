@@ -289,7 +289,8 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(exitButton_, "btnExit");
   button(helpButton_, "btnHelp");
   connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
-  connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
+  connect(writeButton_, &QPushButton::clicked, this,
+          [this] { commands_.WriteEditedParameters(site_); });
   connect(undoButton_, &QPushButton::clicked, this, [this] { commands_.UndoLastWrite(site_); });
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
