@@ -83,6 +83,8 @@ TransferResult ParameterTransfer::Read(int site) {
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
     sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
   }
+  // The window shows the controller's words again, not a file's.
+  if (result.Completed()) slots_.SetFileLoaded(site, false);
   if (SiteWindow* w = windows_.Window(site)) w->LoadAllPages();
   scope.Resume();
   windows_.ShowSiteCaption(site);

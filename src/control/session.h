@@ -31,6 +31,7 @@
 #include "control/site_window.h"
 #include "control/site_windows.h"
 #include "control/trend_recorder.h"
+#include "control/window_write.h"
 #include "core/site_images.h"
 #include "link/event_pump.h"
 #include "link/host.h"
@@ -138,6 +139,9 @@ class Session : public SiteCommands,
   // A control whose exchange could not start because another runs says so (BusyText).
   void ReadParameters(int site) override { TellIfBusy(host_, parameters_.Read(site)); }
   void WriteParameters(int site) override { TellIfBusy(host_, parameters_.Write(site)); }
+  // The window's Write and Undo show their own ending, Busy included.
+  void WriteEditedParameters(int site) override { windowWriter_.Write(site); }
+  void UndoLastWrite(int site) override { windowWriter_.Undo(site); }
   void UnlockParameters(int site, const std::string& password) override {
     TellIfBusy(host_, parameters_.Unlock(site, password));
   }
@@ -187,6 +191,8 @@ class Session : public SiteCommands,
   EventLogTransfer eventLog_{host_, *link_, *this, *this, *this};
   CommandSender commands_{host_, *images_, slots_, *this, *this, parameters_};
   CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
+  WindowWriter windowWriter_{host_, *images_, slots_,      *link_, *this,
+                             *this, *this,    parameters_, curves_};
   ModemDialer modem_;
   ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, *this, *this, parameters_};
   ServiceReportWriter reports_{host_, *images_, slots_, *this, eventLog_};

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "control/curve_writer.h"
+#include "control/write_preflight.h"
 #include "core/editor_model.h"
 #include "core/event_log.h"
 #include "core/remote_commands.h"
@@ -77,6 +78,21 @@ class SiteWindow {
   // and the Save button's state stay.
   virtual void ShowEventLogFile(const EventLogSheet& sheet) = 0;
   // The editors' values and limits (a parameter file is saved from and loaded into them).
+  // The value image as the window last loaded it from the controller (not from a file); empty
+  // when it keeps none (the current image is taken then).
+  virtual std::vector<std::uint16_t> ControllerWords() const { return {}; }
+  // The change list of a Write before anything is sent: the options to write with after OK
+  // (the tick boxes for the address and the counters, offered only when the list would touch
+  // them), nullopt for Cancel.
+  virtual std::optional<PreflightOptions> ConfirmWrite(
+      const std::vector<ParameterDifference>& changes, bool offerAddress, bool offerCounters) {
+    (void)changes;
+    (void)offerAddress;
+    (void)offerCounters;
+    return PreflightOptions{};
+  }
+  // "Undo last write" enabled once a write of this session saved a snapshot.
+  virtual void SetUndoAvailable(bool available) { (void)available; }
   virtual EditorModel& Editors() = 0;
   // The text of a status-bar panel (panel 0: the device name).
   virtual std::string StatusPanelText(int panel) const = 0;
@@ -89,6 +105,10 @@ class SiteCommands {
   virtual ~SiteCommands() = default;
   virtual void ReadParameters(int site) = 0;   // btnRead
   virtual void WriteParameters(int site) = 0;  // btnWrite
+  // The window's Write: the registers its editors changed, through the checked sequence.
+  virtual void WriteEditedParameters(int site) { WriteParameters(site); }
+  // "Undo last write": the snapshot of the session's last write back.
+  virtual void UndoLastWrite(int site) { (void)site; }
   // tbUnlock / tbPswChange with the four characters of the password field, blank positions
   // as spaces (they count as "0").
   virtual void UnlockParameters(int site, const std::string& password) = 0;

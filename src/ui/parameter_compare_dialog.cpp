@@ -1,13 +1,13 @@
 #include "ui/parameter_compare_dialog.h"
 
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "core/language.h"
+#include "ui/difference_table.h"
 #include "ui/qt_text.h"
 
 namespace vorel {
@@ -29,26 +29,11 @@ ParameterCompareDialog::ParameterCompareDialog(const ParameterComparison& compar
   file->setObjectName("lbCompareFile");
   file->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  table_ = new QTableWidget(static_cast<int>(comparison.differences.size()), 5, this);
+  table_ = MakeDifferenceTable(comparison.differences,
+                               {Pick("Parameter", "参数"), Pick("This window", "本窗口"),
+                                Pick("File", "文件"), Pick("Unit", "单位"), Pick("Key", "关键字")},
+                               this);
   table_->setObjectName("sgDifferences");
-  table_->setHorizontalHeaderLabels({Pick("Parameter", "参数"), Pick("This window", "本窗口"),
-                                     Pick("File", "文件"), Pick("Unit", "单位"),
-                                     Pick("Key", "关键字")});
-  table_->verticalHeader()->hide();
-  table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  int row = 0;
-  for (const ParameterDifference& d : comparison.differences) {
-    const std::string_view cells[] = {d.name, d.first, d.second, d.unit, d.key};
-    for (int column = 0; column < 5; ++column) {
-      auto* item = new QTableWidgetItem(Q(cells[column]));
-      if (column == 1 || column == 2) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-      table_->setItem(row, column, item);
-    }
-    ++row;
-  }
-  table_->resizeColumnsToContents();
-  table_->horizontalHeader()->setStretchLastSection(true);
   table_->setVisible(!comparison.differences.empty());
 
   noDifferences_ = new QLabel(Pick("No differences.", "没有差别。"), this);

@@ -38,6 +38,7 @@
 #include "ui/site_window_tabs.h"
 #include "ui/status_panel.h"
 #include "ui/trend_view.h"
+#include "ui/write_preview_dialog.h"
 
 namespace vorel {
 namespace {
@@ -283,10 +284,14 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(reportButton_, "btnServiceReport");
   button(readButton_, "btnRead");
   button(writeButton_, "btnWrite");
+  button(undoButton_, "btnUndoWrite");
+  undoButton_->setEnabled(false);
   button(exitButton_, "btnExit");
   button(helpButton_, "btnHelp");
   connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
-  connect(writeButton_, &QPushButton::clicked, this, [this] { commands_.WriteParameters(site_); });
+  connect(writeButton_, &QPushButton::clicked, this,
+          [this] { commands_.WriteEditedParameters(site_); });
+  connect(undoButton_, &QPushButton::clicked, this, [this] { commands_.UndoLastWrite(site_); });
   connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
   connect(compareButton_, &QPushButton::clicked, this, &ParameterWindow::CompareWithFile);
@@ -301,7 +306,7 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   for (QPushButton* b : {saveButton_, openButton_, compareButton_, reportButton_, readButton_,
-                         writeButton_, exitButton_, helpButton_})
+                         writeButton_, undoButton_, exitButton_, helpButton_})
     buttons->addWidget(b);
 
   auto* layout = new QVBoxLayout(page);
@@ -498,6 +503,7 @@ void ParameterWindow::ApplyWindowTexts() {
       {reportButton_, {"Service report...", "维护报告..."}},
       {readButton_, {"Read", "读出"}},
       {writeButton_, {"Write", "写入"}},
+      {undoButton_, {"Undo last write", "撤销上次写入"}},
       {exitButton_, {"Exit", "退出"}},
       {helpButton_, {"Help", "帮助"}},
   };
@@ -625,6 +631,10 @@ void ParameterWindow::FillItemLists() {
 // ------------------------------------------------------------------------------
 
 void ParameterWindow::LoadAllPages() {
+  if (!fileLoaded_ && !slots_.FileLoaded(site_)) {
+    const auto image = images_.Image(site_);
+    controllerWords_.assign(image.begin(), image.end());
+  }
   model_.Load(images_, site_);
   for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
   editors_->ShowAll();
@@ -868,6 +878,18 @@ void ParameterWindow::CompareWithFile() {
   } else {
     dialog.exec();
   }
+}
+
+std::optional<PreflightOptions> ParameterWindow::ConfirmWrite(
+    const std::vector<ParameterDifference>& changes, bool offerAddress, bool offerCounters) {
+  WritePreviewDialog dialog(changes, offerAddress, offerCounters, this);
+  const int answer = runModal_ ? runModal_(dialog) : dialog.exec();
+  if (answer != QDialog::Accepted) return std::nullopt;
+  return dialog.Options();
+}
+
+void ParameterWindow::SetUndoAvailable(bool available) {
+  undoButton_->setEnabled(available && online_);
 }
 
 void ParameterWindow::OnCurveWritten(int channel) {

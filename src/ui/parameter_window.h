@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "control/site_slots.h"
 #include "control/site_window.h"
@@ -78,6 +79,10 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   EventLogSheet EventLogCells() const override;
   void ShowEventLogFile(const EventLogSheet& sheet) override;
   EditorModel& Editors() override { return model_; }
+  std::vector<std::uint16_t> ControllerWords() const override { return controllerWords_; }
+  std::optional<PreflightOptions> ConfirmWrite(const std::vector<ParameterDifference>& changes,
+                                               bool offerAddress, bool offerCounters) override;
+  void SetUndoAvailable(bool available) override;
   std::string StatusPanelText(int panel) const override;
 
   // --- The steps of the set-up ---
@@ -117,6 +122,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
   QToolButton* UnlockButton() const { return unlockButton_; }
+  QPushButton* UndoWriteButton() const { return undoButton_; }
   // The sensor curve editor (made when a curve button first opens it).
   CurveEditor* CurveEditorWindow() const { return curveEditor_; }
   // The guide's page of the page or sub-page showing ("parameters-engine.md").
@@ -177,6 +183,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QString clockLabelTime_;
   bool clockLabelSet_ = false;
   bool fileLoaded_ = false;
+  // The value image as the last load from the controller (not from a file) left it: a Write
+  // sends what the editors changed against it.
+  std::vector<std::uint16_t> controllerWords_;
   // The event-log grid shows a log file: redraws from the event-log image leave its rows until
   // the user reads the controller's log again.
   bool eventLogFromFile_ = false;
@@ -218,6 +227,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QPushButton* reportButton_ = nullptr;
   QPushButton* readButton_ = nullptr;
   QPushButton* writeButton_ = nullptr;
+  QPushButton* undoButton_ = nullptr;
   QPushButton* exitButton_ = nullptr;
   QPushButton* helpButton_ = nullptr;
   std::array<QLabel*, 4> panels_{};

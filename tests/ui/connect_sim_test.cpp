@@ -1,5 +1,6 @@
 // The main window connected to vorel-sim: Connect opens a window for the answering site and
 // polling keeps its clock and protection state fresh.
+#include <QDialog>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -70,6 +71,7 @@ TEST_F(UiConnectSim, UnlockAndWriteThroughTheParameterWindow) {
   EXPECT_EQ(window->StatusPanel(1), "unlocked");
   EXPECT_TRUE(window->UnlockButton()->isChecked());
 
+  window->SetModalRunner([](QDialog&) { return static_cast<int>(QDialog::Accepted); });
   window->Model().Find("seNominPower")->number = 250;
   Child<QPushButton>(*window, "btnWrite")->click();
   EXPECT_EQ(host.messages.size(), 1u) << host.messages.back();

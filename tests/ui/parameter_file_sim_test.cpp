@@ -169,6 +169,7 @@ TEST_F(UiParameterFileSim, CliRestoreEndsAsTheWindowsLoadUnlockAndWrite) {
   ASSERT_NE(window, nullptr);
   host.fileNames.push_back(file);
   Child<QPushButton>(*window, "btnOpen")->click();
+  window->SetModalRunner([](QDialog&) { return static_cast<int>(QDialog::Accepted); });
   window->Model().Find("medPSWUnlock")->text = "1234";
   window->UnlockButton()->click();
   QTest::qWait(1200);
