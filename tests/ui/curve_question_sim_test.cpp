@@ -9,6 +9,7 @@
 #include "support/sim_process.h"
 #include "support/sim_trace.h"
 #include "ui/parameter_window.h"
+#include "ui/write_preview_dialog.h"
 #include "ui_fixture.h"
 
 namespace vorel::test {
@@ -32,17 +33,14 @@ TEST_F(UiCurveQuestionSim, YesOpensTheEditorWhoseWriteReachesTheController) {
   ASSERT_EQ(window->StatusPanel(1), "unlocked");
   Child<QPushButton>(*window, "btnRead")->click();
 
-  // AI1 becomes a user-defined sensor in this write, so that Yes has an editor to open.
-  SiteImages& images = main.session().Images();
-  const int typeWord = reg::kAnalogueProperty2.address;
-  images.SetWord(
-      4, typeWord,
-      static_cast<std::uint16_t>((images.Word(4, typeWord) & 0x03FF) | (kUserDefinedSensor << 10)));
-  window->LoadAllPages();
+  // The user makes AI1 a user-defined sensor, so that Yes has an editor to open.
+  window->Model().Channels().analogue[0].type = kUserDefinedSensor;
 
-  // An editor opens for every channel with a sensor chart; the user presses its Write.
+  // The preview is confirmed; an editor opens for every channel with a sensor chart and the
+  // user presses its Write.
   int editorsOpened = 0;
   window->SetModalRunner([&](QDialog& editor) {
+    if (dynamic_cast<WritePreviewDialog*>(&editor)) return static_cast<int>(QDialog::Accepted);
     ++editorsOpened;
     auto* write = Child<QPushButton>(editor, "btnAnlgChartWrite");
     if (write && write->isEnabled()) write->click();
