@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "core/language.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -20,8 +21,16 @@ class SettingsTest : public ::testing::Test {
     std::string t = (fs::temp_directory_path() / "vorel-settings-XXXXXX").string();
     dir_ = ::mkdtemp(t.data());
     ::setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
+    // Messages are compared in English; an earlier test in the same process may have left
+    // the language Chinese.
+    language_ = LanguageSetting();
+    SetLanguageSetting("english");
   }
-  void TearDown() override { fs::remove_all(dir_); }
+  void TearDown() override {
+    SetLanguageSetting(language_);
+    fs::remove_all(dir_);
+  }
+  std::string language_;
   void Write(const fs::path& p, const std::string& text) {
     fs::create_directories(p.parent_path());
     std::ofstream(p, std::ios::binary) << text;
