@@ -2,8 +2,9 @@
 # Soak of the desktop tool: vorel's windows offscreen polling 32 sites of vorel-sim with 1 % of
 # the live-value replies faulted, for MINUTES (default 60). Every 30 s a line of resident
 # memory, CPU time, CPU share and polls/faults/boxes; at the end the memory growth after the
-# first five minutes, the CPU share and how soon polling goes on after a Retry/Cancel box,
-# each with "met" or "NOT met".
+# first ten minutes, the CPU share, how soon polling goes on after a Retry/Cancel box and
+# whether every fault was accounted for (a box of its kind, or absorbed), each with "met" or
+# "NOT met".
 #   bench/soak.sh [MINUTES] [--baud 115200] [--answer-ms MS] [--seed N]
 # The build directory is $VOREL_BUILD (default build), configured here when missing.
 set -euo pipefail
