@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/cli_json.h"
+
 namespace vorel {
 
 void CliHost::ShowMessage(const std::string& text) {
@@ -16,6 +18,14 @@ Answer CliHost::AskRetryCancel(int, const std::string& caption, const std::strin
 
 Answer CliHost::AskQuestion(int, const std::string&, const std::string&) {
   return Answer::Cancel;
+}
+
+void CliHost::SetProgressText(const std::string& text) {
+  vorel::ShowProgress(text);
+}
+
+void CliHost::ShowProgress(bool shown) {
+  if (!shown) EndProgress();
 }
 
 }  // namespace vorel
