@@ -45,6 +45,7 @@
 #include "control/settings.h"
 #include "core/language.h"
 #include "core/site_images.h"
+#include "link/exception_meaning.h"
 #include "link/modbus_frame.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
@@ -421,14 +422,22 @@ int Run(int argc, char** argv) {
     ShowPortError(host, command.port.name, error);
     return kExitFailed;
   }
-  // After a failed request: the port that went away is named once.
-  auto failed = [&] {
-    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
+  // After a failed request: the port that went away is named once; a timeout says where it
+  // happened.
+  auto failed = [&](const vorel::RequestResult& result) {
+    if (port->Gone()) {
+      host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
+    } else if (result.outcome == vorel::RequestOutcome::Timeout) {
+      std::fprintf(stderr, "%s\n",
+                   vorel::TimeoutPlaceText(command.port.name, command.site).c_str());
+    }
     return kExitFailed;
   };
   if (command.name == "read") {
     std::vector<std::uint16_t> words;
-    if (!exchange.Read(command.site, command.address, command.count, &words)) return failed();
+    const vorel::RequestResult read =
+        exchange.Read(command.site, command.address, command.count, &words);
+    if (!read) return failed(read);
     if (vorel::CliJson()) {
       QJsonArray values;
       for (std::uint16_t word : words) values.append(static_cast<int>(word));
@@ -447,7 +456,8 @@ int Run(int argc, char** argv) {
     vorel::FlushOut();  // a script has the values now, not when the port is closed
     return kExitOk;
   }
-  return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
+  const vorel::RequestResult written = exchange.Write(command.site, command.address, command.words);
+  return written ? kExitOk : failed(written);
 }
 
 }  // namespace

@@ -103,6 +103,13 @@ TEST_F(CliJson, ScanListsTheSitesThatAnswerPerSpeed) {
   EXPECT_EQ(run.err.find("Scanning"), std::string::npos) << run.err;
 }
 
+// Not JSON, but on the same simulator: a read nobody answers says on which port and site.
+TEST_F(CliJson, ATimeoutNamesThePortAndTheSite) {
+  const CliRun run = Run({"read", "4", "0x0169", "1"});
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.err, "Communication timeout!\nNo reply from site 4 on " + sim_->LinkPath() + ".\n");
+}
+
 TEST_F(CliJson, CommandsWithoutAJsonFormRefuseTheOption) {
   const CliRun run = Run({"--json", "write", "3", "0x0011", "5"});
   EXPECT_EQ(run.exitCode, 2);
