@@ -21,11 +21,19 @@ Answer CliHost::AskQuestion(int, const std::string&, const std::string&) {
 }
 
 void CliHost::SetProgressText(const std::string& text) {
+  progressText_ = text;
   vorel::ShowProgress(text);
 }
 
 void CliHost::ShowProgress(bool shown) {
+  progressText_.clear();
   if (!shown) EndProgress();
+}
+
+void CliHost::SetProgress(int percent) {
+  if (percent <= 0) return;  // the reset at the end
+  vorel::ShowProgress((progressText_.empty() ? std::string("Working") : progressText_) + " (" +
+                      std::to_string(percent) + " %)");
 }
 
 }  // namespace vorel
