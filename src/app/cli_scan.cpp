@@ -50,21 +50,22 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
   int speedShown = 0;
   scanner.onProbe = [&](int baud, int site) {
     if (serial->Gone()) return false;  // the adapter went away: nothing more can answer
-    ShowProgress("Scanning at " + std::to_string(baud) + " baud: address " + std::to_string(site) +
-                 " of " + std::to_string(kSiteCount));
     if (site == 1) speedShown = baud;
-    if (json) return true;
-    if (everySpeed && site == 1) {
+    if (!json && everySpeed && site == 1) {
+      EndProgress();  // the terminal line is free for the heading
       PrintOut("%d baud:\n", baud);
       FlushOut();
       foundAtSpeed = 0;
     }
+    ShowProgress("Scanning at " + std::to_string(baud) + " baud: address " + std::to_string(site) +
+                 " of " + std::to_string(kSiteCount));
     return true;
   };
   scanner.onFound = [&](const ScanHit& hit) {
     ++found;
     if (json) {
-      sitesAtSpeed.append(QJsonObject{{"site", hit.site}, {"productCode", hit.productCode}});
+      sitesAtSpeed.append(
+          QJsonObject{{"site", hit.site}, {"productCode", static_cast<int>(hit.productCode)}});
       return;
     }
     EndProgress();

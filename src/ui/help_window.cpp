@@ -163,7 +163,8 @@ HelpWindow::HelpWindow(QStringList folders, QWidget* parent)
   addDockWidget(Qt::LeftDockWidgetArea, dock);
   dock->hide();
   connect(foundList_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-    ShowPage(item->data(Qt::UserRole).toString().toStdString());
+    const QString page = item->data(Qt::UserRole).toString();
+    if (!page.isEmpty()) ShowPage(page.toStdString());  // not the "no page" line
   });
   connect(foundList_, &QListWidget::itemClicked, foundList_, &QListWidget::itemActivated);
   resize(760, 600);

@@ -384,8 +384,10 @@ bool MainWindow::SiteSelected(int site) const {
 
 void MainWindow::ChoosePort() {
   PortSettings loaded;
+  bool portStored = false;
   try {
     loaded = LoadPortSettings(portSettings_);
+    portStored = !LoadPortSettings(PortSettings{.name = ""}).name.empty();
   } catch (const SettingsError& e) {
     host_.ShowMessage(e.what());
     return;
@@ -395,7 +397,6 @@ void MainWindow::ChoosePort() {
   if (services_.portNames) names = services_.portNames();
   portSettingsDialog_->SetPortNames(names);
   // No port chosen yet: the machine's USB adapter rather than a port it may not have.
-  const bool portStored = !LoadPortSettings(PortSettings{.name = ""}).name.empty();
   const std::string offered = PreferredPortName(names);
   portSettingsDialog_->SetPortName(portStored || offered.empty() ? portSettings_.name : offered);
   portSettingsDialog_->SetLineSettings(portSettings_);

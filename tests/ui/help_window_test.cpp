@@ -179,6 +179,7 @@ TEST_F(HelpTest, EscapeAndCtrlWCloseTheWindow) {
     ShowHelpPage("index.md");
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Help()));
     Help().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Help()));
     QTest::keySequence(&Help(), key);
     EXPECT_FALSE(Help().isVisible()) << key.toString().toStdString();
   }
