@@ -38,7 +38,8 @@ for language in english chinese; do
     printf '[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\nStopBits=1\r\nDataBits=8\r\n' "$link"
     printf 'Parity=None\r\nFlowControl=None\r\n'
   } >"$config/vorel/vport.ini"
-  out="docs/guide/$folder/images"
+  # OUT (default docs/guide) takes the images elsewhere, for a look at another scale say.
+  out="${OUT:-docs/guide}/$folder/images"
   mkdir -p "$out"
   XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$run/data" QT_QPA_PLATFORM=offscreen \
     "$build/src/app/vorel-guide-shots" --out "$out"
@@ -46,6 +47,6 @@ done
 
 # Smaller files: a palette of 256 colours is plenty for window images.
 if command -v convert >/dev/null; then
-  for f in docs/guide/{en,zh}/images/*.png; do convert "$f" -strip -colors 256 "PNG8:$f"; done
+  for f in "${OUT:-docs/guide}"/{en,zh}/images/*.png; do convert "$f" -strip -colors 256 "PNG8:$f"; done
 fi
-echo "images in docs/guide/en/images and docs/guide/zh/images"
+echo "images in ${OUT:-docs/guide}/en/images and ${OUT:-docs/guide}/zh/images"

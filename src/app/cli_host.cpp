@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/cli_json.h"
+
 namespace vorel {
 
 void CliHost::ShowMessage(const std::string& text) {
@@ -16,6 +18,22 @@ Answer CliHost::AskRetryCancel(int, const std::string& caption, const std::strin
 
 Answer CliHost::AskQuestion(int, const std::string&, const std::string&) {
   return Answer::Cancel;
+}
+
+void CliHost::SetProgressText(const std::string& text) {
+  progressText_ = text;
+  vorel::ShowProgress(text);
+}
+
+void CliHost::ShowProgress(bool shown) {
+  progressText_.clear();
+  if (!shown) EndProgress();
+}
+
+void CliHost::SetProgress(int percent) {
+  if (percent <= 0) return;  // the reset at the end
+  vorel::ShowProgress((progressText_.empty() ? std::string("Working") : progressText_) + " (" +
+                      std::to_string(percent) + " %)");
 }
 
 }  // namespace vorel

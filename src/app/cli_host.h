@@ -14,6 +14,14 @@ class CliHost : public QuietHost {
   std::string lastMessage;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
+  // Progress texts go to standard error when it is a terminal, on one line cleared at the end.
+  void SetProgressText(const std::string& text) override;
+  void ShowProgress(bool shown) override;
+  // Backup, restore and the event log: the share done, after the text when there is one.
+  void SetProgress(int percent) override;
+
+ private:
+  std::string progressText_;
 };
 
 }  // namespace vorel

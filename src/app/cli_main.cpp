@@ -13,6 +13,8 @@
 //                                            --import FILE --password PW]
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -26,6 +28,7 @@
 #include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_identify.h"
+#include "app/cli_json.h"
 #include "app/cli_modem.h"
 #include "app/cli_monitor.h"
 #include "app/cli_output.h"
@@ -42,6 +45,7 @@
 #include "control/settings.h"
 #include "core/language.h"
 #include "core/site_images.h"
+#include "link/exception_meaning.h"
 #include "link/modbus_frame.h"
 #include "link/posix_serial_port.h"
 #include "link/qt_event_pump.h"
@@ -308,9 +312,25 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
     return kExitFailed;
   }
   bool all = true;
+  QJsonArray sites;
   for (int site : command.sites) {
     host.lastMessage.clear();
     const bool ok = connector.IdentifySite(site);
+    if (vorel::CliJson()) {
+      QJsonArray lines;
+      for (const auto& line : vorel::IdentificationLines(view.log))
+        lines.append(QString::fromStdString(line));
+      const std::string message = ok                         ? std::string()
+                                  : host.lastMessage.empty() ? vorel::SiteConnectFailText(site)
+                                                             : host.lastMessage;
+      sites.append(QJsonObject{{"site", site},
+                               {"connected", ok},
+                               {"identification", lines},
+                               {"message", QString::fromStdString(message)}});
+      all = all && ok;
+      if (connector.PortWasLost()) break;
+      continue;
+    }
     for (const auto& line : vorel::IdentificationLines(view.log)) vorel::WriteOut(line + "\n");
     if (ok) {
       vorel::PrintOut("Address %d: connected\n", site);
@@ -324,6 +344,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
     if (connector.PortWasLost()) break;  // already said; no further site can answer
   }
   connector.Disconnect();
+  if (vorel::CliJson()) vorel::WriteJson(QJsonObject{{"command", "identify"}, {"sites", sites}});
   return all ? kExitOk : kExitFailed;
 }
 
@@ -331,7 +352,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 std::string vorel::UsageText() {
   return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
-         kAuditUsage + kReportUsage + kUsageNotes;
+         kAuditUsage + kReportUsage + kUsageNotes + kJsonUsage;
 }
 
 namespace {
@@ -351,8 +372,11 @@ int Run(int argc, char** argv) {
   if (!vorel::TakeModemOptions(args, &modemProblem)) return vorel::ShortUsageError(modemProblem);
   std::string traceProblem;
   if (!vorel::TakeTraceOption(args, &traceProblem)) return vorel::ShortUsageError(traceProblem);
+  vorel::TakeJsonOption(args);
   if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
+  if (vorel::CliJson() && !vorel::CommandHasJson(command.name))
+    return vorel::ShortUsageError("--json is for read, identify and scan");
   vorel::StartCliModem();
 
   QCoreApplication app(argc, argv);
@@ -398,14 +422,31 @@ int Run(int argc, char** argv) {
     ShowPortError(host, command.port.name, error);
     return kExitFailed;
   }
-  // After a failed request: the port that went away is named once.
-  auto failed = [&] {
-    if (port->Gone()) host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
+  // After a failed request: the port that went away is named once; a timeout says where it
+  // happened.
+  auto failed = [&](const vorel::RequestResult& result) {
+    if (port->Gone()) {
+      host.ShowMessage(vorel::PortGoneText(command.port.name, port->GoneReason()));
+    } else if (result.outcome == vorel::RequestOutcome::Timeout) {
+      std::fprintf(stderr, "%s\n",
+                   vorel::TimeoutPlaceText(command.port.name, command.site).c_str());
+    }
     return kExitFailed;
   };
   if (command.name == "read") {
     std::vector<std::uint16_t> words;
-    if (!exchange.Read(command.site, command.address, command.count, &words)) return failed();
+    const vorel::RequestResult read =
+        exchange.Read(command.site, command.address, command.count, &words);
+    if (!read) return failed(read);
+    if (vorel::CliJson()) {
+      QJsonArray values;
+      for (std::uint16_t word : words) values.append(static_cast<int>(word));
+      vorel::WriteJson(QJsonObject{{"command", "read"},
+                                   {"site", command.site},
+                                   {"address", static_cast<int>(command.address)},
+                                   {"words", values}});
+      return kExitOk;
+    }
     std::string line;
     for (std::size_t k = 0; k < words.size(); ++k) {
       if (k) line += ' ';
@@ -415,7 +456,8 @@ int Run(int argc, char** argv) {
     vorel::FlushOut();  // a script has the values now, not when the port is closed
     return kExitOk;
   }
-  return exchange.Write(command.site, command.address, command.words) ? kExitOk : failed();
+  const vorel::RequestResult written = exchange.Write(command.site, command.address, command.words);
+  return written ? kExitOk : failed(written);
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 #include "app/cli_scan.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <array>
 #include <cstdio>
 #include <span>
 #include <string>
 
 #include "app/cli_host.h"
+#include "app/cli_json.h"
 #include "app/cli_modem.h"
 #include "app/cli_output.h"
 #include "app/cli_trace.h"
@@ -41,22 +44,42 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
   scanner.traffic = &traffic;
   int found = 0;
   int foundAtSpeed = 0;
+  const bool json = CliJson();
+  QJsonArray speedsFound;
+  QJsonArray sitesAtSpeed;
+  int speedShown = 0;
   scanner.onProbe = [&](int baud, int site) {
     if (serial->Gone()) return false;  // the adapter went away: nothing more can answer
-    if (everySpeed && site == 1) {
+    if (site == 1) speedShown = baud;
+    if (!json && everySpeed && site == 1) {
+      EndProgress();  // the terminal line is free for the heading
       PrintOut("%d baud:\n", baud);
       FlushOut();
       foundAtSpeed = 0;
     }
+    ShowProgress("Scanning at " + std::to_string(baud) + " baud: address " + std::to_string(site) +
+                 " of " + std::to_string(kSiteCount));
     return true;
   };
   scanner.onFound = [&](const ScanHit& hit) {
+    ++found;
+    if (json) {
+      sitesAtSpeed.append(
+          QJsonObject{{"site", hit.site}, {"productCode", static_cast<int>(hit.productCode)}});
+      return;
+    }
+    EndProgress();
     PrintOut("%sAddress %d: product code %d\n", everySpeed ? "  " : "", hit.site, hit.productCode);
     FlushOut();
-    ++found;
     ++foundAtSpeed;
   };
-  scanner.onSpeedDone = [&](int) {
+  scanner.onSpeedDone = [&](int baud) {
+    if (json) {
+      speedsFound.append(QJsonObject{{"baud", baud ? baud : speedShown}, {"sites", sitesAtSpeed}});
+      sitesAtSpeed = QJsonArray();
+      return;
+    }
+    EndProgress();
     if (everySpeed && foundAtSpeed == 0) PrintOut("  no address answered\n");
     FlushOut();
   };
@@ -64,7 +87,10 @@ int RunScanCommand(const PortSettings& port, bool everySpeed, bool fast, CliHost
   const std::span<const int> speeds =
       everySpeed ? std::span<const int>(kScanSpeeds) : std::span<const int>(configured);
   std::string error;
-  if (!scanner.Run(port, speeds, everySpeed ? 0 : kScanTimeoutMs, fast, &error)) {
+  const bool ran = scanner.Run(port, speeds, everySpeed ? 0 : kScanTimeoutMs, fast, &error);
+  EndProgress();
+  if (ran && json) WriteJson(QJsonObject{{"command", "scan"}, {"speeds", speedsFound}});
+  if (!ran) {
     if (serial->Gone()) {
       host.ShowMessage(PortGoneText(port.name, serial->GoneReason()));
       return 1;

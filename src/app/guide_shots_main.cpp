@@ -21,7 +21,6 @@
 #include "link/posix_serial_port.h"
 #include "ui/desktop.h"
 #include "ui/event_log_page.h"
-#include "ui/help_window.h"
 #include "ui/parameter_window.h"
 #include "ui/widget_host.h"
 
@@ -152,9 +151,6 @@ int main(int argc, char** argv) {
   pages->setCurrentIndex(0);
   sub->setCurrentWidget(window->findChild<QWidget*>("tbSensor"));
   emit window->curveEditorRequested(0);
-
-  vorel::ShowHelpPage("index.md");
-  Save(vorel::HelpWindow::Shared(), "help-window");
 
   main.close();
   std::fprintf(stderr, "vorel-guide-shots: %d images, %d messages\n", saved, host.messages);

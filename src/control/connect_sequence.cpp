@@ -72,7 +72,8 @@ void ConnectSequence::Connect() {
   // The window stays live while the modem dials: a second Connect then has nothing to do.
   if (parts_.modem.Dialing()) return;
   parts_.poll.Reset();
-  const bool resuming = portLost_ && !parts_.port.IsOpen() && parts_.siteSlots.AnyOnline();
+  const bool resuming =
+      (portLost_ || windowsKept_) && !parts_.port.IsOpen() && parts_.siteSlots.AnyOnline();
   try {
     properties_ = LoadCommunicationProperties(properties_);
     parts_.poll.SetRetryAfterFailure(LoadRetryAfterFailure(true));
@@ -139,7 +140,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     if (!opened) parts_.port.Release();
     parts_.link.SetEchoDiscard(settings.discardEcho);
     parts_.link.SetLineSpeed(settings);
-    if (opened) portLost_ = false;
+    if (opened) portLost_ = windowsKept_ = false;
   } else {
     detail = "no serial port";
   }
@@ -306,17 +307,30 @@ bool ConnectSequence::CheckPort() {
   portLost_ = true;
   const std::string name = parts_.port.Name();
   const std::string reason = parts_.port.GoneReason();
+  MarkOnlineWindowsDisconnected();
+  // Polling stops before the message: a box lets events run.
+  Disconnect();
+  parts_.host.ShowMessage(PortGoneText(name, reason));
+  checkingPort_ = false;
+  return true;
+}
+
+void ConnectSequence::MarkOnlineWindowsDisconnected() {
   for (int n = 1; n <= kSiteCount; ++n) {
     if (!parts_.siteSlots.IsOnline(n)) continue;
     // Polled again once the next Connect has the port back.
     parts_.link.SetCommState(n, kCommRetry);
     parts_.host.SetSiteStatus(n, kLinkStatusPanel, Text("disconnected.", "未连接."));
   }
-  // Polling stops before the message: a box lets events run.
+}
+
+void ConnectSequence::DisconnectKeepingWindows() {
+  if (!parts_.port.IsOpen()) return;
+  // Polling stops first: the request under way ends before the port closes.
+  parts_.poll.StopAll();
+  MarkOnlineWindowsDisconnected();
+  windowsKept_ = parts_.siteSlots.AnyOnline();
   Disconnect();
-  parts_.host.ShowMessage(PortGoneText(name, reason));
-  checkingPort_ = false;
-  return true;
 }
 
 void ConnectSequence::CloseQuietly() {

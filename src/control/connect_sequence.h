@@ -89,6 +89,10 @@ class ConnectSequence {
   // Connect on an existing connection: waits for the link, stops both timers.
   void PauseForReconnect();
   void Disconnect();
+  // The user's Disconnect: the line is closed as Disconnect does; the online windows stay open,
+  // say "disconnected." and are polled again after the next Connect. Nothing when not
+  // connected.
+  void DisconnectKeepingWindows();
   // The main window closes: the link is waited for, polling stops, the port is closed.
   void CloseQuietly();
   // The user closed the site's window: its slot is freed (after a running exchange), and
@@ -108,7 +112,12 @@ class ConnectSequence {
   CommunicationProperties properties_;
   PortSettings portSettings_;
   std::function<bool(int site)> identify_;
+  // Online windows say "disconnected." and wait for the next Connect to be polled again.
+  void MarkOnlineWindowsDisconnected();
+
   bool portLost_ = false;
+  // The user disconnected with online windows open: the next Connect polls them again.
+  bool windowsKept_ = false;
   bool checkingPort_ = false;
 };
 

@@ -29,6 +29,7 @@ CurveWriteResult CurveWriteResultOf(const TransferResult& result) {
     case TransferStatus::Busy:
       return CurveWriteResult::Busy;
     case TransferStatus::Refused:
+    case TransferStatus::Cancelled:
       break;
   }
   return CurveWriteResult::Refused;

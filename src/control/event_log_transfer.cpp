@@ -1,5 +1,6 @@
 #include "control/event_log_transfer.h"
 
+#include "core/language.h"
 #include "files/atomic_file.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
@@ -8,6 +9,15 @@
 
 namespace vorel {
 
+std::string EventLogProgressText(int site, int block) {
+  const auto text = [](std::string_view english, std::string_view chinese) {
+    return std::string(PickText(english, chinese));
+  };
+  return text("Reading the event log of site ", "正在读取设备 ") + std::to_string(site) +
+         text(": block ", " 的历史记录：第 ") + std::to_string(block) + text(" of ", " 块，共 ") +
+         std::to_string(kEventLogBlocks) + text("", " 块");
+}
+
 TransferResult EventLogTransfer::Read(int site) {
   if (!SiteSlots::Valid(site)) return {};
   ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
@@ -15,7 +25,9 @@ TransferResult EventLogTransfer::Read(int site) {
   ModbusLink& link = link_;
   Host& host = host_;
   TransferResult result;
+  bool cancelled = false;
   for (int n = 0; n < kEventLogBlocks; ++n) {
+    host.SetProgressText(EventLogProgressText(site, n + 1));
     link.DelayWithEvents(kEventLogPauseMs);
     const RegisterBlock block{static_cast<std::uint16_t>(kEventLogFirst + kEventLogBlockWords * n),
                               kEventLogBlockWords,
@@ -25,8 +37,15 @@ TransferResult EventLogTransfer::Read(int site) {
     result.Add({block.address, block.count}, read);
     host.SetProgress((n + 1) * 100 / kEventLogBlocks);
     if (!read) break;
+    // Cancel ends the read after the request under way, as a failed block would: the grid is
+    // not shown as read and cannot be saved.
+    if (n + 1 < kEventLogBlocks && host.ProgressCancelled()) {
+      cancelled = true;
+      break;
+    }
   }
   result.Finish();
+  if (cancelled) result.status = TransferStatus::Cancelled;
   if (result.Completed()) {
     if (SiteWindow* w = windows_.Window(site)) w->ShowEventLogComplete();
   }

@@ -22,6 +22,9 @@ inline constexpr int kEventLogPauseMs = 40;
 inline constexpr const char* kEventLogFileFilter = "历史记录 (*.log)|*.log";
 inline constexpr const char* kEventLogCsvFilter = "CSV (*.csv)|*.csv";
 
+// "Reading the event log of site 1: block 23 of 56" in the current language.
+std::string EventLogProgressText(int site, int block);
+
 class EventLogTransfer {
  public:
   EventLogTransfer(Host& host, ModbusLink& link, const SiteWindows& windows,
@@ -30,7 +33,8 @@ class EventLogTransfer {
 
   // The 56 blocks of 64 registers, each after a pause of 40 ms, with progress; the read stops
   // after a block that fails. Only a complete read shows the grid and enables Save. The grid is
-  // redrawn from the image in both cases.
+  // redrawn from the image in both cases. The progress window names the block; its Cancel
+  // stops the read after the request under way (Cancelled).
   TransferResult Read(int site);
   // The window's grid into a log file chosen by the user (atomic; a failure leaves the old
   // file and reports "Unable to write to %s").

@@ -102,6 +102,9 @@ RequestResult Session::WriteBlock(int site, std::uint16_t address,
 
 void Session::ShowOutcome(const RequestResult& result, int site) {
   if (!result) host_.ShowMessage(FailureMessage(result, site));
+  // The message is the same for every line; the status bar says which port and site.
+  if (result.outcome == RequestOutcome::Timeout && !port_.Name().empty())
+    view_.SetMainStatus(1, TimeoutPlaceText(port_.Name(), site));
 }
 
 bool Session::BeginExchange() {

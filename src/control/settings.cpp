@@ -178,6 +178,10 @@ void SaveLanguage(std::string_view language) {
              [&](IniDocument& doc) { doc.WriteString("System", "Language", language); });
 }
 
+std::span<const std::string_view> StandardBaudRates() {
+  return kBaudRates;
+}
+
 PortSettings LoadPortSettings(const PortSettings& current) {
   const std::filesystem::path path = VportIniPath();
   IniDocument doc = LoadForReading(path);

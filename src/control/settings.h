@@ -13,6 +13,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -51,6 +52,8 @@ void SaveLanguage(std::string_view language);
 // case; a missing key keeps the value of `current`, an unknown value gives 9600 baud, 1 stop bit, 8
 // data bits, no parity or Custom flow control respectively; Custom is saved as Custom.
 PortSettings LoadPortSettings(const PortSettings& current = PortSettings{});
+// The speeds stored by name; any other is stored as Custom with CustomBaudRate.
+std::span<const std::string_view> StandardBaudRates();
 void SavePortSettings(const PortSettings& settings);
 
 // The modem option (section Connect, key Modem) and the 32 site selections (section Device,

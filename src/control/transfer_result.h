@@ -30,6 +30,7 @@ enum class TransferStatus {
   Refused,    // nothing sent: the site, its protection or mode, or the user said no
   Busy,       // nothing sent: another exchange runs
   Offline,    // nothing sent: the site's window holds a file, only the value image changed
+  Cancelled,  // the user stopped it after a request; it counts as not completed
 };
 
 struct TransferResult {

@@ -45,6 +45,15 @@ std::string FailureMessage(const RequestResult& result, int site) {
   return OutcomeMessage(result.outcome, site) + Detail(result);
 }
 
+std::string TimeoutPlaceText(const std::string& port, int site) {
+  if (site < 1 || site > 32)
+    return std::string(PickText("No reply on ", "端口 ")) + port +
+           std::string(PickText(".", " 无应答。"));
+  return std::string(PickText("No reply from site ", "设备 ")) + std::to_string(site) +
+         std::string(PickText(" on ", " 在端口 ")) + port +
+         std::string(PickText(".", " 上无应答。"));
+}
+
 std::string PollFailureText(const RequestResult& result, int site) {
   return PollFailureMessage(result.outcome, site) + Detail(result);
 }

@@ -29,6 +29,12 @@ class Host {
   // The progress window: shown with a bar 0 to 100, updated, hidden.
   virtual void ShowProgress(bool shown) = 0;
   virtual void SetProgress(int percent) = 0;
+  // What the progress window says is being done ("Reading the event log of site 1: block 23
+  // of 56"); nothing where there is no such window.
+  virtual void SetProgressText(const std::string& text) { (void)text; }
+  // The user pressed the progress window's Cancel since it was shown: the transfer stops
+  // after the request under way.
+  virtual bool ProgressCancelled() { return false; }
   // File dialogs; nullopt when cancelled.
   virtual std::optional<std::string> AskOpenFileName(const std::string& filter,
                                                      const std::string& defaultExtension) = 0;

@@ -3,10 +3,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDockWidget>
+#include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -39,6 +42,36 @@ QString Pick(std::string_view english, std::string_view chinese) {
 // The language folder of the guide that the language setting picks.
 QString LanguageFolder() {
   return IsEnglish() ? "en" : "zh";
+}
+
+// The heading of a guide page: its first line without the "# "; empty when it has none.
+QString PageHeading(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  const QString first = QString::fromUtf8(file.readLine(4096)).trimmed();
+  return first.startsWith("# ") ? first.mid(2).trimmed() : QString();
+}
+
+// The pages of a language folder: those the contents page links to in its order, then any
+// other page by name.
+QStringList GuidePages(const QDir& folder) {
+  QStringList pages{kContentsPage};
+  QFile contents(folder.filePath(kContentsPage));
+  if (contents.open(QIODevice::ReadOnly)) {
+    const QString text = QString::fromUtf8(contents.readAll());
+    qsizetype at = 0;
+    while ((at = text.indexOf("](", at)) >= 0) {
+      const qsizetype end = text.indexOf(')', at);
+      if (end < 0) break;
+      const QString target = text.mid(at + 2, end - at - 2);
+      at = end;
+      if (target.endsWith(".md") && !target.contains('/') && !pages.contains(target))
+        pages << target;
+    }
+  }
+  for (const QString& page : folder.entryList({"*.md"}, QDir::Files, QDir::Name))
+    if (!pages.contains(page)) pages << page;
+  return pages;
 }
 
 }  // namespace
@@ -107,8 +140,33 @@ HelpWindow::HelpWindow(QStringList folders, QWidget* parent)
   connect(browser_, &QTextBrowser::backwardAvailable, backAction_, &QAction::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forwardAction_, &QAction::setEnabled);
   connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-    setWindowTitle(Pick("Vorel Help", "帮助") + " - " + browser_->documentTitle());
+    ShowTitle();
+    // A page opened from the list of found pages shows its first match.
+    if (!searched_.isEmpty()) {
+      browser_->moveCursor(QTextCursor::Start);
+      browser_->find(searched_);
+    }
   });
+  auto* closeAction = new QAction(this);
+  closeAction->setObjectName("actClose");
+  closeAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+  closeAction->setShortcutContext(Qt::WindowShortcut);
+  connect(closeAction, &QAction::triggered, this, &QWidget::close);
+  addAction(closeAction);
+
+  foundList_ = new QListWidget(this);
+  foundList_->setObjectName("lstFoundPages");
+  auto* dock = new QDockWidget(this);
+  dock->setObjectName("dckFoundPages");
+  dock->setFeatures(QDockWidget::DockWidgetClosable);
+  dock->setWidget(foundList_);
+  addDockWidget(Qt::LeftDockWidgetArea, dock);
+  dock->hide();
+  connect(foundList_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
+    const QString page = item->data(Qt::UserRole).toString();
+    if (!page.isEmpty()) ShowPage(page.toStdString());  // not the "no page" line
+  });
+  connect(foundList_, &QListWidget::itemClicked, foundList_, &QListWidget::itemActivated);
   resize(760, 600);
   Relabel();
 }
@@ -120,7 +178,37 @@ void HelpWindow::Relabel() {
   findLabel_->setText(Pick("Find: ", "查找："));
   findNextAction_->setText(Pick("Next", "下一个"));
   findPreviousAction_->setText(Pick("Previous", "上一个"));
-  setWindowTitle(Pick("Vorel Help", "帮助"));
+  if (auto* dock = findChild<QDockWidget*>("dckFoundPages"))
+    dock->setWindowTitle(Pick("Pages found", "找到的页面"));
+  ShowTitle();
+}
+
+void HelpWindow::ShowTitle() {
+  const QString name = Pick("Vorel Help", "帮助");
+  const QUrl source = browser_->source();
+  const QString heading = source.isLocalFile() ? PageHeading(source.toLocalFile()) : QString();
+  setWindowTitle(heading.isEmpty() ? name : name + " - " + heading);
+}
+
+QStringList HelpWindow::SearchGuide(const QString& text) {
+  QStringList found;
+  foundList_->clear();
+  searched_ = text;
+  if (guide_.isEmpty() || text.isEmpty()) return found;
+  const QDir folder(QDir(guide_).filePath(LanguageFolder()));
+  for (const QString& page : GuidePages(folder)) {
+    QFile file(folder.filePath(page));
+    if (!file.open(QIODevice::ReadOnly)) continue;
+    if (!QString::fromUtf8(file.readAll()).contains(text, Qt::CaseInsensitive)) continue;
+    found << page;
+    const QString heading = PageHeading(folder.filePath(page));
+    auto* item = new QListWidgetItem(heading.isEmpty() ? page : heading, foundList_);
+    item->setData(Qt::UserRole, page);
+  }
+  if (found.isEmpty())
+    new QListWidgetItem(Pick("No page holds this text.", "没有页面含有此文字。"), foundList_);
+  if (auto* dock = findChild<QDockWidget*>("dckFoundPages")) dock->show();
+  return found;
 }
 
 void HelpWindow::ShowPage(std::string_view page) {
@@ -151,6 +239,7 @@ void HelpWindow::ShowPage(std::string_view page) {
 void HelpWindow::FollowLanguage() {
   if (!isVisible()) return;
   const QString page = CurrentPage();
+  if (!searched_.isEmpty()) SearchGuide(searched_);  // the pages of the other language
   ShowPage((page.isEmpty() ? QString(kContentsPage) : page).toStdString());
 }
 
@@ -162,6 +251,8 @@ QString HelpWindow::CurrentPage() const {
 void HelpWindow::Find(bool backward) {
   const QString text = findEdit_->text();
   if (text.isEmpty()) return;
+  // A new text is looked for in every page of the guide first.
+  if (text != searched_) SearchGuide(text);
   QTextDocument::FindFlags flags;
   if (backward) flags |= QTextDocument::FindBackward;
   if (browser_->find(text, flags)) return;

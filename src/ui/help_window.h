@@ -1,7 +1,9 @@
 // The help window: the user guide's Markdown pages in a text browser with back, forward,
-// contents and find-in-page. One window serves the whole program; the main window's Help
-// entry opens its contents and a parameter window's Help button the page of its tab. Pages
-// come from the guide folder of the current language ("en" or "zh").
+// contents and find (the pages of the whole guide that hold the text are listed beside the
+// page; Next and Previous move through the page shown). Escape and Ctrl+W close it. One window
+// serves the whole program; the main window's Help entry opens its contents and a parameter
+// window's Help button the page of its tab. Pages come from the guide folder of the current
+// language ("en" or "zh").
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +13,7 @@
 class QAction;
 class QLabel;
 class QLineEdit;
+class QListWidget;
 class QTextBrowser;
 
 namespace vorel {
@@ -37,6 +40,10 @@ class HelpWindow : public QMainWindow {
   // The folder the guide was found in, empty when it was not.
   const QString& GuideFolder() const { return guide_; }
   QTextBrowser* Browser() const { return browser_; }
+  // The pages of the guide in the current language that hold `text` (letter case ignored),
+  // as file names in the order of the contents; the list beside the page shows their headings.
+  QStringList SearchGuide(const QString& text);
+  QListWidget* FoundPages() const { return foundList_; }
 
   // The window the program shares, made on first use with DefaultGuideFolders().
   static HelpWindow& Shared();
@@ -48,6 +55,8 @@ class HelpWindow : public QMainWindow {
  private:
   void Relabel();
   void Find(bool backward);
+  // The window's title: the guide's name and the heading of the page shown.
+  void ShowTitle();
 
   QStringList folders_;
   QString guide_;
@@ -59,6 +68,8 @@ class HelpWindow : public QMainWindow {
   QAction* findPreviousAction_ = nullptr;
   QLabel* findLabel_ = nullptr;
   QLineEdit* findEdit_ = nullptr;
+  QListWidget* foundList_ = nullptr;
+  QString searched_;
 };
 
 // Opens the shared help window at a page of the guide.

@@ -24,6 +24,18 @@ void DrawConnect(QPainter& p) {
   p.drawLine(QPointF(29, 16), QPointF(32, 16));
 }
 
+void DrawDisconnect(QPainter& p) {
+  // The two plug halves pulled apart, with a red gap between them.
+  p.setPen(QPen(QColor(40, 40, 40), 1.5));
+  p.setBrush(QColor(70, 140, 70));
+  p.drawRoundedRect(QRectF(1, 11, 9, 10), 2, 2);
+  p.setBrush(QColor(60, 100, 170));
+  p.drawRoundedRect(QRectF(22, 11, 9, 10), 2, 2);
+  p.setPen(QPen(QColor(200, 50, 50), 2.5));
+  p.drawLine(QPointF(13, 10), QPointF(19, 22));
+  p.drawLine(QPointF(19, 10), QPointF(13, 22));
+}
+
 void DrawFile(QPainter& p) {
   QPainterPath page;
   page.moveTo(7, 3);
@@ -97,6 +109,9 @@ QIcon ToolIcon(ToolImage image) {
   switch (image) {
     case ToolImage::Connect:
       DrawConnect(p);
+      break;
+    case ToolImage::Disconnect:
+      DrawDisconnect(p);
       break;
     case ToolImage::File:
       DrawFile(p);

@@ -7,7 +7,7 @@
 
 namespace vorel {
 
-enum class ToolImage { Connect, File, Hangup, Address, ComPort };
+enum class ToolImage { Connect, Disconnect, File, Hangup, Address, ComPort };
 
 QIcon ToolIcon(ToolImage image);
 QPixmap IdlePicture();

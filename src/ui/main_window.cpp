@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "core/language.h"
+#include "link/preferred_port.h"
 #include "link/qt_event_pump.h"
 #include "ui/about_dialog.h"
 #include "ui/help_window.h"
@@ -28,6 +29,7 @@
 #include "ui/site_window_tabs.h"
 #include "ui/status_panel.h"
 #include "ui/traffic_view.h"
+#include "ui/window_language.h"
 
 namespace vorel {
 namespace {
@@ -145,6 +147,8 @@ void MainWindow::BuildToolBar() {
     return b;
   };
   connectButton_ = button("tbConnect", ToolImage::Connect, [this] { Connect(); });
+  connectButton_->setCheckable(true);
+  disconnectButton_ = button("tbDisconnect", ToolImage::Disconnect, [this] { DisconnectLine(); });
   openFileButton_ = button("tbOpenOffLine", ToolImage::File, [this] { OpenOffLine(); });
   hangupButton_ = button("tbHangup", ToolImage::Hangup, [this] { Hangup(); });
   hangupButton_->setEnabled(false);  // enabled only while a modem dial is under way
@@ -163,12 +167,12 @@ void MainWindow::BuildMenus() {
   openMenu_ = menuBar()->addMenu(QString());
   openMenu_->setObjectName("mOpen");
   connectAction_ = item(openMenu_, "mOpenConnect", [this] { Connect(); });
+  connectAction_->setCheckable(true);
+  disconnectAction_ = item(openMenu_, "mOpenDisconnect", [this] { DisconnectLine(); });
+  disconnectAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
   openFileAction_ = item(openMenu_, "mOpenFile", [this] { OpenOffLine(); });
   openMenu_->addSeparator();
-  exitAction_ = item(openMenu_, "mOpenExit", [this] {
-    Disconnect();
-    close();
-  });
+  exitAction_ = item(openMenu_, "mOpenExit", [this] { Exit(); });
 
   configurationMenu_ = menuBar()->addMenu(QString());
   configurationMenu_->setObjectName("mConfiguration");
@@ -235,6 +239,7 @@ void MainWindow::Relabel() {
   englishAction_->setChecked(english);
   const std::pair<QToolButton*, BilingualText> buttons[] = {
       {connectButton_, {"Connect(&C)", "连接(&C)"}},
+      {disconnectButton_, {"Disconnect", "断开"}},
       {openFileButton_, {"File(&F)", "文件(&F)"}},
       {hangupButton_, {"Hungup", "挂断"}},
       {siteListButton_, {"Address(&G)", "设备地址(&G)"}},
@@ -251,6 +256,7 @@ void MainWindow::Relabel() {
   for (const auto& [menu, caption] : menus) menu->setTitle(Q(caption.Pick()));
   const std::pair<QAction*, BilingualText> items[] = {
       {connectAction_, {"Connect(&C)", "连接(&C)"}},
+      {disconnectAction_, {"Disconnect(&D)", "断开(&D)"}},
       {openFileAction_, {"File(&F)", "文件(&F)"}},
       {exitAction_, {"Exit(&E)", "退出(&E)"}},
       {portAction_, {"Com Port(&P)", "通讯端口(&P)"}},
@@ -265,8 +271,14 @@ void MainWindow::Relabel() {
   };
   for (const auto& [action, caption] : items) action->setText(Q(caption.Pick()));
   separateWindowsAction_->setChecked(separateSiteWindows_);
-  SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
-  SetStatusText(1, "");
+  // A switch while connected keeps saying that the line is up; polling goes on.
+  if (session_ && PortOpen()) {
+    SetStatusText(0, std::string(PickText("Connected.", "连接.")));
+  } else {
+    SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
+    SetStatusText(1, "");
+  }
+  ShowConnectionState();
   if (trafficView_) trafficView_->Relabel();
   siteTabs_->Relabel();
 }
@@ -294,6 +306,7 @@ void MainWindow::SetLanguage(const std::string& language) {
   }
   SetLanguageSetting(language);
   Relabel();
+  RelabelSiteWindows(*session_);
   if (HelpWindow* help = HelpWindow::SharedIfMade()) help->FollowLanguage();
 }
 
@@ -371,18 +384,27 @@ bool MainWindow::SiteSelected(int site) const {
 
 void MainWindow::ChoosePort() {
   PortSettings loaded;
+  bool portStored = false;
   try {
     loaded = LoadPortSettings(portSettings_);
+    portStored = !LoadPortSettings(PortSettings{.name = ""}).name.empty();
   } catch (const SettingsError& e) {
     host_.ShowMessage(e.what());
     return;
   }
   portSettings_ = loaded;
-  if (services_.portNames) portSettingsDialog_->SetPortNames(services_.portNames());
-  portSettingsDialog_->SetPortName(portSettings_.name);
+  std::vector<std::string> names;
+  if (services_.portNames) names = services_.portNames();
+  portSettingsDialog_->SetPortNames(names);
+  // No port chosen yet: the machine's USB adapter rather than a port it may not have.
+  const std::string offered = PreferredPortName(names);
+  portSettingsDialog_->SetPortName(portStored || offered.empty() ? portSettings_.name : offered);
+  portSettingsDialog_->SetLineSettings(portSettings_);
   portSettingsDialog_->SetDiscardEcho(portSettings_.discardEcho);
   if (!LoadCommunicationProperties()) return;
+  portSettingsDialog_->onDetect = [this] { DetectLine(); };
   if (RunModal(*portSettingsDialog_) == QDialog::Accepted) {
+    portSettings_ = portSettingsDialog_->LineSettings(portSettings_);
     portSettings_.name = portSettingsDialog_->PortName();
     portSettings_.discardEcho = portSettingsDialog_->DiscardEcho();
     try {
@@ -393,6 +415,33 @@ void MainWindow::ChoosePort() {
     }
   }
   portSettingsDialog_->hide();
+}
+
+void MainWindow::DetectLine() {
+  // The scan runs on the port and line settings as the dialog shows them now.
+  PortSettings shown = portSettingsDialog_->LineSettings(portSettings_);
+  shown.name = portSettingsDialog_->PortName();
+  shown.discardEcho = portSettingsDialog_->DiscardEcho();
+  scanLineWindow_->SetPortSettings(shown);
+  scanLineWindow_->SetEverySpeed(true);
+  const auto taken = scanLineWindow_->onUseAddresses;
+  // The addresses are kept at once, as the site list keeps them; the speed goes into the window
+  // and is kept with its OK.
+  scanLineWindow_->onUseAddresses = [this, shown](const std::array<bool, kSiteCount>& sites,
+                                                  int baud) {
+    PortSettings found = shown;
+    if (baud > 0) found.baud = baud;
+    portSettingsDialog_->SetLineSettings(found);
+    siteListDialog_->SetSelections(sites);
+    try {
+      SaveSiteSelections(sites);
+    } catch (const SettingsError& e) {
+      host_.ShowMessage(e.what());
+    }
+  };
+  RunModal(*scanLineWindow_);
+  scanLineWindow_->hide();
+  scanLineWindow_->onUseAddresses = taken;
 }
 
 void MainWindow::ShowScanLine() {
@@ -423,6 +472,7 @@ void MainWindow::ShowSiteAddresses() {
 void MainWindow::SetConfigurationButtonsEnabled(bool enabled) {
   siteListButton_->setEnabled(enabled);
   portButton_->setEnabled(enabled);
+  ShowConnectionState();
 }
 
 void MainWindow::SetConfigurationMenuEnabled(bool enabled) {
@@ -443,6 +493,7 @@ void MainWindow::Connect() {
   current.sites = siteListDialog_->Selections();
   connector.SetProperties(current);
   connector.Connect();
+  ShowConnectionState();  // a refused Connect leaves its checkable controls as they were
 }
 
 void MainWindow::OpenOffLine() {
@@ -451,6 +502,30 @@ void MainWindow::OpenOffLine() {
 
 void MainWindow::Disconnect() {
   session_->Connector().Disconnect();
+}
+
+void MainWindow::DisconnectLine() {
+  session_->Connector().DisconnectKeepingWindows();
+  ShowConnectionState();
+}
+
+void MainWindow::Exit() {
+  if (PortOpen() &&
+      host_.AskQuestion(0, std::string(PickText("Exit", "退出")),
+                        std::string(PickText("The tool is connected. Disconnect and exit?",
+                                             "正在连接中。断开连接并退出吗？"))) != Answer::Yes) {
+    return;
+  }
+  Disconnect();
+  close();
+}
+
+void MainWindow::ShowConnectionState() {
+  const bool connected = session_ && PortOpen();
+  disconnectButton_->setEnabled(connected);
+  disconnectAction_->setEnabled(connected);
+  connectButton_->setChecked(connected);
+  connectAction_->setChecked(connected);
 }
 
 void MainWindow::Hangup() {
@@ -467,6 +542,8 @@ void MainWindow::BringToFront() {
 }
 
 void MainWindow::SetStatusText(int panel, const std::string& text) {
+  // Every change of the line's state is told on this panel.
+  if (panel == 0 && disconnectAction_) ShowConnectionState();
   if (panel == 0) SetPanelText(statusPanels_[0], Q(text), kStatusPanel0Width);
   if (panel == 1) statusPanels_[1]->setText(Q(text));  // takes the rest of the bar
 }

@@ -68,6 +68,11 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // The session's Connect, from the check boxes' current selections.
   void Connect();
   void Disconnect();
+  // Open > Disconnect (Ctrl+D) and its tool button: closes the line as closing the last window
+  // does; the open windows stay and are polled again after the next Connect.
+  void DisconnectLine();
+  // Open > Exit: while connected it asks first; Yes disconnects and closes the window.
+  void Exit();
   // Opens a parameter file in a new window without a controller.
   virtual void OpenOffLine();
   // The Hangup button: a modem dial under way gives up, a call that is up ends.
@@ -79,6 +84,9 @@ class MainWindow : public QMainWindow, public ConnectionView {
   // Tools -> Scan line...: the scan window on the configured port; the addresses it finds can
   // be taken into the site address list (and vport.ini).
   void ShowScanLine();
+  // Detect in the Properties window: the scan at every speed on the port the window shows; the
+  // addresses taken go to the site list, the speed into the window.
+  void DetectLine();
   // Writes the language to vport.ini, sets it and relabels this window. An unwritable file
   // is reported and the language stays as it was.
   void SetLanguage(const std::string& language);
@@ -149,6 +157,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   void BuildToolBar();
   void BuildMenus();
   void BuildPanel();
+  // Disconnect is offered and Connect shows itself pressed while the line is open.
+  void ShowConnectionState();
   int RunModal(QDialog& dialog);
   // A new site window goes into a tab unless separate windows are chosen.
   void PlaceSiteWindow(SiteWindow* window, int site);
@@ -165,10 +175,12 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QToolButton* connectButton_ = nullptr;
   QToolButton* openFileButton_ = nullptr;
   QToolButton* hangupButton_ = nullptr;
+  QToolButton* disconnectButton_ = nullptr;
   QToolButton* siteListButton_ = nullptr;
   QToolButton* portButton_ = nullptr;
   QMenu* openMenu_ = nullptr;
   QAction* connectAction_ = nullptr;
+  QAction* disconnectAction_ = nullptr;
   QAction* openFileAction_ = nullptr;
   QAction* exitAction_ = nullptr;
   QMenu* configurationMenu_ = nullptr;

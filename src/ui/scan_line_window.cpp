@@ -94,6 +94,10 @@ std::array<bool, kSiteCount> ScanLineWindow::FoundSites() const {
   return sites;
 }
 
+void ScanLineWindow::SetEverySpeed(bool on) {
+  everySpeedCheck_->setChecked(on);
+}
+
 void ScanLineWindow::UseAddresses() {
   const int baud = FoundSpeed();
   const std::array<bool, kSiteCount> sites = FoundSites();

@@ -33,6 +33,8 @@ class ScanLineWindow : public QDialog {
 
   // The port and its settings to scan with (the speed is the one tried without every speed).
   void SetPortSettings(const PortSettings& settings) { settings_ = settings; }
+  // Ticks or clears "every speed".
+  void SetEverySpeed(bool on);
   // Receives the addresses found and their speed when the user takes them into the site
   // address list.
   std::function<void(const std::array<bool, kSiteCount>&, int baud)> onUseAddresses;

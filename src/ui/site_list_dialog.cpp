@@ -1,12 +1,15 @@
 #include "ui/site_list_dialog.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/language.h"
 #include "ui/center_on_screen.h"
@@ -24,8 +27,8 @@ constexpr int kRowHeight = 19;
 SiteListDialog::SiteListDialog(QWidget* parent)
     : QDialog(parent),
       siteGrid_(new QTableWidget(kRows, 4, this)),
-      okButton_(new QPushButton("OK", this)),
-      cancelButton_(new QPushButton("Cancel", this)) {
+      okButton_(new QPushButton(this)),
+      cancelButton_(new QPushButton(this)) {
   setObjectName("fmSiteAddr");
   siteGrid_->setObjectName("sgSiteAddr");
   okButton_->setObjectName("btnOK");
@@ -107,6 +110,19 @@ void SiteListDialog::Relabel() {
   QString address = Q(PickText("Address", "地址"));
   QString code = Q(PickText("Access Code", "远程存取码"));
   siteGrid_->setHorizontalHeaderLabels({address, code, address, code});
+  okButton_->setText(Q(PickText("OK", "确定")));
+  cancelButton_->setText(Q(PickText("Cancel", "取消")));
+  // A column is at least as wide as its title in the language and the font in use.
+  const QFontMetrics metrics(siteGrid_->horizontalHeader()->font());
+  const int padding = 2 * style()->pixelMetric(QStyle::PM_HeaderMargin) + 4;
+  int width = 2 * siteGrid_->frameWidth();
+  for (int c = 0; c < 4; ++c) {
+    const QString title = siteGrid_->horizontalHeaderItem(c)->text();
+    const int column = std::max(kColumnWidths[c], metrics.horizontalAdvance(title) + padding);
+    siteGrid_->setColumnWidth(c, column);
+    width += column;
+  }
+  siteGrid_->setFixedWidth(width);
 }
 
 void SiteListDialog::showEvent(QShowEvent* event) {

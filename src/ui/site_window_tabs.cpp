@@ -8,6 +8,7 @@
 
 #include "core/language.h"
 #include "ui/qt_text.h"
+#include "ui/window_placement.h"
 
 namespace vorel {
 namespace {
@@ -78,6 +79,7 @@ void SiteWindowTabs::Release(QWidget* window) {
   disconnect(window, nullptr, this, nullptr);
   window->setParent(nullptr);
   window->resize(size);
+  PlaceOnMainScreen(*window);
   window->show();
 }
 
@@ -150,11 +152,13 @@ void BringSiteWindowForward(QWidget* window) {
   if (SiteWindowTabs* holder = HolderOf(window)) {
     holder->Tabs()->setCurrentWidget(window);
     if (holder->isMinimized()) holder->showNormal();
+    if (!holder->isVisible()) PlaceOnMainScreen(*holder);
     holder->show();
     holder->raise();
     holder->activateWindow();
     return;
   }
+  if (!window->isVisible()) PlaceOnMainScreen(*window);
   window->show();
   window->raise();
   window->activateWindow();

@@ -63,6 +63,8 @@ TrafficView::TrafficView(TrafficLog& log, QWidget* parent)
   siteLabel_ = new QLabel(this);
   siteBox_ = new QComboBox(this);
   siteBox_->setObjectName("cbSite");
+  // "All" or "全部" is set later: the box grows to whichever it shows.
+  siteBox_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   siteBox_->addItem(QString(), 0);
   for (int site = 1; site <= kSiteCount; ++site) siteBox_->addItem(QString::number(site), site);
   countLabel_ = new QLabel(this);

@@ -99,6 +99,7 @@ void WidgetHost::ShowProgress(bool shown) {
   if (!main_) return;
   ProgressWindow& status = main_->StatusWindow();
   if (shown) {
+    status.Restart();
     status.SetPercent(0);
     status.show();
     status.raise();
@@ -109,6 +110,14 @@ void WidgetHost::ShowProgress(bool shown) {
 
 void WidgetHost::SetProgress(int percent) {
   if (main_) main_->StatusWindow().SetPercent(percent);
+}
+
+void WidgetHost::SetProgressText(const std::string& text) {
+  if (main_) main_->StatusWindow().SetText(Q(text));
+}
+
+bool WidgetHost::ProgressCancelled() {
+  return main_ && main_->StatusWindow().Cancelled();
 }
 
 std::optional<std::string> WidgetHost::AskOpenFileName(const std::string& filter,

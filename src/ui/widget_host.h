@@ -28,6 +28,8 @@ class WidgetHost : public Host {
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
+  void SetProgressText(const std::string& text) override;
+  bool ProgressCancelled() override;
   std::optional<std::string> AskOpenFileName(const std::string& filter,
                                              const std::string& defaultExtension) override;
   std::optional<std::string> AskSaveFileName(const std::string& filter,

@@ -49,6 +49,28 @@ class EventLogExchange : public ControlTest {
   RecordingWindow* window = nullptr;
 };
 
+// The progress window says which block is read; Cancel stops after the request under way and
+// the read counts as not completed: the grid is not shown as read and cannot be saved.
+TEST_F(EventLogExchange, ProgressNamesTheBlockAndCancelStopsAfterTheCurrentRequest) {
+  SetLanguageSetting("english");
+  host.progressCancelled = [this] { return host.progressTexts.size() == 23; };
+  const TransferResult result = session->EventLog().Read(2);
+  EXPECT_EQ(result.status, TransferStatus::Cancelled);
+  EXPECT_FALSE(result.Completed());
+  EXPECT_EQ(LogReads().size(), 23u);  // block 23 was under way when Cancel came, and ended
+  ASSERT_EQ(host.progressTexts.size(), 23u);
+  EXPECT_EQ(host.progressTexts[0], "Reading the event log of site 2: block 1 of 56");
+  EXPECT_EQ(host.progressTexts[22], "Reading the event log of site 2: block 23 of 56");
+  EXPECT_FALSE(window->saveEventLogEnabled);
+  EXPECT_FALSE(window->eventLogShown);
+  EXPECT_TRUE(host.messages.empty());  // the user stopped it: no failure is reported
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
+  EXPECT_FALSE(host.progressShown);
+
+  SetLanguageSetting("chinese");
+  EXPECT_EQ(EventLogProgressText(1, 23), "正在读取设备 1 的历史记录：第 23 块，共 56 块");
+}
+
 TEST_F(EventLogExchange, ReadsTheFiftySixBlocksAndDrawsTheRing) {
   const std::uint64_t start = pump.NowMs();
   EXPECT_TRUE(session->EventLog().Read(2));

@@ -4,6 +4,7 @@
 
 #include "control/exchange_scope.h"
 #include "control_fixture.h"
+#include "link/exception_meaning.h"
 
 namespace vorel::test {
 namespace {
@@ -36,6 +37,17 @@ TEST_F(Scope, AFailedTransferLeavesNothingPaused) {
   EXPECT_EQ(read.failed->result.outcome, RequestOutcome::Timeout);
   EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
   ExpectRestored();
+}
+
+// The timeout's message is the same on every line; the status bar says where it happened.
+TEST_F(Scope, ATimeoutNamesThePortAndTheSiteInTheStatusBar) {
+  controller.silent = [](const FakeRequest& r) { return r.address == reg::kParamValues2.address; };
+  EXPECT_FALSE(session->Parameters().Read(2));
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Communication timeout!"});
+  EXPECT_EQ(view.status1, "No reply from site 2 on COM1.");
+  SetLanguageSetting("chinese");
+  EXPECT_EQ(TimeoutPlaceText("/dev/ttyUSB0", 3), "设备 3 在端口 /dev/ttyUSB0 上无应答。");
+  EXPECT_EQ(TimeoutPlaceText("/dev/ttyUSB0", 0), "端口 /dev/ttyUSB0 无应答。");
 }
 
 TEST_F(Scope, AnExceptionInsideLeavesNothingPaused) {

@@ -35,7 +35,10 @@ class ScriptedHost : public Host {
   std::map<int, std::string> mainStatus;                  // panel -> last text
   std::vector<std::string> mainStatusHistory;             // every text set on any main panel
   std::vector<int> progress;
+  std::vector<std::string> progressTexts;
   bool progressShown = false;
+  // Answers ProgressCancelled (never cancelled when empty).
+  std::function<bool()> progressCancelled;
 
   void SetSiteStatus(int site, int panel, const std::string& text) override;
   void SetMainStatus(int panel, const std::string& text) override;
@@ -44,6 +47,8 @@ class ScriptedHost : public Host {
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
+  void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }
+  bool ProgressCancelled() override { return progressCancelled && progressCancelled(); }
   std::optional<std::string> AskOpenFileName(const std::string& filter,
                                              const std::string& defaultExtension) override;
   std::optional<std::string> AskSaveFileName(const std::string& filter,

@@ -145,7 +145,8 @@ TEST_F(UiConnect, ConnectedSitesKeepThePortAndLockTheConfiguration) {
   EXPECT_EQ(port, first);
   EXPECT_EQ(main.tried, std::vector<int>{2});
 
-  // Exit disconnects, then closes.
+  // Exit, confirmed, disconnects, then closes.
+  host.answers.push_back(Answer::Yes);
   Child<QAction>(main, "mOpenExit")->trigger();
   EXPECT_TRUE(port->closed);
   EXPECT_FALSE(main.isVisible());

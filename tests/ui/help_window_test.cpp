@@ -2,11 +2,15 @@
 // images, back/forward/contents, find, the Help entries of the main and parameter windows,
 // and the message when the guide is missing.
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -151,6 +155,70 @@ TEST_F(HelpTest, MainWindowHelpOpensTheContentsAndFollowsTheLanguage) {
   EXPECT_TRUE(Help().Browser()->source().path().endsWith("zh/monitor.md"));
   EXPECT_TRUE(Shown().startsWith(Heading("zh", "monitor.md")));
   EXPECT_EQ(Help().windowTitle().left(2), "帮助");
+}
+
+TEST_F(HelpTest, TitleNamesThePageShown) {
+  for (const char* language : {"english", "chinese"}) {
+    SetLanguageSetting(language);
+    const QString folder = IsEnglish() ? "en" : "zh";
+    const QString name = IsEnglish() ? "Vorel Help" : "帮助";
+    for (const char* page : {"index.md", "monitor.md", "troubleshooting.md"}) {
+      ShowHelpPage(page);
+      EXPECT_EQ(Help().windowTitle(), name + " - " + Heading(folder, page)) << page;
+    }
+    // A link followed inside the window names its page too.
+    Help().Browser()->setSource(QUrl("modem.md"));
+    EXPECT_EQ(Help().windowTitle(), name + " - " + Heading(folder, "modem.md"));
+  }
+}
+
+TEST_F(HelpTest, EscapeAndCtrlWCloseTheWindow) {
+  SetLanguageSetting("english");
+  for (const QKeySequence& key :
+       {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+    ShowHelpPage("index.md");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Help()));
+    Help().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Help()));
+    QTest::keySequence(&Help(), key);
+    EXPECT_FALSE(Help().isVisible()) << key.toString().toStdString();
+  }
+}
+
+TEST_F(HelpTest, FindListsEveryPageOfTheGuideThatHoldsTheText) {
+  for (const char* language : {"english", "chinese"}) {
+    SetLanguageSetting(language);
+    const QString folder = IsEnglish() ? "en" : "zh";
+    ShowHelpPage("index.md");
+    // The pages holding the text, read from the guide itself.
+    const QString text = "vorel-cli";
+    QStringList expected;
+    for (const QString& page : QDir(kGuide + "/" + folder).entryList({"*.md"})) {
+      QFile file(kGuide + "/" + folder + "/" + page);
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      if (QString::fromUtf8(file.readAll()).contains(text, Qt::CaseInsensitive)) expected << page;
+    }
+    ASSERT_GE(expected.size(), 3) << language;
+    Child<QLineEdit>(Help(), "edFind")->setText(text);
+    Child<QAction>(Help(), "actFindNext")->trigger();
+    auto* list = Child<QListWidget>(Help(), "lstFoundPages");
+    ASSERT_TRUE(list->isVisible());
+    QStringList listed;
+    for (int i = 0; i < list->count(); ++i) listed << list->item(i)->data(Qt::UserRole).toString();
+    std::sort(listed.begin(), listed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(listed, expected) << language;
+    // Choosing a page opens it at the first match.
+    QListWidgetItem* last = list->item(list->count() - 1);
+    const QString page = last->data(Qt::UserRole).toString();
+    emit list->itemActivated(last);
+    EXPECT_EQ(Help().CurrentPage(), page);
+    EXPECT_EQ(Help().Browser()->textCursor().selectedText().toLower(), text);
+    EXPECT_EQ(last->text(), Heading(folder, page));
+  }
+  // A text no page holds says so.
+  EXPECT_TRUE(Help().SearchGuide("no such text anywhere 42").isEmpty());
+  EXPECT_EQ(Help().FoundPages()->count(), 1);
 }
 
 TEST_F(HelpTest, MissingGuideSaysWhereItLooked) {

@@ -1,5 +1,7 @@
 #include <QAction>
+#include <QDate>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -153,7 +155,13 @@ TEST_F(UiMainWindow, StandardButtonsFollowTheLanguage) {
   EXPECT_EQ(yes(), "&Yes|Cancel");
   Child<QAction>(main, "mConfigurationChinese")->trigger();
   EXPECT_EQ(yes(), "是(&Y)|取消");
+  // Dates that Qt writes follow too: no "11 Dec 2026" in the Chinese interface.
+  const QDate date(2026, 12, 11);
+  EXPECT_EQ(QLocale().toString(date, QLocale::ShortFormat),
+            QLocale(QLocale::Chinese, QLocale::China).toString(date, QLocale::ShortFormat));
+  EXPECT_FALSE(QLocale().toString(date, QLocale::LongFormat).contains("Dec"));
   Child<QAction>(main, "mConfigurationEnglish")->trigger();
+  EXPECT_EQ(QLocale(), QLocale::system());
 }
 
 TEST_F(UiMainWindow, UnwritableSettingsFileKeepsTheLanguage) {

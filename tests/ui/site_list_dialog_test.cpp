@@ -1,6 +1,8 @@
 #include <QAction>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 
@@ -97,11 +99,19 @@ TEST_F(UiSiteAddr, GridLayoutAndTitlesByLanguage) {
     ASSERT_EQ(grid->columnCount(), 4);
     EXPECT_EQ(grid->rowCount(), 16);
     const int widths[] = {45, 94, 48, 93};
+    // The given widths, wider where the title would be cut off.
+    const QFontMetrics metrics(grid->horizontalHeader()->font());
     for (int c = 0; c < 4; ++c) {
-      EXPECT_EQ(grid->columnWidth(c), widths[c]);
-      EXPECT_EQ(grid->horizontalHeaderItem(c)->text(),
+      EXPECT_GE(grid->columnWidth(c), widths[c]);
+      const QString title = grid->horizontalHeaderItem(c)->text();
+      EXPECT_EQ(title,
                 c % 2 ? (english ? "Access Code" : "远程存取码") : (english ? "Address" : "地址"));
+      EXPECT_GT(grid->columnWidth(c), metrics.horizontalAdvance(title)) << c;
     }
+    EXPECT_GE(grid->width(), grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2) +
+                                 grid->columnWidth(3));
+    EXPECT_EQ(Child<QPushButton>(w, "btnOK")->text(), english ? "OK" : "确定");
+    EXPECT_EQ(Child<QPushButton>(w, "btnCancel")->text(), english ? "Cancel" : "取消");
     EXPECT_EQ(grid->rowHeight(0), 19);
     EXPECT_EQ(grid->cellWidget(0, 0), w.CheckBox(1));
     EXPECT_EQ(grid->cellWidget(15, 2), w.CheckBox(32));

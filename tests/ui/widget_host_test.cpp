@@ -7,6 +7,7 @@
 #include "core/register_table.h"
 #include "ui/desktop.h"
 #include "ui/parameter_window.h"
+#include "ui/progress_window.h"
 #include "ui/site_window_tabs.h"
 #include "ui_fixture.h"
 
@@ -25,6 +26,37 @@ TEST(WidgetHost, FileFiltersBecomeQtFilters) {
 }
 
 using UiWidgetHost = UiTest;
+
+// While a transfer runs the main window is disabled, but the progress window's text and its
+// Cancel stay live; the next transfer starts without the old text or the old Cancel.
+TEST_F(UiWidgetHost, ProgressWindowShowsWhatIsDoneAndTakesCancel) {
+  for (const char* language : {"english", "chinese"}) {
+    SetLanguageSetting(language);
+    WidgetHost widgets;
+    MainWindow& main = Main();
+    widgets.Attach(&main);
+    main.SetMainEnabled(false);
+    widgets.ShowProgress(true);
+    ProgressWindow& status = main.StatusWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&status));
+    widgets.SetProgressText("Reading the event log of site 1: block 23 of 56");
+    EXPECT_EQ(status.Text(), "Reading the event log of site 1: block 23 of 56");
+    auto* cancel = Child<QAbstractButton>(status, "btnStatusCancel");
+    EXPECT_EQ(cancel->text(), IsEnglish() ? "Cancel" : "取消");
+    EXPECT_FALSE(widgets.ProgressCancelled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(widgets.ProgressCancelled());
+    EXPECT_FALSE(cancel->isEnabled());
+    widgets.ShowProgress(false);
+    main.SetMainEnabled(true);
+
+    widgets.ShowProgress(true);
+    EXPECT_FALSE(widgets.ProgressCancelled());
+    EXPECT_TRUE(status.Text().isEmpty());
+    EXPECT_TRUE(cancel->isEnabled());
+    widgets.ShowProgress(false);
+  }
+}
 
 TEST_F(UiWidgetHost, DrivesTheStatusBarAndTheProgressWindow) {
   WidgetHost widgets;
