@@ -139,8 +139,8 @@ HelpWindow::HelpWindow(QStringList folders, QWidget* parent)
   connect(findEdit_, &QLineEdit::returnPressed, this, [this] { Find(false); });
   connect(browser_, &QTextBrowser::backwardAvailable, backAction_, &QAction::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forwardAction_, &QAction::setEnabled);
-  connect(browser_, &QTextBrowser::sourceChanged, this, [this] {
-    ShowTitle();
+  connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) {
+    ShowTitle(url);
     // A page opened from the list of found pages shows its first match.
     if (!searched_.isEmpty()) {
       browser_->moveCursor(QTextCursor::Start);
@@ -180,12 +180,13 @@ void HelpWindow::Relabel() {
   findPreviousAction_->setText(Pick("Previous", "上一个"));
   if (auto* dock = findChild<QDockWidget*>("dckFoundPages"))
     dock->setWindowTitle(Pick("Pages found", "找到的页面"));
-  ShowTitle();
+  ShowTitle(browser_->source());
 }
 
-void HelpWindow::ShowTitle() {
+void HelpWindow::ShowTitle(const QUrl& url) {
   const QString name = Pick("Vorel Help", "帮助");
-  const QUrl source = browser_->source();
+  // A link followed inside the guide is relative to the page it was on.
+  const QUrl source = url.isRelative() ? browser_->source().resolved(url) : url;
   const QString heading = source.isLocalFile() ? PageHeading(source.toLocalFile()) : QString();
   setWindowTitle(heading.isEmpty() ? name : name + " - " + heading);
 }
@@ -194,6 +195,7 @@ QStringList HelpWindow::SearchGuide(const QString& text) {
   QStringList found;
   foundList_->clear();
   searched_ = text;
+  searchedFolder_ = LanguageFolder();
   if (guide_.isEmpty() || text.isEmpty()) return found;
   const QDir folder(QDir(guide_).filePath(LanguageFolder()));
   for (const QString& page : GuidePages(folder)) {
@@ -252,7 +254,7 @@ void HelpWindow::Find(bool backward) {
   const QString text = findEdit_->text();
   if (text.isEmpty()) return;
   // A new text is looked for in every page of the guide first.
-  if (text != searched_) SearchGuide(text);
+  if (text != searched_ || searchedFolder_ != LanguageFolder()) SearchGuide(text);
   QTextDocument::FindFlags flags;
   if (backward) flags |= QTextDocument::FindBackward;
   if (browser_->find(text, flags)) return;

@@ -15,6 +15,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QTextBrowser;
+class QUrl;
 
 namespace vorel {
 
@@ -56,7 +57,7 @@ class HelpWindow : public QMainWindow {
   void Relabel();
   void Find(bool backward);
   // The window's title: the guide's name and the heading of the page shown.
-  void ShowTitle();
+  void ShowTitle(const QUrl& source);
 
   QStringList folders_;
   QString guide_;
@@ -70,6 +71,7 @@ class HelpWindow : public QMainWindow {
   QLineEdit* findEdit_ = nullptr;
   QListWidget* foundList_ = nullptr;
   QString searched_;
+  QString searchedFolder_;  // the language folder of that search
 };
 
 // Opens the shared help window at a page of the guide.

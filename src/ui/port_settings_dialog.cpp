@@ -166,10 +166,10 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   line->addWidget(detectButton_, 0, 2);
   line->setColumnStretch(1, 1);
   layout->addLayout(line);
-  layout->addWidget(modemCheck_);
+  layout->addWidget(modemCheck_, 0, Qt::AlignLeft);
   layout->addWidget(dialLabel_);
   layout->addWidget(edTelNum_);
-  layout->addWidget(echoCheck_);
+  layout->addWidget(echoCheck_, 0, Qt::AlignLeft);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   Relabel();

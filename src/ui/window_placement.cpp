@@ -22,8 +22,10 @@ void PlaceOnMainScreen(QWidget& window) {
   if (!screen) screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  // The title bar and borders around the window (none until the window system framed it once).
-  const QSize frameExtra = window.frameGeometry().size() - window.geometry().size();
+  // The title bar and borders around the window; until the window system has framed it once,
+  // room for a usual one is kept.
+  QSize frameExtra = window.frameGeometry().size() - window.geometry().size();
+  if (frameExtra.isEmpty()) frameExtra = QSize(16, 40);
   const QSize room = area.size() - frameExtra;
   if (window.width() > room.width() || window.height() > room.height())
     window.resize(window.size().boundedTo(room));

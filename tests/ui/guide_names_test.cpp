@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTableWidget>
 #include <QToolButton>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,11 @@ void Collect(QWidget& window, QSet<QString>& captions) {
   for (QAbstractButton* b : window.findChildren<QAbstractButton*>()) captions << Plain(b->text());
   for (QAction* a : window.findChildren<QAction*>()) captions << Plain(a->text());
   for (QLabel* l : window.findChildren<QLabel*>()) captions << Plain(l->text());
+  // A column of buttons is named by its title cell ("Chart").
+  for (QTableWidget* t : window.findChildren<QTableWidget*>())
+    for (int r = 0; r < t->rowCount(); ++r)
+      for (int c = 0; c < t->columnCount(); ++c)
+        if (QTableWidgetItem* item = t->item(r, c)) captions << Plain(item->text());
 }
 
 using GuideButtons = ParameterWindowTest;

@@ -215,8 +215,9 @@ TEST_F(UiProperties, LineSettingsShowWhatIsStoredAndStoreWhatIsChosen) {
     });
     main.ChoosePort();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(VportValue("ComPort1", keys[i]), c.saved[i]) << keys[i];
-    if (std::string(c.saved[0]) == "Custom")
+    if (std::string(c.saved[0]) == "Custom") {
       EXPECT_EQ(VportValue("ComPort1", "CustomBaudRate"), "31250");
+    }
   }
 }
 

@@ -34,7 +34,9 @@ TEST(WindowPlacement, SiteWindowsOpenWholeOnTheMainWindowsScreen) {
     EXPECT_TRUE(area.contains(window.frameGeometry()))
         << window.frameGeometry().x() << "," << window.frameGeometry().y() << " "
         << window.frameGeometry().width() << "x" << window.frameGeometry().height();
-    if (area.contains(QRect(c.at, c.size))) EXPECT_EQ(window.pos(), c.at);
+    if (area.contains(QRect(c.at, c.size))) {
+      EXPECT_EQ(window.pos(), c.at);
+    }
   }
 }
 
