@@ -102,6 +102,9 @@ class ConnectSequence {
   bool CheckPort();
   // The port went away since it was last opened.
   bool PortWasLost() const { return portLost_; }
+  // The modem said NO CARRIER while a poll waited: the lines go down, the modem's word is
+  // shown, and polling waits for the next Connect to dial again.
+  void ModemCallLost();
 
  private:
   ConnectParts parts_;
@@ -110,6 +113,10 @@ class ConnectSequence {
   std::function<bool(int site)> identify_;
   bool portLost_ = false;
   bool checkingPort_ = false;
+  // A port is being opened while the window's events run: a second Connect has nothing to
+  // do, and a Disconnect meanwhile closes the port once the open has ended.
+  bool opening_ = false;
+  bool closeAfterOpen_ = false;
 };
 
 }  // namespace vorel
