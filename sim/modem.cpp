@@ -176,6 +176,12 @@ void Modem::OnTime(std::int64_t nowUs, std::string& reply) {
     return;
   }
   if (mode_ != Mode::kDialing || options_.noAnswer || nowUs < connectAtUs_) return;
+  if (!options_.refusal.empty()) {
+    // The call cannot be made: the modem says why and stays in command mode.
+    mode_ = Mode::kCommand;
+    if (!quiet_) reply += verbose_ ? "\r\n" + options_.refusal + "\r\n" : std::string("3\r");
+    return;
+  }
   mode_ = Mode::kData;
   callUp_ = true;
   dropAtUs_ = nowUs + static_cast<std::int64_t>(options_.dropAfterMs) * 1000;

@@ -17,6 +17,7 @@ struct ModemOptions {
   std::string connectText;  // the answer to a dial instead of "CONNECT <speed>"
   int dropAfterMs = 0;      // a call drops this long after it connected (0: never)
   int splitAnswerMs = 0;    // the dial's answer leaves in two pieces this far apart (0: whole)
+  std::string refusal;      // a dial fails with this answer ("BUSY", "NO DIALTONE"...) instead
 };
 
 class Modem {

@@ -108,6 +108,8 @@ Modem
   --drop-after MS        a call drops MS after it connected: NO CARRIER, back to commands
   --split-answer MS      the dial's answer leaves in two pieces, cut in the middle of its text,
                          the second MS after the first (a slow modem)
+  --refuse WORD          a dial fails after the dial delay with WORD (BUSY, NO CARRIER,
+                         NO DIALTONE, NO ANSWER) and the modem stays in command mode
   Commands "AT..." answer OK (E, V, Q, Z, &F, H, O, S, D understood); ATD connects after the
   dial delay; in data mode Modbus frames pass; "+++" at a frame start returns to command mode
   with the call up (ATO goes back on line); ATH0 hangs up, after which frames get no answer
@@ -363,6 +365,9 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
     } else if (arg == "--drop-after") {
       ok = number(1, 86400000, n);
       o.modem.dropAfterMs = static_cast<int>(n);
+    } else if (arg == "--refuse") {
+      ok = value(o.modem.refusal) && !o.modem.refusal.empty();
+      if (!ok && error.empty()) error = "--refuse needs a WORD";
     } else if (arg == "--split-answer") {
       ok = number(1, 600000, n);
       o.modem.splitAnswerMs = static_cast<int>(n);

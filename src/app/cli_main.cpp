@@ -290,9 +290,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   return std::nullopt;
 }
 
-void ShowPortError(vorel::Host& host, const std::string& name, const std::string& error) {
-  // A TCP port's error already names the host and the reason.
-  if (vorel::IsTcpPortName(name)) {
+void ShowPortError(vorel::Host& host, const vorel::SerialPort& port, const std::string& name,
+                   const std::string& error) {
+  // A TCP port's error already names the host and the reason, a failed dial says why.
+  if (vorel::IsTcpPortName(name) || port.OpenErrorIsMessage()) {
     host.ShowMessage(error);
     return;
   }
@@ -419,7 +420,7 @@ int Run(int argc, char** argv) {
 
   std::string error;
   if (!exchange.Open(command.port, &error)) {
-    ShowPortError(host, command.port.name, error);
+    ShowPortError(host, *port, command.port.name, error);
     return kExitFailed;
   }
   // After a failed request: the port that went away is named once; a timeout says where it

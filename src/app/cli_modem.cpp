@@ -51,15 +51,19 @@ class DialingPort : public SerialPort {
   ~DialingPort() override { Close(); }
 
   bool Open(const PortSettings& settings, std::string* error) override {
+    dialFailed_ = false;
     if (!port_.Open(settings, error)) return false;
     SetActive(&port_);
     if (dialer_.Dial(progress_.DialNumber())) return true;
     SetActive(nullptr);
     dialer_.ReleaseModem();
     port_.Close();
-    if (error) *error = "modem connect fail";
+    // The port was fine: the message is the dial's, not the port's.
+    dialFailed_ = true;
+    if (error) *error = DialFailedText(dialer_.FailureText());
     return false;
   }
+  bool OpenErrorIsMessage() const override { return dialFailed_ || port_.OpenErrorIsMessage(); }
   void Close() override {
     if (!port_.IsOpen()) return;
     std::lock_guard lock(activeMutex);
@@ -93,6 +97,7 @@ class DialingPort : public SerialPort {
   }
 
   NamedPort port_;
+  bool dialFailed_ = false;
   ModemProgress progress_;
   ModemDialer dialer_;
 };

@@ -69,8 +69,9 @@ std::string PortGoneText(const std::string& portName, const std::string& reason)
 
 void ConnectSequence::Connect() {
   ConnectionView& view = parts_.view;
-  // The window stays live while the modem dials: a second Connect then has nothing to do.
-  if (parts_.modem.Dialing()) return;
+  // The window stays live while the modem dials or a port opens: a second Connect then has
+  // nothing to do.
+  if (parts_.modem.Dialing() || opening_) return;
   parts_.poll.Reset();
   const bool resuming =
       (portLost_ || windowsKept_) && !parts_.port.IsOpen() && parts_.siteSlots.AnyOnline();
@@ -93,13 +94,22 @@ void ConnectSequence::Connect() {
   }
   view.SetConfigurationButtonsEnabled(false);
   parts_.link.SetModem(properties_.modem);
+  parts_.port.WatchModemCall(properties_.modem);
   if (parts_.port.IsOpen()) {
     PauseForReconnect();
     // The port stays; a modem call whose carrier was lost is dialled again.
-    if (properties_.modem && !parts_.port.CarrierDetect() &&
-        !parts_.modem.Dial(view.DialNumber())) {
-      parts_.modem.ReleaseModem();
-      return;
+    if (properties_.modem && (!parts_.port.CarrierDetect() || parts_.port.Call().Lost())) {
+      if (!parts_.modem.Dial(view.DialNumber())) {
+        parts_.modem.ReleaseModem();
+        parts_.modem.ShowRefusal();
+        return;
+      }
+      // The call is back: every online site is polled again, also one whose polling stopped
+      // while the call was down.
+      for (int n = 1; n <= kSiteCount; ++n) {
+        if (parts_.siteSlots.IsOnline(n) && parts_.link.CommState(n) == kCommNoResult)
+          parts_.link.SetCommState(n, kCommRetry);
+      }
     }
   } else {
     bool opened = false;
@@ -116,6 +126,8 @@ void ConnectSequence::Connect() {
     view.SetMainStatus(0, Text("connecting...", "正在连接..."));
     if (properties_.modem && !parts_.modem.Dial(view.DialNumber())) {
       parts_.modem.ReleaseModem();
+      // The modem's word for why the call was not made stays in sight.
+      parts_.modem.ShowRefusal();
       view.SetMainStatus(0, Text("disconnected", "未连接."));
       parts_.port.Release();
       view.SetConfigurationButtonsEnabled(true);
@@ -133,10 +145,23 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
   std::string detail;
   std::unique_ptr<SerialPort> port = parts_.makePort();
   bool opened = false;
-  if (port) {
+  bool saidInFull = IsTcpPortName(settings.name);
+  if (port && opening_) {
+    detail = "the port is being opened";
+  } else if (port) {
     parts_.port.Attach(std::move(port));
+    opening_ = true;
+    closeAfterOpen_ = false;
     opened = parts_.port.Open(settings, &detail);
+    opening_ = false;
+    if (opened && closeAfterOpen_) {
+      // Disconnect was pressed while the port opened: it ends here, quietly.
+      parts_.port.Release();
+      if (error) error->clear();
+      return false;
+    }
     if (opened) parts_.traffic.Restart(parts_.pump.NowMs());
+    saidInFull = !opened && parts_.port.OpenErrorIsMessage();
     if (!opened) parts_.port.Release();
     parts_.link.SetEchoDiscard(settings.discardEcho);
     parts_.link.SetLineSpeed(settings);
@@ -144,8 +169,9 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
   } else {
     detail = "no serial port";
   }
-  // A TCP port says which host and why, in both languages; a serial port has the usual text.
-  if (!opened && IsTcpPortName(settings.name)) {
+  // A TCP port says which host and why, in both languages, and a port that opened but could
+  // not dial says why the dial failed; a serial port has the usual text.
+  if (!opened && saidInFull) {
     parts_.host.ShowMessage(detail);
     detail.clear();  // said in full
   } else if (!opened) {
@@ -287,6 +313,10 @@ bool ConnectSequence::IdentifySite(int n) {
 }
 
 void ConnectSequence::Disconnect() {
+  if (opening_) {
+    closeAfterOpen_ = true;
+    return;
+  }
   parts_.host.SetProgress(0);
   parts_.host.ShowProgress(false);
   parts_.poll.StopAll();
@@ -333,7 +363,15 @@ void ConnectSequence::DisconnectKeepingWindows() {
   Disconnect();
 }
 
+void ConnectSequence::ModemCallLost() {
+  // A call the user hung up has said so already.
+  if (!parts_.port.Call().CarrierDropped()) return;
+  parts_.modem.ReleaseModem();
+  parts_.view.SetMainStatus(kModemStatusPanel, ModemAnswerText("NO CARRIER"));
+}
+
 void ConnectSequence::CloseQuietly() {
+  if (opening_) closeAfterOpen_ = true;
   if (!parts_.port.IsOpen()) return;
   parts_.poll.StopAll();
   parts_.port.Release();

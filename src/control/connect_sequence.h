@@ -106,6 +106,9 @@ class ConnectSequence {
   bool CheckPort();
   // The port went away since it was last opened.
   bool PortWasLost() const { return portLost_; }
+  // The modem said NO CARRIER while a poll waited: the lines go down, the modem's word is
+  // shown, and polling waits for the next Connect to dial again.
+  void ModemCallLost();
 
  private:
   ConnectParts parts_;
@@ -119,6 +122,10 @@ class ConnectSequence {
   // The user disconnected with online windows open: the next Connect polls them again.
   bool windowsKept_ = false;
   bool checkingPort_ = false;
+  // A port is being opened while the window's events run: a second Connect has nothing to
+  // do, and a Disconnect meanwhile closes the port once the open has ended.
+  bool opening_ = false;
+  bool closeAfterOpen_ = false;
 };
 
 }  // namespace vorel

@@ -41,15 +41,25 @@ constexpr std::array<SetupStep, 7> kSetup{{
 }};
 // clang-format on
 
+// What a modem answers when the call cannot be made; the dial ends on them at once.
+constexpr std::array<std::string_view, 4> kRefusals{"BUSY", "NO CARRIER", "NO DIALTONE",
+                                                    "NO ANSWER"};
+
 constexpr std::string_view kEscape = "+++\r\n";
 constexpr int kEscapePauseMs = 100;
 // The longest answer word less one: what of the older response can still start a word.
 constexpr std::size_t kAnswerTail = 12;
 
+std::string_view Refusal(std::string_view response) {
+  for (std::string_view word : kRefusals)
+    if (response.find(word) != std::string_view::npos) return word;
+  return {};
+}
+
 bool Recognised(std::string_view response) {
   for (const ModemAnswer& a : kAnswers)
     if (response.find(a.word) != std::string_view::npos) return true;
-  return false;
+  return !Refusal(response).empty();
 }
 
 std::string Text(std::string_view english, std::string_view chinese) {
@@ -57,6 +67,14 @@ std::string Text(std::string_view english, std::string_view chinese) {
 }
 
 }  // namespace
+
+std::string ModemAnswerText(std::string_view word) {
+  return Text("The modem answered ", "调制解调器应答 ") + std::string(word) + Text(".", "。");
+}
+
+std::string DialFailedText(const std::string& why) {
+  return Text("The dial failed: ", "拨号失败：") + why;
+}
 
 void ModemDialer::Write(std::string_view text) {
   if (!sendLock_) {
@@ -96,6 +114,7 @@ bool ModemDialer::ModemCommand(std::string_view command, int cycles) {
   line += "\r\n";
   Write(line);
   std::string response;
+  refusal_.clear();
   for (int cycle = 1; cycle <= cycles; ++cycle) {
     if (hangupRequested_) {
       hangupRequested_ = false;
@@ -115,6 +134,11 @@ bool ModemDialer::ModemCommand(std::string_view command, int cycles) {
     if (!a.status.english.empty()) ShowStatus(std::string(a.status.Pick()));
     return true;
   }
+  if (const std::string_view word = Refusal(response); !word.empty()) {
+    refusal_ = ModemAnswerText(word);
+    ShowStatus(refusal_);
+    return false;
+  }
   ShowStatus(Text("modem no response", "调制解调器没有回应"));
   return false;
 }
@@ -122,8 +146,14 @@ bool ModemDialer::ModemCommand(std::string_view command, int cycles) {
 bool ModemDialer::Dial(const std::string& number) {
   if (dialing_) return false;
   dialing_ = true;
+  refusal_.clear();
   const bool connected = DialOnce(number);
   dialing_ = false;
+  failure_ = connected          ? std::string()
+             : refusal_.empty() ? Text("The modem gave no answer that the dial recognises.",
+                                       "调制解调器没有给出可识别的应答。")
+                                : refusal_;
+  if (connected && call_) call_->Up();
   return connected;
 }
 
@@ -148,15 +178,26 @@ bool ModemDialer::DialOnce(const std::string& number) {
     if (ModemCommand("ATDT" + number, kDialCycles)) return true;
     HangUp();
   }
-  ShowStatus(Text("modem connect fail", "调制解调器连接失败"));
+  // The modem's own refusal says more than the general failure.
+  if (refusal_.empty()) {
+    ShowStatus(Text("modem connect fail", "调制解调器连接失败"));
+  } else {
+    ShowRefusal();
+  }
   Pause(kModemFailPauseMs);
   return false;
+}
+
+void ModemDialer::ShowRefusal() {
+  if (!refusal_.empty())
+    ShowStatus(Text("modem connect fail: ", "调制解调器连接失败：") + refusal_);
 }
 
 void ModemDialer::HangUp() {
   Write(kEscape);
   Pause(kHangUpPauseMs);
   Write("ATH0\r\n");
+  if (call_) call_->Ended();
   // No answer is awaited, but the command must leave the port before a close that
   // follows discards what is still unsent.
   Pause(kHangUpDrainMs);
@@ -171,9 +212,13 @@ void ModemDialer::ReleaseModem() {
 
 void ModemDialer::HangupPressed() {
   hangupRequested_ = true;
-  if (!port_.CarrierDetect()) return;
+  // A command that waits notices the request at its next cycle and ends the dial itself.
+  if (dialing_) return;
+  // Many lines cannot tell the carrier (a cable without DCD, a pseudo-terminal): the call is
+  // ended whether or not it reads on.
   HangUp();
   ReleaseModem();
+  ShowStatus(Text("disconnected", "未连接."));
 }
 
 }  // namespace vorel

@@ -21,9 +21,6 @@ namespace {
 
 // Longest sleep of the wait for an idle link between two looks.
 constexpr int kIdleWaitSliceMs = 5;
-// How long a request may wait for its reply before it has failed (a tick past 2 s, 8 s).
-constexpr std::uint64_t kReplyAllowanceMs = 21 * kTickMs;
-constexpr std::uint64_t kModemReplyAllowanceMs = 81 * kTickMs;
 
 std::optional<QDate> ToQDate(const std::string& text) {
   const auto date = ParseControllerDate(text, QDate::currentDate().year());
@@ -110,7 +107,9 @@ void PollScheduler::PollStep() {
       switch (pollPhase_) {
         case 1: {
           const bool failed = link.CommState(pollSite_) == kCommNoResult;
-          if (!failed || ProbeDue(pollSite_)) {
+          // A modem call that dropped is dialled again by the next Connect; until then
+          // nothing could answer.
+          if (!link.CallLost() && (!failed || ProbeDue(pollSite_))) {
             link.SetGroupIdle(RequestGroup::Value, false);
             link.ResetReplyTicks();
             PollSent(pollSite_, failed);
@@ -157,6 +156,12 @@ void PollScheduler::ReportPollFailure(int site) {
   // Retry could never succeed on a port that has gone away: no box; the caller tells the user
   // once and closes the connection. The site's state stays.
   if (result.outcome == RequestOutcome::PortGone || parts_.port.Gone()) return;
+  // Nor through a modem call that dropped: the modem's word is shown, polling waits for the
+  // next Connect to dial again.
+  if (link.CallLost()) {
+    parts_.callLost();
+    return;
+  }
   const Answer answer =
       parts_.host.AskRetryCancel(site, CommunicationErrorCaption(), PollFailureText(result, site));
   if (answer == Answer::Retry) link.SetCommState(site, kCommRetry);
@@ -226,8 +231,10 @@ void PollScheduler::PollSent(int site, bool probe) {
   nextProbeMs_[static_cast<std::size_t>(site - 1)] = parts_.pump.NowMs() + kFailedSiteProbeMs;
   // A probe may wait out the whole reply allowance: the other sites' values are no later for
   // it, and the sweep is not a measure of the poll period.
-  age_.ProbeSent(parts_.pump.NowMs(),
-                 parts_.link.Modem() ? kModemReplyAllowanceMs : kReplyAllowanceMs);
+  // The reply allowance and the tick that notices it has run out.
+  age_.ProbeSent(parts_.pump.NowMs(), static_cast<std::uint64_t>(parts_.link.ReplyAllowanceMs(
+                                          RequestGroup::Value, site, reg::kLiveValues)) +
+                                          kTickMs);
   sweepTimed_ = false;
 }
 

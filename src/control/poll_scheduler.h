@@ -37,6 +37,8 @@ struct PollParts {
   // Ends the connection when the open port has gone away, true when it did so now; the steps
   // call it once the link is idle.
   std::function<bool()> closeIfPortGone;
+  // The modem call dropped while a poll waited: tells the user once.
+  std::function<void()> callLost;
 };
 
 inline constexpr int kPollIntervalMs = 20;

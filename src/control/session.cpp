@@ -13,11 +13,15 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
       images_(std::make_unique<SiteImages>()),
       link_(std::make_unique<ModbusLink>(port_, host, pump, *images_)),
       poll_({host_, pump_, view_, *images_, *link_, port_, slots_, *this, trends_,
-             [this] { return exchangeRunning_; }, [this] { return connect_.CheckPort(); }}),
+             [this] { return exchangeRunning_; }, [this] { return connect_.CheckPort(); },
+             [this] { connect_.ModemCallLost(); }}),
       connect_({host_, view_, pump_, port_, [this] { return MakePort(); }, *link_, *this, *this,
                 slots_, *this, *images_, modem_, poll_, trends_, traffic_}),
-      modem_(port_, view, pump, &link_->SendLock()) {
+      modem_(port_, view, pump, &link_->SendLock(), &port_.Call()) {
   port_.SetSendLock(&link_->SendLock());
+  // A slow open (a TCP name lookup) keeps the window's events running.
+  port_.SetOpenWait([this](int ms) { pump_.Pump(ms); });
+  link_->SetModemCall(&port_.Call());
   link_->SetTrafficLog(&traffic_);
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
 }

@@ -239,6 +239,26 @@ std::span<const ParameterDescriptor> SiteImages::ParameterDescriptors(
   return std::span<const ParameterDescriptor>(t.entries.data(), static_cast<std::size_t>(t.size));
 }
 
+std::size_t SiteImages::BlockDataBytes(int site, const RegisterBlock& block) const {
+  const auto entries = static_cast<std::size_t>(block.count);
+  if (IndexOf(kValueConfigs, block.address) >= 0) return entries * kValueDescriptorBytes;
+  if (IndexOf(kParameterConfigs, block.address) >= 0) return entries * kParameterDescriptorBytes;
+  const Pair* pair = nullptr;
+  for (const Pair& p : kPairs) {
+    if (p.value == block.address) pair = &p;
+  }
+  if (!pair) return 0;
+  const RegisterBlock config{pair->config, 0, 0, ""};
+  std::size_t words = 0;
+  auto extent = [&words](const auto& table) {
+    for (const auto& d : table)
+      words = std::max<std::size_t>(words, static_cast<std::size_t>(d.offset) + d.count);
+  };
+  extent(ValueDescriptors(site, config));
+  extent(ParameterDescriptors(site, config));
+  return 2 * words;
+}
+
 std::string SiteImages::DeviceNameText(int site) const {
   std::string text;
   text.reserve(2 * reg::kDeviceName.count);

@@ -82,6 +82,10 @@ class SiteImages {
   std::span<const ValueDescriptor> ValueDescriptors(int site, const RegisterBlock& config) const;
   std::span<const ParameterDescriptor> ParameterDescriptors(int site,
                                                             const RegisterBlock& config) const;
+  // The data bytes a reply to a read of the block-transfer block brings: the descriptors of a
+  // CONFIG block, or what the site's descriptor table lays out for a VALUE block. 0 when that
+  // is not known (a VALUE block whose table was never read, or another block).
+  std::size_t BlockDataBytes(int site, const RegisterBlock& block) const;
 
   // Registers 0x0172 to 0x0185, low byte first, trimmed of characters up to 32 at both ends.
   // The bytes are code page 936 as the controller sends them.

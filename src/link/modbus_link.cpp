@@ -14,6 +14,14 @@ constexpr int kPartialReplySliceMs = 1;
 // Event-driven collection sleeps until input arrives; the slice only bounds how late the
 // pump's timers (the 100 ms reply tick) are served.
 constexpr int kFastWaitSliceMs = 10;
+// The wait for a reply before its wire time is added.
+constexpr int kReplyWaitMs = 2000;
+constexpr int kModemReplyWaitMs = 8000;
+// Around the data: address, function and byte count before it (two bytes of count for the
+// block-transfer areas), the CRC after it.
+constexpr std::size_t kPlainReplyFrameBytes = 5;
+constexpr std::size_t kBlockReplyFrameBytes = 6;
+constexpr std::size_t kWriteEchoBytes = 8;
 
 // The state a site takes when a reply has ended its request; a request that ends otherwise
 // leaves the state to whoever ends it (299 after a synchronous wait).
@@ -50,6 +58,12 @@ FrameOutcome OutcomeOf(ReplyStatus status) {
   return FrameOutcome::Timeout;
 }
 
+// 2 s (8 s through a modem) and the wire time of a reply of `replyBytes`.
+int AllowanceMs(std::size_t replyBytes, int charUs, bool modem) {
+  const long long wireMs = (static_cast<long long>(replyBytes) * charUs + 999) / 1000;
+  return (modem ? kModemReplyWaitMs : kReplyWaitMs) + static_cast<int>(wireMs);
+}
+
 int Index(RequestGroup group) {
   return static_cast<int>(group);
 }
@@ -84,6 +98,7 @@ void ModbusLink::WorkerFinished() {
 }
 
 void ModbusLink::SetLineSpeed(const PortSettings& settings) {
+  allowanceMs_ = 0;
   if (settings.baud <= 0) {
     charUs_ = 0;
     return;
@@ -101,6 +116,41 @@ void ModbusLink::SetLineSpeed(const PortSettings& settings) {
 int ModbusLink::WireMs(std::size_t bytes) const {
   const long long us = static_cast<long long>(bytes) * charUs_;
   return static_cast<int>(std::min<long long>(us / 1000, kTickMs));
+}
+
+int ModbusLink::ReplyAllowanceMs(RequestGroup group, int site, const RegisterBlock& block) const {
+  std::size_t bytes = kWriteEchoBytes;
+  if (group == RequestGroup::PlainRead) {
+    bytes = kPlainReplyFrameBytes + 2 * static_cast<std::size_t>(block.count);
+  } else if (group != RequestGroup::Write) {
+    // A block whose layout is not known yet counts from its header once that is in.
+    bytes = kBlockReplyFrameBytes + images_.BlockDataBytes(site, block);
+  }
+  return AllowanceMs(bytes, charUs_, modem_);
+}
+
+int ModbusLink::CurrentAllowanceMs() const {
+  const unsigned serial = sentSerial_.load(std::memory_order_acquire);
+  if (serial != allowanceSerial_ || allowanceMs_ == 0) {
+    const int busy = FirstBusyGroup();
+    RegisterBlock block;
+    int site = 0;
+    {
+      std::lock_guard lock(sendLock_);
+      block = current_;
+      site = currentSite_;
+    }
+    allowanceMs_ = ReplyAllowanceMs(
+        busy < 0 ? RequestGroup::Write : static_cast<RequestGroup>(busy), site, block);
+    allowanceSerial_ = serial;
+  }
+  // A reply whose header is in announces its length: a longer one than the request led to
+  // expect is waited for as long as it takes on the wire.
+  if (serial == begunSerial_ && assembler_.InBody()) {
+    return std::max(allowanceMs_, AllowanceMs(assembler_.Received().size() + assembler_.Pending(),
+                                              charUs_, modem_));
+  }
+  return allowanceMs_;
 }
 
 int ModbusLink::PartialReplyWaitMs(std::size_t waiting) const {
@@ -195,6 +245,7 @@ void ModbusLink::ShowAnnouncement() {
 bool ModbusLink::SendRead(RequestGroup group, int site, const RegisterBlock& block) {
   SetGroupIdle(group, false);
   current_ = block;
+  currentSite_ = site;
   channel_.PurgeInput();
   channel_.PurgeOutput();
   BuildReadFrame(site, block, readFrame_);
@@ -213,6 +264,7 @@ bool ModbusLink::SendWrite(int site, const RegisterBlock& block,
   if (length == 0) return false;  // refused: nothing sent, the link stays as it was
   SetGroupIdle(RequestGroup::Write, false);
   current_ = block;
+  currentSite_ = site;
   channel_.PurgeInput();
   channel_.PurgeOutput();
   FrameSent(length, true);
@@ -242,7 +294,10 @@ std::optional<RequestOutcome> ModbusLink::RequestFailure() const {
     return replyFailure_;
   }
   if (channel_.Gone()) return RequestOutcome::PortGone;
-  if (ReplyTicks() > (modem_ ? 80 : 20)) return RequestOutcome::Timeout;
+  if (CallLost()) return RequestOutcome::Timeout;
+  if (static_cast<int>(ReplyTicks()) * kTickMs > CurrentAllowanceMs()) {
+    return RequestOutcome::Timeout;
+  }
   return std::nullopt;
 }
 

@@ -20,6 +20,7 @@
 #include "link/event_pump.h"
 #include "link/host.h"
 #include "link/modbus_frame.h"
+#include "link/modem_call.h"
 #include "link/reply_assembler.h"
 #include "link/request_outcome.h"
 #include "link/serial_port.h"
@@ -64,8 +65,18 @@ class ModbusLink {
   void SetTrafficLog(TrafficLog* log) { traffic_ = log; }
 
   // The modem option: replies may take 8 s instead of 2 s.
-  void SetModem(bool on) { modem_ = on; }
+  void SetModem(bool on) {
+    modem_ = on;
+    allowanceMs_ = 0;
+  }
   bool Modem() const { return modem_; }
+  // The modem call on the line: with the modem option on, a request ends at once, as a
+  // timeout, once the call is known to have dropped.
+  void SetModemCall(const ModemCall* call) { call_ = call; }
+  bool CallLost() const { return modem_ && call_ && call_->Lost(); }
+  // How long a request may wait for its reply: 2 s (8 s with the modem) plus the wire time,
+  // at the line's speed, of the longest reply it can bring. Main thread.
+  int ReplyAllowanceMs(RequestGroup group, int site, const RegisterBlock& block) const;
 
   // The port setting "Discard echo": the adapter hears its own request, so the request's bytes
   // come back before the reply; they are checked and dropped, and a mismatch is a line error.
@@ -172,12 +183,15 @@ class ModbusLink {
   int PartialReplyWaitMs(std::size_t waiting) const;
   // Wire time of `bytes` at the line speed in whole milliseconds (rounded down, at most a tick).
   int WireMs(std::size_t bytes) const;
+  // The allowance of the request under way (computed once per request).
+  int CurrentAllowanceMs() const;
 
   ByteChannel& channel_;
   Host& host_;
   EventPump& pump_;
   SiteImages& images_;
   bool modem_ = false;
+  const ModemCall* call_ = nullptr;
   TrafficLog* traffic_ = nullptr;
   bool echoDiscard_ = false;
   bool fast_ = false;
@@ -186,6 +200,9 @@ class ModbusLink {
   mutable std::mutex sendLock_;
   std::array<std::atomic<bool>, kRequestGroups> idle_;
   RegisterBlock current_{};  // guarded by sendLock_
+  int currentSite_ = 0;      // guarded by sendLock_
+  mutable unsigned allowanceSerial_ = 0;
+  mutable int allowanceMs_ = 0;
   std::atomic<std::uint16_t> expected_{0};
   std::atomic<std::uint16_t> ticks_{0};
   // The frame last sent, for the echo check: its length and whether it was a write. A send

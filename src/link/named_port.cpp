@@ -15,6 +15,7 @@ bool NamedPort::Open(const PortSettings& settings, std::string* error) {
   } else {
     port_ = std::make_unique<PosixSerialPort>();
   }
+  port_->SetOpenWait(openWait_);
   return port_->Open(settings, error);
 }
 

@@ -1,14 +1,22 @@
 #include "link/port_holder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 namespace vorel {
+namespace {
+
+// The most of the input a purge looks at for the modem's word before it drops the rest.
+constexpr std::size_t kWatchedPurgeBytes = 512;
+
+}  // namespace
 
 void PortHolder::Attach(std::unique_ptr<SerialPort> port) {
   std::unique_lock<std::mutex> lock;
   if (sendLock_) lock = std::unique_lock(*sendLock_);
   port_ = std::move(port);
+  call_.Up();
 }
 
 void PortHolder::Release() {
@@ -24,6 +32,7 @@ bool PortHolder::Open(const PortSettings& settings, std::string* error) {
     return false;
   }
   name_ = settings.name;
+  port_->SetOpenWait(openWait_);
   return port_->Open(settings, error);
 }
 
@@ -36,7 +45,18 @@ bool PortHolder::IsOpen() const {
 }
 
 void PortHolder::PurgeInput() {
-  if (port_) port_->PurgeInput();
+  if (!port_) return;
+  if (watchCall_.load(std::memory_order_acquire)) {
+    // What is thrown away may be the modem saying the call dropped: look at it first (a
+    // bounded look: a flooding line cannot hold the purge).
+    std::uint8_t seen[kWatchedPurgeBytes];
+    const int waiting = std::min<int>(port_->InputCount(), static_cast<int>(sizeof seen));
+    if (waiting > 0) {
+      const int n = port_->Read({seen, static_cast<std::size_t>(waiting)});
+      call_.Feed(std::span<const std::uint8_t>(seen, static_cast<std::size_t>(std::max(0, n))));
+    }
+  }
+  port_->PurgeInput();
 }
 
 void PortHolder::PurgeOutput() {
@@ -56,11 +76,18 @@ int PortHolder::InputCount() {
 }
 
 int PortHolder::Read(std::span<std::uint8_t> into) {
-  return port_ ? port_->Read(into) : 0;
+  if (!port_) return 0;
+  const int n = port_->Read(into);
+  if (n > 0 && watchCall_.load(std::memory_order_acquire))
+    call_.Feed(into.first(static_cast<std::size_t>(n)));
+  return n;
 }
 
 std::string PortHolder::ReadText(int n) {
-  return port_ ? port_->ReadText(n) : std::string();
+  if (!port_) return {};
+  std::string text = port_->ReadText(n);
+  if (watchCall_.load(std::memory_order_acquire)) call_.Feed(text);
+  return text;
 }
 
 bool PortHolder::WaitForInput(int ms) {

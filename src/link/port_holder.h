@@ -4,9 +4,11 @@
 // the link's send lock, so no request worker is writing while the port changes.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "link/modem_call.h"
 #include "link/serial_port.h"
 
 namespace vorel {
@@ -22,6 +24,12 @@ class PortHolder : public SerialPort {
   SerialPort* Get() const { return port_.get(); }
   // The name of the port last opened ("" before the first Open).
   const std::string& Name() const { return name_; }
+
+  // With a modem on the line, every byte read or purged is looked at for the modem's word
+  // that the call has dropped. A port attached anew starts with the call up.
+  void WatchModemCall(bool on) { watchCall_.store(on, std::memory_order_release); }
+  ModemCall& Call() { return call_; }
+  const ModemCall& Call() const { return call_; }
 
   bool Open(const PortSettings& settings, std::string* error) override;
   void Close() override;
@@ -39,11 +47,14 @@ class PortHolder : public SerialPort {
   bool CarrierDetect() override;
   bool Gone() const override;
   std::string GoneReason() const override;
+  bool OpenErrorIsMessage() const override { return port_ && port_->OpenErrorIsMessage(); }
 
  private:
   std::mutex* sendLock_ = nullptr;
   std::unique_ptr<SerialPort> port_;
   std::string name_;
+  std::atomic<bool> watchCall_{false};
+  ModemCall call_;
 };
 
 }  // namespace vorel

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -50,6 +51,15 @@ class SerialPort : public ByteChannel {
   // Why the port went away, in the current language, when the port knows more than that it
   // is gone (a TCP connection closed by the server or reset); "" otherwise.
   virtual std::string GoneReason() const { return {}; }
+  // True when the last failed Open's `error` is a whole message for the user rather than the
+  // system's reason: the port itself opened, but what opening it includes failed (a dial).
+  virtual bool OpenErrorIsMessage() const { return false; }
+  // What Open does while it waits for something slow (a TCP port's name lookup and connect):
+  // the window's events run, for at most `ms` each time. Without it Open simply blocks.
+  void SetOpenWait(std::function<void(int ms)> wait) { openWait_ = std::move(wait); }
+
+ protected:
+  std::function<void(int ms)> openWait_;
 };
 
 }  // namespace vorel

@@ -12,8 +12,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <thread>
 
 #include "core/language.h"
 
@@ -23,6 +26,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::string_view kScheme = "tcp://";
+// The most a purge throws away in one go, and the longest it takes.
+constexpr std::size_t kPurgeMaxBytes = 64 * 1024;
+constexpr int kPurgeMaxMs = 20;
 
 int MsLeft(Clock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -93,7 +99,57 @@ int ConnectOne(const addrinfo& a, Clock::time_point deadline, int* fdOut) {
   return 0;
 }
 
+// How often a waiting Open looks at the attempt (and lets the window's events run).
+constexpr int kOpenWaitSliceMs = 20;
+// How long after the budget an attempt may still report before it is given up.
+constexpr int kAttemptGraceMs = 200;
+
 }  // namespace
+
+// One lookup and connect, shared by the Open that waits for it and the thread that makes it.
+struct TcpPort::TcpAttempt {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;   // the thread has reported
+  bool abandoned = false;  // Open stopped waiting: the thread closes what it made
+  bool resolved = false;
+  int resolveError = 0;  // the lookup's code, 0 when it succeeded
+  int connectError = ETIMEDOUT;
+  int fd = -1;
+};
+
+void TcpPort::RunAttempt(std::shared_ptr<TcpAttempt> attempt, HostLookup lookup, std::string host,
+                         std::string service, std::chrono::steady_clock::time_point deadline) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  const int resolved = lookup ? lookup(host.c_str(), service.c_str(), &hints, &found)
+                              : ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found);
+  int fd = -1;
+  int failure = ETIMEDOUT;
+  if (resolved == 0) {
+    {
+      std::lock_guard lock(attempt->mutex);
+      attempt->resolved = true;
+    }
+    for (const addrinfo* a = found; a != nullptr && fd < 0; a = a->ai_next) {
+      failure = ConnectOne(*a, deadline, &fd);
+      if (MsLeft(deadline) == 0) break;
+    }
+    if (found) ::freeaddrinfo(found);
+  }
+  std::lock_guard lock(attempt->mutex);
+  if (attempt->abandoned) {
+    if (fd >= 0) ::close(fd);
+    return;
+  }
+  attempt->resolveError = resolved;
+  attempt->connectError = failure;
+  attempt->fd = fd;
+  attempt->finished = true;
+  attempt->done.notify_all();
+}
 
 bool IsTcpPortName(const std::string& name) {
   if (name.size() < kScheme.size()) return false;
@@ -158,41 +214,61 @@ TcpPort::~TcpPort() {
 }
 
 bool TcpPort::Open(const PortSettings& settings, std::string* error) {
-  std::unique_lock lock(mutex_);
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
-  loss_.store(Loss::None, std::memory_order_relaxed);
+  {
+    std::unique_lock lock(mutex_);
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    loss_.store(Loss::None, std::memory_order_relaxed);
+  }
   const auto address = ParseTcpPortName(settings.name, error);
   if (!address) return false;
   where_ = address->host.find(':') == std::string::npos
                ? address->host + ":" + std::to_string(address->port)
                : "[" + address->host + "]:" + std::to_string(address->port);
 
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* found = nullptr;
-  const std::string service = std::to_string(address->port);
-  const int resolved = ::getaddrinfo(address->host.c_str(), service.c_str(), &hints, &found);
-  if (resolved != 0) {
+  // The lookup and the connect run on a thread of their own: a name server that does not
+  // answer holds neither the window nor the caller past the budget. The thread that is left
+  // behind then finishes unseen and closes what it made.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kTcpConnectTimeoutMs);
+  auto attempt = std::make_shared<TcpAttempt>();
+  std::thread(RunAttempt, attempt, lookup_, address->host, std::to_string(address->port), deadline)
+      .detach();
+  const auto giveUp = deadline + std::chrono::milliseconds(kAttemptGraceMs);
+  for (;;) {
+    {
+      std::unique_lock lock(attempt->mutex);
+      const int slice = openWait_ ? 0 : std::min(kOpenWaitSliceMs, MsLeft(giveUp));
+      attempt->done.wait_for(lock, std::chrono::milliseconds(slice),
+                             [&] { return attempt->finished; });
+      if (attempt->finished) break;
+      if (Clock::now() >= giveUp) {
+        attempt->abandoned = true;
+        if (error) {
+          *error = attempt->resolved
+                       ? ConnectErrorText(where_, ETIMEDOUT)
+                       : CannotConnect(where_, "the host name did not resolve within 3 s.",
+                                       "主机名 3 秒内未能解析。");
+        }
+        return false;
+      }
+    }
+    if (openWait_) openWait_(std::min(kOpenWaitSliceMs, std::max(1, MsLeft(giveUp))));
+  }
+  if (attempt->resolveError != 0) {
     if (error) {
-      *error = resolved == EAI_NONAME || resolved == EAI_NODATA || resolved == EAI_FAIL
+      const int r = attempt->resolveError;
+      *error = r == EAI_NONAME || r == EAI_NODATA || r == EAI_FAIL
                    ? CannotConnect(where_, "the host name does not resolve.", "主机名无法解析。")
-                   : CannotConnect(where_, ::gai_strerror(resolved), ::gai_strerror(resolved));
+                   : CannotConnect(where_, ::gai_strerror(r), ::gai_strerror(r));
     }
     return false;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(kTcpConnectTimeoutMs);
-  int failure = ETIMEDOUT;
-  for (const addrinfo* a = found; a != nullptr && fd_ < 0; a = a->ai_next) {
-    failure = ConnectOne(*a, deadline, &fd_);
-    if (MsLeft(deadline) == 0) break;
-  }
-  ::freeaddrinfo(found);
-  if (fd_ < 0) {
-    if (error) *error = ConnectErrorText(where_, failure);
+  if (attempt->fd < 0) {
+    if (error) *error = ConnectErrorText(where_, attempt->connectError);
     return false;
   }
+  std::unique_lock lock(mutex_);
+  fd_ = attempt->fd;
   return true;
 }
 
@@ -258,10 +334,22 @@ std::string TcpPort::GoneReason() const {
 void TcpPort::PurgeInput() {
   std::shared_lock lock(mutex_);
   if (fd_ < 0 || Marked()) return;
-  std::uint8_t sink[512];
+  // Only what was waiting when the purge began, and no longer than a moment: a peer that
+  // sends faster than this reads cannot hold the caller here.
+  int waiting = 0;
+  if (::ioctl(fd_, FIONREAD, &waiting) != 0) waiting = 0;
+  std::size_t left =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(0, waiting)), kPurgeMaxBytes);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kPurgeMaxMs);
+  std::uint8_t sink[4096];
   for (;;) {
-    const ssize_t n = ::recv(fd_, sink, sizeof sink, MSG_DONTWAIT);
-    if (n > 0) continue;
+    const ssize_t n =
+        ::recv(fd_, sink, std::min(sizeof sink, std::max<std::size_t>(left, 1)), MSG_DONTWAIT);
+    if (n > 0) {
+      left -= std::min(left, static_cast<std::size_t>(n));
+      if (left == 0 || Clock::now() >= deadline) return;
+      continue;
+    }
     if (n < 0 && errno == EINTR) continue;
     if (n == 0) MarkGone(Loss::Closed);
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {

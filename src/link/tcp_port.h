@@ -6,11 +6,16 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <shared_mutex>
 #include <string>
 
 #include "link/serial_port.h"
+
+struct addrinfo;
 
 namespace vorel {
 
@@ -28,15 +33,22 @@ bool IsTcpPortName(const std::string& name);
 // when the name is not usable.
 std::optional<TcpAddress> ParseTcpPortName(const std::string& name, std::string* problem);
 
+// Looks a host up as getaddrinfo does (the list it returns is freed with freeaddrinfo).
+using HostLookup = std::function<int(const char* host, const char* service, const addrinfo* hints,
+                                     addrinfo** found)>;
+
 class TcpPort : public SerialPort {
  public:
   TcpPort() = default;
+  // The name lookup to use instead of the system's (a test's name server that does not answer).
+  explicit TcpPort(HostLookup lookup) : lookup_(std::move(lookup)) {}
   ~TcpPort() override;
   TcpPort(const TcpPort&) = delete;
   TcpPort& operator=(const TcpPort&) = delete;
 
-  // Resolves the host and connects within kTcpConnectTimeoutMs; on failure `error` names the
-  // host and the reason in the current language.
+  // Resolves the host and connects within kTcpConnectTimeoutMs, on a thread of its own; the
+  // caller's open wait (SetOpenWait) runs meanwhile. On failure `error` names the host and the
+  // reason in the current language.
   bool Open(const PortSettings& settings, std::string* error) override;
   void Close() override;
   bool IsOpen() const override;
@@ -57,12 +69,17 @@ class TcpPort : public SerialPort {
   std::string GoneReason() const override;
 
  private:
+  struct TcpAttempt;
+  static void RunAttempt(std::shared_ptr<TcpAttempt> attempt, HostLookup lookup, std::string host,
+                         std::string service, std::chrono::steady_clock::time_point deadline);
+
   enum class Loss { None, Closed, Reset, TimedOut, Failed };
   void MarkGone(Loss loss) const;
   bool Marked() const { return loss_.load(std::memory_order_relaxed) != Loss::None; }
   // Looks without waiting whether the server has closed the connection (fd held).
   void CheckClosed() const;
 
+  HostLookup lookup_;
   mutable std::shared_mutex mutex_;  // shared: I/O; exclusive: open and close
   int fd_ = -1;
   std::string where_;  // HOST:PORT, for the messages

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <utility>
 
 #include "control/settings.h"
 #include "control_fixture.h"
@@ -46,15 +47,25 @@ class ModemConnect : public ControlTest {
     if (text.starts_with("ATDT")) {
       ++dials;
       if (!answerDial) return {};
-      return {{1500, {'C', 'O', 'N', 'N', 'E', 'C', 'T', ' ', '9', '6', '0', '0'}}};
+      const std::string answer = dialAnswer;
+      return {{1500, {answer.begin(), answer.end()}}};
     }
     if (text.starts_with("AT")) return {{0, {'O', 'K'}}};
     if (text.starts_with("+++")) return {};
+    if (dropped) {
+      // The call is gone: the modem says so once, in place of the reply, then nothing.
+      if (std::exchange(saidNoCarrier, true)) return {};
+      const std::string noCarrier = "\r\nNO CARRIER\r\n";
+      return {{300, {noCarrier.begin(), noCarrier.end()}}};
+    }
     return controller.Answer(frame);
   }
 
   fs::path dir_;
   bool answerDial = true;
+  std::string dialAnswer = "CONNECT 9600";
+  bool dropped = false;
+  bool saidNoCarrier = false;
   int dials = 0;
   std::vector<std::string> written;  // everything written, across ports
 };
@@ -96,6 +107,24 @@ TEST_F(ModemConnect, AFailedDialClosesThePortAndShowsDisconnected) {
   EXPECT_FALSE(session->Slots().AnyOnline());
 }
 
+TEST_F(ModemConnect, ABusyLineEndsTheDialAtOnceAndTheNextConnectDialsAgain) {
+  dialAnswer = "\r\nBUSY\r\n";
+  const std::uint64_t start = pump.NowMs();
+  session->Connector().Connect();
+  EXPECT_LT(pump.NowMs() - start, 10'000u) << "the dial waited out its minute";
+  EXPECT_FALSE(session->PortOpen());
+  EXPECT_TRUE(controller.requests.empty());
+  EXPECT_EQ(view.status.back(), "disconnected");
+  EXPECT_EQ(view.status1, "modem connect fail: The modem answered BUSY.");
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(view.hangupEnabled);
+
+  dialAnswer = "CONNECT 9600";
+  session->Connector().Connect();
+  EXPECT_EQ(dials, 2);
+  EXPECT_TRUE(session->IsOnline(2));
+}
+
 TEST_F(ModemConnect, ASecondConnectRedialsOnlyWhenTheCarrierIsLost) {
   session->Connector().Connect();
   ASSERT_TRUE(session->IsOnline(2));
@@ -125,6 +154,39 @@ TEST_F(ModemConnect, ASecondConnectRedialsOnlyWhenTheCarrierIsLost) {
   EXPECT_FALSE(port->dtr);
   EXPECT_FALSE(session->IsOnline(3));
   EXPECT_TRUE(session->IsOnline(2));
+}
+
+TEST_F(ModemConnect, NoCarrierEndsTheCallAtOnceAndARedialResumesPolling) {
+  std::ofstream(VportIniPath(), std::ios::binary)
+      << "[Connect]\r\nModem=-1\r\n[Device]\r\nControlerAddr2=1\r\n"
+      << "[Polling]\r\nRetryAfterFailure=0\r\n";
+  session->Connector().Connect();
+  ASSERT_TRUE(session->IsOnline(2));
+  Run(1000);
+  ASSERT_FALSE(controller.requests.empty());
+
+  // The call drops while a poll waits: the modem's word ends it at once, without the
+  // Retry/Cancel box, and nothing more is sent into the dead line.
+  dropped = true;
+  Run(1000);
+  EXPECT_EQ(view.status1, "The modem answered NO CARRIER.");
+  EXPECT_FALSE(view.hangupEnabled);
+  EXPECT_TRUE(host.questions.empty());
+  const std::size_t sent = controller.requests.size();
+  const std::size_t frames = written.size();
+  Run(20000);
+  EXPECT_EQ(written.size(), frames) << written.back();
+  EXPECT_TRUE(host.questions.empty());
+
+  // A site whose polling a box had stopped while the call was down (state 299, no probes)...
+  session->Link().SetCommState(2, kCommNoResult);
+  // ...is polled again once the next Connect has dialled the call back.
+  dropped = false;
+  session->Connector().Connect();
+  EXPECT_EQ(dials, 2);
+  Run(2000);
+  EXPECT_GT(controller.requests.size(), sent);
+  EXPECT_EQ(view.status1, "connected at 9600bps");
 }
 
 }  // namespace

@@ -161,21 +161,48 @@ TEST_F(Modem, HangupDuringTheDialEndsItWithinOneCycle) {
   EXPECT_FALSE(session->Modem().HangupRequested());
 }
 
-TEST_F(Modem, HangupWithCarrierEndsTheCallAndReleasesTheLines) {
-  dialAnswer = {{0, Bytes("\r\nCONNECT 9600\r\n")}};
-  ASSERT_TRUE(session->Modem().Dial("5551234"));
-  const std::size_t before = port->Frames().size();
-  port->carrier = true;
-  session->Modem().HangupPressed();
-  const auto frames = Written();
-  ASSERT_EQ(frames.size(), before + 2);
-  EXPECT_EQ(frames[before], "+++\r\n");
-  EXPECT_EQ(frames[before + 1], "ATH0\r\n");
-  EXPECT_EQ(port->FrameTimes()[before + 1] - port->FrameTimes()[before], 300u);
-  EXPECT_FALSE(port->dtr);
-  EXPECT_FALSE(port->rts);
-  EXPECT_FALSE(view.hangupEnabled);
-  EXPECT_EQ(view.status1, "");
+TEST_F(Modem, HangupEndsTheCallWhetherOrNotTheCarrierReads) {
+  // A cable without DCD, or a pseudo-terminal, reads the carrier off during a call.
+  for (const bool carrier : {true, false}) {
+    SCOPED_TRACE(carrier ? "carrier on" : "carrier unreadable");
+    dialAnswer = {{0, Bytes("\r\nCONNECT 9600\r\n")}};
+    ASSERT_TRUE(session->Modem().Dial("5551234"));
+    ASSERT_EQ(view.status1, "connected at 9600bps");
+    const std::size_t before = port->Frames().size();
+    port->carrier = carrier;
+    session->Modem().HangupPressed();
+    const auto frames = Written();
+    ASSERT_EQ(frames.size(), before + 2);
+    EXPECT_EQ(frames[before], "+++\r\n");
+    EXPECT_EQ(frames[before + 1], "ATH0\r\n");
+    EXPECT_EQ(port->FrameTimes()[before + 1] - port->FrameTimes()[before], 300u);
+    EXPECT_FALSE(port->dtr);
+    EXPECT_FALSE(port->rts);
+    EXPECT_FALSE(view.hangupEnabled);
+    EXPECT_EQ(view.status1, "disconnected");
+    EXPECT_TRUE(session->Port().Call().Lost());
+  }
+}
+
+TEST_F(Modem, ARefusalEndsTheDialAtOnceWithTheModemsWord) {
+  for (const char* word : {"BUSY", "NO CARRIER", "NO DIALTONE", "NO ANSWER"}) {
+    SCOPED_TRACE(word);
+    const std::size_t before = port->Frames().size();
+    view.status1Texts.clear();
+    dialAnswer = {{4000, Bytes(std::string("\r\n") + word + "\r\n")}};
+    EXPECT_FALSE(session->Modem().Dial("5551234"));
+    // Taken at the end of the wait cycle it arrived in, then the hang-up and the failure
+    // pause: not the full minute.
+    EXPECT_EQ(pump.NowMs() - WrittenAt("ATDT", before), 4000u + 300 + 100 + 100);
+    const std::string answered = std::string("The modem answered ") + word + ".";
+    EXPECT_TRUE(Saw(answered));
+    EXPECT_FALSE(Saw("modem no response"));
+    EXPECT_EQ(view.status1, "modem connect fail: " + answered);
+    EXPECT_EQ(session->Modem().FailureText(), answered);
+    EXPECT_EQ(Written().back(), "ATH0\r\n");
+    session->Modem().ReleaseModem();
+    port->PurgeInput();
+  }
 }
 
 TEST_F(Modem, TextsInChinese) {
@@ -190,6 +217,14 @@ TEST_F(Modem, TextsInChinese) {
   EXPECT_FALSE(session->Modem().Dial("0571-1"));
   EXPECT_TRUE(Saw("调制解调器没有回应"));
   EXPECT_EQ(view.status1, "调制解调器连接失败");
+  dialAnswer = {{0, Bytes("BUSY\r")}};
+  EXPECT_FALSE(session->Modem().Dial("0571-1"));
+  EXPECT_EQ(view.status1, "调制解调器连接失败：调制解调器应答 BUSY。");
+  EXPECT_EQ(DialFailedText(session->Modem().FailureText()), "拨号失败：调制解调器应答 BUSY。");
+  dialAnswer = {{0, Bytes("CONNECT 9600")}};
+  ASSERT_TRUE(session->Modem().Dial("0571-1"));
+  session->Modem().HangupPressed();
+  EXPECT_EQ(view.status1, "未连接.");
 }
 
 }  // namespace

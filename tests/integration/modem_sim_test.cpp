@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +152,30 @@ TEST_F(ModemSim, CliRecognisesAnAnswerSplitAcrossWaitCycles) {
   const std::string err = cli.readAllStandardError().toStdString();
   EXPECT_EQ(cli.exitCode(), 0) << err;
   EXPECT_NE(err.find("modem: connected at 19200bps\n"), std::string::npos) << err;
+}
+
+// A modem that refuses the dial: vorel-cli ends the dial at the modem's answer and says that
+// the dial failed and why, not that the port could not be opened.
+TEST_F(ModemSim, CliSaysWhyTheDialFailed) {
+  sim->Stop();
+  sim = std::make_unique<SimProcess>(VOREL_SIM_PATH);
+  ASSERT_TRUE(sim->Start(
+      {"--baud", "0", "--site", "1:3101", "--modem", "--dial-delay", "300", "--refuse", "BUSY"}))
+      << sim->error();
+  QElapsedTimer clock;
+  clock.start();
+  QProcess cli;
+  cli.start(VOREL_CLI_PATH, {"--modem", "--dial", "5551234", "--port",
+                             QString::fromStdString(sim->LinkPath()), "identify", "1"});
+  ASSERT_TRUE(cli.waitForFinished(60000));
+  const std::string err = cli.readAllStandardError().toStdString();
+  EXPECT_EQ(cli.exitCode(), 1) << err;
+  EXPECT_LT(clock.elapsed(), 15000) << "the dial waited out its minute";
+  EXPECT_NE(err.find("modem: modem connect fail: The modem answered BUSY.\n"), std::string::npos)
+      << err;
+  EXPECT_NE(err.find("The dial failed: The modem answered BUSY."), std::string::npos) << err;
+  EXPECT_EQ(err.find("Com port openning error"), std::string::npos) << err;
+  EXPECT_EQ(err.find("in use by"), std::string::npos) << err;
 }
 
 }  // namespace vorel::test

@@ -76,10 +76,11 @@ TEST_F(LinkTest, PartlyInReplyIsWaitedForByItsWireTime) {
   EXPECT_LT(moves[1], 15);
   EXPECT_EQ(doneMs[1], lastByteMs + kRequestPauseMs);
   EXPECT_EQ(doneMs[0], doneMs[1]);
-  // A reply with one byte too many never completes: the timeout comes when it did.
-  EXPECT_EQ(doneMs[3], doneMs[2]);
-  EXPECT_GT(doneMs[3], 2000u);
-  EXPECT_LT(moves[3], 40);
+  // A reply with one byte too many never completes: it times out 2 s plus its wire time
+  // (146 bytes, 153 ms at 9600 baud) after the request, a tick later than without the speed.
+  EXPECT_EQ(doneMs[3], doneMs[2] + kTickMs);
+  EXPECT_GT(doneMs[3], 2153u);
+  EXPECT_LT(moves[3], 45);
   // Event-driven: woken by every byte without the speed, by a few with it; done with the last
   // byte either way.
   EXPECT_GT(moves[4], 140);
