@@ -53,6 +53,12 @@ std::vector<ParameterDifference> CompareParameters(const ParameterSide& a, const
       d.second = b.editors.Text(*shown);
     }
     SplitTitleUnit(d.title, &d.name, &d.unit);
+    // A row whose title is empty in this window (a row the controller type leaves untitled)
+    // is still named: by its key.
+    if (d.name.empty()) {
+      d.title = key;
+      d.name = key;
+    }
     differences.push_back(std::move(d));
   };
   for (const ParameterKey& key : ParameterFileKeys())

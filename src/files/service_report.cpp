@@ -28,7 +28,12 @@ constexpr const char* kStyle =
     ".log td,.log th{padding:1px 3px;white-space:nowrap}"
     ".scroll{overflow-x:auto}"
     "@media print{body{margin:0}.scroll{overflow:visible}thead{display:table-header-group}"
-    "tr{page-break-inside:avoid}h2{page-break-after:avoid}}";
+    "tr{page-break-inside:avoid}h2{page-break-after:avoid}"
+    // The event log's 26 columns fit a landscape page: smaller type, cells that wrap.
+    "@page{size:A4 landscape;margin:8mm}"
+    "table.log{width:100%;table-layout:fixed}"
+    ".log{font-size:5.5pt}"
+    ".log td,.log th{white-space:normal;overflow-wrap:anywhere;padding:0 1px}}";
 
 std::string Pick(std::string_view english, std::string_view chinese) {
   return std::string(PickText(english, chinese));
@@ -113,7 +118,11 @@ void Parameters(std::string& html, const ServiceReportInput& in, const EditorMod
       if (r.grid != grid.grid || r.row == 0 || r.conversion == Conversion::None) continue;
       if (r.factoryOnly && !in.factoryLevel) continue;
       const TitleAndUnit t = SplitTitleUnit(editors.Title(i));
-      Row(body, {t.title, editors.Text(i), t.unit}, "td", editors[i].enabled ? nullptr : "off");
+      // A check box has no text of its own: its state.
+      const std::string value = r.kind == EditorKind::CheckBox
+                                    ? (editors[i].checked ? Pick("on", "开") : Pick("off", "关"))
+                                    : editors.Text(i);
+      Row(body, {t.title, value, t.unit}, "td", editors[i].enabled ? nullptr : "off");
     }
     if (body.empty()) continue;
     Heading(html, "h3", grid.header.Pick());

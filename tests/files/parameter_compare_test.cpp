@@ -15,6 +15,7 @@
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/site_images.h"
+#include "files/difference_groups.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -180,6 +181,49 @@ TEST(SplitTitleUnit, TakesTheBracketsAtTheEnd) {
     EXPECT_EQ(name, c.name) << c.title;
     EXPECT_EQ(unit, c.unit) << c.title;
   }
+}
+
+}  // namespace
+}  // namespace vorel
+
+namespace vorel {
+namespace {
+
+ParameterDifference Row(const char* key, const char* first, const char* second) {
+  ParameterDifference d;
+  d.key = key;
+  d.name = key;
+  d.first = first;
+  d.second = second;
+  return d;
+}
+
+TEST(DifferenceGroups, ByPageInGridOrderCountersApartAndAlikeValuesLeftOut) {
+  SetLanguageSetting("english");
+  const std::vector<ParameterDifference> differences = {
+      Row("CHART_A_VAL1", "0", "-5"),  // no editor: the channel page
+      Row("RUN_HOURS", "1234.5", "1234.3"), Row("PRE_START_TIME", "5", "6"),
+      Row("GNOMIN_FREQ", "50.0", "60.0"),   Row("CRANK_COUNT", "10", "12"),
+      Row("GNOMIN_PWR", "100", "120"),     // before the frequency in its grid
+      Row("ATS2_OPEN_DEL", "20.0", "20"),  // the same number: left out
+  };
+  std::vector<std::string> listed;
+  for (const DifferenceGroup& g : GroupDifferences(differences)) {
+    listed.push_back("[" + std::string(g.heading.english) + "]");
+    for (const ParameterDifference& d : g.rows) listed.push_back(d.key);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"[System/Basic]", "GNOMIN_PWR", "GNOMIN_FREQ",
+                                              "[Engine/Engine Protection]", "PRE_START_TIME",
+                                              "[Analogue Inputs/Inputs/Outputs]", "CHART_A_VAL1",
+                                              "[Counters]", "CRANK_COUNT", "RUN_HOURS"}));
+  // The headings in the window's language, as rows of their own.
+  SetLanguageSetting("chinese");
+  const std::vector<ParameterDifference> rows =
+      WithGroupHeadings(GroupDifferences({Row("GNOMIN_PWR", "100", "120")}));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "系统/基本设定");
+  EXPECT_EQ(rows[0].key, "");
+  SetLanguageSetting("english");
 }
 
 }  // namespace

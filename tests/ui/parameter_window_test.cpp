@@ -711,6 +711,7 @@ TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
   images->SetWord(kSite, reg::kEventLogPosition.address, 0x0200);
   w.RefillEventLog();
   w.ShowEventLogComplete();
+  w.EventLog()->HideEmptyBox()->setChecked(false);  // every (empty) record, so that it scrolls
   auto* pages = Named<QTabWidget>("pcParameter");
   pages->setCurrentWidget(Named<QWidget>("tsHistoryDisplay"));
   QApplication::processEvents();
