@@ -49,6 +49,7 @@ std::string ServiceReportWriter::Html(int site, const EventLogSheet* eventLog) c
   in.firmware = VersionText(in.deviceName);
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
   in.online = slots_.IsOnline(site);
+  in.parametersFromFile = in.online && slots_.FileLoaded(site);
   in.eventLog = eventLog;
   return ServiceReportHtml(in);
 }

@@ -83,7 +83,11 @@ void Identity(std::string& html, const ServiceReportInput& in, const EditorModel
       {Pick("Address", "地址"), std::to_string(in.site)},
       {Pick("Read at", "读取时间"), in.readAt},
       {Pick("Source", "来源"),
-       in.online ? Pick("controller", "控制器") : Pick("parameter file", "参数文件")},
+       !in.online ? Pick("parameter file", "参数文件")
+       : in.parametersFromFile
+           ? Pick("controller; parameters from a file loaded into the window, not written",
+                  "控制器；参数来自载入窗口的文件，尚未写入")
+           : Pick("controller", "控制器")},
   };
   Table(html, table);
 }

@@ -781,7 +781,8 @@ void ParameterWindow::ShowClampNotice(std::size_t row, double from, double limit
   std::string unit;
   SplitTitleUnit(model_.Title(row), &name, &unit);
   const int d = model_[row].decimals;
-  const QLocale locale;
+  QLocale locale;  // numbers as the cells show them: no group separators
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
   // A typed number keeps the digits it was typed with.
   noticeLabel_->setText(
       ClampNotice(Q(name), locale.toString(from, 'g', 15), locale.toString(limit, 'f', d)));
@@ -840,8 +841,10 @@ void ParameterWindow::RefreshValueCells(SetpointGrid g) {
       QStringList tip;
       if (shown && r.kind == EditorKind::Spin && model_[i].minimum < model_[i].maximum) {
         const int d = model_[i].decimals;
-        tip << RangeTip(QLocale().toString(model_[i].minimum, 'f', d),
-                        QLocale().toString(model_[i].maximum, 'f', d));
+        QLocale locale;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        tip << RangeTip(locale.toString(model_[i].minimum, 'f', d),
+                        locale.toString(model_[i].maximum, 'f', d));
       }
       const bool changed =
           shown && controllerValues_ && EditorDiffers(r, model_[i], (*controllerValues_)[i]);

@@ -150,6 +150,33 @@ TEST_F(ParameterCompareTest, ListsWhatDiffersInTheEditorsUnit) {
   }
 }
 
+TEST_F(ParameterCompareTest, ChannelAndIoWordsShowTheirChoices) {
+  IniDocument second = BaseDocument();
+  second.WriteString("IOProperty", "BI01_PROPERTY", "2048");  // input 1: active from starting
+  second.WriteString("IOProperty", "BIN_POLARITY", "1");      // input 1 opens to activate
+  const fs::path pathA = Save(BaseDocument(), "a.dat");
+  const fs::path pathB = Save(second, "b.dat");
+  auto imagesA = std::make_unique<SiteImages>();
+  auto imagesB = std::make_unique<SiteImages>();
+  auto editorsA = std::make_unique<EditorModel>();
+  auto editorsB = std::make_unique<EditorModel>();
+  ASSERT_TRUE(LoadParameterSide(pathA, *imagesA, 1, *editorsA).ok());
+  ASSERT_TRUE(LoadParameterSide(pathB, *imagesB, 5, *editorsB).ok());
+  const std::vector<ParameterDifference> found =
+      CompareParameters({*imagesA, 1, *editorsA}, {*imagesB, 5, *editorsB});
+  ASSERT_EQ(found.size(), 2u);
+  for (const ParameterDifference& d : found) {
+    SCOPED_TRACE(d.key);
+    EXPECT_NE(d.first, d.second);
+    // Words of choices, not the raw numbers of the file.
+    for (const std::string& side : {d.first, d.second}) {
+      EXPECT_TRUE(side.find_first_not_of("-0123456789") != std::string::npos) << side;
+      EXPECT_NE(side.find(d.key == "BIN_POLARITY" ? "BI1 " : "Active when "), std::string::npos)
+          << side;
+    }
+  }
+}
+
 TEST_F(ParameterCompareTest, AFileThatDoesNotConvertAppliesNothing) {
   IniDocument doc = BaseDocument();
   doc.WriteString("BASIC SETPOINT", "GNOMIN_PWR", "12x");

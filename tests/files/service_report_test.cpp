@@ -96,6 +96,13 @@ TEST_F(ServiceReportTest, OnlineReportHoldsIdentityParameterMonitorAndEvent) {
 TEST_F(ServiceReportTest, OfflineReportHasNoMonitorAndNoLogUnlessOneWasOpened) {
   const std::string offline = ServiceReportHtml(Input(false, nullptr));
   EXPECT_TRUE(Has(offline, "<td>Source</td><td>parameter file</td>"));
+  // Values loaded from a file into an online window are not reported as the controller's.
+  ServiceReportInput loaded = Input(true, nullptr);
+  loaded.parametersFromFile = true;
+  EXPECT_TRUE(Has(ServiceReportHtml(loaded),
+                  "<td>Source</td><td>controller; parameters from a file loaded into the window, "
+                  "not written</td>"));
+  EXPECT_TRUE(Has(ServiceReportHtml(Input(true, nullptr)), "<td>Source</td><td>controller</td>"));
   EXPECT_TRUE(Has(offline, "<td>Nomin Power</td><td>250</td><td>KW</td>"));
   EXPECT_FALSE(Has(offline, "<h2>Monitor</h2>"));
   EXPECT_FALSE(Has(offline, "low batt"));
