@@ -9,7 +9,9 @@
 #include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/session.h"
+#include "control/settings.h"
 #include "core/event_log.h"
+#include "core/language.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
 #include "files/ini_document.h"
@@ -31,9 +33,14 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
   int site = 0;
   std::optional<std::string> csvPath;
   std::optional<std::string> logPath;
+  std::optional<std::string> language;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    if (a == "--csv" || a == "--log") {
+    if (a == "--language") {
+      if (i + 1 >= args.size() || (args[i + 1] != "english" && args[i + 1] != "chinese"))
+        return LogUsage("--language needs english or chinese");
+      language = std::string(args[++i]);
+    } else if (a == "--csv" || a == "--log") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return LogUsage("missing FILE");
       (a == "--csv" ? csvPath : logPath) = std::string(args[++i]);
       if (csvPath == "-" && logPath == "-") return LogUsage("only one FILE can be -");
@@ -46,6 +53,17 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
     }
   }
   if (site == 0) return LogUsage("log needs a SITE");
+  // The event texts in the language the window would show them in: the setting, unless
+  // --language names one.
+  if (!language) {
+    try {
+      language = LoadLanguage();
+    } catch (const SettingsError& e) {
+      std::fprintf(stderr, "%s\n", e.what());
+      language = "english";
+    }
+  }
+  SetLanguageSetting(*language);
 
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;

@@ -77,7 +77,7 @@ constexpr const char* kUsage =
     "  identify SITE...           identify each controller as Connect does and print its\n"
     "                             identification, then 'Address N: connected' or the reason\n"
     "                             of the failure; exit 0 only when every site connected\n"
-    "  log SITE [--csv FILE] [--log FILE]\n"
+    "  log SITE [--csv FILE] [--log FILE] [--language english|chinese]\n"
     "                             read the whole event log; write it as CSV (to standard\n"
     "                             output without a file option) and/or as an event-log file\n"
     "  curve SITE AI1|AI2|AI3 [--export FILE | --import FILE --password PW]\n"

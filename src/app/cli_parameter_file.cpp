@@ -22,6 +22,7 @@
 #include "core/editor_model.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
+#include "files/difference_groups.h"
 #include "files/parameter_compare.h"
 #include "files/parameter_file.h"
 #include "files/parameter_values.h"
@@ -216,13 +217,17 @@ int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHo
   Side b;
   if (!LoadSide(args[0], a, cli, port, host, pump) || !LoadSide(args[1], b, cli, port, host, pump))
     return kExitUsage;
-  const std::vector<ParameterDifference> differences =
-      CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors});
-  for (const ParameterDifference& d : differences)
-    PrintOut("%s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
-             d.key.c_str());
+  // By page of the window, counters apart, values that show alike left out.
+  const std::vector<DifferenceGroup> groups = GroupDifferences(
+      CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors}));
+  for (const DifferenceGroup& g : groups) {
+    PrintOut("%s:\n", std::string(g.heading.Pick()).c_str());
+    for (const ParameterDifference& d : g.rows)
+      PrintOut("  %s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
+               d.key.c_str());
+  }
   FlushOut();
-  return differences.empty() ? kExitOk : kExitFailed;
+  return groups.empty() ? kExitOk : kExitFailed;
 }
 
 int Restore(std::span<const std::string_view> args, const PortSettings& port, CliHost& host,

@@ -9,6 +9,7 @@
 #include "control/register_requests.h"
 #include "control/site_slots.h"
 #include "control/site_windows.h"
+#include "control/taken_slot.h"
 #include "control/trend_recorder.h"
 #include "control/version.h"
 #include "core/cp936.h"
@@ -203,12 +204,12 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   view.SetConfigurationButtonsEnabled(false);
   view.SetConfigurationMenuEnabled(false);
   view.SetMainEnabled(false);
+  std::vector<int> takenByFiles;  // selected, but their slot holds a window opened from a file
   for (int n = 1; n <= kSiteCount; ++n) {
     if (parts_.port.Gone()) break;  // no further site can answer
-    if (!selected[static_cast<std::size_t>(n - 1)] ||
-        parts_.siteSlots.WindowState(n) != kWindowNone) {
-      continue;
-    }
+    if (!selected[static_cast<std::size_t>(n - 1)]) continue;
+    if (parts_.siteSlots.WindowState(n) == kWindowOffline) takenByFiles.push_back(n);
+    if (parts_.siteSlots.WindowState(n) != kWindowNone) continue;
     if (identify_ ? identify_(n) : IdentifySite(n)) {
       view.BringToFront();
     } else {
@@ -218,6 +219,7 @@ void ConnectSequence::ConnectSites(const std::array<bool, kSiteCount>& selected)
   }
   view.SetMainEnabled(true);
   view.ShowPowerUpLog(false);
+  if (!takenByFiles.empty()) parts_.host.ShowMessage(TakenSlotText(takenByFiles));
   for (int n = 1; n <= kSiteCount; ++n) {
     if (parts_.siteSlots.IsOnline(n) && parts_.windows.Window(n))
       parts_.windows.Window(n)->SetWindowEnabled(true);

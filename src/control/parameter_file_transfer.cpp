@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "control/done_notices.h"
 #include "control/exchange_scope.h"
 #include "control/settings.h"
 #include "core/editor_model.h"
@@ -45,7 +46,7 @@ void ParameterFileTransfer::Save(int site) {
   if (!windows_.Window(site)) return;
   const std::optional<std::string> path =
       host_.AskSaveFileName(kParameterFileFilter, "dat", "default");
-  if (path) SaveTo(site, *path);
+  if (path && SaveTo(site, *path)) TellDone(host_, DoneAction::Backup, site, *path);
 }
 
 bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
@@ -68,7 +69,7 @@ bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
 void ParameterFileTransfer::Load(int site) {
   if (!windows_.Window(site)) return;
   const std::optional<std::string> path = host_.AskOpenFileName(kParameterFileFilter, "dat");
-  if (path) LoadFrom(site, *path);
+  if (path && LoadFrom(site, *path)) TellDone(host_, DoneAction::Load, site, *path);
 }
 
 bool ParameterFileTransfer::LoadFrom(int site, const std::string& path) {
@@ -179,6 +180,9 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
     return 0;
   }
   host.SetProgress(kProgressHalf);
+  // Nothing of the unit last connected in this slot (serial number, name, clock, power save,
+  // event-log position) may show as the file's: the value image starts from zero.
+  for (int address = 0; address < kImageWords; ++address) images_.SetWord(site, address, 0);
   ApplyLoadedParameters(file->values, w->Editors(), images_, site);
   host.SetProgress(0);
   const std::int16_t productCode =

@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include "control/busy_notice.h"
+#include "control/done_notices.h"
 #include "control/identification.h"
 #include "control/settings.h"
 #include "core/cp936.h"
@@ -24,7 +25,8 @@ void ServiceReportWriter::Write(int site) {
     if (!(w = windows_.Window(site))) return;  // closed while the log was read
   }
   const EventLogSheet sheet = w->EventLogCells();
-  WriteTo(site, *path, w->EventLogShown() ? &sheet : nullptr);
+  if (WriteTo(site, *path, w->EventLogShown() ? &sheet : nullptr))
+    TellDone(host_, DoneAction::Report, site, *path);
 }
 
 bool ServiceReportWriter::WriteTo(int site, const std::string& path,
@@ -47,6 +49,7 @@ std::string ServiceReportWriter::Html(int site, const EventLogSheet* eventLog) c
   in.firmware = VersionText(in.deviceName);
   in.readAt = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm:ss").toStdString();
   in.online = slots_.IsOnline(site);
+  in.parametersFromFile = in.online && slots_.FileLoaded(site);
   in.eventLog = eventLog;
   return ServiceReportHtml(in);
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "control/done_notices.h"
 #include "control/site_window.h"
 #include "core/language.h"
 #include "core/register_table.h"
@@ -53,7 +54,9 @@ SafeWriteResult WindowWriter::Write(int site) {
   if (loaded.size() != static_cast<std::size_t>(kImageWords)) loaded = Words(images_, site);
   SafeWriteRequest request;
   request.wanted = EditedWords(window->Editors(), loaded);
-  return Run(site, std::move(request));
+  SafeWriteResult result = Run(site, std::move(request));
+  TellWriteDone(host_, site, result);
+  return result;
 }
 
 SafeWriteResult WindowWriter::Undo(int site) {

@@ -1,6 +1,10 @@
-// The event-log grid as CSV for spreadsheets: a header row with the grid's column titles, then
-// the 112 rows in grid order, columns 1 to 26; UTF-8, CR LF line ends, a field quoted when it
-// holds a comma, a double quote, a line break or blanks at its ends (RFC 4180).
+// The event-log grid as CSV for spreadsheets: a header row with "Date-time" and the grid's
+// column titles, then the 112 rows in grid order: the record's ISO date-time ("2024-04-01
+// 12:30:05", empty for a record without a valid one) and columns 1 to 26. UTF-8, CR LF line
+// ends, a field quoted when it holds a comma, a double quote, a line break or blanks at its
+// ends (RFC 4180). Spreadsheet programs turn "00000101" into 101 and "24/04/01" into a date
+// of their own choosing: the event, date, time and binary columns are written as text
+// formulas (="00000101"), which they show as the text itself.
 #pragma once
 
 #include <string>
@@ -16,5 +20,8 @@ std::string EventLogCsv(const EventLogSheet& sheet, bool byteOrderMark);
 
 // One field, quoted when needed.
 std::string CsvField(std::string_view text);
+
+// A text a spreadsheet must keep as it is: ="text" (quotes inside doubled).
+std::string CsvTextFormula(std::string_view text);
 
 }  // namespace vorel

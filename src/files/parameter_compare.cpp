@@ -7,6 +7,7 @@
 #include "core/editor_model.h"
 #include "core/site_images.h"
 #include "files/parameter_keys.h"
+#include "files/setting_texts.h"
 
 namespace vorel {
 
@@ -51,8 +52,22 @@ std::vector<ParameterDifference> CompareParameters(const ParameterSide& a, const
       d.title = a.editors.Title(*shown);
       d.first = a.editors.Text(*shown);
       d.second = b.editors.Text(*shown);
+    } else if (!shown) {
+      // A channel or I/O word: its choices as the channel grids show them, when they differ.
+      const std::optional<std::string> first = SettingText(a.editors.Channels(), reg);
+      const std::optional<std::string> second = SettingText(b.editors.Channels(), reg);
+      if (first && second && *first != *second) {
+        d.first = *first;
+        d.second = *second;
+      }
     }
     SplitTitleUnit(d.title, &d.name, &d.unit);
+    // A row whose title is empty in this window (a row the controller type leaves untitled)
+    // is still named: by its key.
+    if (d.name.empty()) {
+      d.title = key;
+      d.name = key;
+    }
     differences.push_back(std::move(d));
   };
   for (const ParameterKey& key : ParameterFileKeys())

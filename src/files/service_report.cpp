@@ -28,7 +28,12 @@ constexpr const char* kStyle =
     ".log td,.log th{padding:1px 3px;white-space:nowrap}"
     ".scroll{overflow-x:auto}"
     "@media print{body{margin:0}.scroll{overflow:visible}thead{display:table-header-group}"
-    "tr{page-break-inside:avoid}h2{page-break-after:avoid}}";
+    "tr{page-break-inside:avoid}h2{page-break-after:avoid}"
+    // The event log's 26 columns fit a landscape page: smaller type, cells that wrap.
+    "@page{size:A4 landscape;margin:8mm}"
+    "table.log{width:100%;table-layout:fixed}"
+    ".log{font-size:5.5pt}"
+    ".log td,.log th{white-space:normal;overflow-wrap:anywhere;padding:0 1px}}";
 
 std::string Pick(std::string_view english, std::string_view chinese) {
   return std::string(PickText(english, chinese));
@@ -78,7 +83,11 @@ void Identity(std::string& html, const ServiceReportInput& in, const EditorModel
       {Pick("Address", "地址"), std::to_string(in.site)},
       {Pick("Read at", "读取时间"), in.readAt},
       {Pick("Source", "来源"),
-       in.online ? Pick("controller", "控制器") : Pick("parameter file", "参数文件")},
+       !in.online ? Pick("parameter file", "参数文件")
+       : in.parametersFromFile
+           ? Pick("controller; parameters from a file loaded into the window, not written",
+                  "控制器；参数来自载入窗口的文件，尚未写入")
+           : Pick("controller", "控制器")},
   };
   Table(html, table);
 }
@@ -113,7 +122,11 @@ void Parameters(std::string& html, const ServiceReportInput& in, const EditorMod
       if (r.grid != grid.grid || r.row == 0 || r.conversion == Conversion::None) continue;
       if (r.factoryOnly && !in.factoryLevel) continue;
       const TitleAndUnit t = SplitTitleUnit(editors.Title(i));
-      Row(body, {t.title, editors.Text(i), t.unit}, "td", editors[i].enabled ? nullptr : "off");
+      // A check box has no text of its own: its state.
+      const std::string value = r.kind == EditorKind::CheckBox
+                                    ? (editors[i].checked ? Pick("on", "开") : Pick("off", "关"))
+                                    : editors.Text(i);
+      Row(body, {t.title, value, t.unit}, "td", editors[i].enabled ? nullptr : "off");
     }
     if (body.empty()) continue;
     Heading(html, "h3", grid.header.Pick());

@@ -26,6 +26,9 @@ struct ServiceReportInput {
   std::string readAt;  // date and time the values were read
   // A window opened from a file has no live values: no monitor snapshot.
   bool online = true;
+  // An online window into which a parameter file was loaded: its parameters are the file's,
+  // not the controller's (the monitor still is the controller's).
+  bool parametersFromFile = false;
   // The event-log grid's texts; nullptr when no log was read or opened.
   const EventLogSheet* eventLog = nullptr;
 };

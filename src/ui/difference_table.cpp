@@ -18,6 +18,19 @@ QTableWidget* MakeDifferenceTable(const std::vector<ParameterDifference>& differ
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   int row = 0;
   for (const ParameterDifference& d : differences) {
+    if (d.key.empty()) {
+      // A group's heading: bold across the row.
+      auto* item = new QTableWidgetItem(Q(d.name));
+      QFont bold = item->font();
+      bold.setBold(true);
+      item->setFont(bold);
+      table->setItem(row, 0, item);
+      for (int column = 1; column < columns; ++column)
+        table->setItem(row, column, new QTableWidgetItem);
+      if (columns > 1) table->setSpan(row, 0, 1, columns);
+      ++row;
+      continue;
+    }
     const std::string_view cells[] = {d.name, d.first, d.second, d.unit, d.key};
     for (int column = 0; column < columns && column < 5; ++column) {
       auto* item = new QTableWidgetItem(Q(cells[column]));

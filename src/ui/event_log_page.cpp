@@ -2,6 +2,7 @@
 
 #include "ui/qt_text.h"
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -9,6 +10,8 @@
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include "core/event_log_rows.h"
 
 namespace vorel {
 namespace {
@@ -51,12 +54,24 @@ EventLogPage::EventLogPage(QWidget* parent) : QWidget(parent) {
   openEventLogButton_->setObjectName("btnOpenHistory");
   exportCsvButton_ = new QPushButton(this);
   exportCsvButton_->setObjectName("btnExportHistoryCsv");
+  // Nothing to export until a read or a file filled the grid (as Save).
+  exportCsvButton_->setEnabled(false);
+  hideEmptyBox_ = new QCheckBox(this);
+  hideEmptyBox_->setObjectName("cbHideEmptyRecords");
+  hideEmptyBox_->setChecked(true);
+  newestFirstBox_ = new QCheckBox(this);
+  newestFirstBox_->setObjectName("cbNewestFirst");
+  connect(hideEmptyBox_, &QCheckBox::toggled, this, [this] { ApplyRowView(); });
+  connect(newestFirstBox_, &QCheckBox::toggled, this, [this] { ApplyRowView(); });
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(readEventLogButton_);
   buttons->addWidget(saveEventLogButton_);
   buttons->addWidget(openEventLogButton_);
   buttons->addWidget(exportCsvButton_);
+  buttons->addSpacing(12);
+  buttons->addWidget(hideEmptyBox_);
+  buttons->addWidget(newestFirstBox_);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(eventLogGrid_, 1);
@@ -167,6 +182,49 @@ void EventLogPage::ShowCells(const EventLogSheet& sheet, int firstRow, int first
       if (item->text() != text) item->setText(text);
     }
   }
+  ApplyRowView();
+  FitColumns();
+}
+
+void EventLogPage::ApplyRowView() {
+  const bool hideEmpty = hideEmptyBox_->isChecked();
+  const bool newestFirst = newestFirstBox_->isChecked();
+  // Row 1 is the record at the event-log position, the oldest; row 112 the newest.
+  for (QTableView* view : {static_cast<QTableView*>(eventLogGrid_), frozenColumns_}) {
+    QHeaderView* header = view->verticalHeader();
+    for (int position = 1; position <= kEventLogRows; ++position) {
+      const int row = newestFirst ? kEventLogRows + 1 - position : position;
+      if (header->visualIndex(row) != position)
+        header->moveSection(header->visualIndex(row), position);
+    }
+  }
+  for (int row = 1; row <= kEventLogRows; ++row) {
+    EventLogRowTexts texts;
+    texts[2] = eventLogGrid_->item(row, 2)->text().toStdString();
+    texts[3] = eventLogGrid_->item(row, 3)->text().toStdString();
+    const bool hidden = hideEmpty && EmptyEventRecord(texts);
+    eventLogGrid_->setRowHidden(row, hidden);
+    frozenColumns_->setRowHidden(row, hidden);
+  }
+}
+
+void EventLogPage::FitColumns() {
+  // Wide enough for every text (dates, row numbers from 100), never narrower than the default.
+  const QFontMetrics metrics(eventLogGrid_->font());
+  for (int c = 0; c < eventLogGrid_->columnCount(); ++c) {
+    int width = c == 0 ? 25 : kColumnWidth;
+    for (int row = 0; row < eventLogGrid_->rowCount(); ++row)
+      width = std::max(width, metrics.horizontalAdvance(eventLogGrid_->item(row, c)->text()) + 10);
+    if (eventLogGrid_->columnWidth(c) != width) eventLogGrid_->setColumnWidth(c, width);
+  }
+}
+
+int EventLogPage::RowAt(int position) const {
+  return eventLogGrid_->verticalHeader()->logicalIndex(position);
+}
+
+bool EventLogPage::RowHidden(int row) const {
+  return eventLogGrid_->isRowHidden(row);
 }
 
 }  // namespace vorel

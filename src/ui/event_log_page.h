@@ -7,6 +7,7 @@
 
 #include "core/event_log.h"
 
+class QCheckBox;
 class QPushButton;
 class QTableView;
 class QTableWidget;
@@ -23,6 +24,12 @@ class EventLogPage : public QWidget {
   QPushButton* SaveButton() const { return saveEventLogButton_; }
   QPushButton* OpenButton() const { return openEventLogButton_; }
   QPushButton* ExportButton() const { return exportCsvButton_; }
+  // How the rows show; the file and the CSV keep every record in ring order.
+  QCheckBox* HideEmptyBox() const { return hideEmptyBox_; }
+  QCheckBox* NewestFirstBox() const { return newestFirstBox_; }
+  // The grid row (1 to 112) shown at a visual position (1 to 112), and whether it is hidden.
+  int RowAt(int position) const;
+  bool RowHidden(int row) const;
 
   // The grid's texts (row 0 titles, column 0 row numbers).
   EventLogSheet Sheet() const;
@@ -37,6 +44,9 @@ class EventLogPage : public QWidget {
   // time), sharing its model and selection, so that they stay in view while the grid scrolls.
   void FreezeTitlesAndFirstColumns();
   void PlaceFrozenViews();
+  // Hides the empty records (when asked), orders the rows and fits the columns to the texts.
+  void ApplyRowView();
+  void FitColumns();
 
   QTableWidget* eventLogGrid_ = nullptr;
   QTableView* frozenRow_ = nullptr;
@@ -46,6 +56,8 @@ class EventLogPage : public QWidget {
   QPushButton* saveEventLogButton_ = nullptr;
   QPushButton* openEventLogButton_ = nullptr;
   QPushButton* exportCsvButton_ = nullptr;
+  QCheckBox* hideEmptyBox_ = nullptr;
+  QCheckBox* newestFirstBox_ = nullptr;
 };
 
 }  // namespace vorel

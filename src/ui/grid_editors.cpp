@@ -5,10 +5,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTimeEdit>
 
+#include "ui/grid_notices.h"
 #include "ui/password_edit.h"
 #include "ui/qt_text.h"
 
@@ -116,6 +118,8 @@ QString LocaleNumber(const std::string& text) {
 GridEditors::GridEditors(EditorModel& model, QObject* parent) : QObject(parent), model_(model) {
   widgets_.resize(model.size(), nullptr);
   parents_.resize(model.size(), nullptr);
+  opened_.resize(model.size());
+  typedOutside_.resize(model.size());
 }
 
 void GridEditors::SetParentOf(std::size_t row, QWidget* grid) {
@@ -149,7 +153,9 @@ QWidget* GridEditors::Create(std::size_t row) {
       connect(spin->lineEdit(), &QLineEdit::textEdited, this, [this, row, spin] {
         if (showing_) return;
         const std::optional<double> typed = spin->TypedNumber();
+        typedOutside_[row].reset();
         if (!typed || (*typed >= spin->minimum() && *typed <= spin->maximum())) return;
+        typedOutside_[row] = *typed;
         model_[row].number = std::clamp(*typed, spin->minimum(), spin->maximum());
         emit edited(row);
       });
@@ -229,6 +235,13 @@ QWidget* GridEditors::Create(std::size_t row) {
   }
   w->setObjectName(Q(r.name));
   if (!r.hint.empty()) w->setToolTip(Q(r.hint));
+  // The keys of an open editor reach the spin box or its text field, whichever has focus.
+  w->setProperty("gridRow", static_cast<qulonglong>(row));
+  w->installEventFilter(this);
+  if (auto* spin = qobject_cast<SpinEdit*>(w)) {
+    spin->lineEdit()->setProperty("gridRow", static_cast<qulonglong>(row));
+    spin->lineEdit()->installEventFilter(this);
+  }
   if (r.kind != EditorKind::CheckBox) w->hide();
   widgets_[row] = w;
   FillItems(row);
@@ -263,6 +276,10 @@ void GridEditors::Show(std::size_t row) {
     spin->setSingleStep(model_.Step(row));
     if (v.minimum < v.maximum) {
       spin->setRange(v.minimum, v.maximum);
+      const QString hint = Q(EditorModel::Rows()[row].hint);
+      const QString range =
+          RangeTip(spin->textFromValue(v.minimum), spin->textFromValue(v.maximum));
+      spin->setToolTip(hint.isEmpty() ? range : hint + "\n" + range);
     } else {
       spin->setRange(-kOpenLimit, kOpenLimit);
     }
@@ -279,6 +296,62 @@ void GridEditors::Show(std::size_t row) {
     time->setTime(QTime(v.time.hour, v.time.minute, v.time.second));
   } else if (auto* box = qobject_cast<QCheckBox*>(w)) {
     box->setChecked(v.checked);
+  }
+}
+
+void GridEditors::Begin(std::size_t row) {
+  if (row >= opened_.size()) return;
+  opened_[row] = model_[row];
+  typedOutside_[row].reset();
+}
+
+void GridEditors::Revert(std::size_t row) {
+  if (row >= opened_.size() || !opened_[row]) return;
+  model_[row] = *opened_[row];
+  typedOutside_[row].reset();
+  Show(row);
+  emit edited(row);
+}
+
+bool GridEditors::Settle(std::size_t row) {
+  if (row >= typedOutside_.size() || !typedOutside_[row]) return false;
+  const double typed = *typedOutside_[row];
+  typedOutside_[row].reset();
+  Show(row);  // the editor shows the limit the model holds
+  emit clamped(row, typed, model_[row].number);
+  return true;
+}
+
+bool GridEditors::eventFilter(QObject* watched, QEvent* event) {
+  const QVariant rowProperty = watched->property("gridRow");
+  if (!rowProperty.isValid()) return QObject::eventFilter(watched, event);
+  const auto row = static_cast<std::size_t>(rowProperty.toULongLong());
+  if (event->type() == QEvent::FocusOut) {
+    // Leaving a spin editor (a click on Write, another window) shows the limit it took.
+    Settle(row);
+    return false;
+  }
+  if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  const EditorKind kind = EditorModel::Rows()[row].kind;
+  // Up and Down move between rows where they do not choose (lists) or step a field (pickers);
+  // the spin arrows and PgUp/PgDn still change a number.
+  const bool arrowsMove = kind == EditorKind::Spin || kind == EditorKind::MaskedText;
+  switch (key->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      if (!arrowsMove || (key->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) return false;
+      emit moveRequested(row, key->key() == Qt::Key_Up ? -1 : 1);
+      return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      emit moveRequested(row, 1);
+      return true;
+    case Qt::Key_Escape:
+      emit revertRequested(row);
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -61,9 +61,26 @@ class GridEditors : public QObject {
   // too), as the load pass sets it again.
   void RefillList(std::size_t row);
 
+  // The row's editor was opened: Escape goes back to the value it holds now.
+  void Begin(std::size_t row);
+  // Escape: the row's value as its editor opened.
+  void Revert(std::size_t row);
+  // A number typed outside the limits (the model took the nearest limit) is told once by
+  // `clamped` and the editor shows the limit; true when there was one.
+  bool Settle(std::size_t row);
+
  signals:
   // The user changed the editor of a row (the model holds the new value).
   void edited(std::size_t row);
+  // Keys of an open editor: Up (-1), Down and Enter (+1) leave it for the row above or below;
+  // Escape asks for the value it opened with.
+  void moveRequested(std::size_t row, int step);
+  void revertRequested(std::size_t row);
+  // A typed number outside the limits became the limit.
+  void clamped(std::size_t row, double typed, double limit);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* Create(std::size_t row);
@@ -73,6 +90,8 @@ class GridEditors : public QObject {
   EditorModel& model_;
   std::vector<QWidget*> widgets_;
   std::vector<QWidget*> parents_;
+  std::vector<std::optional<EditorValue>> opened_;   // values as the editors opened
+  std::vector<std::optional<double>> typedOutside_;  // typed numbers beyond the limits
   bool showing_ = false;  // widget changes made by Show are not the user's
 };
 

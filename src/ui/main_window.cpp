@@ -59,9 +59,11 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
   }
   statusPanels_[0]->setObjectName("StatusPanel0");
   statusPanels_[1]->setObjectName("StatusPanel1");
+  statusPanels_[2]->setObjectName("StatusPanel2");
   statusPanels_[0]->setFixedWidth(kStatusPanel0Width);
   statusBar()->addWidget(statusPanels_[0]);
   statusBar()->addWidget(statusPanels_[1], 1);
+  statusBar()->addWidget(statusPanels_[2], 2);
   statusBar()->setSizeGripEnabled(false);
   resize(560, 400);
 
@@ -278,6 +280,7 @@ void MainWindow::Relabel() {
     SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
     SetStatusText(1, "");
   }
+  SetStatusText(2, "");
   ShowConnectionState();
   if (trafficView_) trafficView_->Relabel();
   siteTabs_->Relabel();
@@ -545,11 +548,11 @@ void MainWindow::SetStatusText(int panel, const std::string& text) {
   // Every change of the line's state is told on this panel.
   if (panel == 0 && disconnectAction_) ShowConnectionState();
   if (panel == 0) SetPanelText(statusPanels_[0], Q(text), kStatusPanel0Width);
-  if (panel == 1) statusPanels_[1]->setText(Q(text));  // takes the rest of the bar
+  if (panel == 1 || panel == 2) statusPanels_[panel]->setText(Q(text));  // the rest of the bar
 }
 
 std::string MainWindow::StatusText(int panel) const {
-  return panel == 0 || panel == 1 ? statusPanels_[panel]->text().toStdString() : std::string();
+  return panel >= 0 && panel <= 2 ? statusPanels_[panel]->text().toStdString() : std::string();
 }
 
 void MainWindow::ClearPowerUpLog() {

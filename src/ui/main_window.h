@@ -200,7 +200,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   QStackedLayout* panelStack_ = nullptr;
   QLabel* idlePicture_ = nullptr;
   QPlainTextEdit* powerUpLog_ = nullptr;
-  QLabel* statusPanels_[2] = {nullptr, nullptr};
+  // 0 connection, 1 modem, 2 what a site window's Write, Backup, Load or report did.
+  QLabel* statusPanels_[3] = {nullptr, nullptr, nullptr};
 
   PortSettingsDialog* portSettingsDialog_ = nullptr;
   AboutDialog* aboutDialog_ = nullptr;

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/language.h"
+#include "files/difference_groups.h"
 #include "ui/difference_table.h"
 #include "ui/qt_text.h"
 
@@ -29,16 +30,19 @@ ParameterCompareDialog::ParameterCompareDialog(const ParameterComparison& compar
   file->setObjectName("lbCompareFile");
   file->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  table_ = MakeDifferenceTable(comparison.differences,
+  // By page, counters apart, values that show alike left out.
+  const std::vector<ParameterDifference> rows =
+      WithGroupHeadings(GroupDifferences(comparison.differences));
+  table_ = MakeDifferenceTable(rows,
                                {Pick("Parameter", "参数"), Pick("This window", "本窗口"),
                                 Pick("File", "文件"), Pick("Unit", "单位"), Pick("Key", "关键字")},
                                this);
   table_->setObjectName("sgDifferences");
-  table_->setVisible(!comparison.differences.empty());
+  table_->setVisible(!rows.empty());
 
   noDifferences_ = new QLabel(Pick("No differences.", "没有差别。"), this);
   noDifferences_->setObjectName("lbNoDifferences");
-  noDifferences_->setVisible(comparison.differences.empty());
+  noDifferences_->setVisible(rows.empty());
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   QPushButton* close = buttons->button(QDialogButtonBox::Close);
@@ -51,7 +55,7 @@ ParameterCompareDialog::ParameterCompareDialog(const ParameterComparison& compar
   layout->addWidget(table_, 1);
   layout->addWidget(noDifferences_);
   layout->addWidget(buttons);
-  resize(comparison.differences.empty() ? 360 : 640, comparison.differences.empty() ? 120 : 420);
+  resize(rows.empty() ? 360 : 640, rows.empty() ? 120 : 420);
 }
 
 }  // namespace vorel

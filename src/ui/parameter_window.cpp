@@ -2,6 +2,7 @@
 
 #include <QAbstractSpinBox>
 #include <QAction>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -24,12 +26,15 @@
 #include "core/monitor_format.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
+#include "files/parameter_compare.h"
 #include "ui/analogue_channel_grid.h"
 #include "ui/binary_io_grids.h"
 #include "ui/both_languages.h"
+#include "ui/changed_cells.h"
 #include "ui/curve_editor.h"
 #include "ui/event_log_page.h"
 #include "ui/grid_editors.h"
+#include "ui/grid_notices.h"
 #include "ui/help_window.h"
 #include "ui/monitor_page.h"
 #include "ui/parameter_compare_dialog.h"
@@ -150,6 +155,17 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   dataAgeLabel_->setStyleSheet("color: #c00000;");
   bar->addWidget(dataAgeLabel_);
   dataAgeLabel_->hide();
+  changedLabel_ = new QLabel(bar);
+  changedLabel_->setObjectName("stbChanged");
+  bar->addWidget(changedLabel_);
+  noticeLabel_ = new QLabel(bar);
+  noticeLabel_->setObjectName("stbNotice");
+  bar->addWidget(noticeLabel_, 1);
+
+  connect(editors_, &GridEditors::moveRequested, this, &ParameterWindow::MoveFromEditor);
+  connect(editors_, &GridEditors::revertRequested, this, &ParameterWindow::RevertEditor);
+  connect(editors_, &GridEditors::clamped, this, &ParameterWindow::ShowClampNotice);
+  connect(editors_, &GridEditors::edited, this, [this] { UpdateChangedCount(); });
 
   // The monitor's engine titles carry the channel names and units.
   connect(this, &ParameterWindow::channelTitlesChanged, this, [this] {
@@ -289,10 +305,15 @@ void ParameterWindow::BuildConfigurationPage(QWidget* page) {
   button(exitButton_, "btnExit");
   button(helpButton_, "btnHelp");
   connect(readButton_, &QPushButton::clicked, this, [this] { commands_.ReadParameters(site_); });
-  connect(writeButton_, &QPushButton::clicked, this,
-          [this] { commands_.WriteEditedParameters(site_); });
+  connect(writeButton_, &QPushButton::clicked, this, [this] {
+    SettleOpenEditors();
+    commands_.WriteEditedParameters(site_);
+  });
   connect(undoButton_, &QPushButton::clicked, this, [this] { commands_.UndoLastWrite(site_); });
-  connect(saveButton_, &QPushButton::clicked, this, [this] { commands_.SaveParameterFile(site_); });
+  connect(saveButton_, &QPushButton::clicked, this, [this] {
+    SettleOpenEditors();
+    commands_.SaveParameterFile(site_);
+  });
   connect(openButton_, &QPushButton::clicked, this, [this] { commands_.LoadParameterFile(site_); });
   connect(compareButton_, &QPushButton::clicked, this, &ParameterWindow::CompareWithFile);
   connect(reportButton_, &QPushButton::clicked, this,
@@ -523,6 +544,8 @@ void ParameterWindow::ApplyEventLogTexts() {
       {eventLog_->ExportButton(), {"Export CSV...", "导出CSV..."}},
   };
   for (const auto& [b, text] : buttons) b->setText(Pick(text));
+  eventLog_->HideEmptyBox()->setText(Pick({"Hide empty records", "隐藏空记录"}));
+  eventLog_->NewestFirstBox()->setText(Pick({"Newest first", "最新在前"}));
 }
 
 MonitorPage* ParameterWindow::Monitor() const {
@@ -631,11 +654,13 @@ void ParameterWindow::FillItemLists() {
 // ------------------------------------------------------------------------------
 
 void ParameterWindow::LoadAllPages() {
-  if (!fileLoaded_ && !slots_.FileLoaded(site_)) {
+  const bool fromController = !fileLoaded_ && !slots_.FileLoaded(site_);
+  if (fromController) {
     const auto image = images_.Image(site_);
     controllerWords_.assign(image.begin(), image.end());
   }
   model_.Load(images_, site_);
+  if (fromController && online_) controllerValues_ = model_;
   for (int n = 0; n < kAnalogueChannels; ++n) ApplyChannelEnables(n);
   editors_->ShowAll();
   analogueGrid_->ShowAllChannels();
@@ -691,6 +716,7 @@ void ParameterWindow::ShowRowEditor(SetpointGrid g, int row, int column) {
     if (r.gatedBySystemBit6 && !(images_.Word(site_, reg::kSystem.address) & kSerialNumberGateBit))
       return;
     QWidget* editor = editors_->Ensure(i);
+    editors_->Begin(i);
     grid->PlaceOver(editor, row, SetpointGridWidget::ValueColumn(half));
     if (row == 1 || row == 2) {
       if (g == SetpointGrid::System) {
@@ -714,10 +740,14 @@ void ParameterWindow::CloseRowEditors(SetpointGrid which) {
       QWidget* w = editors_->Widget(i);
       if (rows[i].grid != g || rows[i].kind == EditorKind::CheckBox || !w || w->isHidden())
         continue;
+      if (editors_->Settle(i)) continue;  // told, and within the limits already
       if (rows[i].clampOnExit) {
         const double before = model_[i].number;
         model_.ClampToLimits(i);
-        if (model_[i].number != before) editors_->Show(i);
+        if (model_[i].number != before) {
+          editors_->Show(i);
+          ShowClampNotice(i, before, model_[i].number);
+        }
       }
     }
     RefreshValueCells(g);
@@ -726,6 +756,61 @@ void ParameterWindow::CloseRowEditors(SetpointGrid which) {
       if (rows[i].grid == g && rows[i].kind != EditorKind::CheckBox && w) w->hide();
     }
   }
+}
+
+void ParameterWindow::MoveFromEditor(std::size_t row, int step) {
+  const ParameterRow& r = EditorModel::Rows()[row];
+  SetpointGridWidget* grid = Grid(r.grid);
+  CloseRowEditors(r.grid);
+  const int next = r.row + step;
+  if (next >= 1 && next < grid->rowCount())
+    ShowRowEditor(r.grid, next, SetpointGridWidget::ValueColumn(r.half));
+  // A row without an editor leaves the keys to the grid.
+  if (ShownEditorRow(r.grid) < 0) grid->setFocus();
+}
+
+void ParameterWindow::RevertEditor(std::size_t row) {
+  const ParameterRow& r = EditorModel::Rows()[row];
+  editors_->Revert(row);
+  CloseRowEditors(r.grid);
+  Grid(r.grid)->setFocus();
+}
+
+void ParameterWindow::ShowClampNotice(std::size_t row, double from, double limit) {
+  std::string name;
+  std::string unit;
+  SplitTitleUnit(model_.Title(row), &name, &unit);
+  const int d = model_[row].decimals;
+  QLocale locale;  // numbers as the cells show them: no group separators
+  locale.setNumberOptions(QLocale::OmitGroupSeparator);
+  // A typed number keeps the digits it was typed with.
+  noticeLabel_->setText(
+      ClampNotice(Q(name), locale.toString(from, 'g', 15), locale.toString(limit, 'f', d)));
+}
+
+void ParameterWindow::SettleOpenEditors() {
+  for (std::size_t i = 0; i < EditorModel::Rows().size(); ++i) {
+    QWidget* w = editors_->Widget(i);
+    if (w && !w->isHidden()) editors_->Settle(i);
+  }
+}
+
+int ParameterWindow::ChangedCount() const {
+  return static_cast<int>(CountChanged(model_, controllerValues_));
+}
+
+void ParameterWindow::UpdateChangedCount() {
+  changedLabel_->setText(ChangedCountText(ChangedCount()));
+}
+
+int ParameterWindow::ShownEditorRow(SetpointGrid g) const {
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    QWidget* w = editors_->Widget(i);
+    if (rows[i].grid == g && rows[i].kind != EditorKind::CheckBox && w && !w->isHidden())
+      return static_cast<int>(i);
+  }
+  return -1;
 }
 
 void ParameterWindow::RefreshValueCells(SetpointGrid g) {
@@ -751,6 +836,27 @@ void ParameterWindow::RefreshValueCells(SetpointGrid g) {
     const int column = SetpointGridWidget::ValueColumn(r.half);
     grid->SetCellText(r.row, column, text);
     if (QTableWidgetItem* cell = grid->item(r.row, column)) {
+      // The range of a number, and the controller's value of a changed cell, on the cell.
+      const bool shown = !(r.factoryOnly && !factory_);
+      QStringList tip;
+      if (shown && r.kind == EditorKind::Spin && model_[i].minimum < model_[i].maximum) {
+        const int d = model_[i].decimals;
+        QLocale locale;
+        locale.setNumberOptions(QLocale::OmitGroupSeparator);
+        tip << RangeTip(locale.toString(model_[i].minimum, 'f', d),
+                        locale.toString(model_[i].maximum, 'f', d));
+      }
+      const bool changed =
+          shown && controllerValues_ && EditorDiffers(r, model_[i], (*controllerValues_)[i]);
+      if (changed) {
+        const std::string held = controllerValues_->Text(i);
+        tip << ControllerValueTip(r.kind == EditorKind::Spin ? LocaleNumber(held) : Q(held));
+      }
+      cell->setToolTip(tip.join('\n'));
+      QFont font = grid->font();
+      font.setBold(changed);
+      cell->setFont(font);
+      cell->setBackground(changed ? QBrush(QColor(255, 244, 190)) : QBrush());
       cell->setTextAlignment(r.kind == EditorKind::Spin ? Qt::AlignRight | Qt::AlignVCenter
                                                         : Qt::AlignLeft | Qt::AlignVCenter);
       // A value whose editor is disabled reads as disabled.
@@ -766,6 +872,7 @@ void ParameterWindow::RefreshValueCells(SetpointGrid g) {
         cell->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
   }
+  UpdateChangedCount();
 }
 
 // ---- Analogue channels
@@ -1032,6 +1139,7 @@ void ParameterWindow::ShowEventLogComplete() {
   EventLogPage* page = BuildEventLogPage();
   page->Grid()->show();
   page->SaveButton()->setEnabled(true);
+  page->ExportButton()->setEnabled(true);
 }
 
 bool ParameterWindow::EventLogShown() const {
@@ -1047,9 +1155,24 @@ void ParameterWindow::ShowEventLogFile(const EventLogSheet& sheet) {
   eventLogFromFile_ = true;
   page->ShowCells(sheet, 1, 1);
   page->Grid()->show();
+  page->ExportButton()->setEnabled(true);
 }
 
 void ParameterWindow::closeEvent(QCloseEvent* event) {
+  // Values changed and not written are not lost without a word.
+  const int changed = ChangedCount();
+  if (changed > 0 && !discardAgreed_) {
+    QMessageBox question(QMessageBox::Question, windowTitle(), DiscardQuestion(changed),
+                         QMessageBox::Discard | QMessageBox::Cancel, this);
+    question.setObjectName("discardQuestion");
+    question.setDefaultButton(QMessageBox::Cancel);
+    const int answer = runModal_ ? runModal_(question) : question.exec();
+    if (answer != QMessageBox::Discard) {
+      event->ignore();
+      return;
+    }
+    discardAgreed_ = true;
+  }
   event->accept();
   // The session destroys the window and frees its slot, so only after this event is done.
   QTimer::singleShot(0, this,

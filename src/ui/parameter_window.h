@@ -121,6 +121,11 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // The editor widget of a parameter row (made on first use).
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
+  // The status bar's notice (a value brought within its limits) and count of changed values.
+  QLabel* NoticeLabel() const { return noticeLabel_; }
+  QLabel* ChangedLabel() const { return changedLabel_; }
+  // Editors whose value differs from what the controller holds (0 without a controller read).
+  int ChangedCount() const;
   QToolButton* UnlockButton() const { return unlockButton_; }
   QPushButton* UndoWriteButton() const { return undoButton_; }
   // The sensor curve editor (made when a curve button first opens it).
@@ -165,6 +170,15 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void ApplyEventLogTexts();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
+  // Keys of an open editor: leave it for the row `step` rows away, or go back to its value.
+  void MoveFromEditor(std::size_t row, int step);
+  void RevertEditor(std::size_t row);
+  void ShowClampNotice(std::size_t row, double from, double limit);
+  // Every open spin editor shows the limit a number typed beyond it became.
+  void SettleOpenEditors();
+  void UpdateChangedCount();
+  // The row of the open editor of a grid, -1 for none.
+  int ShownEditorRow(SetpointGrid grid) const;
   EditorValue& Value(std::string_view name) { return *model_.Find(name); }
   const EditorValue& Value(std::string_view name) const { return *model_.Find(name); }
 
@@ -186,6 +200,10 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // The value image as the last load from the controller (not from a file) left it: a Write
   // sends what the editors changed against it.
   std::vector<std::uint16_t> controllerWords_;
+  // The editors as that load left them: a cell whose editor differs is marked as changed.
+  std::optional<EditorModel> controllerValues_;
+  // Set while a close has been agreed to with changed values.
+  bool discardAgreed_ = false;
   // The event-log grid shows a log file: redraws from the event-log image leave its rows until
   // the user reads the controller's log again.
   bool eventLogFromFile_ = false;
@@ -232,6 +250,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   QPushButton* helpButton_ = nullptr;
   std::array<QLabel*, 4> panels_{};
   QLabel* dataAgeLabel_ = nullptr;
+  QLabel* changedLabel_ = nullptr;
+  QLabel* noticeLabel_ = nullptr;
   CurveEditor* curveEditor_ = nullptr;
   std::function<int(QDialog&)> runModal_;
 };

@@ -129,8 +129,14 @@ void SiteWindowTabs::closeEvent(QCloseEvent* event) {
   // Closing the holder closes every site window in it, as closing each of them would.
   std::vector<QPointer<QWidget>> windows;
   for (int tab = 0; tab < tabs_->count(); ++tab) windows.emplace_back(WindowAt(tab));
+  // A window that keeps itself open (changed values not discarded) keeps the holder open.
+  bool refused = false;
   for (const QPointer<QWidget>& window : windows)
-    if (window) window->close();
+    if (window && !window->close()) refused = true;
+  if (refused) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "control/file_folders.h"
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
@@ -122,19 +123,26 @@ bool WidgetHost::ProgressCancelled() {
 
 std::optional<std::string> WidgetHost::AskOpenFileName(const std::string& filter,
                                                        const std::string& defaultExtension) {
-  QString name =
-      QFileDialog::getOpenFileName(Owner(main_), QString(), QString(), Q(QtFileFilter(filter)));
+  // The dialog opens in the last folder of its kind of file.
+  const FileKind kind = FileKindOf(defaultExtension);
+  QString name = QFileDialog::getOpenFileName(Owner(main_), QString(), Q(LastFolder(kind)),
+                                              Q(QtFileFilter(filter)));
   if (name.isEmpty()) return std::nullopt;
-  return WithExtension(name, defaultExtension);
+  std::string path = WithExtension(name, defaultExtension);
+  RememberFolder(kind, path);
+  return path;
 }
 
 std::optional<std::string> WidgetHost::AskSaveFileName(const std::string& filter,
                                                        const std::string& defaultExtension,
                                                        const std::string& initialName) {
-  QString name = QFileDialog::getSaveFileName(Owner(main_), QString(), Q(initialName),
-                                              Q(QtFileFilter(filter)));
+  const FileKind kind = FileKindOf(defaultExtension);
+  QString name = QFileDialog::getSaveFileName(
+      Owner(main_), QString(), Q(InitialPath(kind, initialName)), Q(QtFileFilter(filter)));
   if (name.isEmpty()) return std::nullopt;
-  return WithExtension(name, defaultExtension);
+  std::string path = WithExtension(name, defaultExtension);
+  RememberFolder(kind, path);
+  return path;
 }
 
 }  // namespace vorel

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <set>
 
+#include "control/done_notices.h"
 #include "control_fixture.h"
 #include "core/register_table.h"
 #include "files/parameter_keys.h"
@@ -217,6 +218,128 @@ TEST_F(ParameterFileExchange, AFileThatLacksKeysLoadsDefaultsOnlyAfterAYes) {
     EXPECT_EQ(images.Word(kSite, 0x00C9), loaded ? 1 : 90);
     EXPECT_EQ(session->Slots().FileLoaded(kSite), loaded);
   }
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// After Backup, Load and the report the main window's status bar says what was done; after a
+// cancel or a failure (told by its own message) it says nothing.
+TEST_F(ParameterFileExchange, TheMainStatusBarSaysWhatWasDone) {
+  const std::string saved = Path("a.dat");
+  const std::string report = Path("r.html");
+  const struct {
+    const char* language;
+    std::function<void()> act;
+    std::optional<std::string> file;
+    std::string said;
+  } cases[] = {
+      {"english", [this] { session->SaveParameterFile(kSite); }, saved,
+       "Backup of site 2 saved: " + saved + "."},
+      {"english", [this] { session->LoadParameterFile(kSite); }, saved,
+       "Loaded into site 2: " + saved + "."},
+      {"english", [this] { session->WriteServiceReport(kSite); }, report,
+       "Service report of site 2 written: " + report + "."},
+      {"chinese", [this] { session->SaveParameterFile(kSite); }, saved,
+       "站点 2 的参数已备份: " + saved + "。"},
+      {"english", [this] { session->SaveParameterFile(kSite); }, std::nullopt, ""},  // cancelled
+      {"english", [this] { session->LoadParameterFile(kSite); }, Path("none.dat"), ""},
+  };
+  for (const auto& c : cases) {
+    SetLanguageSetting(c.language);
+    host.mainStatus.erase(kDoneStatusPanel);
+    host.fileNames.push_back(c.file);
+    c.act();
+    const auto said = host.mainStatus.find(kDoneStatusPanel);
+    EXPECT_EQ(said == host.mainStatus.end() ? "" : said->second, c.said) << c.said;
+  }
+  SetLanguageSetting("english");
+}
+
+TEST(DoneNotices, AWriteSaysHowManyParametersWentToWhichSite) {
+  SetLanguageSetting("english");
+  const struct {
+    SafeWriteEnd end;
+    std::size_t changes;
+    std::string said;
+  } cases[] = {
+      {SafeWriteEnd::Written, 3, "Written: 3 parameters to site 1."},
+      {SafeWriteEnd::Written, 1, "Written: 1 parameter to site 1."},
+      {SafeWriteEnd::Unrecorded, 2, "Written: 2 parameters to site 1."},
+      {SafeWriteEnd::Unchanged, 0, "Nothing to write: site 1 already holds these values."},
+      {SafeWriteEnd::Refused, 3, ""},  // the user said no: nothing to add
+      {SafeWriteEnd::WriteFailed, 3, ""},
+  };
+  for (const auto& c : cases) {
+    SafeWriteResult result;
+    result.end = c.end;
+    result.preview.resize(c.changes);
+    EXPECT_EQ(WriteDoneNotice(1, result), c.said);
+  }
+  SetLanguageSetting("chinese");
+  SafeWriteResult written;
+  written.end = SafeWriteEnd::Written;
+  written.preview.resize(3);
+  EXPECT_EQ(WriteDoneNotice(4, written), "已写入: 3 个参数到站点 4。");
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// Connect to a site whose slot holds a window opened from a file says why nothing happened
+// and how to free the slot.
+TEST_F(ParameterFileExchange, ConnectToASlotTakenByAFileWindowSaysSo) {
+  host.fileNames.push_back(Path("o.dat"));
+  session->SaveParameterFile(kSite);
+  host.fileNames.push_back(Path("o.dat"));
+  session->ParameterFiles().OpenOffline();
+  ASSERT_EQ(session->Slots().WindowState(1), kWindowOffline);
+  host.messages.clear();
+  session->Connector().ConnectSites(Selected({1}));
+  EXPECT_EQ(host.messages,
+            std::vector<std::string>{
+                "Site 1 was not connected: its slot is taken by a window opened from a parameter "
+                "file. Close that window (Exit) to connect to site 1."});
+  EXPECT_EQ(session->Slots().WindowState(1), kWindowOffline);  // the file's window stays
+
+  // A site whose own window is online is not a taken slot.
+  host.messages.clear();
+  session->Connector().ConnectSites(Selected({kSite}));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+}  // namespace
+}  // namespace vorel::test
+
+namespace vorel::test {
+namespace {
+
+// A window opened from a file in a slot another unit used shows nothing of that unit: the
+// file carries no serial number, name, clock or event log.
+TEST_F(ParameterFileExchange, AFileWindowShowsNothingOfTheSlotsLastUnit) {
+  host.fileNames.push_back(Path("o.dat"));
+  session->SaveParameterFile(kSite);
+  SiteImages& images = session->Images();
+  const std::pair<int, std::uint16_t> previous[] = {
+      {reg::kSerialNumber.address, 0x1234},
+      {reg::kControllerDate.address, 0x1112},
+      {reg::kControllerTime.address, 0x0930},
+      {reg::kEventLogPosition.address, 0x0220},
+  };
+  for (const auto& [address, word] : previous) images.SetWord(1, address, word);
+  host.fileNames.push_back(Path("o.dat"));
+  session->ParameterFiles().OpenOffline();
+  ASSERT_EQ(session->Slots().WindowState(1), kWindowOffline);
+  for (const auto& [address, word] : previous)
+    EXPECT_EQ(images.Word(1, address), 0) << std::hex << address;
+  // What the file holds is there.
+  EXPECT_EQ(images.Word(1, reg::kProductCode.address), 3101);
 }
 
 }  // namespace

@@ -176,6 +176,17 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text) {
   return records;
 }
 
+// A field as a spreadsheet shows it: a text formula ="..." is its text.
+std::string Shown(const std::string& field) {
+  if (!field.starts_with("=\"") || !field.ends_with('"')) return field;
+  std::string text;
+  for (std::size_t i = 2; i + 1 < field.size(); ++i) {
+    text += field[i];
+    if (field[i] == '"') ++i;  // a doubled quote
+  }
+  return text;
+}
+
 TEST(EventLogCsvTest, ParsedBackGivesTheGrid) {
   EventLogSheet sheet = SampleSheet();
   sheet.Cell(0, 1) = "Event";
@@ -184,17 +195,50 @@ TEST(EventLogCsvTest, ParsedBackGivesTheGrid) {
   const std::string csv = EventLogCsv(sheet, true);
   ASSERT_TRUE(
       csv.starts_with("\xEF\xBB\xBF"
-                      "Event,T2,"));
+                      "Date-time,Event,T2,"));
   const auto records = ParseCsv(std::string_view(csv).substr(3));
   ASSERT_EQ(records.size(), 113u);
   for (int row = 0; row <= kEventLogRows; ++row) {
-    ASSERT_EQ(records[static_cast<std::size_t>(row)].size(), 26u) << row;
+    ASSERT_EQ(records[static_cast<std::size_t>(row)].size(), 27u) << row;
     for (int c = 1; c < kEventLogColumns; ++c)
-      ASSERT_EQ(records[static_cast<std::size_t>(row)][static_cast<std::size_t>(c - 1)],
+      ASSERT_EQ(Shown(records[static_cast<std::size_t>(row)][static_cast<std::size_t>(c)]),
                 sheet.Cell(row, c))
           << "row " << row << " column " << c;
   }
   EXPECT_FALSE(EventLogCsv(sheet, false).starts_with("\xEF"));
+}
+
+TEST(EventLogCsvTest, SpreadsheetsKeepCodesAndDatesAndGetAnIsoDateTime) {
+  EventLogSheet sheet = SampleSheet();
+  const struct {
+    std::string date, time, event, inputs;
+    std::string dateTime;  // the first field
+  } cases[] = {
+      {"24/04/01", "12:30:05", "0000", "00000101", "2024-04-01 12:30:05"},
+      {"00/00/00", "00:00:00", "0000", "00000000", ""},  // an empty record
+      {"24/1A/01", "12:30:05", "1E05", "01", ""},        // not a decimal month
+      {"24/13/01", "12:30:05", "07FF", "1", ""},         // no month 13
+      {"99/12/31", "23:59:60", "1234", "1", ""},         // no second 60
+  };
+  for (const auto& c : cases) {
+    sheet.Cell(1, 1) = c.event;
+    sheet.Cell(1, 2) = c.date;
+    sheet.Cell(1, 3) = c.time;
+    sheet.Cell(1, 20) = c.inputs;
+    const auto records = ParseCsv(EventLogCsv(sheet, false));
+    ASSERT_GE(records.size(), 2u);
+    const std::vector<std::string>& row = records[1];
+    EXPECT_EQ(row[0], c.dateTime) << c.date << " " << c.time;
+    // Written so that no spreadsheet makes a number or a date of them.
+    EXPECT_EQ(row[1], "=\"" + c.event + "\"");
+    EXPECT_EQ(row[2], "=\"" + c.date + "\"");
+    EXPECT_EQ(row[3], "=\"" + c.time + "\"");
+    EXPECT_EQ(row[20], "=\"" + c.inputs + "\"");
+    EXPECT_EQ(row[4], sheet.Cell(1, 4));  // measurements stay numbers
+  }
+  // An event named in words stays as it is.
+  sheet.Cell(1, 1) = "power up";
+  EXPECT_EQ(ParseCsv(EventLogCsv(sheet, false))[1][1], "power up");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/site_images.h"
+#include "files/difference_groups.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -149,6 +150,33 @@ TEST_F(ParameterCompareTest, ListsWhatDiffersInTheEditorsUnit) {
   }
 }
 
+TEST_F(ParameterCompareTest, ChannelAndIoWordsShowTheirChoices) {
+  IniDocument second = BaseDocument();
+  second.WriteString("IOProperty", "BI01_PROPERTY", "2048");  // input 1: active from starting
+  second.WriteString("IOProperty", "BIN_POLARITY", "1");      // input 1 opens to activate
+  const fs::path pathA = Save(BaseDocument(), "a.dat");
+  const fs::path pathB = Save(second, "b.dat");
+  auto imagesA = std::make_unique<SiteImages>();
+  auto imagesB = std::make_unique<SiteImages>();
+  auto editorsA = std::make_unique<EditorModel>();
+  auto editorsB = std::make_unique<EditorModel>();
+  ASSERT_TRUE(LoadParameterSide(pathA, *imagesA, 1, *editorsA).ok());
+  ASSERT_TRUE(LoadParameterSide(pathB, *imagesB, 5, *editorsB).ok());
+  const std::vector<ParameterDifference> found =
+      CompareParameters({*imagesA, 1, *editorsA}, {*imagesB, 5, *editorsB});
+  ASSERT_EQ(found.size(), 2u);
+  for (const ParameterDifference& d : found) {
+    SCOPED_TRACE(d.key);
+    EXPECT_NE(d.first, d.second);
+    // Words of choices, not the raw numbers of the file.
+    for (const std::string& side : {d.first, d.second}) {
+      EXPECT_TRUE(side.find_first_not_of("-0123456789") != std::string::npos) << side;
+      EXPECT_NE(side.find(d.key == "BIN_POLARITY" ? "BI1 " : "Active when "), std::string::npos)
+          << side;
+    }
+  }
+}
+
 TEST_F(ParameterCompareTest, AFileThatDoesNotConvertAppliesNothing) {
   IniDocument doc = BaseDocument();
   doc.WriteString("BASIC SETPOINT", "GNOMIN_PWR", "12x");
@@ -180,6 +208,49 @@ TEST(SplitTitleUnit, TakesTheBracketsAtTheEnd) {
     EXPECT_EQ(name, c.name) << c.title;
     EXPECT_EQ(unit, c.unit) << c.title;
   }
+}
+
+}  // namespace
+}  // namespace vorel
+
+namespace vorel {
+namespace {
+
+ParameterDifference Row(const char* key, const char* first, const char* second) {
+  ParameterDifference d;
+  d.key = key;
+  d.name = key;
+  d.first = first;
+  d.second = second;
+  return d;
+}
+
+TEST(DifferenceGroups, ByPageInGridOrderCountersApartAndAlikeValuesLeftOut) {
+  SetLanguageSetting("english");
+  const std::vector<ParameterDifference> differences = {
+      Row("CHART_A_VAL1", "0", "-5"),  // no editor: the channel page
+      Row("RUN_HOURS", "1234.5", "1234.3"), Row("PRE_START_TIME", "5", "6"),
+      Row("GNOMIN_FREQ", "50.0", "60.0"),   Row("CRANK_COUNT", "10", "12"),
+      Row("GNOMIN_PWR", "100", "120"),     // before the frequency in its grid
+      Row("ATS2_OPEN_DEL", "20.0", "20"),  // the same number: left out
+  };
+  std::vector<std::string> listed;
+  for (const DifferenceGroup& g : GroupDifferences(differences)) {
+    listed.push_back("[" + std::string(g.heading.english) + "]");
+    for (const ParameterDifference& d : g.rows) listed.push_back(d.key);
+  }
+  EXPECT_EQ(listed, (std::vector<std::string>{"[System/Basic]", "GNOMIN_PWR", "GNOMIN_FREQ",
+                                              "[Engine/Engine Protection]", "PRE_START_TIME",
+                                              "[Analogue Inputs/Inputs/Outputs]", "CHART_A_VAL1",
+                                              "[Counters]", "CRANK_COUNT", "RUN_HOURS"}));
+  // The headings in the window's language, as rows of their own.
+  SetLanguageSetting("chinese");
+  const std::vector<ParameterDifference> rows =
+      WithGroupHeadings(GroupDifferences({Row("GNOMIN_PWR", "100", "120")}));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].name, "系统/基本设定");
+  EXPECT_EQ(rows[0].key, "");
+  SetLanguageSetting("english");
 }
 
 }  // namespace

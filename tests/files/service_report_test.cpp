@@ -96,6 +96,13 @@ TEST_F(ServiceReportTest, OnlineReportHoldsIdentityParameterMonitorAndEvent) {
 TEST_F(ServiceReportTest, OfflineReportHasNoMonitorAndNoLogUnlessOneWasOpened) {
   const std::string offline = ServiceReportHtml(Input(false, nullptr));
   EXPECT_TRUE(Has(offline, "<td>Source</td><td>parameter file</td>"));
+  // Values loaded from a file into an online window are not reported as the controller's.
+  ServiceReportInput loaded = Input(true, nullptr);
+  loaded.parametersFromFile = true;
+  EXPECT_TRUE(Has(ServiceReportHtml(loaded),
+                  "<td>Source</td><td>controller; parameters from a file loaded into the window, "
+                  "not written</td>"));
+  EXPECT_TRUE(Has(ServiceReportHtml(Input(true, nullptr)), "<td>Source</td><td>controller</td>"));
   EXPECT_TRUE(Has(offline, "<td>Nomin Power</td><td>250</td><td>KW</td>"));
   EXPECT_FALSE(Has(offline, "<h2>Monitor</h2>"));
   EXPECT_FALSE(Has(offline, "low batt"));
@@ -109,6 +116,31 @@ TEST_F(ServiceReportTest, ChineseReportIsUtf8AndTaggedChinese) {
   EXPECT_TRUE(Has(html, "<html lang=\"zh\">"));
   EXPECT_TRUE(Has(html, "<td>额定功率</td><td>250</td><td>KW</td>"));
   EXPECT_TRUE(Has(html, "<li>!!电池电压低</li>"));
+}
+
+TEST_F(ServiceReportTest, CheckBoxesPrintTheirStateAndTheLogFitsALandscapePage) {
+  const struct {
+    const char* language;
+    std::uint16_t word;  // 0x0118, power save on bit 15
+    const char* row;
+  } cases[] = {
+      {"english", 0x8000, "<td>Power save</td><td>on</td>"},
+      {"english", 0x0000, "<td>Power save</td><td>off</td>"},
+      {"chinese", 0x8000, "<td>省电模式</td><td>开</td>"},
+      {"chinese", 0x0000, "<td>省电模式</td><td>关</td>"},
+  };
+  for (const auto& c : cases) {
+    SetLanguageSetting(c.language);
+    images_->SetWord(kSite, 0x0118, c.word);
+    EXPECT_TRUE(Has(ServiceReportHtml(Input(true, &sheet_)), c.row)) << c.row;
+  }
+  // Printed, every column of the event log stays on the page.
+  const std::string html = ServiceReportHtml(Input(true, &sheet_));
+  const std::size_t print = html.find("@media print{");
+  ASSERT_NE(print, std::string::npos);
+  for (const char* rule : {"@page{size:A4 landscape", "table.log{width:100%;table-layout:fixed}",
+                           "white-space:normal"})
+    EXPECT_NE(html.find(rule, print), std::string::npos) << rule;
 }
 
 TEST(ServiceReportTextTest, TitleUnitSplitAndEscape) {

@@ -99,6 +99,7 @@ TEST_F(UiParameterCompare, ListsTheDifferencesOfTheWindowsEditorsAndTheFile) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].rows, (std::vector<std::string>{
                                "Parameter|This window|File|Unit|Key",
+                               "System/Basic||||",
                                "Nomin Power|100|120|KW|GNOMIN_PWR",
                                "Nomin Freq|50.0|60.0|Hz|GNOMIN_FREQ",
                            }));
@@ -109,6 +110,7 @@ TEST_F(UiParameterCompare, ListsTheDifferencesOfTheWindowsEditorsAndTheFile) {
   ASSERT_EQ(shown.size(), 1u);
   EXPECT_EQ(shown[0].rows, (std::vector<std::string>{
                                "Parameter|This window|File|Unit|Key",
+                               "System/Basic||||",
                                "Nomin Freq|50.0|60.0|Hz|GNOMIN_FREQ",
                            }));
   // Comparing changed nothing of the site's value image.
@@ -118,9 +120,10 @@ TEST_F(UiParameterCompare, ListsTheDifferencesOfTheWindowsEditorsAndTheFile) {
   SetLanguageSetting("chinese");
   compareWith(differs);
   ASSERT_EQ(shown.size(), 1u);
-  ASSERT_EQ(shown[0].rows.size(), 2u);
+  ASSERT_EQ(shown[0].rows.size(), 3u);
   EXPECT_EQ(shown[0].rows[0], "参数|本窗口|文件|单位|关键字");
-  EXPECT_EQ(shown[0].rows[1], "额定频率|50.0|60.0|Hz|GNOMIN_FREQ");
+  EXPECT_EQ(shown[0].rows[1], "系统/基本设定||||");
+  EXPECT_EQ(shown[0].rows[2], "额定频率|50.0|60.0|Hz|GNOMIN_FREQ");
   SetLanguageSetting("english");
 
   // A file that does not convert: Load's message, no dialog; a cancelled dialog: nothing.

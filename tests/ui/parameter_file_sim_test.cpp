@@ -196,7 +196,7 @@ TEST_F(UiParameterFileSim, CliRestoreEndsAsTheWindowsLoadUnlockAndWrite) {
   // second controller its own address.
   EXPECT_EQ(RunCli(sim, {"diff", QString::fromStdString(file), "site:4"}, &out), 0) << out;
   EXPECT_EQ(RunCli(sim, {"diff", "site:4", "site:5"}, &out), 1) << out;
-  EXPECT_EQ(out, "Controller Addr: 4 -> 5 (CONTROLER_ADDR)\n");
+  EXPECT_EQ(out, "System/Basic:\n  Controller Addr: 4 -> 5 (CONTROLER_ADDR)\n");
   // The second site went back to AUTO; the window leaves the first in OFF.
   for (const auto& [site, mode] : {std::pair{"4", "198"}, std::pair{"5", "200"}}) {
     ASSERT_EQ(RunCli(sim, {"read", site, "0x0113", "1"}, &out), 0);

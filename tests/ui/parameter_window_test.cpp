@@ -711,6 +711,7 @@ TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
   images->SetWord(kSite, reg::kEventLogPosition.address, 0x0200);
   w.RefillEventLog();
   w.ShowEventLogComplete();
+  w.EventLog()->HideEmptyBox()->setChecked(false);  // every (empty) record, so that it scrolls
   auto* pages = Named<QTabWidget>("pcParameter");
   pages->setCurrentWidget(Named<QWidget>("tsHistoryDisplay"));
   QApplication::processEvents();
@@ -742,7 +743,8 @@ TEST_F(ParameterWindowTest, EventLogGridKeepsTitlesAndFirstFourColumnsInView) {
   const int x = grid->viewport()->width() - 5;
   EXPECT_EQ(titles->indexAt(QPoint(x, 5)).row(), 0);
   EXPECT_EQ(titles->indexAt(QPoint(x, 5)).column(), grid->indexAt(QPoint(x, 30)).column());
-  EXPECT_EQ(corner->indexAt(QPoint(30, 5)).column(), 1);
+  // Column 0 is as wide as its row numbers: the point just right of it is in column 1.
+  EXPECT_EQ(corner->indexAt(QPoint(grid->columnWidth(0) + 5, 5)).column(), 1);
 
   grid->setColumnWidth(1, 150);
   EXPECT_EQ(grid->columnWidth(1), 150);
