@@ -9,6 +9,7 @@
 #include "control/poll_scheduler.h"
 #include "control/session.h"
 #include "core/register_table.h"
+#include "link/exception_meaning.h"
 #include "link/named_port.h"
 #include "link/qt_event_pump.h"
 #include "link/quiet_host.h"
@@ -54,10 +55,15 @@ struct SiteTrack {
   std::uint64_t alarmSeq = 0;
 };
 
-RequestOutcome OutcomeOfCommState(std::int16_t state) {
-  if (state == kCommCrcError) return RequestOutcome::CrcError;
-  if (state == kCommException) return RequestOutcome::Exception;
-  return RequestOutcome::Timeout;
+// How the request that ended an identification failed, told by the message it showed (the
+// identification itself only says that it failed).
+RequestOutcome OutcomeOfMessage(const std::string& text, int site) {
+  for (RequestOutcome o :
+       {RequestOutcome::Timeout, RequestOutcome::CrcError, RequestOutcome::LineError,
+        RequestOutcome::PortGone, RequestOutcome::Incomplete}) {
+    if (text == FailureMessage({o, 0}, site)) return o;
+  }
+  return RequestOutcome::Exception;
 }
 
 }  // namespace
@@ -165,7 +171,7 @@ void LineWatcher::run() {
           const bool answered = session.Link().CommState(site) == kCommDone;
           t.reading.link = answered ? SiteLink::Refused : SiteLink::Failed;
           t.reading.outcome =
-              answered ? RequestOutcome::Done : OutcomeOfCommState(session.Link().CommState(site));
+              answered ? RequestOutcome::Done : OutcomeOfMessage(host.lastMessage, site);
           t.reading.problem = host.lastMessage;
           t.reading.fresh = false;
           t.nextTryMs = pump.NowMs() + static_cast<std::uint64_t>(t.retryMs);

@@ -19,9 +19,9 @@
 namespace vorel {
 namespace {
 
-// How long the line threads get to finish the request under way; the rest of the budget is
-// for saying "offline".
-constexpr int kThreadGraceMs = 1000;
+// How long, from the signal, the line threads get to finish the request under way; what is
+// left of the 2 s budget is for tidying up.
+constexpr int kThreadGraceMs = 1200;
 constexpr int kOfflineWaitMs = 500;
 
 }  // namespace
@@ -84,7 +84,7 @@ int RunWatchService(const WatchConfig& config) {
     const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::steady_clock::now() - stopStart)
                            .count();
-    const auto left = std::max<long long>(0, kThreadGraceMs + kOfflineWaitMs - spent);
+    const auto left = std::max<long long>(0, kThreadGraceMs - spent);
     if (!w->wait(QDeadlineTimer(left))) allEnded = false;
   }
   if (server) server->Stop();

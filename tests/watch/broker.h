@@ -12,6 +12,7 @@
 #include <vector>
 
 struct mosquitto;
+struct mosquitto_message;
 
 namespace vorel::test {
 
@@ -52,7 +53,7 @@ class Subscriber {
 
  private:
   static void OnConnect(mosquitto*, void*, int);
-  static void OnMessage(mosquitto*, void*, const struct mosquitto_message*);
+  static void OnMessage(mosquitto*, void*, const mosquitto_message*);
   mosquitto* client_ = nullptr;
   mutable std::mutex mutex_;
   std::condition_variable changed_;

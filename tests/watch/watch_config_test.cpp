@@ -52,7 +52,6 @@ TEST(WatchConfig, RefusesWhatCannotWorkNamingTheKey) {
       {"[Line a]\nPort=x\n", "Sites"},
       {"[Line a]\nPort=x\nSites=1\nBaud=fast\n", "Baud"},
       {"[Line a]\nPort=x\nSites=1\nEcho=yes\n", "Echo"},
-      {line + "[Line a]\nPort=y\nSites=2\n", "second line"},
       {line + "[Mqtt]\nHost=h\nPort=0\n", "[Mqtt] Port"},
       {line + "[Mqtt]\nHost=h\nCertFile=c\n", "KeyFile"},
       {line + "[Mqtt]\nHost=h\nCertFile=c\nKeyFile=k\n", "CaFile"},

@@ -92,10 +92,29 @@ class WatchService : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(broker.Start()) << broker.error();
     simPort = FreeTcpPort();
-    // Site 3 is identified, then answers every poll with a bad checksum; site 4 is silent.
-    ASSERT_TRUE(sim.Start({"--tcp", QString::number(simPort), "--baud", "0", "--site", "1",
-                           "--site", "2", "--site", "3", "--start-fails", "--time-scale", "50",
-                           "--fault-crc", "1", "--fault-site", "3", "--fault-after", "4"}))
+    // Site 3 is identified, then answers every read of its live values with a bad checksum;
+    // site 4 is silent.
+    ASSERT_TRUE(sim.Start({"--tcp",
+                           QString::number(simPort),
+                           "--baud",
+                           "0",
+                           "--site",
+                           "1",
+                           "--site",
+                           "2",
+                           "--site",
+                           "3",
+                           "--start-fails",
+                           "--time-scale",
+                           "50",
+                           "--fault-crc",
+                           "1",
+                           "--fault-site",
+                           "3",
+                           "--fault-register",
+                           "0x804F",
+                           "--fault-after",
+                           "1"}))
         << sim.error();
     metricsPort = FreeTcpPort();
   }
