@@ -122,7 +122,7 @@ void LineWatcher::run() {
     }
   };
   const auto goodPoll = [&](SiteTrack& t) {
-    const std::vector<std::string> before = t.reading.alarms;
+    const std::vector<SiteAlarm> before = t.reading.alarms;
     const bool hadAlarms = t.reading.lastGoodWallMs > 0;
     FillFromImages(session.Images(), t.reading.site, t.reading);
     t.reading.link = SiteLink::Identified;
@@ -131,7 +131,7 @@ void LineWatcher::run() {
     t.reading.fresh = true;
     t.reading.lastGoodWallMs = SystemWallClockMs();
     // The alarms already there at the first good poll appear too: a subscriber learns of them.
-    publish(t, AlarmChanges(hadAlarms ? before : std::vector<std::string>{}, t.reading.alarms));
+    publish(t, AlarmMessages(hadAlarms ? before : std::vector<SiteAlarm>{}, t.reading.alarms));
   };
 
   int portRetryMs = kPortRetryFirstMs;

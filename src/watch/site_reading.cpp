@@ -54,32 +54,30 @@ SiteIdentity IdentityOf(const SiteImages& images, int site) {
 }
 
 void FillFromImages(const SiteImages& images, int site, SiteReading& reading) {
+  const SiteSummary summary = SummarizeSite(images, site);
+  reading.mode = summary.modeText;
+  reading.engine = summary.engine;
+  reading.engineText = summary.engineText;
+  reading.alarms = summary.alarms;
+  // Every value of the monitor page, titled as the page titles it.
   const MonitorSnapshot snapshot = TakeMonitorSnapshot(images, site, false);
   reading.values.clear();
-  reading.mode.clear();
-  reading.engine.clear();
   for (std::size_t i = 0; i < snapshot.lines.size(); ++i) {
     const auto& [title, text] = snapshot.lines[i];
-    if (i == 0) {
-      reading.engine = text;
-    } else if (i == snapshot.stateLines) {
-      reading.mode = text;
-    } else if (i > snapshot.stateLines) {
+    if (i > snapshot.stateLines) {
       auto [name, unit] = SplitUnit(title);
       reading.values.push_back({std::move(name), std::move(unit), text, NumberOfText(text)});
     }
   }
-  reading.alarms = snapshot.alarms;
 }
 
-std::vector<AlarmChange> AlarmChanges(const std::vector<std::string>& before,
-                                      const std::vector<std::string>& after) {
-  std::vector<AlarmChange> changes;
-  for (const std::string& a : after)
-    if (std::find(before.begin(), before.end(), a) == before.end()) changes.push_back({a, true});
-  for (const std::string& b : before)
-    if (std::find(after.begin(), after.end(), b) == after.end()) changes.push_back({b, false});
-  return changes;
+std::vector<AlarmChange> AlarmMessages(std::span<const SiteAlarm> before,
+                                       std::span<const SiteAlarm> after) {
+  const AlarmChanges changes = CompareAlarms(before, after);
+  std::vector<AlarmChange> messages;
+  for (const SiteAlarm& a : changes.appeared) messages.push_back({a, true});
+  for (const SiteAlarm& a : changes.cleared) messages.push_back({a, false});
+  return messages;
 }
 
 }  // namespace vorel

@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "core/site_summary.h"
 #include "link/request_outcome.h"
 
 namespace vorel {
@@ -47,10 +48,11 @@ struct SiteReading {
   std::optional<SiteIdentity> identity;
   // The rest is from the last good poll and is only present right after one.
   bool fresh = false;
-  std::string mode;
-  std::string engine;
+  std::string mode;  // the mode's caption
+  EngineState engine = EngineState::Unknown;
+  std::string engineText;  // the page's text of the gen-set state
   std::vector<WatchedValue> values;
-  std::vector<std::string> alarms;
+  std::vector<SiteAlarm> alarms;
   std::int64_t lastGoodWallMs = 0;  // 0: never
 };
 
@@ -65,12 +67,13 @@ SiteIdentity IdentityOf(const SiteImages& images, int site);
 // Mode, engine state, values and alarms of a site whose live values were just read.
 void FillFromImages(const SiteImages& images, int site, SiteReading& reading);
 
-// An alarm that appeared or cleared between two good polls.
+// One alarm message: the alarm and whether it appeared (true) or cleared.
 struct AlarmChange {
-  std::string alarm;
-  bool active = false;  // true: appeared; false: cleared
+  SiteAlarm alarm;
+  bool appeared = false;
 };
-std::vector<AlarmChange> AlarmChanges(const std::vector<std::string>& before,
-                                      const std::vector<std::string>& after);
+// The alarm messages between two good polls: those that appeared, then those that cleared.
+std::vector<AlarmChange> AlarmMessages(std::span<const SiteAlarm> before,
+                                       std::span<const SiteAlarm> after);
 
 }  // namespace vorel

@@ -33,6 +33,14 @@ QJsonObject Head(const SiteReading& r) {
   return o;
 }
 
+QJsonObject AlarmObject(const SiteAlarm& a) {
+  QJsonObject o;
+  o["code"] = a.code;
+  o["text"] = Q(a.text);
+  o["severity"] = QString::fromUtf8(AlarmSeverityName(a.severity));
+  return o;
+}
+
 }  // namespace
 
 std::string StateTopic(const std::string& line, int site) {
@@ -92,7 +100,8 @@ std::string StatePayload(const SiteReading& r, std::int64_t nowWallMs) {
   o["last_good_poll"] = TimeOrNull(r.lastGoodWallMs);
   if (r.fresh) {
     o["mode"] = Q(r.mode);
-    o["engine"] = Q(r.engine);
+    o["engine"] = QString::fromUtf8(EngineStateName(r.engine));
+    o["engine_text"] = Q(r.engineText);
     QJsonArray values;
     for (const WatchedValue& v : r.values) {
       QJsonObject value;
@@ -107,7 +116,7 @@ std::string StatePayload(const SiteReading& r, std::int64_t nowWallMs) {
     }
     o["values"] = values;
     QJsonArray alarms;
-    for (const std::string& a : r.alarms) alarms.append(Q(a));
+    for (const SiteAlarm& a : r.alarms) alarms.append(AlarmObject(a));
     o["alarms"] = alarms;
   }
   return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();
@@ -116,8 +125,8 @@ std::string StatePayload(const SiteReading& r, std::int64_t nowWallMs) {
 std::string AlarmPayload(const SiteReading& r, const AlarmChange& change, std::uint64_t seq,
                          std::int64_t wallMs) {
   QJsonObject o = Head(r);
-  o["alarm"] = Q(change.alarm);
-  o["event"] = change.active ? "appeared" : "cleared";
+  o["alarm"] = AlarmObject(change.alarm);
+  o["event"] = change.appeared ? "appeared" : "cleared";
   o["seq"] = static_cast<qint64>(seq);
   o["time"] = Q(UtcText(wallMs));
   return QJsonDocument(o).toJson(QJsonDocument::Compact).toStdString();

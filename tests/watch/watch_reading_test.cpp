@@ -9,6 +9,20 @@
 namespace vorel::test {
 namespace {
 
+SiteReading Reading(bool fresh) {
+  SiteReading r;
+  r.line = "north";
+  r.site = 4;
+  r.identity = SiteIdentity{"202612090004", 3101, "5.10", "GENSET", "G\"4"};
+  r.link = fresh ? SiteLink::Identified : SiteLink::Failed;
+  r.outcome = fresh ? RequestOutcome::Done : RequestOutcome::CrcError;
+  r.fresh = fresh;
+  r.values = {{"Battary", "V", "24.6", 24.6}, {"BI1 (Emergency stop)", "", "activated", {}}};
+  r.alarms = {{0x4805, true, "Low oil", AlarmSeverity::Shutdown}};
+  r.lastGoodWallMs = 1'000'000;
+  return r;
+}
+
 TEST(WatchReading, UnitsComeOutOfMonitorTitles) {
   const struct {
     const char* title;
@@ -33,28 +47,22 @@ TEST(WatchReading, UnitsComeOutOfMonitorTitles) {
     EXPECT_FALSE(NumberOfText(word)) << word;
 }
 
-TEST(WatchReading, AlarmChangesNameWhatAppearedAndWhatCleared) {
-  const auto changes = AlarmChanges({"A", "B"}, {"B", "C"});
-  ASSERT_EQ(changes.size(), 2u);
-  EXPECT_EQ(changes[0].alarm, "C");
-  EXPECT_TRUE(changes[0].active);
-  EXPECT_EQ(changes[1].alarm, "A");
-  EXPECT_FALSE(changes[1].active);
-  EXPECT_TRUE(AlarmChanges({"A"}, {"A"}).empty());
-}
-
-SiteReading Reading(bool fresh) {
-  SiteReading r;
-  r.line = "north";
-  r.site = 4;
-  r.identity = SiteIdentity{"202612090004", 3101, "5.10", "GENSET", "G\"4"};
-  r.link = fresh ? SiteLink::Identified : SiteLink::Failed;
-  r.outcome = fresh ? RequestOutcome::Done : RequestOutcome::CrcError;
-  r.fresh = fresh;
-  r.values = {{"Battary", "V", "24.6", 24.6}, {"BI1 (Emergency stop)", "", "activated", {}}};
-  r.alarms = {"Low oil"};
-  r.lastGoodWallMs = 1'000'000;
-  return r;
+TEST(WatchReading, AlarmMessagesNameWhatAppearedThenWhatCleared) {
+  const SiteAlarm a{0x4801, true, "A", AlarmSeverity::Shutdown};
+  const SiteAlarm b{0x0802, true, "B", AlarmSeverity::Warning};
+  const SiteAlarm c{0x8803, true, "C", AlarmSeverity::Unload};
+  const std::vector<SiteAlarm> before{a, b};
+  const std::vector<SiteAlarm> after{b, c};
+  const auto messages = AlarmMessages(before, after);
+  ASSERT_EQ(messages.size(), 2u);
+  EXPECT_EQ(messages[0].alarm.text, "C");
+  EXPECT_TRUE(messages[0].appeared);
+  EXPECT_EQ(messages[1].alarm.text, "A");
+  EXPECT_FALSE(messages[1].appeared);
+  const std::string payload = AlarmPayload(Reading(true), messages[0], 7, 1'000'000);
+  EXPECT_NE(payload.find("\"event\":\"appeared\""), std::string::npos) << payload;
+  EXPECT_NE(payload.find("\"severity\":\"unload\""), std::string::npos) << payload;
+  EXPECT_NE(payload.find("\"seq\":7"), std::string::npos) << payload;
 }
 
 TEST(WatchReading, FailedPollShowsNoValuesAnywhere) {

@@ -158,7 +158,7 @@ TEST_F(WatchService, PublishesStatesAlarmsAndMetricsAndLosesNoAlarm) {
   EXPECT_EQ(s1["identity"]["serial"].toString(), "202612090001");
   EXPECT_EQ(s1["identity"]["type"].toInt(), 3101);
   EXPECT_EQ(s1["mode"].toString(), "OFF");
-  EXPECT_FALSE(s1["engine"].toString().isEmpty());
+  EXPECT_EQ(s1["engine"].toString(), "stopped");
   EXPECT_FALSE(s1["last_good_poll"].isNull());
   bool battery = false;
   for (const QJsonValue& v : s1["values"].toArray()) {
@@ -239,7 +239,8 @@ TEST_F(WatchService, PublishesStatesAlarmsAndMetricsAndLosesNoAlarm) {
       if (alarmOf(1)(m)) return m.payload;
     return std::string();
   }());
-  EXPECT_FALSE(alarm["alarm"].toString().isEmpty());
+  EXPECT_FALSE(alarm["alarm"]["text"].toString().isEmpty());
+  EXPECT_FALSE(alarm["alarm"]["severity"].toString().isEmpty());
   EXPECT_GE(alarm["seq"].toInt(), 1);
   EXPECT_EQ(alarm["identity"]["serial"].toString(), "202612090001");
 
