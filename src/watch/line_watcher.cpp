@@ -211,6 +211,9 @@ void LineWatcher::run() {
       continue;
     }
     portRetryMs = kPortRetryFirstMs;
+    // Nobody reads the line's frame log here: starting it over each sweep keeps its storage to
+    // one sweep's frames instead of letting it grow to its full ring over the first hours.
+    session.Traffic().Restart(pump.NowMs());
     if (polled) {
       ++cycles_;
       board_.CycleTook(line_.name, static_cast<double>(pump.NowMs() - cycleStart) / 1000.0);

@@ -102,9 +102,10 @@ void Subscriber::OnMessage(mosquitto*, void* self, const mosquitto_message* m) {
   s->changed_.notify_all();
 }
 
-bool Subscriber::WaitFor(const std::function<bool(const Received&)>& accept, int ms) {
+bool Subscriber::WaitFor(const std::function<bool(const Received&)>& accept, int ms,
+                         std::size_t from) {
   std::unique_lock lock(mutex_);
-  std::size_t seen = 0;
+  std::size_t seen = from;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   for (;;) {
     for (; seen < messages_.size(); ++seen)

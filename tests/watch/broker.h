@@ -47,8 +47,9 @@ class Subscriber {
   // A session that the broker keeps (QoS 1): what is published while it is away reaches it.
   explicit Subscriber(int port, std::string id = "vorel-test-subscriber");
   ~Subscriber();
-  // Waits up to `ms` for a message the predicate accepts, among all received so far.
-  bool WaitFor(const std::function<bool(const Received&)>& accept, int ms);
+  // Waits up to `ms` for a message the predicate accepts, among all received so far from the
+  // `from`th on.
+  bool WaitFor(const std::function<bool(const Received&)>& accept, int ms, std::size_t from = 0);
   std::vector<Received> Messages() const;
 
  private:

@@ -282,6 +282,26 @@ TEST_F(WatchService, SigtermSaysOfflineAndEndsWithinTwoSeconds) {
       2000));
 }
 
+TEST_F(WatchService, LineWhoseServerWentAwayComesBackOnItsOwn) {
+  Subscriber subscriber(broker.Port(), "vorel-test-server-gone");
+  StartWatcher();
+  ASSERT_TRUE(subscriber.WaitFor([](const Received& m) { return IsState(m, 1, "ok"); }, 15000));
+  sim.Stop();
+  // The state says the port is gone and shows no values.
+  ASSERT_TRUE(subscriber.WaitFor(
+      [](const Received& m) {
+        return IsState(m, 1, "failed") && Json(m.payload)["outcome"].toString() == "port_gone" &&
+               !Json(m.payload).contains("values");
+      },
+      15000));
+  const std::size_t gone = subscriber.Messages().size();
+  // The server is back on the same port: the line opens it again and identifies its sites.
+  ASSERT_TRUE(sim.Start({"--tcp", QString::number(simPort), "--baud", "0", "--site", "1"}))
+      << sim.error();
+  EXPECT_TRUE(
+      subscriber.WaitFor([](const Received& m) { return IsState(m, 1, "ok"); }, 30000, gone));
+}
+
 TEST(WatchArguments, WrongArgumentsAreUsageErrors) {
   const QStringList cases[] = {
       {"watch"},
