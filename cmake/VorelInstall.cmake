@@ -12,6 +12,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/vorel.metainfo.xml
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/guide/en ${PROJECT_SOURCE_DIR}/docs/guide/zh
         DESTINATION ${CMAKE_INSTALL_DATADIR}/vorel/guide)
 
+# The watch service: its systemd unit and its user (created by systemd-sysusers from the
+# package's postinst).
+install(FILES ${PROJECT_SOURCE_DIR}/data/systemd/vorel-watch.service
+        DESTINATION lib/systemd/system)
+install(FILES ${PROJECT_SOURCE_DIR}/data/systemd/vorel-watch.sysusers
+        DESTINATION lib/sysusers.d RENAME vorel-watch.conf)
+
 # The package's documents where Debian keeps them: the copyright file as it is, the changelog
 # compressed.
 find_program(GZIP gzip REQUIRED)
@@ -42,5 +49,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "socat")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/data/debian/postinst)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -9,6 +9,8 @@
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv [--mark-stale]]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 //   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
+//   vorel-cli [--port PATH] [--baud N] watch SITE... --mqtt HOST:PORT --metrics ADDR:PORT
+//   vorel-cli watch --config FILE
 //   vorel-cli [--port PATH] [--baud N] curve SITE AI1|AI2|AI3 [--export FILE |
 //                                            --import FILE --password PW]
 // Exit status: 0 done, 1 the exchange failed (message on standard error), 2 usage error.
@@ -39,6 +41,7 @@
 #include "app/cli_scan.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
+#include "app/cli_watch.h"
 #include "control/connect_sequence.h"
 #include "control/register_exchange.h"
 #include "control/session.h"
@@ -245,6 +248,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return vorel::ParseMonitorArguments(command.name, command.rest);
   }
+  if (command.name == "watch") {
+    command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return vorel::ParseWatchArguments(command.rest);
+  }
   if (command.name != "read" && command.name != "write")
     return vorel::ShortUsageError("unknown command " + command.name);
   const auto usage = [&](std::string_view problem) {
@@ -353,7 +360,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 std::string vorel::UsageText() {
   return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
-         kAuditUsage + kReportUsage + kUsageNotes + kJsonUsage;
+         kAuditUsage + kReportUsage + kWatchUsage + kUsageNotes + kJsonUsage;
 }
 
 namespace {
@@ -385,6 +392,7 @@ int Run(int argc, char** argv) {
   vorel::CliHost host;
   vorel::QtEventPump pump;
   if (command.name == "identify") return Identify(command, host, pump);
+  if (command.name == "watch") return vorel::RunWatchCommand(command.port, command.rest);
   if (command.name == "audit") return vorel::RunAuditCommand(command.rest);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);

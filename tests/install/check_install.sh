@@ -13,7 +13,8 @@ cmake --install "$build" --prefix "$work/usr" >/dev/null
 for f in bin/vorel bin/vorel-cli bin/vorel-sim share/applications/vorel.desktop \
          share/icons/hicolor/scalable/apps/vorel.svg share/metainfo/vorel.metainfo.xml \
          share/vorel/guide/en/index.md share/vorel/guide/zh/index.md \
-         share/doc/vorel/copyright share/doc/vorel/changelog.gz; do
+         share/doc/vorel/copyright share/doc/vorel/changelog.gz \
+         lib/systemd/system/vorel-watch.service lib/sysusers.d/vorel-watch.conf; do
   [ -e "$work/usr/$f" ] || fail "missing $f"
 done
 for p in vorel vorel-cli vorel-sim; do
@@ -72,8 +73,11 @@ done
 contents=$(dpkg-deb -c "$deb")
 for f in ./usr/bin/vorel ./usr/bin/vorel-cli ./usr/bin/vorel-sim \
          ./usr/share/applications/vorel.desktop ./usr/share/vorel/guide/en/index.md \
-         ./usr/share/doc/vorel/copyright ./usr/share/doc/vorel/changelog.gz; do
+         ./usr/share/doc/vorel/copyright ./usr/share/doc/vorel/changelog.gz \
+         ./usr/lib/systemd/system/vorel-watch.service; do
   grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
 done
 grep -qE ' \./usr/share/man/man1/[^ ]+\.1$' <<<"$contents" && fail "the package has an uncompressed manual page"
+dpkg-deb -I "$deb" postinst | grep -q 'systemd-sysusers vorel-watch.conf' \
+  || fail "the package's postinst does not create the watch service's user"
 echo "deb: $(basename "$deb"), Depends: $depends"
