@@ -17,6 +17,8 @@
 #include "core/language.h"
 #include "link/qt_event_pump.h"
 #include "ui/about_dialog.h"
+#include "ui/fleet_features.h"
+#include "ui/fleet_overview.h"
 #include "ui/help_window.h"
 #include "ui/icons.h"
 #include "ui/port_settings_dialog.h"
@@ -96,6 +98,11 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
     });
   }
   session_->SetPortFactory(services_.makePort);
+  fleet_ = new FleetFeatures(*this, mainPanel_, *session_, host_);
+  panelStack_->addWidget(&fleet_->Overview());
+  fleet_->AddMenuItems(viewMenu_);
+  fleet_->onPanelChoiceChanged = [this] { ShowPowerUpLog(PowerUpLogShown()); };
+  fleet_->Overview().onSitesChanged = [this] { ShowPowerUpLog(PowerUpLogShown()); };
 
   // The auxiliary windows, created hidden in this order.
   portSettingsDialog_ = new PortSettingsDialog(this);
@@ -265,6 +272,7 @@ void MainWindow::Relabel() {
   };
   for (const auto& [action, caption] : items) action->setText(Q(caption.Pick()));
   separateWindowsAction_->setChecked(separateSiteWindows_);
+  if (fleet_) fleet_->Relabel();
   SetStatusText(0, std::string(PickText("Disconnected", "未连接")));
   SetStatusText(1, "");
   if (trafficView_) trafficView_->Relabel();
@@ -490,7 +498,9 @@ void MainWindow::AppendPowerUpText(const std::string& text) {
 }
 
 void MainWindow::ShowPowerUpLog(bool shown) {
-  panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(powerUpLog_) : idlePicture_);
+  QWidget* idle = fleet_ && fleet_->OverviewWanted() ? static_cast<QWidget*>(&fleet_->Overview())
+                                                     : static_cast<QWidget*>(idlePicture_);
+  panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(powerUpLog_) : idle);
 }
 
 bool MainWindow::PowerUpLogShown() const {
