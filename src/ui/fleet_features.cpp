@@ -51,7 +51,11 @@ FleetFeatures::FleetFeatures(QMainWindow& window, QWidget* panelParent, Session&
   dock_->hide();
 }
 
-FleetFeatures::~FleetFeatures() = default;
+FleetFeatures::~FleetFeatures() {
+  // The dock reads the journal and the overview the session: neither outlives them.
+  delete dock_;
+  delete overview_;
+}
 
 void FleetFeatures::AddMenuItems(QMenu* view) {
   view->addSeparator();

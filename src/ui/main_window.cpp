@@ -131,6 +131,9 @@ MainWindow::~MainWindow() {
   // they report to.
   delete trafficView_;
   trafficView_ = nullptr;
+  // The fleet features watch the session on its pump: they go first.
+  delete fleet_;
+  fleet_ = nullptr;
   session_.reset();
   siteTabs_.reset();
 }
