@@ -7,6 +7,7 @@
 //   vorel-cli [--port PATH] [--baud N] log SITE [--csv FILE] [--log FILE]
 //   vorel-cli [--port PATH] [--baud N] report SITE --out FILE.html
 //   vorel-cli [--port PATH] [--baud N] monitor SITE [--once] [--interval MS] [--csv [--mark-stale]]
+//   vorel-cli [--port PATH] [--baud N] status [SITE]... [--json]
 //   vorel-cli [--port PATH] [--baud N] command SITE off|manual|auto|...|reset [--yes]
 //   vorel-cli [--port PATH] [--baud N] backup|restore|diff ...
 //   vorel-cli [--port PATH] [--baud N] watch SITE... --mqtt HOST:PORT --metrics ADDR:PORT
@@ -39,6 +40,7 @@
 #include "app/cli_report.h"
 #include "app/cli_safe_write.h"
 #include "app/cli_scan.h"
+#include "app/cli_status.h"
 #include "app/cli_trace.h"
 #include "app/cli_view.h"
 #include "app/cli_watch.h"
@@ -252,6 +254,10 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return vorel::ParseWatchArguments(command.rest);
   }
+  if (command.name == "status") {
+    command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+    return vorel::ParseStatusArguments(command.rest);
+  }
   if (command.name != "read" && command.name != "write")
     return vorel::ShortUsageError("unknown command " + command.name);
   const auto usage = [&](std::string_view problem) {
@@ -359,8 +365,8 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 }  // namespace
 
 std::string vorel::UsageText() {
-  return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
-         kAuditUsage + kReportUsage + kWatchUsage + kUsageNotes + kJsonUsage;
+  return std::string(kUsage) + kScanUsage + kMonitorUsage + kStatusUsage + kParameterFileUsage +
+         kSafeWriteUsage + kAuditUsage + kReportUsage + kWatchUsage + kUsageNotes + kJsonUsage;
 }
 
 namespace {
@@ -405,6 +411,8 @@ int Run(int argc, char** argv) {
     return vorel::RunReportCommand(command.port, command.rest, host, pump);
   if (vorel::IsMonitorCommand(command.name))
     return vorel::RunMonitorCommand(command.name, command.rest, command.port, host, pump);
+  if (command.name == "status")
+    return vorel::RunStatusCommand(command.rest, command.port, host, pump);
   if (command.name == "write") {
     if (auto refused = vorel::CheckRawWrite(command.address, command.words.size())) {
       std::fprintf(stderr, "vorel-cli: %s\n", refused->c_str());

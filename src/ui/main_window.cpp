@@ -18,6 +18,8 @@
 #include "link/preferred_port.h"
 #include "link/qt_event_pump.h"
 #include "ui/about_dialog.h"
+#include "ui/fleet_features.h"
+#include "ui/fleet_overview.h"
 #include "ui/help_window.h"
 #include "ui/icons.h"
 #include "ui/port_settings_dialog.h"
@@ -100,6 +102,11 @@ MainWindow::MainWindow(Host& host, MainWindowServices services, QWidget* parent)
     });
   }
   session_->SetPortFactory(services_.makePort);
+  fleet_ = new FleetFeatures(*this, mainPanel_, *session_, host_);
+  panelStack_->addWidget(&fleet_->Overview());
+  fleet_->AddMenuItems(viewMenu_);
+  fleet_->onPanelChoiceChanged = [this] { ShowPowerUpLog(PowerUpLogShown()); };
+  fleet_->Overview().onSitesChanged = [this] { ShowPowerUpLog(PowerUpLogShown()); };
 
   // The auxiliary windows, created hidden in this order.
   portSettingsDialog_ = new PortSettingsDialog(this);
@@ -128,6 +135,9 @@ MainWindow::~MainWindow() {
   // they report to.
   delete trafficView_;
   trafficView_ = nullptr;
+  // The fleet features watch the session on its pump: they go first.
+  delete fleet_;
+  fleet_ = nullptr;
   session_.reset();
   siteTabs_.reset();
 }
@@ -273,6 +283,7 @@ void MainWindow::Relabel() {
   };
   for (const auto& [action, caption] : items) action->setText(Q(caption.Pick()));
   separateWindowsAction_->setChecked(separateSiteWindows_);
+  if (fleet_) fleet_->Relabel();
   // A switch while connected keeps saying that the line is up; polling goes on.
   if (session_ && PortOpen()) {
     SetStatusText(0, std::string(PickText("Connected.", "连接.")));
@@ -570,7 +581,9 @@ void MainWindow::AppendPowerUpText(const std::string& text) {
 }
 
 void MainWindow::ShowPowerUpLog(bool shown) {
-  panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(powerUpLog_) : idlePicture_);
+  QWidget* idle = fleet_ && fleet_->OverviewWanted() ? static_cast<QWidget*>(&fleet_->Overview())
+                                                     : static_cast<QWidget*>(idlePicture_);
+  panelStack_->setCurrentWidget(shown ? static_cast<QWidget*>(powerUpLog_) : idle);
 }
 
 bool MainWindow::PowerUpLogShown() const {

@@ -31,6 +31,7 @@ class QToolButton;
 namespace vorel {
 
 class AboutDialog;
+class FleetFeatures;
 class PortSettingsDialog;
 class SiteListDialog;
 class ProgressWindow;
@@ -148,6 +149,8 @@ class MainWindow : public QMainWindow, public ConnectionView {
   TrafficView& Traffic();
   ScanLineWindow& ScanLine() const { return *scanLineWindow_; }
   Host& HostWindow() const { return host_; }
+  // The fleet overview, alarm journal and alarm notices.
+  FleetFeatures& Fleet() const { return *fleet_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -209,6 +212,7 @@ class MainWindow : public QMainWindow, public ConnectionView {
   SiteListDialog* siteListDialog_ = nullptr;
   TrafficView* trafficView_ = nullptr;
   ScanLineWindow* scanLineWindow_ = nullptr;
+  FleetFeatures* fleet_ = nullptr;
 };
 
 }  // namespace vorel

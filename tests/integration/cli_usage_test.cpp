@@ -11,7 +11,7 @@ namespace {
 constexpr const char* kUsageLead = "Usage: vorel-cli [--port PATH] [--baud N] ";
 const char* const kCommands[] = {"read", "write",   "identify", "log",    "curve",
                                  "scan", "monitor", "command",  "backup", "restore",
-                                 "diff", "audit",   "report"};
+                                 "diff", "audit",   "report",   "status"};
 
 CliRun RunCli(const QStringList& args) {
   TempDir settings;
@@ -43,6 +43,8 @@ TEST(CliUsage, EachCommandShowsItsOwnUsage) {
       {{"diff", "a.dat"}, "vorel-cli: diff needs A and B", "diff"},
       {{"audit", "--site", "0"}, "vorel-cli: SITE must be 1 to 32", "audit"},
       {{"report", "1"}, "vorel-cli: report needs --out FILE", "report"},
+      {{"status", "--csv"}, "vorel-cli: unknown argument --csv", "status"},
+      {{"status", "0"}, "vorel-cli: SITE must be 1 to 32", "status"},
   };
   for (const UsageCase& c : cases) {
     SCOPED_TRACE(c.args.join(' ').toStdString());
