@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   libmodbus-dev mbpoll socat dpkg-dev help2man
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -24,6 +24,7 @@
 #include "app/cli_curve.h"
 #include "app/cli_event_log.h"
 #include "app/cli_help.h"
+#include "app/cli_history.h"
 #include "app/cli_host.h"
 #include "app/cli_identify.h"
 #include "app/cli_modem.h"
@@ -110,6 +111,9 @@ constexpr const char* kUsageNotes =
     "                             function, first register+count, length, the bytes in\n"
     "                             hexadecimal and the outcome (request, reply, CRC error,\n"
     "                             exception NN, timeout)\n"
+    "  --history URL              keep the history in URL (an SQLite file or\n"
+    "                             postgresql://user@host/db; the password comes from\n"
+    "                             ~/.pgpass or PGPASSWORD) instead of [History] Database\n"
     "  -h, --help                 print this help and exit\n"
     "  --version                  print the version and exit\n";
 
@@ -224,7 +228,8 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (command.everySpeed) return vorel::ShortUsageError("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
-      command.name == "audit" || vorel::IsParameterFileCommand(command.name)) {
+      command.name == "audit" || command.name == "history" ||
+      vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -301,6 +306,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   vorel::CliView view;
   vorel::Session session(host, pump, view);
   vorel::UseCliPorts(session, pump);
+  vorel::StartCliHistory(session);
   vorel::ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(command.port, &error)) {
@@ -331,7 +337,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 std::string vorel::UsageText() {
   return std::string(kUsage) + kScanUsage + kMonitorUsage + kParameterFileUsage + kSafeWriteUsage +
-         kAuditUsage + kReportUsage + kUsageNotes;
+         kAuditUsage + kHistoryUsage + kReportUsage + kUsageNotes;
 }
 
 namespace {
@@ -351,6 +357,9 @@ int Run(int argc, char** argv) {
   if (!vorel::TakeModemOptions(args, &modemProblem)) return vorel::ShortUsageError(modemProblem);
   std::string traceProblem;
   if (!vorel::TakeTraceOption(args, &traceProblem)) return vorel::ShortUsageError(traceProblem);
+  std::string historyProblem;
+  if (!vorel::TakeHistoryOption(args, &historyProblem))
+    return vorel::ShortUsageError(historyProblem);
   if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   vorel::StartCliModem();
@@ -361,6 +370,7 @@ int Run(int argc, char** argv) {
   vorel::QtEventPump pump;
   if (command.name == "identify") return Identify(command, host, pump);
   if (command.name == "audit") return vorel::RunAuditCommand(command.rest);
+  if (command.name == "history") return vorel::RunHistoryCommand(command.rest);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))

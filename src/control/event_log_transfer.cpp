@@ -1,4 +1,5 @@
 #include "control/event_log_transfer.h"
+#include "control/history_recorder.h"
 
 #include "files/atomic_file.h"
 #include "files/event_log_csv.h"
@@ -29,6 +30,7 @@ TransferResult EventLogTransfer::Read(int site) {
   result.Finish();
   if (result.Completed()) {
     if (SiteWindow* w = windows_.Window(site)) w->ShowEventLogComplete();
+    if (history_) history_->EventLogRead(site);
   }
   scope.Resume();
   if (SiteWindow* w = windows_.Window(site)) {

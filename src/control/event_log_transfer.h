@@ -22,8 +22,12 @@ inline constexpr int kEventLogPauseMs = 40;
 inline constexpr const char* kEventLogFileFilter = "历史记录 (*.log)|*.log";
 inline constexpr const char* kEventLogCsvFilter = "CSV (*.csv)|*.csv";
 
+class HistoryRecorder;
+
 class EventLogTransfer {
  public:
+  // Complete reads go to the history too.
+  void SetHistory(HistoryRecorder* history) { history_ = history; }
   EventLogTransfer(Host& host, ModbusLink& link, const SiteWindows& windows,
                    ExchangeControl& exchange, RegisterRequests& requests)
       : host_(host), link_(link), windows_(windows), exchange_(exchange), requests_(requests) {}
@@ -48,6 +52,7 @@ class EventLogTransfer {
   bool ExportCsvFile(const std::string& path, const EventLogSheet& sheet);
 
  private:
+  HistoryRecorder* history_ = nullptr;
   Host& host_;
   ModbusLink& link_;
   const SiteWindows& windows_;

@@ -20,6 +20,10 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
   port_.SetSendLock(&link_->SendLock());
   link_->SetTrafficLog(&traffic_);
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
+  connect_.SetHistory(&history_);
+  parameters_.SetHistory(&history_);
+  eventLog_.SetHistory(&history_);
+  trends_.SetHistory(&history_);
 }
 
 Session::~Session() {
