@@ -73,6 +73,7 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::Close() {
+  statements_.clear();
   if (!QSqlDatabase::contains(Q(connection_))) return;
   {
     QSqlDatabase db = Db(connection_);
@@ -93,11 +94,16 @@ void HistoryStore::NoteFailure(const std::string& reason) {
 
 std::optional<HistoryProblem> HistoryStore::Open(const HistoryLocation& location) {
   Close();
+  std::optional<HistoryProblem> problem = OpenConnection(location);
+  if (problem) Close();
+  return problem;
+}
+
+std::optional<HistoryProblem> HistoryStore::OpenConnection(const HistoryLocation& location) {
   location_ = location;
   problem_ = HistoryProblem{HistoryProblem::Kind::CannotOpen, location.Name(), {}};
   auto refuse = [&](const std::string& reason) {
     NoteFailure(reason);
-    Close();
     return std::optional<HistoryProblem>(problem_);
   };
   const bool sqlite = location.kind == HistoryLocation::Kind::SQLite;
@@ -127,15 +133,7 @@ std::optional<HistoryProblem> HistoryStore::Open(const HistoryLocation& location
     if (!wal.exec("PRAGMA journal_mode=WAL")) return refuse(ErrorText(wal.lastError()));
     Run("PRAGMA synchronous=NORMAL");
   }
-  if (!Migrate()) {
-    if (problem_.kind == HistoryProblem::Kind::NewerSchema) {
-      HistoryProblem newer = problem_;
-      Close();
-      return newer;
-    }
-    Close();
-    return problem_;
-  }
+  if (!Migrate()) return problem_;
   return std::nullopt;
 }
 
@@ -204,7 +202,11 @@ namespace {
 // A prepared statement with its values bound in order.
 class Statement {
  public:
-  Statement(const QSqlDatabase& db, const char* sql) : query_(db) { ok_ = query_.prepare(sql); }
+  Statement(const QSqlDatabase& db, const char* sql) : own_(db), query_(own_) {
+    ok_ = query_.prepare(sql);
+  }
+  // A statement prepared once per connection and bound again for each use.
+  explicit Statement(QSqlQuery& prepared) : query_(prepared), ok_(true) {}
   Statement& operator<<(const std::string& text) {
     query_.addBindValue(Q(text));
     return *this;
@@ -222,7 +224,8 @@ class Statement {
   QSqlError Error() const { return query_.lastError(); }
 
  private:
-  QSqlQuery query_;
+  QSqlQuery own_;
+  QSqlQuery& query_;
   bool ok_ = false;
 };
 
@@ -236,11 +239,21 @@ class Statement {
     }                                              \
   } while (false)
 
+QSqlQuery& HistoryStore::Prepared(const char* sql) {
+  auto it = statements_.find(sql);
+  if (it == statements_.end()) {
+    auto query = std::make_unique<QSqlQuery>(Db(connection_));
+    query->prepare(sql);
+    it = statements_.emplace(sql, std::move(query)).first;
+  }
+  return *it->second;
+}
+
 bool HistoryStore::AddOne(const IdentificationRecord& r) {
-  Statement s(Db(connection_),
-              "INSERT INTO identifications (serial, product_code, time_ms, address, port, "
-              "firmware, device_name, generator_name, operator_name) VALUES (?, ?, ?, ?, ?, ?, ?, "
-              "?, ?) ON CONFLICT DO NOTHING");
+  Statement s(
+      Prepared("INSERT INTO identifications (serial, product_code, time_ms, address, port, "
+               "firmware, device_name, generator_name, operator_name) VALUES (?, ?, ?, ?, ?, ?, ?, "
+               "?, ?) ON CONFLICT DO NOTHING"));
   s << r.place.controller.serial << r.place.controller.productCode << r.place.timeMs
     << r.place.address << r.place.port << r.firmware << r.deviceName << r.generatorName
     << r.operatorName;
@@ -251,13 +264,13 @@ bool HistoryStore::AddOne(const IdentificationRecord& r) {
 bool HistoryStore::AddOne(const ParameterSetRecord& r) {
   const std::string words = ParameterWordsText(r.words);
   const std::string hash = Sha256Hex(words);
-  Statement set(Db(connection_),
-                "INSERT INTO parameter_sets (hash, words) VALUES (?, ?) ON CONFLICT DO NOTHING");
+  Statement set(
+      Prepared("INSERT INTO parameter_sets (hash, words) VALUES (?, ?) ON CONFLICT DO NOTHING"));
   set << hash << words;
   VOREL_EXEC(set);
-  Statement use(Db(connection_),
-                "INSERT INTO set_records (serial, product_code, time_ms, kind, address, port, "
-                "hash) VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING");
+  Statement use(
+      Prepared("INSERT INTO set_records (serial, product_code, time_ms, kind, address, port, "
+               "hash) VALUES (?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
   use << r.place.controller.serial << r.place.controller.productCode << r.place.timeMs
       << std::string(ParameterSetKindKey(r.kind)) << r.place.address << r.place.port << hash;
   VOREL_EXEC(use);
@@ -267,10 +280,10 @@ bool HistoryStore::AddOne(const ParameterSetRecord& r) {
 bool HistoryStore::AddOne(const WriteRecord& r) {
   // Two PCs writing to one server in the same millisecond keep both lines.
   const int seq = static_cast<int>(getpid() % 100000) * 1000 + (writeSeq_++ % 1000);
-  Statement s(Db(connection_),
-              "INSERT INTO writes (serial, product_code, time_ms, seq, address, port, action, "
-              "changes, note, file, operator_name, outcome) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
-              "?, ?, ?) ON CONFLICT DO NOTHING");
+  Statement s(
+      Prepared("INSERT INTO writes (serial, product_code, time_ms, seq, address, port, action, "
+               "changes, note, file, operator_name, outcome) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, "
+               "?, ?, ?) ON CONFLICT DO NOTHING"));
   s << r.place.controller.serial << r.place.controller.productCode << r.place.timeMs << seq
     << r.place.address << r.place.port << r.action << ChangesText(r.changes) << r.note << r.file
     << r.operatorName << r.outcome;
@@ -284,10 +297,10 @@ bool HistoryStore::AddOne(const EventLogReadRecord& r) {
     ++order;
     if (EmptyEventRecord(record)) continue;
     const std::string words = WordsHex(record);
-    Statement s(Db(connection_),
-                "INSERT INTO events (serial, product_code, record_hash, event_code, event_time, "
-                "record, first_read_ms, read_order, address, port) VALUES (?, ?, ?, ?, ?, ?, ?, "
-                "?, ?, ?) ON CONFLICT DO NOTHING");
+    Statement s(
+        Prepared("INSERT INTO events (serial, product_code, record_hash, event_code, event_time, "
+                 "record, first_read_ms, read_order, address, port) VALUES (?, ?, ?, ?, ?, ?, ?, "
+                 "?, ?, ?) ON CONFLICT DO NOTHING"));
     s << r.place.controller.serial << r.place.controller.productCode << Sha256Hex(words)
       << EventCode(record) << EventTimeKey(record) << words << r.place.timeMs << order
       << r.place.address << r.place.port;
@@ -297,9 +310,9 @@ bool HistoryStore::AddOne(const EventLogReadRecord& r) {
 }
 
 bool HistoryStore::AddOne(const SampleRecord& r) {
-  Statement s(Db(connection_),
-              "INSERT INTO samples (serial, product_code, time_ms, gap, counts, divisors) VALUES "
-              "(?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING");
+  Statement s(
+      Prepared("INSERT INTO samples (serial, product_code, time_ms, gap, counts, divisors) VALUES "
+               "(?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
   std::array<std::uint16_t, kHistorySeries> words{};
   for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(r.counts[i]);
   s << r.controller.serial << r.controller.productCode << r.timeMs << (r.gap ? 1 : 0)

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +16,8 @@
 #include "store/history_location.h"
 #include "store/history_problem.h"
 #include "store/history_records.h"
+
+class QSqlQuery;
 
 namespace vorel {
 
@@ -104,7 +108,10 @@ class HistoryStore {
   bool CopyTo(HistoryStore& target, const std::optional<ControllerKey>& only = std::nullopt);
 
  private:
+  std::optional<HistoryProblem> OpenConnection(const HistoryLocation& location);
   bool Run(const char* sql, const std::vector<std::string>& args = {});
+  // The insert statements, prepared once per connection.
+  QSqlQuery& Prepared(const char* sql);
   bool Migrate();
   void NoteFailure(const std::string& reason);
   bool AddOne(const IdentificationRecord& r);
@@ -114,6 +121,7 @@ class HistoryStore {
   bool AddOne(const SampleRecord& r);
 
   std::string connection_;
+  std::map<const char*, std::unique_ptr<QSqlQuery>> statements_;
   HistoryLocation location_;
   HistoryProblem problem_;
   std::int64_t thinnedUpTo_ = 0;

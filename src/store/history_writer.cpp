@@ -57,9 +57,8 @@ bool HistoryWriter::Flush(std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);
   const std::uint64_t target = posted_;
   wake_.notify_one();
-  return written_.wait_for(lock, timeout, [&] {
-    return done_ >= target || state_ == State::Off;
-  }) && done_ >= target;
+  written_.wait_for(lock, timeout, [&] { return done_ >= target || state_ == State::Off; });
+  return done_ >= target && state_ != State::Off;
 }
 
 HistoryWriter::State HistoryWriter::CurrentState() const {

@@ -45,7 +45,7 @@ class HistoryWriter {
 
   void Post(HistoryRecord record);
   // Waits until everything posted before the call is written, the writer is off, or the
-  // time is up; true when it was all written.
+  // time is up; true when it was all written (never once the writer is off).
   bool Flush(std::chrono::milliseconds timeout);
 
   State CurrentState() const;
