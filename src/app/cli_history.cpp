@@ -286,10 +286,7 @@ int CopyCommand(bool exporting, const std::string& file, std::optional<std::stri
 
 bool TakeHistoryOption(std::vector<std::string_view>& args, std::string* problem) {
   for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--history") {
-      if (!args[i].starts_with("-")) return true;  // the command: its own options follow
-      continue;
-    }
+    if (args[i] != "--history") continue;
     if (i + 1 >= args.size()) {
       *problem = "--history needs a database (a file or postgresql://user@host/db)";
       return false;

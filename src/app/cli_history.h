@@ -14,7 +14,7 @@ namespace vorel {
 
 extern const char* const kHistoryUsage;
 
-// Takes --history URL out of the arguments before the command; false with the problem when
+// Takes --history URL out of the arguments (wherever it stands); false with the problem when
 // URL is missing or not a database location.
 bool TakeHistoryOption(std::vector<std::string_view>& args, std::string* problem);
 // Starts the session's recording into the chosen database (vport.ini's [History] when
