@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libmodbus-dev mbpoll socat dpkg-dev help2man
   mosquitto mosquitto-clients libmosquitto-dev prometheus
+  libqt6sql6-sqlite libqt6sql6-psql postgresql
 )
 missing=()
 for p in "${packages[@]}"; do

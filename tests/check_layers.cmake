@@ -1,22 +1,24 @@
 # Checks that every layer includes only the layers below it:
-#   core <- files <- control,  core <- link <- control <- ui, watch and app;  sim uses core only.
-# watch includes no widget header.
+#   core <- files <- store <- control,  core <- link <- control <- ui, watch and app;  sim uses
+#   core only. watch includes no widget header.
 # Also: core includes no POSIX file headers (file access lives in files), and neither core
-# nor files includes a Qt header. Run as: cmake -DROOT=<source dir> -P check_layers.cmake
+# nor files includes a Qt header; store includes only QtSql and QtCore headers.
+# Run as: cmake -DROOT=<source dir> -P check_layers.cmake
 # Fails naming every offending include as FILE:LINE.
 cmake_minimum_required(VERSION 3.25)
 if(NOT ROOT)
   message(FATAL_ERROR "usage: cmake -DROOT=<source dir> -P check_layers.cmake")
 endif()
 
-set(layers core files link control ui watch app sim)
+set(layers core files store link control ui watch app sim)
 set(allowed_core core)
 set(allowed_files core files)
+set(allowed_store core files store)
 set(allowed_link core link)
-set(allowed_control core files link control)
+set(allowed_control core files store link control)
 set(allowed_ui core files link control ui)
-set(allowed_watch core files link control watch)
-set(allowed_app core files link control ui watch app)
+set(allowed_watch core files store link control watch)
+set(allowed_app core files store link control ui watch app)
 set(allowed_sim core)
 
 file(GLOB_RECURSE sources ${ROOT}/src/*.h ${ROOT}/src/*.cpp ${ROOT}/sim/*.h ${ROOT}/sim/*.cpp)
@@ -80,6 +82,10 @@ foreach(path ${sources})
       endif()
       if(layer STREQUAL "watch" AND name MATCHES "^Q(Widget|Application|Dialog|MainWindow)")
         string(APPEND errors "${where}: watch includes the widget header <${name}>\n")
+      endif()
+      if(layer STREQUAL "store" AND name MATCHES "^Q" AND
+         NOT name MATCHES "^(QSql|QtSql/|QString|QVariant|QByteArray|QDateTime|QtCore/)")
+        string(APPEND errors "${where}: store includes <${name}>; it uses only QtSql and QtCore\n")
       endif()
       if((layer STREQUAL "core" OR layer STREQUAL "files") AND name MATCHES "^Q")
         string(APPEND errors "${where}: ${layer} includes the Qt header <${name}>\n")

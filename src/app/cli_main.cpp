@@ -29,6 +29,7 @@
 #include "app/cli_curve.h"
 #include "app/cli_event_log.h"
 #include "app/cli_help.h"
+#include "app/cli_history.h"
 #include "app/cli_host.h"
 #include "app/cli_identify.h"
 #include "app/cli_json.h"
@@ -119,6 +120,9 @@ constexpr const char* kUsageNotes =
     "                             function, first register+count, length, the bytes in\n"
     "                             hexadecimal and the outcome (request, reply, CRC error,\n"
     "                             exception NN, timeout)\n"
+    "  --history URL              keep the history in URL (an SQLite file or\n"
+    "                             postgresql://user@host/db; the password comes from\n"
+    "                             ~/.pgpass or PGPASSWORD) instead of [History] Database\n"
     "  -h, --help                 print this help and exit\n"
     "  --version                  print the version and exit\n";
 
@@ -233,7 +237,8 @@ std::optional<int> Parse(const std::vector<std::string_view>& args, Command& com
   }
   if (command.everySpeed) return vorel::ShortUsageError("--baud auto is for scan only");
   if (command.name == "log" || command.name == "curve" || command.name == "report" ||
-      command.name == "audit" || vorel::IsParameterFileCommand(command.name)) {
+      command.name == "audit" || command.name == "history" ||
+      vorel::IsParameterFileCommand(command.name)) {
     command.rest.assign(args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
     return std::nullopt;
   }
@@ -319,6 +324,7 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
   vorel::CliView view;
   vorel::Session session(host, pump, view);
   vorel::UseCliPorts(session, pump);
+  vorel::StartCliHistory(session);
   vorel::ConnectSequence& connector = session.Connector();
   std::string error;
   if (!connector.OpenPort(command.port, &error)) {
@@ -366,7 +372,8 @@ int Identify(const Command& command, vorel::CliHost& host, vorel::EventPump& pum
 
 std::string vorel::UsageText() {
   return std::string(kUsage) + kScanUsage + kMonitorUsage + kStatusUsage + kParameterFileUsage +
-         kSafeWriteUsage + kAuditUsage + kReportUsage + kWatchUsage + kUsageNotes + kJsonUsage;
+         kSafeWriteUsage + kAuditUsage + kHistoryUsage + kReportUsage + kWatchUsage + kUsageNotes +
+         kJsonUsage;
 }
 
 namespace {
@@ -387,6 +394,9 @@ int Run(int argc, char** argv) {
   std::string traceProblem;
   if (!vorel::TakeTraceOption(args, &traceProblem)) return vorel::ShortUsageError(traceProblem);
   vorel::TakeJsonOption(args);
+  std::string historyProblem;
+  if (!vorel::TakeHistoryOption(args, &historyProblem))
+    return vorel::ShortUsageError(historyProblem);
   if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   if (vorel::CliJson() && !vorel::CommandHasJson(command.name))
@@ -400,6 +410,7 @@ int Run(int argc, char** argv) {
   if (command.name == "identify") return Identify(command, host, pump);
   if (command.name == "watch") return vorel::RunWatchCommand(command.port, command.rest);
   if (command.name == "audit") return vorel::RunAuditCommand(command.rest);
+  if (command.name == "history") return vorel::RunHistoryCommand(command.rest);
   if (command.name == "log")
     return vorel::RunEventLogCommand(command.port, command.rest, host, pump);
   if (vorel::IsParameterFileCommand(command.name))

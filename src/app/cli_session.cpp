@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/cli_history.h"
 #include "app/cli_modem.h"
 #include "control/connect_sequence.h"
 
@@ -9,6 +10,7 @@ namespace vorel {
 
 CliSession::CliSession(CliHost& host, EventPump& pump) : host_(host), session_(host, pump, view_) {
   UseCliPorts(session_, pump);
+  StartCliHistory(session_);
 }
 
 CliSession::~CliSession() {

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "control/history_settings.h"
 #include "link/named_port.h"
 #include "link/posix_serial_port.h"
 #include "ui/desktop.h"
@@ -30,7 +32,9 @@ constexpr const char* kUsage =
     "  $XDG_CONFIG_HOME/vorel/vport.ini\n"
     "                             the port and its line settings, the site addresses, the\n"
     "                             modem option and the language (by default\n"
-    "                             ~/.config/vorel/vport.ini)\n";
+    "                             ~/.config/vorel/vport.ini); [History] Database names the\n"
+    "                             history database (default\n"
+    "                             $XDG_DATA_HOME/vorel/history.sqlite)\n";
 
 }  // namespace
 
@@ -56,5 +60,20 @@ int main(int argc, char** argv) {
   services.portNames = [] { return vorel::ListSerialPortNames(); };
   const std::unique_ptr<vorel::MainWindow> main = vorel::OpenDesktop(host, std::move(services));
   main->show();
-  return app.exec();
+  // What happens on the line goes to the history ([History] of vport.ini); a database that
+  // cannot be kept is told once while the tool runs, never while it closes.
+  static bool running = true;
+  const vorel::HistorySettings history = vorel::LoadHistorySettings();
+  std::string historyError;
+  if (const auto location = vorel::HistoryLocationOf(history.database, &historyError)) {
+    main->session().History().Start(*location, history.keepSamplesDays,
+                                    [&host](const std::string& message) {
+                                      if (running) host.ShowMessage(message);
+                                    });
+  } else {
+    host.ShowMessage("[History] Database: " + historyError);
+  }
+  const int status = app.exec();
+  running = false;
+  return status;
 }

@@ -3,6 +3,7 @@
 #include "control/busy_notice.h"
 #include "control/connection_view.h"
 #include "control/exchange_scope.h"
+#include "control/history_recorder.h"
 #include "control/identification.h"
 #include "control/modem_dialer.h"
 #include "control/poll_scheduler.h"
@@ -311,7 +312,9 @@ bool ConnectSequence::IdentifySite(int n) {
     parts_.siteSlots.SetWindowState(n, kWindowNone);
     parts_.host.ShowMessage(e.what());
   }
-  return parts_.siteSlots.WindowState(n) != kWindowNone;
+  const bool identified = parts_.siteSlots.WindowState(n) != kWindowNone;
+  if (identified && history_) history_->Identified(n);
+  return identified;
 }
 
 void ConnectSequence::Disconnect() {

@@ -16,6 +16,7 @@
 namespace vorel {
 
 class ConnectionView;
+class HistoryRecorder;
 class EventPump;
 class ExchangeControl;
 class Host;
@@ -66,6 +67,8 @@ std::string PortGoneText(const std::string& portName, const std::string& reason 
 class ConnectSequence {
  public:
   explicit ConnectSequence(ConnectParts parts) : parts_(std::move(parts)) {}
+  // Each site IdentifySite identified goes to the history.
+  void SetHistory(HistoryRecorder* history) { history_ = history; }
 
   // The Connect command: properties and access level from the settings files, the port opened
   // with the saved port settings (or the existing connection paused), then ConnectSites.
@@ -111,6 +114,7 @@ class ConnectSequence {
   void ModemCallLost();
 
  private:
+  HistoryRecorder* history_ = nullptr;
   ConnectParts parts_;
   CommunicationProperties properties_;
   PortSettings portSettings_;

@@ -1,4 +1,5 @@
 #include "control/event_log_transfer.h"
+#include "control/history_recorder.h"
 
 #include "core/language.h"
 #include "files/atomic_file.h"
@@ -48,6 +49,7 @@ TransferResult EventLogTransfer::Read(int site) {
   if (cancelled) result.status = TransferStatus::Cancelled;
   if (result.Completed()) {
     if (SiteWindow* w = windows_.Window(site)) w->ShowEventLogComplete();
+    if (history_) history_->EventLogRead(site);
   }
   scope.Resume();
   if (SiteWindow* w = windows_.Window(site)) {

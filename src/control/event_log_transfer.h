@@ -25,8 +25,12 @@ inline constexpr const char* kEventLogCsvFilter = "CSV (*.csv)|*.csv";
 // "Reading the event log of site 1: block 23 of 56" in the current language.
 std::string EventLogProgressText(int site, int block);
 
+class HistoryRecorder;
+
 class EventLogTransfer {
  public:
+  // Complete reads go to the history too.
+  void SetHistory(HistoryRecorder* history) { history_ = history; }
   EventLogTransfer(Host& host, ModbusLink& link, const SiteWindows& windows,
                    ExchangeControl& exchange, RegisterRequests& requests)
       : host_(host), link_(link), windows_(windows), exchange_(exchange), requests_(requests) {}
@@ -52,6 +56,7 @@ class EventLogTransfer {
   bool ExportCsvFile(const std::string& path, const EventLogSheet& sheet);
 
  private:
+  HistoryRecorder* history_ = nullptr;
   Host& host_;
   ModbusLink& link_;
   const SiteWindows& windows_;

@@ -63,6 +63,7 @@ bool ParameterFileTransfer::SaveTo(int site, const std::string& path) {
   host.ShowProgress(false);
   host.SetProgress(0);
   if (!saved) host.ShowMessage(UnableToWriteMessage(path, error));
+  if (saved) parameters_.RecordParameterSet(site, ParameterSetKind::Backup);
   return saved;
 }
 

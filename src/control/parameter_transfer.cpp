@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "control/exchange_scope.h"
+#include "control/history_recorder.h"
 #include "control/safe_write.h"
 #include "core/language.h"
 
@@ -82,6 +83,7 @@ TransferResult ParameterTransfer::Read(int site) {
     const auto image = images_.Image(site);
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
     sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
+    if (history_) history_->ParametersRead(site, ParameterSetKind::Read);
   }
   // The window shows the controller's words again, not a file's.
   if (result.Completed()) slots_.SetFileLoaded(site, false);
@@ -275,6 +277,10 @@ void ParameterTransfer::SetSourceFile(int site, std::string path) {
   sourceFiles_[static_cast<std::size_t>(site - 1)] = ec ? std::move(path) : absolute.string();
 }
 
+void ParameterTransfer::RecordParameterSet(int site, ParameterSetKind kind) {
+  if (history_) history_->ParametersRead(site, kind);
+}
+
 bool ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,
                                     const char* note) {
   const SiteImages& images = images_;
@@ -293,6 +299,7 @@ bool ParameterTransfer::RecordWrite(int site, const char* action, std::vector<Au
   // Only a parameter write or a restore takes its values from a file.
   if (SiteSlots::Valid(site) && (record.action == "write" || record.action == "restore"))
     record.file = sourceFiles_[static_cast<std::size_t>(site - 1)];
+  if (history_) history_->Wrote(record);
   FileError error;
   if (AppendAuditRecord(record, &error)) return true;
   host_.ShowMessage(UnableToWriteMessage(AuditLogPath(), error));

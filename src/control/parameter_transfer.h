@@ -19,12 +19,15 @@
 #include "link/host.h"
 #include "link/modbus_link.h"
 #include "link/port_holder.h"
+#include "store/history_records.h"
 
 namespace vorel {
 
 // The password of a four-position field's text: a blank, anything but a digit and a position
 // the text does not reach count as "0" ("12" is 1200); only the first four characters count.
 std::uint16_t PasswordValue(const std::string& text);
+
+class HistoryRecorder;
 
 class ParameterTransfer {
  public:
@@ -63,8 +66,14 @@ class ParameterTransfer {
   // The parameter file whose values the site's editors now hold (named in the audit trail);
   // a complete Read forgets it.
   void SetSourceFile(int site, std::string path);
+  // Writes, complete reads and the parameter sets below go to the history too.
+  void SetHistory(HistoryRecorder* history) { history_ = history; }
+  // The site's parameters as they are now in its image, as a backup or a pre-write snapshot
+  // in the history.
+  void RecordParameterSet(int site, ParameterSetKind kind);
 
  private:
+  HistoryRecorder* history_ = nullptr;
   TransferResult SendPassword(int site, std::uint16_t address, const std::string& text,
                               bool modeOff);
 

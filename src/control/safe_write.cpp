@@ -380,6 +380,7 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
       return result;
     }
     result.snapshotPath = path.string();
+    parameters_.RecordParameterSet(site, ParameterSetKind::Snapshot);
   }
 
   // From here on the mode and the protection are put back whatever happens.

@@ -24,6 +24,10 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
   link_->SetModemCall(&port_.Call());
   link_->SetTrafficLog(&traffic_);
   tickTimer_ = pump_.StartTimer(kTickMs, [this] { link_->Tick(); });
+  connect_.SetHistory(&history_);
+  parameters_.SetHistory(&history_);
+  eventLog_.SetHistory(&history_);
+  trends_.SetHistory(&history_);
 }
 
 Session::~Session() {

@@ -21,6 +21,7 @@
 #include "control/curve_writer.h"
 #include "control/event_log_transfer.h"
 #include "control/exchange_scope.h"
+#include "control/history_recorder.h"
 #include "control/modem_dialer.h"
 #include "control/parameter_file_transfer.h"
 #include "control/parameter_transfer.h"
@@ -86,6 +87,8 @@ class Session : public SiteCommands,
   ParameterFileTransfer& ParameterFiles() { return parameterFiles_; }
   ServiceReportWriter& Reports() { return reports_; }
   TrendRecorder& Trends() { return trends_; }
+  // What happened, handed to the history (nothing is recorded until it is started).
+  HistoryRecorder& History() { return history_; }
 
   // --- Windows: the slots are their only owner ---
   SiteWindow* Window(int site) const override;
@@ -184,6 +187,7 @@ class Session : public SiteCommands,
   std::array<bool, kSiteCount> closePending_{};
   bool exchangeRunning_ = false;
   int tickTimer_ = 0;
+  HistoryRecorder history_{*images_, [this] { return port_.Name(); }};
 
   PollScheduler poll_;
   ConnectSequence connect_;

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "control/history_recorder.h"
 #include "control/poll_scheduler.h"
 #include "files/atomic_file.h"
 #include "files/file_error.h"
@@ -24,6 +25,7 @@ void TrendRecorder::Sample(int site, std::int64_t timeMs) {
   auto& buffer = buffers_[static_cast<std::size_t>(site - 1)];
   if (!buffer) buffer = std::make_unique<TrendBuffer>();
   buffer->Add(TakeTrendSample(images_, site, timeMs));
+  if (history_) history_->Sampled(site, buffer->At(buffer->Size() - 1));
 }
 
 void TrendRecorder::Gap(int site, std::int64_t timeMs) {
@@ -31,6 +33,7 @@ void TrendRecorder::Gap(int site, std::int64_t timeMs) {
   TrendBuffer* buffer = buffers_[static_cast<std::size_t>(site - 1)].get();
   if (!buffer || buffer->Size() == 0 || buffer->At(buffer->Size() - 1).gap) return;
   buffer->Add(TrendGap(timeMs));
+  if (history_) history_->Sampled(site, buffer->At(buffer->Size() - 1));
 }
 
 const TrendBuffer* TrendRecorder::Buffer(int site) const {

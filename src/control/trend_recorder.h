@@ -19,6 +19,8 @@ namespace vorel {
 // The dialog of the trend export.
 inline constexpr const char* kTrendCsvFilter = "CSV (*.csv)|*.csv";
 
+class HistoryRecorder;
+
 class TrendRecorder {
  public:
   TrendRecorder(Host& host, const SiteImages& images);
@@ -39,8 +41,11 @@ class TrendRecorder {
   // The same without the dialog (tests, vorel-cli). False, with "Unable to write to %s" shown
   // through the host, when the file cannot be written.
   bool ExportCsvFile(int site, const std::string& path);
+  // Every sample and gap goes to the history too.
+  void SetHistory(HistoryRecorder* history) { history_ = history; }
 
  private:
+  HistoryRecorder* history_ = nullptr;
   Host& host_;
   const SiteImages& images_;
   std::array<std::unique_ptr<TrendBuffer>, kSiteCount> buffers_;

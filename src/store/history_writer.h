@@ -1,0 +1,75 @@
+// The queue between what happened on the line and the history database: Post never waits for
+// the database; a thread of its own opens the store and writes what was posted, in batches.
+// While the database is away (a server restarting, a file locked for a while) records are
+// kept, up to a bound, and written when it is back. A database that cannot be kept at all
+// (cannot be opened, full, newer schema) is told once through `onProblem`, and from then on
+// nothing is recorded.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "store/history_location.h"
+#include "store/history_problem.h"
+#include "store/history_records.h"
+#include "store/history_store.h"
+
+namespace vorel {
+
+class HistoryWriter {
+ public:
+  struct Options {
+    HistoryLocation location;
+    int keepSamplesDays = kDefaultKeepSamplesDays;
+    // Records kept while the database is away; the oldest samples go first when more come.
+    std::size_t sampleCapacity = 200'000;
+    std::size_t otherCapacity = 20'000;
+    std::chrono::milliseconds retry{3000};
+    std::chrono::milliseconds thinEvery{60'000};
+    // Called once, on the writer's thread.
+    std::function<void(const HistoryProblem&)> onProblem;
+  };
+  enum class State { Opening, Ready, Away, Off };
+
+  explicit HistoryWriter(Options options);
+  // Writes what is still queued when the database is there, then stops.
+  ~HistoryWriter();
+  HistoryWriter(const HistoryWriter&) = delete;
+  HistoryWriter& operator=(const HistoryWriter&) = delete;
+
+  void Post(HistoryRecord record);
+  // Waits until everything posted before the call is written, the writer is off, or the
+  // time is up; true when it was all written (never once the writer is off).
+  bool Flush(std::chrono::milliseconds timeout);
+
+  State CurrentState() const;
+  std::size_t Pending() const;
+  // Records given up because the queue was full while the database was away.
+  std::size_t Dropped() const;
+
+ private:
+  void Run();
+  void TellOnce(const HistoryProblem& problem);
+
+  Options options_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable written_;
+  std::deque<HistoryRecord> samples_;
+  std::deque<HistoryRecord> others_;
+  std::uint64_t posted_ = 0;
+  std::uint64_t done_ = 0;  // written or dropped
+  std::size_t dropped_ = 0;
+  State state_ = State::Opening;
+  bool stop_ = false;
+  bool told_ = false;
+  std::thread thread_;
+};
+
+}  // namespace vorel
