@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "control/site_slots.h"
 #include "control/site_windows.h"
 #include "control/transfer_result.h"
+#include "control/write_preflight.h"
 #include "core/site_images.h"
 #include "files/audit_log.h"
 #include "link/host.h"
@@ -25,6 +27,13 @@ namespace vorel {
 // The password of a four-position field's text: a blank, anything but a digit and a position
 // the text does not reach count as "0" ("12" is 1200); only the first four characters count.
 std::uint16_t PasswordValue(const std::string& text);
+
+// What a parameter file loaded into a window says of itself: the window's Write checks it
+// against the controller before it sends anything.
+struct LoadedSource {
+  UnitIdentity identity;
+  std::vector<LoadedLimit> limits;
+};
 
 class ParameterTransfer {
  public:
@@ -50,10 +59,10 @@ class ParameterTransfer {
   // audit trail and the copy of the last read take only the blocks the controller
   // acknowledged.
   TransferResult Write(int site);
-  // Mode OFF, then the password (up to four characters; blanks count as "0").
+  // Mode OFF (after the running-engine question), then the password (up to four characters;
+  // blanks count as "0"), then the mode the set was found in: an unlock leaves the set running
+  // as it was, and the writes switch it to OFF themselves for as long as they need it.
   TransferResult Unlock(int site, const std::string& password);
-  // The new password; recorded in the audit trail (without its value) once it was sent.
-  TransferResult ChangePassword(int site, const std::string& password);
   // The sensor block again from the controller, with polling paused.
   TransferResult ReadSensorBlock(int site);
   // One line of the audit trail for a write to the site (the curve writer and the command
@@ -63,6 +72,10 @@ class ParameterTransfer {
   // The parameter file whose values the site's editors now hold (named in the audit trail);
   // a complete Read forgets it.
   void SetSourceFile(int site, std::string path);
+  // The identity and limits of the file loaded into the site's window; a complete Read
+  // forgets them.
+  void SetLoadedSource(int site, LoadedSource source);
+  const std::optional<LoadedSource>& LoadedSourceOf(int site) const;
 
  private:
   TransferResult SendPassword(int site, std::uint16_t address, const std::string& text,
@@ -80,6 +93,7 @@ class ParameterTransfer {
   // words, the "old" side of the audit trail even after a file was loaded over them.
   std::vector<std::vector<std::uint16_t>> lastRead_;
   std::array<std::string, kSiteCount> sourceFiles_;
+  std::array<std::optional<LoadedSource>, kSiteCount> loadedSources_;
 };
 
 }  // namespace vorel
