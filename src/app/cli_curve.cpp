@@ -132,6 +132,7 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   SafeWriteRequest request;
   request.action = "curve";
   request.writeCurves = true;
+  request.curvesEvenIfSame = true;
   for (int k = 0; k < kCurvePoints; ++k) {
     const CurvePoint& point = curve[static_cast<std::size_t>(k)];
     request.wanted.push_back({static_cast<std::uint16_t>(CurveResistanceAddress(channel) + k),

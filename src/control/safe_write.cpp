@@ -438,14 +438,19 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
       if (w.reg < kImageWords && !w.defaulted) set[w.reg] = w.word;
     for (int channel = 0; channel < kCurveChannels; ++channel) {
       SensorCurve curve = CurveFromImage(images, site, channel);
+      bool named = false;
       for (int k = 0; k < kCurvePoints; ++k) {
         const auto point = static_cast<std::size_t>(k);
-        if (const auto w = set[CurveResistanceAddress(channel) + point])
+        if (const auto w = set[CurveResistanceAddress(channel) + point]) {
           curve[point].ohms = static_cast<std::int16_t>(*w);
-        if (const auto w = set[CurveValueAddress(channel) + point])
+          named = true;
+        }
+        if (const auto w = set[CurveValueAddress(channel) + point]) {
           curve[point].value = static_cast<std::int16_t>(*w);
+          named = true;
+        }
       }
-      if (curve != CurveFromImage(images, site, channel)) {
+      if (curve != CurveFromImage(images, site, channel) || (named && request.curvesEvenIfSame)) {
         curves.emplace_back(channel, curve);
         result.curveChannels.push_back(channel);
       }

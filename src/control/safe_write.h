@@ -54,6 +54,9 @@ struct SafeWriteRequest {
   // After the parameters, the sensor curves the source sets that differ, through the curve
   // writer (restore).
   bool writeCurves = false;
+  // A curve the source sets is written even when it does not differ (the curve editor's Write
+  // and the curve import, which also make the channel's sensor "User defined").
+  bool curvesEvenIfSame = false;
   std::function<void(int channel)> onCurve;  // each curve to be written (channel 0 to 2)
   // Asked between requests: true ends the sequence as a failure would (rollback, mode, lock).
   std::function<bool()> stopRequested;

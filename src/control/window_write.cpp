@@ -91,6 +91,7 @@ CurveWriteResult WindowWriter::WriteCurve(int site, int channel, const SensorCur
   request.action = "curve";
   request.askHost = true;
   request.writeCurves = true;
+  request.curvesEvenIfSame = true;
   for (int k = 0; k < kCurvePoints; ++k) {
     const CurvePoint& point = curve[static_cast<std::size_t>(k)];
     request.wanted.push_back({static_cast<std::uint16_t>(CurveResistanceAddress(channel) + k),
