@@ -121,6 +121,7 @@ TEST_F(ParameterRestore, AFailedBlockRollsBackTheBlocksBeforeIt) {
 }
 
 TEST_F(ParameterRestore, AWordThatReadsBackOtherwiseIsListed) {
+  controller.sites[kSite].regs[kModeRegister] = kModeAuto;
   bool written = false;
   controller.except = [&](const FakeRequest& r) {
     if (r.function == 16 && r.address == 0x0039) written = true;

@@ -121,9 +121,9 @@ TEST_F(UiWriteRefusalSim, EveryRefusalOfTheWindowsWritesSendsNothing) {
   for (const auto& c : cases) {
     const std::string name = c.name;
     if (!running && name.starts_with("engine running")) {
-      host.answers = {Answer::Yes};
+      host.answers = {Answer::Yes, Answer::Yes};
       ASSERT_TRUE(session.Commands().Send(4, RemoteCommand::Manual).Completed());
-      ASSERT_TRUE(session.Commands().Send(4, RemoteCommand::Start).Completed());
+      ASSERT_TRUE(session.Commands().Send(4, RemoteCommand::Start, true).Completed());
       for (int k = 0; k < 100 && images.Word(4, kEngineSpeed) == 0; ++k) QTest::qWait(50);
       ASSERT_NE(images.Word(4, kEngineSpeed), 0);
       running = true;
