@@ -97,7 +97,9 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   // A running engine is not stopped for a curve without --stop-engine.
   ASSERT_EQ(RunCli(sim, {"command", "4", "manual"}).exitCode, 0);
   ASSERT_EQ(RunCli(sim, {"command", "4", "start", "--yes"}).exitCode, 0);
-  WriteFile(file, first.out);
+  std::string other = wanted;
+  other.replace(other.find("\n1,10,"), 6, "\n1,5,");
+  WriteFile(file, other);
   const CliRun running = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
   EXPECT_EQ(running.exitCode, 1);
   EXPECT_NE(running.err.find("The engine of site 4 is running. Stop it to write?"),
