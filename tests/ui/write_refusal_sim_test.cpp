@@ -4,6 +4,7 @@
 // engine the user does not stop, protection locked.
 #include <QDialog>
 #include <QPushButton>
+#include <QToolButton>
 #include <fstream>
 #include <sstream>
 
