@@ -9,12 +9,14 @@
 #include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_output.h"
+#include "app/cli_safe_write.h"
 #include "app/cli_session.h"
 #include "control/busy_notice.h"
 #include "control/curve_writer.h"
 #include "control/exchange_scope.h"
 #include "control/parameter_transfer.h"
 #include "control/session.h"
+#include "control/settings.h"
 #include "core/channels.h"
 #include "core/site_images.h"
 #include "files/atomic_file.h"
@@ -58,15 +60,19 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   int channel = -1;
   std::optional<std::string> exportPath;
   std::optional<std::string> importPath;
-  std::optional<std::string> password;
+  CliWriteFlags flags;
+  bool writeOptions = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view a = args[i];
-    if (a == "--export" || a == "--import" || a == "--password") {
-      if (i + 1 >= args.size() || (a != "--password" && args[i + 1].empty()))
+    bool bad = false;
+    if (a == "--export" || a == "--import") {
+      if (i + 1 >= args.size() || args[i + 1].empty())
         return CurveUsage("missing value after an option");
-      (a == "--export"   ? exportPath
-       : a == "--import" ? importPath
-                         : password) = std::string(args[++i]);
+      (a == "--export" ? exportPath : importPath) = std::string(args[++i]);
+    } else if (a != "--allow-other-unit" && a != "--include-address" && a != "--include-counters" &&
+               TakeWriteFlag(args, i, flags, &bad)) {
+      if (bad) return CurveUsage("missing value after an option");
+      writeOptions |= a != "--password";
     } else if (site == 0 && !a.empty() && a.size() <= 2 &&
                a.find_first_not_of("0123456789") == std::string_view::npos) {
       site = std::stoi(std::string(a));
@@ -79,8 +85,9 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   }
   if (site == 0 || channel < 0) return CurveUsage("curve needs a SITE and AI1, AI2 or AI3");
   if (exportPath && importPath) return CurveUsage("--export and --import exclude each other");
-  if (importPath.has_value() != password.has_value())
+  if (importPath.has_value() != flags.password.has_value())
     return CurveUsage("--import needs --password, and --password needs --import");
+  if (writeOptions && !importPath) return CurveUsage("the write options need --import");
 
   // The file is checked before the controller is touched; the decimals are known only then.
   std::string importText;
@@ -93,6 +100,7 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
     importText = *text;
   }
 
+  if (importPath) ReadAccessLevel();
   CliSession cli(host, pump);
   if (!cli.Open(port)) return kExitFailed;
   if (!cli.Identify(site)) return kExitFailed;
@@ -118,25 +126,26 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
     std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), error.c_str());
     return kExitFailed;
   }
-  // Unlocking sets mode OFF; the protection word is read back so that the write sees whether
-  // the password was taken.
-  host.lastMessage.clear();
-  TellIfBusy(host, session.Parameters().Unlock(site, *password));
-  {
-    const ExchangeScope scope(session, ExchangeScope::Pause::Polling);
-    if (scope.Taken()) {
-      session.Link().DelayWithEvents(kRequestPauseMs);
-      session.ReadBlock<PlainRead>(site, reg::kProtection);
-    }
+  // The checked write: fresh read, running-engine refusal, snapshot, mode OFF and unlock, the
+  // curve through the curve writer and read back, then mode and protection as found.
+  session.Poll().StopAll();
+  SafeWriteRequest request;
+  request.action = "curve";
+  request.writeCurves = true;
+  request.curvesEvenIfSame = true;
+  for (int k = 0; k < kCurvePoints; ++k) {
+    const CurvePoint& point = curve[static_cast<std::size_t>(k)];
+    request.wanted.push_back({static_cast<std::uint16_t>(CurveResistanceAddress(channel) + k),
+                              static_cast<std::uint16_t>(point.ohms), false});
+    request.wanted.push_back({static_cast<std::uint16_t>(CurveValueAddress(channel) + k),
+                              static_cast<std::uint16_t>(point.value), false});
   }
-  if (TellIfBusy(host, session.Curves().Write(site, channel, curve)).Completed()) {
+  request.onCurve = [](int) {};
+  SafeWriteEnd end = SafeWriteEnd::Refused;
+  const int status = RunCliSafeWrite(cli, site, std::move(request), flags, &end);
+  if (status == kExitOk && end == SafeWriteEnd::Written)
     PrintOut("Address %d: AI%d curve written\n", site, channel + 1);
-    return kExitOk;
-  }
-  std::fprintf(stderr, "Address %d: %s\n", site,
-               host.lastMessage.empty() ? "the curve could not be written completely"
-                                        : host.lastMessage.c_str());
-  return kExitFailed;
+  return status;
 }
 
 }  // namespace vorel

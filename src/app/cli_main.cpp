@@ -88,8 +88,9 @@ constexpr const char* kUsage =
     "                             output without a file option) and/or as an event-log file\n"
     "  curve SITE AI1|AI2|AI3 [--export FILE | --import FILE --password PW]\n"
     "                             write the channel's sensor curve as CSV (to standard output\n"
-    "                             without a file option), or check a CSV curve file, unlock\n"
-    "                             with the password and write the curve to the controller\n";
+    "                             without a file option), or check a CSV curve file and write\n"
+    "                             the curve through the checked write (--stop-engine,\n"
+    "                             --stay-off and --dry-run as for restore)\n";
 
 // After the commands of every family.
 constexpr const char* kUsageNotes =

@@ -269,11 +269,7 @@ int Restore(std::span<const std::string_view> args, const PortSettings& port, Cl
   request.wanted = values.words;
   request.limits = values.limits;
   request.missingKeys = values.missingKeys;
-  UnitIdentity source;
-  for (const LoadedWord& w : values.words)
-    if (w.reg == reg::kProductCode.address) source.productCode = static_cast<std::int16_t>(w.word);
-  source.version = VersionText(values.deviceName);
-  request.source = source;
+  request.source = SourceIdentity(values);
   return RunCliSafeWrite(cli, *site, std::move(request), flags);
 }
 

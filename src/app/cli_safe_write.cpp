@@ -122,8 +122,8 @@ int RunParameterWrite(const PortSettings& port, int site, std::uint16_t address,
   return RunCliSafeWrite(cli, site, std::move(request), own);
 }
 
-int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
-                    const CliWriteFlags& flags) {
+int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request, const CliWriteFlags& flags,
+                    SafeWriteEnd* end) {
   Session& session = cli.session();
   request.password = flags.password.value_or("");
   request.dryRun = flags.dryRun;
@@ -137,10 +137,11 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
              d.unit.empty() ? "" : " ", d.unit.c_str(), d.key.c_str());
     std::fflush(stdout);
   };
-  request.onCurve = [](int channel) {
-    PrintOut("AI%d curve: differs, written after the parameters\n", channel + 1);
-    std::fflush(stdout);
-  };
+  if (!request.onCurve)
+    request.onCurve = [](int channel) {
+      PrintOut("AI%d curve: differs, written after the parameters\n", channel + 1);
+      std::fflush(stdout);
+    };
   request.stopRequested = [] { return stopSignal != 0; };
 
   const StopSignals stopSignals;
@@ -148,6 +149,7 @@ int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
                      session.Parameters(), &session.Curves());
   const SafeWriteResult result = sequence.Run(site, request);
   session.Poll().StopAll();
+  if (end) *end = result.end;
 
   for (const std::string& line : result.messages)
     std::fprintf(stderr, "Address %d: %s\n", site, line.c_str());

@@ -37,9 +37,10 @@ bool TakeWriteFlag(std::span<const std::string_view> args, std::size_t& i, CliWr
                    bool* bad);
 
 // Runs the sequence on an identified site: refusals, the change list, the snapshot's path, the
-// rollback and the ending printed; the exit status (0 written, unchanged or previewed).
-int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request,
-                    const CliWriteFlags& flags);
+// rollback and the ending printed; the exit status (0 written, unchanged or previewed). A
+// request's own onCurve stays; `end` takes how the sequence ended.
+int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request, const CliWriteFlags& flags,
+                    SafeWriteEnd* end = nullptr);
 
 // vorel-cli write: why a raw write of `count` words from `address` is refused (the command
 // and mode registers belong to 'command'), or nullopt.

@@ -9,15 +9,6 @@
 #include "core/language.h"
 
 namespace vorel {
-namespace {
-
-// Bits 0 to 9 of the second property word (condition, unit, decimals) stay; bits 10 to 15
-// take the sensor type.
-constexpr std::uint16_t kKeptBits = 0x03FF;
-constexpr int kTypeShift = 10;
-
-}  // namespace
-
 CurveWriteResult CurveWriteResultOf(const TransferResult& result) {
   switch (result.status) {
     case TransferStatus::Completed:
@@ -80,7 +71,7 @@ TransferResult CurveWriter::Write(int s, int channel, const SensorCurve& curve) 
 
   CurveToImage(images, s, channel, curve);
   const std::uint16_t typeWord = static_cast<std::uint16_t>(
-      (images.Word(s, typeAddress) & kKeptBits) | (kUserDefinedSensor << kTypeShift));
+      (images.Word(s, typeAddress) & kCurveTypeKeptBits) | (kUserDefinedSensor << kCurveTypeShift));
   images.SetWord(s, typeAddress, typeWord);
 
   auto write = [&](std::uint16_t address, std::span<const std::uint16_t> words) {

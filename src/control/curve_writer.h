@@ -30,6 +30,10 @@ CurveWriteResult CurveWriteResultOf(const TransferResult& result);
 
 // The sensor type code of a curve written by the tool ("User defined").
 inline constexpr int kUserDefinedSensor = 3;
+// Bits 0 to 9 of the channel's second property word (condition, unit, decimals) stay when a
+// curve is written; bits 10 to 15 take the sensor type.
+inline constexpr std::uint16_t kCurveTypeKeptBits = 0x03FF;
+inline constexpr int kCurveTypeShift = 10;
 
 class CurveWriter {
  public:

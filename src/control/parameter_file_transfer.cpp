@@ -20,26 +20,6 @@ namespace {
 constexpr int kProgressHalf = 50;
 constexpr int kProgressFull = 100;
 
-// The registers a parameter file sets whose word read back is not the word written, each
-// once, in the file's reading order.
-std::vector<RestoreDifference> ReadBackDifferences(std::span<const std::uint16_t> written,
-                                                   std::span<const std::uint16_t> readBack) {
-  std::vector<RestoreDifference> differences;
-  std::vector<bool> checked(written.size(), false);
-  const auto check = [&](std::uint16_t reg, std::string_view key) {
-    if (reg >= written.size() || reg >= readBack.size() || checked[reg]) return;
-    checked[reg] = true;
-    if (written[reg] != readBack[reg])
-      differences.push_back({reg, std::string(key), written[reg], readBack[reg]});
-  };
-  for (const ParameterLoadStep& step : ParameterLoadSteps()) {
-    if (step.role != KeyRole::Value) continue;
-    check(step.reg, step.key);
-    if (step.rule == LoadRule::RunHours) check(static_cast<std::uint16_t>(step.reg + 1), step.key);
-  }
-  return differences;
-}
-
 }  // namespace
 
 void ParameterFileTransfer::Save(int site) {
@@ -122,6 +102,7 @@ void ParameterFileTransfer::ApplyFile(int site, const ParameterFileContents& fil
   w->SetStatusPanel(2, file.path);
   slots_.SetFileLoaded(site, true);
   parameters_.SetSourceFile(site, file.path);
+  parameters_.SetLoadedSource(site, {SourceIdentity(file.values), file.values.limits});
   w->LoadAllPages();
 }
 
@@ -204,64 +185,6 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
   w->SetUpWindow();
   w->SetCaption(path);
   return site;
-}
-
-RestoreResult ParameterFileTransfer::Restore(int site, const ParameterFileContents& file,
-                                             const RestoreOptions& options) {
-  RestoreResult result;
-  const auto online = [&] { return slots_.IsOnline(site) && windows_.Window(site); };
-  if (!online()) return result;
-  ParameterTransfer& parameters = parameters_;
-  SiteImages& images = images_;
-  const auto announce = [&](RestoreStep step) {
-    if (options.onStep) options.onStep(step);
-  };
-  // Single requests pause polling, so that no poll step runs inside them and takes their
-  // replies. True when the read was answered.
-  const auto readRegister = [&](const RegisterBlock& block) {
-    const ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
-    return scope.Taken() && requests_.Read(ReadKind::Plain, site, block);
-  };
-
-  // Registers the file does not set are written as the controller has them now.
-  if (!parameters.Read(site) || !online()) {
-    result.end = RestoreEnd::ReadFailed;
-    return result;
-  }
-  readRegister(reg::kOperatingMode);
-  const std::uint16_t mode = images.Word(site, reg::kOperatingMode.address);
-  const auto putModeBack = [&] {
-    if (options.stayOff || !OperatingModeOf(mode)) return;
-    const ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
-    if (scope.Taken()) requests_.WriteBlock(site, reg::kOperatingMode.address, {&mode, 1});
-  };
-
-  ApplyFile(site, file);
-  announce(RestoreStep::Unlock);
-  parameters.Unlock(site, options.password);
-  const bool protectionRead = readRegister(reg::kProtection);
-  if (!protectionRead || images.Word(site, reg::kProtection.address) != kUnlockedMark ||
-      !online()) {
-    putModeBack();
-    result.end = RestoreEnd::PasswordRefused;
-    return result;
-  }
-
-  announce(RestoreStep::Write);
-  const bool written = parameters.Write(site).Completed();
-  // The image after the write's store pass holds what was sent.
-  const auto sentImage = images.Image(site);
-  const std::vector<std::uint16_t> sent(sentImage.begin(), sentImage.end());
-  const bool readBack = parameters.Read(site).Completed();
-  if (!written || !readBack) {
-    putModeBack();
-    result.end = written ? RestoreEnd::ReadBackFailed : RestoreEnd::WriteFailed;
-    return result;
-  }
-  result.differences = ReadBackDifferences(sent, images.Image(site));
-  putModeBack();
-  result.end = result.differences.empty() ? RestoreEnd::Restored : RestoreEnd::Differs;
-  return result;
 }
 
 }  // namespace vorel

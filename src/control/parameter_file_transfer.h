@@ -1,8 +1,8 @@
 // What the Backup and Load buttons of a parameter window and the main window's File entries do
 // with parameter files: saving a site's editors and value image, loading a file into a site's
 // window, opening a file in a new window that has no controller (an offline window, never
-// polled), and restoring a controller from a file (vorel-cli restore) with the steps of Load,
-// unlock and Write. A file is converted completely before anything of it is applied.
+// polled). A file is converted completely before anything of it is applied. vorel-cli restore
+// writes a file through the checked write (SafeWrite).
 #pragma once
 
 #include <cstdint>
@@ -27,39 +27,6 @@ namespace vorel {
 struct ParameterFileContents {
   std::string path;
   LoadedParameters values;
-};
-
-// The steps of a restore that change the controller, announced as each begins.
-enum class RestoreStep { Unlock, Write };
-
-struct RestoreOptions {
-  std::string password;
-  // Leave the set in OFF mode instead of putting back the mode it was in.
-  bool stayOff = false;
-  std::function<void(RestoreStep)> onStep;
-};
-
-enum class RestoreEnd {
-  Restored,         // written, and the read-back matches
-  Differs,          // written, but some registers read back otherwise
-  NotOnline,        // the site has no online window
-  ReadFailed,       // the parameters could not be read before the write
-  PasswordRefused,  // protection not read back unlocked after the password was sent
-  WriteFailed,      // a block of the write was not answered
-  ReadBackFailed,   // the read after the write failed
-};
-
-// A register of the file whose word read back after the write is not the word written.
-struct RestoreDifference {
-  std::uint16_t reg = 0;
-  std::string key;  // the file key that sets it
-  std::uint16_t written = 0;
-  std::uint16_t readBack = 0;
-};
-
-struct RestoreResult {
-  RestoreEnd end = RestoreEnd::NotOnline;
-  std::vector<RestoreDifference> differences;  // Differs only
 };
 
 class ParameterFileTransfer {
@@ -93,12 +60,6 @@ class ParameterFileTransfer {
   // The second half of LoadFrom: the file's limits and values into the site's window and value
   // image, caption and status panels, the file-loaded mark and the load pass.
   void ApplyFile(int site, const ParameterFileContents& file);
-  // A controller from a file, on an online site with a window: the parameters read as Read
-  // does, the mode noted, the file applied as Load applies it, protection unlocked with the
-  // password (the set goes into OFF mode), the window's editors written as Write writes them,
-  // read back and compared register for register with what was written over the file's
-  // registers; then the noted mode is put back unless `stayOff`.
-  RestoreResult Restore(int site, const ParameterFileContents& file, const RestoreOptions& options);
   // Compare with file: the open dialog of Load, then CompareWith.
   std::optional<ParameterComparison> Compare(int site);
   // The window's editors as Write would send them against the file as Load would read it;

@@ -84,6 +84,7 @@ TransferResult ParameterTransfer::Read(int site) {
     lastRead_[static_cast<std::size_t>(site - 1)].assign(image.begin(), image.end());
     sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
     if (history_) history_->ParametersRead(site, ParameterSetKind::Read);
+    loadedSources_[static_cast<std::size_t>(site - 1)].reset();
   }
   // The window shows the controller's words again, not a file's.
   if (result.Completed()) slots_.SetFileLoaded(site, false);
@@ -247,6 +248,7 @@ TransferResult ParameterTransfer::SendPassword(int site, std::uint16_t address,
         host_.AskQuestion(site, Text("Unlock", "解锁"), EngineRunningQuestion(site)) != Answer::Yes)
       return {};
   }
+  const std::uint16_t modeFound = images_.Word(site, reg::kOperatingMode.address);
   if (modeOff) {
     const std::uint16_t off = kModeOff;
     result.Add(SpanOf(reg::kOperatingMode),
@@ -255,19 +257,18 @@ TransferResult ParameterTransfer::SendPassword(int site, std::uint16_t address,
   }
   const std::uint16_t password = PasswordValue(text);
   result.Add({address, 1}, requests_.WriteBlock(site, address, {&password, 1}));
+  if (modeOff && modeFound != kModeOff) {
+    link_.DelayWithEvents(kRequestPauseMs);
+    const RequestResult back =
+        requests_.WriteBlock(site, reg::kOperatingMode.address, {&modeFound, 1});
+    result.Add(SpanOf(reg::kOperatingMode), back);
+    if (back) images_.SetWord(site, reg::kOperatingMode.address, modeFound);
+  }
   return result.Finish();
 }
 
 TransferResult ParameterTransfer::Unlock(int site, const std::string& password) {
   return SendPassword(site, reg::kProtection.address, password, true);
-}
-
-TransferResult ParameterTransfer::ChangePassword(int site, const std::string& password) {
-  TransferResult result = SendPassword(site, reg::kNewPassword.address, password, false);
-  // Nothing was sent: nothing to record. The password itself never goes into the trail.
-  if (result.status == TransferStatus::Completed || result.status == TransferStatus::Failed)
-    if (!RecordWrite(site, "password", {}, result.failed ? "failed" : "")) result.MarkUnrecorded();
-  return result;
 }
 
 void ParameterTransfer::SetSourceFile(int site, std::string path) {
@@ -279,6 +280,16 @@ void ParameterTransfer::SetSourceFile(int site, std::string path) {
 
 void ParameterTransfer::RecordParameterSet(int site, ParameterSetKind kind) {
   if (history_) history_->ParametersRead(site, kind);
+}
+
+void ParameterTransfer::SetLoadedSource(int site, LoadedSource source) {
+  if (SiteSlots::Valid(site))
+    loadedSources_[static_cast<std::size_t>(site - 1)] = std::move(source);
+}
+
+const std::optional<LoadedSource>& ParameterTransfer::LoadedSourceOf(int site) const {
+  static const std::optional<LoadedSource> none;
+  return SiteSlots::Valid(site) ? loadedSources_[static_cast<std::size_t>(site - 1)] : none;
 }
 
 bool ParameterTransfer::RecordWrite(int site, const char* action, std::vector<AuditChange> changes,

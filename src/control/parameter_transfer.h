@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "control/site_slots.h"
 #include "control/site_windows.h"
 #include "control/transfer_result.h"
+#include "control/write_preflight.h"
 #include "core/site_images.h"
 #include "files/audit_log.h"
 #include "link/host.h"
@@ -28,6 +30,13 @@ namespace vorel {
 std::uint16_t PasswordValue(const std::string& text);
 
 class HistoryRecorder;
+
+// What a parameter file loaded into a window says of itself: the window's Write checks it
+// against the controller before it sends anything.
+struct LoadedSource {
+  UnitIdentity identity;
+  std::vector<LoadedLimit> limits;
+};
 
 class ParameterTransfer {
  public:
@@ -53,10 +62,10 @@ class ParameterTransfer {
   // audit trail and the copy of the last read take only the blocks the controller
   // acknowledged.
   TransferResult Write(int site);
-  // Mode OFF, then the password (up to four characters; blanks count as "0").
+  // Mode OFF (after the running-engine question), then the password (up to four characters;
+  // blanks count as "0"), then the mode the set was found in: an unlock leaves the set running
+  // as it was, and the writes switch it to OFF themselves for as long as they need it.
   TransferResult Unlock(int site, const std::string& password);
-  // The new password; recorded in the audit trail (without its value) once it was sent.
-  TransferResult ChangePassword(int site, const std::string& password);
   // The sensor block again from the controller, with polling paused.
   TransferResult ReadSensorBlock(int site);
   // One line of the audit trail for a write to the site (the curve writer and the command
@@ -71,6 +80,10 @@ class ParameterTransfer {
   // The site's parameters as they are now in its image, as a backup or a pre-write snapshot
   // in the history.
   void RecordParameterSet(int site, ParameterSetKind kind);
+  // The identity and limits of the file loaded into the site's window; a complete Read
+  // forgets them.
+  void SetLoadedSource(int site, LoadedSource source);
+  const std::optional<LoadedSource>& LoadedSourceOf(int site) const;
 
  private:
   HistoryRecorder* history_ = nullptr;
@@ -89,6 +102,7 @@ class ParameterTransfer {
   // words, the "old" side of the audit trail even after a file was loaded over them.
   std::vector<std::vector<std::uint16_t>> lastRead_;
   std::array<std::string, kSiteCount> sourceFiles_;
+  std::array<std::optional<LoadedSource>, kSiteCount> loadedSources_;
 };
 
 }  // namespace vorel

@@ -51,6 +51,9 @@ constexpr BilingualText kNotParameterText{
     "%s is not a parameter register: nothing was written",
     "%s 不是参数寄存器：未写入任何参数"};
 constexpr BilingualText kQuestionCaption{"Write parameters", "写参数"};
+constexpr BilingualText kUnlockFirstText{"Please unlock the write protection!", "参数保护未解锁!"};
+constexpr BilingualText kRestoredText{"%s restored from the snapshot", "%s 已按快照恢复"};
+constexpr BilingualText kRollbackIncompleteText{"The rollback is incomplete.", "恢复不完整。"};
 constexpr BilingualText kOtherUnitQuestion{"Write the file into this controller anyway?",
                                            "仍要将文件写入此控制器吗？"};
 // clang-format on
@@ -138,6 +141,17 @@ std::string SafeWriteEndText(SafeWriteEnd end) {
   return {};
 }
 
+std::vector<std::string> RollbackLines(const SafeWriteResult& result) {
+  std::vector<std::string> lines;
+  for (const BlockSpan& b : result.rolledBack) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04X+%d", b.address, b.count);
+    lines.push_back(Fill(kRestoredText.Pick(), text));
+  }
+  if (!result.rollbackComplete) lines.emplace_back(kRollbackIncompleteText.Pick());
+  return lines;
+}
+
 bool IsParameterRegister(std::uint16_t reg) {
   const auto in = [reg](const WriteStep& step) {
     return reg >= step.address && reg < step.address + step.count;
@@ -163,6 +177,130 @@ std::string SnapshotFolder() {
   return (base / "vorel" / "snapshots").string();
 }
 
+void SafeWrite::Pause(int ms) {
+  link_.DelayWithEvents(ms);
+}
+
+bool SafeWrite::ReadPlain(int site, std::uint16_t address, std::uint16_t count) {
+  Pause(kRequestPauseMs);
+  return static_cast<bool>(
+      requests_.Read(ReadKind::Plain, site, RegisterBlock{address, count, 0, ""}));
+}
+
+RequestResult SafeWrite::Send(int site, std::uint16_t address,
+                              std::span<const std::uint16_t> words) {
+  const RequestResult written = requests_.WriteBlock(site, address, words);
+  Pause(kRequestPauseMs);
+  if (written)
+    for (std::size_t k = 0; k < words.size(); ++k)
+      images_.SetWord(site, static_cast<int>(address + k), words[k]);
+  return written;
+}
+
+bool SafeWrite::ReadFound(int site, FoundState& found) {
+  if (!ReadPlain(site, reg::kOperatingMode.address, 1) ||
+      !ReadPlain(site, reg::kProtection.address, 1) ||
+      !ReadPlain(site, reg::kGenSetState.address, 1) ||
+      !ReadPlain(site, reg::kEngineSpeed.address, 1))
+    return false;
+  found.mode = images_.Word(site, reg::kOperatingMode.address);
+  found.locked = images_.Word(site, reg::kProtection.address) != kUnlockedMark;
+  found.running = found.mode != kModeOff && TurnsByStateWords(images_, site);
+  return true;
+}
+
+bool SafeWrite::EngineMayStop(int site, const SafeWriteRequest& request, const FoundState& found,
+                              SafeWriteResult& result) {
+  if (!found.running || request.stopEngine) return true;
+  const bool yes = request.askHost && host_.AskQuestion(site, std::string(kQuestionCaption.Pick()),
+                                                        EngineRunningQuestion(site)) == Answer::Yes;
+  if (yes) return true;
+  result.messages.push_back(EngineRunningQuestion(site));
+  result.end = SafeWriteEnd::EngineRunning;
+  return false;
+}
+
+bool SafeWrite::Open(int site, const SafeWriteRequest& request, FoundState& found,
+                     SafeWriteResult& result) {
+  if (found.mode != kModeOff) {
+    const std::uint16_t off = kModeOff;
+    found.modeChanged = true;
+    result.transfer.Add({reg::kOperatingMode.address, 1},
+                        Send(site, reg::kOperatingMode.address, {&off, 1}));
+  }
+  if (found.locked && !result.transfer.failed) {
+    const std::uint16_t password = PasswordValue(request.password);
+    found.unlockedByUs = true;
+    result.transfer.Add({reg::kProtection.address, 1},
+                        requests_.WriteBlock(site, reg::kProtection.address, {&password, 1}));
+    Pause(kRequestPauseMs);
+    if (!ReadPlain(site, reg::kProtection.address, 1) ||
+        images_.Word(site, reg::kProtection.address) != kUnlockedMark) {
+      LeaveAsFound(site, request, found, result);
+      result.end = SafeWriteEnd::PasswordRefused;
+      return false;
+    }
+  }
+  if (result.transfer.failed) {
+    LeaveAsFound(site, request, found, result);
+    result.end = SafeWriteEnd::WriteFailed;
+    return false;
+  }
+  result.transfer = {};
+  return true;
+}
+
+void SafeWrite::LeaveAsFound(int site, const SafeWriteRequest& request, const FoundState& found,
+                             SafeWriteResult& result) {
+  if (found.modeChanged && !request.stayOff) {
+    const std::uint16_t mode = found.mode;
+    result.modeRestored = static_cast<bool>(Send(site, reg::kOperatingMode.address, {&mode, 1}));
+  }
+  if (found.locked && found.unlockedByUs) {
+    const std::uint16_t lock = kLockWord;
+    result.lockRestored = static_cast<bool>(Send(site, reg::kProtection.address, {&lock, 1}));
+    // The controller shows its protection as locked (the poll reads it again).
+    images_.SetWord(site, reg::kProtection.address, 0);
+  }
+}
+
+SafeWriteResult SafeWrite::ChangePassword(int site, const SafeWriteRequest& request,
+                                          const std::string& newPassword) {
+  SafeWriteResult result;
+  if (!IsSite(site)) return result;
+  const ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
+  if (!scope.Taken()) {
+    result.end = SafeWriteEnd::Busy;
+    return result;
+  }
+  FoundState found;
+  if (!ReadFound(site, found)) {
+    result.end = SafeWriteEnd::ReadFailed;
+    return result;
+  }
+  // Only an unlocked controller takes a new password; without the old one nothing is sent.
+  if (found.locked && request.password.empty()) {
+    result.messages.push_back(std::string(kUnlockFirstText.Pick()));
+    result.end = SafeWriteEnd::Refused;
+    return result;
+  }
+  if (!EngineMayStop(site, request, found, result) || !Open(site, request, found, result))
+    return result;
+  const std::uint16_t word = PasswordValue(newPassword);
+  const BlockSpan block{reg::kNewPassword.address, 1};
+  result.transfer.Add(block, requests_.WriteBlock(site, block.address, {&word, 1}));
+  Pause(kRequestPauseMs);
+  result.transfer.Finish();
+  // The password itself never goes into the trail.
+  if (!parameters_.RecordWrite(site, "password", {}, result.transfer.failed ? "failed" : ""))
+    result.transfer.MarkUnrecorded();
+  LeaveAsFound(site, request, found, result);
+  result.end = result.transfer.failed       ? SafeWriteEnd::WriteFailed
+               : result.transfer.unrecorded ? SafeWriteEnd::Unrecorded
+                                            : SafeWriteEnd::Written;
+  return result;
+}
+
 SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   SafeWriteResult result;
   if (!IsSite(site)) return result;
@@ -175,19 +313,12 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   }
   SiteImages& images = images_;
   Host& host = host_;
-  const auto pause = [&](int ms) { link_.DelayWithEvents(ms); };
+  const auto pause = [&](int ms) { Pause(ms); };
   const auto readPlain = [&](std::uint16_t address, std::uint16_t count) {
-    pause(kRequestPauseMs);
-    return static_cast<bool>(
-        requests_.Read(ReadKind::Plain, site, RegisterBlock{address, count, 0, ""}));
+    return ReadPlain(site, address, count);
   };
   const auto write = [&](std::uint16_t address, std::span<const std::uint16_t> words) {
-    const RequestResult written = requests_.WriteBlock(site, address, words);
-    pause(kRequestPauseMs);
-    if (written)
-      for (std::size_t k = 0; k < words.size(); ++k)
-        images.SetWord(site, static_cast<int>(address + k), words[k]);
-    return written;
+    return Send(site, address, words);
   };
 
   // The registers a parameter group brings: those of the controller's descriptors.
@@ -226,15 +357,11 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   };
 
   // 1. What the controller holds now, and the state it was found in.
-  if (!readPlain(reg::kOperatingMode.address, 1) || !readPlain(reg::kProtection.address, 1) ||
-      !readPlain(reg::kGenSetState.address, 1) || !readPlain(reg::kEngineSpeed.address, 1) ||
-      !readParameters()) {
+  FoundState found;
+  if (!ReadFound(site, found) || !readParameters()) {
     result.end = SafeWriteEnd::ReadFailed;
     return result;
   }
-  const std::uint16_t modeFound = images.Word(site, reg::kOperatingMode.address);
-  const bool lockedFound = images.Word(site, reg::kProtection.address) != kUnlockedMark;
-  const bool running = modeFound != kModeOff && TurnsByStateWords(images, site);
   const auto image = images.Image(site);
   const std::vector<std::uint16_t> snapshot(image.begin(), image.end());
 
@@ -311,14 +438,19 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
       if (w.reg < kImageWords && !w.defaulted) set[w.reg] = w.word;
     for (int channel = 0; channel < kCurveChannels; ++channel) {
       SensorCurve curve = CurveFromImage(images, site, channel);
+      bool named = false;
       for (int k = 0; k < kCurvePoints; ++k) {
         const auto point = static_cast<std::size_t>(k);
-        if (const auto w = set[CurveResistanceAddress(channel) + point])
+        if (const auto w = set[CurveResistanceAddress(channel) + point]) {
           curve[point].ohms = static_cast<std::int16_t>(*w);
-        if (const auto w = set[CurveValueAddress(channel) + point])
+          named = true;
+        }
+        if (const auto w = set[CurveValueAddress(channel) + point]) {
           curve[point].value = static_cast<std::int16_t>(*w);
+          named = true;
+        }
       }
-      if (curve != CurveFromImage(images, site, channel)) {
+      if (curve != CurveFromImage(images, site, channel) || (named && request.curvesEvenIfSame)) {
         curves.emplace_back(channel, curve);
         result.curveChannels.push_back(channel);
       }
@@ -348,16 +480,7 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
       return result;
     }
   }
-  if (running && !request.stopEngine) {
-    const bool yes =
-        request.askHost && host.AskQuestion(site, std::string(kQuestionCaption.Pick()),
-                                            EngineRunningQuestion(site)) == Answer::Yes;
-    if (!yes) {
-      result.messages.push_back(EngineRunningQuestion(site));
-      result.end = SafeWriteEnd::EngineRunning;
-      return result;
-    }
-  }
+  if (!EngineMayStop(site, request, found, result)) return result;
 
   // 5. The snapshot: the controller's parameters as a backup file.
   {
@@ -384,48 +507,11 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   }
 
   // From here on the mode and the protection are put back whatever happens.
-  bool modeChanged = false;
-  bool unlockedByUs = false;
-  const auto leaveAsFound = [&] {
-    if (modeChanged && !request.stayOff) {
-      const std::uint16_t mode = modeFound;
-      result.modeRestored = static_cast<bool>(write(reg::kOperatingMode.address, {&mode, 1}));
-    }
-    if (lockedFound && unlockedByUs) {
-      const std::uint16_t lock = kLockWord;
-      result.lockRestored = static_cast<bool>(write(reg::kProtection.address, {&lock, 1}));
-      // The controller shows its protection as locked (the poll reads it again).
-      images.SetWord(site, reg::kProtection.address, 0);
-    }
-  };
+  const auto leaveAsFound = [&] { LeaveAsFound(site, request, found, result); };
   const auto stopped = [&] { return request.stopRequested && request.stopRequested(); };
 
   // 6. Mode OFF and protection open.
-  if (modeFound != kModeOff) {
-    const std::uint16_t off = kModeOff;
-    modeChanged = true;
-    result.transfer.Add({reg::kOperatingMode.address, 1},
-                        write(reg::kOperatingMode.address, {&off, 1}));
-  }
-  if (lockedFound && !result.transfer.failed) {
-    const std::uint16_t password = PasswordValue(request.password);
-    unlockedByUs = true;
-    result.transfer.Add({reg::kProtection.address, 1},
-                        requests_.WriteBlock(site, reg::kProtection.address, {&password, 1}));
-    pause(kRequestPauseMs);
-    if (!readPlain(reg::kProtection.address, 1) ||
-        images.Word(site, reg::kProtection.address) != kUnlockedMark) {
-      leaveAsFound();
-      result.end = SafeWriteEnd::PasswordRefused;
-      return result;
-    }
-  }
-  if (result.transfer.failed) {
-    leaveAsFound();
-    result.end = SafeWriteEnd::WriteFailed;
-    return result;
-  }
-  result.transfer = {};
+  if (!Open(site, request, found, result)) return result;
 
   // 7. The changed registers, block by block in the order of a parameter write.
   std::array<std::optional<std::uint16_t>, kImageWords> next{};
@@ -474,9 +560,8 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
 
   // 8. A failed or stopped write: the written blocks back as the snapshot holds them. The
   // failed block too: a controller may have stored a write whose reply was lost.
-  if (result.transfer.failed) written.push_back(result.transfer.failed->block);
-  if (result.transfer.failed || interrupted) {
-    for (const BlockSpan& block : written) {
+  const auto rollBack = [&](const std::vector<BlockSpan>& blocks) {
+    for (const BlockSpan& block : blocks) {
       std::vector<std::uint16_t> words(snapshot.begin() + block.address,
                                        snapshot.begin() + block.address + block.count);
       if (write(block.address, words))
@@ -484,6 +569,10 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
       else
         result.rollbackComplete = false;
     }
+  };
+  if (result.transfer.failed) written.push_back(result.transfer.failed->block);
+  if (result.transfer.failed || interrupted) {
+    rollBack(written);
     leaveAsFound();
     if (!parameters_.RecordWrite(
             site, request.action.c_str(), std::move(changes),
@@ -498,7 +587,9 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
   for (const AuditChange& c : changes)
     images.SetWord(site, c.reg, static_cast<std::uint16_t>(~c.after));
   const bool readBack = readParameters();
-  if (!parameters_.RecordWrite(site, request.action.c_str(), changes, ""))
+  // A curve write alone has its line from the curve writer.
+  if ((!changes.empty() || curves.empty()) &&
+      !parameters_.RecordWrite(site, request.action.c_str(), changes, ""))
     result.transfer.MarkUnrecorded();
   if (!readBack) {
     for (const AuditChange& c : changes) images.SetWord(site, c.reg, c.after);
@@ -530,7 +621,44 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
                        static_cast<std::uint16_t>(~curve[static_cast<std::size_t>(k)].ohms));
       }
     if (!curvesWritten || !readPlain(first, count)) {
+      // The parameters written before and the curves' blocks go back as the snapshot holds
+      // them, so that no half of a restore stays in the controller.
+      std::vector<BlockSpan> blocks = written;
+      // What was meant to be in the controller, the "old" side of the rollback's audit line.
+      std::array<std::uint16_t, kImageWords> meant{};
+      for (int r = 0; r < kImageWords; ++r) {
+        const auto at = static_cast<std::size_t>(r);
+        meant[at] = next[at].value_or(snapshot[at]);
+      }
+      for (const auto& [channel, curve] : curves) {
+        const auto type = static_cast<std::size_t>(reg::kAnalogueProperty2.address + channel);
+        meant[type] = static_cast<std::uint16_t>((snapshot[type] & kCurveTypeKeptBits) |
+                                                 (kUserDefinedSensor << kCurveTypeShift));
+        for (int k = 0; k < kCurvePoints; ++k) {
+          const CurvePoint& point = curve[static_cast<std::size_t>(k)];
+          meant[static_cast<std::size_t>(CurveResistanceAddress(channel) + k)] =
+              static_cast<std::uint16_t>(point.ohms);
+          meant[static_cast<std::size_t>(CurveValueAddress(channel) + k)] =
+              static_cast<std::uint16_t>(point.value);
+        }
+        blocks.push_back(
+            {static_cast<std::uint16_t>(reg::kAnalogueProperty2.address + channel), 1});
+        blocks.push_back({static_cast<std::uint16_t>(CurveResistanceAddress(channel)),
+                          static_cast<std::uint16_t>(kCurvePoints)});
+        blocks.push_back({static_cast<std::uint16_t>(CurveValueAddress(channel)),
+                          static_cast<std::uint16_t>(kCurvePoints)});
+      }
+      rollBack(blocks);
+      std::vector<AuditChange> undone;
+      for (const BlockSpan& block : result.rolledBack)
+        for (int r = block.address; r < block.address + block.count; ++r)
+          undone.push_back({static_cast<std::uint16_t>(r), meant[static_cast<std::size_t>(r)],
+                            snapshot[static_cast<std::size_t>(r)]});
       leaveAsFound();
+      if (!parameters_.RecordWrite(site, request.action.c_str(), std::move(undone),
+                                   result.rollbackComplete ? "curve failed, rolled back"
+                                                           : "curve failed, rollback incomplete"))
+        result.transfer.MarkUnrecorded();
       result.end = SafeWriteEnd::WriteFailed;
       return result;
     }

@@ -54,6 +54,9 @@ struct SafeWriteRequest {
   // After the parameters, the sensor curves the source sets that differ, through the curve
   // writer (restore).
   bool writeCurves = false;
+  // A curve the source sets is written even when it does not differ (the curve editor's Write
+  // and the curve import, which also make the channel's sensor "User defined").
+  bool curvesEvenIfSame = false;
   std::function<void(int channel)> onCurve;  // each curve to be written (channel 0 to 2)
   // Asked between requests: true ends the sequence as a failure would (rollback, mode, lock).
   std::function<bool()> stopRequested;
@@ -123,8 +126,34 @@ class SafeWrite {
   // The whole sequence on an identified site. The session's value image holds the fresh read
   // afterwards (and the written words once acknowledged).
   SafeWriteResult Run(int site, const SafeWriteRequest& request);
+  // A new password (register 0x0005) on the same terms: refused on a locked controller unless
+  // `request.password` opens it, the running-engine question, mode OFF, the audit line (without
+  // the password), then mode and protection as found. Nothing is read back or snapshotted.
+  SafeWriteResult ChangePassword(int site, const SafeWriteRequest& request,
+                                 const std::string& newPassword);
 
  private:
+  // The mode and protection a write found, and what the write changed of them.
+  struct FoundState {
+    std::uint16_t mode = 0;
+    bool locked = false;
+    bool running = false;
+    bool modeChanged = false;
+    bool unlockedByUs = false;
+  };
+  void Pause(int ms);
+  bool ReadPlain(int site, std::uint16_t address, std::uint16_t count);
+  // One write; the image takes the words once acknowledged.
+  RequestResult Send(int site, std::uint16_t address, std::span<const std::uint16_t> words);
+  bool ReadFound(int site, FoundState& found);
+  // False (and the result's end set) when the engine turns and may not be stopped.
+  bool EngineMayStop(int site, const SafeWriteRequest& request, const FoundState& found,
+                     SafeWriteResult& result);
+  // Mode OFF and protection open; false (set left as found, end set) when either failed.
+  bool Open(int site, const SafeWriteRequest& request, FoundState& found, SafeWriteResult& result);
+  void LeaveAsFound(int site, const SafeWriteRequest& request, const FoundState& found,
+                    SafeWriteResult& result);
+
   Host& host_;
   SiteImages& images_;
   ModbusLink& link_;
@@ -142,5 +171,8 @@ std::optional<bool> EngineRunning(RegisterRequests& requests, const SiteImages& 
 // The texts of the sequence, in the current language.
 std::string EngineRunningQuestion(int site);
 std::string SafeWriteEndText(SafeWriteEnd end);
+// The lines that tell what a rollback restored (and whether it was whole), in the current
+// language.
+std::vector<std::string> RollbackLines(const SafeWriteResult& result);
 
 }  // namespace vorel

@@ -149,7 +149,7 @@ class Session : public SiteCommands,
     TellIfBusy(host_, parameters_.Unlock(site, password));
   }
   void ChangePassword(int site, const std::string& password) override {
-    TellIfBusy(host_, parameters_.ChangePassword(site, password));
+    windowWriter_.ChangePassword(site, password);
   }
   void ReadSensorBlock(int site) override { TellIfBusy(host_, parameters_.ReadSensorBlock(site)); }
   void ReadEventLog(int site) override { TellIfBusy(host_, eventLog_.Read(site)); }
@@ -161,7 +161,7 @@ class Session : public SiteCommands,
     TellIfBusy(host_, commands_.Send(site, command));
   }
   CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve) override {
-    return CurveWriteResultOf(TellIfBusy(host_, curves_.Write(site, channel, curve)));
+    return windowWriter_.WriteCurve(site, channel, curve);
   }
   void SaveParameterFile(int site) override { parameterFiles_.Save(site); }
   void LoadParameterFile(int site) override { parameterFiles_.Load(site); }

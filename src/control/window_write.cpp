@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "control/done_notices.h"
+#include "control/busy_notice.h"
 #include "control/site_window.h"
 #include "core/language.h"
 #include "core/register_table.h"
@@ -54,8 +55,83 @@ SafeWriteResult WindowWriter::Write(int site) {
   if (loaded.size() != static_cast<std::size_t>(kImageWords)) loaded = Words(images_, site);
   SafeWriteRequest request;
   request.wanted = EditedWords(window->Editors(), loaded);
+  // A loaded file is checked as a restore checks it: product code, firmware and its limits.
+  const std::optional<LoadedSource>& source = parameters_.LoadedSourceOf(site);
+  if (slots_.FileLoaded(site) && source) {
+    request.source = source->identity;
+    request.limits = source->limits;
+  }
   SafeWriteResult result = Run(site, std::move(request));
   TellWriteDone(host_, site, result);
+  return result;
+}
+
+void WindowWriter::Show(const SafeWriteResult& result) {
+  if (result.end == SafeWriteEnd::Busy) {
+    host_.ShowMessage(BusyText());
+    return;
+  }
+  std::string text;
+  for (const std::string& line : result.messages) text += line + "\n";
+  for (const std::string& line : RollbackLines(result)) text += line + "\n";
+  host_.ShowMessage(text + SafeWriteEndText(result.end));
+}
+
+void WindowWriter::KeepSnapshot(int site, const SafeWriteResult& result) {
+  if (result.snapshotPath.empty()) return;
+  snapshots_[static_cast<std::size_t>(site - 1)] = result.snapshotPath;
+  if (SiteWindow* window = windows_.Window(site)) window->SetUndoAvailable(true);
+}
+
+CurveWriteResult WindowWriter::WriteCurve(int site, int channel, const SensorCurve& curve) {
+  if (!slots_.IsOnline(site)) return CurveWriteResultOf(curves_.Write(site, channel, curve));
+  if (channel < 0 || channel > 2) return CurveWriteResult::Refused;
+  if (images_.Word(site, reg::kProtection.address) != kUnlockedMark) {
+    host_.ShowMessage(std::string(kUnlockFirst.Pick()));
+    return CurveWriteResult::Refused;
+  }
+  SafeWriteRequest request;
+  request.action = "curve";
+  request.askHost = true;
+  request.writeCurves = true;
+  request.curvesEvenIfSame = true;
+  for (int k = 0; k < kCurvePoints; ++k) {
+    const CurvePoint& point = curve[static_cast<std::size_t>(k)];
+    request.wanted.push_back({static_cast<std::uint16_t>(CurveResistanceAddress(channel) + k),
+                              static_cast<std::uint16_t>(point.ohms), false});
+    request.wanted.push_back({static_cast<std::uint16_t>(CurveValueAddress(channel) + k),
+                              static_cast<std::uint16_t>(point.value), false});
+  }
+  SafeWrite sequence(host_, images_, link_, exchange_, requests_, parameters_, &curves_);
+  const SafeWriteResult result = sequence.Run(site, request);
+  KeepSnapshot(site, result);
+  switch (result.end) {
+    case SafeWriteEnd::Written:
+      return CurveWriteResult::Written;
+    case SafeWriteEnd::WriteFailed:
+    case SafeWriteEnd::ReadBackDiffers:
+    case SafeWriteEnd::ReadBackFailed:
+    case SafeWriteEnd::Unrecorded:
+    case SafeWriteEnd::Interrupted:
+      Show(result);
+      return CurveWriteResult::Failed;
+    case SafeWriteEnd::Busy:
+      Show(result);
+      return CurveWriteResult::Busy;
+    default:
+      Show(result);
+      return CurveWriteResult::Refused;
+  }
+}
+
+SafeWriteResult WindowWriter::ChangePassword(int site, const std::string& password) {
+  if (!IsSite(site)) return {};
+  SafeWriteRequest request;
+  request.askHost = true;
+  SafeWrite sequence(host_, images_, link_, exchange_, requests_, parameters_, &curves_);
+  const SafeWriteResult result = sequence.ChangePassword(site, request, password);
+  // A failed request was told by the link, a "no" needs no answer.
+  if (result.end == SafeWriteEnd::Refused || result.end == SafeWriteEnd::Busy) Show(result);
   return result;
 }
 
@@ -71,6 +147,7 @@ SafeWriteResult WindowWriter::Undo(int site) {
   request.wanted = read.values.words;
   request.missingKeys = read.values.missingKeys;
   request.action = "undo";
+  request.writeCurves = true;
   return Run(site, std::move(request));
 }
 
@@ -86,13 +163,8 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
   request.dryRun = true;
   request.include = {true, true, false};
   SafeWriteResult result = sequence.Run(site, request);
-  const auto show = [&](const SafeWriteResult& r) {
-    std::string text;
-    for (const std::string& line : r.messages) text += line + "\n";
-    host_.ShowMessage(text + SafeWriteEndText(r.end));
-  };
   if (result.end != SafeWriteEnd::Previewed) {
-    show(result);
+    Show(result);
     return result;
   }
   bool address = false;
@@ -110,12 +182,9 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
   request.include = *options;
   request.include.includeClock = false;
   result = sequence.Run(site, request);
-  if (!result.snapshotPath.empty() && result.Sent()) {
-    snapshots_[static_cast<std::size_t>(site - 1)] = result.snapshotPath;
-    if (window) window->SetUndoAvailable(true);
-  }
+  if (result.Sent()) KeepSnapshot(site, result);
   if (result.end != SafeWriteEnd::Written) {
-    show(result);
+    Show(result);
     return result;
   }
   // The editors show what the controller holds now: the fresh read and what was written.

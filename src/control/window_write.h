@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "control/curve_writer.h"
 #include "control/safe_write.h"
 #include "control/site_slots.h"
 #include "control/site_windows.h"
@@ -45,9 +46,18 @@ class WindowWriter {
   // The snapshot of the last write of this session back through the same sequence.
   SafeWriteResult Undo(int site);
   bool UndoAvailable(int site) const;
+  // The curve editor's Write: on an online site the curve through the checked sequence (no
+  // preview: the editor shows it); otherwise into the value image as the curve writer does.
+  CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& curve);
+  // tbPswChange: the new password through the checked sequence.
+  SafeWriteResult ChangePassword(int site, const std::string& password);
 
  private:
   SafeWriteResult Run(int site, SafeWriteRequest request);
+  // The messages, the rollback and the ending of a write that did not end as written.
+  void Show(const SafeWriteResult& result);
+  // Undo takes the snapshot of a write that went out.
+  void KeepSnapshot(int site, const SafeWriteResult& result);
 
   Host& host_;
   SiteImages& images_;

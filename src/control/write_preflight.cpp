@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdio>
 
+#include "control/identification.h"
 #include "core/language.h"
 #include "core/parameter_table.h"
 #include "files/parameter_keys.h"
@@ -103,6 +104,14 @@ std::optional<GuardedKind> GuardOf(std::uint16_t reg) {
   for (const GuardedRange& g : kGuarded)
     if (reg >= g.first && reg < g.first + g.count) return g.kind;
   return std::nullopt;
+}
+
+UnitIdentity SourceIdentity(const LoadedParameters& values) {
+  UnitIdentity source;
+  for (const LoadedWord& w : values.words)
+    if (w.reg == reg::kProductCode.address) source.productCode = static_cast<std::int16_t>(w.word);
+  source.version = VersionText(values.deviceName);
+  return source;
 }
 
 PreflightResult CheckWrite(const PreflightInput& input) {

@@ -81,6 +81,10 @@ std::vector<std::string> PreflightMessages(const PreflightResult& result,
                                            const UnitIdentity& target,
                                            const std::optional<UnitIdentity>& source, int site);
 
+// The identity of the controller a parameter file was saved from (product code and firmware;
+// the file holds no serial number).
+UnitIdentity SourceIdentity(const LoadedParameters& values);
+
 // The guarded kind of a register, if any.
 std::optional<GuardedKind> GuardOf(std::uint16_t reg);
 

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -33,6 +34,12 @@ WritePreviewDialog::WritePreviewDialog(const std::vector<ParameterDifference>& c
       {Pick("Parameter", "参数"), Pick("Now", "当前"), Pick("New", "新值"), Pick("Unit", "单位")},
       this);
   table_->setObjectName("sgChanges");
+  // The parameter's name takes the room; the values and the unit keep their own width.
+  QHeaderView* header = table_->horizontalHeader();
+  header->setStretchLastSection(false);
+  header->setSectionResizeMode(0, QHeaderView::Stretch);
+  for (int column = 1; column < table_->columnCount(); ++column)
+    header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
 
   includeAddress_ = new QCheckBox(Pick("Include the controller address", "包括控制器地址"), this);
   includeAddress_->setObjectName("cbIncludeAddress");
@@ -48,6 +55,9 @@ WritePreviewDialog::WritePreviewDialog(const std::vector<ParameterDifference>& c
   QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
   cancel->setObjectName("btnCancel");
   cancel->setText(Pick("Cancel", "取消"));
+  // The list is read, not edited: the Write button has the focus.
+  ok->setDefault(true);
+  ok->setFocus();
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

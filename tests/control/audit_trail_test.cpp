@@ -20,6 +20,7 @@ class AuditTrail : public ControlTest {
     controller.AddSite(2, 3101, "Vorel2000 V5.10");
     ConnectAll({2});
     ASSERT_TRUE(session->IsOnline(2));
+    controller.sites[2].regs[0x0004] = kUnlockedMark;  // as the checked writes read it
     session->Images().SetWord(2, 0x0004, kUnlockedMark);
     session->Images().SetWord(2, 0x0113, kModeOff);
     controller.requests.clear();
@@ -58,11 +59,13 @@ TEST_F(AuditTrail, ACurveWriteAppendsItsTypeWordAndPoints) {
                                           static_cast<std::int16_t>(k)};
   const std::uint16_t firstOhms = CurveResistanceAddress(1);
   const std::uint16_t firstValue = CurveValueAddress(1);
-  // Before: type 0 and every resistance 7; the values already those of the curve.
-  session->Images().SetWord(2, reg::kAnalogueProperty2.address + 1, 0);
+  // Before, in the controller: type 0 and every resistance 7; the values already those of
+  // the curve. The checked write reads them again before it writes.
+  auto& regs = controller.sites[2].regs;
+  regs[reg::kAnalogueProperty2.address + 1] = 0;
   for (int k = 0; k < kCurvePoints; ++k) {
-    session->Images().SetWord(2, firstOhms + k, 7);
-    session->Images().SetWord(2, firstValue + k, static_cast<std::uint16_t>(k));
+    regs[firstOhms + k] = 7;
+    regs[firstValue + k] = static_cast<std::uint16_t>(k);
   }
   ASSERT_EQ(session->WriteCurve(2, 1, curve), CurveWriteResult::Written);
   const auto lines = Lines();
@@ -146,7 +149,12 @@ TEST_F(AuditTrail, AFailedAppendIsReportedAndMakesTheWriteAFailure) {
     std::function<TransferResult()> write;
   } cases[] = {
       {"parameters", [&] { return session->Parameters().Write(2); }},
-      {"password", [&] { return session->Parameters().ChangePassword(2, "4321"); }},
+      {"password",
+       [&] {
+         SafeWrite sequence(host, session->Images(), session->Link(), *session, *session,
+                            session->Parameters());
+         return sequence.ChangePassword(2, {}, "4321").transfer;
+       }},
       {"curve", [&] { return session->Curves().Write(2, 0, curve); }},
       {"command", [&] { return session->Commands().Send(2, RemoteCommand::Mute); }},
   };

@@ -16,6 +16,7 @@ class BusyExchange : public ControlTest {
     controller.AddSite(2, 3101, "Vorel2000 V5.10");
     ConnectAll({2});
     ASSERT_TRUE(session->IsOnline(2));
+    controller.sites[2].regs[0x0004] = kUnlockedMark;  // as the checked writes read it
     Unlocked();
   }
   void Unlocked() {

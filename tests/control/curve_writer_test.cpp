@@ -41,6 +41,11 @@ class CurveWrite : public ControlTest {
     return w;
   }
 
+  // The curve writer itself (the window's Write runs it inside the checked write).
+  CurveWriteResult WriteCurve(int site, int channel, const SensorCurve& points) {
+    return CurveWriteResultOf(session->Curves().Write(site, channel, points));
+  }
+
   SensorCurve curve{};
 };
 
@@ -62,7 +67,7 @@ TEST_F(CurveWrite, LockedOrNotOffIsRefusedWithItsMessageAndNothingChanges) {
     session->Images().SetWord(2, reg::kProtection.address, c.protection);
     session->Images().SetWord(2, reg::kOperatingMode.address, c.mode);
     host.messages.clear();
-    EXPECT_EQ(session->WriteCurve(2, 1, curve), CurveWriteResult::Refused);
+    EXPECT_EQ(WriteCurve(2, 1, curve), CurveWriteResult::Refused);
     EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
   }
   EXPECT_TRUE(Writes().empty());
@@ -79,7 +84,7 @@ TEST_F(CurveWrite, WritesTypeWordThenResistancesThenValuesForEachChannel) {
     // Condition above, unit %, two decimals, a catalogue sensor (type 5).
     const std::uint16_t oldType = 0x1428 | 0x0200;
     session->Images().SetWord(2, 0x0129 + channel, oldType);
-    EXPECT_EQ(session->WriteCurve(2, channel, curve), CurveWriteResult::Written);
+    EXPECT_EQ(WriteCurve(2, channel, curve), CurveWriteResult::Written);
 
     const std::vector<FakeRequest> writes = Writes();
     ASSERT_EQ(writes.size(), 3u);
@@ -113,7 +118,7 @@ TEST_F(CurveWrite, WritesTypeWordThenResistancesThenValuesForEachChannel) {
 TEST_F(CurveWrite, AFailedRequestDoesNotEndTheSequence) {
   Unlocked();
   controller.silent = [](const FakeRequest& r) { return r.function == 16 && r.address == 0x014A; };
-  EXPECT_EQ(session->WriteCurve(2, 0, curve), CurveWriteResult::Failed);
+  EXPECT_EQ(WriteCurve(2, 0, curve), CurveWriteResult::Failed);
   auto addresses = Addresses(controller.requests, 16);
   EXPECT_EQ(addresses, (std::vector<std::uint16_t>{0x0129, 0x014A, 0x012C}));
   EXPECT_EQ(session->Images().Word(2, 0x0129) >> 10, 3);
@@ -124,7 +129,7 @@ TEST_F(CurveWrite, AFailedRequestDoesNotEndTheSequence) {
 TEST_F(CurveWrite, OfflineWindowStoresIntoTheImageOnly) {
   session->Slots().SetWindowState(2, kWindowOffline);
   const std::uint16_t type = session->Images().Word(2, 0x0129);
-  EXPECT_EQ(session->WriteCurve(2, 0, curve), CurveWriteResult::Stored);
+  EXPECT_EQ(WriteCurve(2, 0, curve), CurveWriteResult::Stored);
   EXPECT_TRUE(Writes().empty());
   EXPECT_TRUE(host.messages.empty());
   EXPECT_EQ(CurveFromImage(session->Images(), 2, 0), curve);
@@ -133,11 +138,11 @@ TEST_F(CurveWrite, OfflineWindowStoresIntoTheImageOnly) {
 
 TEST_F(CurveWrite, NothingForAnUnknownSiteOrChannelOrWhileAnotherExchangeRuns) {
   Unlocked();
-  EXPECT_EQ(session->WriteCurve(7, 0, curve), CurveWriteResult::Refused);
-  EXPECT_EQ(session->WriteCurve(2, 3, curve), CurveWriteResult::Refused);
-  EXPECT_EQ(session->WriteCurve(2, -1, curve), CurveWriteResult::Refused);
+  EXPECT_EQ(WriteCurve(7, 0, curve), CurveWriteResult::Refused);
+  EXPECT_EQ(WriteCurve(2, 3, curve), CurveWriteResult::Refused);
+  EXPECT_EQ(WriteCurve(2, -1, curve), CurveWriteResult::Refused);
   ASSERT_TRUE(session->BeginExchange());
-  EXPECT_EQ(session->WriteCurve(2, 0, curve), CurveWriteResult::Busy);
+  EXPECT_EQ(WriteCurve(2, 0, curve), CurveWriteResult::Busy);
   session->EndExchange();
   EXPECT_TRUE(Writes().empty());
   EXPECT_NE(CurveFromImage(session->Images(), 2, 0), curve);

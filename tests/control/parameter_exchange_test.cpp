@@ -135,7 +135,7 @@ TEST_F(Exchange, AFailureAtTheThirdRequestStopsAtOnceAndStillAsks) {
   EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 
-TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinary) {
+TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinaryThenTheModeFound) {
   const struct {
     const char* text;
     std::uint16_t sent;
@@ -143,15 +143,17 @@ TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinary) {
                {"0042", 42},   {"9999", 9999}, {"12", 1200}, {" 2", 200}};
   for (const auto& c : cases) {
     controller.requests.clear();
-    session->Images().SetWord(2, 0x0113, kModeAuto);
+    controller.sites[2].regs[0x0113] = kModeAuto;
     session->UnlockParameters(2, c.text);
     const auto writes = Writes();
-    ASSERT_EQ(writes.size(), 2u) << c.text;
+    ASSERT_EQ(writes.size(), 3u) << c.text;
     EXPECT_EQ(writes[0].address, 0x0113);
     EXPECT_EQ(writes[0].words, std::vector<std::uint16_t>{198});
     EXPECT_EQ(writes[1].address, 0x0004);
     EXPECT_EQ(writes[1].words, std::vector<std::uint16_t>{c.sent}) << c.text;
-    EXPECT_EQ(session->Images().Word(2, 0x0113), 198);
+    EXPECT_EQ(writes[2].address, 0x0113);
+    EXPECT_EQ(writes[2].words, std::vector<std::uint16_t>{kModeAuto});
+    EXPECT_EQ(session->Images().Word(2, 0x0113), kModeAuto);
     EXPECT_TRUE(session->Poll().PollTimerRunning());
   }
 }

@@ -1,6 +1,7 @@
 // vorel-cli curve against vorel-sim over a real pseudo-terminal: the export, a bad file and a
-// wrong password refused without changing the controller's curve, and an import that the next
-// export reads back.
+// wrong password refused without changing the controller's curve, an import that the next
+// export reads back and that leaves the set in the mode and protection it was found in, and a
+// running engine that is not stopped without --stop-engine.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -14,10 +15,22 @@
 namespace vorel::test {
 namespace {
 
+// vorel-cli with its audit trail and snapshots in a folder of the test's.
+CliRun RunCli(const SimProcess& sim, const QStringList& args) {
+  static const QTemporaryDir home;
+  const QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600"};
+  return RunProgram(VOREL_CLI_PATH, all + args,
+                    {{"XDG_CONFIG_HOME", home.path()}, {"XDG_DATA_HOME", home.path()}});
+}
+
 CliRun RunCurveCli(const SimProcess& sim, const QStringList& args) {
-  const QStringList all{"--port", QString::fromStdString(sim.LinkPath()), "--baud", "9600",
-                        "curve"};
-  return RunProgram(VOREL_CLI_PATH, all + args);
+  return RunCli(sim, QStringList{"curve"} + args);
+}
+
+std::string Word(const SimProcess& sim, const char* address) {
+  return QString::fromStdString(RunCli(sim, {"read", "4", address, "1"}).out)
+      .trimmed()
+      .toStdString();
 }
 
 void WriteFile(const QString& path, const std::string& text) {
@@ -41,7 +54,7 @@ std::string WithNewResistances(const std::string& csv) {
 TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   QTemporaryDir dir;
   SimProcess sim(VOREL_SIM_PATH);
-  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4"})) << sim.error();
+  ASSERT_TRUE(sim.Start({"--baud", "0", "--site", "4", "--time-scale", "20"})) << sim.error();
 
   const CliRun first = RunCurveCli(sim, {"4", "AI2"});
   ASSERT_EQ(first.exitCode, 0) << first.err;
@@ -66,16 +79,34 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   WriteFile(file, wanted);
   const CliRun locked = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "9999"});
   EXPECT_EQ(locked.exitCode, 1);
-  EXPECT_NE(locked.err.find("Please unlock the write protection!"), std::string::npos)
-      << locked.err;
+  EXPECT_TRUE(locked.err.ends_with("Address 4: the password was not accepted\n")) << locked.err;
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, first.out);
 
+  // Found in AUTO and locked: OFF and unlocked only for the write.
+  ASSERT_EQ(RunCli(sim, {"command", "4", "auto"}).exitCode, 0);
   const CliRun written = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
   ASSERT_EQ(written.exitCode, 0) << written.err;
   EXPECT_EQ(written.out, "Address 4: AI2 curve written\n");
+  EXPECT_NE(written.err.find("Address 4: snapshot "), std::string::npos) << written.err;
+  EXPECT_EQ(Word(sim, "0x0113"), "200");
+  EXPECT_EQ(Word(sim, "0x0004"), "0");
   std::string crlf;
   for (char c : wanted) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
+
+  // A running engine is not stopped for a curve without --stop-engine.
+  ASSERT_EQ(RunCli(sim, {"command", "4", "manual"}).exitCode, 0);
+  ASSERT_EQ(RunCli(sim, {"command", "4", "start", "--yes"}).exitCode, 0);
+  std::string other = wanted;
+  other.replace(other.find("\n1,10,"), 6, "\n1,5,");
+  WriteFile(file, other);
+  const CliRun running = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  EXPECT_EQ(running.exitCode, 1);
+  EXPECT_NE(running.err.find("The engine of site 4 is running. Stop it to write?"),
+            std::string::npos)
+      << running.err;
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
+  EXPECT_EQ(Word(sim, "0x0113"), "199");
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI4"}).exitCode, 2);
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI1", "--import", file}).exitCode, 2);
   sim.Stop();

@@ -284,6 +284,33 @@ TEST_F(RestoreCli, ACurveThatDiffersIsWrittenAfterTheParametersAndCheckedBack) {
   sim.Stop();
 }
 
+// The curve writer's resistances are refused after the parameter went in: the parameter and the
+// curve's blocks are written back from the snapshot, and the message names them.
+TEST_F(RestoreCli, AFailedCurveRollsBackTheParametersWrittenBeforeIt) {
+  // The writes to site 4: "command auto", mode OFF, password, 0x00CA, the type word, then the
+  // resistances fail.
+  ASSERT_TRUE(StartSim({"--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
+                        "--fault-count", "1"}))
+      << sim.error();
+  const std::string file =
+      Write(sim, "curve.dat",
+            Edited(ReadText(base), {{"CHART_A_VAL2=10\r", "CHART_A_VAL2=11\r"},
+                                    {"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}}));
+  const CliRun run =
+      RunCli(sim, home, {"restore", "4", QString::fromStdString(file), "--password", "1234"});
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  for (const char* line : {"Address 4: restored 0x00CA+1 from the snapshot\n",
+                           "Address 4: restored 0x0129+1 from the snapshot\n",
+                           "Address 4: restored 0x014A+10 from the snapshot\n",
+                           "Address 4: restored 0x012C+10 from the snapshot\n"})
+    EXPECT_NE(run.err.find(line), std::string::npos) << line << run.err;
+  EXPECT_TRUE(run.err.ends_with("Address 4: the write failed\n")) << run.err;
+  EXPECT_EQ(Word(sim, home, "0x00CA"), "500");
+  EXPECT_EQ(Word(sim, home, "0x012D"), "10");
+  ExpectAsFound("curve fault");
+  sim.Stop();
+}
+
 // Four changed registers, each a block of its own.
 std::string FourChanges(const std::string& base) {
   return Edited(base, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"},
