@@ -114,10 +114,13 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   }
 
   SensorCurve curve{};
-  if (!ReadCurveCsv(importText, decimals, &curve, &error)) {
+  std::string warning;
+  if (!ReadCurveCsv(importText, decimals, &curve, &error, &warning)) {
     std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), error.c_str());
     return kExitFailed;
   }
+  // A curve that turns is written all the same, with a warning.
+  if (!warning.empty()) std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), warning.c_str());
   // Unlocking sets mode OFF; the protection word is read back so that the write sees whether
   // the password was taken.
   host.lastMessage.clear();

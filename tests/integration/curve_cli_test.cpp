@@ -1,6 +1,6 @@
 // vorel-cli curve against vorel-sim over a real pseudo-terminal: the export, a bad file and a
-// wrong password refused without changing the controller's curve, and an import that the next
-// export reads back.
+// wrong password refused without changing the controller's curve, and imports (rising, falling,
+// turning with a warning) that the next export reads back.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -55,11 +55,11 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
 
   std::string wanted = WithNewResistances(first.out);
   std::string bad = wanted;
-  bad.replace(bad.find("\n4,40,"), 6, "\n4,20,");
+  bad.replace(bad.find("\n4,40,"), 6, "\n4,4x,");
   WriteFile(file, bad);
   const CliRun refused = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.err.find("Line 5: the resistance must be greater than the one before it."),
+  EXPECT_NE(refused.err.find("Line 5: the resistance must be whole ohms from -32768 to 32767."),
             std::string::npos)
       << refused.err;
 
@@ -76,6 +76,22 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   std::string crlf;
   for (char c : wanted) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
+
+  // The simulator's own coolant curve falls (287 ohm down to 17): its export goes back in as it
+  // is. A curve that turns is written too, with a warning.
+  WriteFile(file, first.out);
+  const CliRun falling = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  ASSERT_EQ(falling.exitCode, 0) << falling.err;
+  EXPECT_EQ(falling.err, "");
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, first.out);
+  std::string turning = wanted;
+  turning.replace(turning.find("\n4,40,"), 6, "\n4,20,");
+  WriteFile(file, turning);
+  const CliRun warned = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  ASSERT_EQ(warned.exitCode, 0) << warned.err;
+  EXPECT_NE(warned.err.find("Point 4: the resistances neither only rise nor only fall"),
+            std::string::npos)
+      << warned.err;
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI4"}).exitCode, 2);
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI1", "--import", file}).exitCode, 2);
   sim.Stop();
