@@ -36,7 +36,7 @@ constexpr int kCross = 2;
 constexpr std::streamsize kMaxCurveFile = 64 * 1024;
 // A press this close to a drawn point (in pixels, either way) takes it for a drag.
 constexpr int kGrabDistance = 5;
-constexpr int kMeasuredRadius = 3;
+constexpr int kMeasuredRadius = 4;
 // Edits Undo can take back.
 constexpr std::size_t kUndoSteps = 32;
 // The measured value is read as often as the monitor refreshes.
@@ -132,9 +132,10 @@ void CurveChart::paintEvent(QPaintEvent*) {
   pen.setStyle(Qt::DotLine);
   painter.setPen(pen);
   line({plot.markerX, 5}, {plot.markerX, height() - 5});
+  // A red ring, so that the cross of a point it stands on still shows.
   if (const std::optional<PlotPixel> m = MeasuredAt()) {
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::red);
+    painter.setPen(QPen(Qt::red, 1));
+    painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPoint(m->x, m->y), kMeasuredRadius, kMeasuredRadius);
   }
 }
@@ -402,9 +403,6 @@ void CurveEditor::OnTitleClicked() {
 
 void CurveEditor::OnWrite() {
   HideEditors();
-  // A curve edited into a turn is written as asked, after a warning.
-  if (const int turn = CurveOrderBreak(Collected()); turn != 0)
-    showMessage(CurveOrderWarning(turn));
   const CurveWriteResult result = commands_.WriteCurve(site_, channel_, Collected());
   switch (result) {
     case CurveWriteResult::Stored:

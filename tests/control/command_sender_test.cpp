@@ -142,9 +142,11 @@ TEST_F(Commands, StopAndOffAskWhileTheSetIsOnLoad) {
   } cases[] = {
       {308, 333, true}, {297, 322, true}, {297, 326, true}, {297, 333, false}, {313, 328, false}};
   for (const auto& c : cases) {
+    // The controller reports the states, and the image holds them as a poll brings them.
     site.regs[0x0059] = c.genSet;
     site.regs[0x005A] = c.breaker;
-    Run(600);  // a poll brings the states
+    session->Images().SetWord(2, 0x0059, c.genSet);
+    session->Images().SetWord(2, 0x005A, c.breaker);
     for (RemoteCommand command : {RemoteCommand::Stop, RemoteCommand::Off}) {
       host.questions.clear();
       controller.requests.clear();
@@ -158,6 +160,7 @@ TEST_F(Commands, StopAndOffAskWhileTheSetIsOnLoad) {
       EXPECT_TRUE(host.questions[0].defaultNo);
     }
   }
+  controller.requests.clear();
   host.answers = {Answer::Yes};
   EXPECT_TRUE(session->Commands().Send(2, RemoteCommand::Stop));
   EXPECT_EQ(Writes().size(), 1u);

@@ -43,6 +43,13 @@ class CurveEditorTest : public ParameterWindowTest {
   static bool Black(const QImage& image, int x, int y) {
     return image.pixelColor(x, y) == QColor(Qt::black);
   }
+  // Red pixels within 5 of (x, y): the ring of the measured value.
+  static int RedAround(const QImage& image, int x, int y) {
+    int red = 0;
+    for (int dy = -5; dy <= 5; ++dy)
+      for (int dx = -5; dx <= 5; ++dx) red += image.pixelColor(x + dx, y + dy) == QColor(Qt::red);
+    return red;
+  }
 
   SensorCurve curve{};
 };
@@ -225,7 +232,7 @@ TEST_F(CurveEditorTest, ExportAndImportThroughTheButtons) {
 }
 
 // A falling curve (most temperature senders) comes in as it is; one whose resistances turn comes
-// in too, with a warning naming the point, and Write warns again before it sends it.
+// in too, with a warning naming the point, and Write sends it as it is.
 TEST_F(CurveEditorTest, ImportTakesFallingCurvesAndWarnsOfATurn) {
   SetChannel(3);
   CurveEditor& e = OpenEditor();
@@ -252,7 +259,7 @@ TEST_F(CurveEditorTest, ImportTakesFallingCurvesAndWarnsOfATurn) {
   EXPECT_EQ(messages, std::vector<std::string>{path + "\n" + warning});
   EXPECT_EQ(CurveFromImage(*images, kSite, 0), turning);
   QTest::mouseClick(e.WriteButton(), Qt::LeftButton);
-  EXPECT_EQ(messages.back(), warning);
+  EXPECT_EQ(messages.size(), 1u);
   ASSERT_EQ(commands.curves.size(), 1u);
   EXPECT_EQ(commands.curves[0], turning);
 }
@@ -315,7 +322,7 @@ TEST_F(CurveEditorTest, TheMeasuredValueIsDrawnOnTheCurveWhileOnline) {
   const CurvePlot plot = PlotCurve(curve, 3, chart->width(), chart->height(), 1);
   EXPECT_GT(at->x, plot.at[1].x);
   EXPECT_LT(at->x, plot.at[2].x);
-  EXPECT_EQ(chart->grab().toImage().pixelColor(at->x, at->y), QColor(Qt::red));
+  EXPECT_GE(RedAround(chart->grab().toImage(), at->x, at->y), 8);
   if (qEnvironmentVariableIsSet("VOREL_SHOTS_DIR"))
     e.grab().save(qEnvironmentVariable("VOREL_SHOTS_DIR") + "/curve-editor-english.png");
 
@@ -325,8 +332,8 @@ TEST_F(CurveEditorTest, TheMeasuredValueIsDrawnOnTheCurveWhileOnline) {
   EXPECT_NEAR(chart->MeasuredAt()->x, plot.at[1].x, 1);
   QTest::qWait(20);
   const QImage moved = chart->grab().toImage();
-  EXPECT_EQ(moved.pixelColor(chart->MeasuredAt()->x, chart->MeasuredAt()->y), QColor(Qt::red));
-  EXPECT_NE(moved.pixelColor(at->x, at->y), QColor(Qt::red));
+  EXPECT_GE(RedAround(moved, chart->MeasuredAt()->x, chart->MeasuredAt()->y), 8);
+  EXPECT_EQ(RedAround(moved, at->x, at->y), 0);
   e.reject();
 
   if (qEnvironmentVariableIsSet("VOREL_SHOTS_DIR")) {

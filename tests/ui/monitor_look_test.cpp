@@ -8,6 +8,7 @@
 
 #include "core/vocabulary.h"
 #include "parameter_window_fixture.h"
+#include "ui/qt_text.h"
 
 namespace vorel::test {
 namespace {
@@ -159,7 +160,7 @@ TEST_F(MonitorLookTest, LongOutputNamesFitTheirCells) {
     std::uint16_t longest = 0;
     std::size_t longestLength = 0;
     for (std::uint16_t code : OutputFunctionCodes()) {
-      const std::size_t length = QString::fromUtf8(OutputFunctionName(code)).size();
+      const auto length = static_cast<std::size_t>(Q(OutputFunctionName(code)).size());
       if (length > longestLength) {
         longestLength = length;
         longest = code;
