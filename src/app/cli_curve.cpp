@@ -122,10 +122,13 @@ int RunCurveCommand(const PortSettings& port, std::span<const std::string_view> 
   }
 
   SensorCurve curve{};
-  if (!ReadCurveCsv(importText, decimals, &curve, &error)) {
+  std::string warning;
+  if (!ReadCurveCsv(importText, decimals, &curve, &error, &warning)) {
     std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), error.c_str());
     return kExitFailed;
   }
+  // A curve that turns is written all the same, with a warning.
+  if (!warning.empty()) std::fprintf(stderr, "%s\n%s\n", importPath->c_str(), warning.c_str());
   // The checked write: fresh read, running-engine refusal, snapshot, mode OFF and unlock, the
   // curve through the curve writer and read back, then mode and protection as found.
   session.Poll().StopAll();

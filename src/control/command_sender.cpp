@@ -2,6 +2,7 @@
 
 #include "control/parameter_transfer.h"
 #include "core/language.h"
+#include "core/load_state.h"
 
 namespace vorel {
 
@@ -10,13 +11,37 @@ std::string StartQuestionText(int site) {
          std::string(PickText("?", "的发动机？"));
 }
 
+std::string OnLoadQuestionText(int site) {
+  return std::string(PickText("Site ", "地址")) + std::to_string(site) +
+         std::string(PickText(" is on load. Stop it?", "正在带载运行。停机吗？"));
+}
+
+std::string NotConnectedText() {
+  return std::string(PickText("Not connected: press Connect first.", "未连接：请先连接。"));
+}
+
+std::optional<std::string> CommandSender::Question(int site, RemoteCommand command) const {
+  if (command == RemoteCommand::Start) return StartQuestionText(site);
+  if ((command == RemoteCommand::Stop || command == RemoteCommand::Off) &&
+      GeneratorOnLoad(images_, site))
+    return OnLoadQuestionText(site);
+  return std::nullopt;
+}
+
 TransferResult CommandSender::Send(int site, RemoteCommand command, bool confirmed) {
   TransferResult result;
   if (!slots_.IsOnline(site)) return result;
-  if (command == RemoteCommand::Start && !confirmed) {
-    const Answer answer =
-        host_.AskQuestion(site, std::string(PickText("Start", "启动")), StartQuestionText(site));
-    if (answer != Answer::Yes) return result;
+  // A window stays online after its port went away: nothing to wait for.
+  if (!port_.IsOpen() || port_.Gone()) {
+    host_.ShowMessage(NotConnectedText());
+    return result;
+  }
+  if (!confirmed) {
+    if (const std::optional<std::string> question = Question(site, command)) {
+      const std::string caption(command == RemoteCommand::Start ? PickText("Start", "启动")
+                                                                : PickText("Stop", "停机"));
+      if (host_.AskConfirmation(site, caption, *question) != Answer::Yes) return result;
+    }
   }
   ExchangeScope scope(exchange_, ExchangeScope::Pause::Polling);
   if (!scope.Taken()) {

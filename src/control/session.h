@@ -193,7 +193,7 @@ class Session : public SiteCommands,
   ConnectSequence connect_;
   ParameterTransfer parameters_{host_, *images_, slots_, *link_, port_, *this, *this, *this};
   EventLogTransfer eventLog_{host_, *link_, *this, *this, *this};
-  CommandSender commands_{host_, *images_, slots_, *this, *this, parameters_};
+  CommandSender commands_{host_, *images_, slots_, port_, *this, *this, parameters_};
   CurveWriter curves_{host_, *images_, slots_, *link_, *this, *this, parameters_};
   WindowWriter windowWriter_{host_, *images_, slots_,      *link_, *this,
                              *this, *this,    parameters_, curves_};

@@ -282,8 +282,9 @@ std::string FixedText(double value, int decimals) {
 // ---- Run hours ----------------------------------------------------------------------------------
 
 double RunHoursValue(const SiteImages& images, int site) {
-  return Signed(images.Word(site, reg::kRunHours.address)) +
-         Signed(images.Word(site, reg::kRunHours.address + 1)) / 3600.0;
+  // Both words unsigned: a prime-power set passes 32767 hours.
+  return images.Word(site, reg::kRunHours.address) +
+         images.Word(site, reg::kRunHours.address + 1) / 3600.0;
 }
 
 void StoreRunHours(SiteImages& images, int site, double value) {

@@ -53,6 +53,7 @@ std::string ShortestText(double value);
 
 // ---- Run hours (0x009F whole hours, 0x00A0 seconds of the running hour) ---------------------
 
+// Both words read unsigned (0 to 65535 hours).
 double RunHoursValue(const SiteImages& images, int site);
 // word0 = value truncated toward zero, word1 = (value - word0) x 3600 rounded to nearest.
 void StoreRunHours(SiteImages& images, int site, double value);

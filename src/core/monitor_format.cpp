@@ -437,8 +437,8 @@ void FillMonitorValues(const SiteImages& images, int site, bool factoryLevel, Mo
                            Signed(images, site, reg::kFirstChannelValue.address + ch)));
   add(MonitorGrid::Engine, 5, 2, MonitorNumber(images, site, kBatterySource)->Text());
   add(MonitorGrid::Engine, 6, 2,
-      Decimal(images, site, reg::kRunHours.address) + "." +
-          std::to_string(Signed(images, site, reg::kRunHours.address + 1) / kSecondsPerTenthHour));
+      std::to_string(images.Word(site, reg::kRunHours.address)) + "." +
+          std::to_string(images.Word(site, reg::kRunHours.address + 1) / kSecondsPerTenthHour));
   add(MonitorGrid::Engine, 7, 2, Decimal(images, site, reg::kStartCount.address));
   if (factoryLevel) {
     add(MonitorGrid::Engine, 8, 1, "DEBUG");

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "core/conversions.h"
+#include "core/language.h"
 #include "core/register_table.h"
 #include "core/site_images.h"
 
@@ -12,6 +13,8 @@ namespace vorel {
 namespace {
 
 constexpr int kMargin = 5;
+// Measured values from -32768 (open) to -32765 (none) report a sensor fault.
+constexpr int kLowestSensorFault = -32765;
 constexpr int kWordMin = -32768;
 constexpr int kWordMax = 32767;
 
@@ -57,6 +60,28 @@ int CurvePointCount(const SensorCurve& curve) {
   int n = 0;
   while (n < kCurvePoints && curve[static_cast<std::size_t>(n)].ohms >= 0) ++n;
   return std::max(n, 1);
+}
+
+int CurveOrderBreak(const SensorCurve& curve) {
+  const int count = CurvePointCount(curve);
+  int direction = 0;  // +1 rising, -1 falling, 0 not known yet
+  for (int k = 1; k < count; ++k) {
+    const int step =
+        curve[static_cast<std::size_t>(k)].ohms - curve[static_cast<std::size_t>(k - 1)].ohms;
+    const int sign = step > 0 ? 1 : step < 0 ? -1 : 0;
+    if (sign == 0 || (direction != 0 && sign != direction)) return k + 1;
+    direction = sign;
+  }
+  return 0;
+}
+
+std::string CurveOrderWarning(int point) {
+  const std::string p = std::to_string(point);
+  return std::string(PickText(
+      "Point " + p +
+          ": the resistances neither only rise nor only fall; the channel may read wrongly "
+          "between these points.",
+      "第" + p + "点: 阻值既非一直升高也非一直降低, 通道在这些点之间可能读数错误。"));
 }
 
 std::string CurveValueText(std::int16_t value, int decimals) {
@@ -161,6 +186,35 @@ CurvePlot PlotCurve(const SensorCurve& curve, int sensorType, int width, int hei
   const int marked = std::clamp(selectedPoint, 1, plot.count);
   plot.markerX = plot.at[static_cast<std::size_t>(marked - 1)].x;
   return plot;
+}
+
+CurvePoint PlotPointAt(const CurvePlot& plot, int width, int height, PlotPixel at) {
+  if (!plot.points || width <= 2 * kMargin || height <= 2 * kMargin) return {};
+  const double ohms =
+      std::round(static_cast<double>(at.x - kMargin) * plot.resistanceMax / (width - 2 * kMargin));
+  const double value = plot.valueMin + std::round(static_cast<double>(height - kMargin - at.y) *
+                                                  plot.valueSpan / (height - 2 * kMargin));
+  return {static_cast<std::int16_t>(std::clamp(ohms, 0.0, 32767.0)),
+          static_cast<std::int16_t>(std::clamp(value, -32768.0, 32767.0))};
+}
+
+std::optional<PlotPixel> PlotMeasured(const SensorCurve& curve, const CurvePlot& plot, int width,
+                                      int height, int value) {
+  if (!plot.points || value <= kLowestSensorFault) return std::nullopt;
+  for (int k = 1; k < plot.count; ++k) {
+    const CurvePoint& a = curve[static_cast<std::size_t>(k - 1)];
+    const CurvePoint& b = curve[static_cast<std::size_t>(k)];
+    if (value < std::min(a.value, b.value) || value > std::max(a.value, b.value)) continue;
+    const double ohms = a.value == b.value ? a.ohms
+                                           : a.ohms + static_cast<double>(value - a.value) *
+                                                          (b.ohms - a.ohms) / (b.value - a.value);
+    const double x = kMargin + (width - 2 * kMargin) * ohms / plot.resistanceMax;
+    const double y =
+        height - kMargin -
+        static_cast<double>(height - 2 * kMargin) * (value - plot.valueMin) / plot.valueSpan;
+    return PlotPixel{static_cast<int>(std::lround(x)), static_cast<int>(std::lround(y))};
+  }
+  return std::nullopt;
 }
 
 }  // namespace vorel

@@ -40,6 +40,13 @@ int CurveDecimals(int decimals);
 // point drawn, L).
 int CurvePointCount(const SensorCurve& curve);
 
+// A curve may rise or fall (most temperature senders fall), but its resistances must keep one
+// direction from point 1 to L for the controller to look a value up between them. The first
+// point (2 to 10) that turns or repeats the resistance before it; 0 when the order holds.
+int CurveOrderBreak(const SensorCurve& curve);
+// The warning shown for a curve whose order breaks at `point`, in the current language.
+std::string CurveOrderWarning(int point);
+
 // A stored value as shown: fixed-point with the curve decimals ("23.5", "-0.5", "7").
 std::string CurveValueText(std::int16_t value, int decimals);
 // A shown value back into steps: value x divisor truncated toward zero, never rounded
@@ -72,5 +79,15 @@ struct CurvePlot {
 // at point L.
 CurvePlot PlotCurve(const SensorCurve& curve, int sensorType, int width, int height,
                     int selectedPoint);
+
+// The point a pixel of the drawing stands for, on the scales of `plot` (a point dragged there):
+// ohms from 0 up, the value in steps, both within the 16-bit range.
+CurvePoint PlotPointAt(const CurvePlot& plot, int width, int height, PlotPixel at);
+
+// The channel's measured value (in curve steps) as a point on the drawn curve: the resistance
+// read between the two neighbouring points whose values enclose it. Nothing for a value outside
+// the curve or a sensor fault (open, short, failure, none), or without scales.
+std::optional<PlotPixel> PlotMeasured(const SensorCurve& curve, const CurvePlot& plot, int width,
+                                      int height, int value);
 
 }  // namespace vorel

@@ -56,7 +56,8 @@ std::string CurveCsv(const SensorCurve& curve, int decimals) {
   return csv;
 }
 
-bool ReadCurveCsv(std::string_view text, int decimals, SensorCurve* curve, std::string* error) {
+bool ReadCurveCsv(std::string_view text, int decimals, SensorCurve* curve, std::string* error,
+                  std::string* warning) {
   const int d = CurveDecimals(decimals);
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<std::string_view> lines = Split(text, '\n');
@@ -81,7 +82,6 @@ bool ReadCurveCsv(std::string_view text, int decimals, SensorCurve* curve, std::
   const std::string high = CurveValueText(32767, d);
   const std::string places = std::to_string(d);
   SensorCurve read{};
-  bool ended = false;  // a negative resistance was met: the points after it are not drawn
   for (int k = 0; k < kCurvePoints; ++k) {
     const int line = k + 2;
     const std::vector<std::string_view> fields = Split(lines[static_cast<std::size_t>(k + 1)], ',');
@@ -106,14 +106,13 @@ bool ReadCurveCsv(std::string_view text, int decimals, SensorCurve* curve, std::
                         places + " decimal places.",
                     "测量值应为 " + low + " 至 " + high + " 的数, 最多 " + places + " 位小数。");
     }
-    if (!ended && ohms >= 0 && k > 0 && ohms <= read[static_cast<std::size_t>(k - 1)].ohms) {
-      return Refuse(error, line, "the resistance must be greater than the one before it.",
-                    "阻值应大于上一点的阻值。");
-    }
-    if (ohms < 0) ended = true;
     read[static_cast<std::size_t>(k)] = {ohms, *value};
   }
   *curve = read;
+  if (warning) {
+    const int turn = CurveOrderBreak(read);
+    *warning = turn == 0 ? std::string() : CurveOrderWarning(turn);
+  }
   return true;
 }
 

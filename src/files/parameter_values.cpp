@@ -52,7 +52,9 @@ std::optional<ConvertedWords> ConvertLoadedValue(const ParameterLoadStep& step,
       const std::optional<double> value = DecimalNumberFromText(text);
       word = RoundedWordFromText(text, 1);
       if (!value || !word) return std::nullopt;
-      const double seconds = std::nearbyint((*value - static_cast<std::int16_t>(*word)) * 3600.0);
+      // The whole hours as the controller counts them, unsigned: 40000 stays 40000.
+      const double hours = *value < 0 ? static_cast<std::int16_t>(*word) : *word;
+      const double seconds = std::nearbyint((*value - hours) * 3600.0);
       if (!std::isfinite(seconds)) return std::nullopt;
       return ConvertedWords{*word,
                             static_cast<std::uint16_t>(

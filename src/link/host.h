@@ -26,6 +26,11 @@ class Host {
   // A question with a title, Yes, No and Cancel and a question icon, owned by the site's
   // window.
   virtual Answer AskQuestion(int site, const std::string& caption, const std::string& text) = 0;
+  // A Yes/No question before something that cannot be taken back (an engine started or
+  // stopped): No is the default button, so a stray Enter does nothing.
+  virtual Answer AskConfirmation(int site, const std::string& caption, const std::string& text) {
+    return AskQuestion(site, caption, text);
+  }
   // The progress window: shown with a bar 0 to 100, updated, hidden.
   virtual void ShowProgress(bool shown) = 0;
   virtual void SetProgress(int percent) = 0;

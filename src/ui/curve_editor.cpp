@@ -5,16 +5,19 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <fstream>
 
 #include "control/site_window.h"
 #include "core/conversions.h"
 #include "core/language.h"
+#include "core/register_table.h"
 #include "core/site_images.h"
 #include "core/vocabulary.h"
 #include "files/atomic_file.h"
@@ -31,6 +34,13 @@ constexpr int kRowHeight = 24;
 constexpr int kCross = 2;
 // A curve file is a few hundred bytes; anything much larger is not one.
 constexpr std::streamsize kMaxCurveFile = 64 * 1024;
+// A press this close to a drawn point (in pixels, either way) takes it for a drag.
+constexpr int kGrabDistance = 5;
+constexpr int kMeasuredRadius = 4;
+// Edits Undo can take back.
+constexpr std::size_t kUndoSteps = 32;
+// The measured value is read as often as the monitor refreshes.
+constexpr int kLiveRefreshMs = 500;
 
 QString Pick(std::string_view english, std::string_view chinese) {
   return Q(PickText(english, chinese));
@@ -53,10 +63,53 @@ void CurveChart::Show(const SensorCurve& curve, int sensorType, int selectedPoin
   update();
 }
 
+void CurveChart::ShowMeasured(std::optional<int> value) {
+  if (value == measured_) return;
+  measured_ = value;
+  update();
+}
+
+CurvePlot CurveChart::Plot() const {
+  return PlotCurve(curve_, sensorType_, width(), height(), selectedPoint_);
+}
+
+std::optional<PlotPixel> CurveChart::MeasuredAt() const {
+  if (!measured_) return std::nullopt;
+  return PlotMeasured(curve_, Plot(), width(), height(), *measured_);
+}
+
+void CurveChart::mousePressEvent(QMouseEvent* event) {
+  dragged_ = 0;
+  if (event->button() != Qt::LeftButton) return;
+  const CurvePlot plot = Plot();
+  if (!plot.points) return;
+  const QPoint at = event->position().toPoint();
+  for (int k = 0; k < plot.count; ++k) {
+    const PlotPixel p = plot.at[static_cast<std::size_t>(k)];
+    if (std::abs(p.x - at.x()) <= kGrabDistance && std::abs(p.y - at.y()) <= kGrabDistance) {
+      dragged_ = k + 1;
+      dragPlot_ = plot;
+      if (onDragStart) onDragStart(dragged_);
+      return;
+    }
+  }
+}
+
+void CurveChart::mouseMoveEvent(QMouseEvent* event) {
+  if (dragged_ == 0 || !(event->buttons() & Qt::LeftButton)) return;
+  const QPoint at = event->position().toPoint();
+  if (onDrag) onDrag(dragged_, PlotPointAt(dragPlot_, width(), height(), {at.x(), at.y()}));
+}
+
+void CurveChart::mouseReleaseEvent(QMouseEvent* event) {
+  mouseMoveEvent(event);
+  dragged_ = 0;
+}
+
 void CurveChart::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
-  const CurvePlot plot = PlotCurve(curve_, sensorType_, width(), height(), selectedPoint_);
+  const CurvePlot plot = Plot();
   if (!plot.axes) return;
   painter.setRenderHint(QPainter::Antialiasing, false);
   QPen pen(Qt::black, 1);
@@ -79,6 +132,12 @@ void CurveChart::paintEvent(QPaintEvent*) {
   pen.setStyle(Qt::DotLine);
   painter.setPen(pen);
   line({plot.markerX, 5}, {plot.markerX, height() - 5});
+  // A red ring, so that the cross of a point it stands on still shows.
+  if (const std::optional<PlotPixel> m = MeasuredAt()) {
+    painter.setPen(QPen(Qt::red, 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(QPoint(m->x, m->y), kMeasuredRadius, kMeasuredRadius);
+  }
 }
 
 // ---- The window ------------------------------------------------------------------------------
@@ -143,6 +202,16 @@ CurveEditor::CurveEditor(SiteImages& images, SiteCommands& commands, QWidget* pa
   import_->setObjectName("btnAnlgChartImport");
   connect(export_, &QPushButton::clicked, this, &CurveEditor::OnExport);
   connect(import_, &QPushButton::clicked, this, &CurveEditor::OnImport);
+  undo_ = new QPushButton(this);
+  undo_->setObjectName("btnAnlgChartUndo");
+  undo_->setEnabled(false);
+  connect(undo_, &QPushButton::clicked, this, &CurveEditor::OnUndo);
+  chart_->onDragStart = [this](int point) { OnDragStart(point); };
+  chart_->onDrag = [this](int point, CurvePoint where) { OnDrag(point, where); };
+  liveTimer_ = new QTimer(this);
+  liveTimer_->setInterval(kLiveRefreshMs);
+  connect(liveTimer_, &QTimer::timeout, this, &CurveEditor::RefreshMeasured);
+  connect(this, &QDialog::finished, liveTimer_, &QTimer::stop);
 
   chooseFile = [this](bool save) -> std::optional<std::string> {
     const QString filter = Pick("CSV files (*.csv)", "CSV 文件 (*.csv)") + ";;" +
@@ -163,6 +232,7 @@ CurveEditor::CurveEditor(SiteImages& images, SiteCommands& commands, QWidget* pa
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(export_);
   buttons->addWidget(import_);
+  buttons->addWidget(undo_);
   buttons->addStretch(1);
   buttons->addWidget(write_);
   buttons->addWidget(exit_);
@@ -193,10 +263,27 @@ void CurveEditor::SetChannel(int site, int channel, int functionCode, int sensor
   sensorType_ = sensorType;
   decimals_ = CurveDecimals(decimals);
   selectedPoint_ = 1;
+  undoSteps_.clear();
+  undo_->setEnabled(false);
   HideEditors();
   table_->setCurrentCell(0, 0);
   ApplyTexts();
   FillFromImage();
+  RefreshMeasured();
+}
+
+void CurveEditor::SetLive(bool live) {
+  live_ = live;
+  RefreshMeasured();
+}
+
+void CurveEditor::RefreshMeasured() {
+  if (!live_) {
+    chart_->ShowMeasured(std::nullopt);
+    return;
+  }
+  chart_->ShowMeasured(
+      static_cast<std::int16_t>(images_.Word(site_, reg::kFirstChannelValue.address + channel_)));
 }
 
 void CurveEditor::ApplyTexts() {
@@ -209,10 +296,12 @@ void CurveEditor::ApplyTexts() {
   exit_->setText(Pick("Exit", "退出"));
   export_->setText(Pick("Export...", "导出..."));
   import_->setText(Pick("Import...", "导入..."));
+  undo_->setText(Pick("Undo", "撤销"));
 }
 
 void CurveEditor::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
+  if (live_) liveTimer_->start();
   write_->setEnabled(sensorType_ == kUserDefinedSensor);
   (write_->isEnabled() ? write_ : exit_)->setFocus();
 }
@@ -244,7 +333,45 @@ SensorCurve CurveEditor::Collected() const {
 }
 
 void CurveEditor::CollectIntoImage() {
-  CurveToImage(images_, site_, channel_, Collected());
+  const SensorCurve before = CurveFromImage(images_, site_, channel_);
+  const SensorCurve collected = Collected();
+  if (collected == before) return;
+  Remember(before);
+  CurveToImage(images_, site_, channel_, collected);
+}
+
+void CurveEditor::Remember(const SensorCurve& before) {
+  if (!undoSteps_.empty() && undoSteps_.back() == before) return;
+  if (undoSteps_.size() == kUndoSteps) undoSteps_.erase(undoSteps_.begin());
+  undoSteps_.push_back(before);
+  undo_->setEnabled(true);
+}
+
+void CurveEditor::OnUndo() {
+  HideEditors();
+  if (undoSteps_.empty()) return;
+  CurveToImage(images_, site_, channel_, undoSteps_.back());
+  undoSteps_.pop_back();
+  undo_->setEnabled(!undoSteps_.empty());
+  FillFromImage();
+}
+
+void CurveEditor::OnDragStart(int point) {
+  // What the editors hold goes in first, so that Undo after the drag returns to it.
+  HideEditors();
+  CollectIntoImage();
+  Remember(CurveFromImage(images_, site_, channel_));
+  selectedPoint_ = point;
+  table_->setCurrentCell(point - 1, 0);
+  FillFromImage();
+}
+
+void CurveEditor::OnDrag(int point, CurvePoint where) {
+  SensorCurve curve = CurveFromImage(images_, site_, channel_);
+  curve[static_cast<std::size_t>(point - 1)] = where;
+  CurveToImage(images_, site_, channel_, curve);
+  FillFromImage();
+  write_->setEnabled(true);
 }
 
 void CurveEditor::HideEditors() {
@@ -327,13 +454,17 @@ void CurveEditor::OnImport() {
   }
   SensorCurve curve{};
   std::string error;
-  if (!ReadCurveCsv(text, decimals_, &curve, &error)) {
+  std::string warning;
+  if (!ReadCurveCsv(text, decimals_, &curve, &error, &warning)) {
     showMessage(*name + "\n" + error);
     return;
   }
+  Remember(CurveFromImage(images_, site_, channel_));
   CurveToImage(images_, site_, channel_, curve);
   FillFromImage();
   write_->setEnabled(true);
+  // A curve that turns is taken, with a warning.
+  if (!warning.empty()) showMessage(*name + "\n" + warning);
 }
 
 }  // namespace vorel

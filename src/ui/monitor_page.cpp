@@ -35,10 +35,19 @@ constexpr SectionCaption kCaptions[] = {
 };
 // The alarm list takes engine rows 10 to 17, two lines per row.
 constexpr int kFirstAlarmRow = 10;
+// The title column (1) of the engine, generator and binary grids: its width at least, and the
+// room beside the longest title when that is wider.
+constexpr std::array<int, 3> kTitleColumnWidths{150, 110, 170};
+constexpr int kTitlePadding = 12;
 
 QColor ToQColor(const Rgb& c) {
   return QColor(c.red, c.green, c.blue);
 }
+
+// MUTE and RESET tell by their caption colour, red or white; on a near-black face both read
+// (and the buttons do not look disabled, as white on a light face does).
+const QColor kIndicatorFace(32, 32, 32);
+const QColor kIndicatorFaceBorder(96, 96, 96);
 
 QLabel* StateLabel(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
@@ -86,11 +95,19 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
     commandButtons_[IndexOf(info.command)] = b;
     modeRow->addWidget(b);
     connect(b, &QPushButton::clicked, this, [this, command = info.command] {
-      // A mode button shows down at once; the next tick shows the mode the image holds again.
-      if (IsModeCommand(command)) Invalidate();
+      // A mode button shows down at once and stays down while the command waits for its reply
+      // (seconds through a modem); after it the ticks show the mode the image holds again.
+      const QPointer<MonitorPage> self(this);
+      if (IsModeCommand(command)) requestedMode_ = static_cast<OperatingMode>(IndexOf(command));
       emit commandRequested(command);
+      if (!self) return;  // the window closed while the command waited
+      if (!IsModeCommand(command)) return;
+      requestedMode_.reset();
+      Invalidate();
     });
   }
+  for (RemoteCommand c : {RemoteCommand::Mute, RemoteCommand::Reset})
+    SetButtonColours(c, kIndicatorFace, QColor(Qt::white));
   modeRow->addSpacing(24);
   trendButton_ = new QPushButton(this);
   trendButton_->setObjectName("tbTrend");
@@ -103,13 +120,13 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
 
   engineGrid_ = new StringGrid(18, 3, this);
   engineGrid_->setObjectName("sgEngine");
-  engineGrid_->SetColumnWidths({8, 150, 90});
+  engineGrid_->SetColumnWidths({8, kTitleColumnWidths[0], 90});
   generatorGrid_ = new StringGrid(18, 6, this);
   generatorGrid_->setObjectName("sgGenerator");
-  generatorGrid_->SetColumnWidths({8, 110, 56, 56, 56, 56});
+  generatorGrid_->SetColumnWidths({8, kTitleColumnWidths[1], 56, 56, 56, 56});
   binaryIoGrid_ = new StringGrid(20, 3, this);
   binaryIoGrid_->setObjectName("sgBIO");
-  binaryIoGrid_->SetColumnWidths({8, 170, 80});
+  binaryIoGrid_->SetColumnWidths({8, kTitleColumnWidths[2], 80});
   for (StringGrid* g : {engineGrid_, generatorGrid_, binaryIoGrid_})
     g->setSelectionMode(QAbstractItemView::NoSelection);
 
@@ -130,6 +147,10 @@ MonitorPage::MonitorPage(QWidget* parent) : QWidget(parent) {
   for (int i = 1; i <= kAlarmLines; ++i) {
     auto* alarm = new QLabel(engineGrid_->viewport());
     alarm->setObjectName(QString("lbAlarmList%1").arg(i));
+    // On the viewport a child would take its Base and Text roles; the line's colours are set
+    // as Window and WindowText.
+    alarm->setBackgroundRole(QPalette::Window);
+    alarm->setForegroundRole(QPalette::WindowText);
     alarm->setAutoFillBackground(true);
     alarm->hide();
     alarmLabels_[static_cast<std::size_t>(i - 1)] = alarm;
@@ -336,9 +357,25 @@ void MonitorPage::SetTitles(const std::vector<MonitorCell>& titles) {
   for (int r = 1; r < binaryIoGrid_->rowCount(); ++r) binaryIoGrid_->SetCellText(r, 1, QString());
   for (const MonitorCell& cell : titles)
     Grid(cell.grid)->SetCellText(cell.row, cell.column, Q(cell.text));
+  FitTitleColumns();
   ForgetCellTexts();
   // The values are drawn again under the new titles (a new type or access level).
   drawn_ = false;
+}
+
+void MonitorPage::FitTitleColumns() {
+  // A long input or output name ("BO6 (Generator set running)") widens its grid rather than
+  // being cut off.
+  const std::array<StringGrid*, 3> grids{engineGrid_, generatorGrid_, binaryIoGrid_};
+  for (std::size_t i = 0; i < grids.size(); ++i) {
+    StringGrid* g = grids[i];
+    QStringList texts;
+    for (int r = 0; r < g->rowCount(); ++r) texts << g->CellText(r, 1);
+    g->setColumnWidth(1, kTitleColumnWidths[i]);
+    g->WidenColumn(1, texts, kTitlePadding);
+    g->FitToCells();
+  }
+  PlaceOverlays();
 }
 
 void MonitorPage::Refresh(const MonitorValues& v) {
@@ -356,7 +393,11 @@ void MonitorPage::Refresh(const MonitorValues& v) {
     }
     RefreshAlarms(v.alarms);
   }
-  if (v.mode) ModeButton(*v.mode)->setChecked(true);
+  if (requestedMode_) {
+    ModeButton(*requestedMode_)->setChecked(true);
+  } else if (v.mode) {
+    ModeButton(*v.mode)->setChecked(true);
+  }
 
   const std::array<std::pair<std::size_t, const std::string*>, 3> labels{
       {{0, &v.mainsLabel}, {1, &v.genSetLabel}, {2, &v.transferSwitchLabel}}};
@@ -412,6 +453,13 @@ void MonitorPage::SetButtonColours(RemoteCommand command, std::optional<QColor> 
   QString sheet;
   if (newBackground.isValid()) sheet += "background-color: " + newBackground.name() + ";";
   if (newText.isValid()) sheet += "color: " + newText.name() + ";";
+  if (newBackground == kIndicatorFace) {
+    // A drawn border of its own, and a lighter face while pressed.
+    sheet = "QPushButton {" + sheet + "font-weight: bold; border: 1px solid " +
+            kIndicatorFaceBorder.name() +
+            "; border-radius: 3px; padding: 4px 12px;} QPushButton:pressed {background-color: " +
+            kIndicatorFaceBorder.name() + ";}";
+  }
   commandButtons_[index]->setStyleSheet(sheet);
 }
 

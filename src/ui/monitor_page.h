@@ -131,6 +131,8 @@ class MonitorPage : public QWidget {
   std::array<std::string, 3> labelTexts_;
   std::array<AlarmLine, kAlarmLines> shownAlarms_;
   bool alarmsKnown_ = false;
+  // The mode whose command waits for its reply: its button stays down meanwhile.
+  std::optional<OperatingMode> requestedMode_;
   QPointer<QWidget> watchedWindow_;  // the top-level window whose restore draws the page
 
   StringGrid* Grid(MonitorGrid grid) const;
@@ -142,6 +144,7 @@ class MonitorPage : public QWidget {
   void PaintValues();
   QBrush ValueBrush() const;
   void PlaceOverlays();
+  void FitTitleColumns();
   void SetButtonColours(RemoteCommand command, std::optional<QColor> background,
                         std::optional<QColor> text);
 };

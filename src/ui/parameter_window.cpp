@@ -969,6 +969,7 @@ void ParameterWindow::OpenCurveEditor(int channel) {
                            ? codes[static_cast<std::size_t>(c.function)]
                            : images_.Word(site_, reg::kAnalogueProperty1.address + channel);
   curveEditor_->SetChannel(site_, channel, function, c.type, c.decimals);
+  curveEditor_->SetLive(online_);
   if (runModal_) {
     runModal_(*curveEditor_);
   } else {

@@ -96,6 +96,22 @@ Answer WidgetHost::AskQuestion(int site, const std::string& caption, const std::
   }
 }
 
+Answer WidgetHost::AskConfirmation(int site, const std::string& caption, const std::string& text) {
+  QWidget* owner = siteWindow ? SiteWindowForMessage(siteWindow(site)) : nullptr;
+  QMessageBox box(QMessageBox::Question, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No,
+                  owner ? owner : Owner(main_));
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  switch (box.exec()) {
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      return Answer::Closed;
+  }
+}
+
 void WidgetHost::ShowProgress(bool shown) {
   if (!main_) return;
   ProgressWindow& status = main_->StatusWindow();

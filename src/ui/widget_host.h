@@ -26,6 +26,7 @@ class WidgetHost : public Host {
   void ShowMessage(const std::string& text) override;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
+  Answer AskConfirmation(int site, const std::string& caption, const std::string& text) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
   void SetProgressText(const std::string& text) override;

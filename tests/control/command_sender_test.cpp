@@ -131,5 +131,63 @@ TEST_F(Commands, NothingIsSentToASiteWithoutAnOnlineWindow) {
   EXPECT_TRUE(Writes().empty());
 }
 
+// STOP and OFF ask while the set carries a load (its state "Loaded", or the generator's breaker
+// closed), as START always does; each as a confirmation whose default is No. Off load they go
+// without a question.
+TEST_F(Commands, StopAndOffAskWhileTheSetIsOnLoad) {
+  FakeController::Site& site = controller.sites.at(2);
+  const struct {
+    std::uint16_t genSet, breaker;
+    bool asks;
+  } cases[] = {
+      {308, 333, true}, {297, 322, true}, {297, 326, true}, {297, 333, false}, {313, 328, false}};
+  for (const auto& c : cases) {
+    // The controller reports the states, and the image holds them as a poll brings them.
+    site.regs[0x0059] = c.genSet;
+    site.regs[0x005A] = c.breaker;
+    session->Images().SetWord(2, 0x0059, c.genSet);
+    session->Images().SetWord(2, 0x005A, c.breaker);
+    for (RemoteCommand command : {RemoteCommand::Stop, RemoteCommand::Off}) {
+      host.questions.clear();
+      controller.requests.clear();
+      host.answers = {Answer::No};
+      const bool sent = static_cast<bool>(session->Commands().Send(2, command));
+      EXPECT_EQ(sent, !c.asks) << c.genSet << " " << c.breaker;
+      EXPECT_EQ(Writes().empty(), c.asks);
+      ASSERT_EQ(host.questions.size(), c.asks ? 1u : 0u);
+      if (!c.asks) continue;
+      EXPECT_EQ(host.questions[0].text, "Site 2 is on load. Stop it?");
+      EXPECT_TRUE(host.questions[0].defaultNo);
+    }
+  }
+  controller.requests.clear();
+  host.answers = {Answer::Yes};
+  EXPECT_TRUE(session->Commands().Send(2, RemoteCommand::Stop));
+  EXPECT_EQ(Writes().size(), 1u);
+  SetLanguageSetting("chinese");
+  host.answers = {Answer::No};
+  session->Commands().Send(2, RemoteCommand::Stop);
+  EXPECT_EQ(host.questions.back().text, "地址2正在带载运行。停机吗？");
+  host.answers = {Answer::No};
+  session->Commands().Send(2, RemoteCommand::Start);
+  EXPECT_TRUE(host.questions.back().defaultNo);
+}
+
+// After the port went away the window stays online; a command then says at once that the tool
+// is not connected instead of waiting for a reply that cannot come.
+TEST_F(Commands, ACommandWithoutAPortSaysSoAtOnce) {
+  port->Unplug();
+  Run(3000);
+  ASSERT_FALSE(session->PortOpen());
+  ASSERT_TRUE(session->IsOnline(2));
+  host.messages.clear();
+  controller.requests.clear();
+  const std::uint64_t start = pump.NowMs();
+  EXPECT_FALSE(session->Commands().Send(2, RemoteCommand::Mute));
+  EXPECT_EQ(pump.NowMs(), start);
+  EXPECT_EQ(host.messages, std::vector<std::string>{"Not connected: press Connect first."});
+  EXPECT_TRUE(controller.requests.empty());
+}
+
 }  // namespace
 }  // namespace vorel::test

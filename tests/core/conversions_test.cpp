@@ -112,6 +112,8 @@ TEST_F(ConversionsTest, RunHoursBothWays) {
   Set(0x009F, 1234);
   Set(0x00A0, 1800);
   EXPECT_DOUBLE_EQ(RunHoursValue(*images, kSite), 1234.5);
+  Set(0x009F, 40000);
+  EXPECT_DOUBLE_EQ(RunHoursValue(*images, kSite), 40000.5);
   const struct {
     double value;
     std::uint16_t word0;

@@ -67,9 +67,8 @@ Image ExpectedAfterRoundTrip(const Image& before) {
     after[0x0012 + k] = static_cast<std::uint16_t>(
         static_cast<unsigned char>(name[2 * k]) | static_cast<unsigned char>(name[2 * k + 1]) << 8);
   }
-  // Run hours: whole hours and the rounded seconds of the value shown.
-  const double hours = static_cast<std::int16_t>(before[0x009F]) +
-                       static_cast<std::int16_t>(before[0x00A0]) / 3600.0;
+  // Run hours: whole hours and the rounded seconds of the value shown, both words unsigned.
+  const double hours = before[0x009F] + before[0x00A0] / 3600.0;
   after[0x009F] = Low16(std::trunc(hours));
   after[0x00A0] = Low16(std::round((hours - std::trunc(hours)) * 3600.0));
   return after;

@@ -268,6 +268,9 @@ TEST(MonitorFormat, EngineAndGeneratorGrids) {
       {245, 100, 3599, 3101, "24.5", "100.9"},
       {245, 100, 0, 3109, "0", "100.0"},
       {245, 100, 0, 3106, "0", "100.0"},
+      // Past 32767 hours the count goes on, unsigned.
+      {245, 40000, 1800, 3101, "24.5", "40000.5"},
+      {245, 65535, 3599, 3101, "24.5", "65535.9"},
   };
   for (const auto& c : engineCases) {
     images->SetWord(kSite, 0x016B, c.type);

@@ -184,5 +184,48 @@ TEST(SensorCurve, PointPixelsAndMarker) {
   for (int type : {0, 1, 2}) EXPECT_FALSE(PlotCurve(curve, type, 313, 209, 1).axes);
 }
 
+// A drawn point read back from its pixel lands on the point again (to the pixel's precision);
+// a pixel outside the area gives a point within the 16-bit range, ohms never negative.
+TEST(SensorCurve, APixelReadsBackAsItsPoint) {
+  const SensorCurve curve = Curve({{0, -100}, {150, 40}, {300, 200}});
+  const CurvePlot plot = PlotCurve(curve, 3, 313, 209, 1);
+  ASSERT_TRUE(plot.points);
+  for (int k = 0; k < 3; ++k) {
+    const CurvePoint back = PlotPointAt(plot, 313, 209, plot.at[static_cast<std::size_t>(k)]);
+    const CurvePoint& p = curve[static_cast<std::size_t>(k)];
+    EXPECT_NEAR(back.ohms, p.ohms, 1) << k;    // 300 ohm over 303 pixels
+    EXPECT_NEAR(back.value, p.value, 2) << k;  // 300 steps over 199 pixels
+  }
+  const CurvePoint far = PlotPointAt(plot, 313, 209, {-50, 5000});
+  EXPECT_EQ(far.ohms, 0);
+  EXPECT_LT(far.value, -100);
+  EXPECT_EQ(PlotPointAt(PlotCurve(curve, 1, 313, 209, 1), 313, 209, {100, 100}), CurvePoint{});
+}
+
+// The measured value stands on the curve between the two points that enclose it, on rising and
+// falling curves alike; a value off the curve or a sensor fault draws nothing.
+TEST(SensorCurve, TheMeasuredValueStandsOnTheCurve) {
+  const SensorCurve rising = Curve({{0, 0}, {100, 50}, {200, 100}});
+  const SensorCurve falling = Curve({{287, 40}, {134, 60}, {38, 100}, {17, 130}});
+  for (const SensorCurve& curve : {rising, falling}) {
+    const CurvePlot plot = PlotCurve(curve, 3, 313, 209, 1);
+    for (int k = 0; k < plot.count; ++k) {
+      const std::optional<PlotPixel> at =
+          PlotMeasured(curve, plot, 313, 209, curve[static_cast<std::size_t>(k)].value);
+      ASSERT_TRUE(at.has_value()) << k;
+      EXPECT_NEAR(at->x, plot.at[static_cast<std::size_t>(k)].x, 1) << k;
+      EXPECT_NEAR(at->y, plot.at[static_cast<std::size_t>(k)].y, 1) << k;
+    }
+  }
+  // Half-way in value between two points of a straight piece: half-way in pixels.
+  const CurvePlot plot = PlotCurve(rising, 3, 313, 209, 1);
+  const std::optional<PlotPixel> mid = PlotMeasured(rising, plot, 313, 209, 75);
+  ASSERT_TRUE(mid.has_value());
+  EXPECT_NEAR(mid->x, (plot.at[1].x + plot.at[2].x) / 2, 1);
+  EXPECT_NEAR(mid->y, (plot.at[1].y + plot.at[2].y) / 2, 1);
+  for (int value : {101, -1, -32768, -32765})
+    EXPECT_FALSE(PlotMeasured(rising, plot, 313, 209, value).has_value()) << value;
+}
+
 }  // namespace
 }  // namespace vorel

@@ -41,6 +41,9 @@ TEST(ParameterValuesTest, ValueTextsByForm) {
   images->SetWord(kSite, 0x009F, 0);
   images->SetWord(kSite, 0x00A0, 360);
   EXPECT_EQ(ParameterValueText(Key("RUN_HOURS"), *images, kSite), "0.10");
+  images->SetWord(kSite, 0x009F, 40000);
+  images->SetWord(kSite, 0x00A0, 1800);
+  EXPECT_EQ(ParameterValueText(Key("RUN_HOURS"), *images, kSite), "40000.50");
   EXPECT_EQ(ParameterLimitText(30), "30.00");
   EXPECT_EQ(ParameterLimitText(-0.5), "-0.50");
 }
@@ -88,7 +91,12 @@ TEST(ParameterValuesTest, LoadRules) {
     std::string_view text;
     std::uint16_t word0;
     std::uint16_t word1;
-  } hours[] = {{"1234.50", 1234, 1800}, {"1234.75", 1235, 64636}, {"0.10", 0, 360}};
+  } hours[] = {{"1234.50", 1234, 1800},
+               {"1234.75", 1235, 64636},
+               {"40000.50", 40000, 1800},
+               // A file that wrote the count signed still loads the same words.
+               {"-25535.50", 40000, 1800},
+               {"0.10", 0, 360}};
   for (const auto& h : hours) {
     ASSERT_TRUE(ApplyLoadedValue(runHours, h.text, *images, kSite));
     EXPECT_EQ(images->Word(kSite, 0x009F), h.word0) << h.text;

@@ -1,7 +1,7 @@
 // vorel-cli curve against vorel-sim over a real pseudo-terminal: the export, a bad file and a
-// wrong password refused without changing the controller's curve, an import that the next
-// export reads back and that leaves the set in the mode and protection it was found in, and a
-// running engine that is not stopped without --stop-engine.
+// wrong password refused without changing the controller's curve, imports (rising, falling,
+// turning with a warning) that the next export reads back and that leave the set in the mode and
+// protection it was found in, and a running engine that is not stopped without --stop-engine.
 #include <gtest/gtest.h>
 
 #include <QProcess>
@@ -68,11 +68,11 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
 
   std::string wanted = WithNewResistances(first.out);
   std::string bad = wanted;
-  bad.replace(bad.find("\n4,40,"), 6, "\n4,20,");
+  bad.replace(bad.find("\n4,40,"), 6, "\n4,4x,");
   WriteFile(file, bad);
   const CliRun refused = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
   EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_NE(refused.err.find("Line 5: the resistance must be greater than the one before it."),
+  EXPECT_NE(refused.err.find("Line 5: the resistance must be whole ohms from -32768 to 32767."),
             std::string::npos)
       << refused.err;
 
@@ -92,6 +92,25 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   EXPECT_EQ(Word(sim, "0x0004"), "0");
   std::string crlf;
   for (char c : wanted) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
+
+  // The simulator's own coolant curve falls (287 ohm down to 17): its export goes back in as it
+  // is. A curve that turns is written too, with a warning.
+  WriteFile(file, first.out);
+  const CliRun falling = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  ASSERT_EQ(falling.exitCode, 0) << falling.err;
+  EXPECT_EQ(falling.err.find("neither only rise"), std::string::npos) << falling.err;
+  EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, first.out);
+  std::string turning = wanted;
+  turning.replace(turning.find("\n4,40,"), 6, "\n4,20,");
+  WriteFile(file, turning);
+  const CliRun warned = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "1234"});
+  ASSERT_EQ(warned.exitCode, 0) << warned.err;
+  EXPECT_NE(warned.err.find("Point 4: the resistances neither only rise nor only fall"),
+            std::string::npos)
+      << warned.err;
+  crlf.clear();
+  for (char c : turning) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, crlf);
 
   // A running engine is not stopped for a curve without --stop-engine.

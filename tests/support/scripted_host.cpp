@@ -33,6 +33,12 @@ Answer ScriptedHost::AskQuestion(int site, const std::string& caption, const std
   return NextAnswer();
 }
 
+Answer ScriptedHost::AskConfirmation(int site, const std::string& caption,
+                                     const std::string& text) {
+  questions.push_back({site, caption, text, true});
+  return NextAnswer();
+}
+
 void ScriptedHost::ShowProgress(bool shown) {
   progressShown = shown;
 }

@@ -20,6 +20,7 @@ class ScriptedHost : public Host {
     int site = 0;
     std::string caption;
     std::string text;
+    bool defaultNo = false;  // asked as a confirmation, No the default
   };
 
   // Answers handed out in order; when the script runs dry the default answer is used.
@@ -45,6 +46,7 @@ class ScriptedHost : public Host {
   void ShowMessage(const std::string& text) override;
   Answer AskRetryCancel(int site, const std::string& caption, const std::string& text) override;
   Answer AskQuestion(int site, const std::string& caption, const std::string& text) override;
+  Answer AskConfirmation(int site, const std::string& caption, const std::string& text) override;
   void ShowProgress(bool shown) override;
   void SetProgress(int percent) override;
   void SetProgressText(const std::string& text) override { progressTexts.push_back(text); }

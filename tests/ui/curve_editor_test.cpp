@@ -2,6 +2,7 @@
 
 #include <QDoubleSpinBox>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -41,6 +42,13 @@ class CurveEditorTest : public ParameterWindowTest {
   }
   static bool Black(const QImage& image, int x, int y) {
     return image.pixelColor(x, y) == QColor(Qt::black);
+  }
+  // Red pixels within 5 of (x, y): the ring of the measured value.
+  static int RedAround(const QImage& image, int x, int y) {
+    int red = 0;
+    for (int dy = -5; dy <= 5; ++dy)
+      for (int dx = -5; dx <= 5; ++dx) red += image.pixelColor(x + dx, y + dy) == QColor(Qt::red);
+    return red;
   }
 
   SensorCurve curve{};
@@ -192,11 +200,12 @@ TEST_F(CurveEditorTest, ExportAndImportThroughTheButtons) {
   SensorCurve changed = curve;
   changed[1] = {60, -12};
   std::string bad = CurveCsv(changed, 1);
-  bad.replace(bad.find("4,130"), 5, "4,40");
+  bad.replace(bad.find("4,130"), 5, "4,13x");
   writeFile(bad);
   QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
   ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0], path + "\nLine 5: the resistance must be greater than the one before it.");
+  EXPECT_EQ(messages[0],
+            path + "\nLine 5: the resistance must be whole ohms from -32768 to 32767.");
   EXPECT_EQ(Cell(e.Table(), 1, 1), "50");
   EXPECT_EQ(CurveFromImage(*images, kSite, 0), curve);
   EXPECT_FALSE(e.WriteButton()->isEnabled());
@@ -220,6 +229,130 @@ TEST_F(CurveEditorTest, ExportAndImportThroughTheButtons) {
   EXPECT_EQ(messages.size(), 2u);
   EXPECT_EQ(asked, (std::vector<bool>{true, false, false, false, true, false}));
   EXPECT_EQ(CurveFromImage(*images, kSite, 0), changed);
+}
+
+// A falling curve (most temperature senders) comes in as it is; one whose resistances turn comes
+// in too, with a warning naming the point, and Write sends it as it is.
+TEST_F(CurveEditorTest, ImportTakesFallingCurvesAndWarnsOfATurn) {
+  SetChannel(3);
+  CurveEditor& e = OpenEditor();
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("ai1.csv").toStdString();
+  std::vector<std::string> messages;
+  e.chooseFile = [&](bool) -> std::optional<std::string> { return path; };
+  e.showMessage = [&](const std::string& text) { messages.push_back(text); };
+  SensorCurve falling = curve;
+  for (int k = 0; k < 5; ++k) falling[static_cast<std::size_t>(k)].ohms = 287 - 60 * k;
+  std::ofstream(path, std::ios::binary) << CurveCsv(falling, 1);
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  EXPECT_TRUE(messages.empty()) << messages.front();
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), falling);
+  EXPECT_EQ(Cell(e.Table(), 4, 1), "47");
+
+  SensorCurve turning = falling;
+  turning[2].ohms = 300;
+  std::ofstream(path, std::ios::binary) << CurveCsv(turning, 1);
+  QTest::mouseClick(e.ImportButton(), Qt::LeftButton);
+  const std::string warning =
+      "Point 3: the resistances neither only rise nor only fall; the channel may read wrongly "
+      "between these points.";
+  EXPECT_EQ(messages, std::vector<std::string>{path + "\n" + warning});
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), turning);
+  QTest::mouseClick(e.WriteButton(), Qt::LeftButton);
+  EXPECT_EQ(messages.size(), 1u);
+  ASSERT_EQ(commands.curves.size(), 1u);
+  EXPECT_EQ(commands.curves[0], turning);
+}
+
+// A point dragged on the drawing takes the place under the mouse, and the table follows; Undo
+// takes the edits back one by one.
+TEST_F(CurveEditorTest, ADraggedPointMovesItsRowAndUndoTakesItBack) {
+  SetChannel(3);
+  CurveEditor& e = OpenEditor();
+  EXPECT_FALSE(e.UndoButton()->isEnabled());
+  CurveChart* chart = e.Chart();
+  const CurvePlot plot = PlotCurve(curve, 3, chart->width(), chart->height(), 1);
+  ASSERT_TRUE(plot.points);
+  const QPoint from(plot.at[1].x, plot.at[1].y);
+  const QPoint to = from + QPoint(12, -40);
+  QTest::mousePress(chart, Qt::LeftButton, {}, from);
+  QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(chart->mapToGlobal(to)), Qt::NoButton,
+                   Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(chart, &move);
+  QTest::mouseRelease(chart, Qt::LeftButton, {}, to);
+
+  const CurvePoint expected = PlotPointAt(plot, chart->width(), chart->height(), {to.x(), to.y()});
+  SensorCurve dragged = curve;
+  dragged[1] = expected;
+  EXPECT_GT(expected.ohms, curve[1].ohms);
+  EXPECT_GT(expected.value, curve[1].value);
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), dragged);
+  EXPECT_EQ(Cell(e.Table(), 1, 1), std::to_string(expected.ohms));
+  EXPECT_EQ(Cell(e.Table(), 1, 2), CurveValueText(expected.value, 1));
+  EXPECT_EQ(e.Collected(), dragged);
+  EXPECT_TRUE(e.WriteButton()->isEnabled());
+
+  // A typed edit after the drag; Undo takes back the edit, then the drag.
+  ClickEditorCell(e, 3, 1);
+  e.ResistanceEditor(4)->setValue(140);
+  ClickEditorCell(e, 0, 0);
+  EXPECT_EQ(images->Word(kSite, 0x014A + 3), 140);
+  ASSERT_TRUE(e.UndoButton()->isEnabled());
+  QTest::mouseClick(e.UndoButton(), Qt::LeftButton);
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), dragged);
+  QTest::mouseClick(e.UndoButton(), Qt::LeftButton);
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), curve);
+  EXPECT_EQ(Cell(e.Table(), 1, 1), std::to_string(curve[1].ohms));
+  EXPECT_FALSE(e.UndoButton()->isEnabled());
+  // A press off the points drags nothing.
+  QTest::mousePress(chart, Qt::LeftButton, {}, QPoint(chart->width() - 20, chart->height() - 20));
+  QTest::mouseRelease(chart, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(CurveFromImage(*images, kSite, 0), curve);
+}
+
+// Online, the channel's measured value is drawn as a red dot on the curve and follows the
+// image; a window from a file draws none.
+TEST_F(CurveEditorTest, TheMeasuredValueIsDrawnOnTheCurveWhileOnline) {
+  SetChannel(3);
+  images->SetWord(kSite, 0x009A, 60);  // between points 2 (7.5) and 3 (5.0)
+  CurveEditor& e = OpenEditor();
+  CurveChart* chart = e.Chart();
+  const std::optional<PlotPixel> at = chart->MeasuredAt();
+  ASSERT_TRUE(at.has_value());
+  const CurvePlot plot = PlotCurve(curve, 3, chart->width(), chart->height(), 1);
+  EXPECT_GT(at->x, plot.at[1].x);
+  EXPECT_LT(at->x, plot.at[2].x);
+  EXPECT_GE(RedAround(chart->grab().toImage(), at->x, at->y), 8);
+  if (qEnvironmentVariableIsSet("VOREL_SHOTS_DIR"))
+    e.grab().save(qEnvironmentVariable("VOREL_SHOTS_DIR") + "/curve-editor-english.png");
+
+  images->SetWord(kSite, 0x009A, 75);  // point 2 itself
+  e.RefreshMeasured();
+  ASSERT_TRUE(chart->MeasuredAt().has_value());
+  EXPECT_NEAR(chart->MeasuredAt()->x, plot.at[1].x, 1);
+  QTest::qWait(20);
+  const QImage moved = chart->grab().toImage();
+  EXPECT_GE(RedAround(moved, chart->MeasuredAt()->x, chart->MeasuredAt()->y), 8);
+  EXPECT_EQ(RedAround(moved, at->x, at->y), 0);
+  e.reject();
+
+  if (qEnvironmentVariableIsSet("VOREL_SHOTS_DIR")) {
+    SetLanguageSetting("chinese");
+    modalsShown.clear();
+    CurveEditor& chinese = OpenEditor();
+    QTest::qWait(20);
+    chinese.grab().save(qEnvironmentVariable("VOREL_SHOTS_DIR") + "/curve-editor-chinese.png");
+    chinese.reject();
+    SetLanguageSetting("english");
+  }
+  modalsShown.clear();
+  CurveEditor& offline = OpenEditor(kWindowOffline);
+  EXPECT_FALSE(offline.Chart()->MeasuredAt().has_value());
+  const QImage none = offline.Chart()->grab().toImage();
+  bool red = false;
+  for (int y = 0; y < none.height(); ++y)
+    for (int x = 0; x < none.width(); ++x) red = red || none.pixelColor(x, y) == QColor(Qt::red);
+  EXPECT_FALSE(red);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 
 #include "core/register_table.h"
@@ -133,6 +134,25 @@ TEST_F(UiWidgetHost, OpenDesktopSendsTextsAndBoxesToTheSitesWindows) {
   EXPECT_EQ(owner, SiteWindowForMessage(online));
   EXPECT_NE(owner, desktop.get());
   EXPECT_TRUE(widgets.messages.empty());
+}
+
+// A confirmation before an engine starts or stops offers Yes and No, No the default: Enter
+// on the box, as a stray key press would, sends nothing.
+TEST_F(UiWidgetHost, AConfirmationAnswersNoToEnter) {
+  WidgetHost widgets;
+  QString buttons;
+  QTimer::singleShot(50, [&buttons] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      for (QAbstractButton* b : box->buttons())
+        buttons += box->standardButton(b) == QMessageBox::Yes ? "Y" : "N";
+      QTest::keyClick(box, Qt::Key_Return);
+    }
+  });
+  EXPECT_EQ(widgets.AskConfirmation(2, "Start", "Start the engine of site 2?"), Answer::No);
+  EXPECT_EQ(buttons.size(), 2);
+  EXPECT_TRUE(buttons.contains("Y"));
 }
 
 }  // namespace
