@@ -18,11 +18,11 @@ bool progressShown = false;
 
 const char* const kJsonUsage =
     "  --json                     print one JSON document instead of text (read, identify,\n"
-    "                             scan); read: {\"site\", \"address\", \"words\": [N...]};\n"
-    "                             identify: {\"sites\": [{\"site\", \"connected\",\n"
-    "                             \"identification\": [LINE...], \"message\"}]}; scan:\n"
-    "                             {\"speeds\": [{\"baud\", \"sites\": [{\"site\",\n"
-    "                             \"productCode\"}]}]}\n";
+    "                             scan, status; status's is described under status); read:\n"
+    "                             {\"site\", \"address\", \"words\": [N...]}; identify:\n"
+    "                             {\"sites\": [{\"site\", \"connected\", \"identification\":\n"
+    "                             [LINE...], \"message\"}]}; scan: {\"speeds\": [{\"baud\",\n"
+    "                             \"sites\": [{\"site\", \"productCode\"}]}]}\n";
 
 bool TakeJsonOption(std::vector<std::string_view>& args) {
   for (std::size_t i = 0; i < args.size();) {
@@ -41,7 +41,7 @@ bool CliJson() {
 }
 
 bool CommandHasJson(std::string_view command) {
-  return command == "read" || command == "identify" || command == "scan";
+  return command == "read" || command == "identify" || command == "scan" || command == "status";
 }
 
 bool WriteJson(const QJsonObject& document) {

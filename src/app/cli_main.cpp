@@ -401,7 +401,7 @@ int Run(int argc, char** argv) {
   if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   if (vorel::CliJson() && !vorel::CommandHasJson(command.name))
-    return vorel::ShortUsageError("--json is for read, identify and scan");
+    return vorel::ShortUsageError("--json is for read, identify, scan and status");
   vorel::StartCliModem();
 
   QCoreApplication app(argc, argv);

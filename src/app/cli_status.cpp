@@ -8,6 +8,7 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_json.h"
 #include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/register_requests.h"
@@ -27,7 +28,7 @@ constexpr int kExitAlarm = 3;
 
 struct StatusOptions {
   std::vector<int> sites;  // empty: the sites selected for Connect
-  bool json = false;
+  bool json = CliJson();   // the command line's --json is taken before the command's arguments
 };
 
 std::optional<int> Parse(const std::vector<std::string_view>& args, StatusOptions& options) {
