@@ -182,8 +182,21 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
-  // Unlock sets OFF; a write with a changed value, date and time reaches the controller.
+  // Unlock sends OFF and the password, then puts back the mode it found (AUTO) and leaves
+  // protection open; in OFF, a write with a changed value, date and time reaches the controller.
+  from = TraceRequests(trace).size();
   Unlock(1, "1234");
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  const auto unlockWrites = WriteAddresses(from);
+  EXPECT_EQ(std::count(unlockWrites.begin(), unlockWrites.end(), 0x0113), 2);
+  EXPECT_EQ(std::count(unlockWrites.begin(), unlockWrites.end(), 0x0004), 1);
+  ASSERT_TRUE(RunUntil(
+      pump, [&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
+  const std::uint16_t offMode = kModeOff;
+  session->Poll().StopPolling();
+  ASSERT_TRUE(session->WriteBlock(1, 0x0113, {&offMode, 1}));
+  session->Poll().StartPolling();
   ASSERT_TRUE(RunUntil(
       pump, [&] { return session->Images().Word(1, 0x0113) == kModeOff; }, 3000));
   const auto descriptors = session->Images().ParameterDescriptors(1, reg::kParamConfig1);
