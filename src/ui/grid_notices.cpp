@@ -36,10 +36,11 @@ QString ChangedCountText(int changed) {
 }
 
 QString DiscardQuestion(int changed) {
-  return (changed == 1 ? Pick("1 value was changed and not written. Close and discard it?",
-                              "1 项修改尚未写入。关闭并放弃修改吗?")
-                       : Pick("%1 values were changed and not written. Close and discard them?",
-                              "%1 项修改尚未写入。关闭并放弃修改吗?"))
+  if (changed == 1)
+    return Pick("1 value was changed and not written. Close and discard it?",
+                "1 项修改尚未写入。关闭并放弃修改吗?");
+  return Pick("%1 values were changed and not written. Close and discard them?",
+              "%1 项修改尚未写入。关闭并放弃修改吗?")
       .arg(changed);
 }
 

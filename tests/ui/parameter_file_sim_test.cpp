@@ -4,6 +4,7 @@
 // vorel-cli diff tells equal from different; vorel-cli restore leaves a controller as the
 // window's Load, unlock and Write leave another.
 #include <QLabel>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
@@ -118,9 +119,16 @@ TEST_F(UiParameterFileSim, BackupLoadOfflineOpenAndDiff) {
   }
   ASSERT_TRUE(host.messages.empty()) << host.messages.front();
 
-  // Closing the windows frees the port for vorel-cli.
+  // Closing the windows frees the port for vorel-cli. The online window holds a loaded value
+  // the controller does not have, so it asks first; Discard closes it.
+  std::string asked;
+  online->SetModalRunner([&asked](QDialog& dialog) {
+    asked = dialog.objectName().toStdString();
+    return asked == "discardQuestion" ? int(QMessageBox::Discard) : 0;
+  });
   offline->close();
   online->close();
+  EXPECT_EQ(asked, "discardQuestion");
   QTest::qWait(100);
   ASSERT_FALSE(main.PortOpen());
 
