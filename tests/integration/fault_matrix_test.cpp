@@ -236,6 +236,13 @@ constexpr const char* kCliIncomplete =
 // The texts of the poll's Retry/Cancel box ("Communication error").
 constexpr const char* kPollCrc = "CRC error";
 
+// A failed curve write: the link's message, then the blocks written back from the snapshot.
+std::string CurveRolledBack(const char* linkMessage) {
+  return std::string(linkMessage) +
+         " / 0x0129+1 restored from the snapshot\n0x014A+10 restored from the snapshot\n"
+         "0x012C+10 restored from the snapshot\nthe write failed";
+}
+
 // What a row expects. `message`: every message and Retry/Cancel text the user is shown, joined
 // by " / " ("" none). `state`: the site afterwards (online window and communication state; for
 // vorel-cli its exit code). `polled`: the site is polled again afterwards. Whether nothing was
@@ -243,7 +250,7 @@ constexpr const char* kPollCrc = "CRC error";
 struct Row {
   Operation op;
   Fault fault;
-  const char* message;
+  std::string message;
   const char* state;
   bool polled;
 };
@@ -260,9 +267,9 @@ void PrintTo(const Row& r, std::ostream* os) {
 // allowance, or with a byte too many while the collection waits for the exact length) ends by
 // the timeout; a CRC error and an exception are told as such; a reply in pieces or late within
 // the allowance is taken. A failed request leaves the site at 299, which the poller skips until
-// a request for it succeeds; the curve write carries on after a failed block, so its last
-// (answered) block leaves the site polled. vorel-cli completes a reply as soon as its last byte
-// is there, so the extra byte does not stop it.
+// a request for it succeeds; a failed curve write writes its three blocks back from the
+// snapshot and names them, and the last (answered) one leaves the site polled. vorel-cli completes
+// a reply as soon as its last byte is there, so the extra byte does not stop it.
 // clang-format off
 const std::vector<Row> kRows = {
     {Operation::Identify,        Fault::NoReply,    kTimeout,     "offline 299", false},
@@ -319,15 +326,15 @@ const std::vector<Row> kRows = {
     {Operation::Command,         Fault::LateInTime, "",           "online 300",  true},
     {Operation::Command,         Fault::Late,       kTimeout,     "online 299",  false},
     {Operation::Command,         Fault::Truncated,  kTimeout,     "online 299",  false},
-    {Operation::CurveWrite,      Fault::NoReply,    kTimeout,     "online 300",  true},
-    {Operation::CurveWrite,      Fault::Crc,        kCrc,         "online 300",  true},
-    {Operation::CurveWrite,      Fault::Exception,  kException,   "online 300",  true},
+    {Operation::CurveWrite,      Fault::NoReply,    CurveRolledBack(kTimeout), "online 300",  true},
+    {Operation::CurveWrite,      Fault::Crc,        CurveRolledBack(kCrc), "online 300",  true},
+    {Operation::CurveWrite,      Fault::Exception,  CurveRolledBack(kException), "online 300",  true},
     {Operation::CurveWrite,      Fault::Pieces,     "",           "online 300",  true},
-    {Operation::CurveWrite,      Fault::Extra,      kTimeout,     "online 300",  true},
-    {Operation::CurveWrite,      Fault::Address,    kTimeout,     "online 300",  true},
+    {Operation::CurveWrite,      Fault::Extra,      CurveRolledBack(kTimeout), "online 300",  true},
+    {Operation::CurveWrite,      Fault::Address,    CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CurveWrite,      Fault::LateInTime, "",           "online 300",  true},
-    {Operation::CurveWrite,      Fault::Late,       kTimeout,     "online 299",  false},
-    {Operation::CurveWrite,      Fault::Truncated,  kTimeout,     "online 300",  true},
+    {Operation::CurveWrite,      Fault::Late,       CurveRolledBack(kTimeout), "online 299",  false},
+    {Operation::CurveWrite,      Fault::Truncated,  CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CliBackup,       Fault::NoReply,    kTimeout,     "exit 1",      false},
     {Operation::CliBackup,       Fault::Crc,        kCrc,         "exit 1",      false},
     {Operation::CliBackup,       Fault::Exception,  kException,   "exit 1",      false},
@@ -518,6 +525,43 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
     return out;
   }
 
+  // Channel 1's sensor type word, resistances and values, as the image holds them.
+  std::vector<std::uint16_t> CurveWords() const {
+    std::vector<std::uint16_t> out{session->Images().Word(1, reg::kAnalogueProperty2.address)};
+    for (int k = 0; k < kCurvePoints; ++k) {
+      out.push_back(session->Images().Word(1, CurveResistanceAddress(0) + k));
+      out.push_back(session->Images().Word(1, CurveValueAddress(0) + k));
+    }
+    return out;
+  }
+
+  // The same words as the controller holds them after the writes the simulator received from
+  // trace line `fromLine` on (it stores every write, whatever the fault does to its reply);
+  // `words` is what it held before.
+  std::vector<std::uint16_t> StoredCurveWords(std::size_t fromLine,
+                                              std::vector<std::uint16_t> words) const {
+    const auto lines = ReadTrace(trace);
+    for (std::size_t i = fromLine; i < lines.size(); ++i) {
+      const std::vector<std::uint8_t>& b = lines[i].bytes;
+      if (lines[i].direction != "RX" || b.size() < 9 || b[0] != 1 || b[1] != 16) continue;
+      const int address = b[2] << 8 | b[3];
+      const int count = b[4] << 8 | b[5];
+      if (b.size() < static_cast<std::size_t>(9 + 2 * count)) continue;
+      auto wrote = [&](int reg, std::uint16_t& word) {
+        if (reg < address || reg >= address + count) return;
+        const auto at = static_cast<std::size_t>(7 + 2 * (reg - address));
+        word = static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
+      };
+      wrote(reg::kAnalogueProperty2.address, words[0]);
+      for (int k = 0; k < kCurvePoints; ++k) {
+        const auto at = static_cast<std::size_t>(1 + 2 * k);
+        wrote(CurveResistanceAddress(0) + k, words[at]);
+        wrote(CurveValueAddress(0) + k, words[at + 1]);
+      }
+    }
+    return words;
+  }
+
   void Unlock() {
     session->UnlockParameters(1, "1234");
     ASSERT_TRUE(RunUntil(
@@ -668,13 +712,23 @@ void FaultMatrix::RunOperation(const Row& row) {
       for (int k = 0; k < kCurvePoints; ++k)
         curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(k < 7 ? 15 * k + 10 : -1),
                                               static_cast<std::int16_t>(100 - 12 * k)};
+      const std::vector<std::uint16_t> curveBefore = CurveWords();
+      const std::size_t fromLine = ReadTrace(trace).size();
       const CurveWriteResult result = session->WriteCurve(1, 0, curve);
       message = Shown();
       state = SiteState();
-      // All three blocks are sent whatever fails; only a fully answered write is "Written".
-      const bool clean = std::string(row.message).empty();
-      kept = Addresses(from, 16).size() == 3 && CurveFromImage(session->Images(), 1, 0) == curve &&
-             result == (clean ? CurveWriteResult::Written : CurveWriteResult::Failed);
+      // The three blocks (sensor type, resistances, values) are sent whatever fails; only a
+      // fully answered write is "Written". A failed one writes the three back from the
+      // snapshot, so that the controller and the image hold the curve as it was.
+      const bool clean = row.message.empty();
+      const std::vector<std::uint16_t> curveAfter = CurveWords();
+      const std::vector<std::uint16_t> stored = StoredCurveWords(fromLine, curveBefore);
+      kept = result == (clean ? CurveWriteResult::Written : CurveWriteResult::Failed) &&
+             (clean ? Addresses(from, 16).size() == 3 &&
+                          CurveFromImage(session->Images(), 1, 0) == curve &&
+                          stored == curveAfter && curveAfter != curveBefore
+                    : Addresses(from, 16).size() == 6 && curveAfter == curveBefore &&
+                          stored == curveBefore);
       break;
     }
   }
