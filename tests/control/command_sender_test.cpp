@@ -160,17 +160,25 @@ TEST_F(Commands, StopAndOffAskWhileTheSetIsOnLoad) {
       EXPECT_TRUE(host.questions[0].defaultNo);
     }
   }
+  // Loaded again: Yes to the question sends the STOP.
+  site.regs[0x0059] = 308;
+  session->Images().SetWord(2, 0x0059, 308);
+  host.questions.clear();
   controller.requests.clear();
   host.answers = {Answer::Yes};
   EXPECT_TRUE(session->Commands().Send(2, RemoteCommand::Stop));
   EXPECT_EQ(Writes().size(), 1u);
+  ASSERT_EQ(host.questions.size(), 1u);
   SetLanguageSetting("chinese");
   host.answers = {Answer::No};
-  session->Commands().Send(2, RemoteCommand::Stop);
+  EXPECT_FALSE(session->Commands().Send(2, RemoteCommand::Stop));
+  ASSERT_EQ(host.questions.size(), 2u);
   EXPECT_EQ(host.questions.back().text, "地址2正在带载运行。停机吗？");
   host.answers = {Answer::No};
-  session->Commands().Send(2, RemoteCommand::Start);
+  EXPECT_FALSE(session->Commands().Send(2, RemoteCommand::Start));
+  ASSERT_EQ(host.questions.size(), 3u);
   EXPECT_TRUE(host.questions.back().defaultNo);
+  EXPECT_EQ(Writes().size(), 1u);
 }
 
 // After the port went away the window stays online; a command then says at once that the tool

@@ -50,10 +50,14 @@ TEST_F(UiMonitorSim, StartRunsTheSetUpAndThePageFollows) {
   EXPECT_NE(page.EngineGrid()->CellText(1, 2), "0");
   EXPECT_EQ(page.ButtonBackground(RemoteCommand::Start), QColor(0, 255, 0));
 
+  // STOP on load asks too, with No the default; Yes stops the set.
+  host.answers = {Answer::Yes};
   page.CommandButton(RemoteCommand::Stop)->click();
+  ASSERT_EQ(host.questions.size(), 3u);
+  EXPECT_EQ(host.questions[2].text, "Site 4 is on load. Stop it?");
+  EXPECT_TRUE(host.questions[2].defaultNo);
   EXPECT_TRUE(QTest::qWaitFor([&] { return genSet->text() == "Gen-Set Ready"; }, 20000))
       << genSet->text().toStdString();
-  EXPECT_EQ(host.questions.size(), 2u) << "only START asks";
   EXPECT_TRUE(host.messages.empty());
   window->close();
   QTest::qWait(50);
