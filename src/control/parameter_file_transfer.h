@@ -32,14 +32,11 @@ struct ParameterFileContents {
 class ParameterFileTransfer {
  public:
   ParameterFileTransfer(Host& host, SiteImages& images, SiteSlots& siteSlots, SiteWindows& windows,
-                        ExchangeControl& exchange, RegisterRequests& requests,
                         ParameterTransfer& parameters)
       : host_(host),
         images_(images),
         slots_(siteSlots),
         windows_(windows),
-        exchange_(exchange),
-        requests_(requests),
         parameters_(parameters) {}
 
   // Backup: the save dialog, then SaveTo.
@@ -77,8 +74,6 @@ class ParameterFileTransfer {
   SiteImages& images_;
   SiteSlots& slots_;
   SiteWindows& windows_;
-  ExchangeControl& exchange_;
-  RegisterRequests& requests_;
   ParameterTransfer& parameters_;
 };
 

@@ -564,7 +564,9 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
     for (const BlockSpan& block : blocks) {
       std::vector<std::uint16_t> words(snapshot.begin() + block.address,
                                        snapshot.begin() + block.address + block.count);
-      if (write(block.address, words))
+      // A late reply to the failed request may arrive in place of this one's: a block without
+      // a good answer is sent once more (writing the snapshot's words twice does no harm).
+      if (write(block.address, words) || write(block.address, words))
         result.rolledBack.push_back(block);
       else
         result.rollbackComplete = false;

@@ -198,7 +198,7 @@ class Session : public SiteCommands,
   WindowWriter windowWriter_{host_, *images_, slots_,      *link_, *this,
                              *this, *this,    parameters_, curves_};
   ModemDialer modem_;
-  ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, *this, *this, parameters_};
+  ParameterFileTransfer parameterFiles_{host_, *images_, slots_, *this, parameters_};
   ServiceReportWriter reports_{host_, *images_, slots_, *this, eventLog_};
   TrendRecorder trends_{host_, *images_};
 };
