@@ -345,8 +345,40 @@ int main(int argc, char** argv) {
   std::printf("\npolls %ld, faults %ld (%s), boxes answered Retry %d, other messages %d\n",
               watch.requests.load() - requests0, faults.Count(), faults.Kinds().c_str(),
               host.retries, host.messages);
-  for (const auto& [text, count] : host.boxTexts)
-    std::printf("  box %5d  %s\n", count, text.c_str());
+  // Every fault accounted for: each kind of box as often as the faults that should raise it,
+  // and the faults left whole absorbed. A box still open at the end may be one short.
+  auto boxes = [&](const char* prefix) {
+    int n = 0;
+    for (const auto& [text, count] : host.boxTexts)
+      if (text.rfind(prefix, 0) == 0) n += count;
+    return n;
+  };
+  struct Row {
+    const char* what;
+    long expected;
+    int seen;
+  };
+  const Row rows[] = {
+      {"Communication timeout!", faults.Expected(Expect::Timeout), boxes("Communication timeout!")},
+      {"CRC error", faults.Expected(Expect::Crc), boxes("CRC error")},
+      {"Exception response!", faults.Expected(Expect::Exception), boxes("Exception response!")},
+  };
+  bool accounted = true;
+  int listed = 0;
+  for (const Row& r : rows) {
+    std::printf("  box %-24s expected %5ld, shown %5d\n", r.what, r.expected, r.seen);
+    accounted = accounted && r.seen <= r.expected && r.seen + 1 >= r.expected;
+    listed += r.seen;
+  }
+  std::printf("  absorbed (reply collected whole): expected %ld, seen %ld\n",
+              faults.Expected(Expect::Absorbed), faults.Count() - listed);
+  for (const auto& [text, count] : host.boxTexts) {
+    bool known = false;
+    for (const Row& r : rows) known = known || text.rfind(r.what, 0) == 0;
+    if (!known) std::printf("  box %5d  %s (not from a fault)\n", count, text.c_str());
+  }
+  accounted = accounted && listed == host.retries;
+  std::printf("every fault accounted for: %s\n", accounted ? "met" : "NOT met");
   if (settled != samples.end()) {
     long peak = settled->rssKiB;
     for (auto s = settled; s != samples.end(); ++s) peak = std::max(peak, s->rssKiB);
