@@ -28,7 +28,10 @@ trap report EXIT
 
 stage "install" scripts/install-deps.sh
 
-stage "configure" cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOREL_WERROR=ON
+# The plain build is only run, never debugged: without debug information it compiles a fifth
+# faster. The sanitizer build keeps it, for the line numbers in its reports.
+stage "configure" cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOREL_WERROR=ON \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG"
 stage "build" cmake --build build -j "$jobs"
 stage "test" ctest --test-dir build --output-on-failure -j "$slots"
 
