@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "control/safe_write.h"
 #include "control/session.h"
 #include "core/language.h"
 #include "link/posix_serial_port.h"
@@ -95,26 +96,37 @@ int main(int argc, char** argv) {
   wire = WireTime(ReadTrace(trace), t0, t1);
   Report("parameter read", t1 - t0, wire.total, 4 * (4.0 + 4.0));
 
-  // Full parameter write (unlocked, mode OFF).
+  // A checked parameter write of every single-word descriptor, each one step up (or down at
+  // its maximum), on an unlocked controller in mode OFF; its snapshot and audit line go to the
+  // temporary folder.
+  setenv("XDG_DATA_HOME", dir.path().toLocal8Bit().constData(), 1);
   const std::uint16_t off = vorel::kModeOff, password = 1234;
   session.WriteBlock(1, 0x0113, {&off, 1});
   session.WriteBlock(1, 0x0004, {&password, 1});
-  session.Images().SetWord(1, 0x0004, vorel::kUnlockedMark);
-  session.Images().SetWord(1, 0x0113, vorel::kModeOff);
-  const auto descriptors =
-      session.Images().ParameterDescriptors(1, vorel::reg::kParamConfig1).size();
+  vorel::SafeWriteRequest request;
+  for (const vorel::ParameterDescriptor& d :
+       session.Images().ParameterDescriptors(1, vorel::reg::kParamConfig1)) {
+    if (d.count != 1 || d.address == 0x0004 || !(d.minimum < d.maximum)) continue;
+    const auto word = static_cast<std::int16_t>(session.Images().Word(1, d.address));
+    request.wanted.push_back(
+        {d.address, static_cast<std::uint16_t>(word < d.maximum ? word + 1 : word - 1), false});
+  }
+  vorel::SafeWrite sequence(host, session.Images(), session.Link(), session, session,
+                            session.Parameters());
   t0 = MonotonicMs();
-  session.WriteParameters(1);
+  const vorel::SafeWriteResult written = sequence.Run(1, request);
   t1 = MonotonicMs();
   session.Poll().StopPolling();
+  if (written.end != vorel::SafeWriteEnd::Written)
+    std::fprintf(stderr, "parameter write: %s\n", vorel::SafeWriteEndText(written.end).c_str());
   wire = WireTime(ReadTrace(trace), t0, t1);
   const std::size_t requests = wire.perRequest.size();
-  // After each request 4 ms (the reply's finish); fixed steps 4 ms; descriptor steps 4 + 8 ms
-  // (8 ms for the skipped password); channel steps 8+4, 4+4, 4, 4; 4 ms before the end.
-  const double pauses =
-      requests * 4.0 + 7 * 4.0 + (descriptors - 1) * 12.0 + 8.0 + (12.0 + 8.0 + 4.0 + 4.0) + 4.0;
+  // After each request 4 ms (the reply's finish) and 4 ms before it; 8 ms more after each
+  // descriptor step.
+  const double pauses = requests * 8.0 + written.preflight.changes.size() * 8.0;
   Report("parameter write", t1 - t0, wire.total, pauses);
-  std::printf("  (%zu requests, %zu descriptors)\n", requests, descriptors);
+  std::printf("  (%zu requests, %zu registers changed)\n", requests,
+              written.preflight.changes.size());
 
   const char* env = std::getenv("VOREL_POLL_SECONDS");
   const int seconds = env ? std::atoi(env) : 60;

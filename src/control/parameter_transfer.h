@@ -1,7 +1,7 @@
-// What the Read, Write, unlock and new-password controls of a parameter window do: reading
-// the four parameter groups, writing every writable register block by block (the controller
-// clock and serial number among them), unlocking the parameter protection, setting a new
-// password and re-reading the sensor block before a curve is edited.
+// What the Read and Unlock controls of a parameter window do: reading the four parameter
+// groups, unlocking the parameter protection and re-reading the sensor block before a curve is
+// edited; and the audit trail's line of a write. Parameters are written only through the
+// checked write sequence (SafeWrite).
 #pragma once
 
 #include <array>
@@ -56,12 +56,6 @@ class ParameterTransfer {
   // The four parameter groups into the value image, then the window reloaded; a failure ends
   // the read.
   TransferResult Read(int site);
-  // Refused unless protection is unlocked and the controller is in mode OFF; then the store
-  // pass, the fixed blocks (the controller clock among them), every parameter descriptor and
-  // the channel blocks, each written and answered in turn; a failure ends the sequence. The
-  // audit trail and the copy of the last read take only the blocks the controller
-  // acknowledged.
-  TransferResult Write(int site);
   // Mode OFF (after the running-engine question), then the password (up to four characters;
   // blanks count as "0"), then the mode the set was found in: an unlock leaves the set running
   // as it was, and the writes switch it to OFF themselves for as long as they need it.
@@ -98,9 +92,6 @@ class ParameterTransfer {
   SiteWindows& windows_;
   ExchangeControl& exchange_;
   RegisterRequests& requests_;
-  // The value image of each site as its last complete Read left it: the controller's own
-  // words, the "old" side of the audit trail even after a file was loaded over them.
-  std::vector<std::vector<std::uint16_t>> lastRead_;
   std::array<std::string, kSiteCount> sourceFiles_;
   std::array<std::optional<LoadedSource>, kSiteCount> loadedSources_;
 };

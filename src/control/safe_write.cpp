@@ -72,7 +72,7 @@ constexpr EndText kEndTexts[] = {
     {SafeWriteEnd::Busy,            {"another exchange is running, nothing written", "另一通讯正在进行，未写入"}},
     {SafeWriteEnd::ReadFailed,      {"the parameters could not be read", "无法读取参数"}},
     {SafeWriteEnd::SnapshotFailed,  {"the snapshot could not be saved, nothing written", "无法保存快照，未写入"}},
-    {SafeWriteEnd::PasswordRefused, {"the password was not accepted", "密码错误"}},
+    {SafeWriteEnd::PasswordRefused, {"the password was not accepted: the controller stays locked, nothing written", "密码错误：控制器保持锁定，未写入任何参数"}},
     {SafeWriteEnd::WriteFailed,     {"the write failed", "写入失败"}},
     {SafeWriteEnd::Interrupted,     {"interrupted", "已中断"}},
     {SafeWriteEnd::ReadBackDiffers, {"read-back differs", "读回不一致"}},
@@ -356,9 +356,13 @@ SafeWriteResult SafeWrite::Run(int site, const SafeWriteRequest& request) {
     return true;
   };
 
-  // 1. What the controller holds now, and the state it was found in.
+  // 1. What the controller holds now, and the state it was found in. Its identity is read
+  // again too: a file loaded into the window put the file's product code and name into the
+  // image, and the check must compare the file with the controller, not with itself.
   FoundState found;
-  if (!ReadFound(site, found) || !readParameters()) {
+  if (!ReadFound(site, found) ||
+      !readPlain(reg::kIdentification.address, reg::kIdentification.count) ||
+      !readPlain(reg::kSerialNumber.address, reg::kSerialNumber.count) || !readParameters()) {
     result.end = SafeWriteEnd::ReadFailed;
     return result;
   }

@@ -141,7 +141,7 @@ class Session : public SiteCommands,
   // --- SiteCommands ---
   // A control whose exchange could not start because another runs says so (BusyText).
   void ReadParameters(int site) override { TellIfBusy(host_, parameters_.Read(site)); }
-  void WriteParameters(int site) override { TellIfBusy(host_, parameters_.Write(site)); }
+  void WriteParameters(int site) override { windowWriter_.Write(site); }
   // The window's Write and Undo show their own ending, Busy included.
   void WriteEditedParameters(int site) override { windowWriter_.Write(site); }
   void UndoLastWrite(int site) override { windowWriter_.Undo(site); }

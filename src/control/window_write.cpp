@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "control/done_notices.h"
 #include "control/busy_notice.h"
+#include "control/done_notices.h"
 #include "control/site_window.h"
 #include "core/language.h"
 #include "core/register_table.h"
@@ -174,9 +174,11 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
     address |= kind == GuardedKind::Address;
     counters |= kind == GuardedKind::Counter;
   }
+  // A window closed while the change list was made gets no write: nobody said OK to it.
   SiteWindow* window = windows_.Window(site);
+  if (!window) return result;
   const std::optional<PreflightOptions> options =
-      window ? window->ConfirmWrite(result.preview, address, counters) : PreflightOptions{};
+      window->ConfirmWrite(result.preview, address, counters);
   if (!options) return result;
   request.dryRun = false;
   request.include = *options;
@@ -190,7 +192,9 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
   // The editors show what the controller holds now: the fresh read and what was written.
   slots_.SetFileLoaded(site, false);
   if ((window = windows_.Window(site))) window->LoadAllPages();
-  // Asked once the sequence has ended, so that the curve editor's write finds the line free.
+  // Asked once the sequence has ended, so that the curve editor's write finds the line free;
+  // not about a window closed while the write ran.
+  if (!windows_.Window(site)) return result;
   const Answer answer = host_.AskQuestion(site, std::string(kCurveCaption.Pick()),
                                           std::string(kCurveQuestion.Pick()));
   if ((window = windows_.Window(site))) {

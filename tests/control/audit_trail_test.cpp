@@ -6,6 +6,7 @@
 #include <functional>
 #include <sstream>
 
+#include "control/safe_write.h"
 #include "control_fixture.h"
 #include "core/sensor_curve.h"
 #include "files/audit_log.h"
@@ -25,6 +26,22 @@ class AuditTrail : public ControlTest {
     session->Images().SetWord(2, 0x0113, kModeOff);
     controller.requests.clear();
   }
+  // The window's editors on the site's image, as the real window has them.
+  EditorModel& EditorsOnImage() {
+    RecordingWindow* window = windows.at(2);
+    window->modelImages = &session->Images();
+    window->site = 2;
+    window->LoadAllPages();
+    return window->editors;
+  }
+  // The checked write of `wanted` to site 2, as the command line runs it.
+  SafeWriteResult Write(std::vector<LoadedWord> wanted) {
+    SafeWriteRequest request;
+    request.wanted = std::move(wanted);
+    SafeWrite sequence(host, session->Images(), session->Link(), *session, *session,
+                       session->Parameters());
+    return sequence.Run(2, request);
+  }
   static std::vector<std::string> Lines() {
     std::ifstream in(AuditLogPath());
     std::vector<std::string> lines;
@@ -34,12 +51,9 @@ class AuditTrail : public ControlTest {
 };
 
 TEST_F(AuditTrail, EveryWriteAppendsOneLineWithOldAndNewWords) {
+  controller.sites[2].regs[0x0073] = 0x0011;
   session->Images().SetWord(2, 0x0073, 0x0011);
-  RecordingWindow* window = windows.at(2);
-  window->modelImages = &session->Images();
-  window->site = 2;
-  window->LoadAllPages();
-  window->editors.Find("seLCompensation")->number = 0.5;  // stored as 50 before the write
+  EditorsOnImage().Find("seLCompensation")->number = 0.5;  // stored as 50 before the write
   session->WriteParameters(2);
   session->ChangePassword(2, "4321");
   const auto lines = Lines();
@@ -80,62 +94,50 @@ TEST_F(AuditTrail, ACurveWriteAppendsItsTypeWordAndPoints) {
   EXPECT_NE(lines[0].find("registers=11 "), std::string::npos) << lines[0];
 }
 
-TEST_F(AuditTrail, AfterAReadTheOldSideIsWhatTheControllerHeld) {
-  session->ReadParameters(2);
-  const std::uint16_t held = session->Images().Word(2, 0x0073);
-  session->Images().SetWord(2, 0x0004, kUnlockedMark);
-  session->Images().SetWord(2, 0x0113, kModeOff);
-  session->Images().SetWord(2, 0x0073, static_cast<std::uint16_t>(held + 7));  // a loaded file
+// The old side is what the controller holds when the write starts, not what the window showed
+// (a stale read, or a file loaded over it); a second write of the same value changes nothing
+// and records nothing.
+TEST_F(AuditTrail, TheOldSideIsWhatTheControllerHoldsNow) {
+  controller.sites[2].regs[0x0073] = 0x0011;
+  session->Images().SetWord(2, 0x0073, 0x0020);
+  EditorsOnImage().Find("seLCompensation")->number = 0.5;
   session->WriteParameters(2);
   session->WriteParameters(2);
   const auto lines = Lines();
-  ASSERT_EQ(lines.size(), 2u);
-  char first[32];
-  std::snprintf(first, sizeof first, " 0073:%04X>%04X ", held, held + 7);
-  EXPECT_NE(lines[0].find(first), std::string::npos) << lines[0];
-  // The second write sent the word the controller already held: not a change.
-  EXPECT_EQ(lines[1].find(" 0073:"), std::string::npos) << lines[1];
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find(" 0073:0011>0032 "), std::string::npos) << lines[0];
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_EQ(host.messages.back(), "nothing differs, nothing written");
 }
 
-// The controller refuses the fourth block of a write: the write stops there, and neither the
-// trail nor the copy of the last read (the old side of the next write) takes that block.
+// The controller refuses the second changed block: the write stops there, the first block is
+// written back, and the trail records the first one as failed and rolled back, never the
+// refused one; the next write still finds the controller's own word for it.
 TEST_F(AuditTrail, ARefusedBlockIsNeitherRecordedNorTakenAsTheControllers) {
-  session->ReadParameters(2);
-  const std::uint16_t held73 = session->Images().Word(2, 0x0073);
-  const std::uint16_t held98 = session->Images().Word(2, 0x0098);
-  session->Images().SetWord(2, 0x0004, kUnlockedMark);
-  session->Images().SetWord(2, 0x0113, kModeOff);
-  session->Images().SetWord(2, 0x0073, static_cast<std::uint16_t>(held73 + 7));
-  session->Images().SetWord(2, 0x0098, static_cast<std::uint16_t>(held98 + 5));
-  bool refuse = true;
+  auto& regs = controller.sites[2].regs;
+  regs[0x0073] = 0x0011;
+  regs[0x011A] = 1;
+  bool refuse = true;  // the first write of 0x011A only; its rollback goes through
   controller.except = [&](const FakeRequest& r) {
-    return refuse && r.function == 16 && r.address == 0x0098;
+    const bool now = refuse && r.function == 16 && r.address == 0x011A;
+    refuse = refuse && !now;
+    return now;
   };
-  const TransferResult refused = session->Parameters().Write(2);
-  EXPECT_EQ(refused.status, TransferStatus::Failed);
-  EXPECT_EQ(refused.answered, (std::vector<BlockSpan>{{0x0073, 1}, {0x0075, 1}, {0x011A, 1}}));
-  ASSERT_TRUE(refused.failed);
-  EXPECT_EQ(refused.failed->block, (BlockSpan{0x0098, 1}));
-  EXPECT_EQ(refused.failed->result.outcome, RequestOutcome::Exception);
-  EXPECT_EQ(host.messages,
-            std::vector<std::string>{
-                "Exception response! (code 04: the controller refused the request)"});
+  const SafeWriteResult refused = Write({{0x0073, 0x0032, false}, {0x011A, 3, false}});
+  EXPECT_EQ(refused.end, SafeWriteEnd::WriteFailed);
+  ASSERT_TRUE(refused.transfer.failed);
+  EXPECT_EQ(refused.transfer.failed->block, (BlockSpan{0x011A, 1}));
+  EXPECT_EQ(refused.transfer.failed->result.outcome, RequestOutcome::Exception);
+  EXPECT_EQ(regs[0x0073], 0x0011);
+  EXPECT_EQ(regs[0x011A], 1);
 
-  refuse = false;
-  session->Images().SetWord(2, 0x0004, kUnlockedMark);
-  session->Images().SetWord(2, 0x0113, kModeOff);
-  EXPECT_TRUE(session->Parameters().Write(2).Completed());
+  EXPECT_EQ(Write({{0x0073, 0x0032, false}, {0x011A, 3, false}}).end, SafeWriteEnd::Written);
   const auto lines = Lines();
   ASSERT_EQ(lines.size(), 2u);
-  char written[32];
-  std::snprintf(written, sizeof written, " 0073:%04X>%04X ", held73, held73 + 7);
-  EXPECT_NE(lines[0].find(written), std::string::npos) << lines[0];
-  EXPECT_EQ(lines[0].find(" 0098:"), std::string::npos) << lines[0];
-  EXPECT_NE(lines[0].find(" failed"), std::string::npos) << lines[0];
-  // The second write still knows the controller's own word for the refused register.
-  char second[32];
-  std::snprintf(second, sizeof second, " 0098:%04X>%04X ", held98, held98 + 5);
-  EXPECT_NE(lines[1].find(second), std::string::npos) << lines[1];
+  EXPECT_NE(lines[0].find(" 0073:0011>0032 "), std::string::npos) << lines[0];
+  EXPECT_EQ(lines[0].find(" 011A:"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(" failed, rolled back"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find(" 0073:0011>0032 011A:0001>0003"), std::string::npos) << lines[1];
 }
 
 // Each kind of write goes out, then its line cannot be appended: told, and a failure (nothing
@@ -148,7 +150,22 @@ TEST_F(AuditTrail, AFailedAppendIsReportedAndMakesTheWriteAFailure) {
     const char* what;
     std::function<TransferResult()> write;
   } cases[] = {
-      {"parameters", [&] { return session->Parameters().Write(2); }},
+      {"parameters",
+       [&] {
+         // The snapshot is saved; the trail's folder is gone by the time the block is sent.
+         std::filesystem::remove(dataDir / "vorel");
+         controller.sites[2].regs[0x0073] = 0x0011;
+         controller.except = [&](const FakeRequest& r) {
+           if (r.function == 16 && r.address == 0x0073) {
+             std::filesystem::remove_all(dataDir / "vorel");
+             std::ofstream(dataDir / "vorel") << "a file where the folder should be";
+           }
+           return false;
+         };
+         const SafeWriteResult result = Write({{0x0073, 0x0032, false}});
+         controller.except = nullptr;
+         return result.transfer;
+       }},
       {"password",
        [&] {
          SafeWrite sequence(host, session->Images(), session->Link(), *session, *session,

@@ -70,9 +70,17 @@ TEST_F(BusyExchange, TheCurveQuestionsEditorsWriteTheCurve) {
     curve[static_cast<std::size_t>(k)] = {static_cast<std::int16_t>(20 * k + 5),
                                           static_cast<std::int16_t>(3 * k)};
   std::optional<CurveWriteResult> written;
-  windows.at(2)->onOpenCurveEditors = [&] { written = session->WriteCurve(2, 0, curve); };
+  RecordingWindow* window = windows.at(2);
+  window->onOpenCurveEditors = [&] { written = session->WriteCurve(2, 0, curve); };
+  // One edited parameter, written through the checked sequence.
+  controller.sites[2].regs[0x0073] = 92;
+  window->modelImages = &session->Images();
+  window->site = 2;
+  window->LoadAllPages();
+  window->editors.Find("seLCompensation")->number = 0.5;
   controller.requests.clear();
   session->WriteParameters(2);
+  EXPECT_EQ(WritesTo(0x0073), 1);
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].text, "Modify sensor chart?");
   ASSERT_TRUE(written.has_value());

@@ -1,6 +1,11 @@
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
 
 #include "control/busy_notice.h"
+#include "control/safe_write.h"
 #include "control_fixture.h"
 
 namespace vorel::test {
@@ -24,9 +29,25 @@ class Exchange : public ControlTest {
     }
     return out;
   }
-  void Unlocked(std::uint16_t mode = kModeOff) {
+  // Protection open and the mode, in the controller and in the image.
+  void UnlockedController(std::uint16_t mode = kModeOff) {
+    controller.sites[2].regs[0x0004] = kUnlockedMark;
+    controller.sites[2].regs[0x0113] = mode;
     session->Images().SetWord(2, 0x0004, kUnlockedMark);
     session->Images().SetWord(2, 0x0113, mode);
+  }
+  // The window's editors load from and store into the site's image, as the real window's do.
+  void EditorsOnImage() {
+    window->modelImages = &session->Images();
+    window->site = 2;
+    window->LoadAllPages();
+    window->calls.clear();
+  }
+  // An edit the checked write sends: the current factor of the current calibration changed.
+  void EditOne() {
+    controller.sites[2].regs[0x0073] = 92;
+    EditorsOnImage();
+    window->editors.Find("seLCompensation")->number = 0.5;
   }
 
   RecordingWindow* window = nullptr;
@@ -56,83 +77,107 @@ TEST_F(Exchange, ReadThatFailsOnTheThirdGroupStillLoadsThePages) {
   EXPECT_FALSE(session->Slots().FileLoaded(2));
 }
 
-TEST_F(Exchange, WriteGuards) {
-  const struct {
-    std::uint16_t protection, mode;
-    const char* message;
-  } cases[] = {
-      {0, 200, "Please unlock the write protection!"},
-      {745, 198, "Please unlock the write protection!"},
-      {kUnlockedMark, kModeAuto, "Please set the controller to MAINTENANCE mode!"},
-  };
-  for (const auto& c : cases) {
-    session->Images().SetWord(2, 0x0004, c.protection);
-    session->Images().SetWord(2, 0x0113, c.mode);
+TEST_F(Exchange, AWriteToALockedControllerSendsNothing) {
+  EditorsOnImage();
+  window->editors.Find("seLCompensation")->number = 0.5;
+  for (const std::uint16_t protection : {std::uint16_t{0}, std::uint16_t{745}}) {
+    session->Images().SetWord(2, 0x0004, protection);
     host.messages.clear();
     session->WriteParameters(2);
-    EXPECT_EQ(host.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Please unlock the write protection!"});
   }
-  EXPECT_TRUE(Writes().empty());
+  EXPECT_TRUE(controller.requests.empty());
   EXPECT_TRUE(host.questions.empty());
 }
 
-TEST_F(Exchange, WriteSendsTheFixedDescriptorAndChannelStepsButNeverThePassword) {
-  Unlocked();
-  session->Images().SetWord(2, 0x0073, 4321);
-  session->Images().SetWord(2, 0x0010, 7);
-  session->Images().SetWord(2, 0x0011, 8);
-  window->dateChanged = true;
+// Only the edited registers go out, between mode OFF and the mode found: never the password,
+// the clock, the counters or a register the user left alone.
+TEST_F(Exchange, WriteSendsOnlyTheEditedRegistersBetweenModeOffAndTheModeFound) {
+  UnlockedController(kModeAuto);
+  controller.sites[2].regs[0x0073] = 92;
+  controller.sites[2].regs[0x011A] = 1;
+  EditorsOnImage();
+  window->editors.Find("seLCompensation")->number = 0.5;
+  window->editors.Find("seRPMRate")->number = 3;
   host.answers = {Answer::Cancel};
   session->WriteParameters(2);
-  std::vector<std::uint16_t> addresses;
-  for (const auto& r : Writes()) addresses.push_back(r.address);
-  EXPECT_EQ(addresses,
-            (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098, 0x009F, 0x000E, 0x0118,
-                                        0x0010, 0x0020, 0x0039, 0x0078, 0x0126, 0x0129}));
-  EXPECT_EQ(Writes()[4].words.size(), 2u);
-  EXPECT_EQ(Writes()[9].words.size(), 17u);
-  EXPECT_EQ(controller.sites[2].regs[0x0073], 4321);
-  EXPECT_EQ(controller.sites[2].regs[0x0011], 8);
-  EXPECT_FALSE(window->dateChanged);
-  EXPECT_EQ(host.progress.back(), 0);
-  EXPECT_EQ(host.progress[host.progress.size() - 2], 100);
-  EXPECT_EQ(host.progress.front(), 1);
+  EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+  std::vector<std::pair<std::uint16_t, std::uint16_t>> sent;
+  for (const auto& r : Writes()) sent.emplace_back(r.address, r.words.front());
+  EXPECT_EQ(sent, (std::vector<std::pair<std::uint16_t, std::uint16_t>>{
+                      {0x0113, kModeOff}, {0x0073, 50}, {0x011A, 3}, {0x0113, kModeAuto}}));
+  EXPECT_EQ(controller.sites[2].regs[0x0073], 50);
+  EXPECT_EQ(controller.sites[2].regs[0x0113], kModeAuto);
   ASSERT_EQ(host.questions.size(), 1u);
   EXPECT_EQ(host.questions[0].site, 2);
   EXPECT_EQ(host.questions[0].caption, "Sensor chart setpoint");
   EXPECT_EQ(host.questions[0].text, "Modify sensor chart?");
-  EXPECT_EQ(window->calls,
-            (std::vector<std::string>{"ShowWindow", "SetUpWindow", "StoreAllPages", "LoadAllPages",
-                                      "ShowWindow", "RefillEventLog"}));
-
-  // The date went once; the serial number goes only while its editor is enabled.
-  controller.requests.clear();
-  window->serialEditable = true;
-  session->WriteParameters(2);
-  addresses.clear();
-  for (const auto& r : Writes()) addresses.push_back(r.address);
-  EXPECT_EQ(std::count(addresses.begin(), addresses.end(), 0x000E), 0);
-  EXPECT_EQ(std::count(addresses.begin(), addresses.end(), 0x0006), 1);
-  EXPECT_EQ(std::count(addresses.begin(), addresses.end(), 0x0004), 0);
+  // The window shows what the controller holds now.
+  EXPECT_EQ(window->calls.back(), "ShowWindow");
+  EXPECT_NE(std::find(window->calls.begin(), window->calls.end(), "LoadAllPages"),
+            window->calls.end());
+  EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 
-TEST_F(Exchange, AFailureAtTheThirdRequestStopsAtOnceAndStillAsks) {
-  Unlocked();
-  controller.except = [](const FakeRequest& r) { return r.function == 16 && r.address == 0x011A; };
-  host.answers = {Answer::Yes};
+// The controller refuses the third changed register: what went before is written back from
+// the snapshot, the mode found is put back, the failure is shown and no curve question follows.
+TEST_F(Exchange, AFailedBlockRollsBackAndAsksNothing) {
+  UnlockedController(kModeAuto);
+  controller.sites[2].regs[0x0073] = 92;
+  controller.sites[2].regs[0x0075] = 5;
+  controller.sites[2].regs[0x011A] = 1;
+  EditorsOnImage();
+  window->editors.Find("seLCompensation")->number = 0.5;
+  window->editors.Find("seDCDrop")->number = 1.2;
+  window->editors.Find("seRPMRate")->number = 3;
+  bool refuse = true;
+  controller.except = [&](const FakeRequest& r) {
+    const bool now = refuse && r.function == 16 && r.address == 0x011A;
+    refuse = refuse && !now;
+    return now;
+  };
   session->WriteParameters(2);
-  EXPECT_EQ(Writes().size(), 3u);
-  EXPECT_EQ(host.messages,
-            std::vector<std::string>{
-                "Exception response! (code 04: the controller refused the request)"});
-  EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 0}));
-  ASSERT_EQ(host.questions.size(), 1u);
-  // Yes opens the curve editors before the window is reloaded.
-  const auto curves = std::find(window->calls.begin(), window->calls.end(), "OpenCurveEditors");
-  ASSERT_NE(curves, window->calls.end());
-  EXPECT_EQ(*(curves + 1), "LoadAllPages");
-  EXPECT_EQ(window->calls.back(), "RefillEventLog");
+  std::vector<std::uint16_t> addresses;
+  for (const auto& r : Writes()) addresses.push_back(r.address);
+  EXPECT_EQ(addresses, (std::vector<std::uint16_t>{0x0113, 0x0073, 0x0075, 0x011A, 0x0073, 0x0075,
+                                                   0x011A, 0x0113}));
+  EXPECT_EQ(controller.sites[2].regs[0x0073], 92);
+  EXPECT_EQ(controller.sites[2].regs[0x0075], 5);
+  EXPECT_EQ(controller.sites[2].regs[0x011A], 1);
+  EXPECT_EQ(controller.sites[2].regs[0x0113], kModeAuto);
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_TRUE(host.messages.back().ends_with("the write failed")) << host.messages.back();
+  EXPECT_TRUE(host.questions.empty());
   EXPECT_TRUE(session->Poll().PollTimerRunning());
+}
+
+// Loading a file puts its words, its product code among them, into the site's image: the
+// check still compares the file with the controller itself, and nothing is sent.
+TEST_F(Exchange, AFileOfAnotherProductIsRefusedAfterItsLoadFilledTheImage) {
+  UnlockedController();
+  EditorsOnImage();
+  std::filesystem::create_directories(dataDir);
+  const std::string path = (dataDir / "other.dat").string();
+  ASSERT_TRUE(session->ParameterFiles().SaveTo(2, path));
+  std::stringstream text;
+  text << std::ifstream(path, std::ios::binary).rdbuf();
+  std::string file = text.str();
+  const std::size_t at = file.find("PRODUCT_CODE=3101");
+  ASSERT_NE(at, std::string::npos);
+  file.replace(at, 17, "PRODUCT_CODE=3105");
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << file;
+  ASSERT_TRUE(session->ParameterFiles().LoadFrom(2, path));
+  ASSERT_EQ(session->Images().Word(2, 0x016B), 3105);
+  controller.requests.clear();
+  host.messages.clear();
+  session->WriteParameters(2);
+  EXPECT_TRUE(Writes().empty());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].find("The file is for product code 3105; the controller at site 2 "
+                                  "is a 3101. Nothing was written."),
+            std::string::npos)
+      << host.messages[0];
+  EXPECT_EQ(session->Images().Word(2, 0x016B), 3101);
 }
 
 TEST_F(Exchange, UnlockSendsModeOffThenThePasswordAsBinaryThenTheModeFound) {
@@ -178,36 +223,55 @@ TEST_F(Exchange, TheRightPasswordShowsUnlockedAtTheNextRefresh) {
 namespace vorel::test {
 namespace {
 
-TEST_F(Exchange, NoSecondExchangeAndNoClosingWhileOneRuns) {
-  Unlocked();
-  std::size_t requestsDuring = 0;
-  window->onStoreAllPages = [&] {
-    // The window's own close and other buttons, from inside the write (an event loop that runs
-    // while it waits for a reply).
-    window->onStoreAllPages = nullptr;
-    session->WindowClosed(2);
-    session->ReadParameters(2);
-    session->UnlockParameters(2, "1234");
-    requestsDuring = controller.requests.size();
-    EXPECT_NE(session->Window(2), nullptr);
-  };
-  session->WriteParameters(2);
-  const std::size_t writes = Writes().size();
-  EXPECT_EQ(requestsDuring, 0u);
-  EXPECT_EQ(writes, 12u);
-  // Both buttons said that nothing was sent.
-  EXPECT_EQ(host.messages, std::vector<std::string>(2, BusyText()));
-  // The close took effect when the write ended: the last window, so the connection ended, and
-  // no question about the curves of a window that is gone.
-  EXPECT_EQ(session->Window(2), nullptr);
-  EXPECT_FALSE(session->PortOpen());
-  EXPECT_TRUE(host.questions.empty());
+// The window's close and other buttons pressed from inside the write (an event loop that runs
+// while it waits for a reply): nothing is sent for them, and the close takes effect when the
+// exchange ends; it was the last window, so the connection ends too. No curve question follows
+// for a window that is gone.
+class ClosedDuringTheWrite : public Exchange {
+ protected:
+  // `afterAWrite`: pressed once a register went out, else while the change list is read.
+  void Press(bool afterAWrite) {
+    UnlockedController();
+    EditOne();
+    std::optional<std::size_t> requestsDuring;
+    host.whileProgress = [&] {
+      if (requestsDuring || (afterAWrite && Writes().empty())) return;
+      const std::size_t before = controller.requests.size();
+      session->WindowClosed(2);
+      session->ReadParameters(2);
+      session->UnlockParameters(2, "1234");
+      requestsDuring = controller.requests.size() - before;
+      EXPECT_NE(session->Window(2), nullptr);
+    };
+    session->WriteParameters(2);
+    host.whileProgress = nullptr;
+    ASSERT_TRUE(requestsDuring);
+    EXPECT_EQ(*requestsDuring, 0u);
+    // Both buttons said that nothing was sent.
+    EXPECT_EQ(host.messages, std::vector<std::string>(2, BusyText()));
+    EXPECT_EQ(session->Window(2), nullptr);
+    EXPECT_FALSE(session->PortOpen());
+    EXPECT_TRUE(host.questions.empty());
+  }
+};
+
+// Nobody said OK to a write whose window closed before its change list was shown.
+TEST_F(ClosedDuringTheWrite, WhileTheChangeListIsReadNothingIsWritten) {
+  Press(false);
+  EXPECT_TRUE(Writes().empty());
+  EXPECT_EQ(controller.sites[2].regs[0x0073], 92);
+}
+
+TEST_F(ClosedDuringTheWrite, WhileWritingTheWriteEndsFirst) {
+  Press(true);
+  EXPECT_EQ(controller.sites[2].regs[0x0073], 50);
 }
 
 // The curve question comes once the write's exchange has ended: what the user starts from it
 // runs as an exchange of its own.
 TEST_F(Exchange, TheCurveQuestionComesAfterTheWritesExchange) {
-  Unlocked();
+  UnlockedController();
+  EditOne();
   bool running = true;
   host.whileAsking = [&] {
     running = session->ExchangeRunning();
@@ -233,18 +297,21 @@ TEST_F(OddDescriptors, DescriptorsThatDoNotFitAreNotSent) {
   auto& site = controller.AddSite(3);
   // Too long for the 17-word buffer, and a fitting one.
   site.parameters[0] = {{0x0050, 18}, {0x0070, 17}};
+  site.regs[0x0004] = kUnlockedMark;
   ConnectAll({3});
   ASSERT_TRUE(session->IsOnline(3));
-  session->Images().SetWord(3, 0x0004, kUnlockedMark);
-  session->Images().SetWord(3, 0x0113, kModeOff);
   controller.requests.clear();
-  session->WriteParameters(3);
+  SafeWriteRequest request;
+  request.wanted = {{0x0052, 7, false}, {0x0071, 9, false}};
+  SafeWrite sequence(host, session->Images(), session->Link(), *session, *session,
+                     session->Parameters());
+  EXPECT_EQ(sequence.Run(3, request).end, SafeWriteEnd::Written);
   std::vector<std::uint16_t> writes;
   for (const auto& r : controller.requests) {
     if (r.function == 16) writes.push_back(r.address);
   }
-  EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x0070), 1);
-  EXPECT_EQ(std::count(writes.begin(), writes.end(), 0x0050), 0);
+  EXPECT_EQ(writes, std::vector<std::uint16_t>{0x0071});
+  EXPECT_EQ(site.regs[0x0052], 0);
   EXPECT_TRUE(host.messages.empty());
 }
 

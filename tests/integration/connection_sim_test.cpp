@@ -81,6 +81,14 @@ class SimConnection : public ::testing::Test {
     return session->Images().Word(site, address);
   }
   void Unlock(int site, const std::string& password) { session->UnlockParameters(site, password); }
+  // The site window's editors on the site's image, as the real window has them.
+  EditorModel& EditorsOnImage(int site) {
+    RecordingWindow* w = windows.at(site);
+    w->modelImages = &session->Images();
+    w->site = site;
+    w->LoadAllPages();
+    return w->editors;
+  }
 
   QtEventPump pump;
   ScriptedHost host;
@@ -147,7 +155,7 @@ TEST_F(SimConnection, CancelStopsPollingOfTheSiteUntilARead) {
   EXPECT_NE(std::find(sites.begin(), sites.end(), 2), sites.end());
 }
 
-TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
+TEST_F(SimConnection, ReadWriteUnlockAndPassword) {
   Start({"--site", "1"});
   Connect({1});
   ASSERT_TRUE(session->IsOnline(1));
@@ -164,13 +172,8 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   EXPECT_EQ(host.messages.back(), "Please unlock the write protection!");
   EXPECT_TRUE(WriteAddresses(from).empty());
 
-  // Unlocked but in AUTO: refused.
-  Unlock(1, "1234");
-  ASSERT_TRUE(RunUntil(
-      pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
-  RunFor(pump, 600);
-  EXPECT_TRUE(w->unlockedShown);
-  EXPECT_EQ(w->panels[1], "unlocked");
+  // Unlock sends OFF and the password, then puts back the mode it found (AUTO) and leaves
+  // protection open.
   const std::uint16_t autoMode = kModeAuto;
   session->Poll().StopPolling();
   ASSERT_TRUE(session->WriteBlock(1, 0x0113, {&autoMode, 1}));
@@ -178,61 +181,31 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
   ASSERT_TRUE(RunUntil(
       pump, [&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
   from = TraceRequests(trace).size();
-  session->WriteParameters(1);
-  EXPECT_EQ(host.messages.back(), "Please set the controller to MAINTENANCE mode!");
-  EXPECT_TRUE(WriteAddresses(from).empty());
-
-  // Unlock sends OFF and the password, then puts back the mode it found (AUTO) and leaves
-  // protection open; in OFF, a write with a changed value, date and time reaches the controller.
-  from = TraceRequests(trace).size();
   Unlock(1, "1234");
   ASSERT_TRUE(RunUntil(
       pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  RunFor(pump, 600);
+  EXPECT_TRUE(w->unlockedShown);
+  EXPECT_EQ(w->panels[1], "unlocked");
   const auto unlockWrites = WriteAddresses(from);
   EXPECT_EQ(std::count(unlockWrites.begin(), unlockWrites.end(), 0x0113), 2);
   EXPECT_EQ(std::count(unlockWrites.begin(), unlockWrites.end(), 0x0004), 1);
   ASSERT_TRUE(RunUntil(
       pump, [&] { return session->Images().Word(1, 0x0113) == kModeAuto; }, 3000));
-  const std::uint16_t offMode = kModeOff;
-  session->Poll().StopPolling();
-  ASSERT_TRUE(session->WriteBlock(1, 0x0113, {&offMode, 1}));
-  session->Poll().StartPolling();
-  ASSERT_TRUE(RunUntil(
-      pump, [&] { return session->Images().Word(1, 0x0113) == kModeOff; }, 3000));
-  const auto descriptors = session->Images().ParameterDescriptors(1, reg::kParamConfig1);
-  const ParameterDescriptor* pick = nullptr;
-  for (const auto& d : descriptors) {
-    if (d.address != 0x0004 && d.count == 1 && d.maximum > d.minimum) {
-      pick = &d;
-      break;
-    }
-  }
-  ASSERT_NE(pick, nullptr);
-  const std::uint16_t before = session->Images().Word(1, pick->address);
-  const auto value = static_cast<std::uint16_t>(
-      static_cast<std::int16_t>(before) == pick->minimum ? pick->minimum + 1 : pick->minimum);
-  session->Images().SetWord(1, pick->address, value);
-  w->dateChanged = true;
-  w->timeChanged = true;
-  session->Images().SetWord(1, 0x000E, 0x1506);  // day 15, month 6
-  session->Images().SetWord(1, 0x000F, 0x3000);  // 2030
-  session->Images().SetWord(1, 0x000C, 0x0807);  // 08:07:00
-  session->Images().SetWord(1, 0x000D, 0x0000);
+
+  // In AUTO, an edited value reaches the controller between mode OFF and AUTO again; nothing
+  // else is sent (neither the password nor the clock).
+  const std::uint16_t before = ReadRegister(1, 0x0073);
+  EditorsOnImage(1).Find("seLCompensation")->number += 0.01;
   host.answers = {Answer::No};
   from = TraceRequests(trace).size();
   host.messages.clear();
   session->WriteParameters(1);
   EXPECT_TRUE(host.messages.empty()) << host.messages.front();
-  const auto written = WriteAddresses(from);
-  EXPECT_EQ(std::count(written.begin(), written.end(), 0x0004), 0);
-  EXPECT_EQ(std::count(written.begin(), written.end(), 0x000E), 1);
-  EXPECT_EQ(written.back(), 0x0129);
+  EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0113, 0x0073, 0x0113}));
   EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
-  session->Images().SetWord(1, pick->address, 0);
-  EXPECT_EQ(ReadRegister(1, pick->address), value);
-  ASSERT_TRUE(RunUntil(
-      pump, [&] { return session->Images().ControllerDateText(1) == "30-06-15"; }, 3000));
-  EXPECT_EQ(session->Images().ControllerTimeText(1).substr(0, 5), "08:07");
+  EXPECT_EQ(ReadRegister(1, 0x0073), before + 1);
+  EXPECT_EQ(ReadRegister(1, 0x0113), kModeAuto);
 
   // A new password; the old one no longer unlocks, the new one does.
   session->ChangePassword(1, "4321");
@@ -248,7 +221,9 @@ TEST_F(SimConnection, ReadWriteUnlockPasswordAndClock) {
       pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
 }
 
-TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
+// The controller refuses the third edited register: the two before it are written back, the
+// failure and the rollback are shown, and no curve question follows.
+TEST_F(SimConnection, AFailedWriteRollsBackWhatWentBefore) {
   Start({"--site", "1", "--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
          "--fault-count", "1"});
   Connect({1});
@@ -256,14 +231,26 @@ TEST_F(SimConnection, AFailedWriteStopsAtOnceAndStillAsks) {
   Unlock(1, "1234");  // two writes: mode and password
   ASSERT_TRUE(RunUntil(
       pump, [&] { return session->Images().Word(1, 0x0004) == kUnlockedMark; }, 3000));
+  const std::uint16_t before[] = {ReadRegister(1, 0x0073), ReadRegister(1, 0x0075),
+                                  ReadRegister(1, 0x011A)};
+  EditorModel& editors = EditorsOnImage(1);
+  editors.Find("seLCompensation")->number += 0.01;
+  editors.Find("seDCDrop")->number += 0.1;
+  editors.Find("seRPMRate")->number += 1;
   const std::size_t from = TraceRequests(trace).size();
-  host.progress.clear();
   session->WriteParameters(1);
-  EXPECT_EQ(WriteAddresses(from), (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0098}));
-  EXPECT_EQ(host.messages.back(),
+  EXPECT_EQ(WriteAddresses(from),
+            (std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A, 0x0073, 0x0075, 0x011A}));
+  ASSERT_FALSE(host.messages.empty());
+  EXPECT_EQ(host.messages.front(),
             "Exception response! (code 04: the controller refused the request)");
-  EXPECT_EQ(host.progress, (std::vector<int>{1, 2, 3, 4, 0}));
-  EXPECT_EQ(host.questions.back().text, "Modify sensor chart?");
+  EXPECT_EQ(host.messages.back(),
+            "0x0073+1 restored from the snapshot\n0x0075+1 restored from the snapshot\n"
+            "0x011A+1 restored from the snapshot\nthe write failed");
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_EQ(ReadRegister(1, 0x0073), before[0]);
+  EXPECT_EQ(ReadRegister(1, 0x0075), before[1]);
+  EXPECT_EQ(ReadRegister(1, 0x011A), before[2]);
   EXPECT_TRUE(session->Poll().PollTimerRunning());
 }
 

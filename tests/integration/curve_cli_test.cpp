@@ -79,7 +79,9 @@ TEST(CurveCli, ExportsRefusesBadFilesAndWrongPasswordsAndImports) {
   WriteFile(file, wanted);
   const CliRun locked = RunCurveCli(sim, {"4", "AI2", "--import", file, "--password", "9999"});
   EXPECT_EQ(locked.exitCode, 1);
-  EXPECT_TRUE(locked.err.ends_with("Address 4: the password was not accepted\n")) << locked.err;
+  EXPECT_TRUE(locked.err.ends_with(
+      "Address 4: the password was not accepted: the controller stays locked, nothing written\n"))
+      << locked.err;
   EXPECT_EQ(RunCurveCli(sim, {"4", "AI2"}).out, first.out);
 
   // Found in AUTO and locked: OFF and unlocked only for the write.

@@ -8,9 +8,11 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -203,7 +205,8 @@ QStringList AimAt(Operation op, Fault fault) {
     case Operation::ReadParameters:
     case Operation::CliBackup:
       return {"--fault-register", "0x8046", "--fault-after", "1"};
-    // The third write of the parameter write (the unlock makes two before it).
+    // The third write of the parameter write (the unlock makes two before it; the write finds
+    // the set unlocked and in mode OFF and sends only the edited registers).
     case Operation::WriteParameters:
       return {"--fault-function", "16", "--fault-after", "4"};
     // The third of the 56 blocks.
@@ -243,6 +246,13 @@ std::string CurveRolledBack(const char* linkMessage) {
          "0x012C+10 restored from the snapshot\nthe write failed";
 }
 
+// A failed parameter write: the link's message, then the blocks written back from the snapshot.
+std::string ParametersRolledBack(const char* linkMessage) {
+  return std::string(linkMessage) +
+         " / 0x0073+1 restored from the snapshot\n0x0075+1 restored from the snapshot\n"
+         "0x011A+1 restored from the snapshot\nthe write failed";
+}
+
 // What a row expects. `message`: every message and Retry/Cancel text the user is shown, joined
 // by " / " ("" none). `state`: the site afterwards (online window and communication state; for
 // vorel-cli its exit code). `polled`: the site is polled again afterwards. Whether nothing was
@@ -267,9 +277,9 @@ void PrintTo(const Row& r, std::ostream* os) {
 // allowance, or with a byte too many while the collection waits for the exact length) ends by
 // the timeout; a CRC error and an exception are told as such; a reply in pieces or late within
 // the allowance is taken. A failed request leaves the site at 299, which the poller skips until
-// a request for it succeeds; a failed curve write writes its three blocks back from the
-// snapshot and names them, and the last (answered) one leaves the site polled. vorel-cli completes
-// a reply as soon as its last byte is there, so the extra byte does not stop it.
+// a request for it succeeds; a failed curve or parameter write writes the blocks it sent back
+// from the snapshot and names them, and the last (answered) one leaves the site polled. vorel-cli
+// completes a reply as soon as its last byte is there, so the extra byte does not stop it.
 // clang-format off
 const std::vector<Row> kRows = {
     {Operation::Identify,        Fault::NoReply,    kTimeout,     "offline 299", false},
@@ -299,15 +309,15 @@ const std::vector<Row> kRows = {
     {Operation::ReadParameters,  Fault::LateInTime, "",           "online 300",  true},
     {Operation::ReadParameters,  Fault::Late,       kTimeout,     "online 299",  false},
     {Operation::ReadParameters,  Fault::Truncated,  kTimeout,     "online 299",  false},
-    {Operation::WriteParameters, Fault::NoReply,    kTimeout,     "online 299",  false},
-    {Operation::WriteParameters, Fault::Crc,        kCrc,         "online 299",  false},
-    {Operation::WriteParameters, Fault::Exception,  kException,   "online 299",  false},
+    {Operation::WriteParameters, Fault::NoReply,    ParametersRolledBack(kTimeout), "online 300",  true},
+    {Operation::WriteParameters, Fault::Crc,        ParametersRolledBack(kCrc), "online 300",  true},
+    {Operation::WriteParameters, Fault::Exception,  ParametersRolledBack(kException), "online 300",  true},
     {Operation::WriteParameters, Fault::Pieces,     "",           "online 300",  true},
-    {Operation::WriteParameters, Fault::Extra,      kTimeout,     "online 299",  false},
-    {Operation::WriteParameters, Fault::Address,    kTimeout,     "online 299",  false},
+    {Operation::WriteParameters, Fault::Extra,      ParametersRolledBack(kTimeout), "online 300",  true},
+    {Operation::WriteParameters, Fault::Address,    ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::WriteParameters, Fault::LateInTime, "",           "online 300",  true},
-    {Operation::WriteParameters, Fault::Late,       kTimeout,     "online 299",  false},
-    {Operation::WriteParameters, Fault::Truncated,  kTimeout,     "online 299",  false},
+    {Operation::WriteParameters, Fault::Late,       ParametersRolledBack(kTimeout), "online 300",  true},
+    {Operation::WriteParameters, Fault::Truncated,  ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::ReadEventLog,    Fault::NoReply,    kTimeout,     "online 299",  false},
     {Operation::ReadEventLog,    Fault::Crc,        kCrc,         "online 299",  false},
     {Operation::ReadEventLog,    Fault::Exception,  kException,   "online 299",  false},
@@ -535,6 +545,23 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
     return out;
   }
 
+  // The word the controller holds at `reg` after the writes the simulator received from trace
+  // line `fromLine` on; `word` is what it held before.
+  std::uint16_t StoredWord(std::size_t fromLine, std::uint16_t reg, std::uint16_t word) const {
+    const auto lines = ReadTrace(trace);
+    for (std::size_t i = fromLine; i < lines.size(); ++i) {
+      const std::vector<std::uint8_t>& b = lines[i].bytes;
+      if (lines[i].direction != "RX" || b.size() < 9 || b[0] != 1 || b[1] != 16) continue;
+      const int address = b[2] << 8 | b[3];
+      const int count = b[4] << 8 | b[5];
+      if (b.size() < static_cast<std::size_t>(9 + 2 * count)) continue;
+      if (reg < address || reg >= address + count) continue;
+      const auto at = static_cast<std::size_t>(7 + 2 * (reg - address));
+      word = static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
+    }
+    return word;
+  }
+
   // The same words as the controller holds them after the writes the simulator received from
   // trace line `fromLine` on (it stores every write, whatever the fault does to its reply);
   // `words` is what it held before.
@@ -666,18 +693,41 @@ void FaultMatrix::RunOperation(const Row& row) {
       break;
     }
     case Operation::WriteParameters: {
+      // Three edited registers, one in each of the write's first three steps; the fault hits
+      // the third.
+      constexpr std::uint16_t kEdited[] = {0x0073, 0x0075, 0x011A};
+      constexpr std::uint16_t kNew[] = {50, 12, 3};
+      window->modelImages = &session->Images();
+      window->site = 1;
+      window->LoadAllPages();
+      window->editors.Find("seLCompensation")->number = 0.5;
+      window->editors.Find("seDCDrop")->number = 1.2;
+      window->editors.Find("seRPMRate")->number = 3;
+      window->calls.clear();
+      const std::size_t fromLine = ReadTrace(trace).size();
       host.answers = {Answer::No};
       session->WriteParameters(1);
       message = Shown();
       state = SiteState();
       const auto writes = Addresses(from, 16);
-      // A failed write sends nothing after the failed request; the sensor-chart question is
-      // asked either way and the image is what the user edited (here: what was read).
       const bool asked =
           !host.questions.empty() && host.questions.back().text == "Modify sensor chart?";
-      kept = asked && ParameterWords() == parametersBefore &&
-             (succeeded ? !writes.empty() && writes.back() == 0x0129
-                        : writes == std::vector<std::uint16_t>{0x0073, 0x0075, 0x011A});
+      // A written one stores the three and asks the curve question. A failed one sends
+      // nothing after the failed request but the blocks before it and the failed one itself,
+      // written back from the snapshot (a block whose answer a late reply took is sent once
+      // more), and asks nothing: the controller and the image hold what they held.
+      bool stored =
+          writes.size() >= 3 && std::equal(std::begin(kEdited), std::end(kEdited), writes.begin());
+      for (std::size_t k = 0; k < std::size(kEdited); ++k) {
+        const std::uint16_t image = session->Images().Word(1, kEdited[k]);
+        const std::uint16_t held = StoredWord(fromLine, kEdited[k], image);
+        stored = stored && held == image && (succeeded ? held == kNew[k] : held != kNew[k]);
+      }
+      kept = stored && asked == succeeded && ParameterWords() == parametersBefore &&
+             (succeeded ? writes.size() == 3
+                        : std::all_of(writes.begin(), writes.end(), [&](std::uint16_t a) {
+                            return a == 0x0073 || a == 0x0075 || a == 0x011A;
+                          }));
       break;
     }
     case Operation::ReadEventLog: {

@@ -10,6 +10,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QThread>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -116,7 +117,9 @@ TEST_F(RestoreCli, OnlyWhatDiffersIsWrittenAndTheSetIsLeftAsFound) {
     const char* ending;
     const char* frequency;  // register 0x00CA afterwards, tenths of a hertz
   } cases[] = {
-      {"9999", 1, "Address 4: the password was not accepted\n", "500"},
+      {"9999", 1,
+       "Address 4: the password was not accepted: the controller stays locked, nothing written\n",
+       "500"},
       {"1234", 0, "Address 4: written, read-back matches\n", "600"},
   };
   for (const auto& c : cases) {
@@ -142,31 +145,53 @@ TEST_F(RestoreCli, OnlyWhatDiffersIsWrittenAndTheSetIsLeftAsFound) {
   sim.Stop();
 }
 
+// Every refusal sends no parameter: another product, another unit, values out of limits,
+// missing keys, a locked controller (a wrong password: only the mode and the password attempt
+// go out, then the mode and the lock as found; no password: a usage error) and a running engine.
 TEST_F(RestoreCli, EveryRefusalSendsNothing) {
   ASSERT_TRUE(StartSim({"--time-scale", "20"})) << sim.error();
   const std::string text = ReadText(base);
   const std::string changed = Edited(text, {{"GNOMIN_FREQ=50.00", "GNOMIN_FREQ=60.00"}});
+  const QStringList password{"--password", "1234"};
+  const QStringList wrong{"--password", "9999"};
+  const std::vector<std::uint16_t> none;
+  const std::vector<std::uint16_t> attempt{0x0113, 0x0004, 0x0113, 0x0004};
   const struct {
     const char* name;
     std::string file;
     QStringList options;
     bool running;
     const char* says;
+    int exitCode;
+    const std::vector<std::uint16_t>& writes;
+    const char* language;  // of the settings, "" as they are
   } cases[] = {
-      {"other product code",
-       Edited(changed, {{"PRODUCT_CODE=3101", "PRODUCT_CODE=3105"}}),
+      {"other product code", Edited(changed, {{"PRODUCT_CODE=3101", "PRODUCT_CODE=3105"}}),
+       password, false, "the controller at site 4 is a 3101", 1, none, ""},
+      {"other unit", Edited(changed, {{"V5.10", "V5.00"}}), password, false, "--allow-other-unit",
+       1, none, ""},
+      {"out of limits", Edited(changed, {{"GNOMIN_PWR=200", "GNOMIN_PWR=99999"}}), password, false,
+       "GNOMIN_PWR = ", 1, none, ""},
+      {"missing keys", Edited(changed, {{"VG_LEV2=", ""}}), password, false,
+       "lacks 1 keys: VG_LEV2", 1, none, ""},
+      {"locked, wrong password", changed, wrong, false,
+       "Address 4: the password was not accepted: the controller stays locked, nothing "
+       "written\n",
+       1, attempt, ""},
+      {"locked, wrong password, in Chinese", changed, wrong, false,
+       "Address 4: 密码错误：控制器保持锁定，未写入任何参数\n", 1, attempt, "chinese"},
+      {"locked, no password",
+       changed,
        {},
        false,
-       "the controller at site 4 is a 3101"},
-      {"other unit", Edited(changed, {{"V5.10", "V5.00"}}), {}, false, "--allow-other-unit"},
-      {"out of limits",
-       Edited(changed, {{"GNOMIN_PWR=200", "GNOMIN_PWR=99999"}}),
-       {},
-       false,
-       "GNOMIN_PWR = "},
-      {"missing keys", Edited(changed, {{"VG_LEV2=", ""}}), {}, false, "lacks 1 keys: VG_LEV2"},
-      {"engine running", changed, {}, true, "The engine of site 4 is running. Stop it to write?"},
+       "restore needs SITE FILE --password PW",
+       2,
+       none,
+       ""},
+      {"engine running", changed, password, true,
+       "The engine of site 4 is running. Stop it to write?", 1, none, ""},
   };
+  const std::string settings = home.filePath("vorel/vport.ini").toStdString();
   for (const auto& c : cases) {
     ASSERT_FALSE(c.file.empty()) << c.name;
     const QString path = QString::fromStdString(Write(sim, "refused.dat", c.file));
@@ -175,11 +200,19 @@ TEST_F(RestoreCli, EveryRefusalSendsNothing) {
       ASSERT_EQ(RunCli(sim, home, {"command", "4", "start", "--yes"}).exitCode, 0);
     }
     const std::size_t before = Writes(trace).size();
-    const CliRun run =
-        RunCli(sim, home, QStringList{"restore", "4", path, "--password", "1234"} + c.options);
-    EXPECT_EQ(run.exitCode, 1) << c.name << run.err;
+    if (*c.language) {
+      std::filesystem::create_directories(home.filePath("vorel").toStdString());
+      std::ofstream(settings, std::ios::binary) << "[System]\r\nLanguage=" << c.language << "\r\n";
+    }
+    const CliRun run = RunCli(sim, home, QStringList{"restore", "4", path} + c.options);
+    if (*c.language) std::filesystem::remove(settings);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.name << run.err;
     EXPECT_NE(run.err.find(c.says), std::string::npos) << c.name << run.err;
-    EXPECT_EQ(Writes(trace).size(), before) << c.name;
+    const std::vector<std::uint16_t> all = Writes(trace);
+    EXPECT_EQ(
+        std::vector<std::uint16_t>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()),
+        c.writes)
+        << c.name;
     EXPECT_EQ(Word(sim, home, "0x00CA"), "500") << c.name;
     EXPECT_EQ(Word(sim, home, "0x0004"), "0") << c.name;
     EXPECT_EQ(Word(sim, home, "0x0113"), c.running ? "199" : "200") << c.name;
@@ -196,28 +229,51 @@ TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
     int exitCode;
     const char* says;
     const char* frequency;  // register 0x00CA afterwards
+    bool unlockTried;       // the mode and the password went out, then the mode and the lock
   } cases[] = {
-      {"start command", {"0x8010", "0xFE01", "--password", "1234"}, false, 2, "'command'", "500"},
-      {"mode register", {"0x0113", "198", "--password", "1234"}, false, 2, "'command'", "500"},
-      {"no password", {"0x00CA", "600"}, false, 2, "needs --password", "500"},
+      {"start command",
+       {"0x8010", "0xFE01", "--password", "1234"},
+       false,
+       2,
+       "'command'",
+       "500",
+       false},
+      {"mode register",
+       {"0x0113", "198", "--password", "1234"},
+       false,
+       2,
+       "'command'",
+       "500",
+       false},
+      {"no password", {"0x00CA", "600"}, false, 2, "needs --password", "500", false},
       {"out of limits",
        {"0x00C8", "34463", "--password", "1234"},
        false,
        1,
        "GNOMIN_PWR = ",
-       "500"},
+       "500",
+       false},
       {"written",
        {"0x00CA", "600", "--password", "1234"},
        false,
        0,
        "Address 4: written, read-back matches\n",
-       "600"},
+       "600",
+       false},
+      {"locked, wrong password",
+       {"0x00CA", "550", "--password", "9999"},
+       false,
+       1,
+       "the password was not accepted: the controller stays locked, nothing written",
+       "600",
+       true},
       {"engine running",
        {"0x00CA", "550", "--password", "1234"},
        true,
        1,
        "The engine of site 4 is running. Stop it to write?",
-       "600"},
+       "600",
+       false},
   };
   for (const auto& c : cases) {
     if (c.start) {
@@ -233,6 +289,7 @@ TEST_F(RestoreCli, ARawWriteToAParameterIsCheckedLikeARestore) {
                                             all.end());
     const std::vector<std::uint16_t> expected =
         c.exitCode == 0 ? std::vector<std::uint16_t>{0x0113, 0x0004, 0x00CA, 0x0113, 0x0004}
+        : c.unlockTried ? std::vector<std::uint16_t>{0x0113, 0x0004, 0x0113, 0x0004}
                         : std::vector<std::uint16_t>{};
     EXPECT_EQ(writes, expected) << c.name;
     EXPECT_EQ(Word(sim, home, "0x00CA"), c.frequency) << c.name;

@@ -45,6 +45,7 @@ void ScriptedHost::ShowProgress(bool shown) {
 
 void ScriptedHost::SetProgress(int percent) {
   progress.push_back(percent);
+  if (whileProgress) whileProgress();
 }
 
 std::optional<std::string> ScriptedHost::AskOpenFileName(const std::string&, const std::string&) {

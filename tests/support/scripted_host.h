@@ -29,6 +29,8 @@ class ScriptedHost : public Host {
   std::deque<std::optional<std::string>> fileNames;
   // Runs while a question is open (as a modal box would dispatch events).
   std::function<void()> whileAsking;
+  // Runs at each progress step (as the event loop of a long exchange would).
+  std::function<void()> whileProgress;
 
   std::vector<std::string> messages;
   std::vector<Question> questions;
