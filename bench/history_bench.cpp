@@ -159,6 +159,18 @@ int main(int argc, char** argv) {
       }
     }
     store.Add(batch);
+    auto onDisk = [&] {
+      std::error_code ec;
+      std::uintmax_t bytes = std::filesystem::file_size(yearFile, ec);
+      const std::filesystem::path wal = yearFile.string() + "-wal";
+      if (std::filesystem::exists(wal)) bytes += std::filesystem::file_size(wal, ec);
+      return static_cast<double>(bytes) / 1e6;
+    };
+    // The worst case: a year at one a minute with nothing expired yet.
+    std::printf(
+        "year file before thinning (a year of samples at one a minute): %.1f MB (budget "
+        "50 MB)\n",
+        onDisk());
     store.ThinSamples(now, vorel::kDefaultKeepSamplesDays);
     std::printf(
         "a year of one site at the default thinning: %lld samples kept (%d days), %lld "
@@ -172,7 +184,7 @@ int main(int argc, char** argv) {
     std::uintmax_t bytes = std::filesystem::file_size(yearFile, ec);
     const std::filesystem::path wal = yearFile.string() + "-wal";
     if (std::filesystem::exists(wal)) bytes += std::filesystem::file_size(wal, ec);
-    std::printf("year file as grown (a year inserted, then thinned once): %.1f MB\n",
+    std::printf("year file as grown (a year inserted, then thinned once): %.1f MB (budget 50 MB)\n",
                 static_cast<double>(bytes) / 1e6);
     // What the file holds in steady state: thinning frees pages that later samples reuse.
     {
@@ -205,6 +217,10 @@ int main(int argc, char** argv) {
       changed += sets.back().words[i] != before->words[i];
     std::printf("changes since last visit: %d changed of %zu sets in %.1f ms (budget 200 ms)\n",
                 changed, sets.size(), MsSince(t0));
+    t0 = Clock::now();
+    const auto events = store.Events(key);
+    std::printf("the merged event history: %zu events in %.1f ms (budget 200 ms)\n", events.size(),
+                MsSince(t0));
     t0 = Clock::now();
     const auto pastDay = store.Samples(key, now - 30 * kDay, now - 29 * kDay);
     std::printf("a past day's trend: %zu samples in %.1f ms (budget 200 ms)\n", pastDay.size(),

@@ -51,6 +51,7 @@ void HistoryRecorder::Start(const HistoryLocation& location, int keepSamplesDays
   HistoryWriter::Options options;
   options.location = location;
   options.keepSamplesDays = keepSamplesDays;
+  options.spoolFile = HistorySpoolFile(location);
   QObject* mailbox = mailbox_.get();
   options.onProblem = [mailbox, tell](const HistoryProblem& problem) {
     // Queued: the message is made and shown on the thread that owns the mailbox; it is
@@ -63,6 +64,7 @@ void HistoryRecorder::Start(const HistoryLocation& location, int keepSamplesDays
         Qt::QueuedConnection);
   };
   writer_ = std::make_unique<HistoryWriter>(std::move(options));
+  location_ = location;
 }
 
 void HistoryRecorder::Stop(std::chrono::milliseconds timeout) {
@@ -76,6 +78,11 @@ void HistoryRecorder::Stop(std::chrono::milliseconds timeout) {
 ControllerKey HistoryRecorder::KeyOf(const SiteImages& images, int site) {
   return {images.SerialNumberText(site),
           static_cast<std::int16_t>(images.Word(site, reg::kProductCode.address))};
+}
+
+std::int64_t HistoryRecorder::IdentifiedAtMs(int site) const {
+  const auto it = identifiedMs_.find(site);
+  return it == identifiedMs_.end() ? 0 : it->second;
 }
 
 ParameterWords HistoryRecorder::ParameterSetOf(const SiteImages& images, int site) {
@@ -92,6 +99,7 @@ void HistoryRecorder::Identified(int site) {
   if (!writer_ || !IsSite(site)) return;
   IdentificationRecord record;
   record.place = PlaceOf(site);
+  identifiedMs_[site] = record.place.timeMs;
   const std::string deviceName = Cp936ToUtf8(images_.DeviceNameText(site));
   record.firmware = Cp936ToUtf8(VersionText(images_.DeviceNameText(site)));
   record.deviceName = deviceName;

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/site_images.h"
@@ -35,6 +37,10 @@ class HistoryRecorder {
   void Stop(std::chrono::milliseconds timeout = std::chrono::seconds(5));
   bool Recording() const { return writer_ != nullptr; }
   HistoryWriter* Writer() { return writer_.get(); }
+  // The database recorded into (nothing before Start).
+  const std::optional<HistoryLocation>& Location() const { return location_; }
+  // When the site was last identified while recording (0: not since Start).
+  std::int64_t IdentifiedAtMs(int site) const;
 
   // The site was identified (its parameters were read with it).
   void Identified(int site);
@@ -53,6 +59,8 @@ class HistoryRecorder {
   const SiteImages& images_;
   PortName portName_;
   std::unique_ptr<HistoryWriter> writer_;
+  std::optional<HistoryLocation> location_;
+  std::map<int, std::int64_t> identifiedMs_;
   // Problems reach the thread that started recording through this object's event queue.
   std::unique_ptr<QObject> mailbox_;
 };

@@ -98,6 +98,29 @@ void DivisorsOf(std::string_view text, std::span<std::uint8_t> divisors) {
   }
 }
 
+std::string SampleData(const SampleRecord& sample) {
+  std::string data;
+  if (sample.gap) return data;
+  data.reserve(3 * kHistorySeries);
+  for (std::int16_t count : sample.counts) {
+    const auto word = static_cast<std::uint16_t>(count);
+    data.push_back(static_cast<char>(word & 0xFF));
+    data.push_back(static_cast<char>(word >> 8));
+  }
+  for (std::uint8_t divisor : sample.divisors) data.push_back(static_cast<char>(divisor));
+  return data;
+}
+
+void SampleOfData(std::string_view data, SampleRecord& sample) {
+  sample.gap = data.size() != 3 * kHistorySeries;
+  if (sample.gap) return;
+  auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(data[i]); };
+  for (std::size_t i = 0; i < kHistorySeries; ++i) {
+    sample.counts[i] = static_cast<std::int16_t>(byte(2 * i) | byte(2 * i + 1) << 8);
+    sample.divisors[i] = byte(2 * kHistorySeries + i);
+  }
+}
+
 int EventCode(const EventRecordWords& record) {
   return record[0];
 }

@@ -29,6 +29,12 @@ std::vector<WriteChange> ChangesOf(std::string_view text);
 std::string DivisorsText(std::span<const std::uint8_t> divisors);
 void DivisorsOf(std::string_view text, std::span<std::uint8_t> divisors);
 
+// A poll's numbers as one binary value: the counts as 16-bit little-endian words, then one
+// divisor byte each (1, 10, 100; 0 where no number). A failed poll is the empty value.
+std::string SampleData(const SampleRecord& sample);
+// Fills counts, divisors and gap from a value (anything but a whole value is a gap).
+void SampleOfData(std::string_view data, SampleRecord& sample);
+
 // An event record's code (word 0) and "yymmddhhmmss" from its BCD date and time (words 1 to 4).
 int EventCode(const EventRecordWords& record);
 std::string EventTimeKey(const EventRecordWords& record);

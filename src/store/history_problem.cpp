@@ -12,8 +12,9 @@ namespace {
 constexpr std::array<BilingualText, 4> kProblemTexts{{
     {"The history database %1 cannot be opened: %2. The tool goes on without history.",
      "无法打开历史数据库 %1：%2。本工具不记录历史，继续运行。"},
-    {"The history database %1 is in use by another program. The tool goes on without history.",
-     "历史数据库 %1 正被其他程序占用。本工具不记录历史，继续运行。"},
+    {"The history database %1 is in use by another program. What happens meanwhile is kept and "
+     "written when it is free.",
+     "历史数据库 %1 正被其他程序占用。期间的记录先保留，待其空闲后写入。"},
     {"The history database %1 is full. The tool goes on without history.",
      "历史数据库 %1 已满。本工具不记录历史，继续运行。"},
     {"The history database %1 was made by a newer version of this tool (schema %2). The tool "

@@ -1,6 +1,7 @@
 #include "store/history_store.h"
 
 #include <unistd.h>
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -128,6 +129,9 @@ std::optional<HistoryProblem> HistoryStore::OpenConnection(const HistoryLocation
   }
   if (!db.open()) return refuse(ErrorText(db.lastError()));
   if (sqlite) {
+    // A new file gives the pages that thinning and expiry free back to the file system at
+    // each commit, so it never stays at a size its samples once had.
+    Run("PRAGMA auto_vacuum=FULL");
     // WAL: a crash or power cut loses at most the last transaction, and readers do not wait.
     QSqlQuery wal(db);
     if (!wal.exec("PRAGMA journal_mode=WAL")) return refuse(ErrorText(wal.lastError()));
@@ -156,19 +160,32 @@ bool HistoryStore::Migrate() {
     NoteFailure(ErrorText(probe.lastError()));
     return false;
   }
+  // A statement still open on the table list keeps a migration from dropping a table.
+  probe.finish();
   const int version = SchemaVersion();
   if (version > kHistorySchemaVersion) {
     problem_ = {HistoryProblem::Kind::NewerSchema, location_.Name(), std::to_string(version)};
     return false;
   }
+  const bool sqlite = db.driverName() == "QSQLITE";
   for (int next = version + 1; next <= kHistorySchemaVersion; ++next) {
     if (!db.transaction()) {
       NoteFailure(ErrorText(db.lastError()));
       return false;
     }
-    for (std::string_view sql : HistoryMigration(next)) {
+    for (std::string_view step : HistoryMigration(next)) {
+      if (step == kCopySamplesStep) {
+        if (!CopySamplesCompact()) {
+          db.rollback();
+          return false;
+        }
+        continue;
+      }
+      QString sql = QString::fromUtf8(step.data(), static_cast<qsizetype>(step.size()));
+      sql.replace("{blob}", sqlite ? "BLOB" : "BYTEA");
+      sql.replace("{without_rowid}", sqlite ? " WITHOUT ROWID" : "");
       QSqlQuery query(db);
-      if (!query.exec(QString::fromUtf8(sql.data(), static_cast<qsizetype>(sql.size())))) {
+      if (!query.exec(sql)) {
         NoteFailure(ErrorText(query.lastError()));
         db.rollback();
         return false;
@@ -180,6 +197,50 @@ bool HistoryStore::Migrate() {
       return false;
     }
   }
+  // A file made before its samples were compact rewrites itself once, so that it gives
+  // freed pages back from now on.
+  if (sqlite && version > 0 && version < 3) {
+    Run("PRAGMA auto_vacuum=FULL");
+    Run("VACUUM");
+  }
+  return true;
+}
+
+bool HistoryStore::CopySamplesCompact() {
+  QSqlDatabase db = Db(connection_);
+  QSqlQuery rows(db);
+  rows.setForwardOnly(true);
+  QSqlQuery insert(db);
+  if (!rows.exec("SELECT serial, product_code, time_ms, gap, counts, divisors FROM samples") ||
+      !insert.prepare("INSERT INTO samples_compact (serial, product_code, time_ms, data) VALUES "
+                      "(?, ?, ?, ?)")) {
+    NoteFailure(ErrorText(rows.lastError().isValid() ? rows.lastError() : insert.lastError()));
+    return false;
+  }
+  while (rows.next()) {
+    SampleRecord sample;
+    sample.gap = rows.value(3).toInt() != 0;
+    const auto words = HexWords(S(rows.value(4)));
+    if (!sample.gap && words && words->size() == sample.counts.size()) {
+      for (std::size_t i = 0; i < sample.counts.size(); ++i)
+        sample.counts[i] = static_cast<std::int16_t>((*words)[i]);
+      DivisorsOf(S(rows.value(5)), sample.divisors);
+    } else {
+      sample.gap = true;
+    }
+    const std::string data = SampleData(sample);
+    insert.bindValue(0, rows.value(0));
+    insert.bindValue(1, rows.value(1));
+    insert.bindValue(2, rows.value(2));
+    insert.bindValue(3, QByteArray(data.data(), static_cast<qsizetype>(data.size())));
+    if (!insert.exec()) {
+      NoteFailure(ErrorText(insert.lastError()));
+      return false;
+    }
+  }
+  // The old table is dropped next: nothing may still read it.
+  rows.finish();
+  insert.finish();
   return true;
 }
 
@@ -213,6 +274,10 @@ class Statement {
   }
   Statement& operator<<(std::int64_t number) {
     query_.addBindValue(QVariant::fromValue<qlonglong>(number));
+    return *this;
+  }
+  Statement& operator<<(const QByteArray& bytes) {
+    query_.addBindValue(bytes);
     return *this;
   }
   Statement& operator<<(int number) {
@@ -311,13 +376,11 @@ bool HistoryStore::AddOne(const EventLogReadRecord& r) {
 
 bool HistoryStore::AddOne(const SampleRecord& r) {
   Statement s(
-      Prepared("INSERT INTO samples (serial, product_code, time_ms, gap, counts, divisors) VALUES "
-               "(?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
-  std::array<std::uint16_t, kHistorySeries> words{};
-  for (std::size_t i = 0; i < words.size(); ++i) words[i] = static_cast<std::uint16_t>(r.counts[i]);
-  s << r.controller.serial << r.controller.productCode << r.timeMs << (r.gap ? 1 : 0)
-    << (r.gap ? std::string() : WordsHex(words))
-    << (r.gap ? std::string() : DivisorsText(r.divisors));
+      Prepared("INSERT INTO samples (serial, product_code, time_ms, data) VALUES (?, ?, ?, ?) ON "
+               "CONFLICT DO NOTHING"));
+  const std::string data = SampleData(r);
+  s << r.controller.serial << r.controller.productCode << r.timeMs
+    << QByteArray(data.data(), static_cast<qsizetype>(data.size()));
   VOREL_EXEC(s);
   return true;
 }
@@ -457,7 +520,7 @@ std::vector<SampleRecord> HistoryStore::Samples(const ControllerKey& key, std::i
   std::vector<SampleRecord> samples;
   if (!IsOpen()) return samples;
   Statement s(Db(connection_),
-              "SELECT time_ms, gap, counts, divisors FROM samples WHERE serial = ? AND "
+              "SELECT time_ms, data FROM samples WHERE serial = ? AND "
               "product_code = ? AND time_ms >= ? AND time_ms < ? ORDER BY time_ms");
   s << key.serial << key.productCode << fromMs << toMs;
   if (!s.Exec()) return samples;
@@ -465,15 +528,8 @@ std::vector<SampleRecord> HistoryStore::Samples(const ControllerKey& key, std::i
     SampleRecord sample;
     sample.controller = key;
     sample.timeMs = q.value(0).toLongLong();
-    sample.gap = q.value(1).toInt() != 0;
-    const auto words = HexWords(S(q.value(2)));
-    if (!sample.gap && words && words->size() == sample.counts.size()) {
-      for (std::size_t i = 0; i < sample.counts.size(); ++i)
-        sample.counts[i] = static_cast<std::int16_t>((*words)[i]);
-      DivisorsOf(S(q.value(3)), sample.divisors);
-    } else {
-      sample.gap = true;
-    }
+    const QByteArray data = q.value(1).toByteArray();
+    SampleOfData(std::string_view(data.constData(), static_cast<std::size_t>(data.size())), sample);
     samples.push_back(sample);
   }
   return samples;

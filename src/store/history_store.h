@@ -113,6 +113,8 @@ class HistoryStore {
   // The insert statements, prepared once per connection.
   QSqlQuery& Prepared(const char* sql);
   bool Migrate();
+  // The samples of an older schema into the compact table, in the migration's transaction.
+  bool CopySamplesCompact();
   void NoteFailure(const std::string& reason);
   bool AddOne(const IdentificationRecord& r);
   bool AddOne(const ParameterSetRecord& r);

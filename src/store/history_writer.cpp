@@ -23,6 +23,8 @@ bool Lasting(const HistoryProblem& problem) {
 }  // namespace
 
 HistoryWriter::HistoryWriter(Options options) : options_(std::move(options)) {
+  if (!options_.spoolFile.empty())
+    spool_ = std::make_unique<HistorySpool>(options_.spoolFile, options_.spoolLimitBytes);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -43,7 +45,9 @@ void HistoryWriter::Post(HistoryRecord record) {
     auto& queue = sample ? samples_ : others_;
     const std::size_t capacity = sample ? options_.sampleCapacity : options_.otherCapacity;
     ++posted_;
-    if (queue.size() >= capacity) {
+    // With a spool the writer moves a full queue there; the queue gives up its oldest records
+    // only when that does not keep up.
+    if (queue.size() >= (spool_ ? 2 * capacity : capacity)) {
       queue.pop_front();
       ++dropped_;
       ++done_;
@@ -76,10 +80,39 @@ std::size_t HistoryWriter::Dropped() const {
   return dropped_;
 }
 
+std::size_t HistoryWriter::Spooled() const {
+  std::lock_guard lock(mutex_);
+  return spooled_;
+}
+
 void HistoryWriter::TellOnce(const HistoryProblem& problem) {
   if (told_) return;
   told_ = true;
   if (options_.onProblem) options_.onProblem(problem);
+}
+
+bool HistoryWriter::SpillWanted() const {
+  if (!spool_) return false;
+  const bool queued = !samples_.empty() || !others_.empty();
+  return queued && (spooling_ || samples_.size() >= options_.sampleCapacity ||
+                    others_.size() >= options_.otherCapacity);
+}
+
+void HistoryWriter::Spill(std::unique_lock<std::mutex>& lock) {
+  std::vector<HistoryRecord> records;
+  records.reserve(others_.size() + samples_.size());
+  for (auto* queue : {&others_, &samples_}) {
+    for (HistoryRecord& r : *queue) records.push_back(std::move(r));
+    queue->clear();
+  }
+  spooling_ = true;
+  lock.unlock();
+  const std::size_t kept = spool_->Append(records);
+  lock.lock();
+  spooled_ += kept;
+  dropped_ += records.size() - kept;
+  done_ += records.size() - kept;
+  if (kept < records.size()) written_.notify_all();
 }
 
 void HistoryWriter::Run() {
@@ -93,25 +126,36 @@ void HistoryWriter::Run() {
     others_.clear();
     written_.notify_all();
   };
+  auto nextRetry = std::chrono::steady_clock::now();
   if (auto problem = store.Open(options_.location)) {
-    goOff(*problem);
-    return;
-  }
-  store.ThinSamples(NowMs(), options_.keepSamplesDays);
-  auto lastThin = std::chrono::steady_clock::now();
-  {
+    // A file another program holds is waited for; any other failure ends the history.
+    if (problem->kind != HistoryProblem::Kind::Locked) {
+      goOff(*problem);
+      return;
+    }
+    TellOnce(*problem);
+    std::lock_guard lock(mutex_);
+    state_ = State::Away;
+    nextRetry += options_.retry;
+  } else {
+    store.ThinSamples(NowMs(), options_.keepSamplesDays);
     std::lock_guard lock(mutex_);
     state_ = State::Ready;
+  }
+  auto lastThin = std::chrono::steady_clock::now();
+  {
+    // Records a crash or an outage left in the spool go first.
+    std::lock_guard lock(mutex_);
+    spooling_ = spool_ && spool_->HasRecords();
   }
   std::vector<HistoryRecord> batch;
   std::unique_lock lock(mutex_);
   for (;;) {
-    const bool away = state_ == State::Away;
-    const auto wait = away ? options_.retry : options_.thinEvery;
-    wake_.wait_for(lock, wait,
-                   [&] { return stop_ || (!away && (!samples_.empty() || !others_.empty())); });
-    const bool stopping = stop_;
     if (state_ == State::Away) {
+      wake_.wait_until(lock, nextRetry, [&] { return stop_ || SpillWanted(); });
+      if (SpillWanted()) Spill(lock);
+      const bool stopping = stop_;
+      if (!stopping && std::chrono::steady_clock::now() < nextRetry) continue;
       lock.unlock();
       auto problem = store.Open(options_.location);
       lock.lock();
@@ -121,22 +165,39 @@ void HistoryWriter::Run() {
         return;
       }
       if (problem) {
-        if (stopping) return;
+        if (problem->kind == HistoryProblem::Kind::Locked) TellOnce(*problem);
+        // What is still queued at the end waits in the spool for the next run.
+        if (stopping) {
+          if (spool_ && (!samples_.empty() || !others_.empty())) Spill(lock);
+          return;
+        }
+        nextRetry = std::chrono::steady_clock::now() + options_.retry;
         continue;
       }
       state_ = State::Ready;
+    } else {
+      wake_.wait_for(lock, options_.thinEvery,
+                     [&] { return stop_ || spooling_ || !samples_.empty() || !others_.empty(); });
     }
-    // Other records first: they are few and matter most.
-    while (batch.size() < kBatch && !others_.empty()) {
-      batch.push_back(std::move(others_.front()));
-      others_.pop_front();
-    }
-    while (batch.size() < kBatch && !samples_.empty()) {
-      batch.push_back(std::move(samples_.front()));
-      samples_.pop_front();
+    const bool stopping = stop_;
+    // The spool is replayed before anything queued after it.
+    const bool fromSpool = spooling_;
+    std::uint64_t next = 0;
+    if (!fromSpool) {
+      // Other records first: they are few and matter most.
+      while (batch.size() < kBatch && !others_.empty()) {
+        batch.push_back(std::move(others_.front()));
+        others_.pop_front();
+      }
+      while (batch.size() < kBatch && !samples_.empty()) {
+        batch.push_back(std::move(samples_.front()));
+        samples_.pop_front();
+      }
     }
     lock.unlock();
+    if (fromSpool) batch = spool_->Read(kBatch, &next);
     bool ok = batch.empty() || store.Add(batch);
+    if (ok && fromSpool) spool_->Replayed(next);
     if (ok && std::chrono::steady_clock::now() - lastThin >= options_.thinEvery) {
       store.ThinSamples(NowMs(), options_.keepSamplesDays);
       lastThin = std::chrono::steady_clock::now();
@@ -144,14 +205,25 @@ void HistoryWriter::Run() {
     const HistoryProblem problem = store.LastProblem();
     lock.lock();
     if (ok) {
-      done_ += batch.size();
+      if (fromSpool) {
+        const std::size_t replayed = std::min(spooled_, batch.size());
+        spooled_ -= replayed;
+        done_ += replayed;
+        spooling_ = spool_->HasRecords();
+        if (!spooling_) spooled_ = 0;
+      } else {
+        done_ += batch.size();
+      }
       batch.clear();
       written_.notify_all();
     } else {
-      // Put the batch back in front, in its order, and wait for the database.
-      for (auto it = batch.rbegin(); it != batch.rend(); ++it) {
-        auto& queue = std::holds_alternative<SampleRecord>(*it) ? samples_ : others_;
-        queue.push_front(std::move(*it));
+      // Put the batch back in front, in its order, and wait for the database (a spooled
+      // batch stays where it is).
+      if (!fromSpool) {
+        for (auto it = batch.rbegin(); it != batch.rend(); ++it) {
+          auto& queue = std::holds_alternative<SampleRecord>(*it) ? samples_ : others_;
+          queue.push_front(std::move(*it));
+        }
       }
       batch.clear();
       if (Lasting(problem)) {
@@ -159,13 +231,18 @@ void HistoryWriter::Run() {
         goOff(problem);
         return;
       }
+      if (problem.kind == HistoryProblem::Kind::Locked) TellOnce(problem);
       state_ = State::Away;
+      nextRetry = std::chrono::steady_clock::now() + options_.retry;
       lock.unlock();
       store.Close();
       lock.lock();
     }
-    const bool idle = samples_.empty() && others_.empty();
-    if (stopping && (idle || state_ == State::Away)) return;
+    const bool idle = samples_.empty() && others_.empty() && !spooling_;
+    if (stopping && (idle || state_ == State::Away)) {
+      if (spool_ && (!samples_.empty() || !others_.empty())) Spill(lock);
+      return;
+    }
     if (!idle) wake_.notify_one();
   }
 }

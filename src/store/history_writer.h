@@ -1,9 +1,11 @@
 // The queue between what happened on the line and the history database: Post never waits for
 // the database; a thread of its own opens the store and writes what was posted, in batches.
 // While the database is away (a server restarting, a file locked for a while) records are
-// kept, up to a bound, and written when it is back. A database that cannot be kept at all
-// (cannot be opened, full, newer schema) is told once through `onProblem`, and from then on
-// nothing is recorded.
+// kept, up to a bound, and written when it is back; when the outage outlasts the queue, the
+// records go on to a spool file and are replayed, in order, before anything newer. A file
+// locked by another program is told once through `onProblem` and recording resumes when it is
+// free. A database that cannot be kept at all (cannot be opened, full, newer schema) is told
+// once, and from then on nothing is recorded.
 #pragma once
 
 #include <chrono>
@@ -11,13 +13,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 #include "store/history_location.h"
 #include "store/history_problem.h"
 #include "store/history_records.h"
+#include "store/history_spool.h"
 #include "store/history_store.h"
 
 namespace vorel {
@@ -32,6 +37,10 @@ class HistoryWriter {
     std::size_t otherCapacity = 20'000;
     std::chrono::milliseconds retry{3000};
     std::chrono::milliseconds thinEvery{60'000};
+    // Where records go while the database is away longer than the queue holds (none: the
+    // oldest queued records are given up instead), and how large that file may grow.
+    std::filesystem::path spoolFile;
+    std::uint64_t spoolLimitBytes = 256ull << 20;
     // Called once, on the writer's thread.
     std::function<void(const HistoryProblem&)> onProblem;
   };
@@ -50,12 +59,17 @@ class HistoryWriter {
 
   State CurrentState() const;
   std::size_t Pending() const;
-  // Records given up because the queue was full while the database was away.
+  // Records given up because the queue (or the spool) was full while the database was away.
   std::size_t Dropped() const;
+  // Records in the spool file, not yet replayed into the database.
+  std::size_t Spooled() const;
 
  private:
   void Run();
   void TellOnce(const HistoryProblem& problem);
+  bool SpillWanted() const;
+  // Moves the queued records to the spool (lock held on entry and exit).
+  void Spill(std::unique_lock<std::mutex>& lock);
 
   Options options_;
   mutable std::mutex mutex_;
@@ -66,6 +80,10 @@ class HistoryWriter {
   std::uint64_t posted_ = 0;
   std::uint64_t done_ = 0;  // written or dropped
   std::size_t dropped_ = 0;
+  std::unique_ptr<HistorySpool> spool_;
+  // Records spooled and not yet replayed; while any are, new records follow them there.
+  std::size_t spooled_ = 0;
+  bool spooling_ = false;
   State state_ = State::Opening;
   bool stop_ = false;
   bool told_ = false;

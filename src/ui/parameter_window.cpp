@@ -345,6 +345,7 @@ std::string ParameterWindow::HelpPage() const {
       {"tbSensor",         "inputs-outputs.md"},
       {"tsStatusDisplay",  "monitor.md"},
       {"tsHistoryDisplay", "event-log.md"},
+      {"tsSiteHistory",    "history.md"},
   };
   // clang-format on
   QWidget* page = pages_->currentWidget();
@@ -501,6 +502,10 @@ void ParameterWindow::ApplyWindowTexts() {
       {eventLogPage_, {"Event Log", "历史记录"}},
   };
   for (const auto& [page, text] : pages) pages_->setTabText(pages_->indexOf(page), Pick(text));
+  if (history_) {
+    pages_->setTabText(pages_->indexOf(history_), Pick({"History", "站点历史"}));
+    history_->ApplyTexts();
+  }
   const std::pair<QWidget*, BilingualText> subPages[] = {
       {basicPage_, {"System/Basic", "系统/基本设定"}},
       {enginePage_, {"Engine/Engine Protection", "发动机/发动机保护"}},
@@ -592,6 +597,12 @@ MonitorPage* ParameterWindow::BuildMonitorPage() {
 EventLogPage* ParameterWindow::EventLog() const {
   // Building the page changes no state a caller can see: it shows what it would have shown.
   return const_cast<ParameterWindow*>(this)->BuildEventLogPage();
+}
+
+void ParameterWindow::AddHistoryPage(HistoryPageSource source) {
+  if (history_) return;
+  history_ = new HistoryPage(std::move(source));
+  pages_->addTab(history_, Pick({"History", "站点历史"}));
 }
 
 EventLogPage* ParameterWindow::BuildEventLogPage() {

@@ -18,6 +18,7 @@
 #include "control/site_slots.h"
 #include "control/site_window.h"
 #include "core/editor_model.h"
+#include "ui/history_page.h"
 
 class QDialog;
 class QLabel;
@@ -32,6 +33,7 @@ class BinaryIoGrid;
 class CurveEditor;
 class EventLogPage;
 class GridEditors;
+class HistoryPage;
 class MonitorPage;
 class SetpointGridWidget;
 class SiteImages;
@@ -118,6 +120,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   // The event-log page, built on first use (first shown or first asked for).
   EventLogPage* EventLog() const;
   bool EventLogPageBuilt() const { return eventLog_ != nullptr; }
+  // Adds the "History" page, reading what `source` names (a window without it has none).
+  void AddHistoryPage(HistoryPageSource source);
+  HistoryPage* History() const { return history_; }
   // The editor widget of a parameter row (made on first use).
   QWidget* Editor(std::string_view name);
   QString StatusPanel(int panel) const;
@@ -237,6 +242,7 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   BinaryIoGrid* outputGrid_ = nullptr;
   MonitorPage* monitor_ = nullptr;
   EventLogPage* eventLog_ = nullptr;
+  HistoryPage* history_ = nullptr;
   QToolButton* unlockButton_ = nullptr;
   QToolButton* changePasswordButton_ = nullptr;
   QPushButton* saveButton_ = nullptr;

@@ -6,6 +6,7 @@
 
 #include "core/language.h"
 #include "store/history_codec.h"
+#include "store/history_schema.h"
 #include "store/history_store.h"
 #include "store/store_fixture.h"
 
@@ -137,7 +138,7 @@ TEST_P(HistoryStoreTest, AVersionOneDatabaseIsBroughtUpToDateWithItsRecords) {
   RunSqlFile(std::filesystem::path(TEST_DATA_DIR) / "history_v1.sql");
   HistoryStore store;
   ASSERT_FALSE(store.Open(location_));
-  EXPECT_EQ(store.SchemaVersion(), 2);
+  EXPECT_EQ(store.SchemaVersion(), kHistorySchemaVersion);
   const auto keys = store.FindControllers("0000ab12cd34");
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0], kPump);
