@@ -120,6 +120,20 @@ int main(int argc, char** argv) {
       "resident: %.1f MiB before Connect, %.1f MiB with 32 monitor pages, %.1f MiB once the "
       "trends show, %.1f MiB now\n",
       rss0 / 1024.0, rssGrids / 1024.0, rssTrend / 1024.0, ResidentKiB() / 1024.0);
+  // The cost of one paint of a strip, whatever the polling rate: every strip in view painted
+  // again and again at once.
+  std::vector<vorel::TrendPlot*> plots;
+  for (auto* page : pages)
+    for (int s = 0; s < vorel::kTrendSeriesCount; ++s)
+      if (vorel::TrendPlot* plot = page->Trend()->Plot(s); plot && plot->isVisible())
+        plots.push_back(plot);
+  constexpr int kRepaints = 50;
+  const double p0 = CpuSeconds();
+  for (int i = 0; i < kRepaints; ++i)
+    for (auto* plot : plots) plot->repaint();
+  const double perPaint = (CpuSeconds() - p0) / kRepaints / static_cast<double>(plots.size());
+  std::printf("one strip painted: %.3f ms CPU (%zu strips x %d paints)\n", perPaint * 1000,
+              plots.size(), kRepaints);
   const bool separateWindows = separate && separate[0] == '1';
   const double goal = separateWindows ? 0.03 : 0.02;
   std::printf("goal (%s): under %.0f %% of one core: %s\n",
