@@ -17,6 +17,7 @@
 #include "control/settings.h"
 #include "core/alarm_codes.h"
 #include "core/language.h"
+#include "core/load_state.h"
 #include "core/monitor_format.h"
 #include "core/monitor_snapshot.h"
 
@@ -144,9 +145,9 @@ void PrintCsv(const Snapshot& s, bool header, const QDateTime& time, bool failed
   FlushOut();
 }
 
-// "Start the engine of site N?" on a terminal; true for y or yes.
-bool ConfirmOnTerminal(int site) {
-  std::fprintf(stderr, "%s [y/N] ", StartQuestionText(site).c_str());
+// A question such as "Start the engine of site N?" on a terminal; true for y or yes.
+bool ConfirmOnTerminal(const std::string& question) {
+  std::fprintf(stderr, "%s [y/N] ", question.c_str());
   std::fflush(stderr);
   std::string answer;
   if (!std::getline(std::cin, answer)) return false;
@@ -167,8 +168,8 @@ const char* const kMonitorUsage =
     "                             status, says why (ok on the others)\n"
     "  command SITE off|manual|auto|test|start|stop|mute|reset [--yes]\n"
     "                             identify the site and send one command as the monitor's\n"
-    "                             button does; start asks on a terminal and needs --yes\n"
-    "                             otherwise\n";
+    "                             button does; start, and stop or off while the set is on\n"
+    "                             load, ask on a terminal and need --yes otherwise\n";
 
 bool IsMonitorCommand(std::string_view name) {
   return name == "monitor" || name == "command";
@@ -207,7 +208,27 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
   if (options.command) {
     bool confirmed = true;
     if (*options.command == RemoteCommand::Start && !options.yes)
-      confirmed = ConfirmOnTerminal(site);
+      confirmed = ConfirmOnTerminal(StartQuestionText(site));
+    const bool stops =
+        *options.command == RemoteCommand::Stop || *options.command == RemoteCommand::Off;
+    if (stops && !options.yes) {
+      // Whether the set carries a load is known only from a fresh read of its live values;
+      // without one nothing is sent (the failure went to stderr).
+      if (!session.ReadBlock<ValueRead>(site, reg::kLiveValues)) {
+        std::fprintf(stderr, "vorel-cli: not sent: whether site %d is on load is unknown\n", site);
+        return kExitFailed;
+      }
+      if (GeneratorOnLoad(session.Images(), site)) {
+        if (!isatty(STDIN_FILENO)) {
+          std::fprintf(stderr,
+                       "vorel-cli: site %d is on load: %s needs --yes when not run on a "
+                       "terminal\n",
+                       site, std::string(args[1]).c_str());
+          return kExitUsage;
+        }
+        confirmed = ConfirmOnTerminal(OnLoadQuestionText(site));
+      }
+    }
     if (!confirmed) {
       std::fprintf(stderr, "vorel-cli: not sent\n");
       status = kExitFailed;

@@ -1,24 +1,20 @@
 #include "ui/trend_view.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QVBoxLayout>
-#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include "core/language.h"
 #include "ui/qt_text.h"
+#include "ui/trend_plot.h"
 
 namespace vorel {
 namespace {
@@ -90,7 +86,7 @@ void TrendView::ApplyTexts() {
         title_ ? Q(title_(s))
                : Q(row.title.Pick()) + (*row.unit ? QString(" (%1)").arg(row.unit) : QString());
     boxes_[Index(s)]->setText(title);
-    if (QChart* chart = strips_[Index(s)].chart) chart->setTitle(title);
+    if (TrendPlot* plot = strips_[Index(s)].plot) plot->SetTitle(title);
   }
   spanLabel_->setText(Q(PickText("Time span", "时间范围")));
   for (int i = 0; i < spanPicker_->count(); ++i)
@@ -102,51 +98,32 @@ void TrendView::ApplyTexts() {
 void TrendView::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   for (int s = 0; s < kTrendSeriesCount; ++s)
-    if (boxes_[Index(s)]->isChecked() && !strips_[Index(s)].view) MakeStrip(s);
+    if (boxes_[Index(s)]->isChecked() && !strips_[Index(s)].plot) MakeStrip(s);
   stale_ = true;
   Refresh();
 }
 
 void TrendView::MakeStrip(int series) {
   Strip& strip = strips_[Index(series)];
-  strip.chart = new QChart;
-  strip.chart->legend()->hide();
-  strip.chart->setAnimationOptions(QChart::NoAnimation);  // a redraw is one frame
-  strip.chart->setMargins(QMargins(4, 2, 4, 2));
-  QFont titleFont = strip.chart->titleFont();
-  titleFont.setPointSizeF(titleFont.pointSizeF() * 0.9);
-  titleFont.setBold(true);
-  strip.chart->setTitleFont(titleFont);
-  strip.line = new QLineSeries;
-  strip.chart->addSeries(strip.line);
-  strip.time = new QDateTimeAxis;
-  strip.time->setFormat("hh:mm:ss");
-  strip.time->setTickCount(6);
-  strip.value = new QValueAxis;
-  strip.chart->addAxis(strip.time, Qt::AlignBottom);
-  strip.chart->addAxis(strip.value, Qt::AlignLeft);
-  strip.line->attachAxis(strip.time);
-  strip.line->attachAxis(strip.value);
-  strip.view = new QChartView(strip.chart);
-  strip.view->setObjectName(QString("chTrend_") + TrendSeriesTable()[Index(series)].key);
-  strip.view->setRenderHint(QPainter::Antialiasing, false);
-  strip.view->setMinimumHeight(kStripHeight);
-  // Charts keep the order of the table whatever order they are made in.
+  strip.plot = new TrendPlot;
+  strip.plot->setObjectName(QString("chTrend_") + TrendSeriesTable()[Index(series)].key);
+  strip.plot->setMinimumHeight(kStripHeight);
+  // Strips keep the order of the table whatever order they are made in.
   int position = 0;
   for (int s = 0; s < series; ++s)
-    if (strips_[Index(s)].view) ++position;
-  stripLayout_->insertWidget(position, strip.view);
-  strip.view->setVisible(boxes_[Index(series)]->isChecked());  // not left to a queued show
+    if (strips_[Index(s)].plot) ++position;
+  stripLayout_->insertWidget(position, strip.plot);
+  strip.plot->setVisible(boxes_[Index(series)]->isChecked());  // not left to a queued show
   ApplyTexts();
 }
 
 void TrendView::SeriesToggled(int series, bool shown) {
   Strip& strip = strips_[Index(series)];
-  if (shown && !strip.view) {
+  if (shown && !strip.plot) {
     if (!isVisible()) return;  // made when the view is first shown
     MakeStrip(series);
   }
-  if (strip.view) strip.view->setVisible(shown);
+  if (strip.plot) strip.plot->setVisible(shown);
   stale_ = true;
   Refresh();
 }
@@ -158,8 +135,8 @@ std::int64_t TrendView::SpanMs() const {
 
 std::int64_t TrendView::PixelMs() const {
   for (const Strip& strip : strips_) {
-    if (!strip.view || strip.view->isHidden()) continue;
-    const double width = strip.chart->plotArea().width();
+    if (!strip.plot || strip.plot->isHidden()) continue;
+    const double width = strip.plot->PlotArea().width();
     if (width >= 1) return static_cast<std::int64_t>(static_cast<double>(SpanMs()) / width);
   }
   return 0;
@@ -201,96 +178,51 @@ void TrendView::Refresh() {
   const std::uint64_t firstNumber = added - size + first;
   if (step == 0) step = 1;
   for (int s = 0; s < kTrendSeriesCount; ++s) {
-    if (boxes_[Index(s)]->isChecked() && strips_[Index(s)].view)
+    if (boxes_[Index(s)]->isChecked() && strips_[Index(s)].plot)
       Draw(s, buffer, firstNumber, step, rebuild, start, end);
   }
-}
-
-void TrendView::ShowRuns(Strip& strip) {
-  // Gaps at the front carry nothing: the span starts after them.
-  qsizetype begin = 0;
-  while (begin < strip.points.size() && std::isnan(strip.points[begin].y())) ++begin;
-  QList<QLineSeries*> lines{strip.line};
-  lines.append(strip.more);
-  qsizetype used = 0;
-  while (begin < strip.points.size()) {
-    qsizetype end = begin;
-    while (end < strip.points.size() && !std::isnan(strip.points[end].y())) ++end;
-    if (used == lines.size()) {
-      // Another run: a line of the same look on the same axes.
-      auto* line = new QLineSeries;
-      strip.chart->addSeries(line);
-      line->attachAxis(strip.time);
-      line->attachAxis(strip.value);
-      line->setPen(strip.line->pen());
-      strip.more.append(line);
-      lines.append(line);
-    }
-    lines[used++]->replace(strip.points.mid(begin, end - begin));
-    begin = end;
-    while (begin < strip.points.size() && std::isnan(strip.points[begin].y())) ++begin;
-  }
-  for (qsizetype i = used; i < lines.size(); ++i) {
-    if (lines[i]->count() > 0) lines[i]->clear();
-  }
-}
-
-QList<QLineSeries*> TrendView::Runs(int series) const {
-  const Strip& strip = strips_[Index(series)];
-  QList<QLineSeries*> runs;
-  if (!strip.line) return runs;
-  runs.append(strip.line);
-  for (QLineSeries* line : strip.more)
-    if (line->count() > 0) runs.append(line);
-  if (strip.line->count() == 0) runs.clear();
-  return runs;
 }
 
 void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first, std::size_t step,
                      bool rebuild, std::int64_t start, std::int64_t end) {
   Strip& strip = strips_[Index(series)];
+  QList<QPointF>& points = strip.plot->Points();
   const std::size_t size = buffer ? buffer->Size() : 0;
   const std::uint64_t added = buffer ? buffer->Added() : 0;
   const std::uint64_t oldest = added - size;  // the number of sample At(0)
   // Start over when asked, when the thinning changed, or when the samples since the last draw
   // of this chart have left the span (it was hidden meanwhile).
   if (rebuild || step != strip.step || strip.next < first || strip.next > added) {
-    strip.points.clear();
+    points.clear();
     strip.step = step;
     strip.next = first;
   }
   // Samples that left the span go at the front; new ones come at the end.
   qsizetype gone = 0;
-  while (gone < strip.points.size() && strip.points[gone].x() < static_cast<double>(start)) ++gone;
-  if (gone > 0) strip.points.remove(0, gone);
+  while (gone < points.size() && points[gone].x() < static_cast<double>(start)) ++gone;
+  if (gone > 0) points.remove(0, gone);
   for (std::uint64_t n = strip.next; n < added; ++n) {
     const TrendSample& sample = buffer->At(static_cast<std::size_t>(n - oldest));
     // A gap is never thinned away.
     if (sample.gap) {
-      if (!strip.points.isEmpty() && !std::isnan(strip.points.back().y()))
-        strip.points.append(QPointF(static_cast<double>(sample.timeMs), qQNaN()));
+      if (!points.isEmpty() && !std::isnan(points.back().y()))
+        points.append(QPointF(static_cast<double>(sample.timeMs), qQNaN()));
       continue;
     }
     if (n % step != 0) continue;
     const auto number = sample.Number(series);
     if (!number) continue;  // the page showed a text (sensor fault, unused channel)
-    strip.points.append(QPointF(static_cast<double>(sample.timeMs), number->Value()));
+    points.append(QPointF(static_cast<double>(sample.timeMs), number->Value()));
   }
   strip.next = added;
-  ShowRuns(strip);
 
   double low = std::numeric_limits<double>::max();
   double high = std::numeric_limits<double>::lowest();
-  for (const QPointF& p : strip.points) {
+  for (const QPointF& p : points) {
     if (std::isnan(p.y())) continue;
     low = std::min(low, p.y());
     high = std::max(high, p.y());
   }
-  strip.time->setFormat(end - start > 15 * 60 * 1000 ? "hh:mm" : "hh:mm:ss");
-  // The axis keeps milliseconds since the epoch: UTC times carry them without a time zone
-  // look-up; the labels are still local times.
-  strip.time->setRange(QDateTime::fromMSecsSinceEpoch(start, Qt::UTC),
-                       QDateTime::fromMSecsSinceEpoch(end, Qt::UTC));
   if (low > high) {  // no number in the span
     low = 0;
     high = 1;
@@ -310,10 +242,7 @@ void TrendView::Draw(int series, const TrendBuffer* buffer, std::uint64_t first,
   }
   const double bottom = std::floor(low / tick) * tick;
   const double top = std::max(std::ceil(high / tick) * tick, bottom + tick);
-  strip.value->setRange(bottom, top);
-  strip.value->setTickCount(static_cast<int>(std::lround((top - bottom) / tick)) + 1);
-  const char* format = tick >= 1 ? "%.0f" : tick >= 0.1 ? "%.1f" : "%.2f";
-  if (strip.value->labelFormat() != format) strip.value->setLabelFormat(format);
+  strip.plot->SetRanges(start, end, bottom, top, tick, tick >= 1 ? 0 : tick >= 0.1 ? 1 : 2);
 }
 
 }  // namespace vorel

@@ -4,8 +4,6 @@
 // is shown); the view only draws them, and only while it is visible and something new came.
 #pragma once
 
-#include <QList>
-#include <QPointF>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -20,13 +18,9 @@ class QLabel;
 class QPushButton;
 class QVBoxLayout;
 
-class QChart;
-class QChartView;
-class QDateTimeAxis;
-class QLineSeries;
-class QValueAxis;
-
 namespace vorel {
+
+class TrendPlot;
 
 class TrendView : public QWidget {
   Q_OBJECT
@@ -50,12 +44,9 @@ class TrendView : public QWidget {
   QCheckBox* SeriesBox(int series) const { return boxes_[Index(series)]; }
   QComboBox* SpanPicker() const { return spanPicker_; }
   QPushButton* ExportButton() const { return exportButton_; }
-  // The chart of a series and its line (null until the series is first shown). A failed poll
-  // breaks the line: the points after each gap are a line of their own, Line() holds the first
-  // run and Runs() all of them, oldest first.
-  QChartView* ChartView(int series) const { return strips_[Index(series)].view; }
-  QLineSeries* Line(int series) const { return strips_[Index(series)].line; }
-  QList<QLineSeries*> Runs(int series) const;
+  // The strip of a series (null until the series is first shown). A failed poll breaks the
+  // line: the points after each gap are a run of their own.
+  TrendPlot* Plot(int series) const { return strips_[Index(series)].plot; }
   // Redraws done so far.
   int Redraws() const { return redraws_; }
   // The time one pixel of the plot stands for at the current span (0 before the first layout).
@@ -69,25 +60,15 @@ class TrendView : public QWidget {
 
  private:
   struct Strip {
-    QChartView* view = nullptr;
-    QChart* chart = nullptr;
-    QLineSeries* line = nullptr;
-    // The lines after the first, one for each run of points after a gap (those beyond the
-    // runs in view are kept empty for later).
-    QList<QLineSeries*> more;
-    QDateTimeAxis* time = nullptr;
-    QValueAxis* value = nullptr;
-    // The points as last given to the line, kept to be moved on rather than rebuilt: the
-    // samples in the span (numbered as TrendBuffer::Added counts them) that are multiples of
-    // `step`, up to but not including `next`; a gap is a point whose value is NaN.
-    QList<QPointF> points;
+    // Its points are kept to be moved on rather than rebuilt: the samples in the span
+    // (numbered as TrendBuffer::Added counts them) that are multiples of `step`, up to but not
+    // including `next`; a gap is a point whose value is NaN.
+    TrendPlot* plot = nullptr;
     std::uint64_t next = 0;
     std::size_t step = 0;  // 0: nothing drawn yet
   };
   static std::size_t Index(int series) { return static_cast<std::size_t>(series); }
   void MakeStrip(int series);
-  // The strip's points given to its lines, one line per run between gaps.
-  void ShowRuns(Strip& strip);
   void SeriesToggled(int series, bool shown);
   void Draw(int series, const TrendBuffer* buffer, std::uint64_t first, std::size_t step,
             bool rebuild, std::int64_t start, std::int64_t end);

@@ -52,28 +52,34 @@ QColor TextPixel(const QImage& image, const QRect& rect, const QColor& backgroun
   return best;
 }
 
-// An alarm word with bit 11 set draws on silver in the active-caption colour; one without on
+// An alarm word with bit 11 set (as a controller reports a present alarm) draws on silver in the
+// active-caption colour over every grid cell its line covers, in either column; one without on
 // the grid's own colours, in both languages.
 TEST_F(MonitorLookTest, TheAlarmHighlightIsDrawn) {
   for (const char* language : {"english", "chinese"}) {
     SetLanguageSetting(language);
-    images->SetWord(kSite, 0x001A, 0x2011);
+    images->SetWord(kSite, 0x001A, 0x0854);
     images->SetWord(kSite, 0x001B, 0x2811);
+    images->SetWord(kSite, 0x001C, 0x2011);
+    images->SetWord(kSite, 0x001D, 0x0855);
     images->SetWord(kSite, 0x0079, 167);  // BO1 the horn, on
     images->SetWord(kSite, 0x0061, 0x0001);
     ParameterWindow& w = OpenType(3101);
     ShowMonitor(w);
     w.RefreshMonitor();
     MonitorPage& page = *w.Monitor();
-    QWidget* viewport = page.EngineGrid()->viewport();
-    const QImage grab = viewport->grab().toImage();
+    StringGrid& grid = *page.EngineGrid();
+    const QImage grab = grid.viewport()->grab().toImage();
     const QPalette palette = page.palette();
+    const QColor silver(192, 192, 192);
     const struct {
       int line;
       QColor background;
       QColor text;
-    } lines[] = {{1, palette.color(QPalette::Base), palette.color(QPalette::Text)},
-                 {2, QColor(192, 192, 192), palette.color(QPalette::Highlight)}};
+    } lines[] = {{1, silver, palette.color(QPalette::Highlight)},
+                 {2, silver, palette.color(QPalette::Highlight)},
+                 {3, palette.color(QPalette::Base), palette.color(QPalette::Text)},
+                 {4, silver, palette.color(QPalette::Highlight)}};
     if (qEnvironmentVariableIsSet("VOREL_SHOTS_DIR")) {
       w.resize(w.sizeHint().expandedTo(QSize(980, 640)));
       QTest::qWait(50);
@@ -84,8 +90,23 @@ TEST_F(MonitorLookTest, TheAlarmHighlightIsDrawn) {
       QLabel* label = page.AlarmLabel(l.line);
       ASSERT_TRUE(label->isVisible());
       const QRect at = label->geometry();
-      EXPECT_EQ(grab.pixelColor(at.topLeft() + QPoint(1, 1)), l.background)
-          << language << " line " << l.line;
+      const int row = grid.rowAt(at.center().y());
+      // Each cell of the row under the line, at its four corners inside the line.
+      int cells = 0;
+      for (int column = 0; column < grid.columnCount(); ++column) {
+        const QRect cell = QRect(grid.columnViewportPosition(column), grid.rowViewportPosition(row),
+                                 grid.columnWidth(column), grid.rowHeight(row))
+                               .intersected(at)
+                               .adjusted(1, 1, -1, -1);
+        if (cell.width() < 1 || cell.height() < 1) continue;
+        ++cells;
+        for (const QPoint& p :
+             {cell.topLeft(), cell.topRight(), cell.bottomLeft(), cell.bottomRight()})
+          EXPECT_EQ(grab.pixelColor(p), l.background)
+              << language << " line " << l.line << " column " << column << " at " << p.x() << ","
+              << p.y();
+      }
+      EXPECT_GE(cells, 2) << language << " line " << l.line;
       EXPECT_LE(Distance(TextPixel(grab, at, l.background), l.text), 48)
           << language << " line " << l.line;
     }

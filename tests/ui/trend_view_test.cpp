@@ -1,9 +1,7 @@
 // The trend view of a real window on the fake clock: samples arrive with the good polls whatever
 // the page shows, the view draws the ticked series only while it is shown, and exports the hour;
-// a failed poll breaks the line and leaves an empty row in the export.
-#include <QChartView>
+// a failed poll breaks the line, on the screen too, and leaves an empty row in the export.
 #include <QComboBox>
-#include <QLineSeries>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -12,6 +10,7 @@
 #include "ui/monitor_page.h"
 #include "ui/parameter_window.h"
 #include "ui/setpoint_grid.h"
+#include "ui/trend_plot.h"
 #include "ui/trend_view.h"
 #include "ui_fixture.h"
 
@@ -25,6 +24,11 @@ constexpr int kSpeed = static_cast<int>(TrendSeriesId::EngineSpeed);
 constexpr int kBattery = static_cast<int>(TrendSeriesId::Battery);
 constexpr int kVoltage = static_cast<int>(TrendSeriesId::VoltageL1);
 constexpr std::int64_t kClockBase = 1'700'000'000'000;
+
+// The points of the first line a strip draws (all of them when no poll failed).
+QList<QPointF> Line(const TrendView& view, int series) {
+  return view.Plot(series)->Runs().value(0);
+}
 
 TEST_F(UiTrend, SamplesArriveWithPollsAndTheViewDrawsWhatIsTicked) {
   WriteVport("[System]\r\nLanguage=english\r\n[Device]\r\nControlerAddr2=-1\r\n");
@@ -78,29 +82,29 @@ TEST_F(UiTrend, SamplesArriveWithPollsAndTheViewDrawsWhatIsTicked) {
   // The toggle shows the default series: speed, battery, frequency.
   QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
   ASSERT_TRUE(view.isVisible());
-  ASSERT_NE(view.ChartView(kSpeed), nullptr);
-  EXPECT_TRUE(view.ChartView(kSpeed)->isVisible());
-  EXPECT_EQ(view.ChartView(kVoltage), nullptr);
-  ASSERT_EQ(view.Line(kSpeed)->count(), 4);
-  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(3).y(), 1500);
-  EXPECT_DOUBLE_EQ(view.Line(kBattery)->at(0).y(), 24.5);
+  ASSERT_NE(view.Plot(kSpeed), nullptr);
+  EXPECT_TRUE(view.Plot(kSpeed)->isVisible());
+  EXPECT_EQ(view.Plot(kVoltage), nullptr);
+  ASSERT_EQ(Line(view, kSpeed).size(), 4);
+  EXPECT_DOUBLE_EQ(Line(view, kSpeed).at(3).y(), 1500);
+  EXPECT_DOUBLE_EQ(Line(view, kBattery).at(0).y(), 24.5);
 
   // Four ticks move the chart by more than a pixel.
   images.SetWord(kSite, 0x0099, 1480);
   polls(4 * 500);
-  ASSERT_EQ(view.Line(kSpeed)->count(), 8);
-  EXPECT_DOUBLE_EQ(view.Line(kSpeed)->at(7).y(), 1480);
+  ASSERT_EQ(Line(view, kSpeed).size(), 8);
+  EXPECT_DOUBLE_EQ(Line(view, kSpeed).at(7).y(), 1480);
   const int redraws = view.Redraws();
   view.Refresh();  // nothing new: no redraw
   EXPECT_EQ(view.Redraws(), redraws);
 
   // Unticking hides the chart; ticking another draws it at once.
   Child<QCheckBox>(view, "cbTrend_battery")->setChecked(false);
-  EXPECT_TRUE(view.ChartView(kBattery)->isHidden());
+  EXPECT_TRUE(view.Plot(kBattery)->isHidden());
   Child<QCheckBox>(view, "cbTrend_u1")->setChecked(true);
-  ASSERT_NE(view.ChartView(kVoltage), nullptr);
-  EXPECT_TRUE(view.ChartView(kVoltage)->isVisible());
-  EXPECT_EQ(view.Line(kVoltage)->count(), 8);
+  ASSERT_NE(view.Plot(kVoltage), nullptr);
+  EXPECT_TRUE(view.Plot(kVoltage)->isVisible());
+  EXPECT_EQ(Line(view, kVoltage).size(), 8);
 
   // Export writes the kept samples through the save dialog.
   TempDir dir;
@@ -131,29 +135,36 @@ TEST_F(UiTrend, SamplesArriveWithPollsAndTheViewDrawsWhatIsTicked) {
     polls(500);
   }
   // The newest sample may wait for the next pixel; all before it are drawn.
-  const QLineSeries& line = *view.Line(kSpeed);
-  ASSERT_GT(line.count(), 0);
-  const auto end = static_cast<std::int64_t>(line.at(line.count() - 1).x());
+  const QList<QPointF> line = Line(view, kSpeed);
+  ASSERT_GT(line.size(), 0);
+  const auto end = static_cast<std::int64_t>(line.back().x());
   EXPECT_LT(buffer->At(buffer->Size() - 1).timeMs - end, std::max<std::int64_t>(view.PixelMs(), 1));
   std::size_t last = buffer->Size() - 1;
   while (last > 0 && buffer->At(last).timeMs > end) --last;
   std::size_t from = last + 1;
   while (from > 0 && buffer->At(from - 1).timeMs >= end - 5 * 60 * 1000) --from;
-  ASSERT_EQ(static_cast<std::size_t>(line.count()), last + 1 - from);
-  for (qsizetype i = 0; i < line.count(); ++i) {
+  ASSERT_EQ(static_cast<std::size_t>(line.size()), last + 1 - from);
+  for (qsizetype i = 0; i < line.size(); ++i) {
     const TrendSample& sample = buffer->At(from + static_cast<std::size_t>(i));
     ASSERT_EQ(line.at(i),
               QPointF(static_cast<double>(sample.timeMs), sample.Number(kSpeed)->Value()))
         << i;
   }
 
-  // Back on the live grids: samples go on, the charts are left alone.
+  // Back on the live grids: samples go on, the charts are left alone and nothing is painted.
   QTest::mouseClick(Child<QPushButton>(page, "tbTrend"), Qt::LeftButton);
+  QCoreApplication::processEvents();
   const int before = view.Redraws();
+  const int paints = view.Plot(kSpeed)->Paints();
   const std::size_t size = buffer->Size();
-  polls(4 * 500);
+  for (int i = 0; i < 4; ++i) {
+    images.SetWord(kSite, 0x0099, static_cast<std::uint16_t>(900 + i));
+    polls(500);
+  }
+  QCoreApplication::processEvents();
   EXPECT_EQ(buffer->Size(), size + 4);
   EXPECT_EQ(view.Redraws(), before);
+  EXPECT_EQ(view.Plot(kSpeed)->Paints(), paints);
 
   // A new connection starts the trend afresh.
   session.Trends().Clear();
@@ -178,22 +189,45 @@ TEST_F(UiTrend, AFailedPollBreaksTheLineAndEmptiesItsCsvRow) {
   sample(12'700, 1480);
   TrendView view;
   view.SetSource([&] { return &buffer; }, [](int) { return std::string("series"); });
-  view.resize(800, 600);
+  view.resize(1600, 600);
   view.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
   view.Refresh();
-  QList<QLineSeries*> runs = view.Runs(kSpeed);
+  TrendPlot& plot = *view.Plot(kSpeed);
+  QList<QList<QPointF>> runs = plot.Runs();
   ASSERT_EQ(runs.size(), 2);
-  EXPECT_EQ(runs[0]->count(), 3);
-  EXPECT_EQ(runs[1]->count(), 2);
-  EXPECT_DOUBLE_EQ(runs[1]->at(0).y(), 1490);
-  EXPECT_EQ(runs[1]->pen().color(), runs[0]->pen().color());
+  EXPECT_EQ(runs[0].size(), 3);
+  EXPECT_EQ(runs[1].size(), 2);
+  EXPECT_DOUBLE_EQ(runs[1][0].y(), 1490);
+  // What is drawn: the line at each point (within the pen's two pixels), nothing in a column
+  // across the gap.
+  const QImage grab = plot.grab().toImage();
+  const auto lineNear = [&](QPoint at) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx)
+        if (grab.pixelColor(at + QPoint(dx, dy)) == TrendPlot::LineColour()) return true;
+    return false;
+  };
+  const auto lineIn = [&](int x) {
+    for (int y = 0; y < grab.height(); ++y)
+      if (grab.pixelColor(x, y) == TrendPlot::LineColour()) return true;
+    return false;
+  };
+  for (const QList<QPointF>& run : runs) {
+    for (const QPointF& p : run) EXPECT_TRUE(lineNear(plot.ToPixel(p).toPoint())) << p.x();
+  }
+  const double gapMiddle = (runs[0].back().x() + runs[1].front().x()) / 2;
+  EXPECT_FALSE(lineIn(qRound(plot.ToPixel(QPointF(gapMiddle, 0)).x())));
+  // The time axis is labelled at round minutes of the five shown.
+  const QStringList labels = plot.TimeLabels();
+  EXPECT_GE(labels.size(), 5);
+  for (const QString& label : labels) EXPECT_TRUE(label.endsWith(":00")) << label.toStdString();
   buffer.Add(TrendGap(kClockBase + 13'400));
   sample(20'000, 1470);
   view.Refresh();
-  runs = view.Runs(kSpeed);
+  runs = plot.Runs();
   ASSERT_EQ(runs.size(), 3);
-  EXPECT_EQ(runs[2]->count(), 1);
+  EXPECT_EQ(runs[2].size(), 1);
 
   // The export: the gaps are rows with a time and nothing else.
   std::vector<std::string> titles(kTrendSeriesCount, "t");
