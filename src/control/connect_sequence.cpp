@@ -299,6 +299,7 @@ bool ConnectSequence::IdentifySite(int n) {
   try {
     parts_.windows.SetWindow(n, parts_.windows.MakeWindow(n), kWindowOnline);
     parts_.siteSlots.SetFileLoaded(n, false);
+    parts_.siteSlots.NoteParameters(n, {});
     if (SiteWindow* w = parts_.windows.Window(n)) {
       w->SetWindowEnabled(false);
       const PageVisibility pages = PagesFor(productCode, IsFactoryLevel());

@@ -6,6 +6,7 @@
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
 #include "files/file_error.h"
+#include "files/file_identity.h"
 #include "files/ini_document.h"
 
 namespace vorel {
@@ -48,6 +49,7 @@ TransferResult EventLogTransfer::Read(int site) {
   result.Finish();
   if (cancelled) result.status = TransferStatus::Cancelled;
   if (result.Completed()) {
+    if (slots_) slots_->NoteEventLog(site, {});
     if (SiteWindow* w = windows_.Window(site)) w->ShowEventLogComplete();
     if (history_) history_->EventLogRead(site);
   }
@@ -105,6 +107,7 @@ void EventLogTransfer::Open(int site) {
     return;
   }
   if ((w = windows_.Window(site))) {
+    if (slots_) slots_->NoteEventLog(site, IdentifyFile(*path, kMaxEventLogFileBytes));
     w->ShowEventLogFile(sheet);
     w->ShowWindow();
   }

@@ -7,6 +7,7 @@
 
 #include "control/exchange_scope.h"
 #include "control/register_requests.h"
+#include "control/site_slots.h"
 #include "control/site_windows.h"
 #include "control/transfer_result.h"
 #include "core/event_log.h"
@@ -31,6 +32,8 @@ class EventLogTransfer {
  public:
   // Complete reads go to the history too.
   void SetHistory(HistoryRecorder* history) { history_ = history; }
+  // Where each window's log came from (a read or a file) is noted there.
+  void SetSlots(SiteSlots* siteSlots) { slots_ = siteSlots; }
   EventLogTransfer(Host& host, ModbusLink& link, const SiteWindows& windows,
                    ExchangeControl& exchange, RegisterRequests& requests)
       : host_(host), link_(link), windows_(windows), exchange_(exchange), requests_(requests) {}
@@ -57,6 +60,7 @@ class EventLogTransfer {
 
  private:
   HistoryRecorder* history_ = nullptr;
+  SiteSlots* slots_ = nullptr;
   Host& host_;
   ModbusLink& link_;
   const SiteWindows& windows_;

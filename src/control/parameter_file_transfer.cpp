@@ -11,6 +11,7 @@
 #include "core/register_table.h"
 #include "core/site_images.h"
 #include "files/file_error.h"
+#include "files/file_identity.h"
 #include "files/parameter_file.h"
 #include "files/parameter_keys.h"
 
@@ -101,6 +102,7 @@ void ParameterFileTransfer::ApplyFile(int site, const ParameterFileContents& fil
   w->SetStatusPanel(0, file.values.deviceName);
   w->SetStatusPanel(2, file.path);
   slots_.SetFileLoaded(site, true);
+  slots_.NoteParameters(site, IdentifyFile(file.path));
   parameters_.SetSourceFile(site, file.path);
   parameters_.SetLoadedSource(site, {SourceIdentity(file.values), file.values.limits});
   w->LoadAllPages();
@@ -173,6 +175,7 @@ int ParameterFileTransfer::OpenOfflineFrom(const std::string& path) {
   w->SetStatusPanel(0, file->values.deviceName);
   w->SetStatusPanel(2, std::to_string(productCode));
   slots_.SetFileLoaded(site, true);
+  slots_.NoteParameters(site, IdentifyFile(path));
   host.ShowProgress(false);
   host.SetProgress(0);
 

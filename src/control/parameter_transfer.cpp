@@ -59,6 +59,7 @@ TransferResult ParameterTransfer::Read(int site) {
   }
   // The window shows the controller's words again, not a file's.
   if (result.Completed()) slots_.SetFileLoaded(site, false);
+  slots_.NoteParameters(site, {}, !result.Completed());
   if (SiteWindow* w = windows_.Window(site)) w->LoadAllPages();
   scope.Resume();
   windows_.ShowSiteCaption(site);

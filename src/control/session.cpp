@@ -27,6 +27,8 @@ Session::Session(Host& host, EventPump& pump, ConnectionView& view)
   connect_.SetHistory(&history_);
   parameters_.SetHistory(&history_);
   eventLog_.SetHistory(&history_);
+  eventLog_.SetSlots(&slots_);
+  reports_.SetDataAge(&poll_.DataAge());
   trends_.SetHistory(&history_);
 }
 
@@ -51,6 +53,7 @@ void Session::SetWindow(int site, std::unique_ptr<SiteWindow> window, std::int16
   if (!SiteSlots::Valid(site)) return;
   windows_[static_cast<std::size_t>(site - 1)] = std::move(window);
   slots_.SetWindowState(site, state);
+  slots_.ForgetSources(site);
 }
 
 bool Session::FreeSlot(int site) {

@@ -191,6 +191,7 @@ SafeWriteResult WindowWriter::Run(int site, SafeWriteRequest request) {
   }
   // The editors show what the controller holds now: the fresh read and what was written.
   slots_.SetFileLoaded(site, false);
+  slots_.NoteParameters(site, {});
   if ((window = windows_.Window(site))) window->LoadAllPages();
   // Asked once the sequence has ended, so that the curve editor's write finds the line free;
   // not about a window closed while the write ran.

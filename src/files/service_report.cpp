@@ -1,7 +1,12 @@
 #include "files/service_report.h"
 
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+
 #include "core/binary_io_layout.h"
 #include "core/channel_tables.h"
+#include "core/conversions.h"
 #include "core/editor_model.h"
 #include "core/language.h"
 #include "core/monitor_snapshot.h"
@@ -77,18 +82,134 @@ void Identity(std::string& html, const ServiceReportInput& in, const EditorModel
   table.rows = {
       {Pick("Product code", "产品型号"), std::to_string(productCode)},
       {Pick("Firmware", "软件版本"), in.firmware},
-      {Pick("Serial number", "序列号"), EditorText(editors, Conversion::SerialNumber)},
+      // A parameter file holds no serial number: an offline window has none to show.
+      {Pick("Serial number", "序列号"),
+       in.online ? EditorText(editors, Conversion::SerialNumber) : std::string()},
       {Pick("Device name", "设备名称"), in.deviceName},
       {Pick("Generator name", "机组名称"), EditorText(editors, Conversion::GeneratorName)},
-      {Pick("Address", "地址"), std::to_string(in.site)},
-      {Pick("Read at", "读取时间"), in.readAt},
-      {Pick("Source", "来源"),
-       !in.online ? Pick("parameter file", "参数文件")
-       : in.parametersFromFile
-           ? Pick("controller; parameters from a file loaded into the window, not written",
-                  "控制器；参数来自载入窗口的文件，尚未写入")
-           : Pick("controller", "控制器")},
+      // A window opened from a file stands for no controller at this address.
+      in.online ? std::vector<std::string>{Pick("Address", "地址"), std::to_string(in.site)}
+                : std::vector<std::string>{Pick("File", "文件"), in.parameters.file.path},
+      {Pick("Report made", "报告生成时间"), LocalTimeText(in.madeAt)},
   };
+  Table(html, table);
+}
+
+// "file F (changed T, SHA-256 H)".
+std::string FileText(const FileIdentity& file) {
+  std::string text = Pick("file ", "文件 ") + file.path;
+  std::string details;
+  if (file.modified != 0) details = Pick("changed ", "修改于 ") + LocalTimeText(file.modified);
+  if (!file.sha256.empty())
+    details += std::string(details.empty() ? "" : ", ") + "SHA-256 " + file.sha256;
+  return details.empty() ? text : text + " (" + details + ")";
+}
+
+std::string ControllerText(const ServiceReportInput& in) {
+  return Pick("controller at address ", "地址 ") + std::to_string(in.site) + Pick("", " 的控制器");
+}
+
+// The source of the parameters or of the event log, in one sentence.
+std::string SourceText(const ServiceReportInput& in, const PartSource& source, bool eventLog) {
+  if (source.FromFile()) {
+    std::string text = FileText(source.file);
+    if (source.known) text += Pick(", opened ", "，打开于 ") + LocalTimeText(source.at);
+    if (eventLog)
+      return text + Pick("; the file does not name the controller it came from",
+                         "；该文件未注明来自哪台控制器");
+    if (in.online)
+      return text + Pick("; loaded into the window, not written to the controller",
+                         "；已载入窗口，尚未写入控制器");
+    return text;
+  }
+  std::string text = ControllerText(in);
+  if (source.known) text += Pick(", read ", "，读取于 ") + LocalTimeText(source.at);
+  if (source.partial)
+    text += Pick("; the read stopped part-way, some values are older",
+                 "；读取中途停止，部分数值是旧的");
+  return text;
+}
+
+void Sources(std::string& html, const ServiceReportInput& in) {
+  Heading(html, "h2", Pick("Sources", "数据来源"));
+  TextTable table;
+  table.titles = {Pick("Part", "部分"), Pick("Source", "来源")};
+  table.rows.push_back(
+      {Pick("Identity and parameters", "设备信息和参数"), SourceText(in, in.parameters, false)});
+  if (in.online)
+    table.rows.push_back(
+        {Pick("Monitor", "监测"), ControllerText(in) + Pick(", read ", "，读取于 ") +
+                                      LocalTimeText(in.liveReadAt ? in.liveReadAt : in.madeAt)});
+  if (in.eventLogSheet)
+    table.rows.push_back({Pick("Event log", "历史记录"), SourceText(in, in.eventLog, true)});
+  Table(html, table);
+}
+
+// The technician's fields; nothing when all are empty.
+void Visit(std::string& html, const ServiceReportInput& in) {
+  const ReportFields& f = in.fields;
+  if (f.customer.empty() && f.site.empty() && f.technician.empty() && f.notes.empty()) return;
+  Heading(html, "h2", Pick("Visit", "现场服务"));
+  TextTable table;
+  table.titles = {Pick("Item", "项目"), Pick("Value", "内容")};
+  table.rows = {{Pick("Customer", "客户"), f.customer},
+                {Pick("Site", "现场"), f.site},
+                {Pick("Technician", "技术员"), f.technician}};
+  Table(html, table);
+  if (f.notes.empty()) return;
+  Heading(html, "h3", Pick("Notes", "备注"));
+  html += "<p style=\"white-space:pre-wrap\">" + HtmlEscape(f.notes) + "</p>\n";
+}
+
+std::string WordText(std::uint16_t word) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", word);
+  return text;
+}
+
+// The writes of this visit, one row per register changed, named by the parameter that starts
+// at it where there is one.
+void Changes(std::string& html, const ServiceReportInput& in, const EditorModel& editors) {
+  if (!in.online) return;
+  Heading(html, "h2", Pick("Changes on this visit", "本次服务的修改"));
+  if (in.changes.empty()) {
+    html += "<p>" + HtmlEscape(Pick("none", "无")) + "</p>\n";
+    return;
+  }
+  const std::span<const ParameterRow> rows = EditorModel::Rows();
+  const auto name = [&](std::uint16_t reg) {
+    for (std::size_t i = 0; i < rows.size(); ++i)
+      if (rows[i].reg == reg && rows[i].registerCount > 0)
+        return SplitTitleUnit(editors.Title(i)).title;
+    return std::string();
+  };
+  TextTable table;
+  table.titles = {Pick("Time", "时间"),      Pick("Action", "操作"), Pick("Register", "寄存器"),
+                  Pick("Parameter", "参数"), Pick("Before", "原值"), Pick("After", "新值")};
+  for (const AuditEntry& e : in.changes) {
+    const std::string action = e.file.empty() ? e.action : e.action + " (" + e.file + ")";
+    if (e.changes.empty()) table.rows.push_back({e.stamp, action, "", "", "", ""});
+    for (const AuditChange& c : e.changes)
+      table.rows.push_back(
+          {e.stamp, action, WordText(c.reg), name(c.reg), WordText(c.before), WordText(c.after)});
+  }
+  Table(html, table);
+}
+
+// The controller's clock against the PC's, when the image holds one.
+void Clock(std::string& html, const ServiceReportInput& in) {
+  if (!in.online || in.liveReadAt == 0) return;
+  const std::optional<std::int64_t> drift = ClockDriftSeconds(*in.images, in.site, in.liveReadAt);
+  if (!drift) return;
+  Heading(html, "h3", Pick("Clock", "时钟"));
+  std::string text = (*drift > 0 ? "+" : "") + std::to_string(*drift) + Pick(" s", " 秒");
+  if (*drift > 0) text += Pick(" (controller ahead of the PC)", "（控制器快于电脑）");
+  if (*drift < 0) text += Pick(" (controller behind the PC)", "（控制器慢于电脑）");
+  TextTable table;
+  table.titles = {Pick("Item", "项目"), Pick("Value", "内容")};
+  table.rows = {{Pick("Controller clock", "控制器时钟"), LocalTimeText(in.liveReadAt + *drift)},
+                {Pick("PC clock", "电脑时钟"), LocalTimeText(in.liveReadAt)},
+                {Pick("Clock drift", "时钟偏差"), text}};
   Table(html, table);
 }
 
@@ -102,6 +223,7 @@ void Monitor(std::string& html, const ServiceReportInput& in) {
     table.rows.push_back({i < snapshot.stateLines ? std::string() : title, value});
   }
   Table(html, table);
+  Clock(html, in);
   Heading(html, "h3", Pick("Active alarms", "当前报警"));
   if (snapshot.alarms.empty()) {
     html += "<p>" + HtmlEscape(Pick("none", "无")) + "</p>\n";
@@ -148,8 +270,10 @@ void Channels(std::string& html, const ServiceReportInput& in, const EditorModel
   Table(html, BinaryOutputTable(settings, layout));
 }
 
-void EventLog(std::string& html, const EventLogSheet& sheet) {
+void EventLog(std::string& html, const ServiceReportInput& in, const EventLogSheet& sheet) {
   Heading(html, "h2", Pick("Event log", "历史记录"));
+  html +=
+      "<p>" + HtmlEscape(Pick("Source: ", "来源：") + SourceText(in, in.eventLog, true)) + "</p>\n";
   TextTable table;
   table.titles.assign(sheet.rows[0].begin(), sheet.rows[0].end());
   for (int row = 1; row <= kEventLogRows; ++row) {
@@ -207,20 +331,61 @@ std::string ServiceReportHtml(const ServiceReportInput& in) {
   editors.AdaptToControllerType(in.images->Word(in.site, reg::kProductCode.address),
                                 in.factoryLevel);
   editors.Load(*in.images, in.site);
-  const std::string title = Pick("Service report", "维护报告") + " - " + Pick("address ", "地址 ") +
-                            std::to_string(in.site);
+  const std::string title =
+      Pick("Service report", "维护报告") + " - " +
+      (in.online ? Pick("address ", "地址 ") + std::to_string(in.site)
+                 : Pick("file ", "文件 ") +
+                       std::filesystem::path(in.parameters.file.path).filename().string());
   html += "<!DOCTYPE html>\n<html lang=\"";
   html += LanguageSetting() == "english" ? "en" : "zh";
   html += "\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + HtmlEscape(title) +
           "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n";
   Heading(html, "h1", title);
+  Visit(html, in);
   Identity(html, in, editors);
+  Sources(html, in);
+  Changes(html, in, editors);
   if (in.online) Monitor(html, in);
   Parameters(html, in, editors);
   Channels(html, in, editors);
-  if (in.eventLog) EventLog(html, *in.eventLog);
+  if (in.eventLogSheet) EventLog(html, in, *in.eventLogSheet);
   html += "</body>\n</html>\n";
   return html;
+}
+
+std::optional<std::int64_t> ClockDriftSeconds(const SiteImages& images, int site,
+                                              std::int64_t pcTime) {
+  // A clock never read (both date words zero) is no clock.
+  if (images.Word(site, reg::kControllerDate.address) == 0 &&
+      images.Word(site, reg::kControllerDate.address + 1) == 0)
+    return std::nullopt;
+  const std::time_t pc = static_cast<std::time_t>(pcTime);
+  std::tm local{};
+  localtime_r(&pc, &local);
+  const std::optional<CivilDate> date =
+      ParseControllerDate(images.ControllerDateText(site), local.tm_year + 1900);
+  const std::optional<TimeOfDay> time = ParseControllerTime(images.ControllerTimeText(site));
+  if (!date || !time) return std::nullopt;
+  std::tm controller{};
+  controller.tm_year = date->year - 1900;
+  controller.tm_mon = date->month - 1;
+  controller.tm_mday = date->day;
+  controller.tm_hour = time->hour;
+  controller.tm_min = time->minute;
+  controller.tm_sec = time->second;
+  controller.tm_isdst = -1;  // the controller keeps local time, daylight saving as the PC's
+  const std::time_t seconds = std::mktime(&controller);
+  if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<std::int64_t>(seconds) - pcTime;
+}
+
+std::string LocalTimeText(std::int64_t seconds) {
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
 }
 
 }  // namespace vorel

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "core/report_fields.h"
+
 namespace vorel {
 
 enum class Answer { Ok, Retry, Cancel, Yes, No, Closed };
@@ -46,6 +48,13 @@ class Host {
   virtual std::optional<std::string> AskSaveFileName(const std::string& filter,
                                                      const std::string& defaultExtension,
                                                      const std::string& initialName) = 0;
+  // The service report's fields for the site's controller, shown filled with `fields` for the
+  // user to change; false when cancelled. Without a dialog the fields stay as they are.
+  virtual bool AskReportFields(int site, ReportFields& fields) {
+    (void)site;
+    (void)fields;
+    return true;
+  }
 };
 
 }  // namespace vorel

@@ -32,6 +32,7 @@
 #include "ui/both_languages.h"
 #include "ui/changed_cells.h"
 #include "ui/curve_editor.h"
+#include "ui/elided_label.h"
 #include "ui/event_log_page.h"
 #include "ui/grid_editors.h"
 #include "ui/grid_notices.h"
@@ -50,6 +51,8 @@ namespace {
 
 constexpr std::uint16_t kSerialNumberGateBit = 0x0040;
 constexpr int kStatusPanelWidths[] = {150, 100, 350, 100};
+// How long a clamp notice spans the whole status bar.
+constexpr int kNoticeWholeMs = 8000;
 constexpr int kPasswordButtonWidth = 48;
 
 // The sub-pages refreshed as units, each in this order.
@@ -158,7 +161,7 @@ ParameterWindow::ParameterWindow(SiteImages& images, const SiteSlots& siteSlots,
   changedLabel_ = new QLabel(bar);
   changedLabel_->setObjectName("stbChanged");
   bar->addWidget(changedLabel_);
-  noticeLabel_ = new QLabel(bar);
+  noticeLabel_ = new ElidedLabel(bar);
   noticeLabel_->setObjectName("stbNotice");
   bar->addWidget(noticeLabel_, 1);
 
@@ -795,8 +798,12 @@ void ParameterWindow::ShowClampNotice(std::size_t row, double from, double limit
   QLocale locale;  // numbers as the cells show them: no group separators
   locale.setNumberOptions(QLocale::OmitGroupSeparator);
   // A typed number keeps the digits it was typed with.
-  noticeLabel_->setText(
-      ClampNotice(Q(name), locale.toString(from, 'g', 15), locale.toString(limit, 'f', d)));
+  const QString notice =
+      ClampNotice(Q(name), locale.toString(from, 'g', 15), locale.toString(limit, 'f', d));
+  noticeLabel_->setText(notice);
+  // The panels leave the notice little room: told whole across the bar first, then kept in
+  // its place (shortened, whole in the tooltip).
+  statusBar()->showMessage(notice, kNoticeWholeMs);
 }
 
 void ParameterWindow::SettleOpenEditors() {

@@ -9,6 +9,7 @@
 #include "ui/main_window.h"
 #include "ui/progress_window.h"
 #include "ui/qt_text.h"
+#include "ui/report_fields_dialog.h"
 #include "ui/site_window_tabs.h"
 
 namespace vorel {
@@ -159,6 +160,14 @@ std::optional<std::string> WidgetHost::AskSaveFileName(const std::string& filter
   std::string path = WithExtension(name, defaultExtension);
   RememberFolder(kind, path);
   return path;
+}
+
+bool WidgetHost::AskReportFields(int site, ReportFields& fields) {
+  QWidget* owner = siteWindow ? SiteWindowForMessage(siteWindow(site)) : nullptr;
+  ReportFieldsDialog dialog(fields, owner ? owner : Owner(main_));
+  if (dialog.exec() != QDialog::Accepted) return false;
+  fields = dialog.Fields();
+  return true;
 }
 
 }  // namespace vorel

@@ -36,6 +36,7 @@ class WidgetHost : public Host {
   std::optional<std::string> AskSaveFileName(const std::string& filter,
                                              const std::string& defaultExtension,
                                              const std::string& initialName) override;
+  bool AskReportFields(int site, ReportFields& fields) override;
 
  private:
   MainWindow* main_ = nullptr;

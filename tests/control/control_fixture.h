@@ -30,6 +30,9 @@ class ControlTest : public ::testing::Test {
     // The audit trail of the writes goes to a folder of this test run.
     dataDir = std::filesystem::temp_directory_path() / ("vorel-data-" + std::to_string(::getpid()));
     ::setenv("XDG_DATA_HOME", dataDir.c_str(), 1);
+    // So do the settings a use case keeps (the report's fields, for one), unless the test
+    // chose a folder of its own.
+    ::setenv("XDG_CONFIG_HOME", (dataDir / "config").c_str(), 0);
     view.pump = &pump;
     auto p = std::make_unique<FakeSerialPort>(pump);
     port = p.get();
@@ -51,6 +54,7 @@ class ControlTest : public ::testing::Test {
     SetLanguageSetting("chinese");
     std::error_code ec;
     std::filesystem::remove_all(dataDir, ec);
+    ::unsetenv("XDG_CONFIG_HOME");
   }
 
   std::array<bool, kSiteCount> Selected(std::initializer_list<int> sites) {

@@ -8,7 +8,10 @@
 #include <sstream>
 
 #include "control_fixture.h"
+#include "core/sha256.h"
 #include "files/event_log_file.h"
+#include "files/file_identity.h"
+#include "files/service_report.h"
 
 namespace vorel::test {
 namespace {
@@ -217,6 +220,76 @@ TEST_F(EventLogExchange, ServiceReportReadsTheLogFirstThenWritesThePage) {
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0],
             "Unable to write to /nonexistent-folder/r.html: No such file or directory");
+}
+
+// A log file of another controller opened into this controller's window is reported as that
+// file (its path, time and hash), never as this controller's; a read from the controller
+// afterwards is reported as the controller's again.
+TEST_F(EventLogExchange, ALogOpenedFromAnotherUnitsFileIsReportedAsThatFile) {
+  TempFolder dir;
+  const std::string log = (dir.path() / "other unit.log").string();
+  EventLogSheet other;
+  for (int row = 1; row <= kEventLogRows; ++row)
+    for (int c = 1; c < kEventLogColumns; ++c) other.Cell(row, c) = "0";
+  other.Cell(1, 1) = "overspeed";
+  other.Cell(1, 2) = "24/04/01";
+  ASSERT_TRUE(SaveEventLogFile(log, other, nullptr));
+  const FileIdentity file = IdentifyFile(log);
+  ASSERT_EQ(file.sha256, Sha256Hex(ReadText(log)));
+
+  host.fileNames = {log};
+  session->OpenEventLog(2);
+  const std::string report = (dir.path() / "r.html").string();
+  host.fileNames = {report};
+  session->WriteServiceReport(2);
+  EXPECT_TRUE(LogReads().empty());  // the file's log is the one shown: no read
+  const std::string html = ReadText(report);
+  const std::string fromFile = "file " + dir.path().string() + "/other unit.log (changed " +
+                               LocalTimeText(file.modified) + ", SHA-256 " + file.sha256 +
+                               "), opened ";
+  EXPECT_NE(html.find("<td>Event log</td><td>" + fromFile), std::string::npos) << html;
+  EXPECT_NE(html.find("<p>Source: " + fromFile), std::string::npos);
+  EXPECT_NE(html.find("the file does not name the controller it came from"), std::string::npos);
+  EXPECT_NE(html.find("<td>overspeed</td><td>24/04/01</td>"), std::string::npos);
+  // The identity and parameters stay the controller's, and say so.
+  EXPECT_NE(html.find("<td>Serial number</td><td>1234"), std::string::npos);
+  EXPECT_NE(html.find("<td>Identity and parameters</td><td>controller at address 2, read "),
+            std::string::npos);
+
+  ASSERT_TRUE(session->EventLog().Read(2));
+  host.fileNames = {report};
+  session->WriteServiceReport(2);
+  const std::string again = ReadText(report);
+  EXPECT_NE(again.find("<td>Event log</td><td>controller at address 2, read "), std::string::npos);
+  EXPECT_EQ(again.find("other unit.log"), std::string::npos);
+}
+
+// The fields asked before the save dialog are kept for the controller: the next report starts
+// from them. Cancel writes nothing.
+TEST_F(EventLogExchange, TheReportFieldsAreKeptForTheController) {
+  TempFolder dir;
+  const std::string report = (dir.path() / "r.html").string();
+  std::vector<ReportFields> shown;
+  host.reportFields = [&](ReportFields& fields) {
+    shown.push_back(fields);
+    fields = {"ACME", "Pump house", "Li Wei", "Oil changed.\n[Battery] weak \\ check"};
+    return true;
+  };
+  host.fileNames = {report};
+  session->WriteServiceReport(2);
+  host.fileNames = {report};
+  session->WriteServiceReport(2);
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0].customer, "");
+  EXPECT_EQ(shown[1].customer, "ACME");
+  EXPECT_EQ(shown[1].notes, "Oil changed.\n[Battery] weak \\ check");
+  EXPECT_NE(ReadText(report).find("<td>Technician</td><td>Li Wei</td>"), std::string::npos);
+
+  host.reportFields = [](ReportFields&) { return false; };
+  host.fileNames = {(dir.path() / "cancelled.html").string()};
+  session->WriteServiceReport(2);
+  EXPECT_FALSE(fs::exists(dir.path() / "cancelled.html"));
+  EXPECT_EQ(host.fileNames.size(), 1u);  // no save dialog either
 }
 
 }  // namespace

@@ -10,7 +10,9 @@
 #include "control/done_notices.h"
 #include "control_fixture.h"
 #include "core/register_table.h"
+#include "files/file_identity.h"
 #include "files/parameter_keys.h"
+#include "files/service_report.h"
 
 namespace vorel::test {
 namespace {
@@ -340,6 +342,50 @@ TEST_F(ParameterFileExchange, AFileWindowShowsNothingOfTheSlotsLastUnit) {
     EXPECT_EQ(images.Word(1, address), 0) << std::hex << address;
   // What the file holds is there.
   EXPECT_EQ(images.Word(1, reg::kProductCode.address), 3101);
+}
+
+// After Load the report gives the parameters as the file's, with the file's identity; a Read
+// makes them the controller's again. A window opened from a file is reported by the file, with
+// nothing of the unit last connected in its slot.
+TEST_F(ParameterFileExchange, TheReportNamesTheFileTheParametersCameFrom) {
+  const std::string file = Path("o.dat");
+  host.fileNames.push_back(file);
+  session->SaveParameterFile(kSite);
+  const auto has = [](const std::string& html, const std::string& part) {
+    return html.find(part) != std::string::npos;
+  };
+  const std::string controllerRow =
+      "<td>Identity and parameters</td><td>controller at address 2, read ";
+  EXPECT_TRUE(has(session->Reports().Html(kSite, nullptr), controllerRow));
+
+  host.fileNames.push_back(file);
+  session->LoadParameterFile(kSite);
+  const FileIdentity identity = IdentifyFile(file);
+  const std::string fileRow = "<td>Identity and parameters</td><td>file " + file + " (changed " +
+                              LocalTimeText(identity.modified) + ", SHA-256 " + identity.sha256 +
+                              "), opened ";
+  std::string html = session->Reports().Html(kSite, nullptr);
+  EXPECT_TRUE(has(html, fileRow)) << html;
+  EXPECT_TRUE(has(html, "; loaded into the window, not written to the controller</td>"));
+  EXPECT_FALSE(has(html, controllerRow));
+
+  ASSERT_TRUE(session->Parameters().Read(kSite).Completed());
+  EXPECT_TRUE(has(session->Reports().Html(kSite, nullptr), controllerRow));
+
+  // Slot 1 held another unit; the file's window there shows and reports none of it.
+  SiteImages& images = session->Images();
+  images.SetWord(1, reg::kSerialNumber.address, 0x9876);
+  images.SetWord(1, reg::kControllerDate.address, 0x1112);
+  host.fileNames.push_back(file);
+  session->ParameterFiles().OpenOffline();
+  ASSERT_EQ(session->Slots().WindowState(1), kWindowOffline);
+  html = session->Reports().Html(1, nullptr);
+  EXPECT_TRUE(has(html, "<title>Service report - file o.dat</title>"));
+  EXPECT_TRUE(has(html, "<td>File</td><td>" + file + "</td>"));
+  EXPECT_TRUE(has(html, "<td>Identity and parameters</td><td>file " + file + " (changed "));
+  for (const char* absent : {"<td>Address</td>", "address 1", "9876", "<h2>Monitor</h2>",
+                             "Clock drift", "not written to the controller"})
+    EXPECT_FALSE(has(html, absent)) << absent;
 }
 
 }  // namespace

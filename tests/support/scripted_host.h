@@ -42,6 +42,9 @@ class ScriptedHost : public Host {
   bool progressShown = false;
   // Answers ProgressCancelled (never cancelled when empty).
   std::function<bool()> progressCancelled;
+  // Answers the report's fields dialog (shown filled, changed in place; false is Cancel);
+  // without it the fields stay as they are.
+  std::function<bool(ReportFields&)> reportFields;
 
   void SetSiteStatus(int site, int panel, const std::string& text) override;
   void SetMainStatus(int panel, const std::string& text) override;
@@ -58,6 +61,9 @@ class ScriptedHost : public Host {
   std::optional<std::string> AskSaveFileName(const std::string& filter,
                                              const std::string& defaultExtension,
                                              const std::string& initialName) override;
+  bool AskReportFields(int, ReportFields& fields) override {
+    return !reportFields || reportFields(fields);
+  }
 
  private:
   Answer NextAnswer();

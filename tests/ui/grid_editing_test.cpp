@@ -1,8 +1,10 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 
 #include "parameter_window_fixture.h"
+#include "ui/elided_label.h"
 
 namespace vorel::test {
 namespace {
@@ -90,7 +92,34 @@ TEST_F(GridEditingTest, AValueBeyondItsLimitIsToldAndTheEditorShowsTheLimit) {
     EXPECT_EQ(w.NoticeLabel()->text().toStdString(), c.notice);
     EXPECT_EQ(w.Grid(SetpointGrid::Basic)->item(c.row, 1)->toolTip().toStdString(), c.range);
     EXPECT_TRUE(spin->toolTip().contains(c.range)) << spin->toolTip().toStdString();
+    // 1000 pixels wide, the notice reads whole across the bar first; in its own place
+    // afterwards it reads whole, or shortened with the whole of it in the tooltip.
+    w.resize(1000, w.height());
+    EXPECT_EQ(w.statusBar()->currentMessage().toStdString(), c.notice);
+    w.statusBar()->clearMessage();
+    auto* label = dynamic_cast<ElidedLabel*>(w.NoticeLabel());
+    ASSERT_NE(label, nullptr);
+    label->grab();
+    const bool whole = label->ShownText() == label->text();
+    EXPECT_EQ((whole ? label->text() : label->toolTip()).toStdString(), c.notice);
   }
+}
+
+// A sentence that does not fit is shortened in the middle, whole in the tooltip; one that fits
+// is shown as it is, without a tooltip.
+TEST(ElidedLabelTest, ACutSentenceIsWholeInTheTooltip) {
+  ElidedLabel label;
+  label.setText("Nomin Power: 9000 is above its limit 5000; set to 5000.");
+  label.resize(120, 20);
+  label.grab();
+  EXPECT_NE(label.ShownText(), label.text());
+  EXPECT_TRUE(label.ShownText().endsWith("5000.")) << label.ShownText().toStdString();
+  EXPECT_EQ(label.toolTip(), label.text());
+  EXPECT_EQ(label.minimumSizeHint().width(), 0);  // it never widens the bar
+  label.resize(2000, 20);
+  label.grab();
+  EXPECT_EQ(label.ShownText(), label.text());
+  EXPECT_TRUE(label.toolTip().isEmpty());
 }
 
 TEST_F(GridEditingTest, ChangedCellsAreMarkedCountedAndKeptFromAnUnaskedClose) {
