@@ -50,7 +50,7 @@ else
     printf 'ControlerAddr1=-1\r\n'
     for n in $(seq 2 32); do printf 'ControlerAddr%d=0\r\n' "$n"; done
     printf '[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\nStopBits=1\r\nDataBits=8\r\n' "$port"
-    printf 'Parity=None\r\nFlowControl=None\r\n'
+    printf 'Parity=None\r\nFlowControl=None\r\nFastReplies=-1\r\n'
   } >"$ini"
 fi
 export XDG_CONFIG_HOME="$run/config"
