@@ -17,9 +17,12 @@ if [ "${1:-}" = "--tcp" ]; then
   fi
 fi
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-# Only what the demo runs: the tests and benchmarks are built by scripts/test.sh.
-cmake --build build -j "$(nproc)" --target vorel vorel-sim
+# A build folder of its own, without tests and benchmarks (scripts/test.sh builds those in
+# build/), and only the two programs the demo runs.
+build=${VOREL_DEMO_BUILD:-build-demo}
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOREL_TESTS=OFF \
+  -DVOREL_BENCH=OFF >/dev/null
+cmake --build "$build" -j "$(nproc)" --target vorel vorel-sim
 
 # USER is not set everywhere (a root shell in a container): the name comes from the user id.
 run=${VOREL_DEMO_DIR:-/tmp/vorel-demo-$(id -un 2>/dev/null || id -u)}
@@ -27,7 +30,7 @@ mkdir -p "$run/config/vorel"
 link="$run/ttyVOREL"
 sim_args=(--link "$link" --state "$run/sim.state")
 [ -n "$tcp_port" ] && sim_args+=(--tcp "$tcp_port")
-build/sim/vorel-sim "${sim_args[@]}" "$@" >"$run/sim.out" 2>"$run/sim.err" &
+"$build/sim/vorel-sim" "${sim_args[@]}" "$@" >"$run/sim.out" 2>"$run/sim.err" &
 sim=$!
 trap 'kill $sim 2>/dev/null; wait $sim 2>/dev/null || true' EXIT
 for _ in $(seq 100); do grep -q '^ready' "$run/sim.out" 2>/dev/null && break; sleep 0.05; done
@@ -47,9 +50,9 @@ else
     printf 'ControlerAddr1=-1\r\n'
     for n in $(seq 2 32); do printf 'ControlerAddr%d=0\r\n' "$n"; done
     printf '[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\nStopBits=1\r\nDataBits=8\r\n' "$port"
-    printf 'Parity=None\r\nFlowControl=None\r\n'
+    printf 'Parity=None\r\nFlowControl=None\r\nFastReplies=-1\r\n'
   } >"$ini"
 fi
 export XDG_CONFIG_HOME="$run/config"
 echo "vorel-sim answers on $port (site 1); settings in $XDG_CONFIG_HOME/vorel"
-build/src/app/vorel
+"$build/src/app/vorel"

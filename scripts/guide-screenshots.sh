@@ -36,7 +36,7 @@ for language in english chinese; do
     printf 'ControlerAddr1=-1\r\n'
     for n in $(seq 2 32); do printf 'ControlerAddr%d=0\r\n' "$n"; done
     printf '[ComPort1]\r\nPort=%s\r\nBaudRate=9600\r\nStopBits=1\r\nDataBits=8\r\n' "$link"
-    printf 'Parity=None\r\nFlowControl=None\r\n'
+    printf 'Parity=None\r\nFlowControl=None\r\nFastReplies=-1\r\n'
   } >"$config/vorel/vport.ini"
   # OUT (default docs/guide) takes the images elsewhere, for a look at another scale say.
   out="${OUT:-docs/guide}/$folder/images"

@@ -134,8 +134,9 @@ int Backup(std::span<const std::string_view> args, const PortSettings& port, Cli
 
   ReadAccessLevel();
   CliSession cli(host, pump);
-  cli.session().Link().SetFastCollection(fast);
-  if (!cli.Open(port)) return kExitFailed;
+  PortSettings line = port;
+  line.fastReplies = fast;
+  if (!cli.Open(line)) return kExitFailed;
   bool all = true;
   for (int site : sites) {
     std::fprintf(stderr, "Address %d: reading\n", site);

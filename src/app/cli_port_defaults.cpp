@@ -5,7 +5,11 @@
 namespace vorel {
 
 PortSettings CliDefaultPortSettings() {
-  return LoadPortSettings(PortSettings{});
+  PortSettings settings = LoadPortSettings(PortSettings{});
+  // The command line chooses the collection per command (--fast / --paced), whatever the
+  // windows' setting.
+  settings.fastReplies = false;
+  return settings;
 }
 
 }  // namespace vorel

@@ -92,6 +92,7 @@ void SaveAlarmNoticeSettings(const AlarmNoticeSettings& settings) {
   }
   // A file that exists but cannot be read is never replaced.
   if (doc.Load(path, &error, kMaxSettingsBytes)) {
+    SeedNewVportIni(path, doc);
     doc.WriteString(kSection, "Enabled", settings.enabled ? "-1" : "0");
     doc.WriteString(kSection, "Sound", settings.sound ? "-1" : "0");
     doc.WriteString(kSection, "Severities", severities);

@@ -166,6 +166,7 @@ bool ConnectSequence::OpenPort(const PortSettings& settings, std::string* error)
     saidInFull = !opened && parts_.port.OpenErrorIsMessage();
     if (!opened) parts_.port.Release();
     parts_.link.SetEchoDiscard(settings.discardEcho);
+    parts_.link.SetFastCollection(settings.fastReplies);
     parts_.link.SetLineSpeed(settings);
     if (opened) portLost_ = windowsKept_ = false;
   } else {

@@ -46,6 +46,7 @@ void RememberFolder(FileKind kind, const std::string& path) {
   IniDocument doc;
   // A file that exists but cannot be read is never replaced, so nothing in it is lost.
   if (!doc.Load(ini, nullptr, kMaxSettingsBytes)) return;
+  SeedNewVportIni(ini, doc);
   doc.WriteString(kSection, KeyOf(kind), folder);
   FileError error;
   doc.Save(ini, &error);

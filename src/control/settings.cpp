@@ -100,7 +100,9 @@ void UpdateFile(const std::filesystem::path& path, Change change) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   IniDocument doc;
-  if (!doc.Load(path, &error, kMaxSettingsBytes) || (change(doc), !doc.Save(path, &error)))
+  const bool loaded = doc.Load(path, &error, kMaxSettingsBytes);
+  if (loaded && path == VportIniPath()) SeedNewVportIni(path, doc);
+  if (!loaded || (change(doc), !doc.Save(path, &error)))
     throw SettingsError(UnableToWriteMessage(path, error));
 }
 
@@ -225,6 +227,9 @@ PortSettings LoadPortSettings(const PortSettings& current) {
       if (EqualNoCase(text, e.name)) s.flowControl = e.flow;
   }
   s.discardEcho = ReadBool(doc, path, kSection, "DiscardEcho", s.discardEcho);
+  std::error_code ec;
+  const bool newFile = !std::filesystem::exists(path, ec) && !ec;
+  s.fastReplies = ReadBool(doc, path, kSection, "FastReplies", newFile);
   return s;
 }
 
@@ -249,7 +254,14 @@ void SavePortSettings(const PortSettings& s) {
     for (const auto& e : kFlows)
       if (e.flow == s.flowControl) doc.WriteString(kSection, "FlowControl", e.name);
     doc.WriteString(kSection, "DiscardEcho", s.discardEcho ? "-1" : "0");
+    doc.WriteString(kSection, "FastReplies", s.fastReplies ? "-1" : "0");
   });
+}
+
+void SeedNewVportIni(const std::filesystem::path& path, IniDocument& doc) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec) || ec) return;
+  doc.WriteString("ComPort1", "FastReplies", "-1");
 }
 
 CommunicationProperties LoadCommunicationProperties(const CommunicationProperties& current) {

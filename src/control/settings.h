@@ -23,6 +23,8 @@
 
 namespace vorel {
 
+class IniDocument;
+
 class SettingsError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
@@ -48,13 +50,19 @@ std::string LoadLanguage();
 void SaveLanguage(std::string_view language);
 
 // Section ComPort1: Port, BaudRate (with CustomBaudRate), StopBits, DataBits, Parity,
-// FlowControl, DiscardEcho (a boolean, stored "-1"/"0"). Values match without regard to letter
+// FlowControl, DiscardEcho and FastReplies (booleans, stored "-1"/"0"). FastReplies is on when
+// vport.ini does not exist yet and off when an existing file lacks the key (a file written before
+// the setting existed keeps the collection it had); every writer that creates vport.ini writes
+// it on (SeedNewVportIni). Values match without regard to letter
 // case; a missing key keeps the value of `current`, an unknown value gives 9600 baud, 1 stop bit, 8
 // data bits, no parity or Custom flow control respectively; Custom is saved as Custom.
 PortSettings LoadPortSettings(const PortSettings& current = PortSettings{});
 // The speeds stored by name; any other is stored as Custom with CustomBaudRate.
 std::span<const std::string_view> StandardBaudRates();
 void SavePortSettings(const PortSettings& settings);
+// Called by a writer of vport.ini with the document it loaded from `path`, before it saves:
+// when the file does not exist yet, the document gets the settings a new file starts with.
+void SeedNewVportIni(const std::filesystem::path& path, IniDocument& doc);
 
 // The modem option (section Connect, key Modem) and the 32 site selections (section Device,
 // keys ControlerAddr1 to ControlerAddr32). Booleans are stored "-1"/"0" and read as an

@@ -28,6 +28,9 @@ struct PortSettings {
   FlowControl flowControl = FlowControl::None;
   // The adapter hears its own requests (two-wire RS-485): the link drops the echo.
   bool discardEcho = false;
+  // A reply is complete the moment its last byte is in and its CRC holds, instead of being
+  // collected in 100 ms steps (ModbusLink::SetFastCollection).
+  bool fastReplies = false;
 };
 
 inline constexpr int kPortTimeoutMs = 4000;

@@ -415,12 +415,14 @@ void MainWindow::ChoosePort() {
   portSettingsDialog_->SetPortName(portStored || offered.empty() ? portSettings_.name : offered);
   portSettingsDialog_->SetLineSettings(portSettings_);
   portSettingsDialog_->SetDiscardEcho(portSettings_.discardEcho);
+  portSettingsDialog_->SetFastReplies(portSettings_.fastReplies);
   if (!LoadCommunicationProperties()) return;
   portSettingsDialog_->onDetect = [this] { DetectLine(); };
   if (RunModal(*portSettingsDialog_) == QDialog::Accepted) {
     portSettings_ = portSettingsDialog_->LineSettings(portSettings_);
     portSettings_.name = portSettingsDialog_->PortName();
     portSettings_.discardEcho = portSettingsDialog_->DiscardEcho();
+    portSettings_.fastReplies = portSettingsDialog_->FastReplies();
     try {
       SaveModemOption(portSettingsDialog_->Modem());
       SavePortSettings(portSettings_);

@@ -89,6 +89,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
       dialLabel_(new QLabel(this)),
       edTelNum_(new QLineEdit(kDefaultDialNumber, this)),
       echoCheck_(new QCheckBox(this)),
+      fastCheck_(new QCheckBox(this)),
       okButton_(new QPushButton("OK", this)),
       cancelButton_(new QPushButton("Cancel", this)) {
   setObjectName("fmProperties");
@@ -99,6 +100,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   dialLabel_->setObjectName("lbPropertyDial");
   edTelNum_->setObjectName("edTelNum");
   echoCheck_->setObjectName("cbDiscardEcho");
+  fastCheck_->setObjectName("cbFastReplies");
   okButton_->setObjectName("btnOK");
   cancelButton_->setObjectName("btnCancel");
   cbBaudRate_->setObjectName("cbBaudRate");
@@ -170,6 +172,7 @@ PortSettingsDialog::PortSettingsDialog(QWidget* parent)
   layout->addWidget(dialLabel_);
   layout->addWidget(edTelNum_);
   layout->addWidget(echoCheck_, 0, Qt::AlignLeft);
+  layout->addWidget(fastCheck_, 0, Qt::AlignLeft);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
   Relabel();
@@ -210,6 +213,14 @@ void PortSettingsDialog::SetDiscardEcho(bool on) {
   echoCheck_->setChecked(on);
 }
 
+bool PortSettingsDialog::FastReplies() const {
+  return fastCheck_->isChecked();
+}
+
+void PortSettingsDialog::SetFastReplies(bool on) {
+  fastCheck_->setChecked(on);
+}
+
 void PortSettingsDialog::SetLineSettings(const PortSettings& settings) {
   baud_ = settings.baud;
   cbBaudRate_->setEditText(QString::number(settings.baud));
@@ -241,6 +252,10 @@ void PortSettingsDialog::Relabel() {
   modemCheck_->setText(Q(PickText("Connect by modem", "调制解调器")));
   dialLabel_->setText(Q(PickText("Dial number", "拨号")));
   echoCheck_->setText(Q(PickText("Discard echo", "丢弃回送")));
+  fastCheck_->setText(
+      Q(PickText("Complete replies at their last byte", "收到最后一个字节即完成应答")));
+  fastCheck_->setToolTip(Q(PickText("Off: replies are collected in steps of 100 ms.",
+                                    "关闭时按 100 毫秒的步长接收应答。")));
   baudLabel_->setText(Q(PickText("Baud rate", "波特率")));
   dataBitsLabel_->setText(Q(PickText("Data bits", "数据位")));
   parityLabel_->setText(Q(PickText("Parity", "校验位")));

@@ -1,7 +1,8 @@
 // The Properties window: the port (any name the user types, or one of the machine's serial
 // ports, or tcp://HOST:PORT for a serial device server), its line settings (speed, data bits,
 // parity, stop bits, flow control; Detect finds the speed and the addresses by a line scan), the
-// modem option, the dial number and "Discard echo" for adapters that hear their own requests. Its
+// modem option, the dial number, "Discard echo" for adapters that hear their own requests and
+// "Complete replies at their last byte" (no 100 ms collection steps). Its
 // controls keep their states between showings; the dial number is never stored in a file.
 #pragma once
 
@@ -37,6 +38,8 @@ class PortSettingsDialog : public QDialog {
   std::string DialNumber() const;
   bool DiscardEcho() const;
   void SetDiscardEcho(bool on);
+  bool FastReplies() const;
+  void SetFastReplies(bool on);
   // Speed, data bits, parity, stop bits and flow control. Custom flow control is offered only
   // while the settings hold it; a typed speed that is not a positive number keeps the last one.
   void SetLineSettings(const PortSettings& settings);
@@ -70,6 +73,7 @@ class PortSettingsDialog : public QDialog {
   QLabel* dialLabel_;
   QLineEdit* edTelNum_;
   QCheckBox* echoCheck_;
+  QCheckBox* fastCheck_;
   QPushButton* okButton_;
   QPushButton* cancelButton_;
 };

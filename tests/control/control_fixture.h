@@ -47,8 +47,10 @@ class ControlTest : public ::testing::Test {
       return w;
     });
     session->SetPortFactory([&p] { return std::move(p); });
-    ASSERT_TRUE(session->Connector().OpenPort(PortSettings{}));
+    ASSERT_TRUE(session->Connector().OpenPort(Line()));
   }
+  // The port settings the session opens with.
+  virtual PortSettings Line() const { return PortSettings{}; }
   void TearDown() override {
     pump.beforeTimeMoves = nullptr;
     SetLanguageSetting("chinese");

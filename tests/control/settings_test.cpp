@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "control/file_folders.h"
 #include "core/language.h"
 #include "files/ini_document.h"
 
@@ -137,6 +138,51 @@ TEST_F(SettingsTest, PortSettingsRoundTrip) {
   EXPECT_EQ(back.stopBits, s.stopBits);
   EXPECT_EQ(back.flowControl, s.flowControl);
   EXPECT_TRUE(back.discardEcho);
+}
+
+// Replies complete at their last byte on a new installation; a file from before the setting
+// keeps the 100 ms collection steps, whichever writer touches it, until the setting is saved.
+TEST_F(SettingsTest, FastRepliesAreOnForANewFileOnly) {
+  struct Case {
+    const char* name;
+    std::function<void()> before;  // what happened to vport.ini before it is read
+    bool fast;
+    const char* stored;  // the key in the file afterwards
+  };
+  const Case cases[] = {
+      {"no file", [] {}, true, "<missing>"},
+      {"a new file, written for the language", [] { SaveLanguage("english"); }, true, "-1"},
+      {"a new file, written for a folder",
+       [] { RememberFolder(FileKind::Logs, "/tmp/logs/a.log"); }, true, "-1"},
+      {"an existing file without the key",
+       [this] { Write(VportIniPath(), "[ComPort1]\r\nBaudRate=19200\r\n"); }, false, "<missing>"},
+      {"an existing file without the key, then a language",
+       [this] {
+         Write(VportIniPath(), "[System]\r\nLanguage=chinese\r\n");
+         SaveLanguage("english");
+       },
+       false, "<missing>"},
+      {"an existing file, saved off",
+       [this] {
+         Write(VportIniPath(), "[ComPort1]\r\nFastReplies=-1\r\n");
+         SavePortSettings(PortSettings{});
+       },
+       false, "0"},
+      {"an existing file, saved on",
+       [this] {
+         Write(VportIniPath(), "[ComPort1]\r\n");
+         SavePortSettings(PortSettings{.fastReplies = true});
+       },
+       true, "-1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(VportIniPath());
+    c.before();
+    EXPECT_EQ(LoadPortSettings(PortSettings{}).fastReplies, c.fast);
+    EXPECT_EQ(LoadPortSettings(PortSettings{.fastReplies = !c.fast}).fastReplies, c.fast);
+    EXPECT_EQ(Value("ComPort1", "FastReplies"), c.stored);
+  }
 }
 
 // The port dialog loads and saves the settings: Custom flow control, written or read from an

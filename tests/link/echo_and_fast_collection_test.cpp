@@ -123,5 +123,65 @@ TEST_F(LinkTest, FastCollectionCompletesWithTheLastByte) {
   EXPECT_EQ(Told(Exchange<PlainRead>(5, kThree)), "Communication timeout!");
 }
 
+// Event-driven collection takes exactly one frame, checked whole: a reply split in pieces
+// completes with its last piece; one cut short is not taken; bytes after a whole reply are not
+// part of it and are gone before the next request; a frame cut off and run into the next one
+// fails its CRC, so bytes of two frames never make one reply.
+TEST_F(LinkTest, FastCollectionTakesNoTruncatedOrMergedReply) {
+  const Bytes good = ThreeWordsOfSite5();
+  const Bytes other = WithCrc({0x05, 0x03, 0x06, 0xAA, 0xAA, 0xBB, 0xBB, 0xCC, 0xCC});
+  auto part = [](const Bytes& b, std::size_t from, std::size_t to) {
+    return Bytes(b.begin() + static_cast<std::ptrdiff_t>(from),
+                 b.begin() + static_cast<std::ptrdiff_t>(to));
+  };
+  struct Case {
+    const char* name;
+    FakeSerialPort::Reply reply;
+    const char* told;      // "" for a reply taken
+    std::uint64_t doneMs;  // when a reply is taken
+  };
+  const std::size_t n = good.size();
+  const Case cases[] = {
+      {"in three pieces",
+       {{5, part(good, 0, 2)}, {9, part(good, 2, 7)}, {14, part(good, 7, n)}},
+       "",
+       14},
+      {"one byte short", {{5, part(good, 0, n - 1)}}, "Communication timeout!", 0},
+      {"a byte more with the last piece",
+       {{5, part(good, 0, n - 3)}, {9, Join(part(good, n - 3, n), {0x00})}},
+       "",
+       9},
+      {"two frames in one", {{5, Join(good, other)}}, "", 5},
+      {"a frame cut off, then the reply", {{5, part(other, 0, 6)}, {8, good}}, "CRC error!", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto caseImages = std::make_unique<SiteImages>();
+    ModbusLink caseLink(port, host, pump, *caseImages);
+    caseLink.StartTicking();
+    caseLink.SetFastCollection(true);
+    port.QueueReply(c.reply);
+    const std::uint64_t start = pump.NowMs();
+    PlainRead(caseLink, 5, kThree).WaitFor();
+    const RequestResult result = caseLink.WaitForReply(5);
+    EXPECT_EQ(Told(result), c.told);
+    if (*c.told == '\0') {
+      EXPECT_EQ(pump.NowMs() - start, c.doneMs);
+      EXPECT_EQ(caseImages->Word(5, 0x10), 0x1234);
+      EXPECT_EQ(caseImages->Word(5, 0x12), 0x0001);
+    } else {
+      EXPECT_EQ(caseImages->Word(5, 0x10), 0);
+      EXPECT_EQ(caseLink.CommState(5), kCommNoResult);
+    }
+    EXPECT_TRUE(caseLink.LinkIdle());
+    // Whatever was left on the line, the next request takes its own reply.
+    port.QueueReply(other, 5);
+    PlainRead(caseLink, 5, kThree).WaitFor();
+    EXPECT_EQ(Told(caseLink.WaitForReply(5)), "");
+    EXPECT_EQ(caseImages->Word(5, 0x10), 0xAAAA);
+    EXPECT_EQ(caseImages->Word(5, 0x12), 0xCCCC);
+  }
+}
+
 }  // namespace
 }  // namespace vorel::test

@@ -135,6 +135,25 @@ TEST_F(UiProperties, DiscardEchoLoadsAndSaves) {
   EXPECT_EQ(shown, (std::vector<bool>{true, false}));
 }
 
+// A settings file from before the box existed leaves it unticked; the box is saved as it is left.
+TEST_F(UiProperties, FastRepliesLoadsAndSaves) {
+  WriteVport("[ComPort1]\r\nBaudRate=9600\r\n");
+  MainWindow& main = Main();
+  std::vector<bool> shown;
+  for (int round = 0; round < 2; ++round) {
+    scripts.push_back([&](QDialog& d) {
+      auto* fast = Child<QCheckBox>(d, "cbFastReplies");
+      EXPECT_EQ(fast->text().toStdString(), "Complete replies at their last byte");
+      shown.push_back(fast->isChecked());
+      fast->click();
+      Click(d, "btnOK");
+    });
+    main.ChoosePort();
+    EXPECT_EQ(VportValue("ComPort1", "FastReplies"), round == 0 ? "-1" : "0");
+  }
+  EXPECT_EQ(shown, (std::vector<bool>{false, true}));
+}
+
 TEST_F(UiProperties, WithoutAConnectSectionTheBoxKeepsItsState) {
   MainWindow& main = Main();
   main.Properties().SetModem(true);
