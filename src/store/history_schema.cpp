@@ -41,6 +41,18 @@ constexpr std::array<std::string_view, 4> kVersion2{{
     "UPDATE schema_version SET version = 2",
 }};
 
+// The alarm journal: what appeared and cleared on the sites, and who acknowledged it.
+constexpr std::array<std::string_view, 3> kVersion3{{
+    "CREATE TABLE alarm_journal (entry_id TEXT NOT NULL PRIMARY KEY, serial TEXT NOT NULL, "
+    "product_code INTEGER NOT NULL, time_ms BIGINT NOT NULL, seq INTEGER NOT NULL, address "
+    "INTEGER NOT NULL, port TEXT NOT NULL, site_name TEXT NOT NULL, appeared INTEGER NOT NULL, "
+    "at_first_poll INTEGER NOT NULL, code INTEGER NOT NULL, highlighted INTEGER NOT NULL, "
+    "controller_time TEXT NOT NULL, acknowledged_by TEXT NOT NULL, acknowledged_ms BIGINT NOT "
+    "NULL)",
+    "CREATE INDEX alarm_journal_by_time ON alarm_journal (time_ms, seq)",
+    "UPDATE schema_version SET version = 3",
+}};
+
 }  // namespace
 
 std::span<const std::string_view> HistoryMigration(int version) {
@@ -49,6 +61,8 @@ std::span<const std::string_view> HistoryMigration(int version) {
       return kVersion1;
     case 2:
       return kVersion2;
+    case 3:
+      return kVersion3;
     default:
       return {};
   }

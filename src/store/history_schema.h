@@ -8,7 +8,7 @@
 
 namespace vorel {
 
-inline constexpr int kHistorySchemaVersion = 2;
+inline constexpr int kHistorySchemaVersion = 3;
 
 // The statements of the step that makes version `version` (1 to kHistorySchemaVersion).
 std::span<const std::string_view> HistoryMigration(int version);

@@ -97,6 +97,7 @@ void HistoryWriter::Run() {
     goOff(*problem);
     return;
   }
+  if (options_.onOpened) options_.onOpened(store);
   store.ThinSamples(NowMs(), options_.keepSamplesDays);
   auto lastThin = std::chrono::steady_clock::now();
   {

@@ -137,7 +137,7 @@ TEST_P(HistoryStoreTest, AVersionOneDatabaseIsBroughtUpToDateWithItsRecords) {
   RunSqlFile(std::filesystem::path(TEST_DATA_DIR) / "history_v1.sql");
   HistoryStore store;
   ASSERT_FALSE(store.Open(location_));
-  EXPECT_EQ(store.SchemaVersion(), 2);
+  EXPECT_EQ(store.SchemaVersion(), kHistorySchemaVersion);
   const auto keys = store.FindControllers("0000ab12cd34");
   ASSERT_EQ(keys.size(), 1u);
   EXPECT_EQ(keys[0], kPump);
