@@ -31,8 +31,8 @@ AlarmEvent Event(std::uint16_t code, bool appeared, std::int64_t wallMs) {
 }
 
 // One run of the program: the images, the recorder and the journal it keeps.
-struct Run {
-  explicit Run(const std::filesystem::path& file) {
+struct ProgramRun {
+  explicit ProgramRun(const std::filesystem::path& file) {
     images.SetWord(kSite, 0x0006, 0x00AB);  // serial number
     location.file = file;
   }
@@ -58,7 +58,7 @@ TEST(HistoryAlarmJournal, OutlivesTheProgramWithWhoAcknowledgedIt) {
   TempDir dir;
   const std::filesystem::path file = dir.path() / "history.sqlite";
   {
-    Run first(file);
+    ProgramRun first(file);
     first.Start();
     EXPECT_TRUE(first.WaitForJournal(0));  // an empty history: nothing comes back
     first.journal.Record(Event(kOverSpeed, true, 1000));
@@ -69,7 +69,7 @@ TEST(HistoryAlarmJournal, OutlivesTheProgramWithWhoAcknowledgedIt) {
     first.recorder.Stop();
   }
   SetLanguageSetting("chinese");
-  Run second(file);
+  ProgramRun second(file);
   second.Start();
   second.journal.Record(Event(kLowBattery, true, 5000));  // before the history is back
   ASSERT_TRUE(second.WaitForJournal(second.journal.ChangeCount()));

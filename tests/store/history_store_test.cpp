@@ -6,6 +6,7 @@
 
 #include "core/language.h"
 #include "store/history_codec.h"
+#include "store/history_schema.h"
 #include "store/history_store.h"
 #include "store/store_fixture.h"
 

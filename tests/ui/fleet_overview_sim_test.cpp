@@ -145,6 +145,12 @@ TEST_F(UiFleetSim, RowsFollowTheSitesAndANewAlarmIsAnnouncedOnce) {
     EXPECT_EQ(model.data(model.index(r, 4), Qt::BackgroundRole).value<QColor>(),
               FleetRowColour(FleetRowState::Off));
   }
+  if (const char* shots = std::getenv("VOREL_FLEET_SHOTS")) {
+    main.grab().save(QString(shots) + "/overview-disconnected-en.png");
+    main.SetLanguage("chinese");
+    main.grab().save(QString(shots) + "/overview-disconnected-zh.png");
+    main.SetLanguage("english");
+  }
   // Connect again: the answering sites are live again.
   main.Connect();
   ASSERT_TRUE(QTest::qWaitFor(
