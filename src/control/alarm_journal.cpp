@@ -1,5 +1,8 @@
 #include "control/alarm_journal.h"
 
+#include <iterator>
+#include <set>
+
 #include "core/alarm_codes.h"
 #include "core/language.h"
 #include "files/event_log_csv.h"
@@ -8,9 +11,27 @@
 namespace vorel {
 
 void MemoryAlarmJournal::Record(const AlarmEvent& event) {
+  Add({event, {}, {}, 0});
+}
+
+void MemoryAlarmJournal::Add(JournalEntry entry) {
   if (capacity_ == 0) return;
   while (entries_.size() >= capacity_) entries_.pop_front();
-  entries_.push_back({event, {}, 0});
+  entries_.push_back(std::move(entry));
+  ++changes_;
+}
+
+void MemoryAlarmJournal::Restore(std::span<const JournalEntry> earlier) {
+  std::set<std::string> present;
+  for (const JournalEntry& e : entries_)
+    if (!e.id.empty()) present.insert(e.id);
+  std::deque<JournalEntry> merged;
+  for (const JournalEntry& e : earlier)
+    if (e.id.empty() || !present.contains(e.id)) merged.push_back(e);
+  merged.insert(merged.end(), std::make_move_iterator(entries_.begin()),
+                std::make_move_iterator(entries_.end()));
+  while (merged.size() > capacity_) merged.pop_front();
+  entries_ = std::move(merged);
   ++changes_;
 }
 
@@ -20,6 +41,10 @@ bool MemoryAlarmJournal::Acknowledge(std::size_t index, std::string_view who, st
   entries_[index].acknowledgedWallMs = wallMs;
   ++changes_;
   return true;
+}
+
+std::string JournalAlarmText(const AlarmEvent& event) {
+  return AlarmCodeText(event.productCode, event.alarm.code);
 }
 
 std::string AlarmEventText(bool appeared) {
@@ -53,7 +78,7 @@ std::string AlarmJournalCsv(const AlarmJournal& journal) {
         a.siteName,
         AlarmEventText(a.appeared),
         HexWordText(a.alarm.code),
-        a.alarm.text,
+        JournalAlarmText(a),
         AlarmSeverityText(a.alarm.severity),
         e.acknowledgedBy,
         e.Acknowledged() ? TrendTimeText(e.acknowledgedWallMs) : std::string(),

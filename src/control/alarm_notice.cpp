@@ -42,7 +42,7 @@ bool AlarmNoticeSettings::Announces(const AlarmEvent& event) const {
 std::string AlarmNoticeText(const AlarmEvent& event) {
   std::string text = std::string(PickText("Site ", "设备 ")) + std::to_string(event.site);
   if (!event.siteName.empty()) text += " (" + event.siteName + ")";
-  return text + std::string(PickText(": ", "：")) + event.alarm.text;
+  return text + std::string(PickText(": ", "：")) + JournalAlarmText(event);
 }
 
 std::string AlarmNoticeTitle() {

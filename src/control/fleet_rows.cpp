@@ -54,12 +54,14 @@ FleetRow MakeFleetRow(const SiteImages& images, int site, const FleetLink& link,
   row.site = site;
   row.summary = SummarizeSite(images, site);
   const SiteSummary& s = row.summary;
-  row.state = link.pollingStopped ? FleetRowState::Off
-              : link.stale        ? FleetRowState::Stale
-              : s.InAlarm()       ? FleetRowState::Alarm
-                                  : FleetRowState::Normal;
+  row.state = link.disconnected || link.pollingStopped ? FleetRowState::Off
+              : link.stale                             ? FleetRowState::Stale
+              : s.InAlarm()                            ? FleetRowState::Alarm
+                                                       : FleetRowState::Normal;
   std::string communication;
-  if (link.pollingStopped) {
+  if (link.disconnected) {
+    communication = PickText("not connected", "未连接");
+  } else if (link.pollingStopped) {
     communication = PickText("polling stopped", "已停止轮询");
   } else if (link.stale) {
     communication = NoReplySinceText(link.lastGoodWallMs);

@@ -45,6 +45,7 @@ struct FleetLink {
   bool pollingStopped = false;  // the link's state 299 (cancelled or failed)
   bool stale = false;           // LiveDataAge::Stale
   std::int64_t lastGoodWallMs = 0;
+  bool disconnected = false;  // the line is closed (Disconnect): nothing is polled at all
 };
 
 struct FleetRow {

@@ -4,6 +4,7 @@
 #include "control/site_slots.h"
 #include "core/conversions.h"
 #include "core/cp936.h"
+#include "core/register_table.h"
 #include "link/event_pump.h"
 
 namespace vorel {
@@ -16,11 +17,15 @@ std::string SiteName(const SiteImages& images, int site) {
 
 AlarmEvent EventOf(const SiteImages& images, int site, bool appeared, bool first,
                    const SiteAlarm& alarm, std::int64_t wallMs) {
+  // The journal keeps the code, not the text of the language of the moment.
+  SiteAlarm coded = alarm;
+  coded.text.clear();
   return {site,
           SiteName(images, site),
           appeared,
           first,
-          alarm,
+          images.Word(site, reg::kProductCode.address),
+          coded,
           wallMs,
           images.ControllerDateText(site) + " " + images.ControllerTimeText(site)};
 }

@@ -63,8 +63,24 @@ void HistoryRecorder::Start(const HistoryLocation& location, int keepSamplesDays
         },
         Qt::QueuedConnection);
   };
+  if (journalCount_ > 0) {
+    options.onOpened = [this, mailbox, count = journalCount_](HistoryStore& store) {
+      std::vector<StoredAlarmEntry> entries = store.AlarmJournal(count);
+      QMetaObject::invokeMethod(
+          mailbox,
+          [this, entries = std::move(entries)]() mutable {
+            if (journalLoaded_) journalLoaded_(std::move(entries));
+          },
+          Qt::QueuedConnection);
+    };
+  }
   writer_ = std::make_unique<HistoryWriter>(std::move(options));
   location_ = location;
+}
+
+void HistoryRecorder::SetJournalLoaded(std::size_t count, JournalLoaded loaded) {
+  journalCount_ = loaded ? count : 0;
+  journalLoaded_ = std::move(loaded);
 }
 
 void HistoryRecorder::Stop(std::chrono::milliseconds timeout) {
@@ -155,6 +171,18 @@ void HistoryRecorder::Sampled(int site, const TrendSample& sample) {
   std::copy(sample.counts.begin(), sample.counts.end(), record.counts.begin());
   std::copy(sample.divisors.begin(), sample.divisors.end(), record.divisors.begin());
   writer_->Post(std::move(record));
+}
+
+void HistoryRecorder::AlarmJournalled(AlarmJournalRecord record) {
+  if (!writer_ || !IsSite(record.place.address)) return;
+  const RecordPlace place = PlaceOf(record.place.address);
+  record.place.controller = place.controller;
+  record.place.port = place.port;
+  writer_->Post(std::move(record));
+}
+
+void HistoryRecorder::AlarmAcknowledged(const AlarmAcknowledgement& acknowledgement) {
+  if (writer_) writer_->Post(acknowledgement);
 }
 
 }  // namespace vorel

@@ -48,6 +48,14 @@ class HistoryRecorder {
   void Wrote(const AuditRecord& record);
   void EventLogRead(int site);
   void Sampled(int site, const TrendSample& sample);
+  // An alarm journal entry of the site `record.place.address`; the controller and port are
+  // filled in here.
+  void AlarmJournalled(AlarmJournalRecord record);
+  void AlarmAcknowledged(const AlarmAcknowledgement& acknowledgement);
+  // When recording starts and the database opens, the newest `count` entries of the alarm
+  // journal it kept are handed to `loaded` on the thread that called Start.
+  using JournalLoaded = std::function<void(std::vector<StoredAlarmEntry>)>;
+  void SetJournalLoaded(std::size_t count, JournalLoaded loaded);
 
   // The parameter set of a site's value image: every register the parameter table names.
   static ParameterWords ParameterSetOf(const SiteImages& images, int site);
@@ -61,6 +69,8 @@ class HistoryRecorder {
   std::unique_ptr<HistoryWriter> writer_;
   std::optional<HistoryLocation> location_;
   std::map<int, std::int64_t> identifiedMs_;
+  std::size_t journalCount_ = 0;
+  JournalLoaded journalLoaded_;
   // Problems reach the thread that started recording through this object's event queue.
   std::unique_ptr<QObject> mailbox_;
 };

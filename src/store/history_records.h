@@ -82,7 +82,29 @@ struct SampleRecord {
   bool gap = false;
 };
 
-using HistoryRecord = std::variant<IdentificationRecord, ParameterSetRecord, WriteRecord,
-                                   EventLogReadRecord, SampleRecord>;
+// An alarm that appeared on or cleared from a site's alarm list; the place's time is the PC's.
+// The alarm is kept as its code: its text is made in the language of whoever reads it.
+struct AlarmJournalRecord {
+  RecordPlace place;
+  std::string entryId;  // unique across PCs; names the entry for its acknowledgement
+  int seq = 0;          // orders the entries of one millisecond
+  std::string siteName;
+  bool appeared = true;
+  bool atFirstPoll = false;
+  int code = 0;
+  bool highlighted = false;
+  std::string controllerTime;
+};
+
+// Who acknowledged a journal entry, and when (only the first acknowledgement counts).
+struct AlarmAcknowledgement {
+  std::string entryId;
+  std::string who;
+  std::int64_t timeMs = 0;
+};
+
+using HistoryRecord =
+    std::variant<IdentificationRecord, ParameterSetRecord, WriteRecord, EventLogReadRecord,
+                 SampleRecord, AlarmJournalRecord, AlarmAcknowledgement>;
 
 }  // namespace vorel

@@ -53,6 +53,18 @@ constexpr std::array<std::string_view, 5> kVersion3{{
     "UPDATE schema_version SET version = 3",
 }};
 
+// The alarm journal: what appeared and cleared on the sites, and who acknowledged it.
+constexpr std::array<std::string_view, 3> kVersion4{{
+    "CREATE TABLE alarm_journal (entry_id TEXT NOT NULL PRIMARY KEY, serial TEXT NOT NULL, "
+    "product_code INTEGER NOT NULL, time_ms BIGINT NOT NULL, seq INTEGER NOT NULL, address "
+    "INTEGER NOT NULL, port TEXT NOT NULL, site_name TEXT NOT NULL, appeared INTEGER NOT NULL, "
+    "at_first_poll INTEGER NOT NULL, code INTEGER NOT NULL, highlighted INTEGER NOT NULL, "
+    "controller_time TEXT NOT NULL, acknowledged_by TEXT NOT NULL, acknowledged_ms BIGINT NOT "
+    "NULL)",
+    "CREATE INDEX alarm_journal_by_time ON alarm_journal (time_ms, seq)",
+    "UPDATE schema_version SET version = 4",
+}};
+
 }  // namespace
 
 std::span<const std::string_view> HistoryMigration(int version) {
@@ -63,6 +75,8 @@ std::span<const std::string_view> HistoryMigration(int version) {
       return kVersion2;
     case 3:
       return kVersion3;
+    case 4:
+      return kVersion4;
     default:
       return {};
   }

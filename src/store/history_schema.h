@@ -9,7 +9,7 @@
 
 namespace vorel {
 
-inline constexpr int kHistorySchemaVersion = 3;
+inline constexpr int kHistorySchemaVersion = 4;
 
 // A step that is no statement: the store copies the samples into their compact table.
 inline constexpr std::string_view kCopySamplesStep = "copy samples";

@@ -108,6 +108,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 std::string EncodeHistoryRecord(const HistoryRecord& record) {
+  // A new kind of record needs its encoding here and its decoding below.
+  static_assert(std::variant_size_v<HistoryRecord> == 7);
   Out o;
   o.U(record.index(), 1);
   if (const auto* r = std::get_if<IdentificationRecord>(&record)) {
@@ -143,6 +145,18 @@ std::string EncodeHistoryRecord(const HistoryRecord& record) {
     o.U(r->gap ? 1 : 0, 1);
     for (std::int16_t c : r->counts) o.U(static_cast<std::uint16_t>(c), 2);
     for (std::uint8_t d : r->divisors) o.U(d, 1);
+  } else if (const auto* r = std::get_if<AlarmJournalRecord>(&record)) {
+    PutPlace(o, r->place);
+    o.S(r->entryId);
+    o.I(r->seq);
+    o.S(r->siteName);
+    o.U((r->appeared ? 1 : 0) | (r->atFirstPoll ? 2 : 0) | (r->highlighted ? 4 : 0), 1);
+    o.I(r->code);
+    o.S(r->controllerTime);
+  } else if (const auto* r = std::get_if<AlarmAcknowledgement>(&record)) {
+    o.S(r->entryId);
+    o.S(r->who);
+    o.I(r->timeMs);
   }
   return o.text;
 }
@@ -213,6 +227,29 @@ std::optional<HistoryRecord> DecodeHistoryRecord(std::string_view bytes) {
       r.gap = in.U(1) != 0;
       for (std::int16_t& c : r.counts) c = static_cast<std::int16_t>(in.U(2));
       for (std::uint8_t& d : r.divisors) d = static_cast<std::uint8_t>(in.U(1));
+      record = std::move(r);
+      break;
+    }
+    case 5: {
+      AlarmJournalRecord r;
+      r.place = GetPlace(in);
+      r.entryId = in.S();
+      r.seq = in.Int();
+      r.siteName = in.S();
+      const std::uint64_t flags = in.U(1);
+      r.appeared = (flags & 1) != 0;
+      r.atFirstPoll = (flags & 2) != 0;
+      r.highlighted = (flags & 4) != 0;
+      r.code = in.Int();
+      r.controllerTime = in.S();
+      record = std::move(r);
+      break;
+    }
+    case 6: {
+      AlarmAcknowledgement r;
+      r.entryId = in.S();
+      r.who = in.S();
+      r.timeMs = in.I();
       record = std::move(r);
       break;
     }

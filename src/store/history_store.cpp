@@ -36,8 +36,8 @@ QSqlDatabase Db(const std::string& connection) {
 }
 
 // The tables a copy carries, in an order that keeps a set's words before what points to it.
-constexpr const char* kTables[] = {"identifications", "parameter_sets", "set_records",
-                                   "writes",          "events",         "samples"};
+constexpr const char* kTables[] = {"identifications", "parameter_sets", "set_records",  "writes",
+                                   "events",          "samples",        "alarm_journal"};
 
 HistoryProblem::Kind KindOf(const std::string& reason) {
   QString text = Q(reason).toLower();
@@ -385,6 +385,29 @@ bool HistoryStore::AddOne(const SampleRecord& r) {
   return true;
 }
 
+bool HistoryStore::AddOne(const AlarmJournalRecord& r) {
+  Statement s(
+      Prepared("INSERT INTO alarm_journal (entry_id, serial, product_code, time_ms, seq, address, "
+               "port, site_name, appeared, at_first_poll, code, highlighted, controller_time, "
+               "acknowledged_by, acknowledged_ms) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+               "'', 0) ON CONFLICT DO NOTHING"));
+  s << r.entryId << r.place.controller.serial << r.place.controller.productCode << r.place.timeMs
+    << r.seq << r.place.address << r.place.port << r.siteName << (r.appeared ? 1 : 0)
+    << (r.atFirstPoll ? 1 : 0) << r.code << (r.highlighted ? 1 : 0) << r.controllerTime;
+  VOREL_EXEC(s);
+  return true;
+}
+
+bool HistoryStore::AddOne(const AlarmAcknowledgement& r) {
+  // The first name stays: a second PC acknowledging the same entry changes nothing.
+  Statement s(
+      Prepared("UPDATE alarm_journal SET acknowledged_by = ?, acknowledged_ms = ? WHERE "
+               "entry_id = ? AND acknowledged_by = ''"));
+  s << r.who << r.timeMs << r.entryId;
+  VOREL_EXEC(s);
+  return true;
+}
+
 bool HistoryStore::Add(const HistoryRecord& record) {
   return Add(std::span<const HistoryRecord>(&record, 1));
 }
@@ -513,6 +536,38 @@ std::vector<StoredEvent> HistoryStore::Events(const ControllerKey& key, std::int
     events.push_back(event);
   }
   return events;
+}
+
+std::vector<StoredAlarmEntry> HistoryStore::AlarmJournal(std::size_t count) {
+  std::vector<StoredAlarmEntry> entries;
+  if (!IsOpen() || count == 0) return entries;
+  Statement s(Db(connection_),
+              "SELECT entry_id, serial, product_code, time_ms, seq, address, port, site_name, "
+              "appeared, at_first_poll, code, highlighted, controller_time, acknowledged_by, "
+              "acknowledged_ms FROM alarm_journal ORDER BY time_ms DESC, seq DESC LIMIT ?");
+  s << static_cast<std::int64_t>(std::min<std::size_t>(count, 1u << 30));
+  if (!s.Exec()) return entries;
+  for (QSqlQuery& q = s.Query(); q.next();) {
+    StoredAlarmEntry e;
+    AlarmJournalRecord& r = e.record;
+    r.entryId = S(q.value(0));
+    r.place.controller = {S(q.value(1)), q.value(2).toInt()};
+    r.place.timeMs = q.value(3).toLongLong();
+    r.seq = q.value(4).toInt();
+    r.place.address = q.value(5).toInt();
+    r.place.port = S(q.value(6));
+    r.siteName = S(q.value(7));
+    r.appeared = q.value(8).toInt() != 0;
+    r.atFirstPoll = q.value(9).toInt() != 0;
+    r.code = q.value(10).toInt();
+    r.highlighted = q.value(11).toInt() != 0;
+    r.controllerTime = S(q.value(12));
+    e.acknowledgedBy = S(q.value(13));
+    e.acknowledgedMs = q.value(14).toLongLong();
+    entries.push_back(std::move(e));
+  }
+  std::reverse(entries.begin(), entries.end());
+  return entries;
 }
 
 std::vector<SampleRecord> HistoryStore::Samples(const ControllerKey& key, std::int64_t fromMs,

@@ -61,6 +61,12 @@ struct StoredEvent {
   std::int64_t firstReadMs = 0;
 };
 
+struct StoredAlarmEntry {
+  AlarmJournalRecord record;
+  std::string acknowledgedBy;  // empty when not acknowledged
+  std::int64_t acknowledgedMs = 0;
+};
+
 class HistoryStore {
  public:
   HistoryStore();
@@ -96,6 +102,9 @@ class HistoryStore {
   std::vector<SampleRecord> Samples(const ControllerKey& key, std::int64_t fromMs,
                                     std::int64_t toMs);
 
+  // The newest `count` entries of the alarm journal, oldest first.
+  std::vector<StoredAlarmEntry> AlarmJournal(std::size_t count);
+
   // Samples before `nowMs` - `keepDays` go; those before `nowMs` - kFullSampleSpanMs keep the
   // first of each minute. Only times from the last thinning on are looked at.
   bool ThinSamples(std::int64_t nowMs, int keepDays);
@@ -121,6 +130,8 @@ class HistoryStore {
   bool AddOne(const WriteRecord& r);
   bool AddOne(const EventLogReadRecord& r);
   bool AddOne(const SampleRecord& r);
+  bool AddOne(const AlarmJournalRecord& r);
+  bool AddOne(const AlarmAcknowledgement& r);
 
   std::string connection_;
   std::map<const char*, std::unique_ptr<QSqlQuery>> statements_;

@@ -127,6 +127,8 @@ void HistoryWriter::Run() {
     written_.notify_all();
   };
   auto nextRetry = std::chrono::steady_clock::now();
+  // The first open loads what the database already holds for the caller, once.
+  bool opened = false;
   if (auto problem = store.Open(options_.location)) {
     // A file another program holds is waited for; any other failure ends the history.
     if (problem->kind != HistoryProblem::Kind::Locked) {
@@ -138,6 +140,8 @@ void HistoryWriter::Run() {
     state_ = State::Away;
     nextRetry += options_.retry;
   } else {
+    opened = true;
+    if (options_.onOpened) options_.onOpened(store);
     store.ThinSamples(NowMs(), options_.keepSamplesDays);
     std::lock_guard lock(mutex_);
     state_ = State::Ready;
@@ -173,6 +177,14 @@ void HistoryWriter::Run() {
         }
         nextRetry = std::chrono::steady_clock::now() + options_.retry;
         continue;
+      }
+      if (!opened) {
+        opened = true;
+        if (options_.onOpened) {
+          lock.unlock();
+          options_.onOpened(store);
+          lock.lock();
+        }
       }
       state_ = State::Ready;
     } else {

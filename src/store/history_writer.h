@@ -43,6 +43,9 @@ class HistoryWriter {
     std::uint64_t spoolLimitBytes = 256ull << 20;
     // Called once, on the writer's thread.
     std::function<void(const HistoryProblem&)> onProblem;
+    // Called once on the writer's thread when the database first opened, before anything
+    // posted is written: the place to read what an earlier run kept.
+    std::function<void(HistoryStore&)> onOpened;
   };
   enum class State { Opening, Ready, Away, Off };
 

@@ -73,7 +73,7 @@ QVariant AlarmJournalModel::data(const QModelIndex& index, int role) const {
     case 4:
       return Q(AlarmEventText(e.event.appeared));
     case 5:
-      return Q(e.event.alarm.text);
+      return Q(JournalAlarmText(e.event));
     case 6:
       return Q(AlarmSeverityText(e.event.alarm.severity));
     case 7:

@@ -18,7 +18,7 @@ namespace vorel {
 
 FleetFeatures::FleetFeatures(QMainWindow& window, QWidget* panelParent, Session& session,
                              Host& host)
-    : QObject(&window), session_(session), host_(host) {
+    : QObject(&window), session_(session), host_(host), journal_(session.History()) {
   watch_ = std::make_unique<FleetWatch>(session.Pump(), session.Images(), session.Slots(),
                                         session.Poll().DataAge(), journal_);
   notifier_ = new AlarmNotifier(this);
@@ -34,8 +34,11 @@ FleetFeatures::FleetFeatures(QMainWindow& window, QWidget* panelParent, Session&
   source.images = &session.Images();
   source.online = [&session](int site) { return session.IsOnline(site); };
   source.link = [&session](int site) {
-    return FleetLinkOf(session.Poll().DataAge(), session.Link().CommState(site), site,
-                       session.Pump().NowMs());
+    FleetLink link = FleetLinkOf(session.Poll().DataAge(), session.Link().CommState(site), site,
+                                 session.Pump().NowMs());
+    // After Disconnect the windows stay open, but nothing they show is live any more.
+    link.disconnected = !session.PortOpen();
+    return link;
   };
   source.wallClock = SystemWallClockMs;
   overview_ = new FleetOverview(std::move(source), panelParent);

@@ -10,6 +10,7 @@
 #include "control/alarm_journal.h"
 #include "control/alarm_notice.h"
 #include "control/fleet_watch.h"
+#include "control/history_alarm_journal.h"
 
 class QAction;
 class QMainWindow;
@@ -52,7 +53,7 @@ class FleetFeatures : public QObject {
 
   Session& session_;
   Host& host_;
-  MemoryAlarmJournal journal_;
+  HistoryAlarmJournal journal_;
   std::unique_ptr<FleetWatch> watch_;
   FleetOverview* overview_ = nullptr;
   AlarmJournalDock* dock_ = nullptr;

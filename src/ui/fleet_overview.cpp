@@ -130,8 +130,9 @@ int FleetOverviewModel::Refresh() {
     const FleetLink link = source_.link(row.site);
     const std::uint64_t changes = source_.images->ChangeCount(row.site);
     const int r = static_cast<int>(i);
-    if (changes != seen.changes || link.pollingStopped != seen.link.pollingStopped ||
-        link.stale != seen.link.stale || link.lastGoodWallMs != seen.link.lastGoodWallMs) {
+    if (changes != seen.changes || link.disconnected != seen.link.disconnected ||
+        link.pollingStopped != seen.link.pollingStopped || link.stale != seen.link.stale ||
+        link.lastGoodWallMs != seen.link.lastGoodWallMs) {
       row = MakeFleetRow(*source_.images, row.site, link, now);
       seen = {changes, link};
       emit dataChanged(index(r, 0), index(r, static_cast<int>(kFleetColumns) - 1));

@@ -133,7 +133,7 @@ TEST(AlarmJournal, CsvHasAHeaderAndOneQuotedRowPerEntry) {
   AlarmEvent e;
   e.site = 3;
   e.siteName = "North, yard";
-  e.alarm = {kOverSpeed, true, "over-speed stop", AlarmSeverity::Shutdown};
+  e.alarm = {kOverSpeed, true, "", AlarmSeverity::Shutdown};
   e.controllerTime = "26-12-11 10:00:00";
   journal.Record(e);
   e.appeared = false;
@@ -148,14 +148,17 @@ TEST(AlarmJournal, CsvHasAHeaderAndOneQuotedRowPerEntry) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find(",Cleared,4843,over-speed stop,Shutdown,,\r\n"), std::string::npos) << csv;
+  // An export made later in the other language has that language's texts throughout.
   SetLanguageSetting("chinese");
+  const std::string later = AlarmJournalCsv(journal);
+  EXPECT_NE(later.find(",消除,4843,超速停机,停机,,\r\n"), std::string::npos) << later;
 }
 
 TEST(AlarmNotice, AnnouncesByChoiceAndSeverityInBothLanguages) {
   AlarmEvent e;
   e.site = 5;
   e.siteName = "Pump house";
-  e.alarm = {kUnloadShort, true, "unload ig short", AlarmSeverity::Unload};
+  e.alarm = {kUnloadShort, true, "", AlarmSeverity::Unload};
   AlarmNoticeSettings s;
   EXPECT_TRUE(s.Announces(e));
   s.severities = {true, false, true};
@@ -171,11 +174,9 @@ TEST(AlarmNotice, AnnouncesByChoiceAndSeverityInBothLanguages) {
   EXPECT_FALSE(s.Announces(e));
 
   SetLanguageSetting("chinese");
-  e.alarm.text = "电流短路卸载";
   EXPECT_EQ(AlarmNoticeText(e), "设备 5 (Pump house)：电流短路卸载");
   e.siteName.clear();
   SetLanguageSetting("english");
-  e.alarm.text = "unload ig short";
   EXPECT_EQ(AlarmNoticeText(e), "Site 5: unload ig short");
   SetLanguageSetting("chinese");
 }
@@ -217,6 +218,7 @@ TEST(FleetRows, ColoursByTheMostTellingStateAndFillsTheColumns) {
       {{false, false, now - 2500}, FleetRowState::Alarm, "ok"},
       {{false, true, now - 9000}, FleetRowState::Stale, "no reply since"},
       {{true, true, now - 9000}, FleetRowState::Off, "polling stopped"},
+      {{false, false, now - 2500, true}, FleetRowState::Off, "not connected"},
   };
   for (const auto& c : cases) {
     const FleetRow row = MakeFleetRow(*images, kSite, c.link, now);
