@@ -70,12 +70,13 @@ TEST_F(UiWriteRefusalSim, EveryRefusalOfTheWindowsWritesSendsNothing) {
     previews += dynamic_cast<WritePreviewDialog*>(&dialog) != nullptr;
     return static_cast<int>(QDialog::Accepted);
   });
-  const auto unlock = [&](const char* password) {
+  // The status bar shows the protection at the next refresh after the unlock: waited for.
+  const auto unlock = [&](const char* password, const char* shown) {
     window->Model().Find("medPSWUnlock")->text = password;
     window->UnlockButton()->click();
-    QTest::qWait(1200);
+    for (int k = 0; k < 200 && window->StatusPanel(1) != shown; ++k) QTest::qWait(50);
   };
-  unlock("1234");
+  unlock("1234", "unlocked");
   ASSERT_EQ(window->StatusPanel(1), "unlocked");
 
   const std::string base = sim.File("base.dat");
@@ -132,7 +133,7 @@ TEST_F(UiWriteRefusalSim, EveryRefusalOfTheWindowsWritesSendsNothing) {
     if (!locked && name.starts_with("locked")) {
       host.answers = {Answer::Yes};
       ASSERT_TRUE(session.Commands().Send(4, RemoteCommand::Off).Completed());
-      unlock("9999");
+      unlock("9999", "locked");
       ASSERT_EQ(window->StatusPanel(1), "locked");
       locked = true;
     }
