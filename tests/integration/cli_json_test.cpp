@@ -155,7 +155,10 @@ TEST_F(CliJson, LogGivesTheGridAsTheCsvHasIt) {
   const QStringList csvLines = QString::fromUtf8(file.readAll()).split("\r\n");
   ASSERT_GT(csvLines.size(), 2);
   QString titles;
-  for (qsizetype c = 1; c < columns.size(); ++c) titles += "," + columns[c].toString();
+  for (qsizetype c = 1; c < columns.size(); ++c) {
+    const QString title = columns[c].toString();  // quoted in the CSV when it holds a comma
+    titles += "," + (title.contains(',') ? '"' + title + '"' : title);
+  }
   EXPECT_TRUE(csvLines[0].endsWith(titles)) << csvLines[0].toStdString();
   EXPECT_TRUE(csvLines[1].startsWith(rows[0].toArray()[0].toString() + ","))
       << csvLines[1].toStdString();
