@@ -83,6 +83,8 @@ TrafficView::TrafficView(TrafficLog& log, QWidget* parent)
   // stays in sight and no frame is cut off: the table scrolls sideways instead.
   QHeaderView* header = table_->horizontalHeader();
   header->setStretchLastSection(false);
+  // Titles at the left, where a wide column's title stays in sight.
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   header->moveSection(header->visualIndex(TrafficModel::Outcome),
                       header->visualIndex(TrafficModel::Bytes));
   table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
