@@ -1,16 +1,20 @@
 #include "app/cli_event_log.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <optional>
 #include <string>
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_json.h"
 #include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/session.h"
 #include "control/settings.h"
 #include "core/event_log.h"
+#include "core/event_log_rows.h"
 #include "core/language.h"
 #include "files/event_log_csv.h"
 #include "files/event_log_file.h"
@@ -24,6 +28,21 @@ constexpr int kExitFailed = 1;
 
 int LogUsage(const char* problem) {
   return CommandUsageError("log", problem);
+}
+
+// The grid as the CSV has it (the date and time joined in the first column), as JSON.
+bool WriteEventLogJson(int site, const EventLogSheet& sheet) {
+  const auto q = [](const std::string& text) { return QString::fromStdString(text); };
+  QJsonArray columns{"Date-time"};
+  for (int c = 1; c < kEventLogColumns; ++c) columns.append(q(sheet.Cell(0, c)));
+  QJsonArray rows;
+  for (int row = 1; row <= kEventLogRows; ++row) {
+    QJsonArray cells{q(EventDateTime(sheet.Cell(row, 2), sheet.Cell(row, 3)))};
+    for (int c = 1; c < kEventLogColumns; ++c) cells.append(q(sheet.Cell(row, c)));
+    rows.append(cells);
+  }
+  return WriteJson(
+      QJsonObject{{"command", "log"}, {"site", site}, {"columns", columns}, {"rows", rows}});
 }
 
 }  // namespace
@@ -53,6 +72,8 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
     }
   }
   if (site == 0) return LogUsage("log needs a SITE");
+  if (CliJson() && (csvPath == "-" || logPath == "-"))
+    return LogUsage("--json already writes to standard output");
   // The event texts in the language the window would show them in: the setting, unless
   // --language names one.
   if (!language) {
@@ -93,7 +114,11 @@ int RunEventLogCommand(const PortSettings& port, std::span<const std::string_vie
   } else if (csvPath) {
     ok = session.EventLog().ExportCsvFile(*csvPath, sheet) && ok;
   }
-  if (!logPath && !csvPath) ok = WriteOut(EventLogCsv(sheet, false)) && ok;
+  if (CliJson()) {
+    ok = WriteEventLogJson(site, sheet) && ok;
+  } else if (!logPath && !csvPath) {
+    ok = WriteOut(EventLogCsv(sheet, false)) && ok;
+  }
   return ok ? kExitOk : kExitFailed;
 }
 

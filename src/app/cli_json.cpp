@@ -18,11 +18,21 @@ bool progressShown = false;
 
 const char* const kJsonUsage =
     "  --json                     print one JSON document instead of text (read, identify,\n"
-    "                             scan, status; status's is described under status); read:\n"
-    "                             {\"site\", \"address\", \"words\": [N...]}; identify:\n"
-    "                             {\"sites\": [{\"site\", \"connected\", \"identification\":\n"
-    "                             [LINE...], \"message\"}]}; scan: {\"speeds\": [{\"baud\",\n"
-    "                             \"sites\": [{\"site\", \"productCode\"}]}]}\n";
+    "                             scan, monitor, log, diff, status, audit; status's is\n"
+    "                             described under status); read: {\"site\", \"address\",\n"
+    "                             \"words\": [N...]}; identify: {\"sites\": [{\"site\",\n"
+    "                             \"connected\", \"identification\": [LINE...],\n"
+    "                             \"message\"}]}; scan: {\"speeds\": [{\"baud\", \"sites\":\n"
+    "                             [{\"site\", \"productCode\"}]}]}; monitor: one line per\n"
+    "                             poll, failed polls included: {\"site\", \"time\", \"ok\",\n"
+    "                             \"status\", \"state\": [LINE...], \"values\": [{\"title\",\n"
+    "                             \"value\"}], \"alarms\": [LINE...]}; log: {\"site\",\n"
+    "                             \"columns\": [TITLE...], \"rows\": [[TEXT...]...]}; diff:\n"
+    "                             {\"a\", \"b\", \"equal\", \"groups\": [{\"heading\",\n"
+    "                             \"differences\": [{\"title\", \"a\", \"b\", \"key\"}]}]};\n"
+    "                             audit: {\"path\", \"entries\": [{\"time\", \"action\",\n"
+    "                             \"site\", \"line\"}]}, with --verify {\"path\", \"whole\",\n"
+    "                             \"checked\", \"brokenLine\"}; each also has \"command\"\n";
 
 bool TakeJsonOption(std::vector<std::string_view>& args) {
   for (std::size_t i = 0; i < args.size();) {
@@ -41,7 +51,10 @@ bool CliJson() {
 }
 
 bool CommandHasJson(std::string_view command) {
-  return command == "read" || command == "identify" || command == "scan" || command == "status";
+  for (std::string_view name :
+       {"read", "identify", "scan", "monitor", "log", "diff", "status", "audit"})
+    if (command == name) return true;
+  return false;
 }
 
 bool WriteJson(const QJsonObject& document) {

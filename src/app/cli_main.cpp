@@ -401,7 +401,8 @@ int Run(int argc, char** argv) {
   if (auto help = vorel::HandleHelpRequest(args, vorel::UsageText())) return *help;
   if (auto stop = Parse(args, command)) return *stop;
   if (vorel::CliJson() && !vorel::CommandHasJson(command.name))
-    return vorel::ShortUsageError("--json is for read, identify, scan and status");
+    return vorel::ShortUsageError(
+        "--json is for read, identify, scan, monitor, log, diff, status and audit");
   vorel::StartCliModem();
 
   QCoreApplication app(argc, argv);

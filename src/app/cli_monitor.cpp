@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <iostream>
 #include <string>
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_json.h"
 #include "app/cli_output.h"
 #include "app/cli_session.h"
 #include "control/busy_notice.h"
@@ -89,6 +92,7 @@ std::optional<int> Parse(std::string_view name, const std::vector<std::string_vi
     }
   }
   if (options.markStale && !options.csv) return usageError("--mark-stale needs --csv");
+  if (options.csv && CliJson()) return usageError("--csv and --json exclude each other");
   return std::nullopt;
 }
 
@@ -143,6 +147,37 @@ void PrintCsv(const Snapshot& s, bool header, const QDateTime& time, bool failed
   if (status) line += "," + CsvField(*status);
   WriteOut(line + "\n");
   FlushOut();
+}
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// One poll as one JSON line: a failed poll carries no values, only why it failed.
+void PrintJsonPoll(const Snapshot& s, int site, const QDateTime& time, bool ok,
+                   const std::string& status) {
+  QJsonArray state;
+  QJsonArray values;
+  QJsonArray alarms;
+  if (ok) {
+    for (std::size_t i = 0; i < s.lines.size(); ++i) {
+      const auto& [title, value] = s.lines[i];
+      if (i < s.stateLines) {
+        state.append(Q(value));
+      } else {
+        values.append(QJsonObject{{"title", Q(title)}, {"value", Q(value)}});
+      }
+    }
+    for (const std::string& a : s.alarms) alarms.append(Q(a));
+  }
+  WriteJson(QJsonObject{{"command", "monitor"},
+                        {"site", site},
+                        {"time", time.toString(Qt::ISODate)},
+                        {"ok", ok},
+                        {"status", Q(status)},
+                        {"state", state},
+                        {"values", values},
+                        {"alarms", alarms}});
 }
 
 // A question such as "Start the engine of site N?" on a terminal; true for y or yes.
@@ -251,7 +286,11 @@ int RunMonitorCommand(std::string_view name, const std::vector<std::string_view>
       // A failed poll brought nothing new: the values the image still holds are not shown as
       // the controller's (the failure itself went to stderr), except as an empty row with its
       // status when asked for.
-      if (ok || (options.csv && options.markStale)) {
+      if (CliJson()) {
+        PrintJsonPoll(TakeMonitorSnapshot(session.Images(), site, factory), site, arrived, ok,
+                      ok ? "ok" : PollFailureMessage(result.outcome));
+        first = false;
+      } else if (ok || (options.csv && options.markStale)) {
         // The titles are those of the site's configuration even when the poll failed.
         const Snapshot snapshot = TakeMonitorSnapshot(session.Images(), site, factory);
         if (options.csv) {

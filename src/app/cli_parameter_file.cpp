@@ -1,5 +1,7 @@
 #include "app/cli_parameter_file.h"
 
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -11,6 +13,7 @@
 
 #include "app/cli_help.h"
 #include "app/cli_host.h"
+#include "app/cli_json.h"
 #include "app/cli_output.h"
 #include "app/cli_safe_write.h"
 #include "app/cli_session.h"
@@ -221,11 +224,30 @@ int Diff(std::span<const std::string_view> args, const PortSettings& port, CliHo
   // By page of the window, counters apart, values that show alike left out.
   const std::vector<DifferenceGroup> groups = GroupDifferences(
       CompareParameters({*a.images, a.site, *a.editors}, {*b.images, b.site, *b.editors}));
-  for (const DifferenceGroup& g : groups) {
-    PrintOut("%s:\n", std::string(g.heading.Pick()).c_str());
-    for (const ParameterDifference& d : g.rows)
-      PrintOut("  %s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
-               d.key.c_str());
+  if (CliJson()) {
+    const auto q = [](std::string_view text) {
+      return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    QJsonArray jsonGroups;
+    for (const DifferenceGroup& g : groups) {
+      QJsonArray rows;
+      for (const ParameterDifference& d : g.rows)
+        rows.append(QJsonObject{
+            {"title", q(d.title)}, {"a", q(d.first)}, {"b", q(d.second)}, {"key", q(d.key)}});
+      jsonGroups.append(QJsonObject{{"heading", q(g.heading.Pick())}, {"differences", rows}});
+    }
+    WriteJson(QJsonObject{{"command", "diff"},
+                          {"a", q(args[0])},
+                          {"b", q(args[1])},
+                          {"equal", groups.empty()},
+                          {"groups", jsonGroups}});
+  } else {
+    for (const DifferenceGroup& g : groups) {
+      PrintOut("%s:\n", std::string(g.heading.Pick()).c_str());
+      for (const ParameterDifference& d : g.rows)
+        PrintOut("  %s: %s -> %s (%s)\n", d.title.c_str(), d.first.c_str(), d.second.c_str(),
+                 d.key.c_str());
+    }
   }
   FlushOut();
   return groups.empty() ? kExitOk : kExitFailed;

@@ -15,6 +15,7 @@
 #include "control/version.h"
 #include "core/cp936.h"
 #include "core/language.h"
+#include "files/ini_document.h"
 #include "link/event_pump.h"
 #include "link/host.h"
 #include "link/modbus_link.h"
@@ -39,6 +40,24 @@ bool AnySelected(const std::array<bool, kSiteCount>& sites) {
   for (bool s : sites)
     if (s) return true;
   return false;
+}
+
+// Whether vport.ini holds the selection of any site: not on a fresh install. A file that
+// cannot be read may hold them.
+bool SiteSelectionsStored() {
+  IniDocument doc;
+  if (!doc.Load(VportIniPath(), nullptr)) return true;
+  for (int n = 1; n <= kSiteCount; ++n)
+    if (doc.HasKey("Device", "ControlerAddr" + std::to_string(n))) return true;
+  return false;
+}
+
+// What Connect says when it chooses address 1 because no address was ever chosen.
+std::string FirstConnectNote() {
+  return Text(
+      "No address has been chosen yet: connecting to address 1, where a controller leaves the "
+      "factory. Other addresses are chosen under Configurations > Address.",
+      "尚未选择地址：连接出厂地址 1。其他地址请在\"设置 > 设备地址\"中选择。");
 }
 
 }  // namespace
@@ -91,8 +110,21 @@ void ConnectSequence::Connect() {
   view.ShowCommunicationProperties(properties_);
   ReadAccessLevel();
   if (!AnySelected(properties_.sites)) {
-    parts_.host.ShowMessage(Text("Please select address!", "请选择地址!"));
-    return;
+    // A fresh install has never chosen an address: a controller leaves the factory at
+    // address 1, so that is chosen and tried, saying so once, instead of refusing the first
+    // Connect. The choice is kept, as if made in the site list.
+    if (SiteSelectionsStored()) {
+      parts_.host.ShowMessage(Text("Please select address!", "请选择地址!"));
+      return;
+    }
+    properties_.sites[0] = true;
+    view.ShowCommunicationProperties(properties_);
+    try {
+      SaveSiteSelections(properties_.sites);
+    } catch (const SettingsError&) {
+      // Not kept: the next Connect says the same again.
+    }
+    parts_.host.ShowMessage(FirstConnectNote());
   }
   view.SetConfigurationButtonsEnabled(false);
   parts_.link.SetModem(properties_.modem);

@@ -6,6 +6,7 @@
 
 #include "control/exchange_scope.h"
 #include "control/history_recorder.h"
+#include "control/progress_texts.h"
 #include "control/safe_write.h"
 #include "core/language.h"
 
@@ -38,20 +39,38 @@ std::uint16_t PasswordValue(const std::string& text) {
   return static_cast<std::uint16_t>(value);
 }
 
+std::string ParameterProgressText(int site, int group) {
+  const auto text = [](std::string_view english, std::string_view chinese) {
+    return std::string(PickText(english, chinese));
+  };
+  return text("Reading the parameters of site ", "正在读取设备 ") + std::to_string(site) +
+         text(": group ", " 的参数：第 ") + std::to_string(group) + text(" of ", " 组，共 ") +
+         std::to_string(kParameterGroups.size()) + text("", " 组");
+}
+
 TransferResult ParameterTransfer::Read(int site) {
   if (!SiteSlots::Valid(site)) return {};
   ExchangeScope scope(exchange_, ExchangeScope::Pause::Transfer);
   if (!scope.Taken()) return Busy();
   ModbusLink& link = link_;
   TransferResult result;
+  bool cancelled = false;
   for (std::size_t i = 0; i < kParameterGroups.size(); ++i) {
+    host_.SetProgressText(ParameterProgressText(site, static_cast<int>(i + 1)));
     link.DelayWithEvents(kRequestPauseMs);
     const RequestResult read = requests_.Read(ReadKind::Parameter, site, kParameterGroups[i]);
     result.Add(SpanOf(kParameterGroups[i]), read);
     if (!read) break;
     host_.SetProgress(25 * static_cast<int>(i + 1));
+    // Cancel ends the read after the request under way, as a failed group would: the read
+    // does not count as complete.
+    if (i + 1 < kParameterGroups.size() && host_.ProgressCancelled()) {
+      cancelled = true;
+      break;
+    }
   }
   result.Finish();
+  if (cancelled) result.status = TransferStatus::Cancelled;
   if (result.Completed()) {
     sourceFiles_[static_cast<std::size_t>(site - 1)].clear();
     if (history_) history_->ParametersRead(site, ParameterSetKind::Read);

@@ -28,8 +28,10 @@ void ServiceReportWriter::Write(int site) {
       host_.AskSaveFileName(kServiceReportFilter, "html", "report");
   if (!path) return;
   if (slots_.IsOnline(site) && !w->EventLogShown()) {
-    // Busy: told, and the report goes without the log as after a failed read.
-    TellIfBusy(host_, eventLog_.Read(site));
+    // Busy: told, and the report goes without the log as after a failed read. Cancel stops
+    // the report too: nothing is written.
+    const TransferResult read = TellIfBusy(host_, eventLog_.Read(site));
+    if (read.status == TransferStatus::Cancelled) return;
     if (!(w = windows_.Window(site))) return;  // closed while the log was read
   }
   const EventLogSheet sheet = w->EventLogCells();

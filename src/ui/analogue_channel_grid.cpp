@@ -166,6 +166,13 @@ void AnalogueChannelGrid::FillFunctionLists() {
   }
 }
 
+void AnalogueChannelGrid::RelabelLists() {
+  for (int n = 0; n < 3; ++n) {
+    for (int column = kAnlgName; column <= kAnlgDot; ++column) ShowList(n, column, true);
+    RewriteRow(n);
+  }
+}
+
 void AnalogueChannelGrid::ShowChannel(int n) {
   if (n < 0 || n > 2) return;
   for (int column = kAnlgName; column <= kAnlgDot; ++column)

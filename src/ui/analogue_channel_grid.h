@@ -28,6 +28,8 @@ class AnalogueChannelGrid : public StringGrid {
   void SetTitles();
   // The function lists in the current language (a refill clears their selection).
   void FillFunctionLists();
+  // The lists and the rows in the current language, keeping the choices.
+  void RelabelLists();
   // Lists, enables and the grid row of a channel from the model (after a decode or a change).
   void ShowChannel(int channel);
   void ShowAllChannels();

@@ -146,6 +146,19 @@ void BinaryIoGrid::FillFunctionLists() {
   }
 }
 
+void BinaryIoGrid::RelabelLists() {
+  for (int slot = 1; slot <= kBinarySlots; ++slot) {
+    for (int column = 1; column < columnCount(); ++column) {
+      QComboBox* list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
+      if (!list) continue;
+      list->clear();
+      list->addItems(Items(column));
+      ShowList(slot, column);
+    }
+  }
+  Rewrite();
+}
+
 void BinaryIoGrid::ShowSlots() {
   for (int slot = 1; slot <= kBinarySlots; ++slot) {
     for (int column = 1; column < columnCount(); ++column) ShowList(slot, column);

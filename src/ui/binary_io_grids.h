@@ -32,6 +32,8 @@ class BinaryIoGrid : public StringGrid {
   void SetTitles();
   // The function lists in the current language (a refill clears their selection).
   void FillFunctionLists();
+  // The lists and the rows in the current language, keeping the choices.
+  void RelabelLists();
   // Lists of all eight slots from the model, then the rows shown for the type (texts from the
   // slots' choices).
   void ShowSlots();

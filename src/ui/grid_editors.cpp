@@ -265,6 +265,10 @@ void GridEditors::RefillList(std::size_t row) {
   FillItems(row);
 }
 
+void GridEditors::RelabelLists() {
+  for (std::size_t row = 0; row < widgets_.size(); ++row) FillItems(row);
+}
+
 void GridEditors::Show(std::size_t row) {
   QWidget* w = Widget(row);
   if (!w) return;

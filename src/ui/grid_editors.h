@@ -60,6 +60,8 @@ class GridEditors : public QObject {
   // Refills a list's items in the current language; the selection is cleared (in the model
   // too), as the load pass sets it again.
   void RefillList(std::size_t row);
+  // Every list made so far in the current language, keeping its selection.
+  void RelabelLists();
 
   // The row's editor was opened: Escape goes back to the value it holds now.
   void Begin(std::size_t row);

@@ -648,6 +648,13 @@ void ParameterWindow::GridTitleChannelShow() {
   outputGrid_->SetTitles();
 }
 
+void ParameterWindow::RelabelEditorLists() {
+  editors_->RelabelLists();
+  analogueGrid_->RelabelLists();
+  inputGrid_->RelabelLists();
+  outputGrid_->RelabelLists();
+}
+
 void ParameterWindow::FillItemLists() {
   const auto refill = [this](std::string_view name) {
     if (std::optional<std::size_t> row = FindParameterRow(name)) editors_->RefillList(*row);

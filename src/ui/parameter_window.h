@@ -95,6 +95,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void SetGridTitles(std::initializer_list<SetpointGrid> grids);
   // Title rows and row titles of the three channel grids.
   void GridTitleChannelShow();
+  // The editors' lists in the current language, keeping what each has selected.
+  void RelabelEditorLists();
   // The item lists of the set-up (a refill clears the selection; the load pass sets it).
   void FillItemLists();
 

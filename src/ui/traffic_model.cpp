@@ -73,13 +73,17 @@ void TrafficModel::Append(std::vector<FrameRecord>& frames) {
   }
   const int first = static_cast<int>(rows_.size());
   beginInsertRows({}, first, first + static_cast<int>(adding) - 1);
-  for (; skip < frames.size(); ++skip) rows_.push_back(std::move(frames[skip]));
+  for (; skip < frames.size(); ++skip) {
+    widest_ = std::max(widest_, frames[skip].bytes.size());
+    rows_.push_back(std::move(frames[skip]));
+  }
   endInsertRows();
 }
 
 void TrafficModel::Clear() {
   beginResetModel();
   rows_.clear();
+  widest_ = 0;
   endResetModel();
 }
 

@@ -21,6 +21,8 @@ class TrafficModel : public QAbstractTableModel {
   void Append(std::vector<FrameRecord>& frames);
   void Clear();
   const FrameRecord& Frame(int row) const { return rows_[static_cast<std::size_t>(row)]; }
+  // The most bytes of a frame appended since the last Clear.
+  std::size_t WidestFrame() const { return widest_; }
   // The column titles follow the language.
   void Relabel();
 
@@ -32,6 +34,7 @@ class TrafficModel : public QAbstractTableModel {
  private:
   std::size_t capacity_;
   std::deque<FrameRecord> rows_;
+  std::size_t widest_ = 0;
 };
 
 }  // namespace vorel

@@ -1,5 +1,7 @@
 #include "ui/traffic_view.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -76,9 +78,16 @@ TrafficView::TrafficView(TrafficLog& log, QWidget* parent)
   table_->setWordWrap(false);
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-  table_->horizontalHeader()->setStretchLastSection(false);
-  table_->horizontalHeader()->setSectionResizeMode(TrafficModel::Bytes, QHeaderView::Stretch);
   table_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // The bytes come last, as wide as the longest frame (FitBytesColumn), so that the outcome
+  // stays in sight and no frame is cut off: the table scrolls sideways instead.
+  QHeaderView* header = table_->horizontalHeader();
+  header->setStretchLastSection(false);
+  // Titles at the left, where a wide column's title stays in sight.
+  header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  header->moveSection(header->visualIndex(TrafficModel::Outcome),
+                      header->visualIndex(TrafficModel::Bytes));
+  table_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
 
   auto* bar = new QHBoxLayout;
   bar->addWidget(pauseBox_);
@@ -144,6 +153,7 @@ void TrafficView::Refresh() {
   const bool atEnd = table_->verticalScrollBar() == nullptr ||
                      table_->verticalScrollBar()->value() == table_->verticalScrollBar()->maximum();
   model_->Append(frames);
+  FitBytesColumn();
   if (atEnd) table_->scrollToBottom();
   UpdateCount();
 }
@@ -167,6 +177,7 @@ void TrafficView::Clear() {
   generation_ = log_.Generation();
   seen_ = log_.Newest();
   model_->Clear();
+  FitBytesColumn();
   UpdateCount();
 }
 
@@ -183,6 +194,24 @@ int TrafficView::RowCount() const {
 
 QString TrafficView::CellText(int row, int column) const {
   return filter_->index(row, column).data().toString();
+}
+
+void TrafficView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitBytesColumn();
+}
+
+void TrafficView::FitBytesColumn() {
+  QHeaderView* header = table_->horizontalHeader();
+  // Two hexadecimal digits and a space per byte, in the table's fixed-width font.
+  const std::size_t bytes = std::max<std::size_t>(model_->WidestFrame(), 8);
+  const int text =
+      table_->fontMetrics().horizontalAdvance(QString(static_cast<qsizetype>(bytes * 3), '0'));
+  constexpr int kMargin = 16;
+  const int others = header->length() - header->sectionSize(TrafficModel::Bytes);
+  const int width = std::max(text + kMargin, table_->viewport()->width() - others);
+  if (header->sectionSize(TrafficModel::Bytes) != width)
+    header->resizeSection(TrafficModel::Bytes, width);
 }
 
 void TrafficView::UpdateCount() {

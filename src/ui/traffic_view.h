@@ -44,10 +44,12 @@ class TrafficView : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Save();
   void UpdateCount();
+  void FitBytesColumn();
 
   TrafficLog& log_;
   std::uint64_t seen_ = 0;        // the newest frame taken

@@ -14,6 +14,7 @@ void RelabelSiteWindows(Session& session) {
                            SetpointGrid::Engine, SetpointGrid::EngineProtection,
                            SetpointGrid::Generator, SetpointGrid::Mains});
     window->GridTitleChannelShow();
+    window->RelabelEditorLists();
     emit window->channelTitlesChanged();
   }
 }

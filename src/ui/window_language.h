@@ -1,6 +1,6 @@
 // A language switch reaches every window that is open, not only the main window: the site
-// windows' captions, tabs, buttons, row titles and monitor captions change at once. Values and
-// the editors' choices stay as they are.
+// windows' captions, tabs, buttons, row titles, monitor captions and the editors' lists change
+// at once. Values and the editors' choices stay as they are.
 #pragma once
 
 namespace vorel {

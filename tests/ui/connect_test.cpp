@@ -36,6 +36,28 @@ TEST_F(UiConnect, NoSelectedSiteIsRefusedInTheLanguage) {
   }
 }
 
+// A fresh settings folder: the first Connect tries address 1, says so once and keeps that
+// choice; the next Connect goes straight to the port.
+TEST_F(UiConnect, FirstConnectOnAFreshInstallTriesAddressOne) {
+  TestMain& main = Main();
+  main.Connect();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0],
+            "No address has been chosen yet: connecting to address 1, where a controller leaves "
+            "the factory. Other addresses are chosen under Configurations > Address.");
+  EXPECT_EQ(main.tried, std::vector<int>{1});
+  ASSERT_TRUE(port);
+  EXPECT_TRUE(port->opened);
+  EXPECT_EQ(VportValue("Device", "ControlerAddr1"), "-1");
+  EXPECT_EQ(VportValue("Device", "ControlerAddr2"), "0");
+  EXPECT_TRUE(main.findChild<SiteListDialog*>()->Selections()[0]);
+
+  host.messages.clear();
+  main.Connect();
+  EXPECT_TRUE(host.messages.empty()) << host.messages[0];
+  EXPECT_EQ(main.tried, (std::vector<int>{1, 1}));
+}
+
 TEST_F(UiConnect, PortThatWillNotOpenShowsThePortError) {
   for (const char* language : {"english", "chinese"}) {
     WriteVport(std::string("[System]\r\nLanguage=") + language +

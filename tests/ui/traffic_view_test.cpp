@@ -1,5 +1,7 @@
 // View -> Traffic: the frames of the session's log, filtered, paused, bounded and saved.
 #include <QAction>
+#include <QHeaderView>
+#include <QTableView>
 #include <fstream>
 #include <sstream>
 
@@ -88,6 +90,38 @@ TEST_F(UiTraffic, TheMenuShowsTheSessionsFramesFilteredPausedAndSaved) {
   view.Refresh();
   EXPECT_EQ(view.windowTitle(), "通讯监视");
   EXPECT_EQ(view.CellText(1, TrafficModel::Outcome), "CRC错误");
+}
+
+// The longest frame a line can carry (a reply of 125 registers, 255 bytes) shows whole: its
+// bytes are as wide as their text, and the outcome column stays before them, in sight.
+TEST_F(UiTraffic, TheBytesOfTheLongestFrameAreNotCutOff) {
+  WriteVport("[System]\r\nLanguage=english\r\n");
+  ScriptedHost host;
+  MainWindow main(host, MainWindowServices{});
+  main.findChild<QAction*>("mViewTraffic")->trigger();
+  TrafficView& view = main.Traffic();
+  TrafficLog& log = main.session().Traffic();
+  log.Restart(0);
+  const std::vector<std::uint8_t> reply(255, 0xAB);
+  log.Record(10, FrameOutcome::Reply, 1, 0x03, 0x0169, 125, reply);
+  view.Refresh();
+  ASSERT_EQ(view.RowCount(), 1);
+  auto* table = view.findChild<QTableView*>("sgTraffic");
+  ASSERT_NE(table, nullptr);
+  const QString bytes = view.CellText(0, TrafficModel::Bytes);
+  ASSERT_EQ(bytes.size(), 255 * 3 - 1);
+  QHeaderView* header = table->horizontalHeader();
+  EXPECT_GT(header->sectionSize(TrafficModel::Bytes),
+            table->fontMetrics().horizontalAdvance(bytes));
+  EXPECT_EQ(header->visualIndex(TrafficModel::Bytes), TrafficModel::kColumns - 1);
+  EXPECT_LT(header->visualIndex(TrafficModel::Outcome), header->visualIndex(TrafficModel::Bytes));
+  // A short frame alone fills the width of the window rather than leaving a gap.
+  view.Clear();
+  RecordPair(log, 20, 1, FrameOutcome::Reply);
+  view.Refresh();
+  EXPECT_GE(header->length(), table->viewport()->width());
+  EXPECT_LT(header->sectionSize(TrafficModel::Bytes),
+            table->fontMetrics().horizontalAdvance(bytes));
 }
 
 TEST(TrafficModel, HoldsAtMostItsCapacityDroppingTheOldest) {
