@@ -70,8 +70,13 @@ void RestoreEventLogPage(EventLogPage& page, const EventLogPageState& state) {
     grid->setColumnWidth(c, state.columnWidths[static_cast<std::size_t>(c)]);
   if (state.currentRow >= 0 && state.currentColumn >= 0)
     grid->setCurrentCell(state.currentRow, state.currentColumn);
+  // The fixed title row and columns follow the grid only once they have a range of their own.
   ScrollWhenLaidOut(grid->horizontalScrollBar(), state.horizontalScroll);
   ScrollWhenLaidOut(grid->verticalScrollBar(), state.verticalScroll);
+  if (auto* row = page.findChild<QTableView*>("sgHistoryFixedRow"))
+    ScrollWhenLaidOut(row->horizontalScrollBar(), state.horizontalScroll);
+  if (auto* columns = page.findChild<QTableView*>("sgHistoryFixedColumns"))
+    ScrollWhenLaidOut(columns->verticalScrollBar(), state.verticalScroll);
 }
 
 MonitorPageState KeepMonitorPage(const MonitorPage& page) {

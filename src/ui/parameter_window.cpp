@@ -635,7 +635,9 @@ void ParameterWindow::ReleaseHiddenPage(QWidget* page) {
     monitor_ = nullptr;
     released = true;
   }
-  if (page == eventLogPage_ && eventLog_) {
+  // A page showing rows stays: its fixed title row and columns do not yet come back in step
+  // with a restored scroll position.
+  if (page == eventLogPage_ && eventLog_ && eventLog_->Grid()->isHidden()) {
     keptEventLog_ = KeepEventLogPage(*eventLog_);
     // Without rows to keep, the page is filled from the value image as it is when shown.
     if (!keptEventLog_->sheet) eventLogRefillPending_ = true;
