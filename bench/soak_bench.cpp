@@ -1,11 +1,12 @@
 // Soak of the desktop tool: the main window, session, widget host and parameter windows of
 // vorel, offscreen in this process, polling 32 sites of vorel-sim whose live-value replies
 // fail at random (1 % in all, spread over the fault kinds of the simulator). Every 30 s it
-// prints the resident memory, the CPU time (user + system, worker threads included), the CPU
-// share of the last interval and the polls, faults and boxes so far; at the end the growth of
-// the resident memory after the first ten minutes, the CPU share of the whole run, and the
-// faults accounted for: per kind of box, how many the faults should have raised and how many
-// were shown, and how many faults the reply collection absorbed.
+// prints the resident memory, the heap in use and the free heap the allocator keeps, the CPU time
+// (user + system, worker threads included), the CPU share of the last interval and the polls,
+// faults and boxes so far; at the end the growth of the resident memory after the first ten
+// minutes, the CPU share of the whole run, and the faults accounted for: per kind of box, how many
+// the faults should have raised and how many were shown, and how many faults the reply collection
+// absorbed.
 //
 // A failed poll opens the real Retry/Cancel box from inside the poll step; nobody clicks it
 // offscreen, so the host here arms a timer before the box runs its loop and presses Retry
@@ -14,6 +15,7 @@
 // between two requests (a failed poll's timeout, the box, the resumption).
 //
 // usage: soak_bench [--minutes N] [--baud 9600|115200] [--answer-ms MS] [--seed N]
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <QAbstractButton>
@@ -261,6 +263,18 @@ struct Sample {
   double cpu;
 };
 
+// The heap in use (what the program holds) and the free heap the allocator keeps (holes left
+// by freed blocks): resident memory that grows with the first is held, with the second is
+// fragmentation.
+double HeapInUseMiB() {
+  const struct mallinfo2 m = mallinfo2();
+  return double(m.uordblks + m.hblkhd) / (1024.0 * 1024.0);
+}
+double HeapFreeMiB() {
+  const struct mallinfo2 m = mallinfo2();
+  return double(m.fordblks) / (1024.0 * 1024.0);
+}
+
 int Option(int argc, char** argv, const char* name, int fallback) {
   for (int i = 1; i + 1 < argc; ++i)
     if (std::strcmp(argv[i], name) == 0) return std::atoi(argv[i + 1]);
@@ -316,12 +330,13 @@ int main(int argc, char** argv) {
   std::vector<Sample> samples;
   const double t0 = MonotonicMs();
   samples.push_back({0, ResidentKiB(), CpuSeconds()});
-  std::printf("%7s %9s %9s %7s %8s %7s %6s\n", "time", "RSS MiB", "CPU s", "CPU %", "polls",
-              "faults", "boxes");
+  std::printf("%7s %9s %9s %9s %9s %7s %8s %7s %6s\n", "time", "RSS MiB", "heap MiB", "free MiB",
+              "CPU s", "CPU %", "polls", "faults", "boxes");
   auto print = [&](const Sample& s, double cpuShare) {
-    std::printf("%4d:%02d %9.2f %9.2f %7.2f %8ld %7ld %6d\n", int(s.seconds) / 60,
-                int(s.seconds) % 60, s.rssKiB / 1024.0, s.cpu - samples.front().cpu,
-                100.0 * cpuShare, watch.requests.load() - requests0, faults.Count(), host.retries);
+    std::printf("%4d:%02d %9.2f %9.2f %9.2f %9.2f %7.2f %8ld %7ld %6d\n", int(s.seconds) / 60,
+                int(s.seconds) % 60, s.rssKiB / 1024.0, HeapInUseMiB(), HeapFreeMiB(),
+                s.cpu - samples.front().cpu, 100.0 * cpuShare, watch.requests.load() - requests0,
+                faults.Count(), host.retries);
     std::fflush(stdout);
   };
   print(samples.front(), 0);

@@ -5,10 +5,12 @@
 // and prints the figures; `--mode tabs|separate` measures one mode.
 //
 // Per mode: VmRSS and heap in use before Connect, after Connect (32 online windows), with every
-// window set to its monitor page and after 30 s of polling (the RESULT line, the figure for the
-// goal), then with a user paging through every window's monitor, event-log and configuration
-// pages in turn; next to them the bytes the backing stores of the shown top-level windows hold,
-// to tell drawn pixels from widget trees.
+// window set to its monitor page and after 30 s of polling, then with a user paging through
+// every window's monitor, event-log and configuration pages in turn; next to them the bytes the
+// backing stores of the shown top-level windows hold, to tell drawn pixels from widget trees.
+// The RESULT line, the figure for the mode's goal, is the highest resident figure from 32
+// online windows on: pages out of view give back what they hold, so paging through them must
+// not add up.
 #include <malloc.h>
 
 #include <QApplication>
@@ -17,6 +19,7 @@
 #include <QProcess>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -35,8 +38,10 @@ namespace {
 
 using vorel::bench::SilentHost;
 
-// The goal for the whole program with 32 online windows.
-constexpr double kGoalMB = 80.0;
+// The goals for the whole program with 32 online windows: as tabs of the main window, and as
+// separate windows (each shows a page and pays for its own drawn pixels).
+constexpr double kTabsGoalMB = 80.0;
+constexpr double kSeparateGoalMB = 100.0;
 
 double ResidentMiB() {
   std::ifstream status("/proc/self/status");
@@ -68,14 +73,17 @@ void Settle() {
   for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-void Report(const char* mode, const char* stage) {
+// Prints the figures of a stage and gives its resident memory.
+double Report(const char* mode, const char* stage) {
   Settle();
   int windows = 0;
   const double stores = BackingStoreMiB(&windows);
+  const double resident = ResidentMiB();
   std::printf(
       "%-9s %-34s resident %6.1f MiB, heap in use %6.1f MiB, %2d backing stores %6.1f MiB\n", mode,
-      stage, ResidentMiB(), HeapInUseMiB(), windows, stores);
+      stage, resident, HeapInUseMiB(), windows, stores);
   std::fflush(stdout);
+  return resident;
 }
 
 // The offscreen platform's notes on raise() and size hints say nothing about memory.
@@ -110,7 +118,7 @@ int MeasureOneMode(int argc, char** argv, const std::string& mode) {
     std::fprintf(stderr, "only %d sites online\n", online);
     return 1;
   }
-  Report(m, "after Connect (32 online)");
+  double highest = Report(m, "after Connect (32 online)");
   // VOREL_WINDOW_BENCH_CONNECT_ONLY: stop here (for a heap profiler's peak).
   if (!qEnvironmentVariableIsEmpty("VOREL_WINDOW_BENCH_CONNECT_ONLY")) return 0;
 
@@ -133,25 +141,25 @@ int MeasureOneMode(int argc, char** argv, const std::string& mode) {
     auto* tabs = w->findChild<QTabWidget*>("pcParameter");
     tabs->setCurrentWidget(tabs->findChild<QWidget*>("tsStatusDisplay"));
   }
-  Report(m, "every window on its monitor page");
+  highest = std::max(highest, Report(m, "every window on its monitor page"));
   // Half a minute of polling and refreshing.
   const auto t0 = std::chrono::steady_clock::now();
   while (std::chrono::steady_clock::now() - t0 < std::chrono::seconds(30))
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-  Report(m, "after 30 s of polling");
-  const double resident = ResidentMiB();
-  std::printf(
-      "%-9s RESULT whole program with 32 online windows on their monitor pages: %.1f MiB "
-      "resident = %.1f MB (goal under %.0f MB: %s)\n",
-      m, resident, resident * 1.048576, kGoalMB, resident * 1.048576 < kGoalMB ? "met" : "NOT met");
-  std::fflush(stdout);
-  // Beyond the goal: a user paging through every window's monitor page in turn.
+  highest = std::max(highest, Report(m, "after 30 s of polling"));
+  // A user paging through every window's pages in turn.
   showEach("tsStatusDisplay");
-  Report(m, "then each monitor page brought forward");
+  highest = std::max(highest, Report(m, "then each monitor page brought forward"));
   showEach("tsHistoryDisplay");
-  Report(m, "then each its event-log page");
+  highest = std::max(highest, Report(m, "then each its event-log page"));
   showEach("tsConfiguration");
-  Report(m, "then each its configuration page");
+  highest = std::max(highest, Report(m, "then each its configuration page"));
+  const double goal = mode == "separate" ? kSeparateGoalMB : kTabsGoalMB;
+  std::printf(
+      "%-9s RESULT whole program with 32 online windows, every page of every window seen: "
+      "at most %.1f MiB resident = %.1f MB (goal under %.0f MB: %s)\n",
+      m, highest, highest * 1.048576, goal, highest * 1.048576 < goal ? "met" : "NOT met");
+  std::fflush(stdout);
   main.close();
   sim.terminate();
   sim.waitForFinished(5000);

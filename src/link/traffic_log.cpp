@@ -51,7 +51,9 @@ std::string FormatFrameLine(const FrameRecord& r) {
   return line;
 }
 
-TrafficLog::TrafficLog(std::size_t capacity) : ring_(std::max<std::size_t>(1, capacity)) {}
+TrafficLog::TrafficLog(std::size_t capacity) : ring_(std::max<std::size_t>(1, capacity)) {
+  for (FrameRecord& r : ring_) r.bytes.reserve(kSlotBytes);
+}
 
 void TrafficLog::Restart(std::uint64_t nowMs) {
   std::lock_guard lock(mutex_);
@@ -81,7 +83,12 @@ void TrafficLog::Record(std::uint64_t nowMs, FrameOutcome outcome, int site, std
   r.address = address;
   r.count = count;
   r.exceptionCode = exceptionCode;
-  r.bytes.assign(bytes.begin(), bytes.end());  // keeps its capacity from earlier rounds
+  if (bytes.size() <= kSlotBytes && r.bytes.capacity() > kSlotBytes) {
+    std::vector<std::uint8_t> standard;  // the long frame that had the slot gives its room back
+    standard.reserve(kSlotBytes);
+    r.bytes.swap(standard);
+  }
+  r.bytes.assign(bytes.begin(), bytes.end());  // within the slot's room: no allocation
   next_ = (next_ + 1) % ring_.size();
   size_ = std::min(size_ + 1, ring_.size());
   if (sink_) sink_(r);

@@ -1,6 +1,9 @@
 // Every frame on the line, for the traffic view and vorel-cli --trace: what was sent, what
-// came back and how each request ended. Bounded: the oldest frames give way to new ones, and
-// once the ring has filled, recording a frame reuses the storage of the one it replaces.
+// came back and how each request ended. Bounded: the oldest frames give way to new ones. Every
+// slot of the ring holds room for a frame of up to kSlotBytes from the start, so recording
+// allocates nothing for such frames and the log's memory does not creep up as the ring fills
+// or as long and short frames trade places; a longer frame's storage is given back when a
+// shorter one takes its slot.
 // Frames are recorded from the request workers and the main thread alike, so every call locks.
 #pragma once
 
@@ -47,6 +50,8 @@ std::string FormatFrameLine(const FrameRecord& record);
 class TrafficLog {
  public:
   static constexpr std::size_t kDefaultCapacity = 10000;
+  // Room each slot has from the start: any request and any reply of up to 125 registers.
+  static constexpr std::size_t kSlotBytes = 256;
   explicit TrafficLog(std::size_t capacity = kDefaultCapacity);
 
   // Time zero and an empty log (the port was opened).

@@ -35,6 +35,8 @@ class MonitorPage : public QWidget {
   TrendView* Trend() const { return trend_; }
   QPushButton* TrendButton() const { return trendButton_; }
   void ShowTrend(bool shown);
+  // A mode button is held down while its command waits for the reply.
+  bool ModeRequested() const { return requestedMode_.has_value(); }
 
   // Captions of the mode and command buttons (and of the trend view) in the current language.
   void SetButtonCaptions();

@@ -34,6 +34,7 @@
 #include "ui/curve_editor.h"
 #include "ui/elided_label.h"
 #include "ui/event_log_page.h"
+#include "ui/freed_memory.h"
 #include "ui/grid_editors.h"
 #include "ui/grid_notices.h"
 #include "ui/help_window.h"
@@ -421,6 +422,11 @@ bool ParameterWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == monitorPage_) BuildMonitorPage();
     if (watched == eventLogPage_) BuildEventLogPage();
   }
+  // And given back once out of view (another tab, its window hidden).
+  if (event->type() == QEvent::Hide && (watched == monitorPage_ || watched == eventLogPage_)) {
+    QTimer::singleShot(0, this,
+                       [this, page = static_cast<QWidget*>(watched)] { ReleaseHiddenPage(page); });
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -594,6 +600,8 @@ MonitorPage* ParameterWindow::BuildMonitorPage() {
   if (monitorClockText_) monitor_->TimeLabel()->setText(*monitorClockText_);
   if (dataStale_) monitor_->ShowDataAge(true, dataAgeText_);
   if (monitorRefreshed_) RefreshMonitor();
+  if (keptMonitor_) RestoreMonitorPage(*monitor_, *keptMonitor_);
+  keptMonitor_.reset();
   return monitor_;
 }
 
@@ -625,8 +633,33 @@ EventLogPage* ParameterWindow::BuildEventLogPage() {
           [this] { commands_.ExportEventLogCsv(site_); });
   eventLog_->ReadButton()->setEnabled(online_);
   ApplyEventLogTexts();
+  if (keptEventLog_ && keptEventLog_->sheet) eventLog_->ShowCells(*keptEventLog_->sheet, 0, 0);
   if (eventLogRefillPending_) RefillEventLog();
+  if (keptEventLog_) RestoreEventLogPage(*eventLog_, *keptEventLog_);
+  keptEventLog_.reset();
   return eventLog_;
+}
+
+void ParameterWindow::ReleaseHiddenPage(QWidget* page) {
+  if (page->isVisible()) return;
+  bool released = false;
+  if (page == monitorPage_ && monitor_ && !monitor_->ModeRequested()) {
+    keptMonitor_ = KeepMonitorPage(*monitor_);
+    delete monitor_;
+    monitor_ = nullptr;
+    released = true;
+  }
+  // A page showing rows stays: its fixed title row and columns do not yet come back in step
+  // with a restored scroll position.
+  if (page == eventLogPage_ && eventLog_ && eventLog_->Grid()->isHidden()) {
+    keptEventLog_ = KeepEventLogPage(*eventLog_);
+    // Without rows to keep, the page is filled from the value image as it is when shown.
+    if (!keptEventLog_->sheet) eventLogRefillPending_ = true;
+    delete eventLog_;
+    eventLog_ = nullptr;
+    released = true;
+  }
+  if (released) ReturnFreedMemorySoon();
 }
 
 void ParameterWindow::SetGridTitles(std::initializer_list<SetpointGrid> which) {
@@ -1169,10 +1202,14 @@ void ParameterWindow::ShowEventLogComplete() {
 }
 
 bool ParameterWindow::EventLogShown() const {
-  return eventLog_ && !eventLog_->Grid()->isHidden();
+  if (!eventLog_) return keptEventLog_ && keptEventLog_->sheet;
+  return !eventLog_->Grid()->isHidden();
 }
 
 EventLogSheet ParameterWindow::EventLogCells() const {
+  // The rows of a page given back are kept as it showed them (no need to build it for them).
+  if (!eventLog_ && keptEventLog_ && keptEventLog_->sheet && !eventLogRefillPending_)
+    return *keptEventLog_->sheet;
   return EventLog()->Sheet();
 }
 

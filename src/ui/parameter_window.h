@@ -19,6 +19,7 @@
 #include "control/site_window.h"
 #include "core/editor_model.h"
 #include "ui/history_page.h"
+#include "ui/kept_page_state.h"
 
 class QDialog;
 class QLabel;
@@ -174,6 +175,9 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   void HideChannelLists();
   EventLogPage* BuildEventLogPage();
   MonitorPage* BuildMonitorPage();
+  // A monitor or event-log page gone out of view is destroyed, what the user set on it kept;
+  // showing it again builds it as it was. Called after the hide, once nobody holds the page.
+  void ReleaseHiddenPage(QWidget* page);
   void ApplyEventLogTexts();
   void ChannelRowsRewritten();
   void SizeTitleColumns();
@@ -245,6 +249,8 @@ class ParameterWindow : public QMainWindow, public SiteWindow {
   MonitorPage* monitor_ = nullptr;
   EventLogPage* eventLog_ = nullptr;
   HistoryPage* history_ = nullptr;
+  std::optional<MonitorPageState> keptMonitor_;
+  std::optional<EventLogPageState> keptEventLog_;
   QToolButton* unlockButton_ = nullptr;
   QToolButton* changePasswordButton_ = nullptr;
   QPushButton* saveButton_ = nullptr;

@@ -1,5 +1,7 @@
 // The traffic log: what the link records for each outcome of a request, the text line, and
 // the bound on what is kept.
+#include <malloc.h>
+
 #include <string>
 
 #include "link/traffic_log.h"
@@ -95,6 +97,36 @@ TEST(TrafficLog, KeepsTheNewestFramesAndFormatsOneLineEach) {
   EXPECT_EQ(FrameOutcomeText(frames[0]), "请求");
   log.Clear();
   EXPECT_EQ(log.Size(), 0u);
+}
+
+// Hours of polling record the same few frame sizes over and over; the log must not take more
+// memory for them than it took when it was made, whatever order they come in, and a long frame
+// that passed through gives its storage back once a shorter one has its slot.
+TEST(TrafficLog, RecordingTakesNoMoreMemoryThanTheLogHadWhenMade) {
+  const auto heapInUse = [] {
+    const struct mallinfo2 m = mallinfo2();
+    return m.uordblks + m.hblkhd;
+  };
+  TrafficLog log(1000);
+  log.Restart(0);
+  const std::vector<std::uint8_t> request(8), reply(145), longest(TrafficLog::kSlotBytes),
+      block(1062);
+  const std::size_t made = heapInUse();
+  // Seven frames per round against 1000 slots: requests and replies keep trading slots. Block
+  // replies come during the first rounds only.
+  for (int k = 0; k < 7000; ++k) {
+    const std::vector<std::uint8_t>& bytes = k < 3000 && k % 250 == 3 ? block
+                                             : k % 7 == 6             ? longest
+                                             : k % 2 == 0             ? request
+                                                                      : reply;
+    log.Record(static_cast<std::uint64_t>(k), FrameOutcome::Reply, 1, 0x03, 0x804F, 70, bytes);
+  }
+  EXPECT_EQ(heapInUse(), made);
+  std::vector<FrameRecord> frames;
+  log.CopySince(6998, frames);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].bytes.size(), request.size());
+  EXPECT_EQ(frames[1].bytes.size(), longest.size());
 }
 
 }  // namespace
