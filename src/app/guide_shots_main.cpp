@@ -37,6 +37,10 @@ class PrintingHost : public vorel::WidgetHost {
   vorel::Answer AskQuestion(int, const std::string&, const std::string&) override {
     return vorel::Answer::Yes;
   }
+  // START asks through the Yes/No confirmation: answered here, not by a box nobody can click.
+  vorel::Answer AskConfirmation(int, const std::string&, const std::string&) override {
+    return vorel::Answer::Yes;
+  }
   int messages = 0;
 };
 
