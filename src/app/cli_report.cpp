@@ -63,8 +63,9 @@ int ReportUsage(const char* problem) {
 }  // namespace
 
 const char* const kReportUsage =
-    "  report SITE --out FILE.html [--customer TEXT] [--site-name TEXT] [--technician TEXT]\n"
-    "         [--notes TEXT] [--since YYYY-MM-DD[THH:MM]] [--language english|chinese]\n"
+    "  report SITE --out FILE.html [--customer TEXT] [--site-name TEXT]\n"
+    "         [--technician TEXT] [--notes TEXT] [--since YYYY-MM-DD[THH:MM]]\n"
+    "         [--language english|chinese]\n"
     "                             read the site's parameters, live values and event log and\n"
     "                             write the service report: one HTML page to mail or print\n"
     "                             (--out - writes it to standard output). The fields are kept\n"
