@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli_dates.h"
 #include "app/cli_help.h"
 #include "app/cli_output.h"
 #include "control/history_settings.h"
@@ -58,24 +59,9 @@ std::string LocalTime(std::int64_t ms) {
 }
 
 std::optional<std::int64_t> ParseDate(std::string_view text) {
-  std::tm tm{};
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
-  const std::string s(text);
-  char extra = 0;
-  const int n =
-      std::sscanf(s.c_str(), "%4d-%2d-%2d %2d:%2d%c", &year, &month, &day, &hour, &minute, &extra);
-  if ((n != 3 && n != 5) || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 ||
-      minute > 59 || hour < 0 || minute < 0)
-    return std::nullopt;
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = hour;
-  tm.tm_min = minute;
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  if (t == -1) return std::nullopt;
-  return static_cast<std::int64_t>(t) * 1000;
+  const auto seconds = ParseLocalDate(text);
+  if (!seconds) return std::nullopt;
+  return *seconds * 1000;
 }
 
 // A table printed as tab-separated text, CSV or JSON (an array of objects).

@@ -1,5 +1,7 @@
 #include "app/cli_report.h"
 
+#include "app/cli_dates.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -7,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/cli_dates.h"
 #include "app/cli_help.h"
 #include "app/cli_host.h"
 #include "app/cli_output.h"
@@ -22,30 +25,6 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
-
-// "YYYY-MM-DD" or "YYYY-MM-DDTHH:MM" (or with a blank) in local time.
-std::optional<std::int64_t> ParseSince(std::string_view text) {
-  std::tm tm{};
-  int y = 0, mo = 0, d = 0, h = 0, mi = 0;
-  char sep = 0;
-  const std::string copy(text);
-  int consumed = 0;
-  const int got = std::sscanf(copy.c_str(), "%4d-%2d-%2d%n%c%2d:%2d%n", &y, &mo, &d, &consumed,
-                              &sep, &h, &mi, &consumed);
-  if (!(got == 3 || (got == 6 && (sep == 'T' || sep == ' '))) ||
-      consumed != static_cast<int>(copy.size()) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 ||
-      mi > 59 || h < 0 || mi < 0)
-    return std::nullopt;
-  tm.tm_year = y - 1900;
-  tm.tm_mon = mo - 1;
-  tm.tm_mday = d;
-  tm.tm_hour = h;
-  tm.tm_min = mi;
-  tm.tm_isdst = -1;
-  const std::time_t t = std::mktime(&tm);
-  if (t == static_cast<std::time_t>(-1)) return std::nullopt;
-  return static_cast<std::int64_t>(t);
-}
 
 std::int64_t StartOfToday() {
   const std::time_t now = std::time(nullptr);
@@ -98,7 +77,7 @@ int RunReportCommand(const PortSettings& port, std::span<const std::string_view>
       language = std::string(args[++i]);
     } else if (a == "--since") {
       const std::optional<std::int64_t> time =
-          i + 1 < args.size() ? ParseSince(args[++i]) : std::nullopt;
+          i + 1 < args.size() ? ParseLocalDate(args[++i]) : std::nullopt;
       if (!time) return ReportUsage("--since needs YYYY-MM-DD or YYYY-MM-DDTHH:MM");
       since = *time;
     } else if (site == 0 && !a.empty() && a.size() <= 2 &&

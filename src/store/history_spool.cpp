@@ -330,22 +330,24 @@ std::size_t HistorySpool::Append(std::span<const HistoryRecord> records) {
   return count;
 }
 
+bool HistorySpool::FrameAt(std::uint64_t at, std::string* payload) {
+  if (at + 8 > size_) return false;
+  std::array<char, 8> head{};
+  if (::pread(fd_, head.data(), 8, static_cast<off_t>(at)) != 8) return false;
+  In in(std::string_view(head.data(), 8));
+  const auto length = static_cast<std::uint32_t>(in.U(4));
+  const auto sum = static_cast<std::uint32_t>(in.U(4));
+  if (length > kMostFrame || at + 8 + length > size_) return false;
+  payload->assign(length, '\0');
+  return ::pread(fd_, payload->data(), length, static_cast<off_t>(at + 8)) ==
+             static_cast<ssize_t>(length) &&
+         Checksum(*payload) == sum;
+}
+
 std::uint64_t HistorySpool::ValidEnd() {
   std::uint64_t at = replayedTo_;
-  while (at + 8 <= size_) {
-    std::array<char, 8> head{};
-    if (::pread(fd_, head.data(), 8, static_cast<off_t>(at)) != 8) break;
-    In in(std::string_view(head.data(), 8));
-    const auto length = static_cast<std::uint32_t>(in.U(4));
-    const auto sum = static_cast<std::uint32_t>(in.U(4));
-    if (length > kMostFrame || at + 8 + length > size_) break;
-    std::string payload(length, '\0');
-    if (::pread(fd_, payload.data(), length, static_cast<off_t>(at + 8)) !=
-            static_cast<ssize_t>(length) ||
-        Checksum(payload) != sum)
-      break;
-    at += 8 + length;
-  }
+  std::string payload;
+  while (FrameAt(at, &payload)) at += 8 + payload.size();
   return at;
 }
 
@@ -354,22 +356,12 @@ std::vector<HistoryRecord> HistorySpool::Read(std::size_t most, std::uint64_t* n
   *next = replayedTo_;
   if (!OpenFile()) return records;
   std::uint64_t at = replayedTo_;
-  while (records.size() < most && at + 8 <= size_) {
-    std::array<char, 8> head{};
-    if (::pread(fd_, head.data(), 8, static_cast<off_t>(at)) != 8) break;
-    In in(std::string_view(head.data(), 8));
-    const auto length = static_cast<std::uint32_t>(in.U(4));
-    const auto sum = static_cast<std::uint32_t>(in.U(4));
-    if (length > kMostFrame || at + 8 + length > size_) break;
-    std::string payload(length, '\0');
-    if (::pread(fd_, payload.data(), length, static_cast<off_t>(at + 8)) !=
-        static_cast<ssize_t>(length))
-      break;
-    std::optional<HistoryRecord> record;
-    if (Checksum(payload) == sum) record = DecodeHistoryRecord(payload);
+  std::string payload;
+  while (records.size() < most && FrameAt(at, &payload)) {
+    std::optional<HistoryRecord> record = DecodeHistoryRecord(payload);
     if (!record) break;
     records.push_back(std::move(*record));
-    at += 8 + length;
+    at += 8 + payload.size();
   }
   // A frame that cannot be read ends the spool: what follows it is given up.
   *next = records.size() < most ? size_ : at;

@@ -42,6 +42,8 @@ class HistorySpool {
  private:
   bool OpenFile();
   // Where the last whole frame ends.
+  // Whether a whole frame whose checksum holds starts at `at`; its payload goes to `payload`.
+  bool FrameAt(std::uint64_t at, std::string* payload);
   std::uint64_t ValidEnd();
   void RemoveFile();
 
