@@ -134,19 +134,16 @@ void BinaryIoGrid::SetTitles() {
 }
 
 void BinaryIoGrid::FillFunctionLists() {
-  for (int slot = 1; slot <= kBinarySlots; ++slot) {
-    Choice(slot, 1) = -1;
-    for (int column = 1; column < columnCount(); ++column) {
-      QComboBox* list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
-      if (!list) continue;
-      list->clear();
-      list->addItems(Items(column));
-      ShowList(slot, column);
-    }
-  }
+  for (int slot = 1; slot <= kBinarySlots; ++slot) Choice(slot, 1) = -1;
+  RefillLists();
 }
 
 void BinaryIoGrid::RelabelLists() {
+  RefillLists();
+  Rewrite();
+}
+
+void BinaryIoGrid::RefillLists() {
   for (int slot = 1; slot <= kBinarySlots; ++slot) {
     for (int column = 1; column < columnCount(); ++column) {
       QComboBox* list = lists_[static_cast<std::size_t>(slot)][static_cast<std::size_t>(column)];
@@ -156,7 +153,6 @@ void BinaryIoGrid::RelabelLists() {
       ShowList(slot, column);
     }
   }
-  Rewrite();
 }
 
 void BinaryIoGrid::ShowSlots() {

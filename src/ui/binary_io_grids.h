@@ -52,6 +52,8 @@ class BinaryIoGrid : public StringGrid {
   std::span<const BilingualText> Titles() const;
   // An existing list shows the model's choice.
   void ShowList(int slot, int column);
+  // Every existing list refilled in the current language, showing the model's choice.
+  void RefillLists();
   int& Choice(int slot, int column);
 
   Kind kind_;
