@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake g++ ninja-build pkg-config clang libclang-rt-14-dev
-  qt6-base-dev qt6-translations-l10n fonts-wqy-microhei
+  qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-translations-l10n fonts-wqy-microhei
   libgtest-dev libgmock-dev libbenchmark-dev
   libmodbus-dev mbpoll socat dpkg-dev help2man
   mosquitto mosquitto-clients libmosquitto-dev prometheus
