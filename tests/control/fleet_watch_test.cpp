@@ -28,7 +28,7 @@ class FleetWatchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     SetLanguageSetting("english");
-    slots.SetWindowState(kSite, kWindowOnline);
+    siteSlots.SetWindowState(kSite, kWindowOnline);
     for (int k = 0; k < 8; ++k)
       images->SetWord(kSite, 0x0012 + k, k == 0 ? ('P' | ('H' << 8)) : 0x2020);
     watch.SetWallClock([this] { return wall; });
@@ -47,10 +47,10 @@ class FleetWatchTest : public ::testing::Test {
 
   FakeEventPump pump;
   std::unique_ptr<SiteImages> images = std::make_unique<SiteImages>();
-  SiteSlots slots;
+  SiteSlots siteSlots;
   LiveDataAge age;
   MemoryAlarmJournal journal;
-  FleetWatch watch{pump, *images, slots, age, journal};
+  FleetWatch watch{pump, *images, siteSlots, age, journal};
   std::int64_t wall = 1'700'000'000'000;
   std::vector<AlarmEvent> notices;
 };
@@ -89,9 +89,9 @@ TEST_F(FleetWatchTest, AnnouncesEachNewAlarmOnceAndJournalsWhatAppearedAndCleare
   EXPECT_EQ(notices.size(), 1u);
 
   // Offline and back (a new connection): its first list is a starting point again.
-  slots.SetWindowState(kSite, kWindowNone);
+  siteSlots.SetWindowState(kSite, kWindowNone);
   watch.Check();
-  slots.SetWindowState(kSite, kWindowOnline);
+  siteSlots.SetWindowState(kSite, kWindowOnline);
   Poll({kOverSpeed, kLowBattery});
   EXPECT_EQ(notices.size(), 1u);
   EXPECT_TRUE(journal.Entry(journal.Size() - 1).event.atFirstPoll);
