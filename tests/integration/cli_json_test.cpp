@@ -177,12 +177,15 @@ TEST_F(CliJson, DiffListsTheDifferencesOfTheTextOutput) {
   EXPECT_FALSE(o["equal"].toBool());
   // The text again, from the document: a heading per group, a line per difference.
   std::string again;
-  for (const auto& g : o["groups"].toArray()) {
+  for (const QJsonValue group : o["groups"].toArray()) {
+    const QJsonObject g = group.toObject();
     again += g["heading"].toString().toStdString() + ":\n";
-    for (const auto& d : g["differences"].toArray())
+    for (const QJsonValue difference : g["differences"].toArray()) {
+      const QJsonObject d = difference.toObject();
       again += "  " + d["title"].toString().toStdString() + ": " + d["a"].toString().toStdString() +
                " -> " + d["b"].toString().toStdString() + " (" + d["key"].toString().toStdString() +
                ")\n";
+    }
   }
   EXPECT_EQ(again, text.out);
 }
