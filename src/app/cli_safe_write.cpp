@@ -7,6 +7,7 @@
 #include "app/cli_session.h"
 #include "control/session.h"
 #include "control/settings.h"
+#include "core/language.h"
 #include "core/remote_commands.h"
 
 namespace vorel {
@@ -125,6 +126,12 @@ int RunParameterWrite(const PortSettings& port, int site, std::uint16_t address,
 int RunCliSafeWrite(CliSession& cli, int site, SafeWriteRequest request, const CliWriteFlags& flags,
                     SafeWriteEnd* end) {
   Session& session = cli.session();
+  // The write's questions and its ending speak the language the engineer chose.
+  try {
+    SetLanguageSetting(LoadLanguage());
+  } catch (const SettingsError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+  }
   request.password = flags.password.value_or("");
   request.dryRun = flags.dryRun;
   request.allowOtherUnit = flags.allowOtherUnit;

@@ -224,8 +224,8 @@ TEST_F(SimConnection, ReadWriteUnlockAndPassword) {
 // The controller refuses the third edited register: the two before it are written back, the
 // failure and the rollback are shown, and no curve question follows.
 TEST_F(SimConnection, AFailedWriteRollsBackWhatWentBefore) {
-  Start({"--site", "1", "--fault-exception", "1", "--fault-function", "16", "--fault-after", "5",
-         "--fault-count", "1"});
+  Start({"--site", "1", "--fault-exception", "1", "--fault-function", "16", "--fault-register",
+         "0x011A", "--fault-count", "1"});
   Connect({1});
   ASSERT_TRUE(session->IsOnline(1));
   Unlock(1, "1234");  // two writes: mode and password
