@@ -316,8 +316,7 @@ const std::vector<Row> kRows = {
     {Operation::WriteParameters, Fault::Extra,      ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::WriteParameters, Fault::Address,    ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::WriteParameters, Fault::LateInTime, "",           "online 300",  true},
-    // The late reply lands in the rollback's first block, which times out in its turn and is sent again.
-    {Operation::WriteParameters, Fault::Late,       std::string(kTimeout) + " / " + ParametersRolledBack(kTimeout), "online 300",  true},
+    {Operation::WriteParameters, Fault::Late,       ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::WriteParameters, Fault::Truncated,  ParametersRolledBack(kTimeout), "online 300",  true},
     {Operation::ReadEventLog,    Fault::NoReply,    kTimeout,     "online 299",  false},
     {Operation::ReadEventLog,    Fault::Crc,        kCrc,         "online 299",  false},
@@ -344,7 +343,7 @@ const std::vector<Row> kRows = {
     {Operation::CurveWrite,      Fault::Extra,      CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CurveWrite,      Fault::Address,    CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CurveWrite,      Fault::LateInTime, "",           "online 300",  true},
-    {Operation::CurveWrite,      Fault::Late,       std::string(kTimeout) + " / " + CurveRolledBack(kTimeout), "online 300",  true},
+    {Operation::CurveWrite,      Fault::Late,       CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CurveWrite,      Fault::Truncated,  CurveRolledBack(kTimeout), "online 300",  true},
     {Operation::CliBackup,       Fault::NoReply,    kTimeout,     "exit 1",      false},
     {Operation::CliBackup,       Fault::Crc,        kCrc,         "exit 1",      false},
@@ -889,6 +888,13 @@ TEST_P(FaultMatrix, Case) {
     return (m.empty() ? std::string("-") : "\"" + m + "\"") + " | " + s + " | polled " +
            (polls ? (p ? "yes" : "no") : "n/a") + " | " + (k ? "kept" : "HALF-CHANGED");
   };
+  // A reply past its allowance may land in the rollback's first block, which then times out
+  // too and is sent again, or come before that block is sent: whether the user is told that
+  // second timeout depends on timing alone, so it is read as one.
+  if (row.fault == Fault::Late) {
+    const std::string twice = std::string(kTimeout) + " / " + kTimeout;
+    if (message.starts_with(twice)) message.erase(0, twice.size() - std::string(kTimeout).size());
+  }
   const std::string expected = describe(row.message, row.state, row.polled, true);
   const std::string observed = describe(message, state, polled, kept) + (hung ? " | HUNG" : "");
   Outcomes().push_back({NameOf(row.fault), NameOf(row.op), expected, observed, seconds,
