@@ -545,28 +545,11 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
     return out;
   }
 
-  // The word the controller holds at `reg` after the writes the simulator received from trace
-  // line `fromLine` on; `word` is what it held before.
-  std::uint16_t StoredWord(std::size_t fromLine, std::uint16_t reg, std::uint16_t word) const {
-    const auto lines = ReadTrace(trace);
-    for (std::size_t i = fromLine; i < lines.size(); ++i) {
-      const std::vector<std::uint8_t>& b = lines[i].bytes;
-      if (lines[i].direction != "RX" || b.size() < 9 || b[0] != 1 || b[1] != 16) continue;
-      const int address = b[2] << 8 | b[3];
-      const int count = b[4] << 8 | b[5];
-      if (b.size() < static_cast<std::size_t>(9 + 2 * count)) continue;
-      if (reg < address || reg >= address + count) continue;
-      const auto at = static_cast<std::size_t>(7 + 2 * (reg - address));
-      word = static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
-    }
-    return word;
-  }
-
-  // The same words as the controller holds them after the writes the simulator received from
+  // The words the controller holds at `regs` after the writes the simulator received from
   // trace line `fromLine` on (it stores every write, whatever the fault does to its reply);
-  // `words` is what it held before.
-  std::vector<std::uint16_t> StoredCurveWords(std::size_t fromLine,
-                                              std::vector<std::uint16_t> words) const {
+  // `words` is what they held before.
+  std::vector<std::uint16_t> StoredWords(std::size_t fromLine, const std::vector<int>& regs,
+                                         std::vector<std::uint16_t> words) const {
     const auto lines = ReadTrace(trace);
     for (std::size_t i = fromLine; i < lines.size(); ++i) {
       const std::vector<std::uint8_t>& b = lines[i].bytes;
@@ -574,19 +557,27 @@ class FaultMatrix : public ::testing::TestWithParam<Row> {
       const int address = b[2] << 8 | b[3];
       const int count = b[4] << 8 | b[5];
       if (b.size() < static_cast<std::size_t>(9 + 2 * count)) continue;
-      auto wrote = [&](int reg, std::uint16_t& word) {
-        if (reg < address || reg >= address + count) return;
-        const auto at = static_cast<std::size_t>(7 + 2 * (reg - address));
-        word = static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
-      };
-      wrote(reg::kAnalogueProperty2.address, words[0]);
-      for (int k = 0; k < kCurvePoints; ++k) {
-        const auto at = static_cast<std::size_t>(1 + 2 * k);
-        wrote(CurveResistanceAddress(0) + k, words[at]);
-        wrote(CurveValueAddress(0) + k, words[at + 1]);
+      for (std::size_t k = 0; k < regs.size(); ++k) {
+        if (regs[k] < address || regs[k] >= address + count) continue;
+        const auto at = static_cast<std::size_t>(7 + 2 * (regs[k] - address));
+        words[k] = static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]);
       }
     }
     return words;
+  }
+  std::uint16_t StoredWord(std::size_t fromLine, std::uint16_t reg, std::uint16_t word) const {
+    return StoredWords(fromLine, {reg}, {word})[0];
+  }
+  // The curve's words in the order of `curveBefore`: the channel's property word, then each
+  // point's resistance and value.
+  std::vector<std::uint16_t> StoredCurveWords(std::size_t fromLine,
+                                              std::vector<std::uint16_t> words) const {
+    std::vector<int> regs{reg::kAnalogueProperty2.address};
+    for (int k = 0; k < kCurvePoints; ++k) {
+      regs.push_back(CurveResistanceAddress(0) + k);
+      regs.push_back(CurveValueAddress(0) + k);
+    }
+    return StoredWords(fromLine, regs, std::move(words));
   }
 
   void Unlock() {
